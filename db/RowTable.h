@@ -1,0 +1,40 @@
+#pragma once
+// A result set held compactly: the titles, and every cell's UTF-8 text in one buffer with an end
+// offset per cell. A recordset fills it once; the grid shares it read-only afterwards.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+
+enum class ColumnKind { Text, Integer, Decimal, DateTime, Other };
+
+class RowTable {
+public:
+    void addColumn(std::string name, ColumnKind kind);
+    // Cells are appended row by row, left to right. A NULL cell reads as empty text.
+    void appendCell(std::string_view utf8);
+    void appendNull();
+    void reserve(std::size_t rows, std::size_t textBytes);
+
+    int columnCount() const { return static_cast<int>(names_.size()); }
+    std::size_t rowCount() const { return names_.empty() ? 0 : ends_.size() / names_.size(); }
+    const std::string& columnName(int column) const { return names_[column]; }
+    ColumnKind columnKind(int column) const { return kinds_[column]; }
+
+    std::string_view cell(std::size_t row, int column) const;
+    bool isNull(std::size_t row, int column) const;
+
+    // Bytes held for the rows, for the memory figures of the benchmarks.
+    std::size_t heldBytes() const;
+
+private:
+    std::vector<std::string> names_;
+    std::vector<ColumnKind> kinds_;
+    std::string text_;
+    std::vector<std::uint32_t> ends_;   // end offset of each cell in text_
+    std::vector<bool> nulls_;
+};
+
+}  // namespace db

@@ -1,0 +1,101 @@
+#pragma once
+// The boundary between taskstore's TDS sessions and its T-SQL engine. The protocol layer
+// implements ResultSink to turn results into tokens; the engine implements Engine and Session.
+// Strings are UTF-8 on both sides of this boundary.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace taskstore {
+
+enum class SqlType : std::uint8_t { Int, BigInt, Bit, Float, NVarChar, DateTime };
+
+// SQL Server's own datetime form: days since 1900-01-01 and 1/300 seconds since midnight.
+struct DateTime {
+    std::int32_t days = 0;
+    std::uint32_t ticks = 0;
+};
+
+// One cell handed to a sink. Text points into the engine's buffers and is valid only during the
+// call that hands it over.
+struct ValueView {
+    enum class Kind : std::uint8_t { Null, Int, Float, Text, DateTime };
+    Kind kind = Kind::Null;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string_view text;
+    DateTime datetime;
+};
+
+struct ColumnInfo {
+    std::string name;
+    SqlType type = SqlType::NVarChar;
+    int maxChars = 0;  // declared length of a text column; 0 when unknown
+    bool nullable = true;
+};
+
+// An error or informational message with SQL Server's number, state, class and text.
+struct SqlError {
+    int number = 0;
+    int state = 1;
+    int severity = 16;
+    std::string message;
+    int line = 1;
+};
+
+class ResultSink {
+public:
+    virtual ~ResultSink() = default;
+    virtual void columns(std::span<const ColumnInfo> columns) = 0;
+    virtual void row(std::span<const ValueView> values) = 0;
+    // Once per statement that ran; rowCount is set when the statement counts rows.
+    virtual void done(std::optional<std::int64_t> rowCount, bool failed) = 0;
+    virtual void info(const SqlError& message) = 0;
+    virtual void error(const SqlError& error) = 0;
+    virtual void databaseChanged(std::string_view newDatabase, std::string_view oldDatabase) = 0;
+    // Transaction descriptors are non-zero while a transaction is open.
+    virtual void transactionBegan(std::uint64_t descriptor) = 0;
+    virtual void transactionCommitted(std::uint64_t descriptor) = 0;
+    virtual void transactionRolledBack(std::uint64_t descriptor) = 0;
+};
+
+// One client's state: current database, open transaction, SET options. Used by one thread at a
+// time, except interrupt(), which any thread may call.
+class Session {
+public:
+    virtual ~Session() = default;  // implementations roll back an open transaction
+
+    virtual void executeBatch(std::string_view sql, ResultSink& sink) = 0;
+    // Transaction manager requests.
+    virtual void beginTransaction(ResultSink& sink) = 0;
+    virtual void commitTransaction(ResultSink& sink) = 0;
+    virtual void rollbackTransaction(ResultSink& sink) = 0;
+
+    virtual const std::string& currentDatabase() const = 0;
+    virtual int tranCount() const = 0;
+    // How long a statement waits for another session's lock before it fails.
+    virtual void setLockTimeout(std::chrono::milliseconds timeout) = 0;
+    // Attention: stop the running statement as soon as possible (safe from another thread).
+    virtual void interrupt() = 0;
+};
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
+    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder);
+
+    virtual bool databaseExists(std::string_view name) const = 0;
+    // Throws SqlError 4060 when the database does not exist.
+    virtual std::unique_ptr<Session> newSession(std::string_view database) = 0;
+    // Fills an empty VOZUZODI with n generated tasks; deterministic for a given n.
+    virtual void fillDemoTasks(std::int64_t n) = 0;
+};
+
+}  // namespace taskstore
