@@ -1,0 +1,1 @@
+# Sources of the login window (paths relative to forms/).

@@ -1,0 +1,1 @@
+# Sources of the main window (paths relative to forms/).
