@@ -1,0 +1,34 @@
+#pragma once
+// A plain ODBC client over the FreeTDS driver, independent of the tool's own database layer, to
+// seed and inspect taskstore's data in tests.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+using Rows = std::vector<std::vector<std::optional<std::string>>>;
+
+class OdbcClient {
+public:
+    OdbcClient(int port, std::string database = "VOZUZODI", std::string password = "");
+    ~OdbcClient();
+    OdbcClient(const OdbcClient&) = delete;
+    OdbcClient& operator=(const OdbcClient&) = delete;
+
+    // Runs a statement, discarding any result. Throws std::runtime_error with the server's message.
+    void exec(std::string_view sql);
+    // Runs a query and returns its first result set as text (NULL as nullopt).
+    Rows query(std::string_view sql);
+
+    void setAutocommit(bool on);
+    void commit();
+    void rollback();
+
+private:
+    void* env_ = nullptr;
+    void* dbc_ = nullptr;
+};
+
+}  // namespace testsupport

@@ -1,0 +1,54 @@
+#pragma once
+// Starts the build's taskstore on a free loopback port for one test, and reads what it logged.
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace testsupport {
+
+struct TaskStoreOptions {
+    std::string saPassword;
+    long long demoTasks = 0;
+    std::filesystem::path dataFolder;  // empty: a fresh temporary folder, removed afterwards
+};
+
+// One request as the server recorded it in its request log.
+struct Request {
+    int connection = 0;
+    std::string kind;  // BATCH, TM BEGIN, TM COMMIT, TM ROLLBACK, ATTENTION
+    std::string text;  // the batch text, byte for byte
+};
+
+class TaskStoreProcess {
+public:
+    explicit TaskStoreProcess(TaskStoreOptions options = {});
+    ~TaskStoreProcess();
+    TaskStoreProcess(const TaskStoreProcess&) = delete;
+    TaskStoreProcess& operator=(const TaskStoreProcess&) = delete;
+
+    int port() const { return port_; }
+    // What a user types as the server name to reach it.
+    std::string serverName() const;
+    const std::filesystem::path& dataFolder() const { return options_.dataFolder; }
+
+    std::string log() const;
+    std::vector<Request> requests() const;
+    // Waits until the log holds the text, for events the server logs after the client moved on.
+    bool waitForLog(const std::string& text, int milliseconds = 5000) const;
+
+    void kill();
+    void stop();
+    void restart();
+
+private:
+    void start();
+
+    TaskStoreOptions options_;
+    bool ownsFolder_ = false;
+    std::filesystem::path workFolder_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+}  // namespace testsupport
