@@ -1,0 +1,18 @@
+#include "app/Fonts.h"
+
+#include <QFont>
+#include <QStringList>
+
+namespace app {
+
+void installFontSubstitutions()
+{
+#if defined(Q_OS_LINUX)
+    // fontconfig knows neither name, and without this they fall back to a sans-serif family.
+    const QStringList song{QStringLiteral("AR PL UMing CN")};
+    QFont::insertSubstitutions(QStringLiteral("宋体"), song);
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
+#endif
+}
+
+}  // namespace app

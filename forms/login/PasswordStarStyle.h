@@ -1,0 +1,9 @@
+#pragma once
+// Masks a password box with '*' instead of the platform's bullet.
+#include <QProxyStyle>
+
+class PasswordStarStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+};

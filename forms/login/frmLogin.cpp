@@ -1,0 +1,154 @@
+#include "forms/login/frmLogin.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <exception>
+
+#include "app/EventGuard.h"
+#include "app/ModMain.h"
+#include "db/ModFunction.h"
+#include "db/TaskStatements.h"
+#include "forms/login/PasswordStarStyle.h"
+#include "forms/main/frmMain.h"
+#include "runtime/MsgBox.h"
+#include "runtime/Twips.h"
+
+namespace {
+
+// Window and control geometry as designed, in twips.
+constexpr int ClientWidth = 6810;
+constexpr int ClientHeight = 4320;
+
+void placeInTwips(QWidget& widget, int left, int top, int width, int height)
+{
+    widget.setGeometry(rt::twipsToPixels(left), rt::twipsToPixels(top), rt::twipsToPixels(width),
+                       rt::twipsToPixels(height));
+}
+
+QPushButton* commandButton(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    // Neither button answers Enter or Esc.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLabel* caption(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+}  // namespace
+
+frmLogin* frmLogin::Show()
+{
+    auto* window = new frmLogin;
+    window->centreOnScreen();
+    window->show();
+    return window;
+}
+
+frmLogin::frmLogin()
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("登录"));
+    setWindowIcon(QIcon(QStringLiteral(":/login/icon.png")));
+    setFixedSize(rt::twipsToPixels(ClientWidth), rt::twipsToPixels(ClientHeight));
+    QFont song(QStringLiteral("宋体"));
+    song.setPointSize(9);
+    song.setWeight(QFont::Normal);
+    setFont(song);
+    createControls();
+    txtServer->setFocus();
+}
+
+void frmLogin::createControls()
+{
+    // Created bottom to top: the picture lies beneath everything else.
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/login/background.png")));
+    Image1->setScaledContents(false);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeInTwips(*Image1, 0, 0, 7005, 4635);
+
+    Label1 = caption(QStringLiteral("Label1"), QStringLiteral("服务器："), this);
+    placeInTwips(*Label1, 2700, 2130, 1095, 180);
+
+    txtServer = new QLineEdit(QStringLiteral("(local)"), this);
+    txtServer->setObjectName(QStringLiteral("txtServer"));
+    placeInTwips(*txtServer, 3720, 2055, 2685, 330);
+
+    Label2 = caption(QStringLiteral("Label2"), QStringLiteral("SA密码："), this);
+    placeInTwips(*Label2, 2700, 2655, 1095, 180);
+
+    txtPass = new QLineEdit(this);
+    txtPass->setObjectName(QStringLiteral("txtPass"));
+    txtPass->setEchoMode(QLineEdit::Password);
+    auto* starStyle = new PasswordStarStyle;
+    starStyle->setParent(txtPass);
+    txtPass->setStyle(starStyle);
+    placeInTwips(*txtPass, 3720, 2580, 2685, 330);
+
+    Cmd_OK = commandButton(QStringLiteral("Cmd_OK"), QStringLiteral("确定"), this);
+    placeInTwips(*Cmd_OK, 4110, 3810, 975, 375);
+
+    Cmd_Exit = commandButton(QStringLiteral("Cmd_Exit"), QStringLiteral("退出"), this);
+    placeInTwips(*Cmd_Exit, 5430, 3810, 975, 375);
+
+    setTabOrder(txtServer, txtPass);
+    setTabOrder(txtPass, Cmd_OK);
+    setTabOrder(Cmd_OK, Cmd_Exit);
+
+    connect(Cmd_OK, &QPushButton::clicked, this, [this] { app::runGuarded([this] { Cmd_OK_Click(); }); });
+    connect(Cmd_Exit, &QPushButton::clicked, this, [this] { app::runGuarded([this] { Cmd_Exit_Click(); }); });
+}
+
+void frmLogin::centreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    move(available.center() - rect().center());
+}
+
+void frmLogin::Cmd_OK_Click()
+{
+    // Any failure from here on ends in the one fixed message, and the window stays for another try.
+    try {
+        if (txtServer->text().isEmpty()) {
+            rt::MsgBox("请输入服务器名称！", rt::MsgBoxStyle::OkOnly, "登陆提示");
+            txtServer->setFocus();
+            return;
+        }
+        // A failed open has already been shown by ConnectDB; the switch below fails on the closed
+        // connection and leads to the message.
+        ModFunction::ConnectDB(txtServer->text().toStdString(), "SA", txtPass->text().toStdString());
+        ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+        frmMain::Show();
+        close();
+    } catch (const std::exception&) {
+        rt::MsgBox("请确认该服务器上正确安装了Q6产品！", rt::MsgBoxStyle::Information, "提示");
+    }
+}
+
+void frmLogin::Cmd_Exit_Click()
+{
+    ModFunction::CloseDB();
+    close();
+}
