@@ -1,1 +1,14 @@
 # Sources of the main window (paths relative to forms/).
+list(APPEND UI_SOURCES
+  main/ColumnWidth.cpp
+  main/CommandToolBar.cpp
+  main/ImageList.cpp
+  main/ProcessPicture.cpp
+  main/SystemDate.cpp
+  main/TaskGrid.cpp
+  main/TaskTableModel.cpp
+  main/frmMain.cpp
+  main/frmMainCommands.cpp
+  main/frmMainTaskList.cpp
+  ${PROJECT_SOURCE_DIR}/resources/main/mainwindow.qrc
+)

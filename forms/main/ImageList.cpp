@@ -1,0 +1,39 @@
+#include "forms/main/ImageList.h"
+
+#include <QBitmap>
+#include <QColor>
+#include <QString>
+
+#include "runtime/RuntimeError.h"
+
+// Resources of a static library are registered by hand; the macro must be used outside a namespace.
+static void registerMainWindowResources()
+{
+    Q_INIT_RESOURCE(mainwindow);
+}
+
+namespace mainwin::ImageList1 {
+
+namespace {
+const QColor MaskColour(192, 192, 192);
+
+const char* const Files[Count] = {":/main/login.xpm", ":/main/delete.xpm", ":/main/refresh.xpm", ":/main/exit.xpm"};
+}  // namespace
+
+QPixmap picture(int index)
+{
+    static const bool registered = (registerMainWindowResources(), true);
+    (void)registered;
+    if (index < 1 || index > Count)
+        throw rt::RuntimeError(35600, "Index out of bounds");
+    QPixmap pixmap(QString::fromLatin1(Files[index - 1]));
+    pixmap.setMask(pixmap.createMaskFromColor(MaskColour, Qt::MaskInColor));
+    return pixmap;
+}
+
+QIcon icon(int index)
+{
+    return QIcon(picture(index));
+}
+
+}  // namespace mainwin::ImageList1

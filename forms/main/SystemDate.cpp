@@ -1,0 +1,25 @@
+#include "forms/main/SystemDate.h"
+
+#include <utility>
+
+namespace mainwin::SystemDate {
+
+namespace {
+Source& current()
+{
+    static Source source;
+    return source;
+}
+}  // namespace
+
+QDate today()
+{
+    return current() ? current()() : QDate::currentDate();
+}
+
+Source setSource(Source source)
+{
+    return std::exchange(current(), std::move(source));
+}
+
+}  // namespace mainwin::SystemDate

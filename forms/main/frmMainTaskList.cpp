@@ -1,0 +1,30 @@
+// The main window's task list: one query over the shared connection, bound to the grid, then the
+// five columns laid out.
+#include <memory>
+
+#include "app/ModMain.h"
+#include "db/Recordset.h"
+#include "db/TaskStatements.h"
+#include "forms/main/ColumnWidth.h"
+#include "forms/main/TaskGrid.h"
+#include "forms/main/frmMain.h"
+
+namespace {
+constexpr int TaskColumns = 5;
+constexpr int CentredColumns[] = {0, 1, 2, 4};  // the registration time keeps the default
+}  // namespace
+
+void frmMain::RefreshTaskList()
+{
+    // Owned by this call and released on every path; a failed open leaves the grid untouched.
+    auto recordset = std::make_unique<db::Recordset>();
+    recordset->Open(db::TaskStatements::listQuery(), *ModMain::Conn, db::CursorType::ForwardOnly,
+                    db::LockType::ReadOnly, -1);
+    MSHF_Task->setDataSource(*recordset);
+    recordset->Close();
+
+    for (int column = 0; column < TaskColumns; ++column)
+        MSHF_Task->ColWidth(column, mainwin::taskColumnWidth(MSHF_Task->Width()));
+    for (int column : CentredColumns)
+        MSHF_Task->ColAlignment(column, mainwin::GridAlignment::CenterCenter);
+}
