@@ -1,0 +1,65 @@
+#include "taskstore/protocol/LoginResponse.h"
+
+#include <algorithm>
+
+#include "taskstore/protocol/Packet.h"
+#include "taskstore/protocol/Tokens.h"
+
+namespace taskstore::tds {
+namespace {
+
+constexpr std::uint32_t tds72 = 0x72090002;
+constexpr std::uint32_t tds73A = 0x730A0003;
+constexpr std::uint32_t tds73B = 0x730B0003;
+constexpr ProgramVersion serverVersion{15, 0, 2000};
+
+}  // namespace
+
+std::uint32_t negotiateTdsVersion(std::uint32_t clientVersion)
+{
+    switch (clientVersion) {
+    case tds72:
+    case tds73A:
+    case tds73B:
+    case tds74:
+        return clientVersion;
+    default:
+        return tds74;
+    }
+}
+
+std::uint32_t negotiatePacketSize(std::uint32_t requested)
+{
+    if (requested == 0)
+        return loginPacketSize;
+    return std::clamp<std::uint32_t>(requested, minPacketSize, maxPacketSize);
+}
+
+void writeLoginSuccess(ByteWriter& out, const LoginSuccess& login)
+{
+    writeEnvChange(out, EnvChange::Database, login.database, "master");
+    writeMessage(out, SqlError{5701, 2, 0, "Changed database context to '" + login.database + "'.", 1},
+                 login.serverName);
+    writeCollationChange(out);
+    writeEnvChange(out, EnvChange::Language, "us_english", "");
+    writeMessage(out, SqlError{5703, 1, 0, "Changed language setting to us_english.", 1}, login.serverName);
+    writeLoginAck(out, login.tdsVersion, "Microsoft SQL Server", serverVersion);
+    writeEnvChange(out, EnvChange::PacketSize, std::to_string(login.packetSize), "4096");
+    writeDone(out, done::final, curcmd::none, 0);
+}
+
+void writeLoginFailure(ByteWriter& out, std::string_view user, std::string_view missingDatabase,
+                       std::string_view serverName)
+{
+    if (!missingDatabase.empty())
+        writeMessage(out,
+                     SqlError{4060, 1, 11,
+                              "Cannot open database \"" + std::string(missingDatabase)
+                                  + "\" requested by the login. The login failed.",
+                              1},
+                     serverName);
+    writeMessage(out, SqlError{18456, 1, 14, "Login failed for user '" + std::string(user) + "'.", 1}, serverName);
+    writeDone(out, done::error, curcmd::none, 0);
+}
+
+}  // namespace taskstore::tds

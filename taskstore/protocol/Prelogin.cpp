@@ -1,0 +1,55 @@
+#include "taskstore/protocol/Prelogin.h"
+
+#include "taskstore/protocol/ByteReader.h"
+#include "taskstore/protocol/ProtocolError.h"
+
+namespace taskstore::tds {
+namespace {
+
+enum Option : std::uint8_t { Version = 0, Encryption = 1, InstOpt = 2, ThreadId = 3, Mars = 4, Terminator = 0xFF };
+constexpr std::uint8_t encryptRequired = 3;
+constexpr int maxOptions = 64;
+
+}  // namespace
+
+PreloginRequest parsePrelogin(std::span<const std::uint8_t> payload)
+{
+    PreloginRequest request;
+    ByteReader table(payload);
+    for (int count = 0;; ++count) {
+        if (count > maxOptions)
+            throw ProtocolError("PRELOGIN option table without terminator");
+        const std::uint8_t token = table.u8();
+        if (token == Terminator)
+            break;
+        const std::uint16_t offset = table.u16be();
+        const std::uint16_t length = table.u16be();
+        ByteReader data(payload);
+        data.seek(offset);
+        const auto value = data.bytes(length);
+        if (token == Encryption && length >= 1)
+            request.encryptionRequired = value[0] == encryptRequired;
+        if (token == Mars && length >= 1)
+            request.marsRequested = value[0] != 0;
+    }
+    return request;
+}
+
+std::vector<std::uint8_t> preloginReply()
+{
+    // Five options of five bytes and the terminator make 26 bytes before the data.
+    return {
+        Version,    0x00, 0x1A, 0x00, 0x06,
+        Encryption, 0x00, 0x20, 0x00, 0x01,
+        InstOpt,    0x00, 0x21, 0x00, 0x01,
+        ThreadId,   0x00, 0x22, 0x00, 0x00,
+        Mars,       0x00, 0x22, 0x00, 0x01,
+        Terminator,
+        0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00,  // version 15.0.2000
+        0x02,                                // ENCRYPT_NOT_SUP
+        0x00,                                // instance matches
+        0x00,                                // MARS off
+    };
+}
+
+}  // namespace taskstore::tds

@@ -1,0 +1,131 @@
+#include "taskstore/protocol/TokenSink.h"
+
+#include "taskstore/protocol/ResultSetEncoder.h"
+#include "taskstore/protocol/Tokens.h"
+
+namespace taskstore::tds {
+
+TokenSink::TokenSink(MessageWriter& writer, std::string serverName, ErrorObserver onError)
+    : writer_(writer), serverName_(std::move(serverName)), onError_(std::move(onError))
+{
+}
+
+void TokenSink::beginToken()
+{
+    if (pending_ && !singleDone_) {
+        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount);
+        pending_.reset();
+    }
+}
+
+void TokenSink::columns(std::span<const ColumnInfo> columns)
+{
+    beginToken();
+    columns_.assign(columns.begin(), columns.end());
+    rowError_.reset();
+    resultSetSent_ = true;
+    writeColMetadata(writer_.body(), columns_);
+    endToken();
+}
+
+void TokenSink::row(std::span<const ValueView> values)
+{
+    if (cancelled_ || rowError_)
+        return;
+    auto& buffer = writer_.body().buffer();
+    const std::size_t rowStart = buffer.size();
+    try {
+        writeRow(writer_.body(), columns_, values);
+    } catch (const CellError& e) {
+        // The statement fails at its DONE; the half-written row must not reach the client.
+        buffer.resize(rowStart);
+        rowError_ = e.error();
+        return;
+    }
+    endToken();
+}
+
+void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
+{
+    if (rowError_) {
+        error(*rowError_);
+        rowError_.reset();
+        failed = true;
+    }
+    std::uint16_t status = failed ? done::error : done::final;
+    if (rowCount && !failed)
+        status |= done::count;
+    const std::uint16_t curCmd = resultSetSent_ ? curcmd::select : curcmd::none;
+    const auto count = static_cast<std::uint64_t>(rowCount.value_or(0));
+    resultSetSent_ = false;
+    if (singleDone_ && pending_) {
+        pending_->status |= status & done::error;
+        return;
+    }
+    beginToken();
+    pending_ = PendingDone{status, curCmd, count};
+}
+
+void TokenSink::info(const SqlError& message)
+{
+    beginToken();
+    writeMessage(writer_.body(), message, serverName_);
+    endToken();
+}
+
+void TokenSink::error(const SqlError& error)
+{
+    if (onError_)
+        onError_(error);
+    beginToken();
+    writeMessage(writer_.body(), error, serverName_);
+    endToken();
+}
+
+void TokenSink::databaseChanged(std::string_view newDatabase, std::string_view oldDatabase)
+{
+    beginToken();
+    writeEnvChange(writer_.body(), EnvChange::Database, newDatabase, oldDatabase);
+    endToken();
+}
+
+void TokenSink::transactionBegan(std::uint64_t descriptor)
+{
+    beginToken();
+    writeTransactionChange(writer_.body(), EnvChange::BeginTransaction, descriptor);
+    endToken();
+}
+
+void TokenSink::transactionCommitted(std::uint64_t descriptor)
+{
+    beginToken();
+    writeTransactionChange(writer_.body(), EnvChange::CommitTransaction, descriptor);
+    endToken();
+}
+
+void TokenSink::transactionRolledBack(std::uint64_t descriptor)
+{
+    beginToken();
+    writeTransactionChange(writer_.body(), EnvChange::RollbackTransaction, descriptor);
+    endToken();
+}
+
+void TokenSink::fail(const SqlError& failure)
+{
+    error(failure);
+    done(std::nullopt, true);
+}
+
+void TokenSink::endReply()
+{
+    const PendingDone last = pending_.value_or(PendingDone{});
+    writeDone(writer_.body(), last.status, last.curCmd, last.rowCount);
+    writer_.endMessage();
+    pending_.reset();
+    rowError_.reset();
+    columns_.clear();
+    resultSetSent_ = false;
+    cancelled_ = false;
+}
+
+}  // namespace taskstore::tds

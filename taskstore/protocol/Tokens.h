@@ -1,0 +1,57 @@
+#pragma once
+// Encoders of the reply tokens other than result sets; one function per token. Each appends one
+// complete token to the writer.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "taskstore/protocol/ByteWriter.h"
+#include "taskstore/sql/Engine.h"
+
+namespace taskstore::tds {
+
+// SQL_Latin1_General_CP1_CI_AS, used in ENVCHANGE and every text column.
+inline constexpr std::array<std::uint8_t, 5> defaultCollation{0x09, 0x04, 0xD0, 0x00, 0x34};
+
+enum class EnvChange : std::uint8_t {
+    Database = 1,
+    Language = 2,
+    PacketSize = 4,
+    Collation = 7,
+    BeginTransaction = 8,
+    CommitTransaction = 9,
+    RollbackTransaction = 10,
+};
+
+namespace done {
+inline constexpr std::uint16_t final = 0x0000;
+inline constexpr std::uint16_t more = 0x0001;
+inline constexpr std::uint16_t error = 0x0002;
+inline constexpr std::uint16_t count = 0x0010;
+inline constexpr std::uint16_t attention = 0x0020;
+inline constexpr std::uint16_t serverError = 0x0100;
+}  // namespace done
+
+namespace curcmd {
+inline constexpr std::uint16_t none = 0x0000;
+inline constexpr std::uint16_t select = 0x00C1;
+}  // namespace curcmd
+
+struct ProgramVersion {
+    std::uint8_t major = 0;
+    std::uint8_t minor = 0;
+    std::uint16_t build = 0;
+};
+
+// tdsVersion as LOGIN7 carries it (e.g. 0x74000004); it goes out in big-endian order.
+void writeLoginAck(ByteWriter& out, std::uint32_t tdsVersion, std::string_view programName, ProgramVersion version);
+// ENVCHANGE types with text values: database, language, packet size.
+void writeEnvChange(ByteWriter& out, EnvChange type, std::string_view newValue, std::string_view oldValue);
+void writeCollationChange(ByteWriter& out);
+// Begin carries the new descriptor; commit and rollback carry the old one.
+void writeTransactionChange(ByteWriter& out, EnvChange type, std::uint64_t descriptor);
+// INFO for classes 0-10, ERROR above.
+void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName);
+void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);
+
+}  // namespace taskstore::tds

@@ -1,0 +1,123 @@
+#include "taskstore/protocol/Utf16.h"
+
+#include "taskstore/protocol/ProtocolError.h"
+
+namespace taskstore::tds {
+namespace {
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | c >> 6));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | c >> 12));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | c >> 18));
+        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// Reads one code point from utf8 at pos; malformed sequences yield U+FFFD and skip one byte.
+char32_t nextCodePoint(std::string_view utf8, std::size_t& pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    std::size_t extra = 0;
+    char32_t c = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, c = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, c = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, c = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++pos;
+        return 0xFFFD;
+    }
+    if (pos + extra >= utf8.size()) {
+        ++pos;
+        return 0xFFFD;
+    }
+    for (std::size_t i = 1; i <= extra; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) {
+            ++pos;
+            return 0xFFFD;
+        }
+        c = c << 6 | (byte(pos + i) & 0x3F);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++pos;
+        return 0xFFFD;
+    }
+    pos += extra + 1;
+    return c;
+}
+
+void appendUnit(std::vector<std::uint8_t>& out, char32_t unit)
+{
+    out.push_back(static_cast<std::uint8_t>(unit));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+}
+
+}  // namespace
+
+std::string utf16leToUtf8(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() % 2 != 0)
+        throw ProtocolError("UTF-16 text with an odd number of bytes");
+    std::string out;
+    out.reserve(bytes.size());
+    const std::size_t units = bytes.size() / 2;
+    const auto unitAt = [&](std::size_t i) { return static_cast<char32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
+    for (std::size_t i = 0; i < units; ++i) {
+        const char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            if (i + 1 >= units || unitAt(i + 1) < 0xDC00 || unitAt(i + 1) > 0xDFFF)
+                throw ProtocolError("UTF-16 text with an unpaired high surrogate");
+            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
+            ++i;
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            throw ProtocolError("UTF-16 text with an unpaired low surrogate");
+        } else {
+            appendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view utf8, std::size_t maxUnits)
+{
+    std::size_t units = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t before = pos;
+        const char32_t c = nextCodePoint(utf8, pos);
+        const std::size_t needed = c >= 0x10000 ? 2 : 1;
+        if (units + needed > maxUnits) {
+            pos = before;
+            break;
+        }
+        if (needed == 2) {
+            appendUnit(out, 0xD800 + ((c - 0x10000) >> 10));
+            appendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            appendUnit(out, c);
+        }
+        units += needed;
+    }
+    return units;
+}
+
+}  // namespace taskstore::tds
