@@ -13,6 +13,11 @@ inline constexpr int Closed = 0;
 inline constexpr int Open = 1;
 }  // namespace ObjectState
 
+// ADO's number for an operation on a closed object.
+namespace ErrorNumber {
+inline constexpr long ObjectClosed = 3704;
+}  // namespace ErrorNumber
+
 namespace CursorLocation {
 inline constexpr int Server = 2;
 inline constexpr int Client = 3;
@@ -36,18 +41,24 @@ public:
     int State() const;
 
     // Opens with an OLE DB style connection string; the credentials travel in the string.
-    // Connects before it returns; on failure the connection stays closed.
+    // Connects before it returns; on failure the connection stays closed. Opening an open
+    // connection is an error, as in ADO.
     void Open(std::string_view connectionString, std::string_view userId = {}, std::string_view password = {},
               int options = -1);
+    // Closes an open connection; a transaction still open is rolled back by the server.
     void Close();
 
     // Switches the open connection's database; raises the server's error when it does not exist.
     void setDefaultDatabase(std::string_view database);
+    // The open connection's current database; empty when closed.
     std::string DefaultDatabase() const;
 
+    // Starts a transaction and returns its nesting level (always 1: no nested transactions).
     long BeginTrans();
-    // Runs a statement whose result, if any, is discarded unread.
+    // Runs a statement (or batch) whose results, if any, are discarded unread; an error of any
+    // statement in it is raised.
     void Execute(std::string_view statement, int options = -1);
+    // Commits and returns to autocommit, so that no transaction stays open afterwards.
     void CommitTrans();
 
     // For Recordset: the open ODBC connection; raises an error when the connection is closed.
@@ -57,6 +68,7 @@ private:
     int cursorLocation_ = CursorLocation::Server;
     int commandTimeout_ = 30;
     std::unique_ptr<OdbcConnection> odbc_;
+    bool inTransaction_ = false;
 };
 
 }  // namespace db

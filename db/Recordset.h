@@ -19,8 +19,12 @@ inline constexpr int ReadOnly = 1;
 
 class Recordset {
 public:
+    // Runs the statement over the open connection and reads its first result with rows completely;
+    // any error of the batch is raised and leaves the recordset closed. Every cursor reads the
+    // whole result here, whatever the cursor location.
     void Open(std::string_view source, Connection& activeConnection, int cursorType = CursorType::ForwardOnly,
               int lockType = LockType::ReadOnly, int options = -1);
+    // Closes an open recordset; the rows stay with whoever took them through rows().
     void Close();
     int State() const;
 

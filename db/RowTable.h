@@ -14,7 +14,9 @@ class RowTable {
 public:
     void addColumn(std::string name, ColumnKind kind);
     // Cells are appended row by row, left to right. A NULL cell reads as empty text.
+    // Throws rt::RuntimeError (out of memory) when the text outgrows the 32-bit offsets.
     void appendCell(std::string_view utf8);
+    void appendCell(std::u16string_view utf16);
     void appendNull();
     void reserve(std::size_t rows, std::size_t textBytes);
 
@@ -30,6 +32,8 @@ public:
     std::size_t heldBytes() const;
 
 private:
+    void endCell(bool null);
+
     std::vector<std::string> names_;
     std::vector<ColumnKind> kinds_;
     std::string text_;

@@ -1,0 +1,98 @@
+#include "db/Connection.h"
+
+#include "db/OdbcConnection.h"
+#include "db/OdbcConnectionString.h"
+#include "db/OdbcStatement.h"
+#include "db/OleDbConnectionString.h"
+#include "runtime/RuntimeError.h"
+
+namespace db {
+
+namespace {
+[[noreturn]] void notAllowedWhileClosed()
+{
+    throw rt::RuntimeError(ErrorNumber::ObjectClosed, "The connection is closed; open it before using it.");
+}
+}  // namespace
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::setCursorLocation(int location)
+{
+    if (location != CursorLocation::Server && location != CursorLocation::Client)
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, "The cursor location must be 2 or 3.");
+    cursorLocation_ = location;
+}
+
+void Connection::setCommandTimeout(int seconds)
+{
+    if (seconds < 0)
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, "The command time-out cannot be negative.");
+    commandTimeout_ = seconds;
+}
+
+int Connection::State() const { return odbc_ ? ObjectState::Open : ObjectState::Closed; }
+
+void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password, int)
+{
+    if (odbc_)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The connection is already open; close it first.");
+    // The log-on passes its credentials in the string; separate ones are not supported.
+    if (!userId.empty() || !password.empty())
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+                               "Pass the user name and password in the connection string.");
+    const OdbcLogOn logOn = toOdbcLogOn(OleDbConnectionString::parse(connectionString));
+    odbc_ = std::make_unique<OdbcConnection>(logOn.connectionString, logOn.loginTimeoutSeconds);
+    inTransaction_ = false;
+}
+
+void Connection::Close()
+{
+    if (!odbc_)
+        notAllowedWhileClosed();
+    odbc_.reset();
+    inTransaction_ = false;
+}
+
+OdbcConnection& Connection::odbc()
+{
+    if (!odbc_)
+        notAllowedWhileClosed();
+    return *odbc_;
+}
+
+void Connection::setDefaultDatabase(std::string_view database) { odbc().setCurrentCatalog(database); }
+
+std::string Connection::DefaultDatabase() const { return odbc_ ? odbc_->currentCatalog() : std::string(); }
+
+long Connection::BeginTrans()
+{
+    OdbcConnection& connection = odbc();
+    if (inTransaction_)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                               "A transaction is already open on this connection; nested transactions are not supported.");
+    connection.setAutocommit(false);
+    inTransaction_ = true;
+    return 1;
+}
+
+void Connection::Execute(std::string_view statement, int)
+{
+    OdbcStatement command(odbc(), commandTimeout_);
+    command.execute(statement);
+    command.drainResults();
+}
+
+void Connection::CommitTrans()
+{
+    OdbcConnection& connection = odbc();
+    if (!inTransaction_)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "No transaction is open on this connection.");
+    connection.endTransaction(true);
+    // Back to autocommit: the driver would otherwise keep a fresh, empty transaction open.
+    inTransaction_ = false;
+    connection.setAutocommit(true);
+}
+
+}  // namespace db

@@ -1,0 +1,139 @@
+#include "db/OdbcConnectionString.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "runtime/RuntimeError.h"
+
+namespace db {
+
+namespace {
+
+constexpr int defaultPort = 1433;
+constexpr int defaultLoginTimeoutSeconds = 15;
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+std::string_view trimSpaces(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<int> parseNumber(std::string_view text)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// The only platform-dependent part: which driver, and how it wants the server named.
+#ifdef _WIN32
+std::string driverAndServer(const ServerAddress& address)
+{
+    std::string server = "tcp:" + address.host;
+    if (!address.instance.empty())
+        server += "\\" + address.instance;
+    if (address.port)
+        server += "," + std::to_string(*address.port);
+    return "DRIVER={ODBC Driver 18 for SQL Server};Server=" + bracedOdbcValue(server) + ";";
+}
+
+std::string protocolOptions() { return "Encrypt=Optional;"; }
+#else
+std::string driverAndServer(const ServerAddress& address)
+{
+    // FreeTDS asks the SQL Server Browser for a named instance's port when no port is given.
+    std::string server = address.host;
+    if (!address.instance.empty() && !address.port)
+        server += "\\" + address.instance;
+    std::string out = "DRIVER=" + bracedOdbcValue(FREETDS_ODBC_DRIVER) + ";Server=" + bracedOdbcValue(server) + ";";
+    if (address.port)
+        out += "Port=" + std::to_string(*address.port) + ";";
+    return out;
+}
+
+// UTF-8 keeps Chinese text intact on the narrow paths of the driver; "request" lets a server
+// that offers no encryption work as well as one that insists on it.
+std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;"; }
+#endif
+
+}  // namespace
+
+ServerAddress parseDataSource(std::string_view dataSource)
+{
+    std::string_view rest = trimSpaces(dataSource);
+    if (rest.size() >= 4 && equalsIgnoringCase(rest.substr(0, 4), "tcp:"))
+        rest.remove_prefix(4);
+
+    ServerAddress address;
+    if (const auto comma = rest.rfind(','); comma != std::string_view::npos) {
+        const std::string_view portText = trimSpaces(rest.substr(comma + 1));
+        const auto port = parseNumber(portText);
+        if (!port || *port < 1 || *port > 65535)
+            throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                                   "The server name has no valid TCP port after the comma: \"" + std::string(portText)
+                                       + "\".");
+        address.port = *port;
+        rest = rest.substr(0, comma);
+    }
+    if (const auto slash = rest.find('\\'); slash != std::string_view::npos) {
+        address.instance = std::string(trimSpaces(rest.substr(slash + 1)));
+        rest = rest.substr(0, slash);
+    }
+    const std::string_view host = trimSpaces(rest);
+    const bool local = host.empty() || host == "." || equalsIgnoringCase(host, "(local)")
+        || equalsIgnoringCase(host, "localhost");
+    address.host = local ? "127.0.0.1" : std::string(host);
+    if (!address.port && address.instance.empty())
+        address.port = defaultPort;
+    return address;
+}
+
+std::string bracedOdbcValue(std::string_view value)
+{
+    std::string out = "{";
+    for (const char c : value) {
+        out.push_back(c);
+        if (c == '}')
+            out.push_back('}');
+    }
+    out.push_back('}');
+    return out;
+}
+
+OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
+{
+    const ServerAddress address
+        = parseDataSource(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
+
+    std::string text = driverAndServer(address);
+    if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
+        text += "Database=" + bracedOdbcValue(*database) + ";";
+    text += "UID=" + bracedOdbcValue(oledb.firstOf({"User ID", "UID"}).value_or("")) + ";";
+    text += "PWD=" + bracedOdbcValue(oledb.firstOf({"Password", "PWD"}).value_or("")) + ";";
+    text += protocolOptions();
+
+    int loginTimeout = defaultLoginTimeoutSeconds;
+    if (const auto timeout = oledb.firstOf({"Connect Timeout", "Timeout"})) {
+        const auto seconds = parseNumber(trimSpaces(*timeout));
+        if (!seconds || *seconds < 0)
+            throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                                   "The connection string's Connect Timeout is not a number of seconds.");
+        loginTimeout = *seconds;
+    }
+    return {std::move(text), loginTimeout};
+}
+
+}  // namespace db

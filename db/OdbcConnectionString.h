@@ -1,0 +1,33 @@
+#pragma once
+// Turns the OLE DB connection string of a log-on into what the ODBC driver for SQL Server needs.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/OleDbConnectionString.h"
+
+namespace db {
+
+// A Data Source as SQL Server clients read it: [tcp:]host[\instance][,port].
+struct ServerAddress {
+    std::string host;       // "(local)", ".", "localhost" and empty become 127.0.0.1
+    std::string instance;   // empty for the default instance
+    std::optional<int> port;  // 1433 for the default instance when not given
+};
+
+// Throws rt::RuntimeError when the port after the comma is not a TCP port number.
+ServerAddress parseDataSource(std::string_view dataSource);
+
+struct OdbcLogOn {
+    std::string connectionString;
+    int loginTimeoutSeconds;
+};
+
+// The ODBC connection string (driver, server, database, credentials, protocol options, closing
+// ";") and the log-on time-out (Connect Timeout, or the provider's default of 15 seconds).
+OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb);
+
+// A value enclosed in braces, "}" doubled, so that no character of it can end the attribute.
+std::string bracedOdbcValue(std::string_view value);
+
+}  // namespace db

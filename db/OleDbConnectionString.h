@@ -1,0 +1,32 @@
+#pragma once
+// OLE DB (data link) connection strings: reading them with the rules ADO applies, and writing a
+// value so that the reader gives it back exactly.
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace db {
+
+class OleDbConnectionString {
+public:
+    // Reads "keyword=value;..." pairs. Keywords are case-insensitive; blanks around keywords and
+    // unquoted values are dropped; '...' and "..." enclose a value, the enclosing quote doubled
+    // inside; "==" in a keyword is a literal "=". A repeated keyword keeps its last value, except
+    // Provider, which keeps its first. Throws rt::RuntimeError on a malformed string.
+    static OleDbConnectionString parse(std::string_view text);
+
+    // The value of a keyword (any letter case), if the string had it.
+    std::optional<std::string> value(std::string_view keyword) const;
+    // The first keyword of the list that the string had, and its value.
+    std::optional<std::string> firstOf(std::initializer_list<std::string_view> keywords) const;
+
+private:
+    std::map<std::string, std::string> values_;  // keyword in lower case -> value
+};
+
+// The value as it must be written after "keyword=": unchanged when the reader returns it as is,
+// otherwise enclosed in quotes.
+std::string quoteOleDbValue(std::string_view value);
+
+}  // namespace db

@@ -1,0 +1,38 @@
+#include "db/Recordset.h"
+
+#include "db/Connection.h"
+#include "db/OdbcStatement.h"
+#include "db/ResultReader.h"
+#include "runtime/RuntimeError.h"
+
+namespace db {
+
+void Recordset::Open(std::string_view source, Connection& activeConnection, int, int, int)
+{
+    if (open_)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The recordset is already open; close it first.");
+    OdbcStatement statement(activeConnection.odbc(), activeConnection.commandTimeout());
+    statement.execute(source);
+    std::shared_ptr<const RowTable> table;
+    do {
+        if (resultHasColumns(statement)) {
+            table = readResult(statement);
+            break;
+        }
+    } while (statement.nextResult());
+    statement.drainResults();
+    rows_ = table ? std::move(table) : std::make_shared<const RowTable>();
+    open_ = true;
+}
+
+void Recordset::Close()
+{
+    if (!open_)
+        throw rt::RuntimeError(ErrorNumber::ObjectClosed, "The recordset is closed.");
+    rows_.reset();
+    open_ = false;
+}
+
+int Recordset::State() const { return open_ ? ObjectState::Open : ObjectState::Closed; }
+
+}  // namespace db

@@ -1,0 +1,62 @@
+#include "db/RowTable.h"
+
+#include <limits>
+
+#include "db/Utf16.h"
+#include "runtime/RuntimeError.h"
+
+namespace db {
+
+void RowTable::addColumn(std::string name, ColumnKind kind)
+{
+    names_.push_back(std::move(name));
+    kinds_.push_back(kind);
+}
+
+void RowTable::reserve(std::size_t rows, std::size_t textBytes)
+{
+    ends_.reserve(rows * names_.size());
+    nulls_.reserve(rows * names_.size());
+    text_.reserve(textBytes);
+}
+
+void RowTable::endCell(bool null)
+{
+    if (text_.size() > std::numeric_limits<std::uint32_t>::max())
+        throw rt::RuntimeError(rt::ErrorNumber::OutOfMemory, "The result is too large to hold (more than 4 GB of text).");
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+    nulls_.push_back(null);
+}
+
+void RowTable::appendCell(std::string_view utf8)
+{
+    text_.append(utf8);
+    endCell(false);
+}
+
+void RowTable::appendCell(std::u16string_view utf16)
+{
+    appendUtf8(text_, utf16);
+    endCell(false);
+}
+
+void RowTable::appendNull() { endCell(true); }
+
+std::string_view RowTable::cell(std::size_t row, int column) const
+{
+    const std::size_t index = row * names_.size() + static_cast<std::size_t>(column);
+    const std::uint32_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(text_).substr(begin, ends_[index] - begin);
+}
+
+bool RowTable::isNull(std::size_t row, int column) const
+{
+    return nulls_[row * names_.size() + static_cast<std::size_t>(column)];
+}
+
+std::size_t RowTable::heldBytes() const
+{
+    return text_.capacity() + ends_.capacity() * sizeof(std::uint32_t) + nulls_.capacity() / 8;
+}
+
+}  // namespace db

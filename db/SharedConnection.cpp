@@ -1,0 +1,3 @@
+#include "db/SharedConnection.h"
+
+db::AutoConnection ModMain::Conn;
