@@ -1,0 +1,166 @@
+// Log-on string, the OLE DB reader and the translation for the ODBC driver.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "db/LogOnString.h"
+#include "db/OdbcConnectionString.h"
+#include "db/OleDbConnectionString.h"
+#include "runtime/RuntimeError.h"
+
+namespace {
+
+using db::OleDbConnectionString;
+
+std::string driverPrefix() { return "DRIVER=" + db::bracedOdbcValue(FREETDS_ODBC_DRIVER) + ";"; }
+const std::string protocolSuffix = "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;";
+
+TEST(LogOnString, PlainValuesGoInByteForByte)
+{
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", ""),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
+              "Data Source=(local)");
+    // Braces, backslashes, commas, inner blanks and Chinese text need no quoting.
+    EXPECT_EQ(db::buildLogOnString("srv\\Q6,1433", "SA", "p{a}ss w0rd密码"),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = p{a}ss w0rd密码;"
+              "Initial Catalog=master;Data Source=srv\\Q6,1433");
+}
+
+TEST(LogOnString, QuotesOnlyValuesThatWouldChangeTheString)
+{
+    const std::string prefix = "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ";
+    const std::string suffix = ";Initial Catalog=master;Data Source=(local)";
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "x;Data Source=elsewhere"),
+              prefix + "'x;Data Source=elsewhere'" + suffix);
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "it's"), prefix + "'it''s'" + suffix);
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "'start"), prefix + "\"'start\"" + suffix);
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "a\"b"), prefix + "'a\"b'" + suffix);
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "=x"), prefix + "'=x'" + suffix);
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", " pw "), prefix + "' pw '" + suffix);
+    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "a\tb"), prefix + "'a\tb'" + suffix);
+    EXPECT_EQ(db::buildLogOnString("   ", "SA", ""),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
+              "Data Source='   '");
+}
+
+TEST(OleDbReader, ReadsTheLogOnExampleWithItsRules)
+{
+    const auto parsed = OleDbConnectionString::parse(
+        "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
+        "Data Source=(local)");
+    EXPECT_EQ(parsed.value("provider"), "SQLOLEDB.1");
+    EXPECT_EQ(parsed.value("USER ID"), "SA");
+    EXPECT_EQ(parsed.value("Password"), "");
+    EXPECT_EQ(parsed.value("Initial Catalog"), "master");
+    EXPECT_EQ(parsed.value("Data Source"), "(local)");
+    EXPECT_FALSE(parsed.value("Connect Timeout"));
+}
+
+TEST(OleDbReader, QuotingBlanksDuplicatesAndEscapedEquals)
+{
+    const auto parsed = OleDbConnectionString::parse(
+        "  A = x y ; B=' spaced '; C=\"it\"\"s\" ; D=mid'quote\"s; a==b=eq; ;;Provider=first;"
+        "Provider=second;B=last");
+    EXPECT_EQ(parsed.value("a"), "x y");
+    EXPECT_EQ(parsed.value("b"), "last");
+    EXPECT_EQ(parsed.value("c"), "it\"s");
+    EXPECT_EQ(parsed.value("d"), "mid'quote\"s");
+    EXPECT_EQ(parsed.value("a=b"), "eq");
+    EXPECT_EQ(parsed.value("provider"), "first");
+}
+
+TEST(OleDbReader, RejectsMalformedStringsWithoutEchoingThem)
+{
+    for (const char* text : {"User ID=SA;secret;Data Source=x", "=value", "A='unterminated", "A='x' y;B=1",
+                             "justakeyword", "E==;"}) {
+        try {
+            OleDbConnectionString::parse(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const rt::RuntimeError& error) {
+            EXPECT_EQ(error.Number(), rt::ErrorNumber::ProviderFailure);
+            EXPECT_NE(error.Description().find("not valid"), std::string::npos) << error.Description();
+            EXPECT_EQ(error.Description().find("secret"), std::string::npos);
+        }
+    }
+}
+
+TEST(OleDbReader, ReadsBackExactlyWhatWasTyped)
+{
+    std::string huge(100000, 'x');
+    huge[0] = ' ';
+    huge[50000] = ';';
+    huge[99999] = '\'';
+    const std::string values[] = {
+        "",
+        "x;Data Source=elsewhere",
+        "==",
+        "'",
+        "\"",
+        "''\"\"",
+        "'both\" quotes'",
+        "{braced}}",
+        "  lead and trail  ",
+        " ",
+        "\t\r\n",
+        std::string("nul\0inside", 10),
+        "\x01\x1f\x7f",
+        "密码😀𝄞",
+        "back\\slash,1433",
+        huge,
+    };
+    for (const std::string& value : values) {
+        const auto parsed = OleDbConnectionString::parse(db::buildLogOnString(value, value, value));
+        EXPECT_EQ(parsed.value("Data Source"), value);
+        EXPECT_EQ(parsed.value("User ID"), value);
+        EXPECT_EQ(parsed.value("PassWord"), value);
+        EXPECT_EQ(parsed.value("Initial Catalog"), "master");
+    }
+}
+
+std::string odbcFor(const std::string& dataSource)
+{
+    return db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(dataSource, "SA", "pw")))
+        .connectionString;
+}
+
+TEST(OdbcTranslation, EachDataSourceForm)
+{
+    const std::string tail = "Database={master};UID={SA};PWD={pw};" + protocolSuffix;
+    const std::string local = driverPrefix() + "Server={127.0.0.1};Port=1433;" + tail;
+    EXPECT_EQ(odbcFor("(local)"), local);
+    EXPECT_EQ(odbcFor("(LOCAL)"), local);
+    EXPECT_EQ(odbcFor("."), local);
+    EXPECT_EQ(odbcFor("localhost"), local);
+    EXPECT_EQ(odbcFor(""), local);
+    EXPECT_EQ(odbcFor("   "), local);
+    EXPECT_EQ(odbcFor("db.example.org"), driverPrefix() + "Server={db.example.org};Port=1433;" + tail);
+    EXPECT_EQ(odbcFor("10.0.0.5,14330"), driverPrefix() + "Server={10.0.0.5};Port=14330;" + tail);
+    EXPECT_EQ(odbcFor("tcp:10.0.0.5, 1500"), driverPrefix() + "Server={10.0.0.5};Port=1500;" + tail);
+    EXPECT_EQ(odbcFor("TCP:(local),1500"), driverPrefix() + "Server={127.0.0.1};Port=1500;" + tail);
+    EXPECT_EQ(odbcFor("host\\Q6"), driverPrefix() + "Server={host\\Q6};" + tail);
+    EXPECT_EQ(odbcFor(".\\Q6"), driverPrefix() + "Server={127.0.0.1\\Q6};" + tail);
+    EXPECT_EQ(odbcFor("host\\Q6,2000"), driverPrefix() + "Server={host};Port=2000;" + tail);
+}
+
+TEST(OdbcTranslation, BadPortsAreRefused)
+{
+    for (const char* source : {"host,", "host,abc", "host,0", "host,65536", "host,12x"})
+        EXPECT_THROW(odbcFor(source), rt::RuntimeError) << source;
+}
+
+TEST(OdbcTranslation, CredentialsAreBracedAndTimeoutDefaultsToFifteen)
+{
+    const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w}d={x}")));
+    EXPECT_NE(logOn.connectionString.find(";UID={u}}ser};PWD={p;w}}d={x}}};"), std::string::npos)
+        << logOn.connectionString;
+    EXPECT_EQ(logOn.loginTimeoutSeconds, 15);
+    EXPECT_EQ(logOn.connectionString.back(), ';');
+
+    const auto withTimeout
+        = db::toOdbcLogOn(OleDbConnectionString::parse("Data Source=x;Connect Timeout=3;Database=other"));
+    EXPECT_EQ(withTimeout.loginTimeoutSeconds, 3);
+    EXPECT_NE(withTimeout.connectionString.find(";Database={other};UID={};PWD={};"), std::string::npos);
+    EXPECT_THROW(db::toOdbcLogOn(OleDbConnectionString::parse("Connect Timeout=soon")), rt::RuntimeError);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// How driver diagnostics become the user's error, and the text conversions under every call.
+#include <gtest/gtest.h>
+
+#include "db/OdbcDiagnostics.h"
+#include "db/RowTable.h"
+#include "db/Utf16.h"
+
+namespace {
+
+TEST(Diagnostics, StripsDriverPrefixesFromTheLeftOnly)
+{
+    EXPECT_EQ(db::stripDriverPrefixes("[unixODBC][FreeTDS][SQL Server]Login failed for user 'SA'."),
+              "Login failed for user 'SA'.");
+    EXPECT_EQ(db::stripDriverPrefixes("[FreeTDS][SQL Server]Unable to connect to data source"),
+              "Unable to connect to data source");
+    EXPECT_EQ(db::stripDriverPrefixes("[unixODBC][FreeTDS][SQL Server][bracketed] server text [x]"),
+              "[bracketed] server text [x]");
+    EXPECT_EQ(db::stripDriverPrefixes("plain [text]"), "plain [text]");
+    EXPECT_EQ(db::stripDriverPrefixes("[unclosed"), "[unclosed");
+}
+
+TEST(Diagnostics, PicksTheServerErrorOverGenericAndWarningRecords)
+{
+    const std::vector<db::DiagnosticRecord> login = {
+        {"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'master'."},
+        {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"},
+        {"42000", 18456, "[unixODBC][FreeTDS][SQL Server]Login failed for user 'SA'."},
+    };
+    const rt::RuntimeError error = db::errorFromDiagnostics(login, "fallback");
+    EXPECT_EQ(error.Number(), 18456);
+    EXPECT_EQ(error.Description(), "Login failed for user 'SA'.");
+
+    const rt::RuntimeError generic = db::errorFromDiagnostics(
+        {{"01000", 5703, "[FreeTDS][SQL Server]Changed language setting"},
+         {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"}},
+        "fallback");
+    EXPECT_EQ(generic.Number(), rt::ErrorNumber::ProviderFailure);
+    EXPECT_EQ(generic.Description(), "Unable to connect to data source");
+
+    const rt::RuntimeError none = db::errorFromDiagnostics({}, "The statement failed.");
+    EXPECT_EQ(none.Number(), rt::ErrorNumber::ProviderFailure);
+    EXPECT_EQ(none.Description(), "The statement failed.");
+}
+
+TEST(Utf16, RoundTripsEveryPlaneAndReplacesMalformedInput)
+{
+    const std::string text = "a\xC3\xA9密码😀\x7F";
+    EXPECT_EQ(db::toUtf16(text), u"aé密码😀\x7F");
+    EXPECT_EQ(db::toUtf8(db::toUtf16(text)), text);
+    EXPECT_EQ(db::toUtf16("\xFF" "b"), u"\xFFFD" u"b");
+    EXPECT_EQ(db::toUtf16("\xE5\xAF"), u"\xFFFD\xFFFD");          // cut short
+    EXPECT_EQ(db::toUtf16("\xC0\xAF"), u"\xFFFD\xFFFD");          // overlong "/"
+    EXPECT_EQ(db::toUtf16("\xED\xA0\x80"), u"\xFFFD\xFFFD\xFFFD"); // encoded surrogate
+    const char16_t lone[] = {u'x', 0xD800, u'y', 0xDC00};
+    EXPECT_EQ(db::toUtf8(std::u16string_view(lone, 4)), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
+}
+
+TEST(RowTable, KeepsCellsNullsAndEmptyTextApart)
+{
+    db::RowTable table;
+    table.addColumn("子系统", db::ColumnKind::Text);
+    table.addColumn("n", db::ColumnKind::Integer);
+    EXPECT_EQ(table.rowCount(), 0u);
+    table.appendCell("总账");
+    table.appendNull();
+    table.appendCell(std::string_view());
+    table.appendCell(u"42😀");
+    ASSERT_EQ(table.rowCount(), 2u);
+    EXPECT_EQ(table.columnName(0), "子系统");
+    EXPECT_EQ(table.columnKind(1), db::ColumnKind::Integer);
+    EXPECT_EQ(table.cell(0, 0), "总账");
+    EXPECT_EQ(table.cell(0, 1), "");
+    EXPECT_TRUE(table.isNull(0, 1));
+    EXPECT_EQ(table.cell(1, 0), "");
+    EXPECT_FALSE(table.isNull(1, 0));
+    EXPECT_EQ(table.cell(1, 1), "42😀");
+}
+
+}  // namespace
