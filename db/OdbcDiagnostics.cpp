@@ -13,13 +13,19 @@ constexpr int maxPrefixGroups = 3;
 
 bool isWarning(const DiagnosticRecord& record) { return record.sqlState.rfind("01", 0) == 0; }
 
+// FreeTDS numbers its own client-side messages in the db-library range; they name the cause
+// ("Unknown host machine name.") but are not the server's numbers, even when flagged as warnings.
+bool isDriverNumber(long number) { return number >= 20000 && number <= 20999; }
+
+// Lower is more telling: the server's error, then the driver's specific cause, then the driver's
+// generic failure, then warnings.
 int rank(const DiagnosticRecord& record)
 {
-    if (!isWarning(record) && record.nativeError != 0)
-        return 0;
-    if (!isWarning(record))
+    if (isDriverNumber(record.nativeError))
         return 1;
-    return 2;
+    if (isWarning(record))
+        return 3;
+    return record.nativeError != 0 ? 0 : 2;
 }
 
 }  // namespace
@@ -44,7 +50,8 @@ rt::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& recor
     }
     if (!best)
         return rt::RuntimeError(rt::ErrorNumber::ProviderFailure, std::string(fallback));
-    const long number = best->nativeError != 0 ? best->nativeError : rt::ErrorNumber::ProviderFailure;
+    const bool serverNumber = best->nativeError != 0 && !isDriverNumber(best->nativeError);
+    const long number = serverNumber ? best->nativeError : rt::ErrorNumber::ProviderFailure;
     std::string description = stripDriverPrefixes(best->message);
     return rt::RuntimeError(number, description.empty() ? std::string(fallback) : std::move(description));
 }

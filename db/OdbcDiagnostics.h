@@ -17,8 +17,9 @@ struct DiagnosticRecord {
 // The message without the leading "[vendor][component][data source]" groups.
 std::string stripDriverPrefixes(std::string_view message);
 
-// The error that tells the user most: a server error over a driver's generic one, an error over a
-// warning. Carries the server's number, or ProviderFailure when there is none. With no records at
+// The error that tells the user most: a server error over the driver's specific cause over the
+// driver's generic failure over a warning. Carries the server's number, or ProviderFailure when
+// the server gave none. With no records at
 // all the fallback text is the description.
 rt::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& records, std::string_view fallback);
 

@@ -37,6 +37,15 @@ TEST(Diagnostics, PicksTheServerErrorOverGenericAndWarningRecords)
     EXPECT_EQ(generic.Number(), rt::ErrorNumber::ProviderFailure);
     EXPECT_EQ(generic.Description(), "Unable to connect to data source");
 
+    // The driver's own numbered message names the cause better than its generic failure, even as a
+    // warning, but its number is not the server's.
+    const rt::RuntimeError unknownHost = db::errorFromDiagnostics(
+        {{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
+         {"01000", 20013, "[FreeTDS][SQL Server]Unknown host machine name."}},
+        "fallback");
+    EXPECT_EQ(unknownHost.Number(), rt::ErrorNumber::ProviderFailure);
+    EXPECT_EQ(unknownHost.Description(), "Unknown host machine name.");
+
     const rt::RuntimeError none = db::errorFromDiagnostics({}, "The statement failed.");
     EXPECT_EQ(none.Number(), rt::ErrorNumber::ProviderFailure);
     EXPECT_EQ(none.Description(), "The statement failed.");
