@@ -125,6 +125,7 @@ void TokenSink::endReply()
     rowError_.reset();
     columns_.clear();
     resultSetSent_ = false;
+    singleDone_ = false;
     cancelled_ = false;
 }
 

@@ -31,7 +31,7 @@ public:
 
     // Attention: rows produced from now on are dropped. Safe from any thread.
     void cancel() { cancelled_ = true; }
-    // Transaction manager replies carry one DONE however many the engine reports.
+    // Transaction manager replies carry one DONE however many the engine reports (until endReply).
     void setSingleDone(bool single) { singleDone_ = single; }
     // Reports a failure of the whole request as ERROR + DONE(ERROR).
     void fail(const SqlError& error);

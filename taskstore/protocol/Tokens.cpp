@@ -59,6 +59,15 @@ void writeTransactionChange(ByteWriter& out, EnvChange type, std::uint64_t descr
     }
 }
 
+void writeResetConnectionAck(ByteWriter& out)
+{
+    out.u8(EnvChangeToken);
+    LengthPrefix<std::uint16_t> length(out);
+    out.u8(static_cast<std::uint8_t>(EnvChange::ResetConnection));
+    out.u8(0);
+    out.u8(0);
+}
+
 void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName)
 {
     out.u8(message.severity <= maxInfoClass ? Info : Error);

@@ -21,6 +21,7 @@ enum class EnvChange : std::uint8_t {
     BeginTransaction = 8,
     CommitTransaction = 9,
     RollbackTransaction = 10,
+    ResetConnection = 18,
 };
 
 namespace done {
@@ -50,6 +51,8 @@ void writeEnvChange(ByteWriter& out, EnvChange type, std::string_view newValue, 
 void writeCollationChange(ByteWriter& out);
 // Begin carries the new descriptor; commit and rollback carry the old one.
 void writeTransactionChange(ByteWriter& out, EnvChange type, std::uint64_t descriptor);
+// ENVCHANGE 18: acknowledges a request that reset the connection.
+void writeResetConnectionAck(ByteWriter& out);
 // INFO for classes 0-10, ERROR above.
 void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName);
 void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);

@@ -1,0 +1,146 @@
+#include "taskstore/server/Connection.h"
+
+#include <array>
+
+#include "taskstore/protocol/ProtocolError.h"
+
+namespace taskstore::server {
+namespace {
+
+std::string endpointText(const asio::ip::tcp::socket& socket)
+{
+    asio::error_code ec;
+    const auto remote = socket.remote_endpoint(ec);
+    if (ec)
+        return "unknown";
+    return remote.address().to_string() + ":" + std::to_string(remote.port());
+}
+
+// SQL Server numbers user sessions from 51; clients only display the value.
+std::uint16_t spidFor(int id)
+{
+    return static_cast<std::uint16_t>(51 + (id - 1) % 30000);
+}
+
+}  // namespace
+
+Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config,
+                       EventLog& log, RequestLog* requests)
+    : id_(id), socket_(std::move(socket)), peer_(endpointText(socket_)), config_(config), log_(log)
+{
+    asio::error_code ec;
+    socket_.set_option(asio::ip::tcp::no_delay(true), ec);
+    handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id)},
+                                                [this](std::span<const std::uint8_t> bytes) { send(bytes); });
+}
+
+Connection::~Connection()
+{
+    stop("server stopping");
+    if (worker_.joinable())
+        worker_.join();
+    if (reader_.joinable())
+        reader_.join();
+}
+
+void Connection::start()
+{
+    log_.line("connection " + std::to_string(id_) + " from " + peer_);
+    reader_ = std::thread([this] { readLoop(); });
+    worker_ = std::thread([this] { work(); });
+}
+
+void Connection::stop(const std::string& reason)
+{
+    close(reason);
+    handler_->interruptRunning();
+}
+
+void Connection::close(const std::string& reason)
+{
+    const std::lock_guard lock(closeMutex_);
+    if (closeReason_.empty())
+        closeReason_ = reason;
+    asio::error_code ec;
+    socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
+}
+
+void Connection::readLoop()
+{
+    // Sending and receiving run in different threads; each is one system call on the socket.
+    std::array<std::uint8_t, 16384> buffer{};
+    tds::MessageAssembler assembler;
+    std::vector<tds::Message> messages;
+    for (;;) {
+        asio::error_code ec;
+        const std::size_t n = socket_.read_some(asio::buffer(buffer), ec);
+        if (ec) {
+            queue_.push(End{ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message()});
+            return;
+        }
+        try {
+            assembler.feed(std::span<const std::uint8_t>(buffer.data(), n), messages);
+        } catch (const tds::ProtocolError& e) {
+            queue_.push(End{std::string("malformed request: ") + e.what()});
+            return;
+        }
+        for (auto& message : messages) {
+            if (message.type == tds::PacketType::Attention)
+                handler_->interruptRunning();
+            queue_.push(std::move(message));
+        }
+        messages.clear();
+    }
+}
+
+void Connection::work()
+{
+    const auto loginDeadline = std::chrono::steady_clock::now() + config_.loginTimeout;
+    std::string reason;
+    while (reason.empty()) {
+        auto item = handler_->loggedIn() ? queue_.pop() : queue_.pop(loginDeadline);
+        if (!item) {
+            reason = "login timeout";
+            break;
+        }
+        if (const auto* end = std::get_if<End>(&*item)) {
+            reason = end->reason;
+            break;
+        }
+        try {
+            if (auto closing = handler_->handle(std::get<tds::Message>(*item)))
+                reason = *closing;
+        } catch (const tds::ProtocolError& e) {
+            reason = std::string("malformed request: ") + e.what();
+        } catch (const std::exception& e) {
+            reason = std::string("internal error: ") + e.what();
+        }
+        if (reason.empty() && writeFailed_)
+            reason = "connection lost while sending";
+    }
+    close(reason);
+    reader_.join();
+    handler_->endSession();
+    std::string finalReason;
+    {
+        const std::lock_guard lock(closeMutex_);
+        finalReason = closeReason_;
+    }
+    log_.line("connection " + std::to_string(id_) + " closed (" + finalReason + ")");
+    finished_ = true;
+}
+
+void Connection::send(std::span<const std::uint8_t> bytes)
+{
+    if (writeFailed_)
+        return;
+    asio::error_code ec;
+    asio::write(socket_, asio::buffer(bytes.data(), bytes.size()), ec);
+    if (ec) {
+        // Stop the running statement; the worker ends the connection when it returns.
+        writeFailed_ = true;
+        handler_->interruptRunning();
+    }
+}
+
+}  // namespace taskstore::server

@@ -1,0 +1,64 @@
+#pragma once
+// One client connection: a reader thread that collects messages (and passes attention on at
+// once, while a batch may be running) and a worker thread that answers them in order. When the
+// connection ends for any reason its session is destroyed, which rolls back an open transaction.
+#include <asio.hpp>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <variant>
+
+#include "taskstore/protocol/MessageAssembler.h"
+#include "taskstore/server/EventLog.h"
+#include "taskstore/server/MessageQueue.h"
+#include "taskstore/server/RequestHandler.h"
+#include "taskstore/server/RequestLog.h"
+#include "taskstore/server/ServerConfig.h"
+#include "taskstore/sql/Engine.h"
+
+namespace taskstore::server {
+
+class Connection {
+public:
+    Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
+               RequestLog* requests);
+    ~Connection();  // stops and joins
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void start();
+    // Ends the connection from outside (server shutdown); safe from any thread.
+    void stop(const std::string& reason);
+    bool finished() const { return finished_; }
+
+private:
+    struct End {
+        std::string reason;
+    };
+    using Item = std::variant<tds::Message, End>;
+
+    void readLoop();
+    void work();
+    void send(std::span<const std::uint8_t> bytes);
+    // Records the first reason only and shuts the socket down, which also ends the reader.
+    void close(const std::string& reason);
+
+    int id_;
+    asio::ip::tcp::socket socket_;
+    std::string peer_;
+    const ServerConfig& config_;
+    EventLog& log_;
+    MessageQueue<Item> queue_;
+    std::mutex closeMutex_;
+    std::string closeReason_;
+    std::atomic<bool> writeFailed_{false};
+    std::atomic<bool> finished_{false};
+    // Outlives both threads: the reader passes attention to it while the worker runs requests.
+    std::unique_ptr<RequestHandler> handler_;
+    std::thread reader_;
+    std::thread worker_;
+};
+
+}  // namespace taskstore::server

@@ -1,0 +1,18 @@
+#pragma once
+// One line per event on standard error, prefixed with the program name. Lines from different
+// connections never interleave.
+#include <mutex>
+#include <string_view>
+
+namespace taskstore::server {
+
+class EventLog {
+public:
+    virtual ~EventLog() = default;
+    virtual void line(std::string_view text);
+
+private:
+    std::mutex mutex_;
+};
+
+}  // namespace taskstore::server

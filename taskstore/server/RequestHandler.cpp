@@ -1,0 +1,243 @@
+#include "taskstore/server/RequestHandler.h"
+
+#include <cctype>
+#include <exception>
+
+#include "taskstore/protocol/LoginResponse.h"
+#include "taskstore/protocol/Prelogin.h"
+#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/protocol/Requests.h"
+#include "taskstore/protocol/Tokens.h"
+
+namespace taskstore::server {
+namespace {
+
+using tds::PacketType;
+
+constexpr std::string_view defaultDatabase = "master";
+constexpr std::string_view saLogin = "sa";
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+SqlError internalError(const std::exception& e)
+{
+    return SqlError{50000, 1, 16, std::string("Internal error: ") + e.what(), 1};
+}
+
+std::string typeName(PacketType type)
+{
+    return std::to_string(static_cast<int>(type));
+}
+
+}  // namespace
+
+RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
+                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output)
+    : engine_(engine),
+      config_(config),
+      log_(log),
+      requests_(requests),
+      connection_(std::move(connection)),
+      writer_(std::move(output), connection_.spid),
+      sink_(writer_, config.serverName, [this](const SqlError& error) {
+          log_.line("connection " + std::to_string(connection_.id) + " error " + std::to_string(error.number) + ": "
+                    + error.message);
+      })
+{
+}
+
+RequestHandler::~RequestHandler() = default;
+
+std::optional<std::string> RequestHandler::handle(const tds::Message& message)
+{
+    if (!loggedIn()) {
+        if (message.type == PacketType::Prelogin && !preloginSeen_) {
+            tds::parsePrelogin(message.payload);
+            preloginSeen_ = true;
+            writer_.body().bytes(tds::preloginReply());
+            writer_.endMessage();
+            return std::nullopt;
+        }
+        if (message.type == PacketType::Login7)
+            return handleLogin(message);
+        throw tds::ProtocolError("packet type " + typeName(message.type) + " before login");
+    }
+
+    if (message.type == PacketType::Attention) {
+        handleAttention();
+        return std::nullopt;
+    }
+    if (message.ignored) {
+        replyEmpty();
+        return std::nullopt;
+    }
+    if (message.status & tds::status::resetConnection)
+        resetSession();
+    switch (message.type) {
+    case PacketType::SqlBatch:
+        handleBatch(message);
+        return std::nullopt;
+    case PacketType::TransactionManager:
+        handleTransaction(message);
+        return std::nullopt;
+    case PacketType::Rpc:
+        replyError(SqlError{50000, 1, 16, "Remote procedure calls are not supported; send the statement as a batch.", 1});
+        return std::nullopt;
+    default:
+        throw tds::ProtocolError("unexpected packet type " + typeName(message.type) + " after login");
+    }
+}
+
+std::optional<std::string> RequestHandler::handleLogin(const tds::Message& message)
+{
+    const tds::Login7 login = tds::decodeLogin7(message.payload);
+    if (login.integratedAuth)
+        return refuseLogin(login, "", "integrated authentication is not supported");
+    if (!equalsIgnoringCase(login.userName, saLogin))
+        return refuseLogin(login, "", "unknown login");
+    if (login.password != config_.saPassword)
+        return refuseLogin(login, "", "wrong password");
+
+    const std::string database = login.database.empty() ? std::string(defaultDatabase) : login.database;
+    if (!engine_.databaseExists(database))
+        return refuseLogin(login, database, "database " + database + " does not exist");
+    try {
+        session_ = engine_.newSession(database);
+    } catch (const SqlError& e) {
+        return refuseLogin(login, database, e.message);
+    }
+    if (config_.lockTimeout)
+        session_->setLockTimeout(*config_.lockTimeout);
+    loginDatabase_ = database;
+
+    tds::LoginSuccess reply;
+    reply.database = session_->currentDatabase();
+    reply.tdsVersion = tds::negotiateTdsVersion(login.tdsVersion);
+    reply.packetSize = tds::negotiatePacketSize(login.packetSize);
+    reply.serverName = config_.serverName;
+    tds::writeLoginSuccess(writer_.body(), reply);
+    writer_.setPacketSize(reply.packetSize);
+    writer_.endMessage();
+    log_.line("connection " + std::to_string(connection_.id) + " logged in as " + login.userName + " to "
+              + reply.database);
+    return std::nullopt;
+}
+
+std::optional<std::string> RequestHandler::refuseLogin(const tds::Login7& login, const std::string& missingDatabase,
+                                                       const std::string& reason)
+{
+    tds::writeLoginFailure(writer_.body(), login.userName, missingDatabase, config_.serverName);
+    writer_.endMessage();
+    log_.line("connection " + std::to_string(connection_.id) + " login failed for " + login.userName + " from "
+              + connection_.peer + ": " + reason);
+    return "login failed";
+}
+
+template <typename Call>
+void RequestHandler::runInSession(Call&& call)
+{
+    {
+        const std::lock_guard lock(runningMutex_);
+        running_ = true;
+    }
+    try {
+        call();
+    } catch (const SqlError& e) {
+        sink_.fail(e);
+    } catch (const tds::ProtocolError&) {
+        throw;
+    } catch (const std::exception& e) {
+        sink_.fail(internalError(e));
+    }
+    {
+        const std::lock_guard lock(runningMutex_);
+        running_ = false;
+    }
+    sink_.endReply();
+}
+
+void RequestHandler::handleBatch(const tds::Message& message)
+{
+    const std::string text = tds::decodeSqlBatch(message.payload);
+    if (requests_)
+        requests_->batch(connection_.id, text);
+    runInSession([&] { session_->executeBatch(text, sink_); });
+}
+
+void RequestHandler::handleTransaction(const tds::Message& message)
+{
+    using Kind = tds::TransactionRequest::Kind;
+    const tds::TransactionRequest request = tds::decodeTransactionRequest(message.payload);
+    if (request.kind == Kind::Save) {
+        replyError(SqlError{50000, 1, 16, "Savepoints are not supported.", 1});
+        return;
+    }
+    if (requests_)
+        requests_->transaction(connection_.id, request.kind == Kind::Begin    ? "BEGIN"
+                                                   : request.kind == Kind::Commit ? "COMMIT"
+                                                                                  : "ROLLBACK");
+    sink_.setSingleDone(true);
+    runInSession([&] {
+        // Ending a transaction that is not open is not an error here: FreeTDS ends one this way
+        // after a batch may already have ended it.
+        if (request.kind == Kind::Commit && session_->tranCount() > 0)
+            session_->commitTransaction(sink_);
+        if (request.kind == Kind::Rollback && session_->tranCount() > 0)
+            session_->rollbackTransaction(sink_);
+        if (request.kind == Kind::Begin || request.beginNew)
+            session_->beginTransaction(sink_);
+    });
+}
+
+void RequestHandler::handleAttention()
+{
+    if (requests_)
+        requests_->attention(connection_.id);
+    tds::writeDone(writer_.body(), tds::done::attention, tds::curcmd::none, 0);
+    writer_.endMessage();
+}
+
+void RequestHandler::interruptRunning()
+{
+    const std::lock_guard lock(runningMutex_);
+    if (running_) {
+        sink_.cancel();
+        session_->interrupt();
+    }
+}
+
+void RequestHandler::replyEmpty()
+{
+    sink_.endReply();
+}
+
+void RequestHandler::replyError(const SqlError& error)
+{
+    sink_.fail(error);
+    sink_.endReply();
+}
+
+void RequestHandler::resetSession()
+{
+    session_.reset();
+    session_ = engine_.newSession(loginDatabase_);
+    if (config_.lockTimeout)
+        session_->setLockTimeout(*config_.lockTimeout);
+    tds::writeResetConnectionAck(writer_.body());
+}
+
+void RequestHandler::endSession()
+{
+    const std::lock_guard lock(runningMutex_);
+    session_.reset();
+}
+
+}  // namespace taskstore::server

@@ -1,0 +1,72 @@
+#pragma once
+// One connection's conversation, one handler per kind of message: PRELOGIN and LOGIN7 until the
+// client is logged in, then SQL batches, transaction manager requests and attention. Knows no
+// sockets: replies leave through the packet output it is given.
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "taskstore/protocol/Login7.h"
+#include "taskstore/protocol/MessageAssembler.h"
+#include "taskstore/protocol/MessageWriter.h"
+#include "taskstore/protocol/TokenSink.h"
+#include "taskstore/server/EventLog.h"
+#include "taskstore/server/RequestLog.h"
+#include "taskstore/server/ServerConfig.h"
+#include "taskstore/sql/Engine.h"
+
+namespace taskstore::server {
+
+struct ConnectionInfo {
+    int id = 0;
+    std::string peer;  // "ip:port"
+    std::uint16_t spid = 0;
+};
+
+class RequestHandler {
+public:
+    RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
+                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output);
+    ~RequestHandler();
+
+    // Handles one whole message. Returns the reason to close the connection, or nothing to go on.
+    // Throws ProtocolError on malformed input.
+    std::optional<std::string> handle(const tds::Message& message);
+
+    bool loggedIn() const { return session_ != nullptr; }
+    // From the reader thread when an attention arrives: the running batch stops producing rows.
+    void interruptRunning();
+    // Ends the session, rolling back its open transaction.
+    void endSession();
+
+private:
+    std::optional<std::string> handleLogin(const tds::Message& message);
+    std::optional<std::string> refuseLogin(const tds::Login7& login, const std::string& missingDatabase,
+                                           const std::string& reason);
+    void handleBatch(const tds::Message& message);
+    void handleTransaction(const tds::Message& message);
+    void handleAttention();
+    void replyEmpty();
+    void replyError(const SqlError& error);
+    void resetSession();
+    // Runs an engine call with this connection's session marked as running, so attention reaches it.
+    template <typename Call>
+    void runInSession(Call&& call);
+
+    Engine& engine_;
+    const ServerConfig& config_;
+    EventLog& log_;
+    RequestLog* requests_;
+    ConnectionInfo connection_;
+    tds::MessageWriter writer_;
+    tds::TokenSink sink_;
+    std::unique_ptr<Session> session_;
+    std::string loginDatabase_;
+    bool preloginSeen_ = false;
+
+    std::mutex runningMutex_;
+    bool running_ = false;
+};
+
+}  // namespace taskstore::server

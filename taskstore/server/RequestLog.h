@@ -1,0 +1,28 @@
+#pragma once
+// Appends every request a client sends, so tests can check what reached the server byte for
+// byte. Each record is flushed before the request runs.
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string_view>
+
+namespace taskstore::server {
+
+class RequestLog {
+public:
+    // Throws std::runtime_error when the file cannot be opened for appending.
+    explicit RequestLog(const std::filesystem::path& file);
+
+    void batch(int connection, std::string_view text);
+    // kind: BEGIN, COMMIT or ROLLBACK.
+    void transaction(int connection, std::string_view kind);
+    void attention(int connection);
+
+private:
+    void record(std::string_view text);
+
+    std::mutex mutex_;
+    std::ofstream out_;
+};
+
+}  // namespace taskstore::server

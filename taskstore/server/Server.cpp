@@ -1,0 +1,69 @@
+#include "taskstore/server/Server.h"
+
+namespace taskstore::server {
+
+Server::Server(Engine& engine, ServerConfig config, EventLog& log)
+    : engine_(engine), config_(std::move(config)), log_(log)
+{
+    if (!config_.requestLog.empty())
+        requests_ = std::make_unique<RequestLog>(config_.requestLog);
+}
+
+Server::~Server() = default;
+
+asio::ip::tcp::endpoint Server::listen()
+{
+    const asio::ip::tcp::endpoint endpoint(asio::ip::make_address(config_.address), config_.port);
+    acceptor_.open(endpoint.protocol());
+    acceptor_.set_option(asio::ip::tcp::acceptor::reuse_address(true));
+    acceptor_.bind(endpoint);
+    acceptor_.listen();
+    return acceptor_.local_endpoint();
+}
+
+void Server::run()
+{
+    signals_.async_wait([this](const asio::error_code& ec, int) {
+        if (!ec)
+            shutdown();
+    });
+    accept();
+    io_.run();
+}
+
+void Server::stop()
+{
+    asio::post(io_, [this] { shutdown(); });
+}
+
+void Server::accept()
+{
+    acceptor_.async_accept([this](const asio::error_code& ec, asio::ip::tcp::socket socket) {
+        if (!acceptor_.is_open())
+            return;
+        if (!ec) {
+            connections_.remove_if([](const auto& connection) { return connection->finished(); });
+            auto connection = std::make_unique<Connection>(nextId_++, std::move(socket), engine_, config_, log_,
+                                                           requests_.get());
+            connection->start();
+            connections_.push_back(std::move(connection));
+        } else {
+            log_.line("accept failed: " + ec.message());
+        }
+        accept();
+    });
+}
+
+void Server::shutdown()
+{
+    if (!acceptor_.is_open())
+        return;
+    asio::error_code ec;
+    acceptor_.close(ec);
+    signals_.cancel(ec);
+    for (auto& connection : connections_)
+        connection->stop("server stopping");
+    connections_.clear();  // joins every connection after its session was ended
+}
+
+}  // namespace taskstore::server

@@ -1,0 +1,45 @@
+#pragma once
+// The listener: accepts clients on the configured address and serves each on its own
+// connection until SIGINT or SIGTERM, then ends every session (rolling back) and returns.
+#include <asio.hpp>
+#include <list>
+#include <memory>
+
+#include "taskstore/server/Connection.h"
+#include "taskstore/server/EventLog.h"
+#include "taskstore/server/RequestLog.h"
+#include "taskstore/server/ServerConfig.h"
+#include "taskstore/sql/Engine.h"
+
+namespace taskstore::server {
+
+class Server {
+public:
+    // Throws std::runtime_error when the request log cannot be opened.
+    Server(Engine& engine, ServerConfig config, EventLog& log);
+    ~Server();
+
+    // Binds and listens; returns the bound endpoint (the real port when port 0 was asked for).
+    // Throws std::system_error when the address cannot be used.
+    asio::ip::tcp::endpoint listen();
+    // Serves until a stop signal or stop(); every connection has ended when it returns.
+    void run();
+    // Safe from any thread.
+    void stop();
+
+private:
+    void accept();
+    void shutdown();
+
+    Engine& engine_;
+    ServerConfig config_;
+    EventLog& log_;
+    std::unique_ptr<RequestLog> requests_;
+    asio::io_context io_;
+    asio::ip::tcp::acceptor acceptor_{io_};
+    asio::signal_set signals_{io_, SIGINT, SIGTERM};
+    std::list<std::unique_ptr<Connection>> connections_;  // touched only by the thread in run()
+    int nextId_ = 1;
+};
+
+}  // namespace taskstore::server

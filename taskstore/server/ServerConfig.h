@@ -1,0 +1,23 @@
+#pragma once
+// What the taskstore server is told at start-up.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace taskstore::server {
+
+struct ServerConfig {
+    std::string address = "127.0.0.1";
+    std::uint16_t port = 1433;  // 0: any free port
+    std::string saPassword;
+    // Unset: the engine's own default.
+    std::optional<std::chrono::milliseconds> lockTimeout;
+    // A client that has not logged in by then is dropped.
+    std::chrono::milliseconds loginTimeout{std::chrono::seconds(30)};
+    std::filesystem::path requestLog;  // empty: no request log
+    std::string serverName = "TASKSTORE";  // shown by clients next to server messages
+};
+
+}  // namespace taskstore::server
