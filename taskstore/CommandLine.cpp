@@ -1,0 +1,98 @@
+#include "taskstore/CommandLine.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace taskstore {
+namespace {
+
+long long number(const std::string& option, const std::string& text, long long min, long long max)
+{
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
+        throw std::invalid_argument(option + " needs a whole number from " + std::to_string(min) + " to "
+                                    + std::to_string(max) + ", not '" + text + "'");
+    return value;
+}
+
+}  // namespace
+
+std::filesystem::path defaultDataFolder()
+{
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        return std::filesystem::path(xdg) / "taskstore";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::filesystem::path(home) / ".local" / "share" / "taskstore";
+    return "taskstore-data";
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments)
+{
+    CommandLine line;
+    line.dataFolder = defaultDataFolder();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string option = arguments[i];
+        std::optional<std::string> inlineValue;
+        if (const auto eq = option.find('='); option.starts_with("--") && eq != std::string::npos) {
+            inlineValue = option.substr(eq + 1);
+            option.resize(eq);
+        }
+        if (option == "--help" || option == "-h") {
+            line.help = true;
+            continue;
+        }
+        const auto value = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= arguments.size())
+                throw std::invalid_argument(option + " needs a value");
+            return arguments[++i];
+        };
+        if (option == "--address")
+            line.server.address = value();
+        else if (option == "--port")
+            line.server.port = static_cast<std::uint16_t>(number(option, value(), 0, 65535));
+        else if (option == "--data")
+            line.dataFolder = value();
+        else if (option == "--demo-tasks")
+            line.demoTasks = number(option, value(), 0, 100'000'000);
+        else if (option == "--sa-password-file")
+            line.saPasswordFile = value();
+        else if (option == "--lock-timeout")
+            line.server.lockTimeout = std::chrono::seconds(number(option, value(), 0, 86'400));
+        else if (option == "--login-timeout")
+            line.server.loginTimeout = std::chrono::seconds(number(option, value(), 1, 86'400));
+        else if (option == "--request-log")
+            line.server.requestLog = value();
+        else
+            throw std::invalid_argument("unknown option '" + arguments[i] + "' (see --help)");
+    }
+    return line;
+}
+
+std::string helpText()
+{
+    return "Usage: taskstore [options]\n"
+           "A loopback SQL Server stand-in: serves the task database over TDS, stored in SQLite.\n"
+           "\n"
+           "  --address A             address to listen on (default 127.0.0.1)\n"
+           "  --port N                port to listen on (default 1433; 0 picks a free port)\n"
+           "  --data DIR              folder of the database files, created owner-only if missing\n"
+           "                          (default $XDG_DATA_HOME/taskstore, else ~/.local/share/taskstore)\n"
+           "  --demo-tasks N          fill an empty task database with N generated tasks\n"
+           "  --sa-password-file FILE read the SA password from FILE (first line)\n"
+           "  --lock-timeout SECONDS  how long a statement waits for another session's lock\n"
+           "  --login-timeout SECONDS drop a client that has not logged in by then (default 30)\n"
+           "  --request-log FILE      append every request received to FILE\n"
+           "  --help                  show this text\n"
+           "\n"
+           "The SA password comes from the environment variable TASKSTORE_SA_PASSWORD or from\n"
+           "--sa-password-file, never from the command line. It may be empty only when listening on\n"
+           "a loopback address.\n"
+           "When ready, one line goes to standard output: taskstore: listening on <address>:<port>\n"
+           "SIGINT or SIGTERM stops the server; open transactions are rolled back.\n";
+}
+
+}  // namespace taskstore

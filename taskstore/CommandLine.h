@@ -1,0 +1,28 @@
+#pragma once
+// taskstore's command line.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "taskstore/server/ServerConfig.h"
+
+namespace taskstore {
+
+struct CommandLine {
+    server::ServerConfig server;
+    std::filesystem::path dataFolder;
+    long long demoTasks = 0;
+    std::filesystem::path saPasswordFile;
+    bool help = false;
+};
+
+// Throws std::invalid_argument with a message for the user on an unknown option or a bad value.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+std::string helpText();
+
+// Where the databases live when --data is not given.
+std::filesystem::path defaultDataFolder();
+
+}  // namespace taskstore

@@ -1,0 +1,88 @@
+// taskstore: wires the command line, the engine and the TDS server together.
+#include <asio/ip/address.hpp>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+#include "taskstore/CommandLine.h"
+#include "taskstore/server/EventLog.h"
+#include "taskstore/server/Server.h"
+#include "taskstore/sql/Engine.h"
+
+namespace {
+
+std::string readPassword(const std::filesystem::path& file)
+{
+    if (file.empty()) {
+        const char* variable = std::getenv("TASKSTORE_SA_PASSWORD");
+        return variable ? variable : "";
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read the SA password file " + file.string());
+    std::string password;
+    std::getline(in, password);
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return password;
+}
+
+void prepareDataFolder(const std::filesystem::path& folder)
+{
+    namespace fs = std::filesystem;
+    if (fs::exists(folder))
+        return;
+    if (folder.has_parent_path())
+        fs::create_directories(folder.parent_path());
+    // Nothing is stored in it yet, so making it private right after creation exposes nothing.
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
+}
+
+int serve(const taskstore::CommandLine& line)
+{
+    taskstore::server::ServerConfig config = line.server;
+    config.saPassword = readPassword(line.saPasswordFile);
+    if (config.saPassword.empty() && !asio::ip::make_address(config.address).is_loopback()) {
+        std::cerr << "taskstore: refusing to listen on " << config.address
+                  << " with an empty SA password; set TASKSTORE_SA_PASSWORD or use --sa-password-file\n";
+        return 2;
+    }
+
+    prepareDataFolder(line.dataFolder);
+    const auto engine = taskstore::Engine::open(line.dataFolder);
+    if (line.demoTasks > 0)
+        engine->fillDemoTasks(line.demoTasks);
+
+    taskstore::server::EventLog log;
+    taskstore::server::Server server(*engine, config, log);
+    const auto endpoint = server.listen();
+    std::cout << "taskstore: listening on " << config.address << ":" << endpoint.port() << std::endl;
+    server.run();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);  // a client that vanishes must not end the server
+    try {
+        const taskstore::CommandLine line = taskstore::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        if (line.help) {
+            std::cout << taskstore::helpText();
+            return 0;
+        }
+        return serve(line);
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "taskstore: " << e.what() << "\n";
+        return 2;
+    } catch (const taskstore::SqlError& e) {
+        std::cerr << "taskstore: error " << e.number << ": " << e.message << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "taskstore: " << e.what() << "\n";
+        return 1;
+    }
+}

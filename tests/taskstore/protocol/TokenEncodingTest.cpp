@@ -1,0 +1,198 @@
+// Byte-exact checks of the reply tokens against the layouts clients parse.
+#include <gtest/gtest.h>
+
+#include "Bytes.h"
+#include "taskstore/protocol/LoginResponse.h"
+#include "taskstore/protocol/MessageWriter.h"
+#include "taskstore/protocol/Prelogin.h"
+#include "taskstore/protocol/ResultSetEncoder.h"
+#include "taskstore/protocol/Tokens.h"
+
+using namespace taskstore;
+using namespace taskstore::tds;
+using tdstest::concat;
+using tdstest::hex;
+using tdstest::ucs2;
+
+namespace {
+
+ValueView integer(std::int64_t v)
+{
+    ValueView value;
+    value.kind = ValueView::Kind::Int;
+    value.integer = v;
+    return value;
+}
+
+ValueView text(std::string_view t)
+{
+    ValueView value;
+    value.kind = ValueView::Kind::Text;
+    value.text = t;
+    return value;
+}
+
+struct Encoded {
+    std::vector<std::uint8_t> bytes;
+    ByteWriter out{bytes};
+};
+
+}  // namespace
+
+TEST(TdsProtocol, PreloginReplyIsOnePacketOfTheKnownShape)
+{
+    std::vector<std::vector<std::uint8_t>> packets;
+    MessageWriter writer([&](std::span<const std::uint8_t> p) { packets.emplace_back(p.begin(), p.end()); }, 0);
+    writer.body().bytes(preloginReply());
+    writer.endMessage();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0], hex("04 01 00 2B 00 00 01 00"
+                              "00 00 1A 00 06  01 00 20 00 01  02 00 21 00 01  03 00 22 00 00  04 00 22 00 01  FF"
+                              "0F 00 07 D0 00 00  02  00  00"));
+}
+
+TEST(TdsProtocol, PreloginRequestOptionsAreReadAndBadOffsetsRefused)
+{
+    // ENCRYPTION = REQ and MARS = 1, data after the table.
+    const auto request = hex("01 00 0B 00 01  04 00 0C 00 01  FF  03 01");
+    const PreloginRequest parsed = parsePrelogin(request);
+    EXPECT_TRUE(parsed.encryptionRequired);
+    EXPECT_TRUE(parsed.marsRequested);
+    EXPECT_THROW(parsePrelogin(hex("01 00 40 00 01 FF")), std::exception);  // data past the end
+    EXPECT_THROW(parsePrelogin(hex("01 00 0B 00")), std::exception);        // table cut short
+}
+
+TEST(TdsProtocol, LoginAckCarriesVersionBigEndianAndNameLength)
+{
+    Encoded e;
+    writeLoginAck(e.out, tds74, "Microsoft SQL Server", ProgramVersion{15, 0, 2000});
+    EXPECT_EQ(e.bytes, concat({hex("AD 32 00 01 74 00 00 04 14"), ucs2("Microsoft SQL Server"), hex("0F 00 07 D0")}));
+}
+
+TEST(TdsProtocol, EnvChangeTokens)
+{
+    Encoded database;
+    writeEnvChange(database.out, EnvChange::Database, "VOZUZODI", "master");
+    EXPECT_EQ(database.bytes, concat({hex("E3 1F 00 01 08"), ucs2("VOZUZODI"), hex("06"), ucs2("master")}));
+
+    Encoded packetSize;
+    writeEnvChange(packetSize.out, EnvChange::PacketSize, "4096", "4096");
+    EXPECT_EQ(packetSize.bytes, concat({hex("E3 13 00 04 04"), ucs2("4096"), hex("04"), ucs2("4096")}));
+
+    Encoded collation;
+    writeCollationChange(collation.out);
+    EXPECT_EQ(collation.bytes, hex("E3 08 00 07 05 09 04 D0 00 34 00"));
+
+    Encoded begin;
+    writeTransactionChange(begin.out, EnvChange::BeginTransaction, 0x0807060504030201);
+    EXPECT_EQ(begin.bytes, hex("E3 0B 00 08 08 01 02 03 04 05 06 07 08 00"));
+
+    Encoded commit;
+    writeTransactionChange(commit.out, EnvChange::CommitTransaction, 0x0807060504030201);
+    EXPECT_EQ(commit.bytes, hex("E3 0B 00 09 00 08 01 02 03 04 05 06 07 08"));
+
+    Encoded rollback;
+    writeTransactionChange(rollback.out, EnvChange::RollbackTransaction, 5);
+    EXPECT_EQ(rollback.bytes, hex("E3 0B 00 0A 00 08 05 00 00 00 00 00 00 00"));
+}
+
+TEST(TdsProtocol, InfoAndErrorLayout)
+{
+    Encoded info;
+    writeMessage(info.out, SqlError{5701, 2, 0, "Changed database context to 'master'.", 1}, "SRV");
+    const std::string text = "Changed database context to 'master'.";
+    EXPECT_EQ(info.bytes, concat({hex("AB"), {static_cast<std::uint8_t>(14 + 2 * text.size() + 6), 0},
+                                  hex("45 16 00 00 02 00"), {static_cast<std::uint8_t>(text.size()), 0}, ucs2(text),
+                                  hex("03"), ucs2("SRV"), hex("00 01 00 00 00")}));
+
+    Encoded error;
+    writeMessage(error.out, SqlError{18456, 1, 14, "x", 3}, "");
+    EXPECT_EQ(error.bytes, hex("AA 10 00 18 48 00 00 01 0E 01 00 78 00 00 00 03 00 00 00"));
+}
+
+TEST(TdsProtocol, DoneLayout)
+{
+    Encoded e;
+    writeDone(e.out, done::count | done::more, curcmd::select, 2);
+    writeDone(e.out, done::attention, curcmd::none, 0);
+    EXPECT_EQ(e.bytes, hex("FD 11 00 C1 00 02 00 00 00 00 00 00 00"
+                           "FD 20 00 00 00 00 00 00 00 00 00 00 00"));
+}
+
+TEST(TdsProtocol, ResultSetWithNullsAndAllTypes)
+{
+    const std::vector<ColumnInfo> columns{
+        {"id", SqlType::Int, 0, true},       {"name", SqlType::NVarChar, 50, true},
+        {"big", SqlType::BigInt, 0, false},  {"flag", SqlType::Bit, 0, true},
+        {"ratio", SqlType::Float, 0, true},  {"at", SqlType::DateTime, 0, true},
+    };
+    Encoded e;
+    writeColMetadata(e.out, columns);
+    EXPECT_EQ(e.bytes, concat({hex("81 06 00"),
+                               hex("00 00 00 00 01 00 26 04 02"), ucs2("id"),
+                               hex("00 00 00 00 01 00 E7 64 00 09 04 D0 00 34 04"), ucs2("name"),
+                               hex("00 00 00 00 00 00 26 08 03"), ucs2("big"),
+                               hex("00 00 00 00 01 00 68 01 04"), ucs2("flag"),
+                               hex("00 00 00 00 01 00 6D 08 05"), ucs2("ratio"),
+                               hex("00 00 00 00 01 00 6F 08 02"), ucs2("at")}));
+
+    const ValueView id = integer(1);
+    const ValueView name = text("ABC");
+    const ValueView big = integer(-2);
+    const ValueView flag = integer(1);
+    ValueView ratio;
+    ratio.kind = ValueView::Kind::Float;
+    ratio.real = 1.5;
+    ValueView at;
+    at.kind = ValueView::Kind::DateTime;
+    at.datetime = DateTime{45304, 14859150};  // 2024-01-15 13:45:30.500
+    const std::vector<ValueView> full{id, name, big, flag, ratio, at};
+    const std::vector<ValueView> nulls{ValueView{}, ValueView{}, big, ValueView{}, ValueView{}, ValueView{}};
+
+    Encoded rows;
+    writeRow(rows.out, columns, full);
+    writeRow(rows.out, columns, nulls);
+    EXPECT_EQ(rows.bytes, hex("D1 04 01 00 00 00  06 00 41 00 42 00 43 00  08 FE FF FF FF FF FF FF FF"
+                              "   01 01  08 00 00 00 00 00 00 F8 3F  08 F8 B0 00 00 8E BB E2 00"
+                              "D1 00  FF FF  08 FE FF FF FF FF FF FF FF  00 00 00"));
+}
+
+TEST(TdsProtocol, LongTextIsNeverCut)
+{
+    const std::vector<ColumnInfo> shortColumn{{"s", SqlType::NVarChar, 3, true}};
+    Encoded refused;
+    EXPECT_THROW(writeRow(refused.out, shortColumn, std::vector<ValueView>{text("ABCD")}), CellError);
+
+    // Above 4000 characters a column goes out as nvarchar(max) with the whole value.
+    const std::vector<ColumnInfo> wide{{"w", SqlType::NVarChar, 5000, true}};
+    Encoded meta;
+    writeColMetadata(meta.out, wide);
+    EXPECT_TRUE(tdstest::contains(meta.bytes, hex("E7 FF FF 09 04 D0 00 34")));
+    const std::string value(4500, 'x');
+    Encoded row;
+    writeRow(row.out, wide, std::vector<ValueView>{text(value)});
+    ASSERT_EQ(row.bytes.size(), 1 + 8 + 4 + 9000 + 4u);
+    EXPECT_EQ(std::vector<std::uint8_t>(row.bytes.begin(), row.bytes.begin() + 13),
+              hex("D1 28 23 00 00 00 00 00 00 28 23 00 00"));
+    EXPECT_EQ(std::vector<std::uint8_t>(row.bytes.end() - 4, row.bytes.end()), hex("00 00 00 00"));
+
+    Encoded nullRow;
+    writeRow(nullRow.out, wide, std::vector<ValueView>{ValueView{}});
+    EXPECT_EQ(nullRow.bytes, hex("D1 FF FF FF FF FF FF FF FF"));
+}
+
+TEST(TdsProtocol, IntOverflowAndWrongKindsAreRefused)
+{
+    const std::vector<ColumnInfo> intColumn{{"i", SqlType::Int, 0, true}};
+    Encoded e;
+    EXPECT_THROW(writeRow(e.out, intColumn, std::vector<ValueView>{integer(1LL << 40)}), CellError);
+    EXPECT_THROW(writeRow(e.out, intColumn, std::vector<ValueView>{text("1")}), CellError);
+}
+
+TEST(TdsProtocol, NonBmpTextBecomesSurrogatePair)
+{
+    const std::vector<ColumnInfo> columns{{"s", SqlType::NVarChar, 10, true}};
+    Encoded e;
+    writeRow(e.out, columns, std::vector<ValueView>{text("\xE5\xBC\x82\xF0\x9F\x98\x80")});  // 异 and U+1F600
+    EXPECT_EQ(e.bytes, hex("D1 06 00 02 5F 3D D8 00 DE"));
+}
