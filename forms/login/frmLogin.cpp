@@ -54,8 +54,9 @@ QLabel* caption(const QString& name, const QString& text, QWidget* parent)
 frmLogin* frmLogin::Show()
 {
     auto* window = new frmLogin;
-    window->centreOnScreen();
     window->show();
+    // Centred once shown, when the frame is known, so that the whole window sits in the middle.
+    window->centreOnScreen();
     return window;
 }
 
@@ -124,7 +125,8 @@ void frmLogin::centreOnScreen()
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    move(available.center() - rect().center());
+    const QRect frame = frameGeometry();
+    move(available.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
 void frmLogin::Cmd_OK_Click()

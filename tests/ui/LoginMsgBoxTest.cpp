@@ -1,0 +1,108 @@
+// The real message box behind rt::MsgBox: buttons, icons, default and escape answers.
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "LoginTestWindows.h"
+#include "app/QtMsgBox.h"
+#include "runtime/MsgBox.h"
+#include "runtime/RuntimeError.h"
+
+namespace {
+
+struct SeenBox {
+    QString title;
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+// Shows a box, records what it looked like and answers it with act.
+int showAndAnswer(const std::string& text, int style, const std::string& title, SeenBox& seen,
+                  std::function<void(QMessageBox&)> act)
+{
+    logintest::onNextMessageBox([&seen, act = std::move(act)](QMessageBox& box) {
+        seen.title = box.windowTitle();
+        seen.text = box.text();
+        seen.format = box.textFormat();
+        seen.icon = box.icon();
+        seen.buttons = box.standardButtons();
+        seen.defaultButton = box.defaultButton() ? box.standardButton(box.defaultButton()) : QMessageBox::NoButton;
+        act(box);
+    });
+    return app::showQtMsgBox(text, style, title);
+}
+
+const auto pressEscape = [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); };
+const auto pressEnter = [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); };
+const auto closeBox = [](QMessageBox& box) { box.close(); };
+
+}  // namespace
+
+TEST(LoginMsgBox, QuestionStyleAnswersOkOnEnterAndCancelOnEscapeOrCloseBox)
+{
+    SeenBox seen;
+    EXPECT_EQ(showAndAnswer("您确定要重新登陆吗？", 65, "登陆提示", seen, pressEnter), rt::MsgBoxResult::OK);
+    EXPECT_EQ(seen.title, QStringLiteral("登陆提示"));
+    EXPECT_EQ(seen.text, QStringLiteral("您确定要重新登陆吗？"));
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(seen.defaultButton, QMessageBox::Ok);
+
+    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, pressEscape), rt::MsgBoxResult::Cancel);
+    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, closeBox), rt::MsgBoxResult::Cancel);
+    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, [](QMessageBox& box) {
+                  box.button(QMessageBox::Cancel)->click();
+              }),
+              rt::MsgBoxResult::Cancel);
+}
+
+TEST(LoginMsgBox, OkStylesHaveOneButtonAndAlwaysAnswerOk)
+{
+    SeenBox seen;
+    EXPECT_EQ(showAndAnswer("请输入服务器名称！", 0, "登陆提示", seen, pressEscape), rt::MsgBoxResult::OK);
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+
+    EXPECT_EQ(showAndAnswer("请确认该服务器上正确安装了Q6产品！", 64, "提示", seen, closeBox), rt::MsgBoxResult::OK);
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+    EXPECT_EQ(seen.title, QStringLiteral("提示"));
+}
+
+TEST(LoginMsgBox, ServerTextIsShownAsPlainText)
+{
+    SeenBox seen;
+    showAndAnswer("Login failed for user 'SA'. <b>&amp;", 0, "x", seen, pressEnter);
+    EXPECT_EQ(seen.format, Qt::PlainText);
+    EXPECT_EQ(seen.text, QStringLiteral("Login failed for user 'SA'. <b>&amp;"));
+}
+
+TEST(LoginMsgBox, UnknownStyleRaisesInvalidProcedureCall)
+{
+    try {
+        app::showQtMsgBox("x", 16, "t");
+        FAIL() << "no error raised";
+    } catch (const rt::RuntimeError& error) {
+        EXPECT_EQ(error.Number(), rt::ErrorNumber::InvalidProcedureCall);
+    }
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(LoginMsgBox, InstalledAsPresenterOfMsgBoxWithTheAppTitle)
+{
+    const auto previous = rt::setMsgBoxPresenter({});
+    app::installQtMsgBox();
+    SeenBox seen;
+    logintest::onNextMessageBox([&seen](QMessageBox& box) {
+        seen.title = box.windowTitle();
+        QTest::keyClick(&box, Qt::Key_Return);
+    });
+    EXPECT_EQ(rt::MsgBox("x", 0), rt::MsgBoxResult::OK);
+    EXPECT_EQ(seen.title, QString::fromStdString(rt::AppTitle()));
+    rt::setMsgBoxPresenter(previous);
+}

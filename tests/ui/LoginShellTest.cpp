@@ -1,0 +1,140 @@
+// The pieces the windows stand on: the guard around handlers, the top-level error report, the
+// rule that ends the program, and the start-up routine.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "LoginTestWindows.h"
+#include "app/ErrorReport.h"
+#include "app/EventGuard.h"
+#include "app/LastWindowWatch.h"
+#include "app/ModMain.h"
+#include "forms/login/frmLogin.h"
+#include "runtime/RuntimeError.h"
+
+namespace {
+
+struct Report {
+    long number;
+    std::string description;
+};
+
+class RecordedReports {
+public:
+    RecordedReports()
+    {
+        previous_ = app::setErrorReportHandler(
+            [this](long number, const std::string& description) { reports.push_back({number, description}); });
+    }
+    ~RecordedReports() { app::setErrorReportHandler(previous_); }
+    std::vector<Report> reports;
+
+private:
+    app::ErrorReportHandler previous_;
+};
+
+}  // namespace
+
+TEST(LoginEventGuard, EscapedErrorsReachTheReportWithNumberAndDescription)
+{
+    RecordedReports recorded;
+    bool after = false;
+    app::runGuarded([&] {
+        throw rt::RuntimeError(-2147217900, "对象名 'zk_tasklog' 无效。");
+        after = true;
+    });
+    app::runGuarded([] { throw std::bad_alloc(); });
+    app::runGuarded([] { throw std::logic_error("broken"); });
+    app::runGuarded([] { throw 42; });
+    app::runGuarded([] {});
+
+    EXPECT_FALSE(after);
+    ASSERT_EQ(recorded.reports.size(), 4u);
+    EXPECT_EQ(recorded.reports[0].number, -2147217900);
+    EXPECT_EQ(recorded.reports[0].description, "对象名 'zk_tasklog' 无效。");
+    EXPECT_EQ(recorded.reports[1].number, rt::ErrorNumber::OutOfMemory);
+    EXPECT_EQ(recorded.reports[2].description, "broken");
+    for (const Report& report : recorded.reports)
+        EXPECT_NE(report.number, 0);
+}
+
+TEST(LoginEventGuard, ReportTextShowsNumberThenDescription)
+{
+    EXPECT_EQ(app::errorReportText(3709, "连接已关闭。"), "运行时错误 '3709':\n\n连接已关闭。");
+    EXPECT_EQ(app::errorReportText(-2147467259, "x"), "运行时错误 '-2147467259':\n\nx");
+}
+
+class LoginLastWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        logintest::closeAllWindows();
+        watcher_ = app::watchForLastWindow([this] { ++quits; });
+    }
+    void TearDown() override
+    {
+        delete watcher_.data();
+        QApplication::setQuitOnLastWindowClosed(false);
+        logintest::closeAllWindows();
+    }
+    void settle() { QApplication::processEvents(); QApplication::processEvents(); }
+
+    int quits = 0;
+
+private:
+    QPointer<QObject> watcher_;
+};
+
+TEST_F(LoginLastWindow, EndsOnlyWhenNoWindowRemainsAfterTheEvent)
+{
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    auto* first = new QWidget;
+    first->setAttribute(Qt::WA_DeleteOnClose);
+    first->show();
+    auto* other = new QWidget;
+    other->setAttribute(Qt::WA_DeleteOnClose);
+    other->show();
+
+    other->close();
+    settle();
+    EXPECT_EQ(quits, 0) << "a window is still open";
+
+    // Log on again: one handler closes the only window, then shows a new one.
+    QWidget* second = nullptr;
+    QTimer::singleShot(0, [&] {
+        first->close();
+        second = new QWidget;
+        second->setAttribute(Qt::WA_DeleteOnClose);
+        second->show();
+    });
+    settle();
+    EXPECT_EQ(quits, 0) << "ended in the gap between the two windows";
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(app::anyWindowOpen());
+
+    second->close();
+    settle();
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(app::anyWindowOpen());
+}
+
+TEST_F(LoginLastWindow, StartUpShowsAFreshLoginWindowAndExitEndsTheProgram)
+{
+    ModMain::Main();
+    const auto windows = logintest::visibleWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    auto* login = dynamic_cast<frmLogin*>(windows.front());
+    ASSERT_NE(login, nullptr);
+    EXPECT_EQ(login->findChild<QLineEdit*>("txtServer")->text(), QStringLiteral("(local)"));
+
+    // The close box runs no code of ours, and with no other window the program ends.
+    login->close();
+    settle();
+    EXPECT_EQ(quits, 1);
+}
