@@ -1,0 +1,203 @@
+// The task grid without a database: its design state, what a bound table shows, the grid
+// operations in twips, and a million rows.
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "db/Recordset.h"
+#include "db/RowTable.h"
+#include "forms/main/TaskGrid.h"
+#include "forms/main/TaskTableModel.h"
+#include "runtime/RuntimeError.h"
+
+namespace {
+
+using mainwin::TaskGrid;
+
+std::shared_ptr<db::RowTable> taskTable()
+{
+    auto table = std::make_shared<db::RowTable>();
+    table->addColumn("子系统", db::ColumnKind::Text);
+    table->addColumn("注册时间", db::ColumnKind::DateTime);
+    table->addColumn("任务号", db::ColumnKind::Integer);
+    table->appendCell(std::string_view("总账"));
+    table->appendCell(std::string_view("2006-01-05 09:08:07.123"));
+    table->appendCell(std::string_view("17"));
+    table->appendNull();
+    table->appendNull();
+    table->appendCell(std::string_view("18"));
+    return table;
+}
+
+long errorNumberOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const rt::RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
+// The model tester reports through qWarning; collected here so that a report fails the test.
+class ModelCheck {
+public:
+    explicit ModelCheck(QAbstractItemModel* model)
+        : previous_(qInstallMessageHandler(&ModelCheck::collect)),
+          tester_(model, QAbstractItemModelTester::FailureReportingMode::Warning)
+    {
+    }
+    ~ModelCheck()
+    {
+        qInstallMessageHandler(previous_);
+        EXPECT_TRUE(reports().isEmpty()) << reports().join(QLatin1Char('\n')).toStdString();
+        reports().clear();
+    }
+
+private:
+    static QStringList& reports()
+    {
+        static QStringList collected;
+        return collected;
+    }
+    static void collect(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            reports().append(message);
+    }
+
+    QtMessageHandler previous_;
+    QAbstractItemModelTester tester_;
+};
+
+Qt::Alignment alignmentOf(const TaskGrid& grid, int column)
+{
+    const QVariant value = grid.model()->index(0, column).data(Qt::TextAlignmentRole);
+    return Qt::Alignment(value.toInt());
+}
+
+TEST(GridTaskGrid, BeforeBindingShowsTwoBlankRowsOfTwoColumns)
+{
+    TaskGrid grid;
+    EXPECT_EQ(grid.Rows(), 2);
+    EXPECT_EQ(grid.Cols(), 2);
+    EXPECT_EQ(grid.TextMatrix(0, 1), QString());
+    EXPECT_EQ(grid.TextMatrix(1, 0), QString());
+    EXPECT_EQ(errorNumberOf([&] { grid.TextMatrix(2, 0); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { grid.TextMatrix(0, 2); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { grid.TextMatrix(-1, 0); }), 381);
+}
+
+TEST(GridTaskGrid, BoundTableShowsTitlesCellsAndDates)
+{
+    TaskGrid grid;
+    ModelCheck check(grid.model());
+    grid.taskModel().setTable(taskTable());
+
+    ASSERT_EQ(grid.Rows(), 3);
+    ASSERT_EQ(grid.Cols(), 3);
+    EXPECT_EQ(grid.TextMatrix(0, 0), QStringLiteral("子系统"));
+    EXPECT_EQ(grid.TextMatrix(0, 2), QStringLiteral("任务号"));
+    EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("注册时间"));
+    EXPECT_EQ(grid.TextMatrix(1, 0), QStringLiteral("总账"));
+    EXPECT_EQ(grid.TextMatrix(1, 1), QStringLiteral("2006-01-05 09:08:07"));
+    EXPECT_EQ(grid.TextMatrix(2, 0), QString());  // NULL
+    EXPECT_EQ(grid.TextMatrix(2, 2), QStringLiteral("18"));
+    EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable);
+
+    // Binding again replaces everything, an empty result included: no blank row is kept.
+    auto empty = std::make_shared<db::RowTable>();
+    empty->addColumn("a", db::ColumnKind::Text);
+    grid.taskModel().setTable(empty);
+    EXPECT_EQ(grid.Rows(), 1);
+    EXPECT_EQ(grid.TextMatrix(0, 0), QStringLiteral("a"));
+    EXPECT_EQ(errorNumberOf([&] { grid.TextMatrix(1, 0); }), 381);
+}
+
+TEST(GridTaskGrid, DateTimeDisplayDropsOnlyTheFraction)
+{
+    EXPECT_EQ(mainwin::displayDateTime("2005-03-23 10:15:00.000"), QStringLiteral("2005-03-23 10:15:00"));
+    EXPECT_EQ(mainwin::displayDateTime("2005-03-23 10:15:00"), QStringLiteral("2005-03-23 10:15:00"));
+    EXPECT_EQ(mainwin::displayDateTime("not a date at all, longer"), QStringLiteral("not a date at all, longer"));
+    EXPECT_EQ(mainwin::displayDateTime(""), QString());
+}
+
+TEST(GridTaskGrid, AlignmentsFollowTheGridNumbering)
+{
+    TaskGrid grid;
+    ModelCheck check(grid.model());
+    grid.taskModel().setTable(taskTable());
+
+    // General: text to the left, numbers to the right.
+    EXPECT_EQ(alignmentOf(grid, 0), Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_EQ(alignmentOf(grid, 2), Qt::AlignRight | Qt::AlignVCenter);
+
+    grid.ColAlignment(0, 4);
+    EXPECT_EQ(alignmentOf(grid, 0), Qt::AlignCenter);
+    grid.ColAlignment(0, 0);
+    EXPECT_EQ(alignmentOf(grid, 0), Qt::AlignLeft | Qt::AlignTop);
+    grid.ColAlignment(0, 8);
+    EXPECT_EQ(alignmentOf(grid, 0), Qt::AlignRight | Qt::AlignBottom);
+    grid.ColAlignment(0, 9);
+    EXPECT_EQ(alignmentOf(grid, 0), Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_EQ(alignmentOf(grid, 1), Qt::AlignLeft | Qt::AlignVCenter);
+
+    EXPECT_EQ(errorNumberOf([&] { grid.ColAlignment(0, 10); }), 380);
+    EXPECT_EQ(errorNumberOf([&] { grid.ColAlignment(3, 4); }), 381);
+
+    // A new binding starts from the default alignment again.
+    grid.ColAlignment(2, 4);
+    grid.taskModel().setTable(taskTable());
+    EXPECT_EQ(alignmentOf(grid, 2), Qt::AlignRight | Qt::AlignVCenter);
+}
+
+TEST(GridTaskGrid, WidthsAreInTwips)
+{
+    TaskGrid grid;
+    grid.resize(615, 357);
+    EXPECT_EQ(grid.Width(), 9225);
+    grid.ColWidth(1, 1834);
+    EXPECT_EQ(grid.columnWidth(1), 122);
+    EXPECT_EQ(grid.ColWidth(1), 1830);
+    EXPECT_EQ(errorNumberOf([&] { grid.ColWidth(2, 100); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { grid.ColWidth(0, -1); }), 380);
+}
+
+TEST(GridTaskGrid, ClosedRecordsetCannotBeBoundAndLeavesTheContent)
+{
+    TaskGrid grid;
+    grid.taskModel().setTable(taskTable());
+    db::Recordset closed;
+    EXPECT_NE(errorNumberOf([&] { grid.setDataSource(closed); }), 0);
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(grid.TextMatrix(1, 0), QStringLiteral("总账"));
+}
+
+TEST(GridTaskGrid, AMillionRowsScrollToTheLastOne)
+{
+    constexpr int rows = 1'000'000;
+    auto table = std::make_shared<db::RowTable>();
+    table->addColumn("任务号", db::ColumnKind::Text);
+    table->reserve(rows, rows * 7);
+    for (int i = 1; i <= rows; ++i)
+        table->appendCell(std::to_string(i));
+
+    TaskGrid grid;
+    grid.resize(615, 357);
+    grid.show();
+    grid.taskModel().setTable(table);
+    ASSERT_EQ(grid.Rows(), rows + 1);
+    EXPECT_EQ(grid.TextMatrix(rows, 0), QStringLiteral("1000000"));
+
+    // Uniform rows: the scroll range follows from the row count alone.
+    grid.scrollToBottom();
+    const int rowHeight = grid.verticalHeader()->defaultSectionSize();
+    EXPECT_EQ(grid.verticalHeader()->sectionSize(rows - 1), rowHeight);
+    const QModelIndex last = grid.indexAt(QPoint(5, grid.viewport()->height() - rowHeight / 2));
+    EXPECT_EQ(last.row(), rows - 1);
+    EXPECT_EQ(last.data().toString(), QStringLiteral("1000000"));
+}
+
+}  // namespace

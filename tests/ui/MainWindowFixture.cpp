@@ -1,0 +1,153 @@
+#include "MainWindowFixture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app/ErrorReport.h"
+#include "app/ModMain.h"
+#include "db/ModFunction.h"
+#include "db/TaskStatements.h"
+#include "forms/main/SystemDate.h"
+#include "forms/main/TaskGrid.h"
+#include "forms/main/frmMain.h"
+
+namespace maintest {
+
+namespace {
+std::string quoted(const std::string& text)
+{
+    std::string out = "N'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+std::vector<std::string> firstColumnSorted(const testsupport::Rows& rows)
+{
+    std::vector<std::string> values;
+    for (const auto& row : rows)
+        values.push_back(row.at(0).value_or("<NULL>"));
+    std::sort(values.begin(), values.end());
+    return values;
+}
+}  // namespace
+
+void closeAllWindows()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        widget->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+void MainWindowFixture::SetUp()
+{
+    store = std::make_unique<testsupport::TaskStoreProcess>();
+    client = std::make_unique<testsupport::OdbcClient>(store->port());
+    boxes = std::make_unique<testsupport::ScriptedMsgBox>();
+    app::setErrorReportHandler(
+        [this](long number, const std::string& description) { reports.push_back({number, description}); });
+    mainwin::SystemDate::setSource([] { return QDate(2006, 1, 5); });
+}
+
+void MainWindowFixture::TearDown()
+{
+    closeAllWindows();
+    ModFunction::CloseDB();
+    mainwin::SystemDate::setSource({});
+    app::setErrorReportHandler({});
+    boxes.reset();
+    client.reset();
+    store.reset();
+}
+
+void MainWindowFixture::logOn()
+{
+    ASSERT_TRUE(ModFunction::ConnectDB(store->serverName(), "SA", ""));
+    ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+}
+
+frmMain* MainWindowFixture::logOnAndShow()
+{
+    logOn();
+    return frmMain::Show();
+}
+
+void MainWindowFixture::addTaskLog(const std::vector<TaskLogRow>& rows)
+{
+    for (const TaskLogRow& row : rows) {
+        client->exec("insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) values ("
+                     + quoted(row.subId) + ", " + quoted(row.subName) + ", " + quoted(row.station) + ", "
+                     + quoted(row.state) + ", '" + row.inTime + "', " + quoted(row.taskId) + ")");
+    }
+}
+
+void MainWindowFixture::addTasks(const std::vector<std::string>& subIds)
+{
+    for (const std::string& subId : subIds)
+        client->exec("insert into zk_task (cSub_Id) values (" + quoted(subId) + ")");
+}
+
+std::vector<std::string> MainWindowFixture::taskSubIds()
+{
+    return firstColumnSorted(client->query("select cSub_Id from zk_task"));
+}
+
+std::vector<std::string> MainWindowFixture::taskLogIds()
+{
+    return firstColumnSorted(client->query("select cTaskId from zk_tasklog"));
+}
+
+mainwin::TaskGrid* MainWindowFixture::grid(frmMain* window)
+{
+    return window->findChild<mainwin::TaskGrid*>(QStringLiteral("MSHF_Task"));
+}
+
+QToolButton* MainWindowFixture::button(frmMain* window, const QString& key)
+{
+    auto* toolbar = window->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+    auto* action = toolbar ? toolbar->findChild<QAction*>(key, Qt::FindDirectChildrenOnly) : nullptr;
+    return action ? qobject_cast<QToolButton*>(toolbar->widgetForAction(action)) : nullptr;
+}
+
+void MainWindowFixture::click(frmMain* window, const QString& key)
+{
+    QToolButton* face = button(window, key);
+    ASSERT_NE(face, nullptr) << key.toStdString();
+    // Left of a drop-down button's arrow.
+    QTest::mouseClick(face, Qt::LeftButton, {}, QPoint(4, face->height() / 2));
+}
+
+void MainWindowFixture::choose(frmMain* window, const QString& key)
+{
+    QToolButton* clear = button(window, QStringLiteral("DELETE"));
+    ASSERT_NE(clear, nullptr);
+    ASSERT_NE(clear->defaultAction()->menu(), nullptr);
+    QAction* item = clear->defaultAction()->menu()->findChild<QAction*>(key);
+    ASSERT_NE(item, nullptr) << key.toStdString();
+    item->trigger();
+}
+
+std::vector<QString> MainWindowFixture::column(frmMain* window, int column)
+{
+    std::vector<QString> cells;
+    mainwin::TaskGrid* tasks = grid(window);
+    for (int row = 1; row < tasks->Rows(); ++row)
+        cells.push_back(tasks->TextMatrix(row, column));
+    return cells;
+}
+
+std::vector<testsupport::Request> MainWindowFixture::requestsSince(std::size_t mark) const
+{
+    std::vector<testsupport::Request> all = store->requests();
+    return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
+}
+
+}  // namespace maintest

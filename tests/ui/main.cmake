@@ -1,0 +1,9 @@
+# Tests of the main window: grid, toolbar, clearing.
+list(APPEND UI_TEST_SOURCES
+  ClearingTest.cpp
+  GridColumnWidthTest.cpp
+  GridTaskGridTest.cpp
+  MainWindowFixture.cpp
+  MainWindowTest.cpp
+  ToolbarTest.cpp
+)
