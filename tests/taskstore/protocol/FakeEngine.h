@@ -1,0 +1,103 @@
+#pragma once
+// A scripted engine for exercising the server without the T-SQL engine. Batches it understands:
+//   "rows N"        one int column n = 1..N
+//   "endless"       rows until interrupted
+//   "begin tran"    opens a transaction
+//   anything else   error 102
+#include <atomic>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "taskstore/sql/Engine.h"
+
+namespace tdstest {
+
+class FakeEngine final : public taskstore::Engine {
+public:
+    std::atomic<int> liveSessions{0};
+    std::atomic<int> rolledBackOnClose{0};
+    std::atomic<std::uint64_t> nextDescriptor{100};
+
+    bool databaseExists(std::string_view name) const override { return name == "master" || name == "VOZUZODI"; }
+    std::unique_ptr<taskstore::Session> newSession(std::string_view database) override;
+    void fillDemoTasks(std::int64_t) override {}
+};
+
+class FakeSession final : public taskstore::Session {
+public:
+    FakeSession(FakeEngine& engine, std::string database) : engine_(engine), database_(std::move(database))
+    {
+        ++engine_.liveSessions;
+    }
+    ~FakeSession() override
+    {
+        if (tranCount_ > 0)
+            ++engine_.rolledBackOnClose;
+        --engine_.liveSessions;
+    }
+
+    void executeBatch(std::string_view sql, taskstore::ResultSink& sink) override
+    {
+        using namespace taskstore;
+        interrupted_ = false;
+        if (sql.starts_with("rows ") || sql == "endless") {
+            const long long n = sql == "endless" ? -1 : std::stoll(std::string(sql.substr(5)));
+            const ColumnInfo columns[] = {{"n", SqlType::Int, 0, false}};
+            sink.columns(columns);
+            long long sent = 0;
+            for (; (n < 0 || sent < n) && !interrupted_; ++sent) {
+                ValueView v;
+                v.kind = ValueView::Kind::Int;
+                v.integer = sent + 1;
+                sink.row(std::span<const ValueView>(&v, 1));
+                if (n < 0 && sent % 100 == 0)
+                    std::this_thread::yield();
+            }
+            sink.done(sent, false);
+        } else if (sql == "begin tran") {
+            beginTransaction(sink);
+        } else {
+            sink.error(SqlError{102, 1, 15, "Incorrect syntax near '" + std::string(sql) + "'.", 1});
+            sink.done(std::nullopt, true);
+        }
+    }
+    void beginTransaction(taskstore::ResultSink& sink) override
+    {
+        if (tranCount_++ == 0) {
+            descriptor_ = engine_.nextDescriptor++;
+            sink.transactionBegan(descriptor_);
+        }
+        sink.done(std::nullopt, false);
+    }
+    void commitTransaction(taskstore::ResultSink& sink) override
+    {
+        tranCount_ = 0;
+        sink.transactionCommitted(descriptor_);
+        sink.done(std::nullopt, false);
+    }
+    void rollbackTransaction(taskstore::ResultSink& sink) override
+    {
+        tranCount_ = 0;
+        sink.transactionRolledBack(descriptor_);
+        sink.done(std::nullopt, false);
+    }
+    const std::string& currentDatabase() const override { return database_; }
+    int tranCount() const override { return tranCount_; }
+    void setLockTimeout(std::chrono::milliseconds) override {}
+    void interrupt() override { interrupted_ = true; }
+
+private:
+    FakeEngine& engine_;
+    std::string database_;
+    int tranCount_ = 0;
+    std::uint64_t descriptor_ = 0;
+    std::atomic<bool> interrupted_{false};
+};
+
+inline std::unique_ptr<taskstore::Session> FakeEngine::newSession(std::string_view database)
+{
+    return std::make_unique<FakeSession>(*this, std::string(database));
+}
+
+}  // namespace tdstest

@@ -1,0 +1,117 @@
+// The per-connection conversation without sockets: login outcomes, batches, transaction requests.
+#include <gtest/gtest.h>
+
+#include "Bytes.h"
+#include "FakeEngine.h"
+#include "Login7Builder.h"
+#include "ServerHarness.h"
+#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/server/RequestHandler.h"
+
+using namespace taskstore;
+using namespace tdstest;
+
+namespace {
+
+struct Conversation {
+    FakeEngine engine;
+    server::ServerConfig config = [] {
+        server::ServerConfig c;
+        c.saPassword = "s3cret";
+        return c;
+    }();
+    CapturingLog log;
+    std::vector<std::uint8_t> sent;
+    server::RequestHandler handler{engine, config, log, nullptr, server::ConnectionInfo{7, "127.0.0.1:5000", 57},
+                                   [this](std::span<const std::uint8_t> p) { sent.insert(sent.end(), p.begin() + 8, p.end()); }};
+
+    std::optional<std::string> send(tds::PacketType type, std::vector<std::uint8_t> payload, std::uint8_t status = 1)
+    {
+        sent.clear();
+        tds::Message message;
+        message.type = type;
+        message.status = status;
+        message.ignored = (status & tds::status::ignore) != 0;
+        message.payload = std::move(payload);
+        return handler.handle(message);
+    }
+    std::optional<std::string> login(const std::string& password, const std::string& database = "VOZUZODI")
+    {
+        return send(tds::PacketType::Login7, typicalLogin("SA", password, database).build());
+    }
+    std::vector<std::uint8_t> lastDone() const { return {sent.end() - 13, sent.end()}; }
+};
+
+}  // namespace
+
+TEST(TdsProtocol, LoginSucceedsWithTheConfiguredPassword)
+{
+    Conversation c;
+    EXPECT_EQ(c.login("s3cret"), std::nullopt);
+    EXPECT_TRUE(c.handler.loggedIn());
+    EXPECT_TRUE(contains(c.sent, concat({hex("E3 1F 00 01 08"), ucs2("VOZUZODI"), hex("06"), ucs2("master")})));
+    EXPECT_TRUE(contains(c.sent, hex("AD 32 00 01 74 00 00 04")));
+    EXPECT_EQ(c.lastDone(), hex("FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_NE(c.log.text().find("connection 7 logged in as SA to VOZUZODI"), std::string::npos);
+}
+
+TEST(TdsProtocol, LoginFailuresAnswerLikeSqlServerAndClose)
+{
+    Conversation wrong;
+    EXPECT_EQ(wrong.login("guess"), "login failed");
+    EXPECT_FALSE(wrong.handler.loggedIn());
+    EXPECT_TRUE(contains(wrong.sent, hex("AA 56 00 18 48 00 00 01 0E")));
+    EXPECT_TRUE(contains(wrong.sent, ucs2("Login failed for user 'SA'.")));
+    EXPECT_FALSE(contains(wrong.sent, hex("AD")));
+    EXPECT_EQ(wrong.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+    const std::string log = wrong.log.text();
+    EXPECT_NE(log.find("connection 7 login failed for SA from 127.0.0.1:5000: wrong password"), std::string::npos);
+    EXPECT_EQ(log.find("guess"), std::string::npos);
+    EXPECT_EQ(wrong.engine.liveSessions, 0);
+
+    Conversation missing;
+    EXPECT_EQ(missing.login("s3cret", "nowhere"), "login failed");
+    EXPECT_TRUE(contains(missing.sent, hex("DC 0F 00 00 01 0B")));
+    EXPECT_TRUE(contains(missing.sent, ucs2("Cannot open database \"nowhere\" requested by the login. The login failed.")));
+    EXPECT_TRUE(contains(missing.sent, hex("18 48 00 00 01 0E")));
+    EXPECT_EQ(missing.engine.liveSessions, 0);
+}
+
+TEST(TdsProtocol, RequestsBeforeLoginAreRefused)
+{
+    Conversation c;
+    EXPECT_THROW(c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("rows 1")})), tds::ProtocolError);
+    EXPECT_THROW(c.send(tds::PacketType::Login7, hex("10 00 00 00")), tds::ProtocolError);
+}
+
+TEST(TdsProtocol, BatchesAndTransactionRequestsAfterLogin)
+{
+    Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("rows 2")}));
+    EXPECT_EQ(c.lastDone(), hex("FD 10 00 C1 00 02 00 00 00 00 00 00 00"));
+
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("nonsense")}));
+    EXPECT_EQ(c.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_NE(c.log.text().find("connection 7 error 102: Incorrect syntax near 'nonsense'."), std::string::npos);
+
+    c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("05 00 00 00")}));
+    EXPECT_EQ(c.sent, hex("E3 0B 00 08 08 64 00 00 00 00 00 00 00 00  FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+
+    // Commit and begin anew: the old descriptor ends, a new one starts, one DONE.
+    c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("07 00 00 01 00 00")}));
+    EXPECT_EQ(c.sent, hex("E3 0B 00 09 00 08 64 00 00 00 00 00 00 00"
+                          "E3 0B 00 08 08 65 00 00 00 00 00 00 00 00  FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+
+    // Ending a transaction twice is answered with a plain DONE.
+    c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("08 00 00 00")}));
+    c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("08 00 00 00")}));
+    EXPECT_EQ(c.sent, hex("FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+
+    // An idle attention gets its acknowledgement; an abandoned request gets one DONE.
+    c.send(tds::PacketType::Attention, {});
+    EXPECT_EQ(c.sent, hex("FD 20 00 00 00 00 00 00 00 00 00 00 00"));
+    c.send(tds::PacketType::SqlBatch, {}, 0x03);
+    EXPECT_EQ(c.sent, hex("FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+}

@@ -1,0 +1,121 @@
+#pragma once
+// Test helpers around the server side: a log that keeps its lines, and a blocking TDS client over
+// a raw socket that speaks just enough to log in and exchange messages.
+#include <asio.hpp>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Bytes.h"
+#include "Login7Builder.h"
+#include "taskstore/server/EventLog.h"
+
+namespace tdstest {
+
+class CapturingLog final : public taskstore::server::EventLog {
+public:
+    void line(std::string_view text) override
+    {
+        const std::lock_guard lock(mutex_);
+        lines_.emplace_back(text);
+    }
+    std::string text() const
+    {
+        const std::lock_guard lock(mutex_);
+        std::string all;
+        for (const auto& l : lines_)
+            all += l + "\n";
+        return all;
+    }
+    bool waitFor(const std::string& needle, std::chrono::milliseconds limit = std::chrono::seconds(5)) const
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            if (text().find(needle) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+inline const std::vector<std::uint8_t> noTransactionHeaders =
+    hex("16 00 00 00 12 00 00 00 02 00 00 00 00 00 00 00 00 00 01 00 00 00");
+
+struct ReplyMessage {
+    std::vector<std::uint8_t> payload;
+    std::size_t packets = 0;
+    // Status of the final DONE-family token, read from the last 13 bytes.
+    std::uint16_t lastDoneStatus() const { return static_cast<std::uint16_t>(payload[payload.size() - 12] | payload[payload.size() - 11] << 8); }
+};
+
+class RawClient {
+public:
+    explicit RawClient(std::uint16_t port) : socket_(io_)
+    {
+        socket_.connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
+    }
+
+    void sendPacket(std::uint8_t type, std::uint8_t status, const std::vector<std::uint8_t>& body)
+    {
+        const auto length = static_cast<std::uint16_t>(body.size() + 8);
+        auto bytes = concat({{type, status, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
+                              0, 0, 1, 0},
+                             body});
+        asio::write(socket_, asio::buffer(bytes));
+    }
+
+    // Reads packets up to end-of-message; throws asio's system_error when the server closed.
+    ReplyMessage readMessage()
+    {
+        ReplyMessage message;
+        for (;;) {
+            std::uint8_t header[8];
+            asio::read(socket_, asio::buffer(header));
+            const std::size_t length = header[2] << 8 | header[3];
+            std::vector<std::uint8_t> body(length - 8);
+            asio::read(socket_, asio::buffer(body));
+            message.payload.insert(message.payload.end(), body.begin(), body.end());
+            ++message.packets;
+            if (header[1] & 1)
+                return message;
+        }
+    }
+
+    ReplyMessage login(const std::string& password = "s3cret", const std::string& database = "VOZUZODI")
+    {
+        sendPacket(18, 1, hex("00 00 0B 00 06 01 00 11 00 01 FF 0F 00 07 D0 00 00 02"));
+        readMessage();
+        sendPacket(16, 1, typicalLogin("SA", password, database).build());
+        return readMessage();
+    }
+
+    ReplyMessage batch(std::string_view ascii)
+    {
+        sendPacket(1, 1, concat({noTransactionHeaders, ucs2(ascii)}));
+        return readMessage();
+    }
+
+    // True when the server has closed its side.
+    bool closedByServer()
+    {
+        std::uint8_t byte;
+        asio::error_code ec;
+        socket_.read_some(asio::buffer(&byte, 1), ec);
+        return ec == asio::error::eof || ec == asio::error::connection_reset;
+    }
+
+    asio::ip::tcp::socket& socket() { return socket_; }
+
+private:
+    asio::io_context io_;
+    asio::ip::tcp::socket socket_;
+};
+
+}  // namespace tdstest
