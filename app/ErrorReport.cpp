@@ -12,6 +12,12 @@ namespace app {
 
 namespace {
 
+// The number on the first line, a blank line, then the description.
+std::string errorReportText(long number, const std::string& description)
+{
+    return "运行时错误 '" + std::to_string(number) + "':\n\n" + description;
+}
+
 void showReportAndExit(long number, const std::string& description)
 {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(rt::AppTitle()),
@@ -30,11 +36,6 @@ ErrorReportHandler& handler()
 }
 
 }  // namespace
-
-std::string errorReportText(long number, const std::string& description)
-{
-    return "运行时错误 '" + std::to_string(number) + "':\n\n" + description;
-}
 
 void reportUntrappedError(long number, const std::string& description)
 {

@@ -15,7 +15,4 @@ void reportUntrappedError(long number, const std::string& description);
 // previous handler. An empty handler restores the default one.
 ErrorReportHandler setErrorReportHandler(ErrorReportHandler handler);
 
-// The report's text: the number on the first line, a blank line, then the description.
-std::string errorReportText(long number, const std::string& description);
-
 }  // namespace app

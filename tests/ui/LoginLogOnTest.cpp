@@ -15,7 +15,6 @@
 #include "app/ErrorReport.h"
 #include "app/LastWindowWatch.h"
 #include "app/ModMain.h"
-#include "db/ModFunction.h"
 #include "forms/login/frmLogin.h"
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
@@ -281,19 +280,4 @@ TEST_F(LoginLogOn, ExitBeforeAnyLogOnEndsTheProgramQuietly)
     EXPECT_TRUE(ModMain::Conn.empty());
     EXPECT_EQ(ends, 1);
     delete watcher.data();
-}
-
-TEST_F(LoginLogOn, CloseBoxLeavesTheConnectionAsItWas)
-{
-    TaskStoreProcess server;
-    ScriptedMsgBox boxes;
-    // Open a connection the way a second log-on finds it: a failed switch leaves it on master.
-    ASSERT_TRUE(ModFunction::ConnectDB(server.serverName(), "SA", ""));
-
-    login->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    EXPECT_TRUE(login.isNull());
-    EXPECT_EQ(ModMain::Conn->State(), 1);
-    EXPECT_TRUE(boxes.boxes().empty());
 }

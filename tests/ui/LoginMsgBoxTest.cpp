@@ -92,17 +92,3 @@ TEST(LoginMsgBox, UnknownStyleRaisesInvalidProcedureCall)
     }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
-
-TEST(LoginMsgBox, InstalledAsPresenterOfMsgBoxWithTheAppTitle)
-{
-    const auto previous = rt::setMsgBoxPresenter({});
-    app::installQtMsgBox();
-    SeenBox seen;
-    logintest::onNextMessageBox([&seen](QMessageBox& box) {
-        seen.title = box.windowTitle();
-        QTest::keyClick(&box, Qt::Key_Return);
-    });
-    EXPECT_EQ(rt::MsgBox("x", 0), rt::MsgBoxResult::OK);
-    EXPECT_EQ(seen.title, QString::fromStdString(rt::AppTitle()));
-    rt::setMsgBoxPresenter(previous);
-}

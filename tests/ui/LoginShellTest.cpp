@@ -1,10 +1,14 @@
 // The pieces the windows stand on: the guard around handlers, the top-level error report, the
 // rule that ends the program, and the start-up routine.
 #include <QApplication>
+#include <QMessageBox>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <new>
@@ -64,10 +68,19 @@ TEST(LoginEventGuard, EscapedErrorsReachTheReportWithNumberAndDescription)
         EXPECT_NE(report.number, 0);
 }
 
-TEST(LoginEventGuard, ReportTextShowsNumberThenDescription)
+TEST(LoginEventGuardDeathTest, DefaultReportShowsNumberAndDescriptionThenExitsWithStatusOne)
 {
-    EXPECT_EQ(app::errorReportText(3709, "连接已关闭。"), "运行时错误 '3709':\n\n连接已关闭。");
-    EXPECT_EQ(app::errorReportText(-2147467259, "x"), "运行时错误 '-2147467259':\n\nx");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto reportAndEcho = [] {
+        app::setErrorReportHandler({});
+        logintest::onNextMessageBox([](QMessageBox& box) {
+            std::fprintf(stderr, "[%s|%s]\n", box.windowTitle().toUtf8().constData(), box.text().toUtf8().constData());
+            box.accept();
+        });
+        app::reportUntrappedError(3704, "对象关闭时，不允许操作。");
+    };
+    EXPECT_EXIT(reportAndEcho(), ::testing::ExitedWithCode(1),
+                "\\[直接清除异常任务\\|运行时错误 '3704':\n\n对象关闭时，不允许操作。\\]");
 }
 
 class LoginLastWindow : public ::testing::Test {
@@ -83,7 +96,11 @@ protected:
         QApplication::setQuitOnLastWindowClosed(false);
         logintest::closeAllWindows();
     }
-    void settle() { QApplication::processEvents(); QApplication::processEvents(); }
+    void settle()
+    {
+        QApplication::processEvents();
+        QApplication::processEvents();
+    }
 
     int quits = 0;
 
@@ -124,7 +141,7 @@ TEST_F(LoginLastWindow, EndsOnlyWhenNoWindowRemainsAfterTheEvent)
     EXPECT_FALSE(app::anyWindowOpen());
 }
 
-TEST_F(LoginLastWindow, StartUpShowsAFreshLoginWindowAndExitEndsTheProgram)
+TEST_F(LoginLastWindow, StartUpShowsAFreshLoginWindowWhoseCloseBoxEndsTheProgram)
 {
     ModMain::Main();
     const auto windows = logintest::visibleWindows();
