@@ -71,21 +71,26 @@ public:
         asio::write(socket_, asio::buffer(bytes));
     }
 
-    // Reads packets up to end-of-message; throws asio's system_error when the server closed.
+    // Reads one packet into message; returns true on end-of-message. Throws asio's system_error
+    // when the server closed.
+    bool readPacket(ReplyMessage& message)
+    {
+        std::uint8_t header[8];
+        asio::read(socket_, asio::buffer(header));
+        const std::size_t length = header[2] << 8 | header[3];
+        std::vector<std::uint8_t> body(length - 8);
+        asio::read(socket_, asio::buffer(body));
+        message.payload.insert(message.payload.end(), body.begin(), body.end());
+        ++message.packets;
+        return (header[1] & 1) != 0;
+    }
+
     ReplyMessage readMessage()
     {
         ReplyMessage message;
-        for (;;) {
-            std::uint8_t header[8];
-            asio::read(socket_, asio::buffer(header));
-            const std::size_t length = header[2] << 8 | header[3];
-            std::vector<std::uint8_t> body(length - 8);
-            asio::read(socket_, asio::buffer(body));
-            message.payload.insert(message.payload.end(), body.begin(), body.end());
-            ++message.packets;
-            if (header[1] & 1)
-                return message;
+        while (!readPacket(message)) {
         }
+        return message;
     }
 
     ReplyMessage login(const std::string& password = "s3cret", const std::string& database = "VOZUZODI")

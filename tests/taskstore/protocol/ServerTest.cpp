@@ -1,0 +1,143 @@
+// The server over real loopback sockets with a scripted engine: attention while rows stream,
+// sessions ended by vanished clients, silent clients, malformed input and shutdown.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "FakeEngine.h"
+#include "ServerHarness.h"
+#include "taskstore/server/Server.h"
+
+using namespace taskstore;
+using namespace tdstest;
+
+namespace {
+
+class RunningServer {
+public:
+    explicit RunningServer(std::chrono::milliseconds loginTimeout = std::chrono::seconds(5))
+    {
+        server::ServerConfig config;
+        config.port = 0;
+        config.saPassword = "s3cret";
+        config.loginTimeout = loginTimeout;
+        server_ = std::make_unique<server::Server>(engine, config, log);
+        port = server_->listen().port();
+        thread_ = std::thread([this] { server_->run(); });
+    }
+    ~RunningServer() { stop(); }
+    void stop()
+    {
+        if (thread_.joinable()) {
+            server_->stop();
+            thread_.join();
+        }
+    }
+
+    FakeEngine engine;
+    CapturingLog log;
+    std::uint16_t port = 0;
+
+private:
+    std::unique_ptr<server::Server> server_;
+    std::thread thread_;
+};
+
+const std::vector<std::uint8_t> attentionAck = hex("FD 20 00 00 00 00 00 00 00 00 00 00 00");
+
+}  // namespace
+
+TEST(TdsProtocol, AttentionEndsStreamingBatchThenAcknowledgesSeparately)
+{
+    RunningServer s;
+    RawClient client(s.port);
+    ASSERT_EQ(client.login().lastDoneStatus(), 0);
+
+    client.sendPacket(1, 1, concat({noTransactionHeaders, ucs2("endless")}));
+    // Let rows flow, then cancel.
+    ReplyMessage interrupted;
+    ASSERT_FALSE(client.readPacket(interrupted));
+    client.sendPacket(6, 1, {});
+    while (!client.readPacket(interrupted)) {
+    }
+    EXPECT_EQ(interrupted.lastDoneStatus() & 0x20, 0) << "the interrupted reply ends on its own DONE";
+    EXPECT_EQ(client.readMessage().payload, attentionAck);
+
+    // The connection goes on normally afterwards.
+    const ReplyMessage next = client.batch("rows 3");
+    EXPECT_EQ(std::vector<std::uint8_t>(next.payload.end() - 13, next.payload.end()),
+              hex("FD 10 00 C1 00 03 00 00 00 00 00 00 00"));
+    EXPECT_NE(s.log.text().find("connection 1 logged in as SA to VOZUZODI"), std::string::npos);
+}
+
+TEST(TdsProtocol, LargeReplyStreamsInPacketsOfTheNegotiatedSize)
+{
+    RunningServer s;
+    RawClient client(s.port);
+    client.login();
+    const ReplyMessage reply = client.batch("rows 20000");
+    EXPECT_GT(reply.packets, 20u);  // 20000 rows of 6 bytes at 4096-byte packets
+    EXPECT_EQ(std::vector<std::uint8_t>(reply.payload.end() - 13, reply.payload.end()),
+              hex("FD 10 00 C1 00 20 4E 00 00 00 00 00 00"));
+}
+
+TEST(TdsProtocol, VanishedClientEndsItsSessionAndRollsBack)
+{
+    RunningServer s;
+    {
+        RawClient client(s.port);
+        client.login();
+        client.batch("begin tran");
+        EXPECT_EQ(s.engine.liveSessions, 1);
+    }  // socket closed abruptly
+    ASSERT_TRUE(s.log.waitFor("connection 1 closed (client closed the connection)"));
+    EXPECT_EQ(s.engine.liveSessions, 0);
+    EXPECT_EQ(s.engine.rolledBackOnClose, 1);
+}
+
+TEST(TdsProtocol, SilentClientIsDroppedAfterTheLoginTimeout)
+{
+    RunningServer s(std::chrono::milliseconds(200));
+    RawClient client(s.port);
+    EXPECT_TRUE(client.closedByServer());
+    EXPECT_TRUE(s.log.waitFor("connection 1 closed (login timeout)"));
+}
+
+TEST(TdsProtocol, MalformedInputEndsOnlyThatConnection)
+{
+    RunningServer s;
+    RawClient good(s.port);
+    good.login();
+    RawClient bad(s.port);
+    bad.sendPacket(18, 1, hex("00 00 40 00 06 FF"));  // option data outside the payload
+    EXPECT_TRUE(bad.closedByServer());
+    EXPECT_TRUE(s.log.waitFor("connection 2 closed (malformed request:"));
+    EXPECT_EQ(good.batch("rows 1").lastDoneStatus(), 0x10);
+}
+
+TEST(TdsProtocol, WrongPasswordClosesTheConnection)
+{
+    RunningServer s;
+    RawClient client(s.port);
+    const ReplyMessage reply = client.login("nope");
+    EXPECT_EQ(reply.lastDoneStatus(), 0x02);
+    EXPECT_TRUE(client.closedByServer());
+    EXPECT_TRUE(s.log.waitFor("connection 1 closed (login failed)"));
+}
+
+TEST(TdsProtocol, ShutdownEndsEverySessionWhileBatchesRun)
+{
+    RunningServer s;
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int i = 0; i < 60; ++i) {
+        clients.push_back(std::make_unique<RawClient>(s.port));
+        ASSERT_EQ(clients.back()->login().lastDoneStatus(), 0);
+    }
+    clients[0]->batch("begin tran");
+    clients[1]->sendPacket(1, 1, concat({noTransactionHeaders, ucs2("endless")}));
+    EXPECT_EQ(s.engine.liveSessions, 60);
+    s.stop();
+    EXPECT_EQ(s.engine.liveSessions, 0);
+    EXPECT_EQ(s.engine.rolledBackOnClose, 1);
+    EXPECT_NE(s.log.text().find("connection 60 closed (server stopping)"), std::string::npos);
+}
