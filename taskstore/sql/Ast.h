@@ -1,0 +1,157 @@
+#pragma once
+// The parsed form of a T-SQL batch: one tree per statement, names as written (resolution against
+// the catalog happens when a statement runs).
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace taskstore::sql {
+
+struct SelectStatement;
+
+// A type as written in CONVERT, CAST or CREATE TABLE; checked against known types when used.
+struct TypeName {
+    std::string name;
+    std::optional<int> length;  // -1 for (max)
+    int line = 1;
+};
+
+// [database.][schema.]table; database empty when not written.
+struct ObjectName {
+    std::string database;
+    std::string table;
+    std::string written;  // as the user wrote it, for messages
+};
+
+struct Expr;
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct Expr {
+    enum class Kind {
+        Null,
+        Integer,
+        Decimal,
+        String,         // text = value, unicode = N'...'
+        Column,         // names = qualifier parts then column
+        Global,         // @@name (text, upper case)
+        Negate,         // args[0]
+        Arithmetic,     // text = + - * / %; args[0], args[1]
+        Compare,        // text = = <> < <= > >= (!= and !< !> normalised)
+        And,
+        Or,
+        Not,
+        IsNull,         // negated: IS NOT NULL
+        InList,         // args[0] IN (args[1..])
+        InSelect,       // args[0] IN (subquery)
+        Like,           // args[0] LIKE args[1]
+        Between,        // args[0] BETWEEN args[1] AND args[2]
+        Case,           // [operand] (when, then)* [else]
+        Convert,        // type; args[0] value, args[1] style when given
+        Function,       // text = upper-case name; args
+    };
+
+    Kind kind = Kind::Null;
+    std::string text;
+    std::vector<std::string> names;
+    bool unicode = false;
+    bool negated = false;
+    bool caseOperand = false;
+    bool caseElse = false;
+    TypeName type;
+    std::vector<ExprPtr> args;
+    std::unique_ptr<SelectStatement> subquery;
+    int line = 1;
+};
+
+struct TableRef {
+    ObjectName name;
+    std::string alias;
+};
+
+struct SelectItem {
+    ExprPtr expr;                 // null for *
+    std::optional<std::string> alias;
+    std::string starQualifier;    // t.* names t
+};
+
+struct OrderItem {
+    ExprPtr expr;
+    bool descending = false;
+};
+
+struct SelectStatement {
+    std::optional<long long> top;
+    bool distinct = false;
+    std::vector<SelectItem> items;
+    std::optional<TableRef> from;
+    ExprPtr where;
+    std::vector<OrderItem> orderBy;
+};
+
+struct InsertStatement {
+    TableRef table;
+    std::vector<std::string> columns;
+    std::vector<std::vector<ExprPtr>> rows;
+};
+
+struct UpdateStatement {
+    TableRef table;
+    std::vector<std::pair<std::string, ExprPtr>> assignments;
+    ExprPtr where;
+};
+
+struct DeleteStatement {
+    TableRef table;
+    ExprPtr where;
+};
+
+struct ColumnDefinition {
+    std::string name;
+    TypeName type;
+    bool nullable = true;
+    bool primaryKey = false;
+};
+
+struct CreateTableStatement {
+    ObjectName name;
+    std::vector<ColumnDefinition> columns;
+    std::vector<std::string> primaryKey;  // table-level PRIMARY KEY (...)
+};
+
+struct DropTableStatement {
+    ObjectName name;
+};
+
+struct CreateDatabaseStatement {
+    std::string name;
+};
+
+struct UseStatement {
+    std::string database;
+};
+
+struct TransactionStatement {
+    enum class Action { Begin, Commit, Rollback };
+    Action action = Action::Begin;
+};
+
+struct SetStatement {
+    enum class Option { NoCount, LockTimeout, ImplicitTransactions, XactAbort, Accepted };
+    Option option = Option::Accepted;
+    bool on = false;
+    long long value = 0;
+};
+
+using StatementBody = std::variant<SelectStatement, InsertStatement, UpdateStatement, DeleteStatement,
+                                   CreateTableStatement, DropTableStatement, CreateDatabaseStatement,
+                                   UseStatement, TransactionStatement, SetStatement>;
+
+struct Statement {
+    StatementBody body;
+    int line = 1;
+};
+
+}  // namespace taskstore::sql

@@ -1,0 +1,497 @@
+#include "taskstore/sql/Conversions.h"
+
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/store/StoredDateTime.h"
+#include "taskstore/store/TextCollation.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace taskstore::sql {
+namespace {
+
+using store::CivilDate;
+using store::DateTimeValue;
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string sourceName(ColumnType type)
+{
+    // Fixed-length sources are reported by their variable-length names, as the server does.
+    if (type.kind == TypeKind::Char)
+        return "varchar";
+    if (type.kind == TypeKind::NChar)
+        return "nvarchar";
+    return std::string(type.name());
+}
+
+SqlError overflow(std::string_view typeName)
+{
+    return makeError(8115, 16, "Arithmetic overflow error converting expression to data type " + std::string(typeName) + ".");
+}
+
+enum class DigitsResult { Ok, Invalid, Overflow };
+
+// One optional sign, then ASCII digits only, after trimming blanks; '' is 0.
+DigitsResult parseDigits(std::string_view text, std::int64_t low, std::int64_t high, std::int64_t& value)
+{
+    text = trimBlanks(text);
+    value = 0;
+    if (text.empty())
+        return DigitsResult::Ok;
+    bool negative = false;
+    if (text.front() == '+' || text.front() == '-') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    bool overflowed = false;
+    std::uint64_t magnitude = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return DigitsResult::Invalid;
+        if (magnitude > (std::numeric_limits<std::uint64_t>::max() - 9) / 10)
+            overflowed = true;
+        else
+            magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
+    }
+    const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(low + 1)) + 1 : static_cast<std::uint64_t>(high);
+    if (overflowed || magnitude > limit)
+        return DigitsResult::Overflow;
+    value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    return DigitsResult::Ok;
+}
+
+std::int64_t textToInteger(std::string_view text, ColumnType source, TypeKind target)
+{
+    std::int64_t value = 0;
+    switch (target) {
+    case TypeKind::Int:
+        return textToInt(text, sourceName(source));
+    case TypeKind::BigInt:
+        switch (parseDigits(text, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), value)) {
+        case DigitsResult::Ok: return value;
+        case DigitsResult::Overflow: throw overflow("bigint");
+        case DigitsResult::Invalid: break;
+        }
+        throw makeError(8114, 16, "Error converting data type " + sourceName(source) + " to bigint.");
+    default: {  // bit
+        const std::string_view trimmed = trimBlanks(text);
+        if (store::compareText(trimmed, "true") == 0)
+            return 1;
+        if (store::compareText(trimmed, "false") == 0)
+            return 0;
+        if (parseDigits(text, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), value)
+            != DigitsResult::Invalid)
+            return value != 0;
+        throw makeError(245, 16, "Conversion failed when converting the " + sourceName(source) + " value '"
+                                     + std::string(text) + "' to data type bit.");
+    }
+    }
+}
+
+double textToFloat(std::string_view text, ColumnType source)
+{
+    const std::string trimmed(trimBlanks(text));
+    if (trimmed.empty())
+        return 0;
+    const bool plain = trimmed.find_first_not_of("0123456789+-.eE") == std::string::npos;
+    char* end = nullptr;
+    const double value = plain ? std::strtod(trimmed.c_str(), &end) : 0;
+    if (!plain || end != trimmed.c_str() + trimmed.size() || !std::isfinite(value))
+        throw makeError(8114, 16, "Error converting data type " + sourceName(source) + " to float.");
+    return value;
+}
+
+std::int64_t checkRange(std::int64_t value, TypeKind target)
+{
+    if (target == TypeKind::Bit)
+        return value != 0;
+    if (target == TypeKind::Int
+        && (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()))
+        throw overflow("int");
+    return value;
+}
+
+std::int64_t floatToInteger(double value, TypeKind target)
+{
+    if (target == TypeKind::Bit)
+        return value != 0;
+    const double truncated = std::trunc(value);
+    const double low = target == TypeKind::Int ? -2147483648.0 : -9223372036854775808.0;
+    const double high = target == TypeKind::Int ? 2147483647.0 : 9223372036854775807.0;
+    if (!(truncated >= low && truncated <= high) || (target == TypeKind::BigInt && truncated >= 9223372036854775807.0))
+        throw makeError(8115, 16, std::string("Arithmetic overflow error converting float to data type ")
+                                      + (target == TypeKind::Int ? "int." : "bigint."));
+    return static_cast<std::int64_t>(truncated);
+}
+
+std::size_t utf8Length(std::string_view text)
+{
+    std::size_t count = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80)
+            ++count;
+    return count;
+}
+
+// The first `characters` characters of a UTF-8 text.
+std::string_view utf8Prefix(std::string_view text, std::size_t characters)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (count == characters)
+                return text.substr(0, i);
+            ++count;
+        }
+    }
+    return text;
+}
+
+std::string fitText(std::string text, ColumnType target, int style, bool numeric)
+{
+    if (target.length == ColumnType::maxLength || utf8Length(text) <= static_cast<std::size_t>(target.length))
+        return text;
+    if (style == assignmentStyle)
+        throw makeError(8152, 16, "String or binary data would be truncated.");
+    if (numeric)
+        return "*";
+    return std::string(utf8Prefix(text, static_cast<std::size_t>(target.length)));
+}
+
+std::string formatFloat(double value)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+std::string formatDateTime(std::string_view stored, int style)
+{
+    const auto value = store::parseStored(stored);
+    if (!value)
+        return std::string(stored);
+    const CivilDate date = store::civilFromDays(value->days);
+    const std::int64_t ms = store::millisecondsOf(value->ticks);
+    const int hour = static_cast<int>(ms / 3600000), minute = static_cast<int>(ms / 60000 % 60);
+    const int second = static_cast<int>(ms / 1000 % 60), milli = static_cast<int>(ms % 1000);
+    static constexpr const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char text[48];
+    switch (style) {
+    case 0:
+    case 100:
+        std::snprintf(text, sizeof text, "%s %2d %04d %2d:%02d%s", months[date.month - 1], date.day, date.year,
+                      hour % 12 == 0 ? 12 : hour % 12, minute, hour < 12 ? "AM" : "PM");
+        break;
+    case 20:
+    case 120:
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day, hour, minute, second);
+        break;
+    case 21:
+    case 25:
+    case 121:
+        return std::string(stored);
+    case 23:
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+        break;
+    case 101:
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.month, date.day, date.year);
+        break;
+    case 108:
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
+        break;
+    case 111:
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d", date.year, date.month, date.day);
+        break;
+    case 112:
+        std::snprintf(text, sizeof text, "%04d%02d%02d", date.year, date.month, date.day);
+        break;
+    case 126:
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year, date.month, date.day, hour,
+                      minute, second, milli);
+        break;
+    default:
+        throw makeError(281, 16, std::to_string(style) + " is not a valid style number when converting from datetime to a character string.");
+    }
+    return text;
+}
+
+std::string dateTimeFromDays(double days)
+{
+    const double whole = std::floor(days);
+    if (whole < -53690 || whole > 2958463)
+        throw makeError(8115, 16, "Arithmetic overflow error converting expression to data type datetime.");
+    const auto ms = static_cast<std::int64_t>(std::llround((days - whole) * 86400000.0));
+    return store::formatStored(store::fromMilliseconds(static_cast<std::int32_t>(whole), ms));
+}
+
+}  // namespace
+
+std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName)
+{
+    std::int64_t value = 0;
+    switch (parseDigits(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), value)) {
+    case DigitsResult::Ok:
+        return static_cast<std::int32_t>(value);
+    case DigitsResult::Overflow:
+        throw makeError(248, 16, "The conversion of the " + std::string(sourceTypeName) + " value '" + std::string(text)
+                                     + "' overflowed an int column.");
+    case DigitsResult::Invalid:
+        break;
+    }
+    throw makeError(245, 16, "Conversion failed when converting the " + std::string(sourceTypeName) + " value '"
+                                 + std::string(text) + "' to data type int.");
+}
+
+std::string textToDateTime(std::string_view original)
+{
+    const std::string_view text = trimBlanks(original);
+    const auto fail = [] {
+        return makeError(241, 16, "Conversion failed when converting date and/or time from character string.");
+    };
+    std::size_t pos = 0;
+    auto number = [&](std::size_t minDigits, std::size_t maxDigits, int& out) {
+        std::size_t count = 0;
+        out = 0;
+        while (pos < text.size() && count < maxDigits && text[pos] >= '0' && text[pos] <= '9') {
+            out = out * 10 + (text[pos++] - '0');
+            ++count;
+        }
+        return count >= minDigits;
+    };
+    auto symbol = [&](char c) {
+        if (pos < text.size() && text[pos] == c) {
+            ++pos;
+            return true;
+        }
+        return false;
+    };
+    int year = 1900, month = 1, day = 1, hour = 0, minute = 0, second = 0, millisecond = 0;
+    const bool hasDate = text.find_first_of("-/") != std::string_view::npos || text.find(':') == std::string_view::npos;
+    if (hasDate) {
+        const std::size_t slash = text.find('/');
+        if (text.size() >= 8 && text.find_first_of("-/") > 4 && slash == std::string_view::npos) {
+            if (!number(8, 8, year))
+                throw fail();
+            day = year % 100;
+            month = year / 100 % 100;
+            year /= 10000;
+        } else if (slash != std::string_view::npos && slash < 4) {  // mm/dd/yyyy
+            if (!number(1, 2, month) || !symbol('/') || !number(1, 2, day) || !symbol('/') || !number(4, 4, year))
+                throw fail();
+        } else {
+            const char separator = slash != std::string_view::npos ? '/' : '-';
+            if (!number(4, 4, year) || !symbol(separator) || !number(1, 2, month) || !symbol(separator)
+                || !number(1, 2, day))
+                throw fail();
+        }
+        if (pos < text.size() && !symbol('T') && !symbol(' '))
+            throw fail();
+        while (symbol(' ')) {}
+    }
+    if (pos < text.size()) {
+        if (!number(1, 2, hour) || !symbol(':') || !number(1, 2, minute))
+            throw fail();
+        if (symbol(':')) {
+            if (!number(1, 2, second))
+                throw fail();
+            if (symbol('.')) {
+                const std::size_t start = pos;
+                if (!number(1, 3, millisecond))
+                    throw fail();
+                for (std::size_t digits = pos - start; digits < 3; ++digits)
+                    millisecond *= 10;
+            }
+        }
+        while (symbol(' ')) {}
+        if (pos + 2 == text.size() && store::compareText(text.substr(pos), "PM") == 0 && hour >= 1 && hour <= 12) {
+            hour = hour % 12 + 12;
+            pos += 2;
+        } else if (pos + 2 == text.size() && store::compareText(text.substr(pos), "AM") == 0 && hour >= 1 && hour <= 12) {
+            hour %= 12;
+            pos += 2;
+        }
+    }
+    static constexpr int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (pos != text.size() || year < 1753 || year > 9999 || month < 1 || month > 12 || day < 1
+        || day > monthDays[month - 1] || (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59)
+        throw fail();
+    const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
+    return store::formatStored(store::fromMilliseconds(store::daysFromCivil({year, month, day}), ms));
+}
+
+SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
+{
+    if (value.kind == SqlValue::Kind::Null)
+        return value;
+    const bool fromText = source.isText();
+    switch (target.kind) {
+    case TypeKind::Int:
+    case TypeKind::BigInt:
+    case TypeKind::Bit:
+        if (fromText)
+            return SqlValue::ofInteger(textToInteger(value.text, source, target.kind));
+        if (source.kind == TypeKind::DateTime)
+            throw makeError(529, 16, "Explicit conversion from data type datetime to " + std::string(target.name()) + " is not allowed.");
+        if (value.kind == SqlValue::Kind::Real)
+            return SqlValue::ofInteger(floatToInteger(value.real, target.kind));
+        return SqlValue::ofInteger(checkRange(value.integer, target.kind));
+    case TypeKind::Float:
+        if (fromText)
+            return SqlValue::ofReal(textToFloat(value.text, source));
+        if (source.kind == TypeKind::DateTime)
+            throw makeError(529, 16, "Explicit conversion from data type datetime to float is not allowed.");
+        return SqlValue::ofReal(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer));
+    case TypeKind::DateTime:
+        if (fromText)
+            return SqlValue::ofText(textToDateTime(value.text));
+        if (source.kind == TypeKind::DateTime)
+            return value;
+        return SqlValue::ofText(dateTimeFromDays(value.kind == SqlValue::Kind::Real ? value.real
+                                                                                    : static_cast<double>(value.integer)));
+    case TypeKind::Char:
+    case TypeKind::VarChar:
+    case TypeKind::NChar:
+    case TypeKind::NVarChar:
+        if (fromText)
+            return SqlValue::ofText(fitText(value.text, target, style, false));
+        if (source.kind == TypeKind::DateTime)
+            return SqlValue::ofText(fitText(formatDateTime(value.text, style == assignmentStyle ? 0 : style), target, style, false));
+        if (value.kind == SqlValue::Kind::Real)
+            return SqlValue::ofText(fitText(formatFloat(value.real), target, style, true));
+        return SqlValue::ofText(fitText(std::to_string(value.integer), target, style, true));
+    }
+    return value;
+}
+
+SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right)
+{
+    if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
+        return SqlValue::null();
+    const auto divideByZero = [] { return makeError(8134, 16, "Divide by zero error encountered."); };
+    if (kind == TypeKind::Float) {
+        const double a = left.kind == SqlValue::Kind::Real ? left.real : static_cast<double>(left.integer);
+        const double b = right.kind == SqlValue::Kind::Real ? right.real : static_cast<double>(right.integer);
+        double result = 0;
+        switch (op) {
+        case '+': result = a + b; break;
+        case '-': result = a - b; break;
+        case '*': result = a * b; break;
+        default:
+            if (b == 0)
+                throw divideByZero();
+            result = a / b;
+        }
+        if (!std::isfinite(result))
+            throw makeError(8115, 16, "Arithmetic overflow error converting expression to data type float.");
+        return SqlValue::ofReal(result);
+    }
+    const std::int64_t a = left.kind == SqlValue::Kind::Real ? static_cast<std::int64_t>(left.real) : left.integer;
+    const std::int64_t b = right.kind == SqlValue::Kind::Real ? static_cast<std::int64_t>(right.real) : right.integer;
+    std::int64_t result = 0;
+    bool overflowed = false;
+    switch (op) {
+    case '+': overflowed = __builtin_add_overflow(a, b, &result); break;
+    case '-': overflowed = __builtin_sub_overflow(a, b, &result); break;
+    case '*': overflowed = __builtin_mul_overflow(a, b, &result); break;
+    case '/':
+    case '%':
+        if (b == 0)
+            throw divideByZero();
+        if (b == -1 && a == std::numeric_limits<std::int64_t>::min()) {
+            overflowed = op == '/';
+            break;
+        }
+        result = op == '/' ? a / b : a % b;
+        break;
+    default: break;
+    }
+    if (overflowed)
+        throw overflow(kind == TypeKind::BigInt ? "bigint" : "int");
+    return SqlValue::ofInteger(kind == TypeKind::BigInt ? result : checkRange(result, TypeKind::Int));
+}
+
+std::int64_t textLength(std::string_view text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return static_cast<std::int64_t>(utf8Length(text));
+}
+
+namespace {
+
+// Matches p[pi..] against t[ti..]; % is handled by trying every split, iteratively.
+bool likeFrom(const std::u32string& t, std::size_t ti, const std::u32string& p, std::size_t pi)
+{
+    while (pi < p.size()) {
+        const char32_t c = p[pi];
+        if (c == U'%') {
+            while (pi < p.size() && p[pi] == U'%')
+                ++pi;
+            if (pi == p.size())
+                return true;
+            for (std::size_t k = ti; k <= t.size(); ++k)
+                if (likeFrom(t, k, p, pi))
+                    return true;
+            return false;
+        }
+        if (ti >= t.size())
+            return false;
+        if (c == U'_') {
+            ++ti;
+            ++pi;
+            continue;
+        }
+        if (c == U'[') {
+            const std::size_t close = p.find(U']', pi + 1);
+            if (close != std::u32string::npos) {
+                std::size_t i = pi + 1;
+                const bool negate = i < close && p[i] == U'^';
+                if (negate)
+                    ++i;
+                bool found = false;
+                for (; i < close; ++i) {
+                    if (i + 2 < close && p[i + 1] == U'-') {
+                        found = found || (t[ti] >= p[i] && t[ti] <= p[i + 2]);
+                        i += 2;
+                    } else {
+                        found = found || t[ti] == p[i];
+                    }
+                }
+                if (found == negate)
+                    return false;
+                ++ti;
+                pi = close + 1;
+                continue;
+            }
+        }
+        if (t[ti] != c)
+            return false;
+        ++ti;
+        ++pi;
+    }
+    // Trailing blanks of the text do not stop a match, as under SQL Server's padding rule.
+    while (ti < t.size() && t[ti] == U' ')
+        ++ti;
+    return ti == t.size();
+}
+
+}  // namespace
+
+bool likeMatches(std::string_view text, std::string_view pattern)
+{
+    return likeFrom(store::foldedCodePoints(text), 0, store::foldedCodePoints(pattern), 0);
+}
+
+}  // namespace taskstore::sql

@@ -1,0 +1,54 @@
+#pragma once
+// T-SQL's conversion rules between the engine's types, independent of SQLite: CONVERT/CAST, the
+// implicit conversions of comparisons and arithmetic, and assignment to a column.
+#include "taskstore/store/ColumnType.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace taskstore::sql {
+
+using store::ColumnType;
+using store::TypeKind;
+
+// A value as SQLite holds it: datetime as its stored text.
+struct SqlValue {
+    enum class Kind { Null, Integer, Real, Text };
+    Kind kind = Kind::Null;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string text;
+
+    static SqlValue null() { return {}; }
+    static SqlValue ofInteger(std::int64_t v) { return {Kind::Integer, v, 0, {}}; }
+    static SqlValue ofReal(double v) { return {Kind::Real, 0, v, {}}; }
+    static SqlValue ofText(std::string v) { return {Kind::Text, 0, 0, std::move(v)}; }
+};
+
+// Style value for an assignment to a column: text that does not fit is an error, not cut short.
+inline constexpr int assignmentStyle = -2;
+
+// Converts `value` of type `source` to `target`. `style` is CONVERT's style argument (0 when
+// absent) or assignmentStyle. Throws SqlError (245, 248, 241, 8114, 8115, 8152, 529, 281).
+SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style);
+
+// CONVERT(int, text) by itself: leading and trailing blanks skipped, '' is 0, one sign, digits
+// only. Throws SqlError 245 or 248 naming `sourceTypeName` and the text as given.
+std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
+
+// Arithmetic of + - * / % in the result type (Int, BigInt or Float). Throws 8115 on overflow,
+// 8134 on division by zero.
+SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right);
+
+// datetime text forms accepted from strings ("2024-01-02", "2024-01-02 10:11:12.123",
+// "2024-01-02T10:11:12", "20240102", "01/02/2024"...); returns the stored form or throws 241.
+std::string textToDateTime(std::string_view text);
+
+// T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
+bool likeMatches(std::string_view text, std::string_view pattern);
+
+// LEN: characters without trailing blanks.
+std::int64_t textLength(std::string_view text);
+
+}  // namespace taskstore::sql

@@ -1,0 +1,15 @@
+#pragma once
+// T-SQL text to statement trees. The whole batch is parsed before anything runs, so a syntax
+// error anywhere stops the batch (as SQL Server compiles a batch first).
+#include "taskstore/sql/Ast.h"
+
+#include <string_view>
+#include <vector>
+
+namespace taskstore::sql {
+
+// Throws SqlError: 102/156 syntax errors, 105/113 from the lexer, 195 unknown function or SET
+// option, 137 variables.
+std::vector<Statement> parseBatch(std::string_view batch);
+
+}  // namespace taskstore::sql

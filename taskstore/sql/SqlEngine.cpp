@@ -1,0 +1,44 @@
+#include "taskstore/sql/Engine.h"
+
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqlSession.h"
+#include "taskstore/store/DemoTasks.h"
+
+namespace taskstore {
+namespace {
+
+class SqlEngine final : public Engine {
+public:
+    explicit SqlEngine(const std::filesystem::path& folder) : state_(std::make_shared<sql::EngineState>(folder)) {}
+
+    bool databaseExists(std::string_view name) const override { return state_->dataFolder.find(name).has_value(); }
+
+    std::unique_ptr<Session> newSession(std::string_view database) override
+    {
+        const auto canonical = state_->dataFolder.find(database);
+        if (!canonical)
+            throw sql::makeError(4060, 11, "Cannot open database \"" + std::string(database)
+                                               + "\" requested by the login. The login failed.");
+        return std::make_unique<sql::SqlSession>(state_, *canonical);
+    }
+
+    void fillDemoTasks(std::int64_t n) override
+    {
+        const auto connection = store::DataFolder::openConnection();
+        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf("VOZUZODI"), "VOZUZODI");
+        sqlite3_busy_timeout(connection.get(), 30000);
+        store::fillDemoTasks(connection.get(), "VOZUZODI", n);
+    }
+
+private:
+    std::shared_ptr<sql::EngineState> state_;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> Engine::open(const std::filesystem::path& dataFolder)
+{
+    return std::make_unique<SqlEngine>(dataFolder);
+}
+
+}  // namespace taskstore

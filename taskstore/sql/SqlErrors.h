@@ -1,0 +1,22 @@
+#pragma once
+// SQL Server's messages for the errors the engine raises, with their numbers and severities.
+#include "taskstore/sql/Engine.h"
+
+#include <string>
+#include <string_view>
+
+namespace taskstore::sql {
+
+SqlError makeError(int number, int severity, std::string message, int line = 1);
+
+// 102 "Incorrect syntax near '…'." or, for a reserved word, 156 "… near the keyword '…'."
+SqlError syntaxErrorNear(const std::string& tokenText, int line, bool keyword = false);
+SqlError invalidObject(std::string_view name);          // 208
+SqlError invalidColumn(std::string_view name);          // 207
+SqlError missingDatabase(std::string_view name);        // 911
+SqlError lockTimeout();                                 // 1222
+
+// Conversion failures abort the batch and roll back the open transaction.
+bool abortsBatch(const SqlError& error);
+
+}  // namespace taskstore::sql

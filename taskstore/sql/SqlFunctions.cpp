@@ -1,0 +1,129 @@
+#include "taskstore/sql/SqlFunctions.h"
+
+#include "taskstore/sql/Conversions.h"
+#include "taskstore/store/StoredDateTime.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace taskstore::sql {
+namespace {
+
+FunctionContext& contextOf(sqlite3_context* ctx) { return *static_cast<FunctionContext*>(sqlite3_user_data(ctx)); }
+
+SqlValue read(sqlite3_value* value)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL: return SqlValue::null();
+    case SQLITE_INTEGER: return SqlValue::ofInteger(sqlite3_value_int64(value));
+    case SQLITE_FLOAT: return SqlValue::ofReal(sqlite3_value_double(value));
+    default:
+        return SqlValue::ofText(std::string(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                                            static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    }
+}
+
+std::string_view textOf(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return {text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value))};
+}
+
+void write(sqlite3_context* ctx, const SqlValue& value)
+{
+    switch (value.kind) {
+    case SqlValue::Kind::Null: sqlite3_result_null(ctx); break;
+    case SqlValue::Kind::Integer: sqlite3_result_int64(ctx, value.integer); break;
+    case SqlValue::Kind::Real: sqlite3_result_double(ctx, value.real); break;
+    case SqlValue::Kind::Text:
+        sqlite3_result_text(ctx, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
+        break;
+    }
+}
+
+void fail(sqlite3_context* ctx, const SqlError& error)
+{
+    contextOf(ctx).error = error;
+    sqlite3_result_error(ctx, error.message.c_str(), static_cast<int>(error.message.size()));
+}
+
+ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
+{
+    return {static_cast<TypeKind>(sqlite3_value_int(kind)), length ? sqlite3_value_int(length) : 0};
+}
+
+void convertFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    try {
+        const ColumnType source = typeArgument(args[1], nullptr);
+        const ColumnType target = typeArgument(args[2], args[3]);
+        write(ctx, convertValue(read(args[0]), source, target, sqlite3_value_int(args[4])));
+    } catch (const SqlError& error) {
+        fail(ctx, error);
+    }
+}
+
+void arithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    try {
+        const char op = textOf(args[0]).empty() ? '+' : textOf(args[0]).front();
+        write(ctx, arithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]), read(args[3])));
+    } catch (const SqlError& error) {
+        fail(ctx, error);
+    }
+}
+
+void likeFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int(ctx, likeMatches(textOf(args[0]), textOf(args[1])) ? 1 : 0);
+}
+
+void lengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, textLength(textOf(args[0])));
+}
+
+void getDateFunction(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const std::int32_t days = store::daysFromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
+    const std::int64_t msOfDay = ((local.tm_hour * 60LL + local.tm_min) * 60 + local.tm_sec) * 1000 + ms;
+    const std::string text = store::formatStored(store::fromMilliseconds(days, msOfDay));
+    sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+void liveFunction(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    FunctionContext& context = contextOf(ctx);
+    if (context.stopRequested && context.stopRequested->load()) {
+        context.stopped = true;
+        sqlite3_result_error(ctx, "statement stopped", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, 1);
+}
+
+}  // namespace
+
+void registerFunctions(sqlite3* db, FunctionContext* context)
+{
+    constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "ts_convert", 5, pure, context, convertFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_arith", 4, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_getdate", 0, SQLITE_UTF8, context, getDateFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_live", 1, SQLITE_UTF8, context, liveFunction, nullptr, nullptr, nullptr);
+}
+
+}  // namespace taskstore::sql

@@ -1,0 +1,23 @@
+#pragma once
+// The SQLite functions that carry T-SQL's rules into translated statements. A function that
+// fails records the SqlError in the connection's FunctionContext and fails the statement.
+#include "taskstore/sql/Engine.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <optional>
+
+namespace taskstore::sql {
+
+struct FunctionContext {
+    std::optional<SqlError> error;      // the T-SQL error a function raised
+    const std::atomic<bool>* stopRequested = nullptr;
+    bool stopped = false;               // ts_live found a stop request
+};
+
+// ts_convert(value, sourceKind, targetKind, targetLength, style), ts_arith(op, kind, a, b),
+// ts_like(text, pattern), ts_len(text), ts_getdate(), ts_live(row): fails once a stop is requested.
+void registerFunctions(sqlite3* db, FunctionContext* context);
+
+}  // namespace taskstore::sql

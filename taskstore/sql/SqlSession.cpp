@@ -1,0 +1,474 @@
+#include "taskstore/sql/SqlSession.h"
+
+#include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/Parser.h"
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/store/StoredDateTime.h"
+#include "taskstore/store/TableCatalog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <thread>
+#include <vector>
+
+namespace taskstore::sql {
+
+using store::quoteIdentifier;
+
+namespace {
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+std::string lower(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
+{
+    ValueView value;
+    if (sqlite3_column_type(statement, index) == SQLITE_NULL)
+        return value;
+    switch (kind) {
+    case TypeKind::Int:
+    case TypeKind::BigInt:
+    case TypeKind::Bit:
+        value.kind = ValueView::Kind::Int;
+        value.integer = sqlite3_column_int64(statement, index);
+        return value;
+    case TypeKind::Float:
+        value.kind = ValueView::Kind::Float;
+        value.real = sqlite3_column_double(statement, index);
+        return value;
+    default:
+        break;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+    value.text = {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
+    if (kind == TypeKind::DateTime) {
+        if (const auto stored = store::parseStored(value.text)) {
+            value.kind = ValueView::Kind::DateTime;
+            value.datetime = {stored->days, stored->ticks};
+            return value;
+        }
+    }
+    value.kind = ValueView::Kind::Text;
+    return value;
+}
+
+}  // namespace
+
+SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database)
+    : engine_(std::move(engine)), db_(store::DataFolder::openConnection()), database_(std::move(database))
+{
+    functions_.stopRequested = &stopRequested_;
+    registerFunctions(db_.get(), &functions_);
+    sqlite3_busy_handler(db_.get(), &SqlSession::onBusy, this);
+    sqlite3_progress_handler(db_.get(), 1000, &SqlSession::onProgress, this);
+}
+
+SqlSession::~SqlSession()
+{
+    if (writeLockHeld_)
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+int SqlSession::onBusy(void* self, int count)
+{
+    auto& session = *static_cast<SqlSession*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0)
+        session.busySince_ = now;
+    if (session.stopRequested_) {
+        session.busyStopped_ = true;
+        return 0;
+    }
+    if (session.lockTimeout_.count() >= 0 && now - session.busySince_ >= session.lockTimeout_)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return 1;
+}
+
+int SqlSession::onProgress(void* self)
+{
+    const auto& session = *static_cast<SqlSession*>(self);
+    return session.stopRequested_ && !session.protectTransaction_ ? 1 : 0;
+}
+
+void SqlSession::exec(const char* sql)
+{
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+}
+
+void SqlSession::resetStatementState()
+{
+    functions_.error.reset();
+    functions_.stopped = false;
+    busyStopped_ = false;
+}
+
+SqlError SqlSession::statementError(int rc)
+{
+    if (functions_.error)
+        return *functions_.error;
+    if (functions_.stopped || rc == SQLITE_INTERRUPT || busyStopped_)
+        throw Stopped{};
+    if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
+        return lockTimeout();
+    const std::string message = sqlite3_errmsg(db_.get());
+    if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+        const auto dot = message.rfind('.');
+        const std::string column = dot == std::string::npos ? message : message.substr(dot + 1);
+        return makeError(515, 16, "Cannot insert the value NULL into column '" + column
+                                      + "'; column does not allow nulls. The statement fails.");
+    }
+    if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
+        return makeError(2627, 14, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key.");
+    return makeError(50000, 16, "taskstore storage error: " + message);
+}
+
+std::string SqlSession::attached(std::string_view database)
+{
+    const auto canonical = engine_->dataFolder.find(database);
+    if (!canonical)
+        throw missingDatabase(database);
+    if (attached_.insert(lower(*canonical)).second) {
+        try {
+            store::DataFolder::attach(db_.get(), engine_->dataFolder.fileOf(*canonical), *canonical);
+        } catch (const store::StoreError& error) {
+            attached_.erase(lower(*canonical));
+            throw makeError(50000, 16, std::string("taskstore cannot open database '") + *canonical + "': " + error.what());
+        }
+    }
+    return *canonical;
+}
+
+ResolvedTable SqlSession::table(const ObjectName& name)
+{
+    const std::string schema = attached(name.database.empty() ? database_ : name.database);
+    auto table = store::readTable(db_.get(), schema, name.table);
+    if (!table)
+        throw invalidObject(name.written);
+    return {schema, std::move(*table)};
+}
+
+void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
+{
+    stopRequested_ = false;
+    std::vector<Statement> statements;
+    try {
+        statements = parseBatch(sql);
+    } catch (const SqlError& error) {
+        sink.error(error);
+        sink.done(std::nullopt, true);
+        return;
+    }
+    for (const Statement& statement : statements) {
+        if (stopRequested_)
+            return;
+        if (run(statement, sink) == Outcome::AbortBatch)
+            return;
+    }
+}
+
+SqlSession::Outcome SqlSession::fail(SqlError error, int line, ResultSink& sink)
+{
+    error.line = line;
+    const bool abort = abortsBatch(error) || (xactAbort_ && tranCount_ > 0);
+    sink.error(error);
+    if (abort && tranCount_ > 0)
+        rollback(sink);
+    sink.done(std::nullopt, true);
+    return abort ? Outcome::AbortBatch : Outcome::Continue;
+}
+
+SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink)
+{
+    resetStatementState();
+    try {
+        std::visit(
+            Overloaded{
+                [&](const SelectStatement& s) { runSelect(s, sink); },
+                [&](const InsertStatement& s) {
+                    beginImplicitly(sink);
+                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); });
+                    sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
+                },
+                [&](const UpdateStatement& s) {
+                    beginImplicitly(sink);
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); });
+                    sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
+                },
+                [&](const DeleteStatement& s) {
+                    beginImplicitly(sink);
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); });
+                    sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
+                },
+                [&](const CreateTableStatement& s) {
+                    beginImplicitly(sink);
+                    createTable(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const DropTableStatement& s) {
+                    beginImplicitly(sink);
+                    dropTable(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const CreateDatabaseStatement& s) {
+                    createDatabase(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const UseStatement& s) { use(s, sink); },
+                [&](const TransactionStatement& s) {
+                    switch (s.action) {
+                    case TransactionStatement::Action::Begin: begin(sink); break;
+                    case TransactionStatement::Action::Commit: commit(sink); break;
+                    case TransactionStatement::Action::Rollback: rollback(sink); break;
+                    }
+                    sink.done(std::nullopt, false);
+                },
+                [&](const SetStatement& s) {
+                    set(s);
+                    sink.done(std::nullopt, false);
+                },
+            },
+            statement.body);
+    } catch (const SqlError& error) {
+        return fail(error, statement.line, sink);
+    } catch (const Stopped&) {
+        sink.done(std::nullopt, true);
+        return Outcome::AbortBatch;
+    }
+    return Outcome::Continue;
+}
+
+void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)
+{
+    SelectPlan plan = Translator(*this).select(statement);
+    if (plan.readsTable)
+        beginImplicitly(sink);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), plan.sql.c_str(), static_cast<int>(plan.sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    const store::SqliteStatement prepared(raw);
+    sink.columns(plan.columns);
+    std::vector<ValueView> values(plan.columns.size());
+    std::int64_t count = 0;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            values[i] = readValue(raw, static_cast<int>(i), plan.kinds[i]);
+        sink.row(values);
+        ++count;
+    }
+    if (rc != SQLITE_DONE)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    rowCount_ = count;
+    sink.done(noCount_ ? std::nullopt : std::optional(count), false);
+}
+
+void SqlSession::takeWriteLock()
+{
+    busyStopped_ = false;
+    if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (busyStopped_ || stopRequested_)
+            throw Stopped{};
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    }
+}
+
+std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate)
+{
+    const bool inTransaction = tranCount_ > 0;
+    const std::string sql = translate(inTransaction);
+    if (!inTransaction) {
+        takeWriteLock();
+        try {
+            exec(sql.c_str());
+            exec("COMMIT");
+        } catch (...) {
+            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        return sqlite3_changes64(db_.get());
+    }
+    if (!writeLockHeld_) {
+        takeWriteLock();
+        writeLockHeld_ = true;
+    }
+    // The savepoint undoes a failed or stopped statement and leaves the transaction open.
+    exec("SAVEPOINT statement");
+    protectTransaction_ = true;
+    const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
+    protectTransaction_ = false;
+    const std::int64_t changes = sqlite3_changes64(db_.get());
+    if (rc != SQLITE_OK) {
+        const int code = sqlite3_extended_errcode(db_.get());
+        sqlite3_exec(db_.get(), "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr, nullptr);
+        throw statementError(code);
+    }
+    exec("RELEASE statement");
+    return changes;
+}
+
+void SqlSession::use(const UseStatement& statement, ResultSink& sink)
+{
+    const auto canonical = engine_->dataFolder.find(statement.database);
+    if (!canonical)
+        throw missingDatabase(statement.database);
+    attached(*canonical);
+    const std::string old = database_;
+    database_ = *canonical;
+    sink.databaseChanged(database_, old);
+    sink.info(makeError(5701, 10, "Changed database context to '" + database_ + "'."));
+    sink.done(std::nullopt, false);
+}
+
+void SqlSession::createTable(const CreateTableStatement& statement)
+{
+    const std::string schema = attached(statement.name.database.empty() ? database_ : statement.name.database);
+    if (store::readTable(db_.get(), schema, statement.name.table))
+        throw makeError(2714, 16, "There is already an object named '" + statement.name.table + "' in the database.");
+    store::CatalogTable table{statement.name.table, {}};
+    for (std::size_t i = 0; i < statement.columns.size(); ++i) {
+        const ColumnDefinition& definition = statement.columns[i];
+        const auto type = ColumnType::fromName(definition.type.name, definition.type.length);
+        if (!type)
+            throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(i + 1)
+                                          + ": Cannot find data type " + definition.type.name + ".");
+        if (table.find(definition.name))
+            throw makeError(2705, 16, "Column names in each table must be unique. Column name '" + definition.name
+                                          + "' in table '" + table.name + "' is specified more than once.");
+        table.columns.push_back({definition.name, *type, definition.nullable, definition.primaryKey});
+    }
+    for (const std::string& key : statement.primaryKey) {
+        auto found = std::find_if(table.columns.begin(), table.columns.end(),
+                                  [&](const store::CatalogColumn& c) { return store::sameName(c.name, key); });
+        if (found == table.columns.end())
+            throw makeError(1911, 16, "Column name '" + key + "' does not exist in the target table or view.");
+        found->primaryKey = true;
+        found->nullable = false;
+    }
+    rowCount_ = runWrite([&](bool) { return store::createTableSql(schema, table); });
+    rowCount_ = 0;
+}
+
+void SqlSession::dropTable(const DropTableStatement& statement)
+{
+    const std::string schema = attached(statement.name.database.empty() ? database_ : statement.name.database);
+    const auto table = store::readTable(db_.get(), schema, statement.name.table);
+    if (!table)
+        throw makeError(3701, 11, "Cannot drop the table '" + statement.name.written
+                                      + "', because it does not exist or you do not have permission.");
+    runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); });
+    rowCount_ = 0;
+}
+
+void SqlSession::createDatabase(const CreateDatabaseStatement& statement)
+{
+    if (tranCount_ > 0)
+        throw makeError(226, 16, "CREATE DATABASE statement not allowed within multi-statement transaction.");
+    switch (engine_->dataFolder.createDatabase(statement.name)) {
+    case store::DataFolder::CreateResult::Created:
+        return;
+    case store::DataFolder::CreateResult::Exists:
+        throw makeError(1801, 16, "Database '" + statement.name + "' already exists. Choose a different database name.");
+    case store::DataFolder::CreateResult::BadName:
+        throw syntaxErrorNear(statement.name, 1);
+    }
+}
+
+void SqlSession::set(const SetStatement& statement)
+{
+    switch (statement.option) {
+    case SetStatement::Option::NoCount: noCount_ = statement.on; break;
+    case SetStatement::Option::LockTimeout: lockTimeout_ = std::chrono::milliseconds(statement.value); break;
+    case SetStatement::Option::ImplicitTransactions: implicitTransactions_ = statement.on; break;
+    case SetStatement::Option::XactAbort: xactAbort_ = statement.on; break;
+    case SetStatement::Option::Accepted: break;
+    }
+}
+
+void SqlSession::beginImplicitly(ResultSink& sink)
+{
+    if (implicitTransactions_ && tranCount_ == 0)
+        begin(sink);
+}
+
+void SqlSession::begin(ResultSink& sink)
+{
+    if (tranCount_++ == 0) {
+        descriptor_ = engine_->nextDescriptor++;
+        sink.transactionBegan(descriptor_);
+    }
+}
+
+void SqlSession::commit(ResultSink& sink)
+{
+    if (tranCount_ == 0)
+        throw makeError(3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+    if (tranCount_ > 1) {
+        --tranCount_;
+        return;
+    }
+    if (writeLockHeld_) {
+        exec("COMMIT");
+        writeLockHeld_ = false;
+    }
+    tranCount_ = 0;
+    sink.transactionCommitted(descriptor_);
+    descriptor_ = 0;
+}
+
+void SqlSession::rollback(ResultSink& sink)
+{
+    if (tranCount_ == 0)
+        throw makeError(3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+    if (writeLockHeld_) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        writeLockHeld_ = false;
+    }
+    tranCount_ = 0;
+    const std::uint64_t descriptor = descriptor_;
+    descriptor_ = 0;
+    sink.transactionRolledBack(descriptor);
+}
+
+void SqlSession::beginTransaction(ResultSink& sink)
+{
+    begin(sink);
+    sink.done(std::nullopt, false);
+}
+
+void SqlSession::commitTransaction(ResultSink& sink)
+{
+    try {
+        commit(sink);
+        sink.done(std::nullopt, false);
+    } catch (const SqlError& error) {
+        sink.error(error);
+        sink.done(std::nullopt, true);
+    }
+}
+
+void SqlSession::rollbackTransaction(ResultSink& sink)
+{
+    try {
+        rollback(sink);
+        sink.done(std::nullopt, false);
+    } catch (const SqlError& error) {
+        sink.error(error);
+        sink.done(std::nullopt, true);
+    }
+}
+
+}  // namespace taskstore::sql

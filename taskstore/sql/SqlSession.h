@@ -1,0 +1,90 @@
+#pragma once
+// One client's session on the engine: its own SQLite connection with the databases it uses
+// attached, the T-SQL transaction count, SET options and lock waits.
+#include "taskstore/sql/Ast.h"
+#include "taskstore/sql/Engine.h"
+#include "taskstore/sql/SqlFunctions.h"
+#include "taskstore/sql/Translator.h"
+#include "taskstore/store/DataFolder.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace taskstore::sql {
+
+struct EngineState {
+    explicit EngineState(const std::filesystem::path& folder) : dataFolder(folder) {}
+    store::DataFolder dataFolder;
+    std::atomic<std::uint64_t> nextDescriptor{1};
+};
+
+class SqlSession final : public Session, private NameResolver {
+public:
+    SqlSession(std::shared_ptr<EngineState> engine, std::string database);
+    ~SqlSession() override;
+
+    void executeBatch(std::string_view sql, ResultSink& sink) override;
+    void beginTransaction(ResultSink& sink) override;
+    void commitTransaction(ResultSink& sink) override;
+    void rollbackTransaction(ResultSink& sink) override;
+    const std::string& currentDatabase() const override { return database_; }
+    int tranCount() const override { return tranCount_; }
+    void setLockTimeout(std::chrono::milliseconds timeout) override { lockTimeout_ = timeout; }
+    void interrupt() override { stopRequested_ = true; }
+
+private:
+    enum class Outcome { Continue, AbortBatch };
+    struct Stopped {};
+
+    // NameResolver
+    ResolvedTable table(const ObjectName& name) override;
+    std::int64_t rowCount() const override { return rowCount_; }
+
+    Outcome run(const Statement& statement, ResultSink& sink);
+    Outcome fail(SqlError error, int line, ResultSink& sink);
+    void runSelect(const SelectStatement& statement, ResultSink& sink);
+    // Runs a writing statement atomically, inside the open transaction or in its own.
+    std::int64_t runWrite(const std::function<std::string(bool guard)>& translate);
+    void use(const UseStatement& statement, ResultSink& sink);
+    void createTable(const CreateTableStatement& statement);
+    void dropTable(const DropTableStatement& statement);
+    void createDatabase(const CreateDatabaseStatement& statement);
+    void set(const SetStatement& statement);
+
+    void begin(ResultSink& sink);
+    void commit(ResultSink& sink);
+    void rollback(ResultSink& sink);
+    void beginImplicitly(ResultSink& sink);
+    void takeWriteLock();
+    void exec(const char* sql);
+    std::string attached(std::string_view database);
+    SqlError statementError(int rc);
+    void resetStatementState();
+
+    static int onBusy(void* self, int count);
+    static int onProgress(void* self);
+
+    std::shared_ptr<EngineState> engine_;
+    store::SqliteDb db_;
+    FunctionContext functions_;
+    std::atomic<bool> stopRequested_{false};
+    std::string database_;
+    std::set<std::string> attached_;
+    int tranCount_ = 0;
+    bool writeLockHeld_ = false;  // the SQLite write transaction behind an open T-SQL one
+    bool protectTransaction_ = false;  // a stop must not end the SQLite transaction now
+    std::uint64_t descriptor_ = 0;
+    bool noCount_ = false;
+    bool implicitTransactions_ = false;
+    bool xactAbort_ = false;
+    std::chrono::milliseconds lockTimeout_{30000};
+    std::chrono::steady_clock::time_point busySince_;
+    bool busyStopped_ = false;
+    std::int64_t rowCount_ = 0;
+};
+
+}  // namespace taskstore::sql

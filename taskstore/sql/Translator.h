@@ -1,0 +1,74 @@
+#pragma once
+// Statement trees to SQLite SQL with T-SQL's meaning: names resolved against the catalog, every
+// expression typed, implicit conversions and string rules made explicit through the ts_*
+// functions, text comparisons under the text collation. Raises the T-SQL errors found on the
+// way (207, 208, 4104, 4145, 402...).
+#include "taskstore/sql/Ast.h"
+#include "taskstore/sql/Engine.h"
+#include "taskstore/store/TableCatalog.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace taskstore::sql {
+
+struct ResolvedTable {
+    std::string schema;  // the database's name as attached
+    store::CatalogTable table;
+};
+
+// What translation needs from the running session.
+class NameResolver {
+public:
+    virtual ~NameResolver() = default;
+    // The table, in the current database unless named; throws SqlError 208 or 911.
+    virtual ResolvedTable table(const ObjectName& name) = 0;
+    virtual std::int64_t rowCount() const = 0;
+    virtual int tranCount() const = 0;
+};
+
+struct SelectPlan {
+    std::string sql;
+    std::vector<ColumnInfo> columns;
+    std::vector<store::TypeKind> kinds;  // how to read each result column
+    bool readsTable = false;
+};
+
+class Translator {
+public:
+    explicit Translator(NameResolver& resolver) : resolver_(resolver) {}
+
+    SelectPlan select(const SelectStatement& statement);
+    std::string insert(const InsertStatement& statement);
+    // `guard` adds a per-row check that lets the statement be stopped without ending the
+    // transaction around it.
+    std::string update(const UpdateStatement& statement, bool guard);
+    std::string remove(const DeleteStatement& statement, bool guard);
+
+    // Internal pieces of a translation, declared here so the helpers in the source can name them.
+    struct ScopeTable;
+    struct Scope;
+    struct Typed;
+    struct SelectParts;
+
+private:
+
+    SelectParts selectParts(const SelectStatement& statement, const Scope* outer);
+    Typed expression(const Expr& expr, const Scope& scope);
+    Typed condition(const Expr& expr, const Scope& scope);
+    Typed column(const Expr& expr, const Scope& scope);
+    Typed compare(const std::string& op, Typed left, Typed right, int line);
+    Typed arithmetic(const Expr& expr, const Scope& scope);
+    Typed caseExpression(const Expr& expr, const Scope& scope);
+    Typed inList(const Expr& expr, const Scope& scope);
+    Typed inSelect(const Expr& expr, const Scope& scope);
+    Typed convert(const Expr& expr, const Scope& scope);
+    Typed function(const Expr& expr, const Scope& scope);
+    ScopeTable bindTable(const TableRef& ref);
+
+    NameResolver& resolver_;
+    int aliasCounter_ = 0;
+};
+
+}  // namespace taskstore::sql

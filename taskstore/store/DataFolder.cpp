@@ -1,0 +1,160 @@
+#include "taskstore/store/DataFolder.h"
+
+#include "taskstore/store/TableCatalog.h"
+#include "taskstore/store/TextCollation.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace taskstore::store {
+namespace {
+
+constexpr std::string_view fileSuffix = ".sqlite";
+
+std::string lower(std::string_view text)
+{
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+// Names become file names and SQLite schema names, so only plain identifiers are allowed, and
+// not the two schema names SQLite reserves.
+bool acceptableName(std::string_view name)
+{
+    if (name.empty() || name.size() > 100 || std::isdigit(static_cast<unsigned char>(name.front())))
+        return false;
+    const bool plain = std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '_';
+    });
+    return plain && lower(name) != "main" && lower(name) != "temp";
+}
+
+CatalogColumn text(const char* name, int length, bool nullable = true)
+{
+    return {name, {TypeKind::NVarChar, length}, nullable, false};
+}
+
+CatalogTable taskLogTable()
+{
+    return {"zk_tasklog",
+            {text("cTaskId", 40, false), text("cSub_Id", 20), text("cSub_Name", 50), text("cStation", 50),
+             {"TaskState", {TypeKind::VarChar, 10}, true, false}, {"dInTime", {TypeKind::DateTime, 0}, true, false},
+             text("cUserName", 20), text("cAcc_Id", 10), text("cMemo", 200)}};
+}
+
+CatalogTable taskTable()
+{
+    return {"zk_task",
+            {text("cSub_Id", 20), text("cTaskId", 40), text("cSub_Name", 50), text("cStation", 50),
+             text("cUserName", 20), {"dStartTime", {TypeKind::DateTime, 0}, true, false},
+             {"iProgress", {TypeKind::Int, 0}, true, false}}};
+}
+
+}  // namespace
+
+DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder))
+{
+    std::error_code error;
+    if (!std::filesystem::exists(folder_)) {
+        std::filesystem::create_directories(folder_, error);
+        if (error)
+            throw StoreError("cannot create data folder " + folder_.string() + ": " + error.message());
+        std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, error);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+        const std::string file = entry.path().filename().string();
+        if (entry.is_regular_file() && file.size() > fileSuffix.size() && file.ends_with(fileSuffix)) {
+            const std::string name = file.substr(0, file.size() - fileSuffix.size());
+            if (acceptableName(name))
+                names_.emplace(lower(name), name);
+        }
+    }
+    if (!find("master"))
+        createFile("master", false);
+    if (!find("VOZUZODI"))
+        createFile("VOZUZODI", true);
+}
+
+std::optional<std::string> DataFolder::find(std::string_view name) const
+{
+    std::lock_guard lock(mutex_);
+    const auto found = names_.find(lower(name));
+    if (found == names_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::filesystem::path DataFolder::fileOf(std::string_view canonicalName) const
+{
+    return folder_ / (std::string(canonicalName) + std::string(fileSuffix));
+}
+
+DataFolder::CreateResult DataFolder::createDatabase(std::string_view name)
+{
+    if (!acceptableName(name))
+        return CreateResult::BadName;
+    if (find(name))
+        return CreateResult::Exists;
+    createFile(std::string(name), false);
+    return CreateResult::Created;
+}
+
+void DataFolder::createFile(const std::string& name, bool withTaskTables)
+{
+    const std::filesystem::path file = fileOf(name);
+    // Created empty with owner-only rights first: SQLite's WAL and shared-memory files copy them.
+    const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw StoreError("cannot create " + file.string() + ": " + std::strerror(errno));
+    ::close(fd);
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqliteDb db(raw);
+    if (rc != SQLITE_OK)
+        throw StoreError("cannot open " + file.string() + ": " + sqlite3_errmsg(raw));
+    registerTextCollation(db.get());
+    execute(db.get(), "PRAGMA journal_mode=WAL");
+    if (withTaskTables) {
+        execute(db.get(), "BEGIN");
+        execute(db.get(), createTableSql("main", taskLogTable()));
+        execute(db.get(), createTableSql("main", taskTable()));
+        execute(db.get(), "CREATE INDEX ix_zk_tasklog_cSub_Id ON zk_tasklog (cSub_Id)");
+        execute(db.get(), "CREATE INDEX ix_zk_task_cSub_Id ON zk_task (cSub_Id)");
+        execute(db.get(), "COMMIT");
+    }
+    std::lock_guard lock(mutex_);
+    names_.emplace(lower(name), name);
+}
+
+SqliteDb DataFolder::openConnection()
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                                   nullptr);
+    SqliteDb db(raw);
+    if (rc != SQLITE_OK)
+        throw StoreError(std::string("cannot open a connection: ") + sqlite3_errstr(rc));
+    registerTextCollation(db.get());
+    return db;
+}
+
+void DataFolder::attach(sqlite3* db, const std::filesystem::path& file, std::string_view schema)
+{
+    auto statement = prepare(db, "ATTACH DATABASE ?1 AS " + quoteIdentifier(schema));
+    const std::string path = file.string();
+    sqlite3_bind_text(statement.get(), 1, path.c_str(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(statement.get()) != SQLITE_DONE)
+        throw StoreError(std::string("cannot attach ") + path + ": " + sqlite3_errmsg(db));
+    // A commit is on disk before the client hears of it.
+    execute(db, "PRAGMA " + quoteIdentifier(schema) + ".synchronous=FULL");
+}
+
+}  // namespace taskstore::store

@@ -1,0 +1,41 @@
+#pragma once
+// The databases on disk: one SQLite file per database (`<name>.sqlite`) in one folder, readable
+// by the owner only. master and VOZUZODI (with the task tables) exist from the first open.
+#include "taskstore/store/SqliteHandle.h"
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace taskstore::store {
+
+class DataFolder {
+public:
+    // Creates the folder and the system databases when missing; throws StoreError.
+    explicit DataFolder(std::filesystem::path folder);
+
+    // The database's own spelling when a database of that name (any letter case) exists.
+    std::optional<std::string> find(std::string_view name) const;
+    std::filesystem::path fileOf(std::string_view canonicalName) const;
+
+    enum class CreateResult { Created, Exists, BadName };
+    CreateResult createDatabase(std::string_view name);
+
+    // A connection whose main database is a private in-memory one; databases are attached to it
+    // under their own names. Has the text collation registered.
+    static SqliteDb openConnection();
+    // Attaches a database file under `schema` with the durability settings of the store.
+    static void attach(sqlite3* db, const std::filesystem::path& file, std::string_view schema);
+
+private:
+    void createFile(const std::string& name, bool withTaskTables);
+
+    std::filesystem::path folder_;
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string> names_;  // lower-case name -> name as created
+};
+
+}  // namespace taskstore::store

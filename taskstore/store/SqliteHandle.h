@@ -1,0 +1,34 @@
+#pragma once
+// Owning handles for SQLite connections and statements, and the few helpers every user of the
+// raw C API needs.
+#include <sqlite3.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace taskstore::store {
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+};
+struct SqliteFinalizer {
+    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
+};
+using SqliteDb = std::unique_ptr<sqlite3, SqliteCloser>;
+using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
+
+// A failure of the storage itself (cannot open a file, disk full): not a T-SQL error.
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Runs statements that return no rows; throws StoreError with SQLite's message on failure.
+void execute(sqlite3* db, const std::string& sql);
+// Prepares one statement; throws StoreError on failure.
+SqliteStatement prepare(sqlite3* db, const std::string& sql);
+// SQL text for an identifier in double quotes, inner quotes doubled.
+std::string quoteIdentifier(std::string_view name);
+
+}  // namespace taskstore::store

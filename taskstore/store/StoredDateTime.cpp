@@ -1,0 +1,87 @@
+#include "taskstore/store/StoredDateTime.h"
+
+#include <cstdio>
+
+namespace taskstore::store {
+namespace {
+
+// Days between 1970-01-01 and 1900-01-01.
+constexpr std::int32_t epochOffset = 25567;
+
+int digits(std::string_view text, std::size_t pos, std::size_t count)
+{
+    int value = 0;
+    for (std::size_t i = pos; i < pos + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+// Howard Hinnant's days_from_civil, shifted to 1900-01-01.
+std::int32_t daysFromCivil(CivilDate date)
+{
+    const int y = date.year - (date.month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (date.month + (date.month > 2 ? -3 : 9)) + 2) / 5 + date.day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468 - epochOffset;
+}
+
+CivilDate civilFromDays(std::int32_t days)
+{
+    const int z = days + epochOffset + 719468;
+    const int era = (z >= 0 ? z : z - 146096) / 146097;
+    const int dayOfEra = z - era * 146097;
+    const int yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int mp = (5 * dayOfYear + 2) / 153;
+    const int day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const int month = mp + (mp < 10 ? 3 : -9);
+    return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
+}
+
+DateTimeValue fromMilliseconds(std::int32_t days, std::int64_t millisecondsOfDay)
+{
+    // 1/300 s ticks, rounded to the nearest tick.
+    std::int64_t ticks = (millisecondsOfDay * 3 + 5) / 10;
+    days += static_cast<std::int32_t>(ticks / ticksPerDay);
+    ticks %= ticksPerDay;
+    return {days, static_cast<std::uint32_t>(ticks)};
+}
+
+std::int64_t millisecondsOf(std::uint32_t ticks)
+{
+    return (static_cast<std::int64_t>(ticks) * 10 + 1) / 3;
+}
+
+std::string formatStored(DateTimeValue value)
+{
+    const CivilDate date = civilFromDays(value.days);
+    const std::int64_t ms = millisecondsOf(value.ticks);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", date.year, date.month, date.day,
+                  static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                  static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+    return text;
+}
+
+std::optional<DateTimeValue> parseStored(std::string_view text)
+{
+    if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':'
+        || text[16] != ':' || text[19] != '.')
+        return std::nullopt;
+    const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
+    const int hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);
+    const int millisecond = digits(text, 20, 3);
+    if (year < 0 || month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || millisecond < 0)
+        return std::nullopt;
+    const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
+    return fromMilliseconds(daysFromCivil({year, month, day}), ms);
+}
+
+}  // namespace taskstore::store
