@@ -1,0 +1,154 @@
+#include "TsqlCases.h"
+
+#include "db/TaskStatements.h"
+
+namespace tsqltest {
+namespace {
+
+using std::nullopt;
+
+TsqlCase rows(std::string name, std::string sql, std::vector<std::vector<std::optional<std::string>>> expected)
+{
+    return {std::move(name), std::move(sql), std::move(expected), 0, {}};
+}
+
+TsqlCase fails(std::string name, std::string sql, int error, std::string message = {})
+{
+    return {std::move(name), std::move(sql), {}, error, std::move(message)};
+}
+
+std::string statement(std::string_view text) { return std::string(text); }
+
+}  // namespace
+
+std::vector<TsqlCase> tsqlCases()
+{
+    namespace ts = db::TaskStatements;
+    const std::string taskIds = "\nselect cTaskId from zk_task order by cTaskId";
+    const std::string logIds = "\nselect cTaskId from zk_tasklog order by cTaskId";
+    return {
+        // CONVERT(int, text) and CAST
+        rows("convert_leading_zero", "select convert(int, '05')", {{"5"}}),
+        rows("convert_blanks_and_sign", "select convert(int, ' -1 '), convert(int, '+3')", {{"-1", "3"}}),
+        rows("convert_empty_and_blank", "select convert(int, ''), cast('   ' as int)", {{"0", "0"}}),
+        rows("convert_int_limits", "select convert(int, '2147483647'), cast('-2147483648' as int)",
+             {{"2147483647", "-2147483648"}}),
+        rows("convert_null", "select convert(int, NULL), convert(int, TaskState) from zk_tasklog where cTaskId = 'T4'",
+             {{nullopt, nullopt}}),
+        fails("convert_decimal_point", "select convert(int, '1.5')", 245,
+              "Conversion failed when converting the varchar value '1.5' to data type int."),
+        fails("convert_letters", "select convert(int, 'abc')", 245,
+              "Conversion failed when converting the varchar value 'abc' to data type int."),
+        fails("convert_unicode_source", "select convert(int, N'A')", 245,
+              "Conversion failed when converting the nvarchar value 'A' to data type int."),
+        fails("convert_keeps_blanks_in_message", "select convert(int, ' 1)')", 245,
+              "Conversion failed when converting the varchar value ' 1)' to data type int."),
+        fails("convert_exponent", "select convert(int, '1e2')", 245),
+        fails("convert_thousands", "select convert(int, '1,000')", 245),
+        fails("convert_sign_then_blank", "select convert(int, '- 5')", 245),
+        fails("convert_tab", "select convert(int, '\t5')", 245),
+        fails("convert_overflow", "select convert(int, '2147483648')", 248,
+              "The conversion of the varchar value '2147483648' overflowed an int column."),
+        fails("convert_underflow", "select cast('-2147483649' as int)", 248),
+        fails("convert_column_names_its_type", "update zk_tasklog set TaskState = 'x' where cTaskId = 'T1'"
+                                               "\nselect convert(int, TaskState) from zk_tasklog",
+              245, "Conversion failed when converting the varchar value 'x' to data type int."),
+        rows("convert_to_text_and_datetime",
+             "select convert(varchar(10), 42), convert(varchar, convert(datetime, '2026-01-02 03:04:05'), 120)",
+             {{"42", "2026-01-02 03:04:05"}}),
+        fails("convert_bad_datetime", "select convert(datetime, '2026-02-30')", 241),
+
+        // + on strings and numbers, NULL propagation
+        rows("plus_joins_strings", "select 'a' + 'b', N'正常（' + '05' + '）'", {{"ab", "正常（05）"}}),
+        rows("plus_null_gives_null", "select 'a' + NULL, 1 + NULL", {{nullopt, nullopt}}),
+        rows("plus_int_converts_string", "select 1 + '5', '5' + 1", {{"6", "6"}}),
+        fails("plus_int_with_letters", "select 1 + 'x'", 245),
+        rows("arithmetic", "select 7 / 2, 7 % 3, -7 / 2, 2 * 3 - 1, 1.5 * 2", {{"3", "1", "-3", "5", "3"}}),
+        fails("divide_by_zero", "select 1 / 0", 8134),
+        fails("int_overflow", "select 2147483647 + 1", 8115),
+
+        // CASE, comparisons, predicates
+        rows("case_null_takes_else", "select case when convert(int, NULL) < 0 then 'neg' else 'other' end", {{"other"}}),
+        rows("case_without_else_is_null", "select case when 1 = 0 then 'x' end", {{nullopt}}),
+        rows("case_simple", "select case 2 when 1 then 'one' when 2 then 'two' else 'many' end", {{"two"}}),
+        fails("case_branch_types_convert", "select case when 1 = 1 then 'a' else 1 end", 245),
+        rows("compare_ignores_case_blanks_width", "select 1 where 'abc' = 'ABC  ' and N'ａｂ' = 'ab'", {{"1"}}),
+        rows("compare_string_with_int", "select cTaskId from zk_tasklog where TaskState = 5", {{"T2"}}),
+        rows("null_compares_unknown", "select 1 where NULL = NULL or 1 <> 1", {}),
+        rows("in_list", "select 1 where 3 in (1, 2, 3) and 4 not in (1, 2)", {{"1"}}),
+        rows("not_in_with_null_matches_nothing", "select 1 where 5 not in (1, NULL)", {}),
+        rows("in_subquery", "select cTaskId from zk_task where cSub_Id in (select cSub_Id from zk_tasklog"
+                            " where convert(int, TaskState) < 0) order by cTaskId", {{"T2"}, {"T5"}}),
+        rows("like_and_between", "select cTaskId from zk_tasklog where cStation like 'pc-0[1-2]' and"
+                                 " dInTime between '2026-11-01' and '2026-11-01 09:59' order by 1", {{"T1"}, {"T2"}}),
+        rows("is_null", "select cTaskId from zk_tasklog where TaskState is null", {{"T4"}}),
+        rows("functions", "select len('ab  '), upper('ab'), lower('AB'), ltrim('  x'), rtrim('x  ') + '|', isnull(NULL, 'y')",
+             {{"2", "AB", "ab", "x", "x|", "y"}}),
+
+        // SELECT shapes
+        rows("aliases", "select cTaskId as 'a', [cStation] b, c = cSub_Id from zk_tasklog where cTaskId = 'T1'",
+             {{"T1", "PC-01", "GL01"}}),
+        rows("top_and_order_desc", "select top 2 cTaskId from zk_tasklog order by dInTime desc", {{"T5"}, {"T4"}}),
+        rows("qualified_names", "select t.cTaskId from VOZUZODI..zk_tasklog t where t.cTaskId = 'T1'", {{"T1"}}),
+        rows("database_qualified", "select cTaskId from VOZUZODI.dbo.zk_task where cTaskId = 'T6'", {{"T6"}}),
+        rows("keywords_any_case", "SeLeCt CTASKID FrOm ZK_TASKLOG wHeRe cTaskId = 't1'", {{"T1"}}),
+        rows("datetime_precision", "select convert(datetime, '2026-01-01 00:00:00.999'),"
+                                   " convert(datetime, '2026-01-01 00:00:00.995')",
+             {{"2026-01-01 00:00:01.000", "2026-01-01 00:00:00.997"}}),
+
+        // The tool's own statements
+        rows("list_query", ts::listQuery(),
+             {{"总账", "PC-01", "正常（0）", "2026-11-01 08:00:00.000", "T1"},
+              {"应收款管理", "PC-02", "正常（05）", "2026-11-01 09:30:00.000", "T2"},
+              {"应收款管理", "PC-02", "异常", "2026-11-01 10:00:00.123", "T3"},
+              {"固定资产", "PC-03", nullopt, "2026-11-02 00:00:00.000", "T4"},
+              {"库存管理", "PC-04", "异常", "2026-11-02 12:00:00.000", "T5"}}),
+        fails("list_query_bad_state", "update zk_tasklog set TaskState = '1.5' where cTaskId = 'T5'\n" + ts::listQuery(), 245),
+        rows("delete_abnormal_tasks", statement(ts::deleteAbnormalTasks) + taskIds, {{"T1"}, {"T4"}, {"T6"}}),
+        rows("delete_abnormal_log", statement(ts::deleteAbnormalTaskLog) + logIds, {{"T1"}, {"T2"}, {"T4"}}),
+        rows("delete_all_tasks", statement(ts::deleteAllTasks) + taskIds, {}),
+        rows("delete_all_log", statement(ts::deleteAllTaskLog) + logIds, {}),
+        fails("delete_abnormal_with_bad_state",
+              "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T1'\n" + statement(ts::deleteAbnormalTaskLog), 245),
+
+        // Errors by name and syntax
+        fails("unknown_column", "select nosuch from zk_task", 207, "Invalid column name 'nosuch'."),
+        fails("unknown_table", "select * from nosuch", 208, "Invalid object name 'nosuch'."),
+        fails("unknown_database", "use nosuch", 911),
+        fails("syntax_keyword", "select * from", 156, "Incorrect syntax near the keyword 'from'."),
+        fails("syntax_token", "select 1 +", 102, "Incorrect syntax near '+'."),
+        fails("syntax_unknown_statement", "selec 1", 102, "Incorrect syntax near 'selec'."),
+        fails("syntax_stops_whole_batch", "delete from zk_task\nselect 1 1 1", 102),
+        fails("unclosed_quote", "select 'abc", 105),
+        fails("unsupported_function", "select count(*) from zk_task", 195),
+        fails("condition_required", "select 1 where 1", 4145),
+
+        // Transactions
+        rows("trancount_nesting", "begin tran\nbegin transaction t1\nselect @@TRANCOUNT", {{"2"}}),
+        rows("commit_inner_keeps_outer", "begin tran\nbegin tran\ncommit\nselect @@trancount", {{"1"}}),
+        rows("rollback_to_zero", "begin tran\nbegin tran\ndelete from zk_task\nrollback\nselect @@trancount" + taskIds,
+             {{"T1"}, {"T2"}, {"T4"}, {"T5"}, {"T6"}}),
+        fails("commit_without_begin", "commit transaction", 3902,
+              "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."),
+        fails("rollback_without_begin", "rollback", 3903),
+        rows("rowcount", "delete from zk_task where cTaskId in ('T1', 'T2')\nselect @@ROWCOUNT", {{"2"}}),
+
+        // Tables
+        rows("create_insert_select",
+             "create table t (id int primary key, name nvarchar(10) not null, amount float, flag bit, at datetime)\n"
+             "insert into t values (1, N'一', 1.25, 1, '2026-01-01'), (2, 'b', NULL, 0, NULL)\n"
+             "update t set name = name + '!' where id = 2\n"
+             "select id, name, amount, flag, at from t order by id",
+             {{"1", "一", "1.25", "1", "2026-01-01 00:00:00.000"}, {"2", "b!", nullopt, "0", nullopt}}),
+        fails("insert_converts_to_column_type", "create table t (id int)\ninsert into t values ('x')", 245),
+        fails("insert_too_long", "create table t (s varchar(2))\ninsert into t values ('abc')", 8152),
+        fails("insert_null_into_not_null", "create table t (id int not null)\ninsert into t (id) values (NULL)", 515),
+        fails("duplicate_key", "create table t (id int primary key)\ninsert into t values (1), (1)", 2627),
+        fails("create_existing_table", "create table zk_task (id int)", 2714),
+        fails("drop_missing_table", "drop table nosuch", 3701),
+        rows("drop_table", "create table t (id int)\ndrop table t\ncreate table t (id int)\nselect id from t", {}),
+        fails("unknown_type", "create table t (id money)", 2715),
+    };
+}
+
+}  // namespace tsqltest
