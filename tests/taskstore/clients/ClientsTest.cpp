@@ -1,0 +1,159 @@
+// Independent clients against a real taskstore: FreeTDS tsql and python-tds log in, list the
+// tasks, clear the abnormal ones in a transaction; wrong passwords are refused; a client that dies
+// inside a transaction leaves the data as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "OdbcClient.h"
+#include "TaskStoreProcess.h"
+#include "db/TaskStatements.h"
+
+using clienttest::runChild;
+using testsupport::OdbcClient;
+using testsupport::TaskStoreProcess;
+namespace statements = db::TaskStatements;
+
+namespace {
+
+const std::string password = "Cl1ent-pw";
+const std::string python = "/usr/bin/python3";
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+bool hasLine(const std::string& text, const std::string& line)
+{
+    const auto all = lines(text);
+    return std::find(all.begin(), all.end(), line) != all.end();
+}
+
+std::vector<std::string> column(const testsupport::Rows& rows)
+{
+    std::vector<std::string> values;
+    for (const auto& row : rows)
+        values.push_back(row.at(0).value_or("<NULL>"));
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+class TdsClients : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OdbcClient seed(server.port(), "VOZUZODI", password);
+        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
+                  "values ('T-1', 'SA01', '总账', 'PC-01', '05', '2024-01-15 13:45:30.500')");
+        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
+                  "values ('T-2', 'SB02', '采购管理', 'PC-02', '-1', '2024-01-16 08:00:00')");
+        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
+                  "values ('T-3', 'SB02', '采购管理', 'PC-03', '-3', '2024-01-17 09:30:00')");
+        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SA01', 'T-1', '总账', 'PC-01')");
+        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SB02', 'T-2', '采购管理', 'PC-02')");
+    }
+
+    std::vector<std::string> taskLogIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cTaskId from zk_tasklog")); }
+    std::vector<std::string> taskSubIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cSub_Id from zk_task")); }
+
+    clienttest::ChildResult tsql(const std::string& script, const std::string& pw = password)
+    {
+        return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", pw, "-o", "q"},
+                        script);
+    }
+    clienttest::ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
+    {
+        arguments.insert(arguments.begin() + 1, {std::to_string(server.port()), pw});
+        arguments.insert(arguments.begin(), {python, PYTDS_CLIENT});
+        return runChild(arguments);
+    }
+
+    TaskStoreProcess server{testsupport::TaskStoreOptions{password, 0, {}}};
+};
+
+const std::vector<std::string> keptTaskLog{"T-1"};
+const std::vector<std::string> keptTasks{"SA01"};
+
+}  // namespace
+
+TEST_F(TdsClients, TsqlListsTheTasks)
+{
+    const auto result = tsql("USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n");
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "子系统\t站点\t运行状态\t注册时间\t任务号")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "总账\tPC-01\t正常（05）\tJan 15 2024 01:45PM\tT-1")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-02\t异常\tJan 16 2024 08:00AM\tT-2")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-03\t异常\tJan 17 2024 09:30AM\tT-3")) << result.output;
+    const auto requests = server.requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().kind, "BATCH");
+    EXPECT_EQ(requests.back().text, statements::listQuery());
+}
+
+TEST_F(TdsClients, TsqlClearsAbnormalTasksInATransaction)
+{
+    const auto result = tsql("USE VOZUZODI\ngo\nBEGIN TRANSACTION\ngo\n" + std::string(statements::deleteAbnormalTasks)
+                             + "\ngo\n" + std::string(statements::deleteAbnormalTaskLog) + "\ngo\nCOMMIT TRANSACTION\ngo\nexit\n");
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.output.find("Msg "), std::string::npos) << result.output;
+    EXPECT_EQ(taskLogIds(), keptTaskLog);
+    EXPECT_EQ(taskSubIds(), keptTasks);
+}
+
+TEST_F(TdsClients, PytdsListsTheTasks)
+{
+    const auto result = pytds({"list", statements::listQuery()});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "子系统\t站点\t运行状态\t注册时间\t任务号")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "总账\tPC-01\t正常（05）\t2024-01-15 13:45:30.500000\tT-1")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-02\t异常\t2024-01-16 08:00:00\tT-2")) << result.output;
+}
+
+TEST_F(TdsClients, PytdsClearsAbnormalTasksAndCommits)
+{
+    const auto result = pytds({"clear", std::string(statements::deleteAbnormalTasks),
+                               std::string(statements::deleteAbnormalTaskLog)});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "affected 1")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "affected 2")) << result.output;
+    EXPECT_EQ(taskLogIds(), keptTaskLog);
+    EXPECT_EQ(taskSubIds(), keptTasks);
+    // The statements reached the server unchanged, and the driver's commit ended the transaction.
+    const auto requests = server.requests();
+    const auto has = [&](const std::string& kind, std::string_view text) {
+        return std::any_of(requests.begin(), requests.end(),
+                           [&](const auto& r) { return r.kind == kind && r.text == text; });
+    };
+    EXPECT_TRUE(has("BATCH", statements::deleteAbnormalTasks));
+    EXPECT_TRUE(has("BATCH", statements::deleteAbnormalTaskLog));
+    EXPECT_TRUE(has("TM COMMIT", ""));
+}
+
+TEST_F(TdsClients, WrongPasswordIsRefused)
+{
+    const std::string guess = "Guess-4711";
+    const auto viaTsql = tsql("select 1\ngo\nexit\n", guess);
+    EXPECT_NE(viaTsql.output.find("Login failed for user 'SA'."), std::string::npos) << viaTsql.output;
+    const auto viaPytds = pytds({"login"}, guess);
+    EXPECT_NE(viaPytds.output.find("refused 18456"), std::string::npos) << viaPytds.output;
+    EXPECT_TRUE(server.waitForLog("login failed for SA from 127.0.0.1:"));
+    EXPECT_EQ(server.log().find(guess), std::string::npos) << "the log must not show the password";
+}
+
+TEST_F(TdsClients, ClientKilledInsideTransactionLeavesTablesUnchanged)
+{
+    const auto result = pytds({"die-after-first", std::string(statements::deleteAbnormalTasks)});
+    EXPECT_TRUE(hasLine(result.output, "affected 1")) << result.output;
+    EXPECT_NE(result.exitCode, 0);
+    // Connection 1 seeded the tables; the killed client was connection 2.
+    ASSERT_TRUE(server.waitForLog("connection 2 closed (")) << server.log();
+    EXPECT_EQ(taskLogIds(), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+    EXPECT_EQ(taskSubIds(), (std::vector<std::string>{"SA01", "SB02"}));
+}

@@ -1,0 +1,56 @@
+"""A python-tds client for taskstore's client tests.
+
+Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
+  list SQL              USE VOZUZODI, run SQL, print the column names then each row, tab-separated
+  clear SQL1 SQL2       USE VOZUZODI, run both statements in the driver's transaction, commit
+  die-after-first SQL1  USE VOZUZODI, run SQL1, then kill this process with the transaction open
+  login                 only log in; prints "refused <number>" when the server refuses
+"""
+import os
+import signal
+import sys
+
+import pytds
+
+
+def connect(port, password):
+    return pytds.connect(server="127.0.0.1", port=int(port), user="SA", password=password,
+                         database="master", autocommit=False, login_timeout=10, timeout=20)
+
+
+def cell(value):
+    return "<NULL>" if value is None else str(value)
+
+
+def main():
+    sys.stdout.reconfigure(encoding="utf-8")
+    mode, port, password, statements = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+    if mode == "login":
+        try:
+            connect(port, password).close()
+            print("connected")
+        except pytds.OperationalError as error:
+            print("refused", getattr(error, "msg_no", getattr(error, "number", "?")), error)
+        return
+    connection = connect(port, password)
+    cursor = connection.cursor()
+    cursor.execute("USE VOZUZODI")
+    if mode == "list":
+        cursor.execute(statements[0])
+        print("\t".join(column[0] for column in cursor.description))
+        for row in cursor.fetchall():
+            print("\t".join(cell(value) for value in row))
+    elif mode == "clear":
+        for statement in statements:
+            cursor.execute(statement)
+            print("affected", cursor.rowcount)
+        connection.commit()
+    elif mode == "die-after-first":
+        cursor.execute(statements[0])
+        print("affected", cursor.rowcount, flush=True)
+        os.kill(os.getpid(), signal.SIGKILL)
+    connection.close()
+
+
+if __name__ == "__main__":
+    main()
