@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
+#include <stdlib.h>
 
 #include "LoginTestWindows.h"
 #include "ScriptedMsgBox.h"
@@ -24,6 +25,15 @@ namespace {
 using testsupport::ScriptedMsgBox;
 using testsupport::TaskStoreOptions;
 using testsupport::TaskStoreProcess;
+
+struct FolderRemover {
+    std::filesystem::path folder;
+    ~FolderRemover()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
 
 const std::string notInstalled = "请确认该服务器上正确安装了Q6产品！";
 
@@ -183,15 +193,16 @@ TEST_F(LoginLogOn, UnreachableServerShowsTheConnectionErrorThenTheFixedMessage)
     expectLoginWindowKept(name, "");
 }
 
-TEST_F(LoginLogOn, ServerWithoutTheSystemDatabaseKeepsTheConnectionOnMasterUntilExit)
+TEST_F(LoginLogOn, ServerWithoutAUsableSystemDatabaseKeepsTheConnectionOnMasterUntilExit)
 {
-    // A data folder whose VOZUZODI is no usable database.
-    std::filesystem::path folder;
+    // A data folder with master and a VOZUZODI that is no usable database.
+    std::string pattern = (std::filesystem::temp_directory_path() / "login-no-system-db-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path folder = pattern;
+    const FolderRemover remover{folder};
     {
         TaskStoreProcess fresh;
         fresh.stop();
-        folder = fresh.dataFolder().parent_path() / "no-system-database";
-        std::filesystem::create_directories(folder);
         std::filesystem::copy_file(fresh.dataFolder() / "master.sqlite", folder / "master.sqlite");
         std::ofstream(folder / "VOZUZODI.sqlite") << "not a database file, only some text\n";
     }
@@ -204,7 +215,7 @@ TEST_F(LoginLogOn, ServerWithoutTheSystemDatabaseKeepsTheConnectionOnMasterUntil
 
     click("Cmd_OK");
 
-    ASSERT_EQ(boxes.boxes().size(), 1u) << boxes.boxes()[0].text;
+    ASSERT_EQ(boxes.boxes().size(), 1u) << server.log();
     EXPECT_EQ(boxes.boxes()[0].text, notInstalled);
     EXPECT_EQ(boxes.boxes()[0].style, 64);
     EXPECT_EQ(boxes.boxes()[0].title, "提示");
@@ -220,7 +231,6 @@ TEST_F(LoginLogOn, ServerWithoutTheSystemDatabaseKeepsTheConnectionOnMasterUntil
     EXPECT_TRUE(login.isNull());
     EXPECT_TRUE(ModMain::Conn.empty());
     EXPECT_TRUE(server.waitForLog("connection " + sessions[0] + " closed")) << server.log();
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(LoginLogOn, SuccessOpensTheMainWindowAndClosesTheLoginWindow)
