@@ -24,8 +24,9 @@ TEST_P(Cases, Run)
     if (c.error != 0) {
         ASSERT_FALSE(sink.errors.empty()) << "expected error " << c.error;
         EXPECT_EQ(sink.errors.front().number, c.error) << sink.errors.front().message;
-        if (!c.message.empty())
+        if (!c.message.empty()) {
             EXPECT_EQ(sink.errors.front().message, c.message);
+        }
         return;
     }
     for (const auto& error : sink.errors) {

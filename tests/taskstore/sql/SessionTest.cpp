@@ -1,0 +1,232 @@
+// Sessions, transactions, lock waits, restart and demo data.
+#include "EngineFixture.h"
+#include "RecordingSink.h"
+#include "TsqlCases.h"
+
+#include "db/TaskStatements.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+namespace tsqltest {
+namespace {
+
+namespace ts = db::TaskStatements;
+using namespace std::chrono_literals;
+
+std::size_t rowsIn(taskstore::Session& session, const std::string& table)
+{
+    return query(session, "select cTaskId from " + table).size();
+}
+
+TEST(Transactions, FailingDeleteInsideTransactionChangesNothing)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    query(*session, "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T5'");
+
+    RecordingSink sink = run(*session, "begin transaction\n" + std::string(ts::deleteAbnormalTasks) + "\n"
+                                           + std::string(ts::deleteAbnormalTaskLog) + "\ncommit transaction");
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 245);
+    // The batch stopped at the failing statement and the transaction was rolled back.
+    ASSERT_EQ(sink.events.size(), 2u);
+    EXPECT_EQ(sink.events[0].substr(0, 6), "begin ");
+    EXPECT_EQ(sink.events[1], "rollback " + sink.events[0].substr(6));
+    EXPECT_EQ(session->tranCount(), 0);
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
+    EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
+    EXPECT_EQ(run(*session, "commit").errors.at(0).number, 3902);
+}
+
+TEST(Transactions, StatementErrorKeepsTransactionOpen)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    RecordingSink sink = run(*session, "begin tran\ndelete from zk_task where cTaskId = 'T1'\nselect x from nosuch\n"
+                                       "select @@trancount");
+    EXPECT_EQ(sink.errors.at(0).number, 208);
+    EXPECT_EQ(sink.results.back().rows, (Rows{{"1"}}));
+    query(*session, "commit");
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 4u);
+}
+
+TEST(Transactions, TransactionManagerRequestsAndCounts)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    RecordingSink sink;
+    session->commitTransaction(sink);
+    EXPECT_EQ(sink.errors.at(0).number, 3902);
+    session->beginTransaction(sink);
+    EXPECT_EQ(session->tranCount(), 1);
+    session->rollbackTransaction(sink);
+    EXPECT_EQ(session->tranCount(), 0);
+    session->rollbackTransaction(sink);
+    EXPECT_EQ(sink.errors.at(1).number, 3903);
+    ASSERT_EQ(sink.events.size(), 2u);
+    EXPECT_NE(sink.events[0], "begin 0");
+
+    query(*session, fixtureSql);
+    RecordingSink counts = run(*session, "set nocount off\ndelete from zk_task where cTaskId = 'none'\ndelete from zk_task");
+    ASSERT_EQ(counts.dones.size(), 3u);
+    EXPECT_FALSE(counts.dones[0].rowCount.has_value());
+    EXPECT_EQ(counts.dones[1].rowCount, 0);
+    EXPECT_EQ(counts.dones[2].rowCount, 5);
+    RecordingSink silent = run(*session, "set nocount on\nselect 1");
+    EXPECT_FALSE(silent.dones.back().rowCount.has_value());
+}
+
+TEST(Sessions, UseReportsTheNewDatabase)
+{
+    EngineFixture fixture;
+    auto session = fixture.session("master");
+    RecordingSink sink = run(*session, "use vozuzodi");
+    EXPECT_EQ(session->currentDatabase(), "VOZUZODI");
+    EXPECT_EQ(sink.databases, std::vector<std::string>{"VOZUZODI"});
+    ASSERT_EQ(sink.infos.size(), 1u);
+    EXPECT_EQ(sink.infos[0].number, 5701);
+    EXPECT_EQ(sink.infos[0].message, "Changed database context to 'VOZUZODI'.");
+    EXPECT_THROW(fixture.engine->newSession("nosuch"), taskstore::SqlError);
+}
+
+TEST(Sessions, UncommittedDeleteIsInvisibleToOthers)
+{
+    EngineFixture fixture;
+    auto writer = fixture.session();
+    auto reader = fixture.session();
+    query(*writer, fixtureSql);
+    query(*writer, "begin tran\n" + std::string(ts::deleteAllTasks));
+    EXPECT_EQ(rowsIn(*writer, "zk_task"), 0u);
+    EXPECT_EQ(rowsIn(*reader, "zk_task"), 5u);
+    query(*writer, "commit");
+    EXPECT_EQ(rowsIn(*reader, "zk_task"), 0u);
+}
+
+TEST(Sessions, LockWaitEndsWithTimeOut)
+{
+    EngineFixture fixture;
+    auto holder = fixture.session();
+    auto waiter = fixture.session();
+    query(*holder, fixtureSql);
+    query(*holder, "begin tran\ndelete from zk_task where cTaskId = 'T1'");
+
+    const auto start = std::chrono::steady_clock::now();
+    RecordingSink sink = run(*waiter, "set lock_timeout 200\ndelete from zk_task\nselect @@trancount");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(sink.errors.empty());
+    EXPECT_EQ(sink.errors[0].number, 1222);
+    EXPECT_EQ(sink.errors[0].message, "Lock request time out period exceeded.");
+    EXPECT_GE(waited, 150ms);
+    EXPECT_LT(waited, 10s);
+    // The time-out ends only the statement.
+    EXPECT_EQ(sink.results.back().rows, (Rows{{"0"}}));
+
+    query(*holder, "rollback");
+    query(*waiter, "delete from zk_task");
+    EXPECT_EQ(rowsIn(*holder, "zk_task"), 0u);
+}
+
+TEST(Sessions, InterruptStopsLockWaitAndKeepsTransaction)
+{
+    EngineFixture fixture;
+    auto holder = fixture.session();
+    auto waiter = fixture.session();
+    query(*holder, fixtureSql);
+    query(*holder, "begin tran\ndelete from zk_task where cTaskId = 'T1'");
+    query(*waiter, "begin tran\nselect 1");
+    waiter->setLockTimeout(-1ms);
+
+    auto running = std::async(std::launch::async, [&] { return run(*waiter, "delete from zk_task\nselect 2"); });
+    std::this_thread::sleep_for(100ms);
+    waiter->interrupt();
+    ASSERT_EQ(running.wait_for(10s), std::future_status::ready) << "interrupt did not stop the lock wait";
+    const RecordingSink sink = running.get();
+    EXPECT_TRUE(sink.errors.empty());
+    ASSERT_EQ(sink.dones.size(), 1u);  // the batch stopped at the interrupted statement
+    EXPECT_TRUE(sink.dones[0].failed);
+    EXPECT_EQ(waiter->tranCount(), 1);
+    query(*holder, "rollback");
+    query(*waiter, "rollback");
+    EXPECT_EQ(rowsIn(*holder, "zk_task"), 5u);
+}
+
+TEST(Sessions, ManySessionsWriteAtOnce)
+{
+    EngineFixture fixture;
+    constexpr int sessions = 50;
+    constexpr int rowsEach = 5;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int s = 0; s < sessions; ++s) {
+        threads.emplace_back([&, s] {
+            auto session = fixture.session();
+            for (int r = 0; r < rowsEach; ++r) {
+                const std::string id = "'S" + std::to_string(s) + "-" + std::to_string(r) + "'";
+                RecordingSink sink = run(*session, "begin tran\ninsert into zk_task (cTaskId) values (" + id
+                                                       + ")\ncommit\nselect cTaskId from zk_task where cTaskId = " + id);
+                if (!sink.errors.empty() || sink.results.back().rows.size() != 1)
+                    ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    auto session = fixture.session();
+    EXPECT_EQ(rowsIn(*session, "zk_task"), static_cast<std::size_t>(sessions * rowsEach));
+}
+
+TEST(Storage, RestartKeepsCommittedDataOnly)
+{
+    TemporaryFolder folder;
+    const auto data = folder.path() / "data";
+    {
+        auto engine = taskstore::Engine::open(data);
+        auto session = engine->newSession("VOZUZODI");
+        query(*session, fixtureSql);
+        query(*session, "create database Extra\nuse Extra\ncreate table kept (id int)\ninsert into kept values (7)");
+        query(*session, "use VOZUZODI\nbegin tran\ndelete from zk_tasklog");
+        // The session and engine end with the delete uncommitted.
+    }
+    EXPECT_EQ(std::filesystem::status(data / "VOZUZODI.sqlite").permissions() & std::filesystem::perms::group_all,
+              std::filesystem::perms::none);
+    auto engine = taskstore::Engine::open(data);
+    auto session = engine->newSession("VOZUZODI");
+    EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
+    EXPECT_TRUE(engine->databaseExists("extra"));
+    EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
+}
+
+TEST(Storage, DemoTasksAreDeterministicAndMixed)
+{
+    EngineFixture first;
+    EngineFixture second;
+    first.engine->fillDemoTasks(2000);
+    second.engine->fillDemoTasks(2000);
+    const std::string all = "select * from zk_tasklog order by cTaskId";
+    auto a = first.session();
+    auto b = second.session();
+    const Rows rows = query(*a, all);
+    ASSERT_EQ(rows.size(), 2000u);
+    EXPECT_EQ(rows, query(*b, all));
+    EXPECT_EQ(query(*a, "select * from zk_task order by cTaskId"), query(*b, "select * from zk_task order by cTaskId"));
+
+    const std::size_t abnormal = query(*a, "select cTaskId from zk_tasklog where convert(int, TaskState) < 0").size();
+    EXPECT_GT(abnormal, 120u);
+    EXPECT_LT(abnormal, 320u);
+    const Rows shared = query(*a, "select cSub_Id from zk_tasklog where convert(int, TaskState) < 0 and cSub_Id in"
+                                  " (select cSub_Id from zk_tasklog where convert(int, TaskState) >= 0)");
+    EXPECT_FALSE(shared.empty());
+    // A second fill leaves existing tasks alone.
+    first.engine->fillDemoTasks(10);
+    EXPECT_EQ(query(*a, all).size(), 2000u);
+}
+
+}  // namespace
+}  // namespace tsqltest
