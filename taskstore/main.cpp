@@ -44,7 +44,11 @@ int serve(const taskstore::CommandLine& line)
 {
     taskstore::server::ServerConfig config = line.server;
     config.saPassword = readPassword(line.saPasswordFile);
-    if (config.saPassword.empty() && !asio::ip::make_address(config.address).is_loopback()) {
+    asio::error_code invalid;
+    const auto address = asio::ip::make_address(config.address, invalid);
+    if (invalid)
+        throw std::invalid_argument("--address needs an IP address, not '" + config.address + "'");
+    if (config.saPassword.empty() && !address.is_loopback()) {
         std::cerr << "taskstore: refusing to listen on " << config.address
                   << " with an empty SA password; set TASKSTORE_SA_PASSWORD or use --sa-password-file\n";
         return 2;

@@ -157,3 +157,17 @@ TEST_F(TdsClients, ClientKilledInsideTransactionLeavesTablesUnchanged)
     EXPECT_EQ(taskLogIds(), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
     EXPECT_EQ(taskSubIds(), (std::vector<std::string>{"SA01", "SB02"}));
 }
+
+TEST_F(TdsClients, PytdsCancelsALongQueryAndGoesOn)
+{
+    TaskStoreProcess busy{testsupport::TaskStoreOptions{"", 20000, {}}};
+    const auto result = runChild({python, PYTDS_CLIENT, "cancel", std::to_string(busy.port()), "",
+                                  "select cTaskId, cSub_Name, cMemo from zk_tasklog",
+                                  "select cTaskId from zk_tasklog where cTaskId = 'T0000000007'"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "first T0000000001")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "cancelled")) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "T0000000007")) << result.output;
+    const auto requests = busy.requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.kind == "ATTENTION"; }), 1);
+}

@@ -4,6 +4,7 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   list SQL              USE VOZUZODI, run SQL, print the column names then each row, tab-separated
   clear SQL1 SQL2       USE VOZUZODI, run both statements in the driver's transaction, commit
   die-after-first SQL1  USE VOZUZODI, run SQL1, then kill this process with the transaction open
+  cancel SQL1 SQL2      USE VOZUZODI, run SQL1, read one row, cancel it, then run SQL2 and print its rows
   login                 only log in; prints "refused <number>" when the server refuses
 """
 import os
@@ -45,6 +46,14 @@ def main():
             cursor.execute(statement)
             print("affected", cursor.rowcount)
         connection.commit()
+    elif mode == "cancel":
+        cursor.execute(statements[0])
+        print("first", cell(cursor.fetchone()[0]))
+        cursor.cancel()
+        print("cancelled")
+        cursor.execute(statements[1])
+        for row in cursor.fetchall():
+            print("\t".join(cell(value) for value in row))
     elif mode == "die-after-first":
         cursor.execute(statements[0])
         print("affected", cursor.rowcount, flush=True)
