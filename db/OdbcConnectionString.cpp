@@ -38,8 +38,26 @@ std::optional<int> parseNumber(std::string_view text)
     return value;
 }
 
-// The only platform-dependent part: which driver, and how it wants the server named.
+std::string braced(std::string_view value, bool doubleClosingBraces)
+{
+    std::string out = "{";
+    for (const char c : value) {
+        out.push_back(c);
+        if (c == '}' && doubleClosingBraces)
+            out.push_back('}');
+    }
+    out.push_back('}');
+    return out;
+}
+
+}  // namespace
+
+// The only platform-dependent part: which driver, how it reads a value, and how it wants the
+// server named.
 #ifdef _WIN32
+std::string odbcValue(std::string_view value) { return braced(value, true); }
+
+namespace {
 std::string driverAndServer(const ServerAddress& address)
 {
     std::string server = "tcp:" + address.host;
@@ -47,18 +65,37 @@ std::string driverAndServer(const ServerAddress& address)
         server += "\\" + address.instance;
     if (address.port)
         server += "," + std::to_string(*address.port);
-    return "DRIVER={ODBC Driver 18 for SQL Server};Server=" + bracedOdbcValue(server) + ";";
+    return "DRIVER={ODBC Driver 18 for SQL Server};Server=" + odbcValue(server) + ";";
 }
 
 std::string protocolOptions() { return "Encrypt=Optional;"; }
+}  // namespace
 #else
+// FreeTDS 1.3 ends a braced value at the first "};" and keeps "}}" as two characters; from 1.4 on
+// it reads "}}" as one "}". Values are written so that both read them alike wherever possible.
+std::string odbcValue(std::string_view value)
+{
+    const bool hasClosingBrace = value.find('}') != std::string_view::npos;
+    if (!hasClosingBrace)
+        return braced(value, false);
+    const bool plainIsSafe = value.find(';') == std::string_view::npos && value.front() != '{'
+        && value.front() != ' ' && value.back() != ' ';
+    if (plainIsSafe)
+        return std::string(value);
+    if (value.find("};") != std::string_view::npos)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                               "The server name, user name or password contains \"};\", which the ODBC driver cannot read.");
+    return braced(value, false);
+}
+
+namespace {
 std::string driverAndServer(const ServerAddress& address)
 {
     // FreeTDS asks the SQL Server Browser for a named instance's port when no port is given.
     std::string server = address.host;
     if (!address.instance.empty() && !address.port)
         server += "\\" + address.instance;
-    std::string out = "DRIVER=" + bracedOdbcValue(FREETDS_ODBC_DRIVER) + ";Server=" + bracedOdbcValue(server) + ";";
+    std::string out = "DRIVER=" + odbcValue(FREETDS_ODBC_DRIVER) + ";Server=" + odbcValue(server) + ";";
     if (address.port)
         out += "Port=" + std::to_string(*address.port) + ";";
     return out;
@@ -67,9 +104,8 @@ std::string driverAndServer(const ServerAddress& address)
 // UTF-8 keeps Chinese text intact on the narrow paths of the driver; "request" lets a server
 // that offers no encryption work as well as one that insists on it.
 std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;"; }
-#endif
-
 }  // namespace
+#endif
 
 ServerAddress parseDataSource(std::string_view dataSource)
 {
@@ -101,18 +137,6 @@ ServerAddress parseDataSource(std::string_view dataSource)
     return address;
 }
 
-std::string bracedOdbcValue(std::string_view value)
-{
-    std::string out = "{";
-    for (const char c : value) {
-        out.push_back(c);
-        if (c == '}')
-            out.push_back('}');
-    }
-    out.push_back('}');
-    return out;
-}
-
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
 {
     const ServerAddress address
@@ -120,9 +144,9 @@ OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
 
     std::string text = driverAndServer(address);
     if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
-        text += "Database=" + bracedOdbcValue(*database) + ";";
-    text += "UID=" + bracedOdbcValue(oledb.firstOf({"User ID", "UID"}).value_or("")) + ";";
-    text += "PWD=" + bracedOdbcValue(oledb.firstOf({"Password", "PWD"}).value_or("")) + ";";
+        text += "Database=" + odbcValue(*database) + ";";
+    text += "UID=" + odbcValue(oledb.firstOf({"User ID", "UID"}).value_or("")) + ";";
+    text += "PWD=" + odbcValue(oledb.firstOf({"Password", "PWD"}).value_or("")) + ";";
     text += protocolOptions();
 
     int loginTimeout = defaultLoginTimeoutSeconds;

@@ -27,7 +27,9 @@ struct OdbcLogOn {
 // ";") and the log-on time-out (Connect Timeout, or the provider's default of 15 seconds).
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb);
 
-// A value enclosed in braces, "}" doubled, so that no character of it can end the attribute.
-std::string bracedOdbcValue(std::string_view value);
+// A value written so that the driver reads it back exactly, whatever characters it holds.
+// Throws rt::RuntimeError for the values the FreeTDS 1.3 driver cannot read back: those that
+// contain "}" and ";" together with "};" among them.
+std::string odbcValue(std::string_view value);
 
 }  // namespace db

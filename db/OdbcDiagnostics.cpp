@@ -1,5 +1,7 @@
 #include "db/OdbcDiagnostics.h"
 
+#include <algorithm>
+
 #include "db/OdbcApi.h"
 #include "db/Utf16.h"
 
@@ -29,6 +31,8 @@ int rank(const DiagnosticRecord& record)
 }
 
 }  // namespace
+
+bool isErrorRecord(const DiagnosticRecord& record) { return !isWarning(record); }
 
 std::string stripDriverPrefixes(std::string_view message)
 {
@@ -85,6 +89,13 @@ std::vector<DiagnosticRecord> readDiagnostics(short handleType, void* handle)
 void throwDiagnostics(short handleType, void* handle, std::string_view fallback)
 {
     throw errorFromDiagnostics(readDiagnostics(handleType, handle), fallback);
+}
+
+void throwIfErrorRecorded(short handleType, void* handle, std::string_view fallback)
+{
+    const std::vector<DiagnosticRecord> records = readDiagnostics(handleType, handle);
+    if (std::any_of(records.begin(), records.end(), isErrorRecord))
+        throw errorFromDiagnostics(records, fallback);
 }
 
 }  // namespace db

@@ -23,10 +23,19 @@ std::string stripDriverPrefixes(std::string_view message);
 // all the fallback text is the description.
 rt::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& records, std::string_view fallback);
 
+// Whether a record is an error rather than a warning or an informational message. A driver may
+// return "success with info" and still carry an error (FreeTDS does so for an error that arrives
+// after rows of a block fetch).
+bool isErrorRecord(const DiagnosticRecord& record);
+
 // All records of an ODBC handle (SQLGetDiagRecW), in order.
 std::vector<DiagnosticRecord> readDiagnostics(short handleType, void* handle);
 
 // Reads the handle's records and throws the error they describe.
 [[noreturn]] void throwDiagnostics(short handleType, void* handle, std::string_view fallback);
+
+// Throws like throwDiagnostics when the handle's records hold an error; used after a call
+// returned "success with info".
+void throwIfErrorRecorded(short handleType, void* handle, std::string_view fallback);
 
 }  // namespace db

@@ -26,7 +26,9 @@ OdbcStatement::~OdbcStatement() { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
 
 void OdbcStatement::check(SQLRETURN ret, std::string_view fallback) const
 {
-    if (!succeeded(ret))
+    if (ret == SQL_SUCCESS_WITH_INFO)
+        throwIfErrorRecorded(SQL_HANDLE_STMT, stmt_, fallback);
+    else if (!succeeded(ret))
         throwDiagnostics(SQL_HANDLE_STMT, stmt_, fallback);
 }
 

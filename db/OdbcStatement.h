@@ -21,7 +21,8 @@ public:
     // Discards every remaining result, checking each for an error.
     void drainResults();
 
-    // Throws the error described by this statement's diagnostics when ret is a failure.
+    // Throws the error described by this statement's diagnostics when ret is a failure, or a
+    // "success with info" whose records hold an error.
     void check(SQLRETURN ret, std::string_view fallback) const;
 
     SQLHSTMT handle() const { return stmt_; }

@@ -12,7 +12,7 @@ namespace {
 
 using db::OleDbConnectionString;
 
-std::string driverPrefix() { return "DRIVER=" + db::bracedOdbcValue(FREETDS_ODBC_DRIVER) + ";"; }
+std::string driverPrefix() { return "DRIVER={" FREETDS_ODBC_DRIVER "};"; }
 const std::string protocolSuffix = "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;";
 
 TEST(LogOnString, PlainValuesGoInByteForByte)
@@ -148,11 +148,21 @@ TEST(OdbcTranslation, BadPortsAreRefused)
         EXPECT_THROW(odbcFor(source), rt::RuntimeError) << source;
 }
 
-TEST(OdbcTranslation, CredentialsAreBracedAndTimeoutDefaultsToFifteen)
+TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
 {
-    const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w}d={x}")));
-    EXPECT_NE(logOn.connectionString.find(";UID={u}}ser};PWD={p;w}}d={x}}};"), std::string::npos)
-        << logOn.connectionString;
+    // Braces protect ";" and blanks; a "}" is kept plain where it can be, because the driver
+    // versions disagree about "}}" inside braces.
+    EXPECT_EQ(db::odbcValue("p;w d"), "{p;w d}");
+    EXPECT_EQ(db::odbcValue(""), "{}");
+    EXPECT_EQ(db::odbcValue("{start"), "{{start}");
+    EXPECT_EQ(db::odbcValue("a}b{c}"), "a}b{c}");
+    EXPECT_EQ(db::odbcValue("a;b}c"), "{a;b}c}");
+    EXPECT_EQ(db::odbcValue("{a}"), "{{a}}");
+    EXPECT_EQ(db::odbcValue(" a}"), "{ a}}");
+    EXPECT_THROW(db::odbcValue("a};b"), rt::RuntimeError);
+
+    const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w d")));
+    EXPECT_NE(logOn.connectionString.find(";UID=u}ser;PWD={p;w d};"), std::string::npos) << logOn.connectionString;
     EXPECT_EQ(logOn.loginTimeoutSeconds, 15);
     EXPECT_EQ(logOn.connectionString.back(), ';');
 

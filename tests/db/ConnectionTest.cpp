@@ -43,7 +43,7 @@ void seedTaskLog(int port, const std::vector<std::string>& states)
 long long countRows(int port, const std::string& table)
 {
     testsupport::OdbcClient client(port);
-    return std::stoll(*client.query("select count(*) from " + table).at(0).at(0));
+    return static_cast<long long>(client.query("select cSub_Id from " + table).size());
 }
 
 using Connection = TaskStoreTest;
@@ -101,7 +101,8 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
 
 TEST_F(Connection, PasswordsWithSeparatorsQuotesAndChineseReachTheServerIntact)
 {
-    for (const std::string password : {"x;Data Source=elsewhere", "it's \"quoted\" {and} braced}", " 密码 😀 "}) {
+    for (const std::string password :
+         {"x;Data Source=elsewhere", "it's \"quoted\" {and} braced}", "{a;b}c}", "x}", " 密码 😀 "}) {
         startServer(dbtest::withPassword(password));
         db::Connection connection;
         ASSERT_NO_THROW(connection.Open(logOn(password), "", "", -1)) << password;
@@ -146,11 +147,11 @@ TEST_F(Connection, ExecuteTreatsNoRowsAsSuccessAndRaisesEveryStatementsError)
     // An error in the second statement of a batch surfaces, too.
     const rt::RuntimeError second = errorOf([&] { connection.Execute("delete from zk_task; delete from no_such_table"); });
     EXPECT_EQ(second.Number(), 208);
-    const rt::RuntimeError syntax = errorOf([&] { connection.Execute("delete frm zk_task"); });
+    const rt::RuntimeError syntax = errorOf([&] { connection.Execute("delete from zk_task where"); });
     EXPECT_TRUE(syntax.Number() == 102 || syntax.Number() == 156) << syntax.Number();
 
     // The text reached the server unchanged (braces included, no escape rewriting).
-    EXPECT_THROW(connection.Execute("delete from zk_task where cSub_Id = '{fn x}'"), rt::RuntimeError) ;
+    EXPECT_NO_THROW(connection.Execute("delete from zk_task where cSub_Id = '{fn x}'"));
     bool sawBraces = false;
     for (const auto& request : server().requests())
         sawBraces = sawBraces || request.text == "delete from zk_task where cSub_Id = '{fn x}'";

@@ -74,9 +74,9 @@ TEST_F(Recordset, EmptyTableGivesTitlesAndNoRows)
 TEST_F(Recordset, FailedOpenRaisesTheServersErrorAndStaysClosed)
 {
     testsupport::OdbcClient seed(server().port());
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 1200; ++i)
         seed.exec("insert into zk_tasklog (cTaskId, TaskState) values ('T" + std::to_string(i) + "', '"
-                  + (i == 2500 ? std::string("abc") : std::to_string(i)) + "')");
+                  + (i == 1100 ? std::string("abc") : std::to_string(i)) + "')");
     openConnection();
     db::Recordset recordset;
     try {
@@ -93,7 +93,7 @@ TEST_F(Recordset, FailedOpenRaisesTheServersErrorAndStaysClosed)
     // The connection is still usable afterwards: nothing is left pending or bound on it.
     seed.exec("delete from zk_tasklog where TaskState = 'abc'");
     recordset.Open(db::TaskStatements::listQuery(), connection);
-    EXPECT_EQ(recordset.rows()->rowCount(), 2999u);
+    EXPECT_EQ(recordset.rows()->rowCount(), 1199u);
 
     db::Connection closed;
     db::Recordset other;
