@@ -6,11 +6,14 @@
 #include "app/LastWindowWatch.h"
 #include "app/ModMain.h"
 #include "app/QtMsgBox.h"
+#include "forms/main/ImageList.h"
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     app::installFontSubstitutions();
+    // The program's icon is the clear command's red cross; windows without their own show it.
+    QApplication::setWindowIcon(mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete));
     app::installQtMsgBox();
     app::watchForLastWindow();
     app::runGuarded(ModMain::Main);
