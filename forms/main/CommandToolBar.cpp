@@ -22,6 +22,8 @@ CommandToolBar::CommandToolBar(QWidget* parent) : QToolBar(parent)
     setIconSize(QSize(PictureSize, PictureSize));
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setContextMenuPolicy(Qt::PreventContextMenu);
+    // 36-pixel buttons in a 38-pixel bar leave no room for the style's margins.
+    setStyleSheet(QStringLiteral("QToolBar { padding: 1px; spacing: 2px; border: none; }"));
 }
 
 QAction* CommandToolBar::addButton(const QString& key, const QString& caption, const QString& toolTip,

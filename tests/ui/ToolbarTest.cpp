@@ -55,6 +55,8 @@ TEST_F(Toolbar, SevenItemsInOrderWithCaptionsTipsAndPictures)
         EXPECT_EQ(face->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
         EXPECT_EQ(face->height(), 36);
         EXPECT_GE(face->width(), 31);
+        EXPECT_TRUE(face->isVisible());
+        EXPECT_TRUE(toolbar(window)->rect().contains(face->geometry())) << i;
     }
     EXPECT_EQ(button(window, QStringLiteral("LOGIN"))->size(), QSize(31, 36));
     EXPECT_EQ(actions[0]->toolTip(), QStringLiteral("重新登陆帐套"));
