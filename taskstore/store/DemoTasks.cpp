@@ -63,6 +63,8 @@ bool fillDemoTasks(sqlite3* db, std::string_view schemaName, std::int64_t n)
         if (sqlite3_step(count.get()) != SQLITE_ROW || sqlite3_column_int(count.get(), 0) != 0)
             return false;
     }
+    // One large transaction: a big page cache keeps index pages in memory until the commit.
+    execute(db, "PRAGMA " + schema + ".cache_size=-262144");
     execute(db, "BEGIN IMMEDIATE");
     try {
         auto logInsert = prepare(db, "INSERT INTO " + schema

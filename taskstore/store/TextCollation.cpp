@@ -69,6 +69,15 @@ int compareText(std::string_view a, std::string_view b)
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
+        const auto byteA = static_cast<unsigned char>(a[i]);
+        const auto byteB = static_cast<unsigned char>(b[j]);
+        if (byteA < 0x80 && byteB < 0x80) {  // ASCII needs no decoding
+            ++i;
+            ++j;
+            if (byteA != byteB && fold(byteA) != fold(byteB))
+                return fold(byteA) < fold(byteB) ? -1 : 1;
+            continue;
+        }
         const char32_t x = fold(nextCodePoint(a, i));
         const char32_t y = fold(nextCodePoint(b, j));
         if (x != y)
