@@ -205,6 +205,19 @@ TEST_F(Connection, UncommittedWorkIsDiscardedWhenTheConnectionCloses)
     EXPECT_THROW(connection.CommitTrans(), rt::RuntimeError);
 }
 
+TEST_F(Connection, AServerThatGoesAwayGivesAnErrorAndTheConnectionStillCloses)
+{
+    db::Connection connection;
+    connection.Open(logOn(), "", "", -1);
+    server().kill();
+    const rt::RuntimeError error = errorOf([&] { connection.Execute(db::TaskStatements::deleteAllTasks); });
+    EXPECT_EQ(error.Number(), rt::ErrorNumber::ProviderFailure);
+    EXPECT_FALSE(error.Description().empty());
+    EXPECT_EQ(connection.State(), db::ObjectState::Open);
+    EXPECT_NO_THROW(connection.Close());
+    EXPECT_EQ(connection.State(), db::ObjectState::Closed);
+}
+
 TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
 {
     seedTaskLog(server().port(), {"-1"});

@@ -127,6 +127,30 @@ TEST_F(Recordset, ManyBlocksReadTheSameRowsAsAnIndependentClient)
     }
 }
 
+TEST_F(Recordset, ValuesTooLongToBindAreReadPieceByPiece)
+{
+    testsupport::OdbcClient seed(server().port());
+    seed.exec("create table notes (id int, body varchar(6000), at datetime)");
+    const std::string longText = std::string(5000, 'x') + "end";
+    seed.exec("insert into notes (id, body, at) values (1, '" + longText + "', '2024-02-29 23:59:59.997')");
+    seed.exec("insert into notes (id, body, at) values (2, NULL, NULL)");
+    seed.exec("insert into notes (id, body, at) values (3, '', '1900-01-01 00:00:00.003')");
+    openConnection();
+    db::Recordset recordset;
+    recordset.Open("select id, body, at from notes", connection);
+    const auto rows = recordset.rows();
+    ASSERT_EQ(rows->rowCount(), 3u);
+    EXPECT_EQ(rows->cell(0, 0), "1");
+    EXPECT_EQ(rows->cell(0, 1), longText);
+    EXPECT_TRUE(rows->isNull(1, 1));
+    EXPECT_TRUE(rows->isNull(1, 2));
+    EXPECT_EQ(rows->cell(2, 1), "");
+    EXPECT_FALSE(rows->isNull(2, 1));
+    EXPECT_EQ(rows->columnKind(2), db::ColumnKind::DateTime);
+    EXPECT_EQ(rows->cell(0, 2), "2024-02-29 23:59:59.997");
+    EXPECT_EQ(rows->cell(2, 2), "1900-01-01 00:00:00.003");
+}
+
 TEST_F(Recordset, SkipsCountsBeforeTheFirstRowsAndRaisesErrorsAfterThem)
 {
     openConnection();
