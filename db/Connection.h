@@ -40,8 +40,9 @@ public:
 
     int State() const;
 
-    // Opens with an OLE DB style connection string; the credentials travel in the string.
-    // Connects before it returns; on failure the connection stays closed. Opening an open
+    // Opens with an OLE DB style connection string; the credentials travel in the string (a
+    // separate user ID or password is refused). Connects before it returns, within the string's
+    // Connect Timeout (15 s by default); on failure the connection stays closed. Opening an open
     // connection is an error, as in ADO.
     void Open(std::string_view connectionString, std::string_view userId = {}, std::string_view password = {},
               int options = -1);
