@@ -50,7 +50,7 @@ struct Expr {
         Between,        // args[0] BETWEEN args[1] AND args[2]
         Case,           // [operand] (when, then)* [else]
         Convert,        // type; args[0] value, args[1] style when given
-        Function,       // text = upper-case name; args
+        Function,       // text = upper-case name; args (none for COUNT(*))
     };
 
     Kind kind = Kind::Null;

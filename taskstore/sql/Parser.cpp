@@ -19,7 +19,7 @@ std::string upper(std::string_view text)
     return result;
 }
 
-constexpr std::array<std::string_view, 7> builtinFunctions{{"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM"}};
+constexpr std::array<std::string_view, 8> builtinFunctions{{"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT"}};
 constexpr std::array<std::string_view, 3> globalVariables{{"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION"}};
 constexpr std::array<std::string_view, 17> acceptedOnOffOptions{{
     "ANSI_NULLS", "ANSI_PADDING", "ANSI_WARNINGS", "ANSI_NULL_DFLT_ON", "ANSI_NULL_DFLT_OFF", "ANSI_DEFAULTS",
@@ -699,7 +699,10 @@ private:
         auto expr = node(Expr::Kind::Function, token.line);
         expr->text = name;
         expectSymbol("(");
-        if (!peek().isSymbol(")")) {
+        if (name == "COUNT") {  // COUNT(*) has no arguments in the tree, COUNT(x) one
+            if (!acceptSymbol("*"))
+                expr->args.push_back(expression());
+        } else if (!peek().isSymbol(")")) {
             do
                 expr->args.push_back(expression());
             while (acceptSymbol(","));

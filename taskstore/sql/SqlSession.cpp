@@ -163,7 +163,12 @@ ResolvedTable SqlSession::table(const ObjectName& name)
 
 void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
 {
-    stopRequested_ = false;
+    // A stop request applies to this batch only; it is cleared when the batch returns, so one
+    // that arrives while the batch starts is not lost.
+    struct ClearStop {
+        std::atomic<bool>& flag;
+        ~ClearStop() { flag = false; }
+    } clearStop{stopRequested_};
     std::vector<Statement> statements;
     try {
         statements = parseBatch(sql);

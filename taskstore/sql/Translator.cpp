@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <utility>
 
 namespace taskstore::sql {
 
@@ -108,6 +109,15 @@ struct Translator::Typed {
 
     bool isNull() const { return cls == Class::Null; }
     bool isText() const { return cls == Class::Value && type.isText(); }
+};
+
+// COUNT in a select list makes the whole list one group: a column outside an aggregate would
+// be silently taken from an arbitrary row, so it is an error as in SQL Server.
+struct Translator::AggregateUse {
+    bool allowed = true;  // false in WHERE
+    bool used = false;
+    int depth = 0;        // inside an aggregate's argument
+    std::string bareColumn;
 };
 
 struct Translator::SelectParts {
@@ -248,6 +258,8 @@ Typed Translator::column(const Expr& expr, const Scope& scope)
             qualifierFound = true;
         }
         if (const store::CatalogColumn* found = table->resolved.table.find(columnName)) {
+            if (aggregates_ && aggregates_->depth == 0 && current == &scope && aggregates_->bareColumn.empty())
+                aggregates_->bareColumn = table->resolved.table.name + "." + found->name;
             Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(found->name), found->type);
             typed.isColumn = true;
             typed.nullable = found->nullable;
@@ -431,6 +443,20 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         }
         return values;
     };
+    if (expr.text == "COUNT") {
+        if (!aggregates_ || !aggregates_->allowed)
+            throw makeError(147, 15, "An aggregate may not appear in the WHERE clause unless it is in a subquery "
+                                     "contained in a HAVING clause or a select list, and the column being aggregated "
+                                     "is an outer reference.");
+        aggregates_->used = true;
+        if (expr.args.empty())
+            return valueOf("count(*)", {TypeKind::Int, 0});
+        ++aggregates_->depth;
+        const Typed value = expression(*expr.args[0], scope);
+        --aggregates_->depth;
+        requireValue(value, "COUNT", expr.line);
+        return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
+    }
     if (expr.text == "GETDATE") {
         arguments(0);
         return valueOf("ts_getdate()", {TypeKind::DateTime, 0});
@@ -544,6 +570,8 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
 Translator::SelectParts Translator::selectParts(const SelectStatement& statement, const Scope* outer)
 {
     SelectParts parts;
+    AggregateUse aggregates;
+    AggregateUse* const enclosing = std::exchange(aggregates_, &aggregates);
     std::optional<ScopeTable> table;
     if (statement.from)
         table = bindTable(*statement.from);
@@ -561,6 +589,8 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(catalogColumn.name), catalogColumn.type);
                 typed.isColumn = true;
                 typed.nullable = catalogColumn.nullable;
+                if (aggregates.bareColumn.empty())
+                    aggregates.bareColumn = table->resolved.table.name + "." + catalogColumn.name;
                 parts.names.push_back(catalogColumn.name);
                 parts.items.push_back(std::move(typed));
             }
@@ -577,8 +607,13 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         parts.from = " FROM " + quoteIdentifier(table->resolved.schema) + "." + quoteIdentifier(table->resolved.table.name)
             + " AS " + quoteIdentifier(table->alias);
     }
-    if (statement.where)
+    if (statement.where) {
+        aggregates.allowed = false;
+        const std::string bareColumn = aggregates.bareColumn;
         parts.from += " WHERE " + condition(*statement.where, scope).sql;
+        aggregates.bareColumn = bareColumn;  // WHERE filters rows before grouping
+        aggregates.allowed = true;
+    }
 
     for (const OrderItem& order : statement.orderBy) {
         std::optional<Typed> key;
@@ -604,6 +639,10 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
             sql += std::string(" COLLATE ") + store::textCollationName;
         parts.orderBy += (parts.orderBy.empty() ? " ORDER BY " : ", ") + sql + (order.descending ? " DESC" : " ASC");
     }
+    aggregates_ = enclosing;
+    if (aggregates.used && !aggregates.bareColumn.empty())
+        throw makeError(8120, 16, "Column '" + aggregates.bareColumn + "' is invalid in the select list because it is not "
+                                  "contained in either an aggregate function or the GROUP BY clause.");
     return parts;
 }
 

@@ -51,6 +51,7 @@ public:
     struct Scope;
     struct Typed;
     struct SelectParts;
+    struct AggregateUse;
 
 private:
 
@@ -69,6 +70,7 @@ private:
 
     NameResolver& resolver_;
     int aliasCounter_ = 0;
+    AggregateUse* aggregates_ = nullptr;  // of the SELECT being translated
 };
 
 }  // namespace taskstore::sql

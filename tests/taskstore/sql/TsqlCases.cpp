@@ -120,7 +120,11 @@ std::vector<TsqlCase> tsqlCases()
         fails("syntax_unknown_statement", "selec 1", 102, "Incorrect syntax near 'selec'."),
         fails("syntax_stops_whole_batch", "delete from zk_task\nselect 1 1 1", 102),
         fails("unclosed_quote", "select 'abc", 105),
-        fails("unsupported_function", "select count(*) from zk_task", 195),
+        fails("unsupported_function", "select sum(iProgress) from zk_task", 195),
+        rows("count", "select count(*), count(cSub_Id) from zk_task where cTaskId <> 'T1'", {{"4", "3"}}),
+        fails("count_with_bare_column", "select cTaskId, count(*) from zk_task", 8120),
+        fails("count_with_star", "select *, count(*) from zk_task", 8120),
+        fails("count_in_where", "select cTaskId from zk_task where count(*) > 1", 147),
         fails("condition_required", "select 1 where 1", 4145),
 
         // Transactions
