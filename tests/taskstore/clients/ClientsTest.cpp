@@ -171,3 +171,29 @@ TEST_F(TdsClients, PytdsCancelsALongQueryAndGoesOn)
     const auto requests = busy.requests();
     EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.kind == "ATTENTION"; }), 1);
 }
+
+TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
+{
+    {
+        OdbcClient client(server.port(), "VOZUZODI", password);
+        client.setAutocommit(false);  // TM BEGIN
+        client.exec(statements::deleteAbnormalTasks);
+        client.exec(statements::deleteAbnormalTaskLog);
+        client.rollback();            // TM ROLLBACK, and a new transaction begins
+        // Seen from inside the session, so an ignored rollback would show here.
+        EXPECT_EQ(column(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        client.exec(statements::deleteAbnormalTasks);
+        client.exec(statements::deleteAbnormalTaskLog);
+        client.commit();
+        client.setAutocommit(true);   // ends the empty transaction the commit opened
+    }
+    EXPECT_EQ(taskLogIds(), keptTaskLog);
+    EXPECT_EQ(taskSubIds(), keptTasks);
+}
+
+TEST_F(TdsClients, LoginToAMissingDatabaseIsRefused)
+{
+    EXPECT_THROW(OdbcClient(server.port(), "NoSuchDb", password), std::runtime_error);
+    EXPECT_TRUE(server.waitForLog("login failed for SA from 127.0.0.1:"));
+    EXPECT_NE(server.log().find("database NoSuchDb does not exist"), std::string::npos) << server.log();
+}
