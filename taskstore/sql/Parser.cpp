@@ -480,7 +480,23 @@ private:
     }
 
     // Expressions, loosest binding first: OR, AND, NOT, predicates, + -, * / %, unary, primary.
-    ExprPtr expression() { return disjunction(); }
+    ExprPtr expression()
+    {
+        const Nesting nesting(*this);
+        return disjunction();
+    }
+
+    // Bounds the recursion, so a hostile batch cannot exhaust the stack.
+    struct Nesting {
+        explicit Nesting(Parser& parser) : depth(parser.depth_)
+        {
+            if (++depth > 256)
+                throw makeError(191, 15, "Some part of your SQL statement is nested too deeply. "
+                                         "Rewrite the query or break it up into smaller queries.");
+        }
+        ~Nesting() { --depth; }
+        int& depth;
+    };
 
     ExprPtr node(Expr::Kind kind, int line)
     {
@@ -518,6 +534,7 @@ private:
     ExprPtr negation()
     {
         if (peek().is("NOT")) {
+            const Nesting nesting(*this);
             auto expr = node(Expr::Kind::Not, advance().line);
             expr->args.push_back(negation());
             return expr;
@@ -612,13 +629,14 @@ private:
 
     ExprPtr unary()
     {
-        if (peek().isSymbol("-")) {
+        if (peek().isSymbol("-") || peek().isSymbol("+")) {
+            const Nesting nesting(*this);
+            if (acceptSymbol("+"))
+                return unary();
             auto expr = node(Expr::Kind::Negate, advance().line);
             expr->args.push_back(unary());
             return expr;
         }
-        if (acceptSymbol("+"))
-            return unary();
         return primary();
     }
 
@@ -759,6 +777,7 @@ private:
 
     std::vector<Token> tokens_;
     std::size_t pos_ = 0;
+    int depth_ = 0;
 };
 
 }  // namespace

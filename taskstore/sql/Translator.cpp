@@ -418,7 +418,7 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
         const Expr& styleExpr = *expr.args[1];
         if (styleExpr.kind != Expr::Kind::Integer)
             throw syntaxErrorNear(styleExpr.text, styleExpr.line);
-        style = std::stoi(styleExpr.text);
+        std::from_chars(styleExpr.text.data(), styleExpr.text.data() + styleExpr.text.size(), style);
     }
     Typed value = expression(*expr.args[0], scope);
     requireValue(value, "CONVERT", expr.line);
@@ -623,7 +623,8 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 if (store::sameName(parts.names[i], expr.names[0]))
                     key = parts.items[i];
         } else if (expr.kind == Expr::Kind::Integer) {
-            const std::size_t position = std::stoul(expr.text);
+            std::size_t position = 0;
+            std::from_chars(expr.text.data(), expr.text.data() + expr.text.size(), position);
             if (position < 1 || position > parts.items.size())
                 throw makeError(108, 16, "The ORDER BY position number " + expr.text
                                              + " is out of range of the number of items in the select list.");

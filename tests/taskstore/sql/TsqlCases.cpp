@@ -19,6 +19,14 @@ TsqlCase fails(std::string name, std::string sql, int error, std::string message
 
 std::string statement(std::string_view text) { return std::string(text); }
 
+std::string repeat(std::string_view text, int times)
+{
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
 }  // namespace
 
 std::vector<TsqlCase> tsqlCases()
@@ -126,6 +134,9 @@ std::vector<TsqlCase> tsqlCases()
         fails("count_with_star", "select *, count(*) from zk_task", 8120),
         fails("count_in_where", "select cTaskId from zk_task where count(*) > 1", 147),
         fails("condition_required", "select 1 where 1", 4145),
+        fails("nested_too_deeply", "select " + std::string(100000, '(') + "1" + std::string(100000, ')'), 191),
+        fails("negated_too_deeply", "select 1 where " + repeat("not ", 300) + "1 = 1", 191),
+        fails("minus_too_deeply", "select " + repeat("- ", 300) + "1", 191),
 
         // Transactions
         rows("trancount_nesting", "begin tran\nbegin transaction t1\nselect @@TRANCOUNT", {{"2"}}),
