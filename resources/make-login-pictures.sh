@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the login window's background (467 x 309, 24-bit) and window icon (16 x 16, 16 colours)
-# with ImageMagick. The generated files are kept in the repository; run this again after a change.
+# with ImageMagick, without timestamps, so that running it again changes nothing unless the drawing
+# changed. The generated files are kept in the repository.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="$here/login"
@@ -28,7 +29,7 @@ convert -size 467x309 xc:white \
   -fill none -stroke '#ffffff' -strokewidth 3 -draw 'polyline 104,82 110,88 120,76' -stroke none \
   -fill '#ffffffb0' -draw 'rectangle 200,52 440,56' -draw 'rectangle 200,66 400,70' \
   -draw 'rectangle 200,80 360,84' \
-  -type TrueColor -define png:color-type=2 "PNG24:$out/background.png"
+  -type TrueColor -define png:color-type=2 -define png:exclude-chunk=date,time "PNG24:$out/background.png"
 
 # Window icon: a small database cylinder, reduced to 16 colours.
 convert -size 16x16 xc:'#c0c0c0' \
@@ -37,4 +38,4 @@ convert -size 16x16 xc:'#c0c0c0' \
   -fill '#0b3d91' -draw 'ellipse 7.5,8 4.5,2 0,180' \
   -fill '#bcd4f5' -draw 'ellipse 7.5,3 4.5,2 0,360' \
   -fill '#ffd34d' -draw 'rectangle 11,10 14,14' \
-  -colors 16 -type Palette -define png:bit-depth=4 -define png:color-type=3 "PNG8:$out/icon.png"
+  -colors 16 -type Palette -define png:exclude-chunk=date,time -define png:bit-depth=4 -define png:color-type=3 "PNG8:$out/icon.png"
