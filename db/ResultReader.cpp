@@ -19,9 +19,11 @@ constexpr std::size_t pieceChars = 4096;
 
 struct ColumnInfo {
     std::string name;
-    SQLSMALLINT sqlType = 0;
     ColumnKind kind = ColumnKind::Other;
-    SQLULEN boundChars = 0;  // 0: too long to bind
+    SQLULEN textChars = 0;  // width of the text buffer; 0 when too long to bind
+
+    // Date-times are bound as timestamps, everything else as text.
+    bool bindable() const { return kind == ColumnKind::DateTime || textChars != 0; }
 };
 
 ColumnKind kindOf(SQLSMALLINT sqlType)
@@ -41,7 +43,7 @@ ColumnKind kindOf(SQLSMALLINT sqlType)
     }
 }
 
-SQLULEN boundCharsFor(SQLSMALLINT sqlType, SQLULEN size)
+SQLULEN textCharsFor(SQLSMALLINT sqlType, SQLULEN size)
 {
     switch (sqlType) {
     case SQL_LONGVARCHAR: case SQL_WLONGVARCHAR: case SQL_LONGVARBINARY:
@@ -80,9 +82,8 @@ std::vector<ColumnInfo> describeColumns(OdbcStatement& statement)
         name.resize(static_cast<std::size_t>(nameLength));
         ColumnInfo& column = columns[i];
         column.name = toUtf8(name);
-        column.sqlType = type;
         column.kind = kindOf(type);
-        column.boundChars = column.kind == ColumnKind::DateTime ? 1 : boundCharsFor(type, size);
+        column.textChars = textCharsFor(type, size);
     }
     return columns;
 }
@@ -157,7 +158,7 @@ void readInBlocks(OdbcStatement& statement, const std::vector<ColumnInfo>& colum
                                        buffer.indicators.data()),
                             "A column could not be bound.");
         } else {
-            const SQLULEN chars = columns[c].boundChars + 1;
+            const SQLULEN chars = columns[c].textChars + 1;
             buffer.text.resize(chars * blockRows);
             buffer.strideBytes = static_cast<SQLLEN>(chars * sizeof(char16_t));
             statement.check(SQLBindCol(stmt, number, SQL_C_WCHAR, buffer.text.data(), buffer.strideBytes,
@@ -260,7 +261,7 @@ std::shared_ptr<RowTable> readResult(OdbcStatement& statement)
     bool allBound = true;
     for (const ColumnInfo& column : columns) {
         table->addColumn(column.name, column.kind);
-        allBound = allBound && column.boundChars != 0;
+        allBound = allBound && column.bindable();
     }
     if (allBound)
         readInBlocks(statement, columns, *table);
