@@ -43,6 +43,20 @@ TEST(Transactions, FailingDeleteInsideTransactionChangesNothing)
     EXPECT_EQ(run(*session, "commit").errors.at(0).number, 3902);
 }
 
+TEST(Transactions, SyntaxErrorRunsNothingOfTheBatch)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    RecordingSink sink = run(*session, "begin tran\ndelete from zk_task\nselect 1 1 1");
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 102);
+    EXPECT_EQ(sink.errors[0].line, 3);
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(session->tranCount(), 0);
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
+}
+
 TEST(Transactions, StatementErrorKeepsTransactionOpen)
 {
     EngineFixture fixture;

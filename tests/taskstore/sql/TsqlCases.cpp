@@ -29,11 +29,24 @@ std::string repeat(std::string_view text, int times)
 
 }  // namespace
 
+std::vector<std::string> splitBatches(const std::string& sql)
+{
+    std::vector<std::string> batches;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t separator = sql.find("\nGO\n", start);
+        batches.push_back(sql.substr(start, separator - start));
+        if (separator == std::string::npos)
+            return batches;
+        start = separator + 4;
+    }
+}
+
 std::vector<TsqlCase> tsqlCases()
 {
     namespace ts = db::TaskStatements;
-    const std::string taskIds = "\nselect cTaskId from zk_task order by cTaskId";
-    const std::string logIds = "\nselect cTaskId from zk_tasklog order by cTaskId";
+    const std::string taskIds = "\nGO\nselect cTaskId from zk_task order by cTaskId";
+    const std::string logIds = "\nGO\nselect cTaskId from zk_tasklog order by cTaskId";
     return {
         // CONVERT(int, text) and CAST
         rows("convert_leading_zero", "select convert(int, '05')", {{"5"}}),
@@ -59,7 +72,7 @@ std::vector<TsqlCase> tsqlCases()
               "The conversion of the varchar value '2147483648' overflowed an int column."),
         fails("convert_underflow", "select cast('-2147483649' as int)", 248),
         fails("convert_column_names_its_type", "update zk_tasklog set TaskState = 'x' where cTaskId = 'T1'"
-                                               "\nselect convert(int, TaskState) from zk_tasklog",
+                                               "\nGO\nselect convert(int, TaskState) from zk_tasklog",
               245, "Conversion failed when converting the varchar value 'x' to data type int."),
         rows("convert_to_text_and_datetime",
              "select convert(varchar(10), 42), convert(varchar, convert(datetime, '2026-01-02 03:04:05'), 120)",
@@ -111,13 +124,13 @@ std::vector<TsqlCase> tsqlCases()
               {"应收款管理", "PC-02", "异常", "2026-11-01 10:00:00.123", "T3"},
               {"固定资产", "PC-03", nullopt, "2026-11-02 00:00:00.000", "T4"},
               {"库存管理", "PC-04", "异常", "2026-11-02 12:00:00.000", "T5"}}),
-        fails("list_query_bad_state", "update zk_tasklog set TaskState = '1.5' where cTaskId = 'T5'\n" + ts::listQuery(), 245),
+        fails("list_query_bad_state", "update zk_tasklog set TaskState = '1.5' where cTaskId = 'T5'\nGO\n" + ts::listQuery(), 245),
         rows("delete_abnormal_tasks", statement(ts::deleteAbnormalTasks) + taskIds, {{"T1"}, {"T4"}, {"T6"}}),
         rows("delete_abnormal_log", statement(ts::deleteAbnormalTaskLog) + logIds, {{"T1"}, {"T2"}, {"T4"}}),
         rows("delete_all_tasks", statement(ts::deleteAllTasks) + taskIds, {}),
         rows("delete_all_log", statement(ts::deleteAllTaskLog) + logIds, {}),
         fails("delete_abnormal_with_bad_state",
-              "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T1'\n" + statement(ts::deleteAbnormalTaskLog), 245),
+              "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T1'\nGO\n" + statement(ts::deleteAbnormalTaskLog), 245),
 
         // Errors by name and syntax
         fails("unknown_column", "select nosuch from zk_task", 207, "Invalid column name 'nosuch'."),
@@ -139,29 +152,29 @@ std::vector<TsqlCase> tsqlCases()
         fails("minus_too_deeply", "select " + repeat("- ", 300) + "1", 191),
 
         // Transactions
-        rows("trancount_nesting", "begin tran\nbegin transaction t1\nselect @@TRANCOUNT", {{"2"}}),
-        rows("commit_inner_keeps_outer", "begin tran\nbegin tran\ncommit\nselect @@trancount", {{"1"}}),
-        rows("rollback_to_zero", "begin tran\nbegin tran\ndelete from zk_task\nrollback\nselect @@trancount" + taskIds,
+        rows("trancount_nesting", "begin tran\nbegin transaction t1\nGO\nselect @@TRANCOUNT", {{"2"}}),
+        rows("commit_inner_keeps_outer", "begin tran\nbegin tran\ncommit\nGO\nselect @@trancount", {{"1"}}),
+        rows("rollback_to_zero", "begin tran\nbegin tran\ndelete from zk_task\nrollback\nGO\nselect @@trancount" + taskIds,
              {{"T1"}, {"T2"}, {"T4"}, {"T5"}, {"T6"}}),
         fails("commit_without_begin", "commit transaction", 3902,
               "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."),
         fails("rollback_without_begin", "rollback", 3903),
-        rows("rowcount", "delete from zk_task where cTaskId in ('T1', 'T2')\nselect @@ROWCOUNT", {{"2"}}),
+        rows("rowcount", "delete from zk_task where cTaskId in ('T1', 'T2')\nGO\nselect @@ROWCOUNT", {{"2"}}),
 
         // Tables
         rows("create_insert_select",
              "create table t (id int primary key, name nvarchar(10) not null, amount float, flag bit, at datetime)\n"
              "insert into t values (1, N'一', 1.25, 1, '2026-01-01'), (2, 'b', NULL, 0, NULL)\n"
-             "update t set name = name + '!' where id = 2\n"
+             "update t set name = name + '!' where id = 2\nGO\n"
              "select id, name, amount, flag, at from t order by id",
              {{"1", "一", "1.25", "1", "2026-01-01 00:00:00.000"}, {"2", "b!", nullopt, "0", nullopt}}),
-        fails("insert_converts_to_column_type", "create table t (id int)\ninsert into t values ('x')", 245),
-        fails("insert_too_long", "create table t (s varchar(2))\ninsert into t values ('abc')", 8152),
-        fails("insert_null_into_not_null", "create table t (id int not null)\ninsert into t (id) values (NULL)", 515),
-        fails("duplicate_key", "create table t (id int primary key)\ninsert into t values (1), (1)", 2627),
+        fails("insert_converts_to_column_type", "create table t (id int)\nGO\ninsert into t values ('x')", 245),
+        fails("insert_too_long", "create table t (s varchar(2))\nGO\ninsert into t values ('abc')", 8152),
+        fails("insert_null_into_not_null", "create table t (id int not null)\nGO\ninsert into t (id) values (NULL)", 515),
+        fails("duplicate_key", "create table t (id int primary key)\nGO\ninsert into t values (1), (1)", 2627),
         fails("create_existing_table", "create table zk_task (id int)", 2714),
         fails("drop_missing_table", "drop table nosuch", 3701),
-        rows("drop_table", "create table t (id int)\ndrop table t\ncreate table t (id int)\nselect id from t", {}),
+        rows("drop_table", "create table t (id int)\ndrop table t\ncreate table t (id int)\nGO\nselect id from t", {}),
         fails("unknown_type", "create table t (id money)", 2715),
     };
 }

@@ -1,8 +1,9 @@
 #pragma once
-// One table of T-SQL cases: a batch and either the rows of its last result set (values as text,
-// NULL as nullopt) or the number and text of the error it raises. Each case runs on a fresh
-// VOZUZODI seeded with `fixtureSql`. Plain data, so the same table can run against the engine
-// directly or through the server.
+// One table of T-SQL cases. `sql` holds one or more batches separated by lines reading GO, as in
+// SQL Server's tools: every batch but the last must succeed; the last one's first result set
+// (values as text, NULL as nullopt) or its error (number, and text when given) is checked. Each
+// case runs on one connection to a fresh VOZUZODI seeded with `fixtureSql`. Plain data, so the
+// same table can run against the engine directly or through the server over ODBC.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,5 +32,7 @@ inline const std::string fixtureSql =
     " ('ST01', 'T5'), (NULL, 'T6')";
 
 std::vector<TsqlCase> tsqlCases();
+// The batches of a case's text, split at GO lines.
+std::vector<std::string> splitBatches(const std::string& sql);
 
 }  // namespace tsqltest
