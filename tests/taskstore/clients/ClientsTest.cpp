@@ -94,7 +94,7 @@ TEST_F(TdsClients, TsqlListsTheTasks)
     const auto requests = server.requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.back().kind, "BATCH");
-    EXPECT_EQ(requests.back().text, statements::listQuery());
+    EXPECT_EQ(requests.back().text, statements::listQuery() + "\n");  // tsql ends each typed line with one
 }
 
 TEST_F(TdsClients, TsqlClearsAbnormalTasksInATransaction)
