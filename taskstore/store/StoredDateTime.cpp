@@ -29,12 +29,12 @@ std::int32_t daysFromCivil(CivilDate date)
     const int yearOfEra = y - era * 400;
     const int dayOfYear = (153 * (date.month + (date.month > 2 ? -3 : 9)) + 2) / 5 + date.day - 1;
     const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468 - epochOffset;
+    return era * 146097 + dayOfEra - 719468 + epochOffset;
 }
 
 CivilDate civilFromDays(std::int32_t days)
 {
-    const int z = days + epochOffset + 719468;
+    const int z = days - epochOffset + 719468;
     const int era = (z >= 0 ? z : z - 146096) / 146097;
     const int dayOfEra = z - era * 146097;
     const int yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
