@@ -13,6 +13,13 @@ void RowTable::addColumn(std::string name, ColumnKind kind)
     kinds_.push_back(kind);
 }
 
+void RowTable::reserve(std::size_t rows, std::size_t textBytes)
+{
+    ends_.reserve(rows * names_.size());
+    nulls_.reserve(rows * names_.size());
+    text_.reserve(textBytes);
+}
+
 void RowTable::endCell(bool null)
 {
     if (text_.size() > std::numeric_limits<std::uint32_t>::max())

@@ -18,6 +18,7 @@ public:
     void appendCell(std::string_view utf8);
     void appendCell(std::u16string_view utf16);
     void appendNull();
+    void reserve(std::size_t rows, std::size_t textBytes);
 
     int columnCount() const { return static_cast<int>(names_.size()); }
     std::size_t rowCount() const { return names_.empty() ? 0 : ends_.size() / names_.size(); }
