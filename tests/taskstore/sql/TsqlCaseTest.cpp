@@ -7,7 +7,7 @@
 
 namespace tsqltest {
 
-void PrintTo(const TsqlCase& c, std::ostream* out) { *out << c.sql; }
+void PrintTo(const TsqlCase& c, std::ostream* out);
 
 namespace {
 
