@@ -9,7 +9,10 @@
 namespace taskstore::tds {
 namespace {
 
-constexpr std::size_t fixedPartSize = 94;
+// TDS 7.2 added the change-password field and a long SSPI length to the 86 bytes of 7.0/7.1.
+constexpr std::size_t fixedPartSize70 = 86;
+constexpr std::size_t fixedPartSize72 = 94;
+constexpr std::uint32_t tds72 = 0x72000000;
 constexpr std::uint8_t integratedSecurityFlag = 0x80;
 
 struct Field {
@@ -23,21 +26,24 @@ Field readField(ByteReader& reader)
     return {offset, reader.u16le()};
 }
 
-// The record's bytes [offset, offset + byteCount), checked against the record's extent.
-std::span<const std::uint8_t> fieldBytes(std::span<const std::uint8_t> record, std::size_t offset,
-                                         std::size_t byteCount, const char* name)
-{
-    if (byteCount == 0)
-        return {};
-    if (offset < fixedPartSize || offset > record.size() || byteCount > record.size() - offset)
-        throw ProtocolError(std::string("LOGIN7 field ") + name + " lies outside the record");
-    return record.subspan(offset, byteCount);
-}
+// The LOGIN7 record as declared by its length; fields must lie behind the fixed part.
+struct Record {
+    std::span<const std::uint8_t> bytes;
+    std::size_t fixedPartSize;
 
-std::string text(std::span<const std::uint8_t> record, Field field, const char* name)
-{
-    return utf16leToUtf8(fieldBytes(record, field.offset, std::size_t{field.count} * 2, name));
-}
+    std::span<const std::uint8_t> field(std::size_t offset, std::size_t byteCount, const char* name) const
+    {
+        if (byteCount == 0)
+            return {};
+        if (offset < fixedPartSize || offset > bytes.size() || byteCount > bytes.size() - offset)
+            throw ProtocolError(std::string("LOGIN7 field ") + name + " lies outside the record");
+        return bytes.subspan(offset, byteCount);
+    }
+    std::string text(Field f, const char* name) const
+    {
+        return utf16leToUtf8(field(f.offset, std::size_t{f.count} * 2, name));
+    }
+};
 
 }  // namespace
 
@@ -53,15 +59,15 @@ Login7 decodeLogin7(std::span<const std::uint8_t> payload)
 {
     ByteReader reader(payload);
     const std::uint32_t length = reader.u32le();
+    Login7 login;
+    login.tdsVersion = reader.u32le();
+    // The version is a little-endian DWORD whose high byte is the major/minor pair (0x74 = 7.4).
+    const std::size_t fixedPartSize = login.tdsVersion >= tds72 ? fixedPartSize72 : fixedPartSize70;
     if (length < fixedPartSize || length > payload.size())
         throw ProtocolError("LOGIN7 length " + std::to_string(length) + " does not match the "
                             + std::to_string(payload.size()) + " bytes received");
-    if (payload.size() < fixedPartSize)
-        throw ProtocolError("LOGIN7 record shorter than its fixed part");
-    const auto record = payload.first(length);
+    const Record record{payload.first(length), fixedPartSize};
 
-    Login7 login;
-    login.tdsVersion = reader.u32le();
     login.packetSize = reader.u32le();
     reader.skip(12);  // client program version, process id, connection id
     login.optionFlags1 = reader.u8();
@@ -79,18 +85,18 @@ Login7 decodeLogin7(std::span<const std::uint8_t> payload)
     reader.skip(6);  // client id
     const Field sspi = readField(reader);
 
-    login.hostName = text(record, host, "HostName");
-    login.userName = text(record, user, "UserName");
-    login.appName = text(record, app, "AppName");
-    login.serverName = text(record, server, "ServerName");
-    login.clientLibrary = text(record, library, "CltIntName");
-    login.language = text(record, language, "Language");
-    login.database = text(record, database, "Database");
-    const auto secret = fieldBytes(record, password.offset, std::size_t{password.count} * 2, "Password");
+    login.hostName = record.text(host, "HostName");
+    login.userName = record.text(user, "UserName");
+    login.appName = record.text(app, "AppName");
+    login.serverName = record.text(server, "ServerName");
+    login.clientLibrary = record.text(library, "CltIntName");
+    login.language = record.text(language, "Language");
+    login.database = record.text(database, "Database");
+    const auto secret = record.field(password.offset, std::size_t{password.count} * 2, "Password");
     std::vector<std::uint8_t> clear(secret.begin(), secret.end());
     deobfuscatePassword(clear);
     login.password = utf16leToUtf8(clear);
-    fieldBytes(record, sspi.offset, sspi.count, "SSPI");
+    record.field(sspi.offset, sspi.count, "SSPI");
     login.integratedAuth = sspi.count > 0 || (login.optionFlags2 & integratedSecurityFlag) != 0
         || login.userName.empty();
     return login;

@@ -13,16 +13,18 @@ enum FieldAt : std::size_t { Host = 36, User = 40, Password = 44, App = 48, Serv
 struct Login7Builder {
     std::map<FieldAt, std::vector<std::uint8_t>> fields;  // raw bytes of each string
     std::uint8_t optionFlags2 = 0x03;
+    std::uint32_t tdsVersion = 0x74000004;
 
     // Strings are laid out in reverse field order, with a gap, to defeat any assumption of order.
     std::vector<std::uint8_t> build() const
     {
-        std::vector<std::uint8_t> record(94, 0);
+        std::vector<std::uint8_t> record(tdsVersion >= 0x72000000 ? 94 : 86, 0);
         const auto put16 = [&](std::size_t at, std::size_t v) {
             record[at] = static_cast<std::uint8_t>(v);
             record[at + 1] = static_cast<std::uint8_t>(v >> 8);
         };
-        record[4] = 0x04, record[7] = 0x74;  // TDS 7.4
+        for (int i = 0; i < 4; ++i)
+            record[4 + i] = static_cast<std::uint8_t>(tdsVersion >> (8 * i));
         record[9] = 0x10;                    // packet size 4096
         record[25] = optionFlags2;
         record.resize(record.size() + 4, 0xAA);  // a gap no field points at

@@ -25,6 +25,20 @@ TEST(TdsProtocol, Login7FieldsInReverseOrderAreDecoded)
     EXPECT_FALSE(login.integratedAuth);
 }
 
+TEST(TdsProtocol, Login7OfTds71HasTheShorterFixedPart)
+{
+    Login7Builder old = typicalLogin();
+    old.tdsVersion = 0x71000001;
+    const auto record = old.build();
+    const Login7 login = decodeLogin7(record);
+    EXPECT_EQ(login.userName, "SA");
+    EXPECT_EQ(login.database, "VOZUZODI");
+    // At 7.4 the same offsets would point into the fixed part.
+    auto relabelled = record;
+    relabelled[7] = 0x74;
+    EXPECT_THROW(decodeLogin7(relabelled), ProtocolError);
+}
+
 TEST(TdsProtocol, PasswordDeobfuscationMatchesTheWireExample)
 {
     auto bytes = hex("92 A5 B3 A5");
