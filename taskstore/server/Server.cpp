@@ -47,10 +47,16 @@ void Server::accept()
                                                            requests_.get());
             connection->start();
             connections_.push_back(std::move(connection));
-        } else {
-            log_.line("accept failed: " + ec.message());
+            accept();
+            return;
         }
-        accept();
+        // Out of descriptors and the like: retrying at once would only spin.
+        log_.line("accept failed: " + ec.message());
+        acceptRetry_.expires_after(std::chrono::milliseconds(200));
+        acceptRetry_.async_wait([this](const asio::error_code& waitError) {
+            if (!waitError)
+                accept();
+        });
     });
 }
 
@@ -61,6 +67,7 @@ void Server::shutdown()
     asio::error_code ec;
     acceptor_.close(ec);
     signals_.cancel(ec);
+    acceptRetry_.cancel();
     for (auto& connection : connections_)
         connection->stop("server stopping");
     connections_.clear();  // joins every connection after its session was ended

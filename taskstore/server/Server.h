@@ -38,6 +38,7 @@ private:
     asio::io_context io_;
     asio::ip::tcp::acceptor acceptor_{io_};
     asio::signal_set signals_{io_, SIGINT, SIGTERM};
+    asio::steady_timer acceptRetry_{io_};
     std::list<std::unique_ptr<Connection>> connections_;  // touched only by the thread in run()
     int nextId_ = 1;
 };

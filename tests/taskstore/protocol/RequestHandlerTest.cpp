@@ -115,3 +115,14 @@ TEST(TdsProtocol, BatchesAndTransactionRequestsAfterLogin)
     c.send(tds::PacketType::SqlBatch, {}, 0x03);
     EXPECT_EQ(c.sent, hex("FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
+
+TEST(TdsProtocol, ResetConnectionStartsAFreshSessionAndSaysSo)
+{
+    Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("begin tran")}));
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("rows 1")}), 0x09);
+    EXPECT_EQ(c.engine.rolledBackOnClose, 1);
+    EXPECT_EQ(c.engine.liveSessions, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(c.sent.begin(), c.sent.begin() + 6), hex("E3 03 00 12 00 00"));
+}
