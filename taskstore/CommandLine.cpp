@@ -77,7 +77,7 @@ std::string helpText()
     return "Usage: taskstore [options]\n"
            "A loopback SQL Server stand-in: serves the task database over TDS, stored in SQLite.\n"
            "\n"
-           "  --address A             address to listen on (default 127.0.0.1)\n"
+           "  --address A             IP address to listen on (default 127.0.0.1)\n"
            "  --port N                port to listen on (default 1433; 0 picks a free port)\n"
            "  --data DIR              folder of the database files, created owner-only if missing\n"
            "                          (default $XDG_DATA_HOME/taskstore, else ~/.local/share/taskstore)\n"

@@ -1,6 +1,6 @@
 #pragma once
 // One line per event on standard error, prefixed with the program name. Lines from different
-// connections never interleave.
+// connections never interleave, and control characters in a text are shown as spaces.
 #include <mutex>
 #include <string_view>
 

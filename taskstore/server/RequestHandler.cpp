@@ -152,8 +152,6 @@ void RequestHandler::runInSession(Call&& call)
         call();
     } catch (const SqlError& e) {
         sink_.fail(e);
-    } catch (const tds::ProtocolError&) {
-        throw;
     } catch (const std::exception& e) {
         sink_.fail(internalError(e));
     }
