@@ -277,10 +277,13 @@ std::string textToDateTime(std::string_view original)
         return false;
     };
     int year = 1900, month = 1, day = 1, hour = 0, minute = 0, second = 0, millisecond = 0;
-    const bool hasDate = text.find_first_of("-/") != std::string_view::npos || text.find(':') == std::string_view::npos;
+    const bool compactDate = text.size() >= 8 && text.substr(0, 8).find_first_not_of("0123456789") == std::string_view::npos
+        && (text.size() == 8 || text[8] == ' ' || text[8] == 'T');
+    const bool hasDate = compactDate || text.find_first_of("-/") != std::string_view::npos
+        || text.find(':') == std::string_view::npos;
     if (hasDate) {
         const std::size_t slash = text.find('/');
-        if (text.size() >= 8 && text.find_first_of("-/") > 4 && slash == std::string_view::npos) {
+        if (compactDate) {
             if (!number(8, 8, year))
                 throw fail();
             day = year % 100;
