@@ -170,6 +170,59 @@ TEST(Sessions, InterruptStopsLockWaitAndKeepsTransaction)
     EXPECT_EQ(rowsIn(*holder, "zk_task"), 5u);
 }
 
+// Asks the session to stop as soon as the first row arrives.
+class StopAtFirstRow : public RecordingSink {
+public:
+    explicit StopAtFirstRow(taskstore::Session& session) : session_(session) {}
+    void row(std::span<const taskstore::ValueView> values) override
+    {
+        RecordingSink::row(values);
+        session_.interrupt();
+    }
+
+private:
+    taskstore::Session& session_;
+};
+
+TEST(Sessions, InterruptStopsARunningSelect)
+{
+    EngineFixture fixture;
+    fixture.engine->fillDemoTasks(20000);
+    auto session = fixture.session();
+    StopAtFirstRow sink(*session);
+    session->executeBatch("select cTaskId from zk_tasklog\nselect 1", sink);
+    ASSERT_EQ(sink.results.size(), 1u);
+    EXPECT_GE(sink.results[0].rows.size(), 1u);
+    EXPECT_LT(sink.results[0].rows.size(), 20000u);
+    ASSERT_EQ(sink.dones.size(), 1u);
+    EXPECT_TRUE(sink.dones[0].failed);
+    EXPECT_TRUE(sink.errors.empty());
+    // The stop request ended with that batch.
+    EXPECT_EQ(query(*session, "select 1"), (Rows{{"1"}}));
+}
+
+TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
+{
+    EngineFixture fixture;
+    constexpr long long tasks = 200000;
+    fixture.engine->fillDemoTasks(tasks);
+    auto session = fixture.session();
+    query(*session, "begin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
+
+    auto running = std::async(std::launch::async, [&] { return run(*session, "delete from zk_tasklog"); });
+    std::this_thread::sleep_for(20ms);
+    session->interrupt();
+    ASSERT_EQ(running.wait_for(30s), std::future_status::ready);
+    const RecordingSink sink = running.get();
+    ASSERT_EQ(sink.dones.size(), 1u);
+    EXPECT_TRUE(sink.dones[0].failed);
+    EXPECT_EQ(session->tranCount(), 1);
+    EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), (Rows{{std::to_string(tasks)}}));
+    EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"0"}}));
+    query(*session, "rollback");
+    EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
+}
+
 TEST(Sessions, ManySessionsWriteAtOnce)
 {
     EngineFixture fixture;
