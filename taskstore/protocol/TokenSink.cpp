@@ -24,6 +24,7 @@ void TokenSink::columns(std::span<const ColumnInfo> columns)
     columns_.assign(columns.begin(), columns.end());
     rowError_.reset();
     resultSetSent_ = true;
+    rowsSent_ = 0;
     writeColMetadata(writer_.body(), columns_);
     endToken();
 }
@@ -42,6 +43,7 @@ void TokenSink::row(std::span<const ValueView> values)
         rowError_ = e.error();
         return;
     }
+    ++rowsSent_;
     endToken();
 }
 
@@ -56,7 +58,8 @@ void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
     if (rowCount && !failed)
         status |= done::count;
     const std::uint16_t curCmd = resultSetSent_ ? curcmd::select : curcmd::none;
-    const auto count = static_cast<std::uint64_t>(rowCount.value_or(0));
+    // After an attention the count says how many rows the client really got.
+    const auto count = cancelled_ && resultSetSent_ ? rowsSent_ : static_cast<std::uint64_t>(rowCount.value_or(0));
     resultSetSent_ = false;
     if (singleDone_ && pending_) {
         pending_->status |= status & done::error;

@@ -54,6 +54,7 @@ private:
     std::optional<PendingDone> pending_;
     std::optional<SqlError> rowError_;  // a row of the current result set could not be encoded
     bool resultSetSent_ = false;
+    std::uint64_t rowsSent_ = 0;  // rows of the current result set that went out
     bool singleDone_ = false;
     std::atomic<bool> cancelled_{false};
 };

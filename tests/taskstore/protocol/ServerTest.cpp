@@ -61,6 +61,13 @@ TEST(TdsProtocol, AttentionEndsStreamingBatchThenAcknowledgesSeparately)
     while (!client.readPacket(interrupted)) {
     }
     EXPECT_EQ(interrupted.lastDoneStatus() & 0x20, 0) << "the interrupted reply ends on its own DONE";
+    // 14 bytes of column metadata, rows of 6 bytes, a DONE of 13: the count matches the rows sent.
+    const auto& bytes = interrupted.payload;
+    const std::uint64_t rows = (bytes.size() - 14 - 13) / 6;
+    std::uint64_t counted = 0;
+    for (int i = 7; i >= 0; --i)
+        counted = counted << 8 | bytes[bytes.size() - 8 + static_cast<std::size_t>(i)];
+    EXPECT_EQ(counted, rows);
     EXPECT_EQ(client.readMessage().payload, attentionAck);
 
     // The connection goes on normally afterwards.
