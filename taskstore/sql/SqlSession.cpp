@@ -188,7 +188,7 @@ void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
 SqlSession::Outcome SqlSession::fail(SqlError error, int line, ResultSink& sink)
 {
     error.line = line;
-    const bool abort = abortsBatch(error) || (xactAbort_ && tranCount_ > 0);
+    const bool abort = transactionLost() || abortsBatch(error) || (xactAbort_ && tranCount_ > 0);
     sink.error(error);
     if (abort && tranCount_ > 0)
         rollback(sink);
@@ -250,6 +250,8 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
     } catch (const SqlError& error) {
         return fail(error, statement.line, sink);
     } catch (const Stopped&) {
+        if (transactionLost())
+            rollback(sink);
         sink.done(std::nullopt, true);
         return Outcome::AbortBatch;
     }
@@ -281,6 +283,15 @@ void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)
     sink.done(noCount_ ? std::nullopt : std::optional(count), false);
 }
 
+bool SqlSession::transactionLost()
+{
+    // Some failures (disk full, I/O errors) make SQLite end the whole transaction by itself.
+    if (!writeLockHeld_ || sqlite3_get_autocommit(db_.get()) == 0)
+        return false;
+    writeLockHeld_ = false;
+    return tranCount_ > 0;
+}
+
 void SqlSession::takeWriteLock()
 {
     busyStopped_ = false;
@@ -310,18 +321,28 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
         takeWriteLock();
         writeLockHeld_ = true;
     }
-    // The savepoint undoes a failed or stopped statement and leaves the transaction open.
-    exec("SAVEPOINT statement");
+    // The savepoint undoes a failed or stopped statement and leaves the transaction open; a stop
+    // request reaches the statement only through its row guard meanwhile.
     protectTransaction_ = true;
+    const auto unprotect = [this] { protectTransaction_ = false; };
+    try {
+        exec("SAVEPOINT statement");
+    } catch (...) {
+        unprotect();
+        throw;
+    }
     const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
-    protectTransaction_ = false;
     const std::int64_t changes = sqlite3_changes64(db_.get());
     if (rc != SQLITE_OK) {
         const int code = sqlite3_extended_errcode(db_.get());
         sqlite3_exec(db_.get(), "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr, nullptr);
+        unprotect();
         throw statementError(code);
     }
-    exec("RELEASE statement");
+    const int released = sqlite3_exec(db_.get(), "RELEASE statement", nullptr, nullptr, nullptr);
+    unprotect();
+    if (released != SQLITE_OK)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
     return changes;
 }
 

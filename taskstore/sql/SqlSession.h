@@ -60,6 +60,8 @@ private:
     void rollback(ResultSink& sink);
     void beginImplicitly(ResultSink& sink);
     void takeWriteLock();
+    // Whether SQLite ended the open transaction by itself; then the T-SQL one is over too.
+    bool transactionLost();
     void exec(const char* sql);
     std::string attached(std::string_view database);
     SqlError statementError(int rc);

@@ -341,7 +341,7 @@ Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
     const std::size_t pairsEnd = expr.args.size() - (expr.caseElse ? 1 : 0);
     std::vector<Typed> conditions;
     std::vector<Typed> results;
-    for (std::size_t i = first; i + 1 < pairsEnd + 1 && i < pairsEnd; i += 2) {
+    for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
         if (expr.caseOperand)
             conditions.push_back(compare("=", expression(*expr.args[0], scope), expression(*expr.args[i], scope), expr.line));
         else
