@@ -42,10 +42,8 @@ TEST_F(ConnectRoutines, ConnectDBWhileOpenClosesTheFirstSessionAndAFailedReopenL
     ASSERT_TRUE(ModFunction::ConnectDB(server().serverName(), "SA", ""));
     ASSERT_TRUE(ModFunction::ConnectDB(server().serverName(), "SA", ""));
     ASSERT_TRUE(server().waitForLog("connection 2 logged in"));
-    const std::string log = server().log();
-    const auto firstClosed = log.find("connection 1 closed");
-    ASSERT_NE(firstClosed, std::string::npos) << log;
-    EXPECT_LT(firstClosed, log.find("connection 2 from"));
+    // The server notices the first socket's end on its own time, so only that it ends is certain.
+    EXPECT_TRUE(server().waitForLog("connection 1 closed")) << server().log();
 
     boxes.answer(rt::MsgBoxResult::OK);
     EXPECT_FALSE(ModFunction::ConnectDB(server().serverName(), "SA", "not the password"));
