@@ -28,11 +28,14 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
         throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                "Message box style " + std::to_string(style) + " is not supported.");
     }
+    // The buttons speak the tool's language whatever Qt translations are installed.
     QPushButton* ok = box.addButton(QMessageBox::Ok);
+    ok->setText(QStringLiteral("确定"));
     box.setDefaultButton(ok);
     QPushButton* cancel = nullptr;
     if (style == rt::MsgBoxStyle::OkCancelInformation) {
         cancel = box.addButton(QMessageBox::Cancel);
+        cancel->setText(QStringLiteral("取消"));
         box.setEscapeButton(cancel);
     } else {
         box.setEscapeButton(ok);

@@ -19,6 +19,7 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QStringList captions;
 };
 
 // Shows a box, records what it looked like and answers it with act.
@@ -32,6 +33,9 @@ int showAndAnswer(const std::string& text, int style, const std::string& title, 
         seen.icon = box.icon();
         seen.buttons = box.standardButtons();
         seen.defaultButton = box.defaultButton() ? box.standardButton(box.defaultButton()) : QMessageBox::NoButton;
+        seen.captions.clear();
+        for (auto* button : box.buttons())
+            seen.captions << button->text();
         act(box);
     });
     return app::showQtMsgBox(text, style, title);
@@ -52,6 +56,8 @@ TEST(LoginMsgBox, QuestionStyleAnswersOkOnEnterAndCancelOnEscapeOrCloseBox)
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(seen.defaultButton, QMessageBox::Ok);
+    EXPECT_TRUE(seen.captions.contains(QStringLiteral("确定")) && seen.captions.contains(QStringLiteral("取消")))
+        << seen.captions.join(',').toStdString();
 
     EXPECT_EQ(showAndAnswer("q", 65, "t", seen, pressEscape), rt::MsgBoxResult::Cancel);
     EXPECT_EQ(showAndAnswer("q", 65, "t", seen, closeBox), rt::MsgBoxResult::Cancel);
