@@ -39,12 +39,6 @@ std::uint32_t ByteReader::u32le()
         | static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
 
-std::uint64_t ByteReader::u64le()
-{
-    const std::uint64_t low = u32le();
-    return low | static_cast<std::uint64_t>(u32le()) << 32;
-}
-
 std::string ByteReader::utf16(std::size_t units)
 {
     if (units > remaining() / 2)

@@ -16,7 +16,6 @@ public:
     std::uint16_t u16le();
     std::uint16_t u16be();
     std::uint32_t u32le();
-    std::uint64_t u64le();
     std::span<const std::uint8_t> bytes(std::size_t count);
     void skip(std::size_t count) { bytes(count); }
     // A string of `units` UTF-16LE code units.

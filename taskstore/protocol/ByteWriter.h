@@ -28,25 +28,23 @@ public:
     void usVarchar(std::string_view utf8);
 
     std::vector<std::uint8_t>& buffer() { return out_; }
-    std::size_t size() const { return out_.size(); }
 
 private:
     std::vector<std::uint8_t>& out_;
 };
 
 // Reserves a little-endian length field of sizeof(Int) bytes; on destruction writes the number of
-// bytes appended after the field (times `scale` divided out, for fields that count 16-bit units).
+// bytes appended after the field.
 template <typename Int>
 class LengthPrefix {
 public:
-    explicit LengthPrefix(ByteWriter& writer, std::size_t unitSize = 1)
-        : out_(writer.buffer()), at_(out_.size()), unitSize_(unitSize)
+    explicit LengthPrefix(ByteWriter& writer) : out_(writer.buffer()), at_(out_.size())
     {
         out_.resize(out_.size() + sizeof(Int));
     }
     ~LengthPrefix()
     {
-        auto value = static_cast<std::uint64_t>((out_.size() - at_ - sizeof(Int)) / unitSize_);
+        auto value = static_cast<std::uint64_t>(out_.size() - at_ - sizeof(Int));
         for (std::size_t i = 0; i < sizeof(Int); ++i, value >>= 8)
             out_[at_ + i] = static_cast<std::uint8_t>(value);
     }
@@ -56,7 +54,6 @@ public:
 private:
     std::vector<std::uint8_t>& out_;
     std::size_t at_;
-    std::size_t unitSize_;
 };
 
 }  // namespace taskstore::tds
