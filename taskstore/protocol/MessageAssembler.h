@@ -26,6 +26,7 @@ public:
     // malformed header, a type change inside a message or an oversized message.
     void feed(std::span<const std::uint8_t> bytes, std::vector<Message>& out);
 
+    void setMaxMessageSize(std::size_t size) { maxMessageSize_ = size; }
     // True while part of a message (or of a packet) has arrived.
     bool midMessage() const { return !packet_.empty() || inMessage_; }
 

@@ -16,6 +16,10 @@ std::string endpointText(const asio::ip::tcp::socket& socket)
     return remote.address().to_string() + ":" + std::to_string(remote.port());
 }
 
+// Until a client has sent its login it gets little memory: PRELOGIN and LOGIN7 are small.
+constexpr std::size_t maxMessageBeforeLogin = 64 * 1024;
+constexpr std::size_t maxMessage = 64 * 1024 * 1024;
+
 // SQL Server numbers user sessions from 51; clients only display the value.
 std::uint16_t spidFor(int id)
 {
@@ -69,7 +73,7 @@ void Connection::readLoop()
 {
     // Sending and receiving run in different threads; each is one system call on the socket.
     std::array<std::uint8_t, 16384> buffer{};
-    tds::MessageAssembler assembler;
+    tds::MessageAssembler assembler(maxMessageBeforeLogin);
     std::vector<tds::Message> messages;
     for (;;) {
         asio::error_code ec;
@@ -85,6 +89,8 @@ void Connection::readLoop()
             return;
         }
         for (auto& message : messages) {
+            if (message.type == tds::PacketType::Login7)
+                assembler.setMaxMessageSize(maxMessage);
             if (message.type == tds::PacketType::Attention)
                 handler_->interruptRunning();
             queue_.push(std::move(message));
