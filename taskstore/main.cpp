@@ -56,11 +56,12 @@ int serve(const taskstore::CommandLine& line)
 
     prepareDataFolder(line.dataFolder);
     const auto engine = taskstore::Engine::open(line.dataFolder);
+    taskstore::server::EventLog log;
+    // The server takes over SIGINT and SIGTERM from here on, so a stop during the demo fill
+    // still ends with a clean exit once the fill's transaction is done.
+    taskstore::server::Server server(*engine, config, log);
     if (line.demoTasks > 0)
         engine->fillDemoTasks(line.demoTasks);
-
-    taskstore::server::EventLog log;
-    taskstore::server::Server server(*engine, config, log);
     const auto endpoint = server.listen();
     std::cout << "taskstore: listening on " << config.address << ":" << endpoint.port() << std::endl;
     server.run();
