@@ -113,6 +113,7 @@ struct ColumnDefinition {
     TypeName type;
     bool nullable = true;
     bool primaryKey = false;
+    bool identity = false;
 };
 
 struct CreateTableStatement {

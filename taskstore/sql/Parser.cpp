@@ -391,6 +391,18 @@ private:
                 accept("CLUSTERED") || accept("NONCLUSTERED");
                 column.primaryKey = true;
                 column.nullable = false;
+            } else if (peek().is("IDENTITY")) {
+                const int line = advance().line;
+                if (acceptSymbol("(")) {
+                    const long long seed = integerLiteral();
+                    expectSymbol(",");
+                    const long long increment = integerLiteral();
+                    expectSymbol(")");
+                    if (seed != 1 || increment != 1)
+                        throw makeError(50000, 16, "Only IDENTITY(1,1) is supported.", line);
+                }
+                column.identity = true;
+                column.nullable = false;
             } else if (accept("CONSTRAINT")) {
                 name();
             } else {

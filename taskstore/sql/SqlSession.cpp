@@ -374,7 +374,9 @@ void SqlSession::createTable(const CreateTableStatement& statement)
         if (table.find(definition.name))
             throw makeError(2705, 16, "Column names in each table must be unique. Column name '" + definition.name
                                           + "' in table '" + table.name + "' is specified more than once.");
-        table.columns.push_back({definition.name, *type, definition.nullable, definition.primaryKey});
+        if (definition.identity && type->kind != TypeKind::Int)
+            throw makeError(2749, 16, "Identity column '" + definition.name + "' must be of data type int.");
+        table.columns.push_back({definition.name, *type, definition.nullable, definition.primaryKey, definition.identity});
     }
     for (const std::string& key : statement.primaryKey) {
         auto found = std::find_if(table.columns.begin(), table.columns.end(),
@@ -384,6 +386,15 @@ void SqlSession::createTable(const CreateTableStatement& statement)
         found->primaryKey = true;
         found->nullable = false;
     }
+    const auto identities = std::count_if(table.columns.begin(), table.columns.end(),
+                                          [](const store::CatalogColumn& c) { return c.identity; });
+    const auto keys = std::count_if(table.columns.begin(), table.columns.end(),
+                                    [](const store::CatalogColumn& c) { return c.primaryKey && !c.identity; });
+    if (identities > 1)
+        throw makeError(2744, 16, "Multiple identity columns specified for table '" + table.name
+                                      + "'. Only one identity column per table is allowed.");
+    if (identities == 1 && keys > 0)
+        throw makeError(50000, 16, "An identity column must be the only primary key column of its table.");
     rowCount_ = runWrite([&](bool) { return store::createTableSql(schema, table); });
     rowCount_ = 0;
 }

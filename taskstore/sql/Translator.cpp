@@ -677,12 +677,16 @@ std::string Translator::insert(const InsertStatement& statement)
     std::vector<const store::CatalogColumn*> targets;
     if (statement.columns.empty()) {
         for (const store::CatalogColumn& column : table.resolved.table.columns)
-            targets.push_back(&column);
+            if (!column.identity)
+                targets.push_back(&column);
     } else {
         for (const std::string& name : statement.columns) {
             const store::CatalogColumn* found = table.resolved.table.find(name);
             if (!found)
                 throw invalidColumn(name);
+            if (found->identity)
+                throw makeError(544, 16, "Cannot insert explicit value for identity column in table '" + table.resolved.table.name
+                                             + "' when IDENTITY_INSERT is set to OFF.");
             targets.push_back(found);
         }
     }
@@ -721,6 +725,8 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
         const store::CatalogColumn* target = table.resolved.table.find(name);
         if (!target)
             throw invalidColumn(name);
+        if (target->identity)
+            throw makeError(8102, 16, "Cannot update identity column '" + target->name + "'.");
         Typed value = expression(*valueExpr, scope);
         requireValue(value, "=", valueExpr->line);
         sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = " + assign(std::move(value), target->type).sql;

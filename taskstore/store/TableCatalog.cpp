@@ -7,6 +7,11 @@
 #include <cctype>
 
 namespace taskstore::store {
+namespace {
+
+constexpr std::string_view identityDeclaration = "INTEGER";
+
+}  // namespace
 
 bool sameName(std::string_view a, std::string_view b)
 {
@@ -39,11 +44,13 @@ std::optional<CatalogTable> readTable(sqlite3* db, std::string_view schema, std:
         CatalogColumn column;
         column.name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
         const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));
+        // Only identity columns are declared as "INTEGER" (SQLite's rowid alias); others say "int".
+        column.identity = declared && std::string_view(declared) == identityDeclaration;
         const auto type = ColumnType::parse(declared ? declared : "");
         if (!type)
             throw StoreError("column " + column.name + " of " + result.name + " has no T-SQL type");
         column.type = *type;
-        column.nullable = sqlite3_column_int(info.get(), 3) == 0;
+        column.nullable = sqlite3_column_int(info.get(), 3) == 0 && !column.identity;
         column.primaryKey = sqlite3_column_int(info.get(), 5) != 0;
         result.columns.push_back(std::move(column));
     }
@@ -57,6 +64,10 @@ std::string createTableSql(std::string_view schema, const CatalogTable& table)
     for (const CatalogColumn& column : table.columns) {
         if (&column != &table.columns.front())
             sql += ", ";
+        if (column.identity) {
+            sql += quoteIdentifier(column.name) + " " + std::string(identityDeclaration) + " PRIMARY KEY AUTOINCREMENT";
+            continue;
+        }
         sql += quoteIdentifier(column.name) + " " + column.type.spelling();
         if (column.type.isText())
             sql += std::string(" COLLATE ") + textCollationName;

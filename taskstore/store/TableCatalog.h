@@ -17,6 +17,7 @@ struct CatalogColumn {
     ColumnType type;
     bool nullable = true;
     bool primaryKey = false;
+    bool identity = false;  // int IDENTITY(1,1): numbered by the store, never reused
 };
 
 struct CatalogTable {
@@ -32,7 +33,8 @@ bool sameName(std::string_view a, std::string_view b);
 
 // The table named so (case-insensitively) in the attached database `schema`, or nullopt.
 std::optional<CatalogTable> readTable(sqlite3* db, std::string_view schema, std::string_view table);
-// CREATE TABLE text for the table in `schema`; text columns get the text collation.
+// CREATE TABLE text for the table in `schema`; text columns get the text collation. An identity
+// column must be the table's only key column.
 std::string createTableSql(std::string_view schema, const CatalogTable& table);
 
 }  // namespace taskstore::store

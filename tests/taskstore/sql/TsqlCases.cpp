@@ -176,6 +176,14 @@ std::vector<TsqlCase> tsqlCases()
         fails("drop_missing_table", "drop table nosuch", 3701),
         rows("drop_table", "create table t (id int)\ndrop table t\ncreate table t (id int)\nGO\nselect id from t", {}),
         fails("unknown_type", "create table t (id money)", 2715),
+        rows("identity_numbers_rows",
+             "create table t (id int identity(1,1) primary key, name varchar(10))\n"
+             "insert into t (name) values ('a'), ('b')\ndelete from t where id = 2\ninsert into t values ('c')\nGO\n"
+             "select id, name from t order by id",
+             {{"1", "a"}, {"3", "c"}}),
+        fails("identity_explicit_value", "create table t (id int identity, name varchar(10))\nGO\n"
+                                         "insert into t (id, name) values (5, 'x')", 544),
+        fails("identity_update", "create table t (id int identity, name varchar(10))\nGO\nupdate t set id = 5", 8102),
     };
 }
 
