@@ -1,0 +1,92 @@
+#include "bench/ToolSide.h"
+
+#include <QApplication>
+#include <fstream>
+#include <malloc.h>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "app/ModMain.h"
+#include "bench/ChildProcess.h"
+#include "db/ModFunction.h"
+#include "db/TaskStatements.h"
+#include "forms/main/CommandToolBar.h"
+#include "forms/main/TaskGrid.h"
+#include "forms/main/TaskTableModel.h"
+#include "forms/main/frmMain.h"
+
+namespace bench {
+
+namespace {
+mainwin::TaskGrid& grid(frmMain& window)
+{
+    auto* found = window.findChild<mainwin::TaskGrid*>(QStringLiteral("MSHF_Task"));
+    if (!found)
+        throw std::runtime_error("the main window has no task grid");
+    return *found;
+}
+}  // namespace
+
+void logOnTo(const std::string& server)
+{
+    if (!ModFunction::ConnectDB(server, "SA", ""))
+        throw std::runtime_error("cannot log on to " + server);
+    ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+}
+
+void logOff() { ModFunction::CloseDB(); }
+
+frmMain* showMainWindow()
+{
+    frmMain* window = frmMain::Show();
+    QApplication::processEvents();
+    return window;
+}
+
+double refreshSeconds(frmMain& window)
+{
+    auto* toolbar = window.findChild<mainwin::CommandToolBar*>(QStringLiteral("Toolbar1"));
+    if (!toolbar)
+        throw std::runtime_error("the main window has no toolbar");
+    const auto start = Clock::now();
+    emit toolbar->ButtonClick(QStringLiteral("REF"));
+    QApplication::processEvents();
+    return secondsSince(start);
+}
+
+std::size_t gridRows(frmMain& window) { return static_cast<std::size_t>(grid(window).Rows() - 1); }
+
+std::size_t gridTextBytes(frmMain& window)
+{
+    const mainwin::TaskTableModel& model = grid(window).taskModel();
+    std::size_t bytes = 0;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column)
+            bytes += static_cast<std::size_t>(model.cellText(row, column).toUtf8().size());
+    }
+    return bytes;
+}
+
+double toolClearSeconds(const std::string& key)
+{
+    const bool abnormal = key == "DELERROR";
+    const auto start = Clock::now();
+    ModMain::Conn->BeginTrans();
+    ModMain::Conn->Execute(abnormal ? db::TaskStatements::deleteAbnormalTasks : db::TaskStatements::deleteAllTasks, -1);
+    ModMain::Conn->Execute(abnormal ? db::TaskStatements::deleteAbnormalTaskLog : db::TaskStatements::deleteAllTaskLog,
+                           -1);
+    ModMain::Conn->CommitTrans();
+    return secondsSince(start);
+}
+
+std::size_t residentBytes()
+{
+    malloc_trim(0);
+    std::ifstream statm("/proc/self/statm");
+    std::size_t total = 0;
+    std::size_t resident = 0;
+    statm >> total >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+}  // namespace bench

@@ -1,0 +1,32 @@
+#pragma once
+// The tool's own paths, driven the way a user drives them: the log-on routines, the refresh
+// command of the main window, and the clearing's transaction on the shared connection.
+#include <cstddef>
+#include <string>
+
+class frmMain;
+
+namespace bench {
+
+// Opens the shared connection on the server and makes the task database its default, as the
+// login window does; throws when the log-on fails.
+void logOnTo(const std::string& server);
+void logOff();
+
+// Opens the main window (which loads the list once) and lets it paint.
+frmMain* showMainWindow();
+
+// The refresh command from the toolbar, until the grid has been laid out and painted again.
+double refreshSeconds(frmMain& window);
+// Rows the grid shows, and their text as UTF-8 bytes.
+std::size_t gridRows(frmMain& window);
+std::size_t gridTextBytes(frmMain& window);
+
+// A clearing's transaction and two statements over the shared connection ("DELERROR" or
+// "DELALL"); returns the seconds taken.
+double toolClearSeconds(const std::string& key);
+
+// The process's resident memory, after handing freed memory back to the system.
+std::size_t residentBytes();
+
+}  // namespace bench

@@ -1,0 +1,266 @@
+// The benchmark harness: for each size, a taskstore with generated tasks, the tool's figures and
+// their yardsticks measured side by side, one table, and one line per target at the end.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "TaskStoreProcess.h"
+#include "app/Fonts.h"
+#include "app/ModMain.h"
+#include "bench/BareOdbcRead.h"
+#include "bench/BenchFigures.h"
+#include "bench/ChildProcess.h"
+#include "bench/NativeStore.h"
+#include "bench/ToolSide.h"
+#include "forms/main/frmMain.h"
+#include "runtime/MsgBox.h"
+
+namespace fs = std::filesystem;
+using namespace bench;
+
+namespace {
+
+struct Options {
+    std::vector<long long> sizes{10'000, 100'000, 1'000'000};
+    int runs = 5;
+};
+
+// Medians of one size.
+struct SizeFigures {
+    long long rows = 0;
+    double demoFill = 0;
+    double refresh = 0;
+    double bareRead = 0;
+    double sqliteProgram = 0;
+    double gridGrowthBytes = 0;
+    double utf8Bytes = 0;
+    std::map<std::string, double> toolClear;
+    std::map<std::string, double> nativeClear;
+};
+
+const std::vector<std::string> clearKeys{"DELERROR", "DELALL"};
+
+fs::path selfPath() { return fs::read_symlink("/proc/self/exe"); }
+
+fs::path makeWorkFolder()
+{
+    std::string pattern = (fs::temp_directory_path() / "taskclear-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    return pattern;
+}
+
+double nanosToSeconds(const std::string& text) { return std::stod(text) / 1e9; }
+
+// From starting the program to its first window shown, as the probe plugin reports it.
+double startSeconds(const std::string& program)
+{
+    const auto started = Clock::now();
+    const std::string shown = runForOutput({program}, {{"QT_QPA_PLATFORM", "offscreen"},
+                                                       {"QT_PLUGIN_PATH", BENCH_PLUGIN_DIR},
+                                                       {"QT_QPA_GENERIC_PLUGINS", "shownprobe"}});
+    const double startedAt = std::chrono::duration<double>(started.time_since_epoch()).count();
+    return nanosToSeconds(shown) - startedAt;
+}
+
+// Runs in a child process, so that nothing measured before skews the resident memory: the main
+// window bound to an empty log, then the same window refreshed from the full one.
+int memoryProbe(const std::string& emptyServer, const std::string& server)
+{
+    logOnTo(emptyServer);
+    frmMain* window = showMainWindow();
+    const std::size_t before = residentBytes();
+    logOff();
+    logOnTo(server);
+    refreshSeconds(*window);
+    const std::size_t after = residentBytes();
+    std::printf("%zu %zu %zu\n", after - before, gridRows(*window), gridTextBytes(*window));
+    return 0;
+}
+
+SizeFigures measureSize(long long rows, int runs, const std::string& emptyServer)
+{
+    SizeFigures figures;
+    figures.rows = rows;
+    const fs::path work = makeWorkFolder();
+    const fs::path pristine = work / "pristine";
+    {
+        const auto filling = Clock::now();
+        testsupport::TaskStoreProcess store({"", rows, pristine});
+        figures.demoFill = secondsSince(filling);
+
+        logOnTo(store.serverName());
+        frmMain* window = showMainWindow();
+        std::vector<double> refresh, bare, program;
+        for (int run = 0; run < runs; ++run) {
+            const auto started = Clock::now();
+            const std::size_t read = readListBare(*ModMain::Conn);
+            bare.push_back(secondsSince(started));
+            refresh.push_back(refreshSeconds(*window));
+            program.push_back(sqliteProgramListSeconds(taskDatabaseFile(pristine)));
+            if (read != static_cast<std::size_t>(rows) || gridRows(*window) != static_cast<std::size_t>(rows))
+                throw std::runtime_error("the reads did not return every row");
+        }
+        window->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        logOff();
+        figures.refresh = median(refresh);
+        figures.bareRead = median(bare);
+        figures.sqliteProgram = median(program);
+
+        std::vector<double> growth, utf8;
+        for (int run = 0; run < runs; ++run) {
+            const std::string line = runForOutput({selfPath().string(), "--memory-probe", emptyServer, store.serverName()},
+                                                  {{"QT_QPA_PLATFORM", "offscreen"}});
+            std::size_t grown = 0, shown = 0, bytes = 0;
+            if (std::sscanf(line.c_str(), "%zu %zu %zu", &grown, &shown, &bytes) != 3 || shown != static_cast<std::size_t>(rows))
+                throw std::runtime_error("the memory probe failed: " + line);
+            growth.push_back(static_cast<double>(grown));
+            utf8.push_back(static_cast<double>(bytes));
+        }
+        figures.gridGrowthBytes = median(growth);
+        figures.utf8Bytes = median(utf8);
+    }
+
+    const fs::path copy = work / "copy";
+    for (const std::string& key : clearKeys) {
+        std::vector<double> tool, native;
+        for (int run = 0; run < runs; ++run) {
+            copyDataFolder(pristine, copy);
+            {
+                testsupport::TaskStoreProcess store({"", 0, copy});
+                logOnTo(store.serverName());
+                tool.push_back(toolClearSeconds(key));
+                logOff();
+            }
+            copyDataFolder(pristine, copy);
+            native.push_back(nativeClearSeconds(taskDatabaseFile(copy), key));
+        }
+        figures.toolClear[key] = median(tool);
+        figures.nativeClear[key] = median(native);
+    }
+    fs::remove_all(work);
+    return figures;
+}
+
+void printSize(const SizeFigures& f)
+{
+    const double n = static_cast<double>(f.rows);
+    const double utf8PerRow = f.utf8Bytes / n;
+    const double memoryLimit = 2 * utf8PerRow + 48;
+    std::printf("\n%lld rows (demo data generated and served in %.2f s)\n", f.rows, f.demoFill);
+    std::printf("| figure | tool | yardstick | ratio |\n|---|---|---|---|\n");
+    std::printf("| refresh vs bare ODBC read | %.3f s (%.0f rows/s) | %.3f s (%.0f rows/s) | %.2f |\n", f.refresh,
+                n / f.refresh, f.bareRead, n / f.bareRead, f.refresh / f.bareRead);
+    std::printf("| grid memory vs 2 x UTF-8 + 48 B | %.1f B/row | %.1f B/row (UTF-8 %.1f B/row) | %.2f |\n",
+                f.gridGrowthBytes / n, memoryLimit, utf8PerRow, f.gridGrowthBytes / n / memoryLimit);
+    for (const std::string& key : clearKeys)
+        std::printf("| clear %s vs native SQLite | %.3f s | %.3f s | %.2f |\n", key.c_str(), f.toolClear.at(key),
+                    f.nativeClear.at(key), f.toolClear.at(key) / f.nativeClear.at(key));
+    std::printf("| serve (bare ODBC read) vs sqlite3 program | %.3f s | %.3f s | %.2f |\n", f.bareRead,
+                f.sqliteProgram, f.bareRead / f.sqliteProgram);
+}
+
+std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, double toolStart, double minimalStart)
+{
+    std::vector<Target> targets;
+    std::optional<SizeFigures> at100k, at1m;
+    for (const SizeFigures& f : all) {
+        const std::string label = sizeLabel(f.rows);
+        const double n = static_cast<double>(f.rows);
+        if (f.rows >= 100'000)
+            targets.push_back({"refresh-" + label, f.refresh / f.bareRead, 1.25});
+        targets.push_back({"grid-memory-" + label + " (B/row)", f.gridGrowthBytes / n, 2 * f.utf8Bytes / n + 48});
+        for (const std::string& key : clearKeys)
+            targets.push_back({"clear-" + key + "-" + label, f.toolClear.at(key) / f.nativeClear.at(key), 1.5});
+        targets.push_back({"serve-" + label, f.bareRead / f.sqliteProgram, 2});
+        if (f.rows == 100'000)
+            at100k = f;
+        if (f.rows == 1'000'000)
+            at1m = f;
+    }
+    targets.push_back({"start", toolStart / minimalStart, 1.5});
+    if (at100k && at1m) {
+        const auto grow = [&](const std::string& name, double SizeFigures::*field) {
+            if (auto target = growthTarget("growth-" + name, (*at100k).*field, (*at1m).*field, 12))
+                targets.push_back(*target);
+        };
+        grow("refresh", &SizeFigures::refresh);
+        grow("grid-memory", &SizeFigures::gridGrowthBytes);
+        grow("serve", &SizeFigures::bareRead);
+        grow("demo-fill", &SizeFigures::demoFill);
+        for (const std::string& key : clearKeys) {
+            if (auto target = growthTarget("growth-clear-" + key, at100k->toolClear.at(key), at1m->toolClear.at(key), 12))
+                targets.push_back(*target);
+        }
+    }
+    return targets;
+}
+
+Options parseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc)
+            throw std::invalid_argument(option + " needs a value");
+        if (option == "--sizes")
+            options.sizes = parseSizes(argv[++i]);
+        else if (option == "--runs")
+            options.runs = std::max(1, std::stoi(argv[++i]));
+        else
+            throw std::invalid_argument("unknown option " + option + " (use --sizes N,N... and --runs N)");
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    app::installFontSubstitutions();
+    rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
+        std::cerr << "bench: unexpected message box: " << text << "\n";
+        return rt::MsgBoxResult::Cancel;
+    });
+    try {
+        if (argc == 4 && std::string(argv[1]) == "--memory-probe")
+            return memoryProbe(argv[2], argv[3]);
+        const Options options = parseOptions(argc, argv);
+
+        std::vector<double> toolStarts, minimalStarts;
+        for (int run = 0; run < options.runs; ++run) {
+            toolStarts.push_back(startSeconds(TASKCLEAR_BIN));
+            minimalStarts.push_back(startSeconds(BENCH_EMPTY_WINDOW_BIN));
+        }
+        const double toolStart = median(toolStarts);
+        const double minimalStart = median(minimalStarts);
+        std::printf("medians of %d runs\n\nstart to the first window shown: login window %.3f s, empty Qt window %.3f s,"
+                    " ratio %.2f\n", options.runs, toolStart, minimalStart, toolStart / minimalStart);
+        std::fflush(stdout);
+
+        testsupport::TaskStoreProcess emptyStore;
+        std::vector<SizeFigures> all;
+        for (long long rows : options.sizes) {
+            all.push_back(measureSize(rows, options.runs, emptyStore.serverName()));
+            printSize(all.back());
+            std::fflush(stdout);
+        }
+        std::printf("\n");
+        for (const Target& target : targetsOf(all, toolStart, minimalStart))
+            std::printf("%s\n", target.line().c_str());
+    } catch (const std::exception& error) {
+        std::cerr << "bench: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
