@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QString>
 
+#include "app/WaitCursor.h"
 #include "runtime/MsgBox.h"
 #include "runtime/RuntimeError.h"
 
@@ -40,6 +41,7 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
     } else {
         box.setEscapeButton(ok);
     }
+    const NormalCursorForDialog normalCursor;
     box.exec();
     if (!cancel)
         return rt::MsgBoxResult::OK;

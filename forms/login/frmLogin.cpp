@@ -12,6 +12,7 @@
 
 #include "app/EventGuard.h"
 #include "app/ModMain.h"
+#include "app/WaitCursor.h"
 #include "db/ModFunction.h"
 #include "db/TaskStatements.h"
 #include "forms/login/PasswordStarStyle.h"
@@ -138,6 +139,8 @@ void frmLogin::Cmd_OK_Click()
             txtServer->setFocus();
             return;
         }
+        // Busy from the open to the loaded list; ends before the message below.
+        const app::WaitCursor busy;
         // A failed open has already been shown by ConnectDB; the switch below fails on the closed
         // connection and leads to the message.
         ModFunction::ConnectDB(txtServer->text().toStdString(), "SA", txtPass->text().toStdString());

@@ -2,6 +2,7 @@
 #include <string_view>
 
 #include "app/ModMain.h"
+#include "app/WaitCursor.h"
 #include "db/ModFunction.h"
 #include "db/TaskStatements.h"
 #include "forms/login/frmLogin.h"
@@ -38,9 +39,13 @@ void frmMain::Toolbar1_ButtonClick(const QString& key)
         close();
         frmLogin::Show();
     } else if (key == QLatin1String("EXIT")) {
-        ModFunction::CloseDB();
+        {
+            const app::WaitCursor busy;
+            ModFunction::CloseDB();
+        }
         close();
     } else if (key == QLatin1String("REF")) {
+        const app::WaitCursor busy;
         RefreshTaskList();
     }
 }
@@ -55,6 +60,7 @@ void frmMain::Toolbar1_ButtonMenuClick(const QString& key)
             return;
         if (!confirmed(command.question, "删除提示"))
             return;
+        const app::WaitCursor busy;
         ModMain::Conn->BeginTrans();
         ModMain::Conn->Execute(command.first);
         ModMain::Conn->Execute(command.second);

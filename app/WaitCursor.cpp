@@ -1,0 +1,31 @@
+#include "app/WaitCursor.h"
+
+#include <QApplication>
+#include <QCursor>
+
+namespace app {
+
+WaitCursor::WaitCursor()
+{
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+WaitCursor::~WaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+NormalCursorForDialog::NormalCursorForDialog()
+    : pushed_(QApplication::overrideCursor() != nullptr)
+{
+    if (pushed_)
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+}
+
+NormalCursorForDialog::~NormalCursorForDialog()
+{
+    if (pushed_)
+        QApplication::restoreOverrideCursor();
+}
+
+}  // namespace app
