@@ -70,6 +70,19 @@ TEST(Transactions, StatementErrorKeepsTransactionOpen)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 4u);
 }
 
+TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    RecordingSink sink = run(*session, "set xact_abort on\nbegin tran\ndelete from zk_task\n"
+                                       "select x from nosuch\nselect 1");
+    EXPECT_EQ(sink.errors.at(0).number, 208);
+    EXPECT_TRUE(sink.results.empty());
+    EXPECT_EQ(session->tranCount(), 0);
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
+}
+
 TEST(Transactions, TransactionManagerRequestsAndCounts)
 {
     EngineFixture fixture;

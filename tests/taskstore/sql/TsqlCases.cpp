@@ -117,6 +117,28 @@ std::vector<TsqlCase> tsqlCases()
                                    " convert(datetime, '2026-01-01 00:00:00.995')",
              {{"2026-01-01 00:00:01.000", "2026-01-01 00:00:00.997"}}),
 
+        rows("order_by_alias", "select cTaskId as k from zk_tasklog where cTaskId < 'T3' order by k desc", {{"T2"}, {"T1"}}),
+        fails("order_by_position_out_of_range", "select cTaskId from zk_task order by 2", 108),
+        rows("distinct", "select distinct cSub_Name from zk_tasklog where cSub_Id = 'AR01'", {{"应收款管理"}}),
+        rows("correlated_subquery", "select cTaskId from zk_task t where cTaskId in"
+                                    " (select cTaskId from zk_tasklog l where l.cSub_Id = t.cSub_Id) order by cTaskId",
+             {{"T1"}, {"T2"}, {"T4"}, {"T5"}}),
+        fails("unbound_qualifier", "select x.cTaskId from zk_task t", 4104),
+        fails("star_without_table", "select *", 263),
+        rows("set_options_accepted", "set ansi_nulls on\nset quoted_identifier, ansi_warnings on\n"
+                                     "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
+             {{"1"}}),
+        fails("set_unknown_option", "set nonsense on", 195),
+        rows("implicit_transactions", "set implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
+                                      "select @@trancount", {{"1"}}),
+
+        // Databases
+        rows("cross_database", "create database Other\nGO\ncreate table Other..t (id int)\n"
+                               "insert into Other.dbo.t values (1)\nGO\nselect id from other..T", {{"1"}}),
+        fails("create_database_twice", "create database Twice\nGO\ncreate database twice", 1801),
+        fails("create_database_in_transaction", "begin tran\nGO\ncreate database Later", 226),
+        fails("create_database_bad_name", "create database [a-b]", 102),
+
         // The tool's own statements
         rows("list_query", ts::listQuery(),
              {{"总账", "PC-01", "正常（0）", "2026-11-01 08:00:00.000", "T1"},
