@@ -151,6 +151,9 @@ std::vector<TsqlCase> tsqlCases()
         rows("delete_abnormal_log", statement(ts::deleteAbnormalTaskLog) + logIds, {{"T1"}, {"T2"}, {"T4"}}),
         rows("delete_all_tasks", statement(ts::deleteAllTasks) + taskIds, {}),
         rows("delete_all_log", statement(ts::deleteAllTaskLog) + logIds, {}),
+        fails("delete_abnormal_tasks_reads_every_state",
+              "delete from zk_task\nupdate zk_tasklog set TaskState = 'x' where cTaskId = 'T1'\nGO\n"
+                  + statement(ts::deleteAbnormalTasks), 245),
         fails("delete_abnormal_with_bad_state",
               "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T1'\nGO\n" + statement(ts::deleteAbnormalTaskLog), 245),
 
