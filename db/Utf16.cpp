@@ -52,25 +52,6 @@ char32_t decodeUtf8(std::string_view utf8, std::size_t& i)
     return value;
 }
 
-void appendCodePoint(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 }  // namespace
 
 std::u16string toUtf16(std::string_view utf8)
@@ -91,20 +72,35 @@ std::u16string toUtf16(std::string_view utf8)
 
 void appendUtf8(std::string& out, std::u16string_view utf16)
 {
+    // Written in place: no unit takes more than three bytes (a surrogate pair takes four for two
+    // units), so the text grows once per call instead of once per byte.
+    const std::size_t start = out.size();
+    out.resize(start + 3 * utf16.size());
+    char* to = out.data() + start;
+    const auto put = [&to](unsigned value) { *to++ = static_cast<char>(value); };
     for (std::size_t i = 0; i < utf16.size(); ++i) {
         const char16_t unit = utf16[i];
         if (unit < 0x80) {
-            out.push_back(static_cast<char>(unit));
+            put(unit);
+        } else if (unit < 0x800) {
+            put(0xC0 | (unit >> 6));
+            put(0x80 | (unit & 0x3F));
         } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00
                    && utf16[i + 1] <= 0xDFFF) {
-            appendCodePoint(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+            const char32_t cp = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            put(0xF0 | (cp >> 18));
+            put(0x80 | ((cp >> 12) & 0x3F));
+            put(0x80 | ((cp >> 6) & 0x3F));
+            put(0x80 | (cp & 0x3F));
             ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            appendCodePoint(out, replacement);
         } else {
-            appendCodePoint(out, unit);
+            const char16_t cp = unit >= 0xD800 && unit <= 0xDFFF ? char16_t(replacement) : unit;
+            put(0xE0 | (cp >> 12));
+            put(0x80 | ((cp >> 6) & 0x3F));
+            put(0x80 | (cp & 0x3F));
         }
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::string toUtf8(std::u16string_view utf16)
