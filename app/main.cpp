@@ -11,6 +11,8 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    // Lets desktops match the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("taskclear"));
     app::installFontSubstitutions();
     // The program's icon is the clear command's red cross; windows without their own show it.
     QApplication::setWindowIcon(mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete));

@@ -33,7 +33,13 @@ QPixmap picture(int index)
 
 QIcon icon(int index)
 {
-    return QIcon(picture(index));
+    QIcon icon(picture(index));
+    // Scaled screens and the window manager ask for more pixels than 16; the cross has them drawn.
+    if (index == Index::Delete) {
+        for (const int size : {24, 32, 48, 64, 128, 256})
+            icon.addFile(QStringLiteral(":/main/cross-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 }  // namespace mainwin::ImageList1
