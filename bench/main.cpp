@@ -53,13 +53,28 @@ constexpr long long baselineRows = 100;
 
 fs::path selfPath() { return fs::read_symlink("/proc/self/exe"); }
 
-fs::path makeWorkFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "taskclear-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    return pattern;
-}
+// A temporary folder for one size's data files, removed on every path out.
+class WorkFolder {
+public:
+    WorkFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "taskclear-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        path_ = pattern;
+    }
+    ~WorkFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
 
 double nanosToSeconds(const std::string& text) { return std::stod(text) / 1e9; }
 
@@ -93,8 +108,8 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
 {
     SizeFigures figures;
     figures.rows = rows;
-    const fs::path work = makeWorkFolder();
-    const fs::path pristine = work / "pristine";
+    const WorkFolder work;
+    const fs::path pristine = work.path() / "pristine";
     {
         const auto filling = Clock::now();
         testsupport::TaskStoreProcess store({"", rows, pristine});
@@ -134,7 +149,7 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
         figures.utf8PerRow = median(utf8) / static_cast<double>(rows);
     }
 
-    const fs::path copy = work / "copy";
+    const fs::path copy = work.path() / "copy";
     for (const std::string& key : clearKeys) {
         std::vector<double> tool, native;
         for (int run = 0; run < runs; ++run) {
@@ -151,7 +166,6 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
         figures.toolClear[key] = median(tool);
         figures.nativeClear[key] = median(native);
     }
-    fs::remove_all(work);
     return figures;
 }
 
