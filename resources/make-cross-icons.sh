@@ -2,7 +2,7 @@
 # Draws the red cross of the clear command (the program's icon) at the sizes that scaled screens
 # and desktops ask for, from one geometry in a 16-unit square: two rounded bars at +45 and -45
 # degrees, dark red outline, red face. Writes main/cross-N.png for the window and toolbar and the
-# same drawing as the desktop's scalable icon. The 16 x 16 picture stays the hand-made main/delete.xpm.
+# same drawing as the desktop's scalable icon and the Windows program icon. The 16 x 16 picture stays the hand-made main/delete.xpm.
 # Output carries no timestamps, so running it again changes nothing unless the drawing changed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -44,3 +44,10 @@ half_outline=$(awk -v o=$outline 'BEGIN{print o/2}')
   svg_bar -45 "-$half_outline" "$face"
   echo '</svg>'
 } > "$root/packaging/icons/taskclear.svg"
+
+# The program file's icon on Windows: the hand-made 16 x 16 picture and the drawn sizes in one file.
+small="$(mktemp --suffix=.png)"
+trap 'rm -f "$small"' EXIT
+convert "$here/main/delete.xpm" -transparent '#C0C0C0' "PNG32:$small"
+convert "$small" "$here"/main/cross-{24,32,48,64,256}.png -define png:exclude-chunks=date,time \
+  "$root/packaging/icons/taskclear.ico"
