@@ -1,0 +1,104 @@
+#include "ClearingChild.h"
+
+#include <csignal>
+#include <cstdio>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "db/ModFunction.h"
+#include "db/SharedConnection.h"
+#include "db/TaskStatements.h"
+#include "runtime/MsgBox.h"
+
+namespace reliability {
+
+namespace {
+constexpr char betweenDeletes[] = "first delete done\n";
+}
+
+int runClearingChild(const std::string& server, const std::string& key)
+{
+    alarm(60);  // never outlive a test that forgot to kill it
+    rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return rt::MsgBoxResult::OK;
+    });
+    if (!ModFunction::ConnectDB(server, "SA", ""))
+        return 3;
+    ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+    ModMain::Conn->BeginTrans();
+    ModMain::Conn->Execute(key == "DELALL" ? db::TaskStatements::deleteAllTasks : db::TaskStatements::deleteAbnormalTasks);
+    if (write(STDOUT_FILENO, betweenDeletes, sizeof betweenDeletes - 1) < 0)
+        return 4;
+    char ignored = 0;
+    while (read(STDIN_FILENO, &ignored, 1) != 0) {
+    }
+    return 5;  // only reached when the parent went away without killing us
+}
+
+ClearingChild::ClearingChild(const std::string& server, const std::string& key)
+{
+    int toChild[2];
+    int fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        dup2(toChild[0], STDIN_FILENO);
+        dup2(fromChild[1], STDOUT_FILENO);
+        close(toChild[1]);
+        close(fromChild[0]);
+        std::vector<std::string> args = {"/proc/self/exe", "--clearing-child", server, key};
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    input_ = toChild[1];
+    output_ = fromChild[0];
+}
+
+ClearingChild::~ClearingChild()
+{
+    kill();
+    close(input_);
+    close(output_);
+}
+
+bool ClearingChild::waitUntilBetweenDeletes(int milliseconds)
+{
+    std::string text;
+    pollfd wanted{output_, POLLIN, 0};
+    while (text.find(betweenDeletes) == std::string::npos) {
+        if (poll(&wanted, 1, milliseconds) <= 0)
+            return false;
+        char buffer[64];
+        const ssize_t got = read(output_, buffer, sizeof buffer);
+        if (got <= 0)
+            return false;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
+void ClearingChild::kill()
+{
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+}  // namespace reliability
