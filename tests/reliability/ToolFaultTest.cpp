@@ -9,9 +9,8 @@
 #include "ClearingChild.h"
 #include "MainWindowFixture.h"
 #include "TaskTables.h"
+#include "ToolSession.h"
 #include "app/ModMain.h"
-#include "db/Connection.h"
-#include "db/LogOnString.h"
 #include "db/TaskStatements.h"
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
@@ -164,25 +163,6 @@ TEST_F(ServerGoingAway, WhileAClearingWaitsInsideItsTransaction)
 
 // ---------------------------------------------------------------------------------------------
 
-std::unique_ptr<db::Connection> logOnAsTheToolDoes(const TaskStoreProcess& store)
-{
-    auto connection = std::make_unique<db::Connection>();
-    connection->setCursorLocation(db::CursorLocation::Client);
-    connection->setCommandTimeout(3600);
-    connection->Open(db::buildLogOnString(store.serverName(), "SA", ""), "", "", -1);
-    connection->setDefaultDatabase(db::TaskStatements::systemDatabase);
-    return connection;
-}
-
-void clear(db::Connection& connection, const std::string& key)
-{
-    const bool all = key == "DELALL";
-    connection.BeginTrans();
-    connection.Execute(all ? db::TaskStatements::deleteAllTasks : db::TaskStatements::deleteAbnormalTasks);
-    connection.Execute(all ? db::TaskStatements::deleteAllTaskLog : db::TaskStatements::deleteAbnormalTaskLog);
-    connection.CommitTrans();
-}
-
 class TwoToolsClearing : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
 TEST_P(TwoToolsClearing, AtTheSameMomentEqualsOneAfterTheOther)
@@ -196,23 +176,23 @@ TEST_P(TwoToolsClearing, AtTheSameMomentEqualsOneAfterTheOther)
     seedTasks(sequentialClient, 150);
 
     const TableContents seeded = readTables(sequentialClient);
-    auto first = logOnAsTheToolDoes(sequential);
-    clear(*first, firstKey);
-    clear(*first, secondKey);
+    auto first = reliability::logOnAsTheToolDoes(sequential.serverName());
+    reliability::clearTasks(*first, firstKey);
+    reliability::clearTasks(*first, secondKey);
     // The one-after-the-other result itself is what the clearings mean.
     const bool all = std::string(firstKey) == "DELALL" || std::string(secondKey) == "DELALL";
     ASSERT_EQ(readTables(sequentialClient), all ? TableContents{} : reliability::withoutAbnormalTasks(seeded));
 
     for (int round = 0; round < 3; ++round) {
-        auto a = logOnAsTheToolDoes(concurrent);
-        auto b = logOnAsTheToolDoes(concurrent);
+        auto a = reliability::logOnAsTheToolDoes(concurrent.serverName());
+        auto b = reliability::logOnAsTheToolDoes(concurrent.serverName());
         std::latch start(2);
         std::string failures;
         std::mutex failuresMutex;
         const auto run = [&](db::Connection& connection, const char* key) {
             start.arrive_and_wait();
             try {
-                clear(connection, key);
+                reliability::clearTasks(connection, key);
             } catch (const rt::RuntimeError& error) {
                 const std::lock_guard lock(failuresMutex);
                 failures += std::to_string(error.Number()) + " " + error.Description() + "\n";
