@@ -38,6 +38,8 @@ void execute(sqlite3* db, const char* sql)
 
 }  // namespace
 
+const char* nativeListQuery() { return nativeList; }
+
 fs::path taskDatabaseFile(const fs::path& dataFolder) { return dataFolder / "VOZUZODI.sqlite"; }
 
 void copyDataFolder(const fs::path& from, const fs::path& to)

@@ -15,6 +15,10 @@ void copyDataFolder(const std::filesystem::path& from, const std::filesystem::pa
 // collation and durability settings; returns the seconds taken.
 double nativeClearSeconds(const std::filesystem::path& databaseFile, const std::string& key);
 
+// The list query in SQLite's own SQL: the same columns, with '|' between them in the sqlite3
+// program's output.
+const char* nativeListQuery();
+
 // Runs the list query's native equivalent with the sqlite3 program, output thrown away; returns
 // the seconds from starting the program to its exit.
 double sqliteProgramListSeconds(const std::filesystem::path& databaseFile);
