@@ -1,6 +1,7 @@
 #include "bench/ToolSide.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <fstream>
 #include <malloc.h>
 #include <stdexcept>
@@ -52,6 +53,20 @@ double refreshSeconds(frmMain& window)
     emit toolbar->ButtonClick(QStringLiteral("REF"));
     QApplication::processEvents();
     return secondsSince(start);
+}
+
+double scrollJumpSeconds(frmMain& window)
+{
+    constexpr int jumps = 50;
+    QScrollBar* bar = grid(window).verticalScrollBar();
+    const auto start = Clock::now();
+    for (int jump = 1; jump <= jumps; ++jump) {
+        bar->setValue(static_cast<int>(static_cast<long long>(bar->maximum()) * jump / jumps));
+        grid(window).viewport()->repaint();
+    }
+    const double seconds = secondsSince(start) / jumps;
+    bar->setValue(0);
+    return seconds;
 }
 
 std::size_t gridRows(frmMain& window) { return static_cast<std::size_t>(grid(window).Rows() - 1); }

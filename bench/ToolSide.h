@@ -18,6 +18,10 @@ frmMain* showMainWindow();
 
 // The refresh command from the toolbar, until the grid has been laid out and painted again.
 double refreshSeconds(frmMain& window);
+// Jumps through the grid from top to bottom in even steps, repainting after each; returns the
+// mean seconds per jump (what dragging the scroll bar costs).
+double scrollJumpSeconds(frmMain& window);
+
 // Rows the grid shows, and their text as UTF-8 bytes.
 std::size_t gridRows(frmMain& window);
 std::size_t gridTextBytes(frmMain& window);

@@ -39,6 +39,7 @@ struct SizeFigures {
     double refresh = 0;
     double bareRead = 0;
     double sqliteProgram = 0;
+    double scrollJump = 0;
     double gridGrowthPerRow = 0;
     double utf8PerRow = 0;
     std::map<std::string, double> toolClear;
@@ -117,12 +118,13 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
 
         logOnTo(store.serverName());
         frmMain* window = showMainWindow();
-        std::vector<double> refresh, bare, program;
+        std::vector<double> refresh, bare, program, scroll;
         for (int run = 0; run < runs; ++run) {
             const auto started = Clock::now();
             const std::size_t read = readListBare(*ModMain::Conn);
             bare.push_back(secondsSince(started));
             refresh.push_back(refreshSeconds(*window));
+            scroll.push_back(scrollJumpSeconds(*window));
             program.push_back(sqliteProgramListSeconds(taskDatabaseFile(pristine)));
             if (read != static_cast<std::size_t>(rows) || gridRows(*window) != static_cast<std::size_t>(rows))
                 throw std::runtime_error("the reads did not return every row");
@@ -133,6 +135,7 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
         figures.refresh = median(refresh);
         figures.bareRead = median(bare);
         figures.sqliteProgram = median(program);
+        figures.scrollJump = median(scroll);
 
         std::vector<double> growth, utf8;
         for (int run = 0; run < runs; ++run) {
@@ -177,6 +180,7 @@ void printSize(const SizeFigures& f)
     std::printf("| figure | tool | yardstick | ratio |\n|---|---|---|---|\n");
     std::printf("| refresh vs bare ODBC read | %.3f s (%.0f rows/s) | %.3f s (%.0f rows/s) | %.2f |\n", f.refresh,
                 n / f.refresh, f.bareRead, n / f.bareRead, f.refresh / f.bareRead);
+    std::printf("| scroll: jump and repaint | %.2f ms | | |\n", f.scrollJump * 1000);
     std::printf("| grid memory vs 2 x UTF-8 + 48 B | %.1f B/row | %.1f B/row (UTF-8 %.1f B/row) | %.2f |\n",
                 f.gridGrowthPerRow, memoryLimit, f.utf8PerRow, f.gridGrowthPerRow / memoryLimit);
     for (const std::string& key : clearKeys)
@@ -212,6 +216,7 @@ std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, double toolSt
         grow("refresh", [](const SizeFigures& f) { return f.refresh; });
         grow("grid-memory", [](const SizeFigures& f) { return f.gridGrowthPerRow * static_cast<double>(f.rows); });
         grow("serve", [](const SizeFigures& f) { return f.bareRead; });
+        grow("scroll", [](const SizeFigures& f) { return f.scrollJump; });
         grow("demo-fill", [](const SizeFigures& f) { return f.demoFill; });
         for (const std::string& key : clearKeys)
             grow("clear-" + key, [&](const SizeFigures& f) { return f.toolClear.at(key); });
