@@ -1,6 +1,7 @@
 # Tests of the main window: grid, toolbar, clearing.
 list(APPEND UI_TEST_SOURCES
   ClearingTest.cpp
+  EndToEndTest.cpp
   GridColumnWidthTest.cpp
   GridTaskGridTest.cpp
   MainWindowFixture.cpp
