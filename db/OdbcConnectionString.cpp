@@ -38,6 +38,41 @@ std::optional<int> parseNumber(std::string_view text)
     return value;
 }
 
+// A host or instance name never holds these; a name that does is no server name at all, and
+// passing it on would let the driver pick a host or port out of it.
+bool isNamePart(std::string_view name)
+{
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 0x20 || byte == 0x7F || std::string_view(",;={}'\"").find(c) != std::string_view::npos;
+    });
+}
+
+constexpr std::size_t longestHostName = 253;
+// SQL Server's limit for login names and passwords; the driver silently cuts longer ones, which
+// would log on with a password other than the one typed.
+constexpr std::size_t longestCredential = 128;
+
+std::size_t utf16Length(std::string_view utf8)
+{
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80)
+            units += byte >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
+std::string credential(const std::optional<std::string>& value, std::string_view what)
+{
+    const std::string text = value.value_or("");
+    if (utf16Length(text) > longestCredential)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                               "The " + std::string(what) + " is longer than 128 characters, which SQL Server does not accept.");
+    return odbcValue(text);
+}
+
 std::string braced(std::string_view value, bool doubleClosingBraces)
 {
     std::string out = "{";
@@ -131,6 +166,9 @@ ServerAddress parseDataSource(std::string_view dataSource)
     const std::string_view host = trimSpaces(rest);
     const bool local = host.empty() || host == "." || equalsIgnoringCase(host, "(local)")
         || equalsIgnoringCase(host, "localhost");
+    if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                               "The server name is not valid: use host, host,port or host\\instance.");
     address.host = local ? "127.0.0.1" : std::string(host);
     if (!address.port && address.instance.empty())
         address.port = defaultPort;
@@ -145,8 +183,8 @@ OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
     std::string text = driverAndServer(address);
     if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
         text += "Database=" + odbcValue(*database) + ";";
-    text += "UID=" + odbcValue(oledb.firstOf({"User ID", "UID"}).value_or("")) + ";";
-    text += "PWD=" + odbcValue(oledb.firstOf({"Password", "PWD"}).value_or("")) + ";";
+    text += "UID=" + credential(oledb.firstOf({"User ID", "UID"}), "user name") + ";";
+    text += "PWD=" + credential(oledb.firstOf({"Password", "PWD"}), "password") + ";";
     text += protocolOptions();
 
     int loginTimeout = defaultLoginTimeoutSeconds;

@@ -15,7 +15,8 @@ struct ServerAddress {
     std::optional<int> port;  // 1433 for the default instance when not given
 };
 
-// Throws rt::RuntimeError when the port after the comma is not a TCP port number.
+// Throws rt::RuntimeError when the port after the comma is not a TCP port number, or the host or
+// instance holds what no server name holds (blanks, control characters, ",;={}'\"").
 ServerAddress parseDataSource(std::string_view dataSource);
 
 struct OdbcLogOn {
@@ -25,6 +26,7 @@ struct OdbcLogOn {
 
 // The ODBC connection string (driver, server, database, credentials, protocol options, closing
 // ";") and the log-on time-out (Connect Timeout, or the provider's default of 15 seconds).
+// Throws rt::RuntimeError for a user name or password over SQL Server's 128 characters.
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb);
 
 // A value written so that the driver reads it back exactly, whatever characters it holds.
