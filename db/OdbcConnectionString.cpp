@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
 
 namespace db {
@@ -93,6 +94,13 @@ std::string braced(std::string_view value, bool doubleClosingBraces)
 std::string odbcValue(std::string_view value) { return braced(value, true); }
 
 namespace {
+// Asked once per run: drivers are not installed while the tool is open.
+const SqlServerDriver& systemDriver()
+{
+    static const SqlServerDriver driver = chooseSqlServerDriver(installedOdbcDrivers());
+    return driver;
+}
+
 std::string driverAndServer(const ServerAddress& address)
 {
     std::string server = "tcp:" + address.host;
@@ -100,10 +108,10 @@ std::string driverAndServer(const ServerAddress& address)
         server += "\\" + address.instance;
     if (address.port)
         server += "," + std::to_string(*address.port);
-    return "DRIVER={ODBC Driver 18 for SQL Server};Server=" + odbcValue(server) + ";";
+    return "DRIVER=" + odbcValue(systemDriver().name) + ";Server=" + odbcValue(server) + ";";
 }
 
-std::string protocolOptions() { return "Encrypt=Optional;"; }
+std::string protocolOptions() { return systemDriver().encryptOptions; }
 }  // namespace
 #else
 // FreeTDS 1.3 ends a braced value at the first "};" and keeps "}}" as two characters; from 1.4 on
