@@ -1,0 +1,224 @@
+// taskstore's own defences: where it listens, who may read its files, what it never writes down,
+// and how long it waits for a client that does not log in.
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "OdbcClient.h"
+#include "TaskStoreProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// taskstore started with exactly the options given, for the start-up rules the shared fixture
+// does not reach.
+class StoreRun {
+public:
+    StoreRun(std::vector<std::string> options, const std::string& saPassword = "")
+    {
+        char pattern[] = "/tmp/taskstore-security-XXXXXX";
+        folder_ = mkdtemp(pattern);
+        options.insert(options.end(), {"--data", (folder_ / "data").string()});
+        options.insert(options.begin(), TASKSTORE_BIN);
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int out = open((folder_ / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = open((folder_ / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, 1);
+            dup2(err, 2);
+            setenv("TASKSTORE_SA_PASSWORD", saPassword.c_str(), 1);
+            std::vector<char*> argv;
+            for (auto& option : options)
+                argv.push_back(option.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    ~StoreRun()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        fs::remove_all(folder_);
+    }
+
+    // The port once it is listening, or 0 when it ended first (its exit status kept) or took too long.
+    int waitUntilListening()
+    {
+        const auto deadline = Clock::now() + 30s;
+        while (Clock::now() < deadline) {
+            const std::string out = readFile(folder_ / "out");
+            if (const auto colon = out.rfind(':'); out.find('\n') != std::string::npos && colon != std::string::npos)
+                return std::stoi(out.substr(colon + 1));
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                return 0;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return 0;
+    }
+
+    std::string output() const { return readFile(folder_ / "out"); }
+    std::string errors() const { return readFile(folder_ / "err"); }
+    int exitStatus = -1;
+
+private:
+    fs::path folder_;
+    pid_t pid_ = -1;
+};
+
+// Local addresses of the listening TCP sockets on a port, as /proc lists them (hex, IPv4 and v6).
+std::vector<std::string> listeningAddresses(int port)
+{
+    std::vector<std::string> found;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::istringstream lines(readFile(table));
+        std::string line;
+        std::getline(lines, line);
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            const auto colon = local.rfind(':');
+            if (state == "0A" && std::stoi(local.substr(colon + 1), nullptr, 16) == port)
+                found.push_back(local.substr(0, colon));
+        }
+    }
+    return found;
+}
+
+TEST(TaskStoreSecurity, ListensOnLoopbackUnlessToldOtherwise)
+{
+    StoreRun store({"--port", "0"});
+    const int port = store.waitUntilListening();
+    ASSERT_GT(port, 0) << store.errors();
+    EXPECT_EQ(listeningAddresses(port), std::vector<std::string>{"0100007F"});
+}
+
+TEST(TaskStoreSecurity, RefusesAnyOtherAddressWithAnEmptySaPassword)
+{
+    for (const char* address : {"0.0.0.0", "::", "192.0.2.1"}) {
+        StoreRun store({"--address", address, "--port", "0"});
+        EXPECT_EQ(store.waitUntilListening(), 0) << address;
+        EXPECT_EQ(store.exitStatus, 2) << address;
+        EXPECT_NE(store.errors().find("empty SA password"), std::string::npos) << store.errors();
+        EXPECT_EQ(store.output().find("listening"), std::string::npos);
+    }
+}
+
+TEST(TaskStoreSecurity, DataFolderAndEveryFileInItAreTheOwnersOnly)
+{
+    const mode_t previous = umask(0);  // the widest the process could be given
+    testsupport::TaskStoreProcess store;
+    umask(previous);
+    testsupport::OdbcClient client(store.port());
+    client.exec("insert into zk_task (cSub_Id) values ('S1')");
+    client.exec("create database Other");
+
+    struct stat info {};
+    ASSERT_EQ(stat(store.dataFolder().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0077, 0u) << std::oct << info.st_mode;
+    int databases = 0;
+    int logs = 0;
+    for (const auto& entry : fs::directory_iterator(store.dataFolder())) {
+        ASSERT_EQ(stat(entry.path().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0077, 0u) << entry.path() << " " << std::oct << info.st_mode;
+        databases += entry.path().extension() == ".sqlite";
+        logs += entry.path().string().ends_with("-wal");
+    }
+    EXPECT_EQ(databases, 3);
+    EXPECT_GE(logs, 1) << "the written database's write-ahead log";
+}
+
+TEST(TaskStoreSecurity, PasswordsAreNeverLoggedAndFailuresNameTheClient)
+{
+    testsupport::TaskStoreOptions options;
+    options.saPassword = "Right-Pass-7f3e";
+    testsupport::TaskStoreProcess store(options);
+    EXPECT_THROW(testsupport::OdbcClient(store.port(), "master", "Wrong-Guess-9c1a"), std::runtime_error);
+    {
+        testsupport::OdbcClient client(store.port(), "master", options.saPassword);
+        client.exec("select 1");
+    }
+    ASSERT_TRUE(store.waitForLog("logged in as SA"));
+    ASSERT_TRUE(store.waitForLog("login failed for SA from 127.0.0.1")) << store.log();
+    std::string everything = store.log();
+    for (const auto& request : store.requests())
+        everything += request.text;
+    for (const char* secret : {"Right-Pass-7f3e", "Wrong-Guess-9c1a", "7f3e", "9c1a"})
+        EXPECT_EQ(everything.find(secret), std::string::npos) << secret;
+}
+
+// Connects and then stays silent, or sends a bare prelogin; returns how long until the server hung up.
+Clock::duration silentClientLifetime(int port, bool sendPrelogin)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto start = Clock::now();
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return Clock::duration::max();
+    }
+    if (sendPrelogin) {
+        // Header, then the terminator alone: a minimal prelogin.
+        const unsigned char prelogin[] = {0x12, 0x01, 0x00, 0x09, 0x00, 0x00, 0x01, 0x00, 0xFF};
+        if (send(fd, prelogin, sizeof prelogin, 0) != static_cast<ssize_t>(sizeof prelogin))
+            ADD_FAILURE() << "send failed";
+    }
+    timeval limit{20, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    char buffer[4096];
+    ssize_t got;
+    while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+    }
+    const auto lifetime = Clock::now() - start;
+    close(fd);
+    return got == 0 || errno == ECONNRESET ? lifetime : Clock::duration::max();
+}
+
+TEST(TaskStoreSecurity, ClientThatNeverLogsInIsDroppedAfterTheLoginTimeout)
+{
+    StoreRun store({"--port", "0", "--login-timeout", "1"});
+    const int port = store.waitUntilListening();
+    ASSERT_GT(port, 0) << store.errors();
+    for (const bool prelogin : {false, true}) {
+        const auto lifetime = silentClientLifetime(port, prelogin);
+        EXPECT_GE(lifetime, 900ms) << prelogin;
+        EXPECT_LT(lifetime, 5s) << prelogin;
+    }
+    const auto deadline = Clock::now() + 5s;
+    while (store.errors().find("login timeout") == std::string::npos && Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_NE(store.errors().find("closed (login timeout)"), std::string::npos) << store.errors();
+}
+
+}  // namespace
