@@ -5,15 +5,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
+#include "ChildProcesses.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
 #include "ToolSession.h"
@@ -79,29 +78,6 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
     }
 }
 
-long residentKilobytes(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-// The taskstore child of this process.
-pid_t storePid()
-{
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string pid, name, state, parent;
-        if (stat >> pid >> name >> state >> parent && std::stol(parent) == getpid() && name == "(taskstore)")
-            return static_cast<pid_t>(std::stol(pid));
-    }
-    return -1;
-}
-
 std::multiset<std::string> column(testsupport::OdbcClient& client, const std::string& sql)
 {
     std::multiset<std::string> values;
@@ -123,7 +99,7 @@ int main(int argc, char** argv)
             seconds = std::max(1, std::min(3600, std::atoi(argv[i + 1])));
     }
     testsupport::TaskStoreProcess store;
-    const pid_t pid = storePid();
+    const pid_t pid = reliability::childNamed("taskstore");
     Totals totals;
     const auto start = Clock::now();
     const auto end = start + std::chrono::seconds(seconds);
@@ -132,7 +108,7 @@ int main(int argc, char** argv)
         threads.emplace_back(runSession, store.serverName(), s, end, std::ref(totals));
     std::vector<long> rss;
     while (Clock::now() < end) {
-        rss.push_back(residentKilobytes(pid));
+        rss.push_back(reliability::residentKilobytes(pid));
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     for (auto& thread : threads)

@@ -2,15 +2,18 @@
 // server going away during a refresh or a clearing, and two tools clearing at the same moment.
 #include <QApplication>
 #include <chrono>
+#include <csignal>
 #include <latch>
 #include <mutex>
 #include <thread>
 
+#include "ChildProcesses.h"
 #include "ClearingChild.h"
 #include "MainWindowFixture.h"
 #include "TaskTables.h"
 #include "ToolSession.h"
 #include "app/ModMain.h"
+#include "db/ModFunction.h"
 #include "db/TaskStatements.h"
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
@@ -103,6 +106,7 @@ protected:
     {
         ASSERT_EQ(reports.size(), 1u);
         const std::string& description = reports[0].description;
+        RecordProperty("description", std::to_string(reports[0].number) + " " + description);
         EXPECT_GT(description.size(), 10u) << description;
         EXPECT_EQ(description.find("[FreeTDS]"), std::string::npos) << description;
         EXPECT_EQ(description.find("[unixODBC]"), std::string::npos) << description;
@@ -159,6 +163,26 @@ TEST_F(ServerGoingAway, WhileAClearingWaitsInsideItsTransaction)
     expectOneClearReport(took);
     // Nothing half-deleted, and the blocker's uncommitted row is gone too.
     restartAndExpect(before);
+}
+
+TEST_F(ServerGoingAway, ThatStopsAnsweringIsGivenUpAtTheLogOnTimeout)
+{
+    // Frozen, not gone: the port still accepts, but nothing answers.
+    const pid_t server = reliability::childNamed("taskstore");
+    ASSERT_GT(server, 0);
+    ::kill(server, SIGSTOP);
+    boxes->answer(rt::MsgBoxResult::OK);
+    const auto start = Clock::now();
+    const bool opened = ModFunction::ConnectDB(store->serverName(), "SA", "");
+    const auto took = Clock::now() - start;
+    ::kill(server, SIGCONT);
+
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(boxes->boxes().size(), 1u);
+    EXPECT_FALSE(boxes->boxes()[0].text.empty());
+    // The provider's default log-on time-out is 15 seconds.
+    EXPECT_LT(took, 25s);
+    EXPECT_GE(took, 10s);
 }
 
 // ---------------------------------------------------------------------------------------------
