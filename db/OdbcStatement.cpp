@@ -5,7 +5,7 @@
 
 namespace db {
 
-OdbcStatement::OdbcStatement(OdbcConnection& connection, int queryTimeoutSeconds)
+OdbcStatement::OdbcStatement(OdbcConnection& connection, int queryTimeoutSeconds) : dbc_(connection.handle())
 {
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_)))
         throwDiagnostics(SQL_HANDLE_DBC, connection.handle(), "The statement could not be created.");
@@ -29,7 +29,20 @@ void OdbcStatement::check(SQLRETURN ret, std::string_view fallback) const
     if (ret == SQL_SUCCESS_WITH_INFO)
         throwIfErrorRecorded(SQL_HANDLE_STMT, stmt_, fallback);
     else if (!succeeded(ret))
-        throwDiagnostics(SQL_HANDLE_STMT, stmt_, fallback);
+        throwError(fallback);
+}
+
+void OdbcStatement::throwError(std::string_view fallback) const
+{
+    rt::RuntimeError error = errorFromDiagnostics(readDiagnostics(SQL_HANDLE_STMT, stmt_), fallback);
+    // A request to a server that has gone away comes back from FreeTDS as a bare "Unknown error";
+    // the user must learn that the connection is lost.
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const bool serverError = error.Number() != rt::ErrorNumber::ProviderFailure;
+    if (!serverError && succeeded(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))
+        && dead == SQL_CD_TRUE)
+        throw rt::RuntimeError(error.Number(), "The connection to the server was lost (" + error.Description() + ").");
+    throw error;
 }
 
 void OdbcStatement::execute(std::string_view sql)

@@ -28,6 +28,9 @@ public:
     SQLHSTMT handle() const { return stmt_; }
 
 private:
+    [[noreturn]] void throwError(std::string_view fallback) const;
+
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
     SQLHSTMT stmt_ = SQL_NULL_HSTMT;
 };
 
