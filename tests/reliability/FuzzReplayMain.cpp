@@ -10,17 +10,30 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
+namespace {
+void replay(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+}  // namespace
+
+// Arguments: corpus folders, or single inputs such as a crash to look at.
 int main(int argc, char** argv)
 {
     std::size_t inputs = 0;
     for (int i = 1; i < argc; ++i) {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
-            if (!entry.is_regular_file())
-                continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        if (std::filesystem::is_regular_file(argv[i])) {
+            replay(argv[i]);
             ++inputs;
+            continue;
+        }
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+            if (entry.is_regular_file()) {
+                replay(entry.path());
+                ++inputs;
+            }
         }
     }
     std::cout << "replayed " << inputs << " inputs\n";
