@@ -64,6 +64,22 @@ TEST(Utf16, RoundTripsEveryPlaneAndReplacesMalformedInput)
     EXPECT_EQ(db::toUtf8(std::u16string_view(lone, 4)), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
 }
 
+TEST(Utf16, LongTextConvertsWholeWhereverItsPairsFall)
+{
+    // Long values are converted in pieces; a surrogate pair may sit on any boundary, and text
+    // already in the target stays in front.
+    for (const std::size_t prefix : {254u, 255u, 256u, 511u, 1000u}) {
+        const std::string utf8 = std::string(prefix, 'a') + "😀" + std::string(300, '\x7F') + "密";
+        std::string out = "kept";
+        db::appendUtf8(out, db::toUtf16(utf8));
+        EXPECT_EQ(out, "kept" + utf8) << prefix;
+    }
+    std::string cjk;
+    for (int i = 0; i < 700; ++i)
+        cjk += "异常";
+    EXPECT_EQ(db::toUtf8(db::toUtf16(cjk)), cjk);
+}
+
 TEST(RowTable, KeepsCellsNullsAndEmptyTextApart)
 {
     db::RowTable table;
