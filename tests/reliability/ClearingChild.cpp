@@ -1,5 +1,6 @@
 #include "ClearingChild.h"
 
+#include <QAction>
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
@@ -9,38 +10,46 @@
 #include <unistd.h>
 #include <vector>
 
+#include "StatementPause.h"
+#include "ToolSession.h"
+#include "app/ErrorReport.h"
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
 #include "db/TaskStatements.h"
+#include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
 
 namespace reliability {
 
-namespace {
-constexpr char betweenDeletes[] = "first delete done\n";
-}
-
-int runClearingChild(const std::string& server, const std::string& key)
+int runClearingChild(const std::string& mode, const std::string& server, const std::string& key)
 {
     alarm(60);  // never outlive a test that forgot to kill it
     rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "box: %s\n", text.c_str());
         return rt::MsgBoxResult::OK;
     });
+    app::setErrorReportHandler([](long number, const std::string& description) {
+        std::fprintf(stderr, "error %ld: %s\n", number, description.c_str());
+        _exit(6);
+    });
+    const bool all = key == "DELALL";
+    pauseBeforeStatement(std::string(all ? db::TaskStatements::deleteAllTaskLog : db::TaskStatements::deleteAbnormalTaskLog));
     if (!ModFunction::ConnectDB(server, "SA", ""))
         return 3;
     ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
-    ModMain::Conn->BeginTrans();
-    ModMain::Conn->Execute(key == "DELALL" ? db::TaskStatements::deleteAllTasks : db::TaskStatements::deleteAbnormalTasks);
-    if (write(STDOUT_FILENO, betweenDeletes, sizeof betweenDeletes - 1) < 0)
-        return 4;
-    char ignored = 0;
-    while (read(STDIN_FILENO, &ignored, 1) != 0) {
+    if (mode == "windows") {
+        frmMain* window = frmMain::Show();
+        QAction* item = window->findChild<QAction*>(QString::fromStdString(key));
+        if (!item)
+            return 4;
+        item->trigger();
+    } else {
+        clearTasks(*ModMain::Conn, key);
     }
-    return 5;  // only reached when the parent went away without killing us
+    return 5;  // the pause never came
 }
 
-ClearingChild::ClearingChild(const std::string& server, const std::string& key)
+ClearingChild::ClearingChild(const std::string& mode, const std::string& server, const std::string& key)
 {
     int toChild[2];
     int fromChild[2];
@@ -55,7 +64,7 @@ ClearingChild::ClearingChild(const std::string& server, const std::string& key)
         dup2(fromChild[1], STDOUT_FILENO);
         close(toChild[1]);
         close(fromChild[0]);
-        std::vector<std::string> args = {"/proc/self/exe", "--clearing-child", server, key};
+        std::vector<std::string> args = {"/proc/self/exe", "--clearing-child", mode, server, key};
         std::vector<char*> argv;
         for (auto& arg : args)
             argv.push_back(arg.data());
@@ -80,7 +89,7 @@ bool ClearingChild::waitUntilBetweenDeletes(int milliseconds)
 {
     std::string text;
     pollfd wanted{output_, POLLIN, 0};
-    while (text.find(betweenDeletes) == std::string::npos) {
+    while (text.find(pausedReport) == std::string::npos) {
         if (poll(&wanted, 1, milliseconds) <= 0)
             return false;
         char buffer[64];

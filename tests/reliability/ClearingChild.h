@@ -1,24 +1,26 @@
 #pragma once
-// A second process that runs a clearing through the tool's own database layer and stops between
-// its two delete statements, so that a test can kill it exactly there.
+// A second process that runs a clearing through the tool's code and stops between its two
+// delete statements, so that a test can kill it exactly there.
 #include <string>
 #include <sys/types.h>
 
 namespace reliability {
 
-// Child side: logs on to the server, begins the transaction, runs the first delete of the
-// command ("DELERROR" or "DELALL"), reports on standard output and waits to be killed.
-int runClearingChild(const std::string& server, const std::string& key);
+// Child side. mode "windows": the main window's clear menu item, as a user picks it; mode
+// "database": the same calls through the database layer alone. key: "DELERROR" or "DELALL".
+// Logs on, starts the clearing and stops before the second delete reaches the driver.
+int runClearingChild(const std::string& mode, const std::string& server, const std::string& key);
 
 // Parent side: a clearing child of this test program.
 class ClearingChild {
 public:
-    ClearingChild(const std::string& server, const std::string& key);
+    ClearingChild(const std::string& mode, const std::string& server, const std::string& key);
     ~ClearingChild();
     ClearingChild(const ClearingChild&) = delete;
     ClearingChild& operator=(const ClearingChild&) = delete;
 
-    // Waits for the child's report that the first delete has run; false on time-out or exit.
+    // Waits for the child's report that it stopped before the second delete; false on time-out
+    // or when it ended instead.
     bool waitUntilBetweenDeletes(int milliseconds);
     // SIGKILL, and the exit status collected.
     void kill();

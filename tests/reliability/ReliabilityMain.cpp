@@ -9,12 +9,12 @@
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--clearing-child") == 0)
-        return reliability::runClearingChild(argv[2], argv[3]);
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    if (argc == 5 && std::strcmp(argv[1], "--clearing-child") == 0)
+        return reliability::runClearingChild(argv[2], argv[3], argv[4]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

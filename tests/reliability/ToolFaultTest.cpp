@@ -61,6 +61,7 @@ bool waitForClosedConnections(const TaskStoreProcess& store, std::size_t moreTha
 // ---------------------------------------------------------------------------------------------
 
 struct KilledCase {
+    const char* mode;
     const char* key;
     std::string_view first;
     std::string_view second;
@@ -76,7 +77,7 @@ TEST_P(ToolKilledBetweenDeletes, LeavesBothTablesUnchanged)
     const TableContents before = readTables(client);
     const std::size_t closedBefore = countOf(store.log(), " closed (");
 
-    reliability::ClearingChild tool(store.serverName(), GetParam().key);
+    reliability::ClearingChild tool(GetParam().mode, store.serverName(), GetParam().key);
     ASSERT_TRUE(tool.waitUntilBetweenDeletes(30000)) << store.log();
     tool.kill();
 
@@ -93,9 +94,10 @@ TEST_P(ToolKilledBetweenDeletes, LeavesBothTablesUnchanged)
 INSTANTIATE_TEST_SUITE_P(
     Clearings, ToolKilledBetweenDeletes,
     ::testing::Values(
-        KilledCase{"DELERROR", db::TaskStatements::deleteAbnormalTasks, db::TaskStatements::deleteAbnormalTaskLog},
-        KilledCase{"DELALL", db::TaskStatements::deleteAllTasks, db::TaskStatements::deleteAllTaskLog}),
-    [](const auto& testCase) { return std::string(testCase.param.key); });
+        KilledCase{"windows", "DELERROR", db::TaskStatements::deleteAbnormalTasks, db::TaskStatements::deleteAbnormalTaskLog},
+        KilledCase{"windows", "DELALL", db::TaskStatements::deleteAllTasks, db::TaskStatements::deleteAllTaskLog},
+        KilledCase{"database", "DELERROR", db::TaskStatements::deleteAbnormalTasks, db::TaskStatements::deleteAbnormalTaskLog}),
+    [](const auto& testCase) { return std::string(testCase.param.mode) + "_" + testCase.param.key; });
 
 // ---------------------------------------------------------------------------------------------
 
