@@ -54,6 +54,7 @@ protected:
 
     void TearDown() override
     {
+        RecordProperty("log-on attempts", attempts);
         closeAllWindows();
         ModFunction::CloseDB();
         rt::setMsgBoxPresenter(previousBox_);

@@ -2,8 +2,8 @@
 // restart every commit a client saw acknowledged is there, and nothing else.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
-#include <map>
 #include <set>
 #include <sqlite3.h>
 #include <thread>
