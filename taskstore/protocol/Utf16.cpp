@@ -65,12 +65,6 @@ char32_t nextCodePoint(std::string_view utf8, std::size_t& pos)
     return c;
 }
 
-void appendUnit(std::vector<std::uint8_t>& out, char32_t unit)
-{
-    out.push_back(static_cast<std::uint8_t>(unit));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-}
-
 }  // namespace
 
 std::string utf16leToUtf8(std::span<const std::uint8_t> bytes)
@@ -99,24 +93,38 @@ std::string utf16leToUtf8(std::span<const std::uint8_t> bytes)
 
 std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view utf8, std::size_t maxUnits)
 {
+    // Every row's text passes through here, so it is written in place: a UTF-8 byte never yields
+    // more than one 16-bit unit (four bytes give two), so the buffer grows once per value.
+    const std::size_t start = out.size();
+    out.resize(start + 2 * utf8.size());
+    std::uint8_t* to = out.data() + start;
+    const auto put = [&to](char32_t unit) {
+        *to++ = static_cast<std::uint8_t>(unit);
+        *to++ = static_cast<std::uint8_t>(unit >> 8);
+    };
     std::size_t units = 0;
     std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const std::size_t before = pos;
+    while (pos < utf8.size() && units < maxUnits) {
+        const auto lead = static_cast<unsigned char>(utf8[pos]);
+        if (lead < 0x80) {
+            put(lead);
+            ++pos;
+            ++units;
+            continue;
+        }
         const char32_t c = nextCodePoint(utf8, pos);
-        const std::size_t needed = c >= 0x10000 ? 2 : 1;
-        if (units + needed > maxUnits) {
-            pos = before;
-            break;
-        }
-        if (needed == 2) {
-            appendUnit(out, 0xD800 + ((c - 0x10000) >> 10));
-            appendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+        if (c < 0x10000) {
+            put(c);
+            ++units;
+        } else if (units + 2 <= maxUnits) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+            units += 2;
         } else {
-            appendUnit(out, c);
+            break;  // the pair would not fit: the character is left out whole
         }
-        units += needed;
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return units;
 }
 

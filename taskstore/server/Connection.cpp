@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "taskstore/protocol/Packet.h"
 #include "taskstore/protocol/ProtocolError.h"
 
 namespace taskstore::server {
@@ -19,6 +20,8 @@ std::string endpointText(const asio::ip::tcp::socket& socket)
 // Until a client has sent its login it gets little memory: PRELOGIN and LOGIN7 are small.
 constexpr std::size_t maxMessageBeforeLogin = 64 * 1024;
 constexpr std::size_t maxMessage = 64 * 1024 * 1024;
+// Packets of a long reply go to the socket in batches of about this many bytes.
+constexpr std::size_t sendBatchBytes = 32 * 1024;
 
 // SQL Server numbers user sessions from 51; clients only display the value.
 std::uint16_t spidFor(int id)
@@ -136,12 +139,17 @@ void Connection::work()
     finished_ = true;
 }
 
-void Connection::send(std::span<const std::uint8_t> bytes)
+void Connection::send(std::span<const std::uint8_t> packet)
 {
     if (writeFailed_)
         return;
+    unsent_.insert(unsent_.end(), packet.begin(), packet.end());
+    const bool lastOfMessage = packet.size() > 1 && (packet[1] & tds::status::endOfMessage) != 0;
+    if (!lastOfMessage && unsent_.size() < sendBatchBytes)
+        return;
     asio::error_code ec;
-    asio::write(socket_, asio::buffer(bytes.data(), bytes.size()), ec);
+    asio::write(socket_, asio::buffer(unsent_.data(), unsent_.size()), ec);
+    unsent_.clear();
     if (ec) {
         // Stop the running statement; the worker ends the connection when it returns.
         writeFailed_ = true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 #include <variant>
+#include <vector>
 
 #include "taskstore/protocol/MessageAssembler.h"
 #include "taskstore/server/EventLog.h"
@@ -41,7 +42,9 @@ private:
 
     void readLoop();
     void work();
-    void send(std::span<const std::uint8_t> bytes);
+    // Takes one packet. Packets are passed to the socket together, a message's last packet or a
+    // full batch at a time: a system call per packet took a sixth of the time of a large result.
+    void send(std::span<const std::uint8_t> packet);
     // Records the first reason only and shuts the socket down, which also ends the reader.
     void close(const std::string& reason);
 
@@ -54,6 +57,7 @@ private:
     std::mutex closeMutex_;
     std::string closeReason_;
     std::atomic<bool> writeFailed_{false};
+    std::vector<std::uint8_t> unsent_;  // whole packets of the message being answered
     std::atomic<bool> finished_{false};
     // Outlives both threads: the reader passes attention to it while the worker runs requests.
     std::unique_ptr<RequestHandler> handler_;

@@ -7,6 +7,7 @@
 #include "taskstore/protocol/Prelogin.h"
 #include "taskstore/protocol/ResultSetEncoder.h"
 #include "taskstore/protocol/Tokens.h"
+#include "taskstore/protocol/Utf16.h"
 
 using namespace taskstore;
 using namespace taskstore::tds;
@@ -195,4 +196,20 @@ TEST(TdsProtocol, NonBmpTextBecomesSurrogatePair)
     Encoded e;
     writeRow(e.out, columns, std::vector<ValueView>{text("\xE5\xBC\x82\xF0\x9F\x98\x80")});  // 异 and U+1F600
     EXPECT_EQ(e.bytes, hex("D1 06 00 02 5F 3D D8 00 DE"));
+}
+
+TEST(TdsProtocol, Utf16TextIsAppendedWholeCharactersOnly)
+{
+    std::vector<std::uint8_t> out{0xAA};
+    // "a", U+1F600 (a surrogate pair), 异 and a byte that is no UTF-8
+    EXPECT_EQ(appendUtf16le(out, "a\xF0\x9F\x98\x80\xE5\xBC\x82\xFF"), 5u);
+    EXPECT_EQ(out, hex("AA 61 00 3D D8 00 DE 02 5F FD FF"));
+
+    // A pair that does not fit is left out whole, and nothing after it is written.
+    out.clear();
+    EXPECT_EQ(appendUtf16le(out, "a\xF0\x9F\x98\x80" "b", 2), 1u);
+    EXPECT_EQ(out, hex("61 00"));
+    out.clear();
+    EXPECT_EQ(appendUtf16le(out, "abc", 0), 0u);
+    EXPECT_TRUE(out.empty());
 }
