@@ -30,7 +30,7 @@ void RowTable::endCell(bool null)
 
 void RowTable::appendCell(std::string_view utf8)
 {
-    text_.append(utf8);
+    text_.append(utf8.data(), utf8.size());
     endCell(false);
 }
 
@@ -46,7 +46,7 @@ std::string_view RowTable::cell(std::size_t row, int column) const
 {
     const std::size_t index = row * names_.size() + static_cast<std::size_t>(column);
     const std::uint32_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(text_).substr(begin, ends_[index] - begin);
+    return std::string_view(text_.data() + begin, ends_[index] - begin);
 }
 
 bool RowTable::isNull(std::size_t row, int column) const

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "db/ReallocBuffer.h"
+
 namespace db {
 
 enum class ColumnKind { Text, Integer, Decimal, DateTime, Other };
@@ -36,8 +38,8 @@ private:
 
     std::vector<std::string> names_;
     std::vector<ColumnKind> kinds_;
-    std::string text_;
-    std::vector<std::uint32_t> ends_;   // end offset of each cell in text_
+    ReallocBuffer<char> text_;
+    ReallocBuffer<std::uint32_t> ends_;  // end offset of each cell in text_
     std::vector<bool> nulls_;
 };
 

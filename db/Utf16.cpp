@@ -53,25 +53,8 @@ char32_t decodeUtf8(std::string_view utf8, std::size_t& i)
     return value;
 }
 
-}  // namespace
-
-std::u16string toUtf16(std::string_view utf8)
-{
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = decodeUtf8(utf8, i);
-        if (cp < 0x10000) {
-            out.push_back(static_cast<char16_t>(cp));
-        } else {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        }
-    }
-    return out;
-}
-
-void appendUtf8(std::string& out, std::u16string_view utf16)
+template <typename Out>
+void appendUtf8To(Out& out, std::u16string_view utf16)
 {
     // Encoded into a buffer on the stack and appended a chunk at a time: this runs for every cell
     // of a result, and growing the string byte by byte (or zero-filling it first) cost more than
@@ -106,6 +89,28 @@ void appendUtf8(std::string& out, std::u16string_view utf16)
         }
         out.append(chunk, static_cast<std::size_t>(to - chunk));
     }
+}
+
+}  // namespace
+
+void appendUtf8(std::string& out, std::u16string_view utf16) { appendUtf8To(out, utf16); }
+
+void appendUtf8(ReallocBuffer<char>& out, std::u16string_view utf16) { appendUtf8To(out, utf16); }
+
+std::u16string toUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t cp = decodeUtf8(utf8, i);
+        if (cp < 0x10000) {
+            out.push_back(static_cast<char16_t>(cp));
+        } else {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        }
+    }
+    return out;
 }
 
 std::string toUtf8(std::u16string_view utf16)
