@@ -101,4 +101,23 @@ TEST(RowTable, KeepsCellsNullsAndEmptyTextApart)
     EXPECT_EQ(table.cell(1, 1), "42😀");
 }
 
+TEST(RowTable, EveryCellSurvivesTheTableGrowing)
+{
+    // Enough cells for the text and offsets to be moved to larger blocks many times over.
+    db::RowTable table;
+    table.addColumn("a", db::ColumnKind::Text);
+    table.addColumn("b", db::ColumnKind::Text);
+    constexpr std::size_t rows = 200000;
+    for (std::size_t row = 0; row < rows; ++row) {
+        table.appendCell(std::to_string(row));
+        table.appendCell(db::toUtf16("任务" + std::to_string(row % 97)));
+    }
+    ASSERT_EQ(table.rowCount(), rows);
+    for (std::size_t row : {std::size_t{0}, std::size_t{63}, std::size_t{64}, std::size_t{65535}, rows - 1}) {
+        EXPECT_EQ(table.cell(row, 0), std::to_string(row));
+        EXPECT_EQ(table.cell(row, 1), "任务" + std::to_string(row % 97));
+    }
+    EXPECT_GE(table.heldBytes(), rows * (2 * sizeof(std::uint32_t) + 8));
+}
+
 }  // namespace
