@@ -39,7 +39,7 @@ struct Totals {
 void runSession(const std::string& server, int session, Clock::time_point end, Totals& totals)
 {
     std::unique_ptr<db::Connection> connection;
-    for (long n = 0; Clock::now() < end; ++n) {
+    for (long n = 0; n < 10'000'000 && Clock::now() < end; ++n) {
         const std::string id = "W" + std::to_string(session) + "-" + std::to_string(n);
         const bool abnormal = n % 3 == 0;
         bool commitSent = false;
