@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <exception>
+#include <limits>
 
 #include "app/EventGuard.h"
 #include "app/ModMain.h"
@@ -25,6 +26,8 @@ namespace {
 // Window and control geometry as designed, in twips.
 constexpr int ClientWidth = 6810;
 constexpr int ClientHeight = 4320;
+// Qt cuts a line edit at 32767 characters unless told otherwise; the boxes have no limit.
+constexpr int NoLengthLimit = std::numeric_limits<int>::max();
 
 void placeInTwips(QWidget& widget, int left, int top, int width, int height)
 {
@@ -93,6 +96,7 @@ void frmLogin::createControls()
 
     txtServer = new QLineEdit(QStringLiteral("(local)"), this);
     txtServer->setObjectName(QStringLiteral("txtServer"));
+    txtServer->setMaxLength(NoLengthLimit);
     placeInTwips(*txtServer, 3720, 2055, 2685, 330);
 
     Label2 = caption(QStringLiteral("Label2"), QStringLiteral("SA密码："), this);
@@ -100,6 +104,7 @@ void frmLogin::createControls()
 
     txtPass = new QLineEdit(this);
     txtPass->setObjectName(QStringLiteral("txtPass"));
+    txtPass->setMaxLength(NoLengthLimit);
     txtPass->setEchoMode(QLineEdit::Password);
     auto* starStyle = new PasswordStarStyle;
     starStyle->setParent(txtPass);
