@@ -4,7 +4,6 @@ list(APPEND UI_TEST_SOURCES
   EndToEndTest.cpp
   GridColumnWidthTest.cpp
   GridTaskGridTest.cpp
-  MainWindowFixture.cpp
   MainWindowTest.cpp
   ToolbarTest.cpp
 )
