@@ -3,55 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/Utf8Decode.h"
+
 namespace db {
 
 namespace {
-
-constexpr char32_t replacement = 0xFFFD;
-
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Decodes one code point at utf8[i] and advances i; anything malformed yields U+FFFD and
-// advances by one byte, so that the rest of the text is still read.
-char32_t decodeUtf8(std::string_view utf8, std::size_t& i)
-{
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++i;
-        return replacement;
-    }
-    if (i + length > utf8.size()) {
-        ++i;
-        return replacement;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto byte = static_cast<unsigned char>(utf8[i + k]);
-        if (!isContinuation(byte)) {
-            ++i;
-            return replacement;
-        }
-        value = (value << 6) | (byte & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++i;
-        return replacement;
-    }
-    i += length;
-    return value;
-}
 
 template <typename Out>
 void appendUtf8To(Out& out, std::u16string_view utf16)
@@ -81,7 +37,7 @@ void appendUtf8To(Out& out, std::u16string_view utf16)
                 put(0x80 | (cp & 0x3F));
                 ++i;  // the pair may end one unit past the chunk; the buffer has room for it
             } else {
-                const char16_t cp = unit >= 0xD800 && unit <= 0xDFFF ? char16_t(replacement) : unit;
+                const char16_t cp = unit >= 0xD800 && unit <= 0xDFFF ? char16_t(text::ReplacementCharacter) : unit;
                 put(0xE0 | (cp >> 12));
                 put(0x80 | ((cp >> 6) & 0x3F));
                 put(0x80 | (cp & 0x3F));
@@ -102,7 +58,7 @@ std::u16string toUtf16(std::string_view utf8)
     std::u16string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = decodeUtf8(utf8, i);
+        const char32_t cp = text::decodeUtf8(utf8, i);
         if (cp < 0x10000) {
             out.push_back(static_cast<char16_t>(cp));
         } else {

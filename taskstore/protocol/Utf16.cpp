@@ -1,5 +1,6 @@
 #include "taskstore/protocol/Utf16.h"
 
+#include "common/Utf8Decode.h"
 #include "taskstore/protocol/ProtocolError.h"
 
 namespace taskstore::tds {
@@ -22,47 +23,6 @@ void appendUtf8(std::string& out, char32_t c)
         out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
-}
-
-// Reads one code point from utf8 at pos; malformed sequences yield U+FFFD and skip one byte.
-char32_t nextCodePoint(std::string_view utf8, std::size_t& pos)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
-    const unsigned char lead = byte(pos);
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    }
-    std::size_t extra = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, c = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, c = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, c = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++pos;
-        return 0xFFFD;
-    }
-    if (pos + extra >= utf8.size()) {
-        ++pos;
-        return 0xFFFD;
-    }
-    for (std::size_t i = 1; i <= extra; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) {
-            ++pos;
-            return 0xFFFD;
-        }
-        c = c << 6 | (byte(pos + i) & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++pos;
-        return 0xFFFD;
-    }
-    pos += extra + 1;
-    return c;
 }
 
 }  // namespace
@@ -112,7 +72,7 @@ std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view utf8,
             ++units;
             continue;
         }
-        const char32_t c = nextCodePoint(utf8, pos);
+        const char32_t c = text::decodeUtf8(utf8, pos);
         if (c < 0x10000) {
             put(c);
             ++units;

@@ -1,0 +1,54 @@
+#pragma once
+// Reading UTF-8 one code point at a time, shared by the tool's ODBC text conversion and the
+// server's wire encoding, so both treat malformed text the same way.
+#include <cstddef>
+#include <string_view>
+
+namespace text {
+
+inline constexpr char32_t ReplacementCharacter = 0xFFFD;
+
+// Decodes the code point at utf8[pos] and advances pos past it. Anything malformed (a stray or
+// truncated sequence, an overlong form, a surrogate, a value past U+10FFFF) yields U+FFFD and
+// advances by one byte, so the rest of the text is still read.
+inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    std::size_t extra = 0;
+    char32_t value = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, value = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, value = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, value = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++pos;
+        return ReplacementCharacter;
+    }
+    if (pos + extra >= utf8.size()) {
+        ++pos;
+        return ReplacementCharacter;
+    }
+    for (std::size_t i = 1; i <= extra; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) {
+            ++pos;
+            return ReplacementCharacter;
+        }
+        value = value << 6 | (byte(pos + i) & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        ++pos;
+        return ReplacementCharacter;
+    }
+    pos += extra + 1;
+    return value;
+}
+
+}  // namespace text
