@@ -6,6 +6,7 @@
 #include <string>
 
 #include "taskstore/protocol/ByteWriter.h"
+#include "taskstore/protocol/TdsVersion.h"
 #include "taskstore/sql/Engine.h"
 
 namespace taskstore::tds {
@@ -24,8 +25,10 @@ private:
     SqlError error_;
 };
 
-void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns);
+// Below TDS 7.2 the long text columns go out as ntext, the form those clients know.
+void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns, TdsVersion version = tds74);
 // values must hold one cell per column. Throws CellError, possibly after appending part of the row.
-void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<const ValueView> values);
+void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<const ValueView> values,
+              TdsVersion version = tds74);
 
 }  // namespace taskstore::tds

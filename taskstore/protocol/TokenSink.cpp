@@ -13,7 +13,7 @@ TokenSink::TokenSink(MessageWriter& writer, std::string serverName, ErrorObserve
 void TokenSink::beginToken()
 {
     if (pending_ && !singleDone_) {
-        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount);
+        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount, version_);
         pending_.reset();
     }
 }
@@ -25,7 +25,7 @@ void TokenSink::columns(std::span<const ColumnInfo> columns)
     rowError_.reset();
     resultSetSent_ = true;
     rowsSent_ = 0;
-    writeColMetadata(writer_.body(), columns_);
+    writeColMetadata(writer_.body(), columns_, version_);
     endToken();
 }
 
@@ -36,7 +36,7 @@ void TokenSink::row(std::span<const ValueView> values)
     auto& buffer = writer_.body().buffer();
     const std::size_t rowStart = buffer.size();
     try {
-        writeRow(writer_.body(), columns_, values);
+        writeRow(writer_.body(), columns_, values, version_);
     } catch (const CellError& e) {
         // The statement fails at its DONE; the half-written row must not reach the client.
         buffer.resize(rowStart);
@@ -72,7 +72,7 @@ void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
 void TokenSink::info(const SqlError& message)
 {
     beginToken();
-    writeMessage(writer_.body(), message, serverName_);
+    writeMessage(writer_.body(), message, serverName_, version_);
     endToken();
 }
 
@@ -81,7 +81,7 @@ void TokenSink::error(const SqlError& error)
     if (onError_)
         onError_(error);
     beginToken();
-    writeMessage(writer_.body(), error, serverName_);
+    writeMessage(writer_.body(), error, serverName_, version_);
     endToken();
 }
 
@@ -94,6 +94,8 @@ void TokenSink::databaseChanged(std::string_view newDatabase, std::string_view o
 
 void TokenSink::transactionBegan(std::uint64_t descriptor)
 {
+    if (!version_.atLeast72())
+        return;  // 7.1 has no transaction descriptors
     beginToken();
     writeTransactionChange(writer_.body(), EnvChange::BeginTransaction, descriptor);
     endToken();
@@ -101,6 +103,8 @@ void TokenSink::transactionBegan(std::uint64_t descriptor)
 
 void TokenSink::transactionCommitted(std::uint64_t descriptor)
 {
+    if (!version_.atLeast72())
+        return;  // 7.1 has no transaction descriptors
     beginToken();
     writeTransactionChange(writer_.body(), EnvChange::CommitTransaction, descriptor);
     endToken();
@@ -108,6 +112,8 @@ void TokenSink::transactionCommitted(std::uint64_t descriptor)
 
 void TokenSink::transactionRolledBack(std::uint64_t descriptor)
 {
+    if (!version_.atLeast72())
+        return;  // 7.1 has no transaction descriptors
     beginToken();
     writeTransactionChange(writer_.body(), EnvChange::RollbackTransaction, descriptor);
     endToken();
@@ -122,7 +128,7 @@ void TokenSink::fail(const SqlError& failure)
 void TokenSink::endReply()
 {
     const PendingDone last = pending_.value_or(PendingDone{});
-    writeDone(writer_.body(), last.status, last.curCmd, last.rowCount);
+    writeDone(writer_.body(), last.status, last.curCmd, last.rowCount, version_);
     writer_.endMessage();
     pending_.reset();
     rowError_.reset();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "taskstore/protocol/MessageWriter.h"
+#include "taskstore/protocol/TdsVersion.h"
 #include "taskstore/sql/Engine.h"
 
 namespace taskstore::tds {
@@ -29,6 +30,9 @@ public:
     void transactionCommitted(std::uint64_t descriptor) override;
     void transactionRolledBack(std::uint64_t descriptor) override;
 
+    // The version negotiated at login; tokens follow its layout from then on.
+    void setTdsVersion(TdsVersion version) { version_ = version; }
+    TdsVersion tdsVersion() const { return version_; }
     // Attention: rows produced from now on are dropped. Safe from any thread.
     void cancel() { cancelled_ = true; }
     // Transaction manager replies carry one DONE however many the engine reports (until endReply).
@@ -56,6 +60,7 @@ private:
     bool resultSetSent_ = false;
     std::uint64_t rowsSent_ = 0;  // rows of the current result set that went out
     bool singleDone_ = false;
+    TdsVersion version_;
     std::atomic<bool> cancelled_{false};
 };
 

@@ -99,6 +99,8 @@ std::optional<std::string> RequestHandler::handle(const tds::Message& message)
 std::optional<std::string> RequestHandler::handleLogin(const tds::Message& message)
 {
     const tds::Login7 login = tds::decodeLogin7(message.payload);
+    version_ = tds::negotiateTdsVersion(login.tdsVersion);
+    sink_.setTdsVersion(version_);
     if (login.integratedAuth)
         return refuseLogin(login, "", "integrated authentication is not supported");
     if (!equalsIgnoringCase(login.userName, saLogin))
@@ -120,7 +122,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
 
     tds::LoginSuccess reply;
     reply.database = session_->currentDatabase();
-    reply.tdsVersion = tds::negotiateTdsVersion(login.tdsVersion);
+    reply.tdsVersion = version_;
     reply.packetSize = tds::negotiatePacketSize(login.packetSize);
     reply.serverName = config_.serverName;
     tds::writeLoginSuccess(writer_.body(), reply);
@@ -134,7 +136,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
 std::optional<std::string> RequestHandler::refuseLogin(const tds::Login7& login, const std::string& missingDatabase,
                                                        const std::string& reason)
 {
-    tds::writeLoginFailure(writer_.body(), login.userName, missingDatabase, config_.serverName);
+    tds::writeLoginFailure(writer_.body(), login.userName, missingDatabase, config_.serverName, version_);
     writer_.endMessage();
     log_.line("connection " + std::to_string(connection_.id) + " login failed for " + login.userName + " from "
               + connection_.peer + ": " + reason);
@@ -164,7 +166,7 @@ void RequestHandler::runInSession(Call&& call)
 
 void RequestHandler::handleBatch(const tds::Message& message)
 {
-    const std::string text = tds::decodeSqlBatch(message.payload);
+    const std::string text = tds::decodeSqlBatch(message.payload, version_);
     if (requests_)
         requests_->batch(connection_.id, text);
     runInSession([&] { session_->executeBatch(text, sink_); });
@@ -173,7 +175,7 @@ void RequestHandler::handleBatch(const tds::Message& message)
 void RequestHandler::handleTransaction(const tds::Message& message)
 {
     using Kind = tds::TransactionRequest::Kind;
-    const tds::TransactionRequest request = tds::decodeTransactionRequest(message.payload);
+    const tds::TransactionRequest request = tds::decodeTransactionRequest(message.payload, version_);
     if (request.kind == Kind::Save) {
         replyError(SqlError{50000, 1, 16, "Savepoints are not supported.", 1});
         return;
@@ -199,7 +201,7 @@ void RequestHandler::handleAttention()
 {
     if (requests_)
         requests_->attention(connection_.id);
-    tds::writeDone(writer_.body(), tds::done::attention, tds::curcmd::none, 0);
+    tds::writeDone(writer_.body(), tds::done::attention, tds::curcmd::none, 0, version_);
     writer_.endMessage();
 }
 

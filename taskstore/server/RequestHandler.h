@@ -63,6 +63,7 @@ private:
     tds::TokenSink sink_;
     std::unique_ptr<Session> session_;
     std::string loginDatabase_;
+    tds::TdsVersion version_;
     bool preloginSeen_ = false;
 
     std::mutex runningMutex_;

@@ -146,9 +146,17 @@ struct SetStatement {
     long long value = 0;
 };
 
+struct Statement;
+
+// IF condition statement: what drivers send to end a transaction only when one is open.
+struct IfStatement {
+    ExprPtr condition;
+    std::unique_ptr<Statement> then;
+};
+
 using StatementBody = std::variant<SelectStatement, InsertStatement, UpdateStatement, DeleteStatement,
                                    CreateTableStatement, DropTableStatement, CreateDatabaseStatement,
-                                   UseStatement, TransactionStatement, SetStatement>;
+                                   UseStatement, TransactionStatement, SetStatement, IfStatement>;
 
 struct Statement {
     StatementBody body;

@@ -37,7 +37,7 @@ bool contains(const std::array<std::string_view, N>& list, std::string_view word
 bool startsStatement(const Token& token)
 {
     for (std::string_view word : {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "USE", "BEGIN", "COMMIT",
-                                  "ROLLBACK", "SET"})
+                                  "ROLLBACK", "SET", "IF"})
         if (token.is(word))
             return true;
     return false;
@@ -179,7 +179,21 @@ private:
         }
         if (first.is("SET"))
             return set();
+        if (first.is("IF"))
+            return ifStatement();
         fail();
+    }
+
+    IfStatement ifStatement()
+    {
+        const Nesting nesting(*this);
+        advance();
+        IfStatement result;
+        result.condition = expression();
+        result.then = std::make_unique<Statement>();
+        result.then->line = peek().line;
+        result.then->body = statement();
+        return result;
     }
 
     void transactionName()

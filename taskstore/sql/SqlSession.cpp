@@ -199,6 +199,7 @@ SqlSession::Outcome SqlSession::fail(SqlError error, int line, ResultSink& sink)
 SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink)
 {
     resetStatementState();
+    const Statement* branch = nullptr;
     try {
         std::visit(
             Overloaded{
@@ -245,6 +246,10 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
                     set(s);
                     sink.done(std::nullopt, false);
                 },
+                [&](const IfStatement& s) {
+                    if (holds(*s.condition))
+                        branch = s.then.get();
+                },
             },
             statement.body);
     } catch (const SqlError& error) {
@@ -255,7 +260,19 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
         sink.done(std::nullopt, true);
         return Outcome::AbortBatch;
     }
-    return Outcome::Continue;
+    return branch ? run(*branch, sink) : Outcome::Continue;
+}
+
+bool SqlSession::holds(const Expr& condition)
+{
+    const std::string sql = Translator(*this).ifCondition(condition);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    const store::SqliteStatement prepared(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    return sqlite3_column_int(raw, 0) == 1;
 }
 
 void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)

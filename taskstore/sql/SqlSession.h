@@ -47,6 +47,7 @@ private:
     Outcome run(const Statement& statement, ResultSink& sink);
     Outcome fail(SqlError error, int line, ResultSink& sink);
     void runSelect(const SelectStatement& statement, ResultSink& sink);
+    bool holds(const Expr& condition);
     // Runs a writing statement atomically, inside the open transaction or in its own.
     std::int64_t runWrite(const std::function<std::string(bool guard)>& translate);
     void use(const UseStatement& statement, ResultSink& sink);

@@ -671,6 +671,11 @@ SelectPlan Translator::select(const SelectStatement& statement)
     return plan;
 }
 
+std::string Translator::ifCondition(const Expr& expr)
+{
+    return "SELECT CASE WHEN " + condition(expr, Scope{}).sql + " THEN 1 ELSE 0 END";
+}
+
 std::string Translator::insert(const InsertStatement& statement)
 {
     const ScopeTable table = bindTable(statement.table);

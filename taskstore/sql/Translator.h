@@ -45,6 +45,8 @@ public:
     // transaction around it.
     std::string update(const UpdateStatement& statement, bool guard);
     std::string remove(const DeleteStatement& statement, bool guard);
+    // A query that yields 1 when the condition of an IF holds, else 0.
+    std::string ifCondition(const Expr& condition);
 
     // Internal pieces of a translation, declared here so the helpers in the source can name them.
     struct ScopeTable;

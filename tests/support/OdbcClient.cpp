@@ -43,7 +43,7 @@ public:
 
 }  // namespace
 
-OdbcClient::OdbcClient(int port, std::string database, std::string password)
+OdbcClient::OdbcClient(int port, std::string database, std::string password, std::string tdsVersion)
 {
     SQLHENV env = nullptr;
     SQLHDBC dbc = nullptr;
@@ -57,7 +57,7 @@ OdbcClient::OdbcClient(int port, std::string database, std::string password)
         braced += c == '}' ? std::string("}}") : std::string(1, c);
     braced += "}";
     std::string text = "DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port) + ";Database=" + database +
-                       ";UID=SA;PWD=" + braced + ";TDS_Version=7.4;ClientCharset=UTF-8;";
+                       ";UID=SA;PWD=" + braced + ";TDS_Version=" + tdsVersion + ";ClientCharset=UTF-8;";
     SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0, nullptr,
                                     SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {

@@ -12,7 +12,8 @@ using Rows = std::vector<std::vector<std::optional<std::string>>>;
 
 class OdbcClient {
 public:
-    OdbcClient(int port, std::string database = "VOZUZODI", std::string password = "");
+    // tdsVersion as the FreeTDS driver's TDS_Version keyword takes it.
+    OdbcClient(int port, std::string database = "VOZUZODI", std::string password = "", std::string tdsVersion = "7.4");
     ~OdbcClient();
     OdbcClient(const OdbcClient&) = delete;
     OdbcClient& operator=(const OdbcClient&) = delete;

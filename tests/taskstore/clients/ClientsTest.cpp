@@ -191,6 +191,43 @@ TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
     EXPECT_EQ(taskSubIds(), keptTasks);
 }
 
+TEST_F(TdsClients, OdbcDriverAtEveryTdsVersionListsRollsBackAndCommits)
+{
+    // Below 7.2 the driver ends transactions with IF @@TRANCOUNT batches instead of requests.
+    for (const std::string version : {"7.4", "7.3", "7.2", "7.1"}) {
+        SCOPED_TRACE(version);
+        OdbcClient client(server.port(), "VOZUZODI", password, version);
+        EXPECT_EQ(client.query(statements::listQuery()).size(), 3u);
+        EXPECT_EQ(client.query("select cSub_Name from zk_tasklog where cTaskId = 'T-2'").at(0).at(0), "采购管理");
+        client.setAutocommit(false);
+        client.exec(statements::deleteAbnormalTasks);
+        client.exec(statements::deleteAbnormalTaskLog);
+        client.rollback();
+        EXPECT_EQ(column(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        if (version == "7.1") {
+            client.exec(statements::deleteAbnormalTasks);
+            client.exec(statements::deleteAbnormalTaskLog);
+            client.commit();
+        }
+        client.setAutocommit(true);
+    }
+    EXPECT_EQ(taskLogIds(), keptTaskLog);
+    EXPECT_EQ(taskSubIds(), keptTasks);
+    const auto requests = server.requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) {
+        return r.kind == "BATCH" && r.text.starts_with("IF @@TRANCOUNT > 0 COMMIT");
+    }));
+}
+
+TEST_F(TdsClients, TsqlAtTds71ListsTheTasks)
+{
+    const auto result = runChild({"env", "TDSVER=7.1", "tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U",
+                                  "SA", "-P", password, "-o", "q"},
+                                 "USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n");
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-03\t异常\tJan 17 2024 09:30AM\tT-3")) << result.output;
+}
+
 TEST_F(TdsClients, LoginToAMissingDatabaseIsRefused)
 {
     EXPECT_THROW(OdbcClient(server.port(), "NoSuchDb", password), std::runtime_error);
