@@ -9,6 +9,7 @@
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
 #include "taskstore/sql/Engine.h"
+#include "taskstore/tls/SelfSignedCertificate.h"
 
 namespace {
 
@@ -55,6 +56,11 @@ int serve(const taskstore::CommandLine& line)
     }
 
     prepareDataFolder(line.dataFolder);
+    if (config.tlsCertificate.empty()) {
+        const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
+        config.tlsCertificate = files.certificate;
+        config.tlsKey = files.key;
+    }
     const auto engine = taskstore::Engine::open(line.dataFolder);
     taskstore::server::EventLog log;
     // The server takes over SIGINT and SIGTERM from here on, so a stop during the demo fill

@@ -40,7 +40,8 @@ std::string typeName(PacketType type)
 }  // namespace
 
 RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
-                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output)
+                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output,
+                               tls::TlsSession* tls)
     : engine_(engine),
       config_(config),
       log_(log),
@@ -50,7 +51,8 @@ RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, Event
       sink_(writer_, config.serverName, [this](const SqlError& error) {
           log_.line("connection " + std::to_string(connection_.id) + " error " + std::to_string(error.number) + ": "
                     + error.message);
-      })
+      }),
+      tls_(tls)
 {
 }
 
@@ -59,13 +61,8 @@ RequestHandler::~RequestHandler() = default;
 std::optional<std::string> RequestHandler::handle(const tds::Message& message)
 {
     if (!loggedIn()) {
-        if (message.type == PacketType::Prelogin && !preloginSeen_) {
-            tds::parsePrelogin(message.payload);
-            preloginSeen_ = true;
-            writer_.body().bytes(tds::preloginReply());
-            writer_.endMessage();
-            return std::nullopt;
-        }
+        if (message.type == PacketType::Prelogin)
+            return handlePrelogin(message);
         if (message.type == PacketType::Login7)
             return handleLogin(message);
         throw tds::ProtocolError("packet type " + typeName(message.type) + " before login");
@@ -96,8 +93,32 @@ std::optional<std::string> RequestHandler::handle(const tds::Message& message)
     }
 }
 
+std::optional<std::string> RequestHandler::handlePrelogin(const tds::Message& message)
+{
+    if (!preloginSeen_) {
+        const tds::PreloginRequest request = tds::parsePrelogin(message.payload);
+        const auto agreed = tds::agreeEncryption(request.encryption, tls_ != nullptr, config_.forceEncryption);
+        preloginSeen_ = true;
+        if (tls_)
+            tls_->expectHandshake(agreed.protection);
+        writer_.body().bytes(tds::preloginReply(agreed.answer));
+        writer_.endMessage();
+        return std::nullopt;
+    }
+    if (!tls_ || !tls_->handshaking())
+        throw tds::ProtocolError("second PRELOGIN without a TLS handshake");
+    const tls::TlsSession::Flight flight = tls_->handshake(message.payload);
+    if (!flight.reply.empty()) {
+        writer_.body().bytes(flight.reply);
+        writer_.endMessage(PacketType::Prelogin);
+    }
+    return flight.failure;
+}
+
 std::optional<std::string> RequestHandler::handleLogin(const tds::Message& message)
 {
+    if (tls_ && !tls_->loginProtected())
+        return config_.forceEncryption ? "clear LOGIN7 while encryption is forced" : "clear LOGIN7 where TLS was agreed";
     const tds::Login7 login = tds::decodeLogin7(message.payload);
     version_ = tds::negotiateTdsVersion(login.tdsVersion);
     sink_.setTdsVersion(version_);

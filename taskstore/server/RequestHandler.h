@@ -15,6 +15,7 @@
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
 #include "taskstore/sql/Engine.h"
+#include "taskstore/tls/TlsSession.h"
 
 namespace taskstore::server {
 
@@ -26,8 +27,10 @@ struct ConnectionInfo {
 
 class RequestHandler {
 public:
+    // tls is null when the server cannot encrypt.
     RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
-                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output);
+                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output,
+                   tls::TlsSession* tls = nullptr);
     ~RequestHandler();
 
     // Handles one whole message. Returns the reason to close the connection, or nothing to go on.
@@ -41,6 +44,7 @@ public:
     void endSession();
 
 private:
+    std::optional<std::string> handlePrelogin(const tds::Message& message);
     std::optional<std::string> handleLogin(const tds::Message& message);
     std::optional<std::string> refuseLogin(const tds::Login7& login, const std::string& missingDatabase,
                                            const std::string& reason);
@@ -65,6 +69,7 @@ private:
     std::string loginDatabase_;
     tds::TdsVersion version_;
     bool preloginSeen_ = false;
+    tls::TlsSession* tls_;
 
     std::mutex runningMutex_;
     bool running_ = false;

@@ -72,6 +72,7 @@ void TaskStoreProcess::start()
         args.push_back("--demo-tasks");
         args.push_back(std::to_string(options_.demoTasks));
     }
+    args.insert(args.end(), options_.extraArguments.begin(), options_.extraArguments.end());
 
     pid_ = fork();
     if (pid_ < 0)

@@ -6,6 +6,7 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   die-after-first SQL1  USE VOZUZODI, run SQL1, then kill this process with the transaction open
   cancel SQL1 SQL2      USE VOZUZODI, run SQL1, read one row, cancel it, then run SQL2 and print its rows
   login                 only log in; prints "refused <number>" when the server refuses
+PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
 import os
 import signal
@@ -15,8 +16,11 @@ import pytds
 
 
 def connect(port, password):
-    return pytds.connect(server="127.0.0.1", port=int(port), user="SA", password=password,
-                         database="master", autocommit=False, login_timeout=10, timeout=20)
+    # With PYTDS_CAFILE set the driver encrypts and checks the certificate, which names localhost.
+    cafile = os.environ.get("PYTDS_CAFILE")
+    return pytds.connect(server="localhost" if cafile else "127.0.0.1", port=int(port), user="SA",
+                         password=password, database="master", autocommit=False, login_timeout=10,
+                         timeout=20, cafile=cafile)
 
 
 def cell(value):
@@ -32,6 +36,8 @@ def main():
             print("connected")
         except pytds.OperationalError as error:
             print("refused", getattr(error, "msg_no", getattr(error, "number", "?")), error)
+        except pytds.Error as error:
+            print("failed", error)
         return
     connection = connect(port, password)
     cursor = connection.cursor()
