@@ -9,9 +9,10 @@
 namespace taskstore::tds {
 namespace {
 
-enum Token : std::uint8_t { ColMetadata = 0x81, Row = 0xD1 };
+enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 };
 enum WireType : std::uint8_t { IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7 };
 constexpr std::uint16_t nullableFlag = 0x0001;
+constexpr std::uint8_t outputParameterStatus = 0x01;
 constexpr std::uint16_t plpMarker = 0xFFFF;
 constexpr std::uint64_t plpNull = ~std::uint64_t{0};
 constexpr std::uint32_t ntextMaxBytes = 0x7FFFFFFE;
@@ -202,6 +203,22 @@ const TypeCodec& codecOf(const ColumnInfo& column, TdsVersion version)
     return sentAsNText(column, version) ? ntextCodec : codecs[static_cast<std::size_t>(column.type)];
 }
 
+void writeUserType(ByteWriter& out, TdsVersion version)
+{
+    if (version.atLeast72())
+        out.u32le(0);
+    else
+        out.u16le(0);
+}
+
+void writeCell(ByteWriter& out, const ColumnInfo& column, const ValueView& value, TdsVersion version)
+{
+    if (value.kind == Kind::Null)
+        writeNull(out, column, version);
+    else
+        codecOf(column, version).value(out, column, value);
+}
+
 }  // namespace
 
 void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns, TdsVersion version)
@@ -209,10 +226,7 @@ void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns, TdsV
     out.u8(ColMetadata);
     out.u16le(static_cast<std::uint16_t>(columns.size()));
     for (const ColumnInfo& column : columns) {
-        if (version.atLeast72())
-            out.u32le(0);  // user type
-        else
-            out.u16le(0);
+        writeUserType(out, version);
         out.u16le(column.nullable ? nullableFlag : 0);
         codecOf(column, version).typeInfo(out, column);
         out.bVarchar(column.name);
@@ -225,12 +239,21 @@ void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<co
     if (values.size() != columns.size())
         throw CellError(SqlError{50000, 1, 16, "A row does not match its result set's columns.", 1});
     out.u8(Row);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (values[i].kind == Kind::Null)
-            writeNull(out, columns[i], version);
-        else
-            codecOf(columns[i], version).value(out, columns[i], values[i]);
-    }
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        writeCell(out, columns[i], values[i], version);
+}
+
+void writeReturnValue(ByteWriter& out, std::uint16_t ordinal, std::string_view name, const ColumnInfo& column,
+                      const ValueView& value, TdsVersion version)
+{
+    out.u8(ReturnValue);
+    out.u16le(ordinal);
+    out.bVarchar(name);
+    out.u8(outputParameterStatus);
+    writeUserType(out, version);
+    out.u16le(nullableFlag);
+    codecOf(column, version).typeInfo(out, column);
+    writeCell(out, column, value, version);
 }
 
 }  // namespace taskstore::tds

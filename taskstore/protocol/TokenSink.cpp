@@ -13,9 +13,11 @@ TokenSink::TokenSink(MessageWriter& writer, std::string serverName, ErrorObserve
 void TokenSink::beginToken()
 {
     if (pending_ && !singleDone_) {
-        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount, version_);
+        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount, version_,
+                  inProcedure_ ? DoneToken::DoneInProc : DoneToken::Done);
         pending_.reset();
     }
+    procedureEnded_ = false;
 }
 
 void TokenSink::columns(std::span<const ColumnInfo> columns)
@@ -54,6 +56,7 @@ void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
         rowError_.reset();
         failed = true;
     }
+    procedureFailed_ = procedureFailed_ || failed;
     std::uint16_t status = failed ? done::error : done::final;
     if (rowCount && !failed)
         status |= done::count;
@@ -119,6 +122,39 @@ void TokenSink::transactionRolledBack(std::uint64_t descriptor)
     endToken();
 }
 
+void TokenSink::beginProcedure()
+{
+    inProcedure_ = true;
+    procedureFailed_ = false;
+}
+
+void TokenSink::returnStatus(std::int32_t status)
+{
+    beginToken();
+    writeReturnStatus(writer_.body(), status);
+    endToken();
+}
+
+void TokenSink::returnValue(std::uint16_t ordinal, std::string_view name, const ColumnInfo& column,
+                            const ValueView& value)
+{
+    beginToken();
+    writeReturnValue(writer_.body(), ordinal, name, column, value, version_);
+    endToken();
+}
+
+void TokenSink::endProcedure(bool failed, bool more)
+{
+    beginToken();
+    std::uint16_t status = failed || procedureFailed_ ? done::error : done::final;
+    if (more)
+        status |= done::more | done::rpcInBatch;
+    writeDone(writer_.body(), status, curcmd::none, 0, version_, DoneToken::DoneProc);
+    endToken();
+    inProcedure_ = false;
+    procedureEnded_ = true;
+}
+
 void TokenSink::fail(const SqlError& failure)
 {
     error(failure);
@@ -127,9 +163,13 @@ void TokenSink::fail(const SqlError& failure)
 
 void TokenSink::endReply()
 {
-    const PendingDone last = pending_.value_or(PendingDone{});
-    writeDone(writer_.body(), last.status, last.curCmd, last.rowCount, version_);
+    if (!procedureEnded_ || pending_) {
+        const PendingDone last = pending_.value_or(PendingDone{});
+        writeDone(writer_.body(), last.status, last.curCmd, last.rowCount, version_);
+    }
     writer_.endMessage();
+    procedureEnded_ = false;
+    inProcedure_ = false;
     pending_.reset();
     rowError_.reset();
     columns_.clear();

@@ -37,6 +37,13 @@ public:
     void cancel() { cancelled_ = true; }
     // Transaction manager replies carry one DONE however many the engine reports (until endReply).
     void setSingleDone(bool single) { singleDone_ = single; }
+    // Statements from here on run inside a procedure call and end in DONEINPROC.
+    void beginProcedure();
+    void returnStatus(std::int32_t status);
+    void returnValue(std::uint16_t ordinal, std::string_view name, const ColumnInfo& column, const ValueView& value);
+    // DONEPROC, with the error bit when the call or one of its statements failed; more: another
+    // call of the same request follows.
+    void endProcedure(bool failed, bool more);
     // Reports a failure of the whole request as ERROR + DONE(ERROR).
     void fail(const SqlError& error);
     // Writes the final DONE (a plain one if no statement reported) and ends the message.
@@ -60,6 +67,9 @@ private:
     bool resultSetSent_ = false;
     std::uint64_t rowsSent_ = 0;  // rows of the current result set that went out
     bool singleDone_ = false;
+    bool inProcedure_ = false;
+    bool procedureFailed_ = false;
+    bool procedureEnded_ = false;  // the reply's last token is a DONEPROC
     TdsVersion version_;
     std::atomic<bool> cancelled_{false};
 };

@@ -5,7 +5,7 @@
 namespace taskstore::tds {
 namespace {
 
-enum Token : std::uint8_t { Error = 0xAA, Info = 0xAB, LoginAck = 0xAD, EnvChangeToken = 0xE3, Done = 0xFD };
+enum Token : std::uint8_t { ReturnStatus = 0x79, Error = 0xAA, Info = 0xAB, LoginAck = 0xAD, EnvChangeToken = 0xE3 };
 constexpr std::uint8_t interfaceTransactSql = 1;
 constexpr int maxInfoClass = 10;
 
@@ -88,15 +88,21 @@ void writeMessage(ByteWriter& out, const SqlError& message, std::string_view ser
 }
 
 void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount,
-               TdsVersion version)
+               TdsVersion version, DoneToken token)
 {
-    out.u8(Done);
+    out.u8(static_cast<std::uint8_t>(token));
     out.u16le(status);
     out.u16le(curCmd);
     if (version.atLeast72())
         out.u64le(rowCount);
     else
         out.u32le(static_cast<std::uint32_t>(std::min<std::uint64_t>(rowCount, 0xFFFFFFFF)));
+}
+
+void writeReturnStatus(ByteWriter& out, std::int32_t status)
+{
+    out.u8(ReturnStatus);
+    out.u32le(static_cast<std::uint32_t>(status));
 }
 
 }  // namespace taskstore::tds

@@ -25,12 +25,16 @@ enum class EnvChange : std::uint8_t {
     ResetConnection = 18,
 };
 
+// The DONE family: a batch statement, a procedure call, a statement inside a procedure.
+enum class DoneToken : std::uint8_t { Done = 0xFD, DoneProc = 0xFE, DoneInProc = 0xFF };
+
 namespace done {
 inline constexpr std::uint16_t final = 0x0000;
 inline constexpr std::uint16_t more = 0x0001;
 inline constexpr std::uint16_t error = 0x0002;
 inline constexpr std::uint16_t count = 0x0010;
 inline constexpr std::uint16_t attention = 0x0020;
+inline constexpr std::uint16_t rpcInBatch = 0x0080;
 inline constexpr std::uint16_t serverError = 0x0100;
 }  // namespace done
 
@@ -58,6 +62,7 @@ void writeResetConnectionAck(ByteWriter& out);
 void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName, TdsVersion version = tds74,
                   std::string_view procedureName = {});
 void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount,
-               TdsVersion version = tds74);
+               TdsVersion version = tds74, DoneToken token = DoneToken::Done);
+void writeReturnStatus(ByteWriter& out, std::int32_t status);
 
 }  // namespace taskstore::tds

@@ -7,6 +7,7 @@
 #include "taskstore/protocol/Prelogin.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/protocol/Requests.h"
+#include "taskstore/protocol/RpcRequest.h"
 #include "taskstore/protocol/Tokens.h"
 
 namespace taskstore::server {
@@ -86,7 +87,7 @@ std::optional<std::string> RequestHandler::handle(const tds::Message& message)
         handleTransaction(message);
         return std::nullopt;
     case PacketType::Rpc:
-        replyError(SqlError{50000, 1, 16, "Remote procedure calls are not supported; send the statement as a batch.", 1});
+        handleRpc(message);
         return std::nullopt;
     default:
         throw tds::ProtocolError("unexpected packet type " + typeName(message.type) + " after login");
@@ -193,6 +194,21 @@ void RequestHandler::handleBatch(const tds::Message& message)
     runInSession([&] { session_->executeBatch(text, sink_); });
 }
 
+void RequestHandler::handleRpc(const tds::Message& message)
+{
+    const auto calls = tds::decodeRpcRequest(message.payload, version_);
+    if (requests_)
+        for (const auto& call : calls)
+            requests_->call(connection_.id, call.procName,
+                            !call.parameters.empty() && call.parameters[0].value.kind == ValueView::Kind::Text
+                                ? call.parameters[0].value.text
+                                : std::string());
+    runInSession([&] {
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            procedures_.run(calls[i], *session_, i + 1 < calls.size());
+    });
+}
+
 void RequestHandler::handleTransaction(const tds::Message& message)
 {
     using Kind = tds::TransactionRequest::Kind;
@@ -250,6 +266,7 @@ void RequestHandler::resetSession()
 {
     session_.reset();
     session_ = engine_.newSession(loginDatabase_);
+    procedures_.clear();
     if (config_.lockTimeout)
         session_->setLockTimeout(*config_.lockTimeout);
     tds::writeResetConnectionAck(writer_.body());

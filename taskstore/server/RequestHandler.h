@@ -12,6 +12,7 @@
 #include "taskstore/protocol/MessageWriter.h"
 #include "taskstore/protocol/TokenSink.h"
 #include "taskstore/server/EventLog.h"
+#include "taskstore/server/ProcedureCalls.h"
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
 #include "taskstore/sql/Engine.h"
@@ -50,6 +51,7 @@ private:
                                            const std::string& reason);
     void handleBatch(const tds::Message& message);
     void handleTransaction(const tds::Message& message);
+    void handleRpc(const tds::Message& message);
     void handleAttention();
     void replyEmpty();
     void replyError(const SqlError& error);
@@ -65,6 +67,7 @@ private:
     ConnectionInfo connection_;
     tds::MessageWriter writer_;
     tds::TokenSink sink_;
+    ProcedureCalls procedures_{sink_};
     std::unique_ptr<Session> session_;
     std::string loginDatabase_;
     tds::TdsVersion version_;

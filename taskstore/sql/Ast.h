@@ -37,6 +37,7 @@ struct Expr {
         String,         // text = value, unicode = N'...'
         Column,         // names = qualifier parts then column
         Global,         // @@name (text, upper case)
+        Parameter,      // @name of a bound parameter; text = its position in the parameter list
         Negate,         // args[0]
         Arithmetic,     // text = + - * / %; args[0], args[1]
         Compare,        // text = = <> < <= > >= (!= and !< !> normalised)

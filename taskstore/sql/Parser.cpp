@@ -45,7 +45,10 @@ bool startsStatement(const Token& token)
 
 class Parser {
 public:
-    explicit Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
+    Parser(std::vector<Token> tokens, std::span<const std::string> parameters)
+        : tokens_(std::move(tokens)), parameters_(parameters)
+    {
+    }
 
     std::vector<Statement> batch()
     {
@@ -685,6 +688,14 @@ private:
         }
         case TokenKind::Variable: {
             const std::string name = upper(token.text);
+            const auto bound = std::find_if(parameters_.begin(), parameters_.end(),
+                                            [&](const std::string& p) { return upper(p) == name; });
+            if (bound != parameters_.end()) {
+                auto expr = node(Expr::Kind::Parameter, token.line);
+                expr->text = std::to_string(bound - parameters_.begin());
+                advance();
+                return expr;
+            }
             if (!contains(globalVariables, name))
                 throw makeError(137, 15, "Must declare the scalar variable \"" + token.text + "\".", token.line);
             auto expr = node(Expr::Kind::Global, token.line);
@@ -802,12 +813,16 @@ private:
     }
 
     std::vector<Token> tokens_;
+    std::span<const std::string> parameters_;
     std::size_t pos_ = 0;
     int depth_ = 0;
 };
 
 }  // namespace
 
-std::vector<Statement> parseBatch(std::string_view batch) { return Parser(tokenize(batch)).batch(); }
+std::vector<Statement> parseBatch(std::string_view batch, std::span<const std::string> parameters)
+{
+    return Parser(tokenize(batch), parameters).batch();
+}
 
 }  // namespace taskstore::sql

@@ -497,6 +497,11 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
                        {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, characterCount(expr.text))});
     case Expr::Kind::Column:
         return column(expr, scope);
+    case Expr::Kind::Parameter: {
+        // Numbered SQLite parameters, bound by the session: the value never enters the text.
+        const std::size_t position = std::stoul(expr.text);
+        return valueOf("?" + std::to_string(position + 1), resolver_.parameterType(position));
+    }
     case Expr::Kind::Global:
         if (expr.text == "@@TRANCOUNT")
             return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});

@@ -26,6 +26,8 @@ public:
     virtual ResolvedTable table(const ObjectName& name) = 0;
     virtual std::int64_t rowCount() const = 0;
     virtual int tranCount() const = 0;
+    // The type of the bound parameter at a position of the running statement's list.
+    virtual store::ColumnType parameterType(std::size_t position) const = 0;
 };
 
 struct SelectPlan {
