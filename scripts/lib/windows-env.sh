@@ -20,3 +20,14 @@ install_missing() {
   $sudo apt-get update -q
   $sudo apt-get install -q -y --no-install-recommends "${missing[@]}"
 }
+
+# copy_mingw_runtime FOLDER: puts the C++ runtime DLLs that every mingw-built program needs
+# beside it (the posix thread model's libstdc++, libgcc and winpthread).
+copy_mingw_runtime() {
+  local dll path
+  for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    path="$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")"
+    [ -f "$path" ] || { echo "windows-env: $dll not found (g++-mingw-w64-x86-64-posix)" >&2; return 1; }
+    cp "$path" "$1/"
+  done
+}
