@@ -1,5 +1,8 @@
-# Sourced by the Windows build scripts: where the long-lived Windows Qt lives, its version, and
+# Sourced by the Windows build scripts (after setting root): the project's version, where the long-lived Windows Qt lives, its version, and
 # an installer for missing Debian packages.
+
+# The one place the version is set is the top-level CMake project.
+project_version="$(sed -nE 's/^project\(taskclear VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
 
 # The Windows Qt takes long to build, so it lives outside the source tree and outside CI's clone.
 windows_cache="${TASKCLEAR_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/taskclear}"
