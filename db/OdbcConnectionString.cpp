@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common/AsciiCase.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
 
@@ -12,14 +13,6 @@ namespace {
 
 constexpr int defaultPort = 1433;
 constexpr int defaultLoginTimeoutSeconds = 15;
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 std::string_view trimSpaces(std::string_view text)
 {
@@ -156,7 +149,7 @@ std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encr
 ServerAddress parseDataSource(std::string_view dataSource)
 {
     std::string_view rest = trimSpaces(dataSource);
-    if (rest.size() >= 4 && equalsIgnoringCase(rest.substr(0, 4), "tcp:"))
+    if (rest.size() >= 4 && text::equalIgnoringAsciiCase(rest.substr(0, 4), "tcp:"))
         rest.remove_prefix(4);
 
     ServerAddress address;
@@ -175,8 +168,8 @@ ServerAddress parseDataSource(std::string_view dataSource)
         rest = rest.substr(0, slash);
     }
     const std::string_view host = trimSpaces(rest);
-    const bool local = host.empty() || host == "." || equalsIgnoringCase(host, "(local)")
-        || equalsIgnoringCase(host, "localhost");
+    const bool local = host.empty() || host == "." || text::equalIgnoringAsciiCase(host, "(local)")
+        || text::equalIgnoringAsciiCase(host, "localhost");
     if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
         throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
                                "The server name is not valid: use host, host,port or host\\instance.");

@@ -1,5 +1,6 @@
 #include "taskstore/sql/Parser.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/Lexer.h"
 #include "taskstore/sql/SqlErrors.h"
 
@@ -10,14 +11,6 @@
 
 namespace taskstore::sql {
 namespace {
-
-std::string upper(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return result;
-}
 
 constexpr std::array<std::string_view, 8> builtinFunctions{{"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT"}};
 constexpr std::array<std::string_view, 3> globalVariables{{"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION"}};
@@ -435,7 +428,7 @@ private:
         if (peek().kind != TokenKind::Identifier)
             fail();
         const Token& optionToken = peek();
-        const std::string option = upper(optionToken.text);
+        const std::string option = text::asciiUpper(optionToken.text);
         if (option == "TRANSACTION") {
             advance();
             expect("ISOLATION");
@@ -474,7 +467,7 @@ private:
             throw makeError(195, 15, "'" + optionToken.text + "' is not a recognized SET option.", optionToken.line);
         advance();
         while (acceptSymbol(",")) {
-            if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, upper(peek().text)))
+            if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, text::asciiUpper(peek().text)))
                 fail();
             advance();
         }
@@ -670,7 +663,7 @@ private:
             return expr;
         }
         case TokenKind::Variable: {
-            const std::string name = upper(token.text);
+            const std::string name = text::asciiUpper(token.text);
             if (!contains(globalVariables, name))
                 throw makeError(137, 15, "Must declare the scalar variable \"" + token.text + "\".", token.line);
             auto expr = node(Expr::Kind::Global, token.line);
@@ -723,7 +716,7 @@ private:
     ExprPtr function()
     {
         const Token& token = advance();
-        const std::string name = upper(token.text);
+        const std::string name = text::asciiUpper(token.text);
         if (!contains(builtinFunctions, name))
             throw makeError(195, 15, "'" + token.text + "' is not a recognized built-in function name.", token.line);
         auto expr = node(Expr::Kind::Function, token.line);
