@@ -8,7 +8,7 @@
 #include "taskstore/CommandLine.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 
 namespace {
@@ -29,18 +29,6 @@ std::string readPassword(const std::filesystem::path& file)
     return password;
 }
 
-void prepareDataFolder(const std::filesystem::path& folder)
-{
-    namespace fs = std::filesystem;
-    if (fs::exists(folder))
-        return;
-    if (folder.has_parent_path())
-        fs::create_directories(folder.parent_path());
-    // Nothing is stored in it yet, so making it private right after creation exposes nothing.
-    fs::create_directory(folder);
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
-}
-
 int serve(const taskstore::CommandLine& line)
 {
     taskstore::server::ServerConfig config = line.server;
@@ -55,13 +43,12 @@ int serve(const taskstore::CommandLine& line)
         return 2;
     }
 
-    prepareDataFolder(line.dataFolder);
+    const auto engine = taskstore::Engine::open(line.dataFolder);
     if (config.tlsCertificate.empty()) {
         const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
         config.tlsCertificate = files.certificate;
         config.tlsKey = files.key;
     }
-    const auto engine = taskstore::Engine::open(line.dataFolder);
     taskstore::server::EventLog log;
     // The server takes over SIGINT and SIGTERM from here on, so a stop during the demo fill
     // still ends with a clean exit once the fill's transaction is done.

@@ -2,7 +2,9 @@
 
 #include <cctype>
 
-#include "taskstore/sql/Engine.h"
+#include "common/AsciiCase.h"
+
+#include "taskstore/engine/Engine.h"
 
 namespace taskstore::tds {
 namespace {
@@ -21,14 +23,10 @@ std::string_view trim(std::string_view text)
     return text;
 }
 
-bool endsWithWord(std::string_view text, std::string_view word)
+bool endsWithWord(std::string_view item, std::string_view word)
 {
-    if (text.size() <= word.size() || !blank(text[text.size() - word.size() - 1]))
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[text.size() - word.size() + i])) != word[i])
-            return false;
-    return true;
+    return item.size() > word.size() && blank(item[item.size() - word.size() - 1])
+        && text::equalIgnoringAsciiCase(item.substr(item.size() - word.size()), word);
 }
 
 [[noreturn]] void syntaxError(std::string_view near)

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "taskstore/protocol/MessageWriter.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/protocol/TdsVersion.h"
-#include "taskstore/sql/Engine.h"
 
 namespace taskstore::tds {
 

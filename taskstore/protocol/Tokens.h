@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "taskstore/protocol/ByteWriter.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/protocol/TdsVersion.h"
-#include "taskstore/sql/Engine.h"
 
 namespace taskstore::tds {
 

@@ -1,7 +1,8 @@
 #include "taskstore/server/ProcedureCalls.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "common/AsciiCase.h"
 
 namespace taskstore::server {
 namespace {
@@ -9,19 +10,12 @@ namespace {
 using Kind = ValueView::Kind;
 using tds::ProcId;
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // The procedure a call means: FreeTDS names sp_execute, other clients use the ids.
 std::optional<ProcId> procedureOf(const tds::RpcCall& call)
 {
     for (ProcId id : {ProcId::ExecuteSql, ProcId::Prepare, ProcId::Execute, ProcId::PrepExec, ProcId::Unprepare}) {
         const auto number = static_cast<std::uint16_t>(id);
-        if (call.procId ? *call.procId == number : sameName(call.procName, tds::procedureName(number)))
+        if (call.procId ? *call.procId == number : text::equalIgnoringAsciiCase(call.procName, tds::procedureName(number)))
             return id;
     }
     return std::nullopt;
@@ -179,7 +173,7 @@ std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::Rp
         std::size_t target = position++;
         if (!given.name.empty()) {
             const auto named = std::find_if(declarations.begin(), declarations.end(),
-                                            [&](const auto& d) { return sameName(d.name, given.name); });
+                                            [&](const auto& d) { return text::equalIgnoringAsciiCase(d.name, given.name); });
             if (named == declarations.end())
                 throw procedureError(8145, 1, given.name + " is not a parameter for procedure " + call.procName + ".");
             target = static_cast<std::size_t>(named - declarations.begin());

@@ -10,7 +10,7 @@
 #include "taskstore/protocol/ParameterDeclarations.h"
 #include "taskstore/protocol/RpcRequest.h"
 #include "taskstore/protocol/TokenSink.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace taskstore::server {
 

@@ -1,5 +1,6 @@
 #include "taskstore/sql/Parser.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/Lexer.h"
 #include "taskstore/sql/SqlErrors.h"
 
@@ -10,14 +11,6 @@
 
 namespace taskstore::sql {
 namespace {
-
-std::string upper(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return result;
-}
 
 constexpr std::array<std::string_view, 8> builtinFunctions{{"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT"}};
 constexpr std::array<std::string_view, 3> globalVariables{{"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION"}};
@@ -452,7 +445,7 @@ private:
         if (peek().kind != TokenKind::Identifier)
             fail();
         const Token& optionToken = peek();
-        const std::string option = upper(optionToken.text);
+        const std::string option = text::asciiUpper(optionToken.text);
         if (option == "TRANSACTION") {
             advance();
             expect("ISOLATION");
@@ -491,7 +484,7 @@ private:
             throw makeError(195, 15, "'" + optionToken.text + "' is not a recognized SET option.", optionToken.line);
         advance();
         while (acceptSymbol(",")) {
-            if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, upper(peek().text)))
+            if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, text::asciiUpper(peek().text)))
                 fail();
             advance();
         }
@@ -687,9 +680,9 @@ private:
             return expr;
         }
         case TokenKind::Variable: {
-            const std::string name = upper(token.text);
+            const std::string name = text::asciiUpper(token.text);
             const auto bound = std::find_if(parameters_.begin(), parameters_.end(),
-                                            [&](const std::string& p) { return upper(p) == name; });
+                                            [&](const std::string& p) { return text::asciiUpper(p) == name; });
             if (bound != parameters_.end()) {
                 auto expr = node(Expr::Kind::Parameter, token.line);
                 expr->text = std::to_string(bound - parameters_.begin());
@@ -748,7 +741,7 @@ private:
     ExprPtr function()
     {
         const Token& token = advance();
-        const std::string name = upper(token.text);
+        const std::string name = text::asciiUpper(token.text);
         if (!contains(builtinFunctions, name))
             throw makeError(195, 15, "'" + token.text + "' is not a recognized built-in function name.", token.line);
         auto expr = node(Expr::Kind::Function, token.line);

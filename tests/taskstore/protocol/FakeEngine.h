@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace tdstest {
 
