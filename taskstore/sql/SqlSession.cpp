@@ -1,6 +1,7 @@
 #include "taskstore/sql/SqlSession.h"
 
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/Parser.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
@@ -54,11 +55,14 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
     value.text = {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
     if (kind == TypeKind::DateTime) {
-        if (const auto stored = store::parseStored(value.text)) {
-            value.kind = ValueView::Kind::DateTime;
-            value.datetime = {stored->days, stored->ticks};
-            return value;
-        }
+        // Text that another program wrote into the file is read as SQL Server would read it; text
+        // that is no datetime fails the statement with SQL Server's error instead of reaching the wire.
+        auto stored = store::parseStored(value.text);
+        if (!stored)
+            stored = store::parseStored(textToDateTime(value.text, "varchar"));
+        value.kind = ValueView::Kind::DateTime;
+        value.datetime = {stored->days, stored->ticks};
+        return value;
     }
     value.kind = ValueView::Kind::Text;
     return value;

@@ -4,6 +4,8 @@
 #include "TsqlCases.h"
 
 #include "db/TaskStatements.h"
+#include "taskstore/store/SqliteHandle.h"
+#include "taskstore/store/TextCollation.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +283,33 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
     EXPECT_TRUE(engine->databaseExists("extra"));
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
+}
+
+// Changes a database file directly, as another program might.
+void writeBehindTheServer(const std::filesystem::path& file, const std::string& sql)
+{
+    sqlite3* raw = nullptr;
+    sqlite3_open(file.c_str(), &raw);
+    const taskstore::store::SqliteDb db(raw);
+    taskstore::store::registerTextCollation(raw);
+    taskstore::store::execute(raw, sql);
+}
+
+TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
+{
+    TemporaryFolder folder;
+    const auto data = folder.path() / "data";
+    auto engine = taskstore::Engine::open(data);
+    auto session = engine->newSession("VOZUZODI");
+    query(*session, fixtureSql);
+    writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
+    EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),
+              (Rows{{"2006-01-05 10:20:00.000"}}));
+    writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
+    const RecordingSink sink = run(*session, ts::listQuery());
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 241);
+    EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
 }
 
 TEST(Storage, DemoTasksAreDeterministicAndMixed)
