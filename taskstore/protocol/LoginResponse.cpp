@@ -11,7 +11,7 @@ namespace {
 constexpr std::uint32_t tds72 = 0x72090002;
 constexpr std::uint32_t tds73A = 0x730A0003;
 constexpr std::uint32_t tds73B = 0x730B0003;
-constexpr ProgramVersion serverVersion{15, 0, 2000};
+constexpr ProgramVersion serverVersion{productMajorVersion, productMinorVersion, productBuild};
 
 }  // namespace
 

@@ -36,6 +36,11 @@ inline constexpr std::uint16_t serverError = 0x0100;
 namespace curcmd {
 inline constexpr std::uint16_t none = 0x0000;
 inline constexpr std::uint16_t select = 0x00C1;
+inline constexpr std::uint16_t insert = 0x00C3;
+inline constexpr std::uint16_t remove = 0x00C4;
+inline constexpr std::uint16_t update = 0x00C5;
+inline constexpr std::uint16_t beginTransaction = 0x00D4;
+inline constexpr std::uint16_t endTransaction = 0x00D5;
 }  // namespace curcmd
 
 struct ProgramVersion {

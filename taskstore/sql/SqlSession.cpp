@@ -68,10 +68,31 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
     return value;
 }
 
+std::string tableKey(std::string_view database, std::string_view table)
+{
+    return lower(database) + "." + lower(table);
+}
+
+StatementKind kindOf(const StatementBody& body)
+{
+    return std::visit(Overloaded{
+                          [](const SelectStatement&) { return StatementKind::Select; },
+                          [](const InsertStatement&) { return StatementKind::Insert; },
+                          [](const UpdateStatement&) { return StatementKind::Update; },
+                          [](const DeleteStatement&) { return StatementKind::Delete; },
+                          [](const TransactionStatement& s) {
+                              return s.action == TransactionStatement::Action::Begin ? StatementKind::BeginTransaction
+                                                                                     : StatementKind::EndTransaction;
+                          },
+                          [](const auto&) { return StatementKind::Other; },
+                      },
+                      body);
+}
+
 }  // namespace
 
-SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database)
-    : engine_(std::move(engine)), db_(store::DataFolder::openConnection()), database_(std::move(database))
+SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database, std::uint16_t spid)
+    : engine_(std::move(engine)), db_(store::DataFolder::openConnection()), database_(std::move(database)), spid_(spid)
 {
     functions_.stopRequested = &stopRequested_;
     registerFunctions(db_.get(), &functions_);
@@ -82,7 +103,36 @@ SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database
 SqlSession::~SqlSession()
 {
     if (writeLockHeld_)
+        endWriteTransaction(false);
+}
+
+void SqlSession::interrupt()
+{
+    stopRequested_ = true;
+    engine_->uncommitted.wake();
+}
+
+void SqlSession::endWriteTransaction(bool commit)
+{
+    // A commit that fails throws with the transaction still held; transactionLost() tells
+    // whether SQLite ended it.
+    if (commit)
+        exec("COMMIT");
+    else
         sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    writeLockHeld_ = false;
+    engine_->uncommitted.release(this);
+}
+
+void SqlSession::waitForCommittedTables()
+{
+    if (readUncommitted_ || tablesRead_.empty())
+        return;
+    switch (engine_->uncommitted.waitUntilFree(this, tablesRead_, lockTimeout_, stopRequested_)) {
+    case UncommittedChanges::Wait::Free: return;
+    case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
+    case UncommittedChanges::Wait::Stopped: throw Stopped{};
+    }
 }
 
 int SqlSession::onBusy(void* self, int count)
@@ -118,6 +168,7 @@ void SqlSession::resetStatementState()
     functions_.error.reset();
     functions_.stopped = false;
     busyStopped_ = false;
+    tablesRead_.clear();
 }
 
 SqlError SqlSession::statementError(int rc)
@@ -162,6 +213,7 @@ ResolvedTable SqlSession::table(const ObjectName& name)
     auto table = store::readTable(db_.get(), schema, name.table);
     if (!table)
         throw invalidObject(name.written);
+    tablesRead_.push_back(tableKey(schema, table->name));
     return {schema, std::move(*table)};
 }
 
@@ -203,23 +255,24 @@ SqlSession::Outcome SqlSession::fail(SqlError error, int line, ResultSink& sink)
 SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink)
 {
     resetStatementState();
+    sink.statementStarted(kindOf(statement.body));
     try {
         std::visit(
             Overloaded{
                 [&](const SelectStatement& s) { runSelect(s, sink); },
                 [&](const InsertStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); });
+                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); }, s.table.name);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const UpdateStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); });
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); }, s.table.name);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const DeleteStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); });
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); }, s.table.name);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const CreateTableStatement& s) {
@@ -267,6 +320,7 @@ void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)
     SelectPlan plan = Translator(*this).select(statement);
     if (plan.readsTable)
         beginImplicitly(sink);
+    waitForCommittedTables();
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db_.get(), plan.sql.c_str(), static_cast<int>(plan.sql.size()), &raw, nullptr) != SQLITE_OK)
         throw statementError(sqlite3_extended_errcode(db_.get()));
@@ -293,6 +347,7 @@ bool SqlSession::transactionLost()
     if (!writeLockHeld_ || sqlite3_get_autocommit(db_.get()) == 0)
         return false;
     writeLockHeld_ = false;
+    engine_->uncommitted.release(this);
     return tranCount_ > 0;
 }
 
@@ -306,10 +361,11 @@ void SqlSession::takeWriteLock()
     }
 }
 
-std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate)
+std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target)
 {
     const bool inTransaction = tranCount_ > 0;
     const std::string sql = translate(inTransaction);
+    const std::string targetKey = tableKey(attached(target.database.empty() ? database_ : target.database), target.table);
     if (!inTransaction) {
         takeWriteLock();
         try {
@@ -335,6 +391,7 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
         unprotect();
         throw;
     }
+    const std::int64_t changedBefore = sqlite3_total_changes64(db_.get());
     const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
     const std::int64_t changes = sqlite3_changes64(db_.get());
     if (rc != SQLITE_OK) {
@@ -347,6 +404,10 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
     unprotect();
     if (released != SQLITE_OK)
         throw statementError(sqlite3_extended_errcode(db_.get()));
+    // Rows changed and not yet committed make readers of the table wait, as SQL Server's
+    // exclusive row locks do; a statement that changed nothing holds none.
+    if (sqlite3_total_changes64(db_.get()) != changedBefore)
+        engine_->uncommitted.record(this, targetKey);
     return changes;
 }
 
@@ -359,7 +420,7 @@ void SqlSession::use(const UseStatement& statement, ResultSink& sink)
     const std::string old = database_;
     database_ = *canonical;
     sink.databaseChanged(database_, old);
-    sink.info(makeError(5701, 10, "Changed database context to '" + database_ + "'."));
+    sink.info(makeError(5701, 0, "Changed database context to '" + database_ + "'."));
     sink.done(std::nullopt, false);
 }
 
@@ -399,7 +460,7 @@ void SqlSession::createTable(const CreateTableStatement& statement)
                                       + "'. Only one identity column per table is allowed.");
     if (identities == 1 && keys > 0)
         throw makeError(50000, 16, "An identity column must be the only primary key column of its table.");
-    rowCount_ = runWrite([&](bool) { return store::createTableSql(schema, table); });
+    runWrite([&](bool) { return store::createTableSql(schema, table); }, statement.name);
     rowCount_ = 0;
 }
 
@@ -410,7 +471,8 @@ void SqlSession::dropTable(const DropTableStatement& statement)
     if (!table)
         throw makeError(3701, 11, "Cannot drop the table '" + statement.name.written
                                       + "', because it does not exist or you do not have permission.");
-    runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); });
+    runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); },
+             statement.name);
     rowCount_ = 0;
 }
 
@@ -435,6 +497,7 @@ void SqlSession::set(const SetStatement& statement)
     case SetStatement::Option::LockTimeout: lockTimeout_ = std::chrono::milliseconds(statement.value); break;
     case SetStatement::Option::ImplicitTransactions: implicitTransactions_ = statement.on; break;
     case SetStatement::Option::XactAbort: xactAbort_ = statement.on; break;
+    case SetStatement::Option::ReadUncommitted: readUncommitted_ = statement.on; break;
     case SetStatement::Option::Accepted: break;
     }
 }
@@ -461,10 +524,8 @@ void SqlSession::commit(ResultSink& sink)
         --tranCount_;
         return;
     }
-    if (writeLockHeld_) {
-        exec("COMMIT");
-        writeLockHeld_ = false;
-    }
+    if (writeLockHeld_)
+        endWriteTransaction(true);
     tranCount_ = 0;
     sink.transactionCommitted(descriptor_);
     descriptor_ = 0;
@@ -474,10 +535,8 @@ void SqlSession::rollback(ResultSink& sink)
 {
     if (tranCount_ == 0)
         throw makeError(3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
-    if (writeLockHeld_) {
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        writeLockHeld_ = false;
-    }
+    if (writeLockHeld_)
+        endWriteTransaction(false);
     tranCount_ = 0;
     const std::uint64_t descriptor = descriptor_;
     descriptor_ = 0;

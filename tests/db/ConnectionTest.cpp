@@ -2,11 +2,13 @@
 // transactions, as the server saw them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "OdbcClient.h"
 #include "TaskStoreFixture.h"
 #include "db/Connection.h"
+#include "db/Recordset.h"
 #include "db/TaskStatements.h"
 #include "runtime/RuntimeError.h"
 
@@ -245,6 +247,35 @@ TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
     // The cancelled statement leaves the connection usable.
     holder.rollback();
     EXPECT_NO_THROW(connection.Execute("delete from zk_tasklog where cTaskId = 'none'"));
+}
+
+TEST_F(Connection, ReadThatTimesOutWaitingForAnotherSessionLeavesTheTransactionOpen)
+{
+    seedTaskLog(server().port(), {"-1", "2"});
+    testsupport::OdbcClient holder(server().port());
+    holder.setAutocommit(false);
+    holder.exec(db::TaskStatements::deleteAbnormalTaskLog);
+
+    db::Connection connection;
+    connection.setCommandTimeout(1);
+    connection.Open(logOn(), "", "", -1);
+    connection.setDefaultDatabase("VOZUZODI");
+    connection.BeginTrans();
+    const auto started = std::chrono::steady_clock::now();
+    const rt::RuntimeError timedOut = errorOf([&] {
+        db::Recordset list;
+        list.Open(db::TaskStatements::listQuery(), connection, db::CursorType::ForwardOnly, db::LockType::ReadOnly, -1);
+    });
+    EXPECT_NE(timedOut.Description().find("imeout"), std::string::npos) << timedOut.Description();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
+    const auto requests = server().requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.kind == "ATTENTION"; }));
+    // The attention cancelled the read only: the transaction is still there to commit.
+    EXPECT_NO_THROW(connection.CommitTrans());
+    holder.rollback();
+    db::Recordset list;
+    list.Open(db::TaskStatements::listQuery(), connection, db::CursorType::ForwardOnly, db::LockType::ReadOnly, -1);
+    EXPECT_EQ(list.rows()->rowCount(), 2u);
 }
 
 }  // namespace

@@ -120,21 +120,64 @@ TEST(Sessions, UseReportsTheNewDatabase)
     EXPECT_EQ(sink.databases, std::vector<std::string>{"VOZUZODI"});
     ASSERT_EQ(sink.infos.size(), 1u);
     EXPECT_EQ(sink.infos[0].number, 5701);
+    EXPECT_EQ(sink.infos[0].severity, 0);
     EXPECT_EQ(sink.infos[0].message, "Changed database context to 'VOZUZODI'.");
-    EXPECT_THROW(fixture.engine->newSession("nosuch"), taskstore::SqlError);
+    EXPECT_THROW(fixture.engine->newSession("nosuch", 51), taskstore::SqlError);
 }
 
-TEST(Sessions, UncommittedDeleteIsInvisibleToOthers)
+TEST(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
 {
     EngineFixture fixture;
     auto writer = fixture.session();
     auto reader = fixture.session();
     query(*writer, fixtureSql);
-    query(*writer, "begin tran\n" + std::string(ts::deleteAllTasks));
-    EXPECT_EQ(rowsIn(*writer, "zk_task"), 0u);
-    EXPECT_EQ(rowsIn(*reader, "zk_task"), 5u);
+    query(*writer, "begin tran\n" + std::string(ts::deleteAbnormalTasks) + "\n" + std::string(ts::deleteAbnormalTaskLog));
+    EXPECT_EQ(rowsIn(*writer, "zk_tasklog"), 3u);
+
+    auto list = std::async(std::launch::async, [&] { return query(*reader, ts::listQuery()); });
+    EXPECT_EQ(list.wait_for(300ms), std::future_status::timeout) << "the reader did not wait";
     query(*writer, "commit");
-    EXPECT_EQ(rowsIn(*reader, "zk_task"), 0u);
+    ASSERT_EQ(list.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(list.get().size(), 3u);
+
+    // Tables the open transaction did not change, or changed no row of, are read at once.
+    query(*writer, "begin tran\ndelete from zk_task where cTaskId = 'T1'\ndelete from zk_tasklog where cTaskId = 'none'");
+    EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 3u);
+    // So is everything at READ UNCOMMITTED; the rows shown are the committed ones.
+    EXPECT_EQ(query(*reader, "set transaction isolation level read uncommitted\nselect count(*) from zk_task"),
+              (Rows{{"3"}}));
+    query(*writer, "rollback");
+}
+
+TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
+{
+    EngineFixture fixture;
+    auto holder = fixture.session();
+    auto reader = fixture.session();
+    query(*holder, fixtureSql);
+    query(*holder, "begin tran\ndelete from zk_tasklog where cTaskId = 'T1'");
+
+    const auto start = std::chrono::steady_clock::now();
+    RecordingSink timedOut = run(*reader, "set lock_timeout 500\nselect cTaskId from zk_tasklog\nselect @@lock_timeout");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(timedOut.errors.empty());
+    EXPECT_EQ(timedOut.errors[0].number, 1222);
+    EXPECT_GE(waited, 450ms);
+    EXPECT_LT(waited, 10s);
+    EXPECT_EQ(timedOut.results.back().rows, (Rows{{"500"}}));  // the time-out ends only the statement
+
+    query(*reader, "set lock_timeout -1\nbegin tran");
+    auto waiting = std::async(std::launch::async, [&] { return run(*reader, "select cTaskId from zk_tasklog\nselect 2"); });
+    EXPECT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
+    reader->interrupt();
+    ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready) << "interrupt did not stop the wait";
+    const RecordingSink stopped = waiting.get();
+    EXPECT_TRUE(stopped.errors.empty());
+    ASSERT_EQ(stopped.dones.size(), 1u);
+    EXPECT_TRUE(stopped.dones[0].failed);
+    EXPECT_EQ(reader->tranCount(), 1);
+    query(*holder, "commit");
+    EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 4u);
 }
 
 TEST(Sessions, LockWaitEndsWithTimeOut)
@@ -270,7 +313,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     const auto data = folder.path() / "data";
     {
         auto engine = taskstore::Engine::open(data);
-        auto session = engine->newSession("VOZUZODI");
+        auto session = engine->newSession("VOZUZODI", 51);
         query(*session, fixtureSql);
         query(*session, "create database Extra\nuse Extra\ncreate table kept (id int)\ninsert into kept values (7)");
         query(*session, "use VOZUZODI\nbegin tran\ndelete from zk_tasklog");
@@ -279,7 +322,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     EXPECT_EQ(std::filesystem::status(data / "VOZUZODI.sqlite").permissions() & std::filesystem::perms::group_all,
               std::filesystem::perms::none);
     auto engine = taskstore::Engine::open(data);
-    auto session = engine->newSession("VOZUZODI");
+    auto session = engine->newSession("VOZUZODI", 51);
     EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
     EXPECT_TRUE(engine->databaseExists("extra"));
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
@@ -300,7 +343,7 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
     auto engine = taskstore::Engine::open(data);
-    auto session = engine->newSession("VOZUZODI");
+    auto session = engine->newSession("VOZUZODI", 51);
     query(*session, fixtureSql);
     writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
     EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),

@@ -167,6 +167,15 @@ std::vector<TsqlCase> tsqlCases()
                                      "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
              {{"1"}}),
         fails("set_unknown_option", "set nonsense on", 195),
+        rows("server_identity",
+             "select @@spid, db_name(), serverproperty('Collation'), serverproperty('productversion'),"
+             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'taskstore 15.0.2000.0 %'"
+             " then 'ok' end",
+             {{"51", "VOZUZODI", "Chinese_PRC_CI_AS", "15.0.2000.0", "Express Edition (64-bit)", nullopt, "ok"}}),
+        fails("server_property_needs_text", "select serverproperty(1)", 8116),
+        rows("lock_timeout_default_and_set", "select @@lock_timeout\nset lock_timeout 500\nGO\nselect @@LOCK_TIMEOUT",
+             {{"500"}}),
+        rows("lock_timeout_waits_for_ever_by_default", "select @@lock_timeout", {{"-1"}}),
         rows("implicit_transactions", "set implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
                                       "select @@trancount", {{"1"}}),
 
