@@ -107,6 +107,8 @@ void TokenSink::databaseChanged(std::string_view newDatabase, std::string_view o
 {
     beginToken();
     writeEnvChange(writer_.body(), EnvChange::Database, newDatabase, oldDatabase);
+    // Every database has the server's collation; SQL Server announces it on each change.
+    writeCollationChange(writer_.body());
     endToken();
 }
 

@@ -10,8 +10,9 @@
 
 namespace taskstore::tds {
 
-// SQL_Latin1_General_CP1_CI_AS, used in ENVCHANGE and every text column.
-inline constexpr std::array<std::uint8_t, 5> defaultCollation{0x09, 0x04, 0xD0, 0x00, 0x34};
+// Chinese_PRC_CI_AS (LCID 0x0804; case-, kana- and width-insensitive), used in ENVCHANGE and every
+// text column.
+inline constexpr std::array<std::uint8_t, 5> defaultCollation{0x04, 0x08, 0xD0, 0x00, 0x00};
 
 enum class EnvChange : std::uint8_t {
     Database = 1,

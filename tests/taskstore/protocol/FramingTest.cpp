@@ -185,6 +185,18 @@ TEST(TdsProtocol, EachDoneNamesItsStatementsCommand)
     EXPECT_EQ(std::vector<std::uint8_t>(payload.end() - 13, payload.end()), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
+TEST(TdsProtocol, DatabaseChangeAnnouncesTheCollationToo)
+{
+    Capture capture;
+    MessageWriter writer(capture.output(), 51);
+    TokenSink sink(writer, "S");
+    sink.databaseChanged("VOZUZODI", "master");
+    sink.done(std::nullopt, false);
+    sink.endReply();
+    EXPECT_TRUE(tdstest::contains(capture.payload(), concat({hex("E3 1F 00 01 08"), ucs2("VOZUZODI"), hex("06"), ucs2("master"),
+                                                              hex("E3 08 00 07 05 04 08 D0 00 00 00")})));
+}
+
 TEST(TdsProtocol, SinkFailsStatementWhoseRowCannotBeSent)
 {
     Capture capture;

@@ -194,11 +194,35 @@ TEST(Collation, CaseWidthAndTrailingBlanks)
     EXPECT_NE(store::compareText(" a", "a"), 0);               // leading blanks count
     EXPECT_LT(store::compareText("a", "b"), 0);
     EXPECT_GT(store::compareText("ab", "a"), 0);
-    EXPECT_LT(store::compareText("总", "账"), 0);
     // Malformed UTF-8 still gets a consistent order.
     const std::string bad = "a\xE3\x80";
     EXPECT_EQ(store::compareText(bad, bad), 0);
     EXPECT_EQ(store::compareText(bad, "a") > 0, store::compareText("a", bad) < 0);
+}
+
+TEST(Collation, ChinesePrcCaseKanaAndWidthInsensitiveAccentSensitive)
+{
+    EXPECT_EQ(store::compareText("ÉCOLE Straße", "école STRASSE") == 0, false);  // ß is no ss
+    EXPECT_EQ(store::compareText("ÉCOLE", "école"), 0);
+    EXPECT_NE(store::compareText("école", "ecole"), 0);
+    EXPECT_EQ(store::compareText("ΑΒΓ ПРИВЕТ Ÿ Ł", "αβγ привет ÿ ł"), 0);
+    EXPECT_EQ(store::compareText("カタカナ", "かたかな"), 0);
+    EXPECT_EQ(store::compareText("ｶﾀｶﾅ", "カタカナ"), 0);
+    EXPECT_EQ(store::compareText("（Ａ１）", "(a1)"), 0);
+    EXPECT_TRUE(likeMatches("ｶﾀｶﾅ-ÉCOLE", "かた%école"));
+}
+
+TEST(Collation, ChineseCharactersSortByPinyinThenRadicalThenCodePoint)
+{
+    // 啊 a, 八 ba, 账 zhang, 中 zhong, 总 zong: code point order would be 中 八 啊 总 账.
+    const std::vector<std::string> pinyin{"啊", "八", "账", "中", "总"};
+    for (std::size_t i = 0; i + 1 < pinyin.size(); ++i) {
+        EXPECT_LT(store::compareText(pinyin[i], pinyin[i + 1]), 0) << pinyin[i] << " " << pinyin[i + 1];
+    }
+    EXPECT_LT(store::compareText("座", "亍"), 0);  // the last common character before the first rare one
+    EXPECT_LT(store::compareText("亍", "丟"), 0);  // GB2312 before ideographs outside it
+    EXPECT_LT(store::compareText("z", "啊"), 0);
+    EXPECT_LT(store::compareText("总账", "总账a"), 0);
 }
 
 TEST(Lexer, TokensCommentsAndLines)

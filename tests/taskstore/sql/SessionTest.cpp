@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -353,6 +355,37 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 241);
     EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
+}
+
+TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
+{
+    TemporaryFolder folder;
+    const auto data = folder.path() / "data";
+    taskstore::Engine::open(data);
+    {
+        sqlite3* raw = nullptr;
+        sqlite3_open((data / "VOZUZODI.sqlite").c_str(), &raw);
+        const taskstore::store::SqliteDb db(raw);
+        // An older release ordered text by code point.
+        const auto codePointOrder = [](void*, int lengthA, const void* a, int lengthB, const void* b) {
+            const int common = std::memcmp(a, b, static_cast<std::size_t>(std::min(lengthA, lengthB)));
+            return common != 0 ? common : lengthA - lengthB;
+        };
+        sqlite3_create_collation_v2(raw, taskstore::store::textCollationName, SQLITE_UTF8, nullptr, codePointOrder, nullptr);
+        taskstore::store::execute(raw, "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
+                                       " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
+        taskstore::store::execute(raw, "PRAGMA user_version = 1");
+    }
+    auto engine = taskstore::Engine::open(data);
+    auto session = engine->newSession("VOZUZODI", 51);
+    const std::pair<const char*, const char*> rows[] = {{"中", "T1"}, {"啊", "T2"}, {"八", "T3"}, {"总", "T4"}, {"账", "T5"}};
+    for (const auto& [subId, taskId] : rows) {
+        EXPECT_EQ(query(*session, std::string("select cTaskId from zk_tasklog where cSub_Id = N'") + subId + "'"),
+                  (Rows{{taskId}}))
+            << subId;
+    }
+    EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog where cSub_Id > 'z' order by cSub_Id"),
+              (Rows{{"T2"}, {"T3"}, {"T5"}, {"T1"}, {"T4"}}));
 }
 
 TEST(Storage, DemoTasksAreDeterministicAndMixed)

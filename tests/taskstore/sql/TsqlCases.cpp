@@ -132,6 +132,12 @@ std::vector<TsqlCase> tsqlCases()
         rows("case_simple", "select case 2 when 1 then 'one' when 2 then 'two' else 'many' end", {{"two"}}),
         fails("case_branch_types_convert", "select case when 1 = 1 then 'a' else 1 end", 245),
         rows("compare_ignores_case_blanks_width", "select 1 where 'abc' = 'ABC  ' and N'ａｂ' = 'ab'", {{"1"}}),
+        rows("compare_kana_width_case_not_accents",
+             "select 1 where N'ｶﾀｶﾅ' = N'かたかな' and N'ÉCOLE' = N'école' and N'école' <> N'ecole'", {{"1"}}),
+        rows("order_by_pinyin",
+             "create table t (s nvarchar(10))\ninsert into t values (N'中'), (N'啊'), (N'总'), ('z'), (N'八'), (N'账')\nGO\n"
+             "select s from t order by s",
+             {{"z"}, {"啊"}, {"八"}, {"账"}, {"中"}, {"总"}}),
         rows("compare_string_with_int", "select cTaskId from zk_tasklog where TaskState = 5", {{"T2"}}),
         rows("null_compares_unknown", "select 1 where NULL = NULL or 1 <> 1", {}),
         rows("in_list", "select 1 where 3 in (1, 2, 3) and 4 not in (1, 2)", {{"1"}}),
