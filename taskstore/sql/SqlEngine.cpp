@@ -9,7 +9,10 @@ namespace {
 
 class SqlEngine final : public Engine {
 public:
-    explicit SqlEngine(const std::filesystem::path& folder) : state_(std::make_shared<sql::EngineState>(folder)) {}
+    explicit SqlEngine(const std::filesystem::path& folder) : state_(std::make_shared<sql::EngineState>(folder))
+    {
+        sqlite3_soft_heap_limit64(store::sqliteSoftHeapLimitBytes);
+    }
 
     bool databaseExists(std::string_view name) const override { return state_->dataFolder.find(name).has_value(); }
 

@@ -351,8 +351,13 @@ bool SqlSession::transactionLost()
     return tranCount_ > 0;
 }
 
-void SqlSession::takeWriteLock()
+void SqlSession::takeWriteLock(const std::string& table)
 {
+    switch (engine_->uncommitted.waitForQueuedReaders(table, lockTimeout_, stopRequested_)) {
+    case UncommittedChanges::Wait::Free: break;
+    case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
+    case UncommittedChanges::Wait::Stopped: throw Stopped{};
+    }
     busyStopped_ = false;
     if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         if (busyStopped_ || stopRequested_)
@@ -367,7 +372,7 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
     const std::string sql = translate(inTransaction);
     const std::string targetKey = tableKey(attached(target.database.empty() ? database_ : target.database), target.table);
     if (!inTransaction) {
-        takeWriteLock();
+        takeWriteLock(targetKey);
         try {
             exec(sql.c_str());
             exec("COMMIT");
@@ -378,7 +383,7 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
         return sqlite3_changes64(db_.get());
     }
     if (!writeLockHeld_) {
-        takeWriteLock();
+        takeWriteLock(targetKey);
         writeLockHeld_ = true;
     }
     // The savepoint undoes a failed or stopped statement and leaves the transaction open; a stop

@@ -68,7 +68,8 @@ private:
     void commit(ResultSink& sink);
     void rollback(ResultSink& sink);
     void beginImplicitly(ResultSink& sink);
-    void takeWriteLock();
+    // SQLite's write lock, for a first change to `table` (a change key).
+    void takeWriteLock(const std::string& table);
     // Whether SQLite ended the open transaction by itself; then the T-SQL one is over too.
     bool transactionLost();
     void exec(const char* sql);

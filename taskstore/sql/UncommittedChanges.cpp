@@ -37,17 +37,44 @@ bool UncommittedChanges::changedByOthers(Owner self, const std::vector<std::stri
     return false;
 }
 
+template <typename Settled>
+bool UncommittedChanges::waitFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds timeout, Settled settled)
+{
+    if (timeout.count() >= 0)
+        return released_.wait_for(lock, timeout, settled);
+    released_.wait(lock, settled);
+    return true;
+}
+
 UncommittedChanges::Wait UncommittedChanges::waitUntilFree(Owner self, const std::vector<std::string>& tables,
                                                            std::chrono::milliseconds timeout,
                                                            const std::atomic<bool>& stop)
 {
     std::unique_lock lock(mutex_);
-    const auto settled = [&] { return stop || !changedByOthers(self, tables); };
-    if (timeout.count() < 0)
-        released_.wait(lock, settled);
-    else if (!released_.wait_for(lock, timeout, settled))
+    if (!changedByOthers(self, tables))
+        return Wait::Free;
+    std::vector<std::multiset<std::string>::iterator> queued;
+    for (const std::string& table : tables)
+        queued.push_back(queued_.insert(table));
+    const bool settled = waitFor(lock, timeout, [&] { return stop || !changedByOthers(self, tables); });
+    const bool free = !changedByOthers(self, tables);
+    for (const auto& entry : queued)
+        queued_.erase(entry);
+    lock.unlock();
+    released_.notify_all();
+    if (!settled)
         return Wait::TimedOut;
-    return changedByOthers(self, tables) ? Wait::Stopped : Wait::Free;
+    return free ? Wait::Free : Wait::Stopped;
+}
+
+UncommittedChanges::Wait UncommittedChanges::waitForQueuedReaders(const std::string& table,
+                                                                  std::chrono::milliseconds timeout,
+                                                                  const std::atomic<bool>& stop)
+{
+    std::unique_lock lock(mutex_);
+    if (!waitFor(lock, timeout, [&] { return stop || !queued_.contains(table); }))
+        return Wait::TimedOut;
+    return queued_.contains(table) ? Wait::Stopped : Wait::Free;
 }
 
 }  // namespace taskstore::sql

@@ -27,15 +27,22 @@ public:
     // `timeout` (negative: without a limit) or until `stop` is set and wake() called.
     Wait waitUntilFree(Owner self, const std::vector<std::string>& tables, std::chrono::milliseconds timeout,
                        const std::atomic<bool>& stop);
+    // Before a session starts changing a table: waits while readers queue for it, so that a stream
+    // of writers cannot keep them waiting for ever (SQL Server grants locks in order of request).
+    Wait waitForQueuedReaders(const std::string& table, std::chrono::milliseconds timeout, const std::atomic<bool>& stop);
     // Makes every waiter look at its stop flag again.
     void wake();
 
 private:
     bool changedByOthers(Owner self, const std::vector<std::string>& tables) const;
+    // Waits for the condition with the time-out rules of both waits.
+    template <typename Settled>
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds timeout, Settled settled);
 
     std::mutex mutex_;
     std::condition_variable released_;
     std::map<Owner, std::set<std::string>> changed_;
+    std::multiset<std::string> queued_;  // tables that readers wait for
 };
 
 }  // namespace taskstore::sql

@@ -181,6 +181,10 @@ void DataFolder::attach(sqlite3* db, const std::filesystem::path& file, std::str
         throw StoreError(std::string("cannot attach ") + path + ": " + sqlite3_errmsg(db));
     // A commit is on disk before the client hears of it.
     execute(db, "PRAGMA " + quoteIdentifier(schema) + ".synchronous=FULL");
+    // Every session has its own page cache for each database it uses; the files stay in the
+    // system's cache anyway, so a small one per session keeps the server's size independent of
+    // the number of sessions and of the tables' size.
+    execute(db, "PRAGMA " + quoteIdentifier(schema) + ".cache_size=" + std::to_string(-sessionCacheKibibytes));
 }
 
 }  // namespace taskstore::store

@@ -182,6 +182,27 @@ TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
     EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 4u);
 }
 
+TEST(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
+{
+    EngineFixture fixture;
+    auto first = fixture.session();
+    auto next = fixture.session();
+    auto reader = fixture.session();
+    query(*first, fixtureSql);
+    query(*first, "begin tran\ndelete from zk_tasklog where cTaskId = 'T1'");
+    auto list = std::async(std::launch::async, [&] { return query(*reader, "select cTaskId from zk_tasklog"); });
+    std::this_thread::sleep_for(100ms);
+    // The next writer queues behind the reader; once it has its turn it keeps its change open.
+    auto writer = std::async(std::launch::async, [&] { query(*next, "begin tran\ndelete from zk_tasklog where cTaskId = 'T2'"); });
+    std::this_thread::sleep_for(100ms);
+    query(*first, "commit");
+    ASSERT_EQ(list.wait_for(10s), std::future_status::ready) << "the reader was overtaken by the next writer";
+    EXPECT_EQ(list.get().size(), 4u);
+    ASSERT_EQ(writer.wait_for(10s), std::future_status::ready);
+    writer.get();
+    query(*next, "rollback");
+}
+
 TEST(Sessions, LockWaitEndsWithTimeOut)
 {
     EngineFixture fixture;
