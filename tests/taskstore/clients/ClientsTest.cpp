@@ -11,7 +11,6 @@
 #include "TaskStoreProcess.h"
 #include "db/TaskStatements.h"
 
-using clienttest::runChild;
 using testsupport::OdbcClient;
 using testsupport::TaskStoreProcess;
 namespace statements = db::TaskStatements;
@@ -20,6 +19,31 @@ namespace {
 
 const std::string password = "Cl1ent-pw";
 const std::string python = "/usr/bin/python3";
+
+struct ChildResult {
+    int exitCode = -1;   // -1 when it did not exit normally
+    std::string output;  // standard output and standard error, interleaved
+};
+
+// Runs a client (looked up on PATH) in a UTF-8 locale, killed after the time limit, with the text
+// on its standard input.
+ChildResult runChild(const std::vector<std::string>& argv, const std::string& input = "", int timeoutSeconds = 30)
+{
+    testsupport::ChildSetup setup;
+    setup.arguments = {"timeout", "-s", "KILL", std::to_string(timeoutSeconds)};
+    setup.arguments.insert(setup.arguments.end(), argv.begin(), argv.end());
+    setup.environment = {{"LC_ALL", "C.UTF-8"}};
+    setup.input = testsupport::Stream::piped();
+    setup.output = testsupport::Stream::piped();
+    setup.errors = testsupport::Stream::intoOutput();
+    testsupport::ChildProcess child(setup);
+    // Inputs are small scripts: they fit the pipe, so writing first cannot block on our reading.
+    child.writeInputAndClose(input);
+    ChildResult result;
+    result.output = child.readOutputToEnd();
+    result.exitCode = child.wait();
+    return result;
+}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -63,12 +87,12 @@ protected:
     std::vector<std::string> taskLogIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cTaskId from zk_tasklog")); }
     std::vector<std::string> taskSubIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cSub_Id from zk_task")); }
 
-    clienttest::ChildResult tsql(const std::string& script, const std::string& pw = password)
+    ChildResult tsql(const std::string& script, const std::string& pw = password)
     {
         return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", pw, "-o", "q"},
                         script);
     }
-    clienttest::ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
+    ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
     {
         arguments.insert(arguments.begin() + 1, {std::to_string(server.port()), pw});
         arguments.insert(arguments.begin(), {python, PYTDS_CLIENT});
