@@ -8,6 +8,7 @@
 
 #include "ChildProcess.h"
 #include "OdbcClient.h"
+#include "TaskRows.h"
 #include "TaskStoreProcess.h"
 #include "db/TaskStatements.h"
 
@@ -60,32 +61,23 @@ bool hasLine(const std::string& text, const std::string& line)
     return std::find(all.begin(), all.end(), line) != all.end();
 }
 
-std::vector<std::string> column(const testsupport::Rows& rows)
-{
-    std::vector<std::string> values;
-    for (const auto& row : rows)
-        values.push_back(row.at(0).value_or("<NULL>"));
-    std::sort(values.begin(), values.end());
-    return values;
-}
-
 class TdsClients : public ::testing::Test {
 protected:
     void SetUp() override
     {
         OdbcClient seed(server.port(), "VOZUZODI", password);
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-1', 'SA01', '总账', 'PC-01', '05', '2024-01-15 13:45:30.500')");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-2', 'SB02', '采购管理', 'PC-02', '-1', '2024-01-16 08:00:00')");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-3', 'SB02', '采购管理', 'PC-03', '-3', '2024-01-17 09:30:00')");
-        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SA01', 'T-1', '总账', 'PC-01')");
-        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SB02', 'T-2', '采购管理', 'PC-02')");
+        testsupport::insertTaskLog(seed, {{"SA01", "总账", "PC-01", "05", "2024-01-15 13:45:30.500", "T-1"},
+                                          {"SB02", "采购管理", "PC-02", "-1", "2024-01-16 08:00:00", "T-2"},
+                                          {"SB02", "采购管理", "PC-03", "-3", "2024-01-17 09:30:00", "T-3"}});
+        testsupport::insertTasks(seed, {{"SA01", "T-1", "总账", "PC-01"}, {"SB02", "T-2", "采购管理", "PC-02"}});
     }
 
-    std::vector<std::string> taskLogIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cTaskId from zk_tasklog")); }
-    std::vector<std::string> taskSubIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cSub_Id from zk_task")); }
+    std::vector<std::string> firstColumn(const std::string& query)
+    {
+        return testsupport::sortedFirstColumn(OdbcClient(server.port(), "VOZUZODI", password).query(query));
+    }
+    std::vector<std::string> taskLogIds() { return firstColumn("select cTaskId from zk_tasklog"); }
+    std::vector<std::string> taskSubIds() { return firstColumn("select cSub_Id from zk_task"); }
 
     ChildResult tsql(const std::string& script, const std::string& pw = password)
     {
@@ -205,7 +197,7 @@ TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
         client.exec(statements::deleteAbnormalTaskLog);
         client.rollback();            // TM ROLLBACK, and a new transaction begins
         // Seen from inside the session, so an ignored rollback would show here.
-        EXPECT_EQ(column(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
         client.commit();
