@@ -94,13 +94,15 @@ const SqlServerDriver& systemDriver()
     return driver;
 }
 
-std::string driverAndServer(const ServerAddress& address)
+// Microsoft's drivers read every SQL Server name form themselves: "(local)" and "." reach a
+// local server over shared memory (how Express is installed, TCP off), a named instance is found
+// on its dynamic port, and "tcp:", "np:" and "lpc:" choose the protocol. So the name goes on as
+// typed; it is still read first so that one holding connection-string syntax is refused.
+std::string driverAndServer(std::string_view dataSource)
 {
-    std::string server = "tcp:" + address.host;
-    if (!address.instance.empty())
-        server += "\\" + address.instance;
-    if (address.port)
-        server += "," + std::to_string(*address.port);
+    parseDataSource(dataSource);
+    const std::string_view typed = trimSpaces(dataSource);
+    const std::string server = typed.empty() ? "(local)" : std::string(typed);
     return "DRIVER=" + odbcValue(systemDriver().name) + ";Server=" + odbcValue(server) + ";";
 }
 
@@ -125,8 +127,9 @@ std::string odbcValue(std::string_view value)
 }
 
 namespace {
-std::string driverAndServer(const ServerAddress& address)
+std::string driverAndServer(std::string_view dataSource)
 {
+    const ServerAddress address = parseDataSource(dataSource);
     // FreeTDS asks the SQL Server Browser for a named instance's port when no port is given.
     std::string server = address.host;
     if (!address.instance.empty() && !address.port)
@@ -178,10 +181,8 @@ ServerAddress parseDataSource(std::string_view dataSource)
 
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
 {
-    const ServerAddress address
-        = parseDataSource(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
-
-    std::string text = driverAndServer(address);
+    std::string text
+        = driverAndServer(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
     if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
         text += "Database=" + odbcValue(*database) + ";";
     text += "UID=" + credential(oledb.firstOf({"User ID", "UID"}), "user name") + ";";
