@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "TaskStoreProcess.h"
-#include "app/Fonts.h"
 #include "app/ModMain.h"
 #include "bench/BareOdbcRead.h"
 #include "bench/BenchFigures.h"
-#include "bench/ChildProcess.h"
 #include "bench/NativeStore.h"
+#include "bench/RunProgram.h"
 #include "bench/ToolSide.h"
 #include "forms/main/frmMain.h"
+#include "gui/Fonts.h"
 #include "runtime/MsgBox.h"
 
 namespace fs = std::filesystem;
@@ -247,7 +247,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    app::installFontSubstitutions();
+    gui::installFontSubstitutions();
     rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
         std::cerr << "bench: unexpected message box: " << text << "\n";
         return rt::MsgBoxResult::Cancel;

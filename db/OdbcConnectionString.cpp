@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common/AsciiCase.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
 
@@ -12,14 +13,6 @@ namespace {
 
 constexpr int defaultPort = 1433;
 constexpr int defaultLoginTimeoutSeconds = 15;
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 std::string_view trimSpaces(std::string_view text)
 {
@@ -101,13 +94,15 @@ const SqlServerDriver& systemDriver()
     return driver;
 }
 
-std::string driverAndServer(const ServerAddress& address)
+// Microsoft's drivers read every SQL Server name form themselves: "(local)" and "." reach a
+// local server over shared memory (how Express is installed, TCP off), a named instance is found
+// on its dynamic port, and "tcp:", "np:" and "lpc:" choose the protocol. So the name goes on as
+// typed; it is still read first so that one holding connection-string syntax is refused.
+std::string driverAndServer(std::string_view dataSource)
 {
-    std::string server = "tcp:" + address.host;
-    if (!address.instance.empty())
-        server += "\\" + address.instance;
-    if (address.port)
-        server += "," + std::to_string(*address.port);
+    parseDataSource(dataSource);
+    const std::string_view typed = trimSpaces(dataSource);
+    const std::string server = typed.empty() ? "(local)" : std::string(typed);
     return "DRIVER=" + odbcValue(systemDriver().name) + ";Server=" + odbcValue(server) + ";";
 }
 
@@ -132,8 +127,9 @@ std::string odbcValue(std::string_view value)
 }
 
 namespace {
-std::string driverAndServer(const ServerAddress& address)
+std::string driverAndServer(std::string_view dataSource)
 {
+    const ServerAddress address = parseDataSource(dataSource);
     // FreeTDS asks the SQL Server Browser for a named instance's port when no port is given.
     std::string server = address.host;
     if (!address.instance.empty() && !address.port)
@@ -153,7 +149,7 @@ std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encr
 ServerAddress parseDataSource(std::string_view dataSource)
 {
     std::string_view rest = trimSpaces(dataSource);
-    if (rest.size() >= 4 && equalsIgnoringCase(rest.substr(0, 4), "tcp:"))
+    if (rest.size() >= 4 && text::equalIgnoringAsciiCase(rest.substr(0, 4), "tcp:"))
         rest.remove_prefix(4);
 
     ServerAddress address;
@@ -172,8 +168,8 @@ ServerAddress parseDataSource(std::string_view dataSource)
         rest = rest.substr(0, slash);
     }
     const std::string_view host = trimSpaces(rest);
-    const bool local = host.empty() || host == "." || equalsIgnoringCase(host, "(local)")
-        || equalsIgnoringCase(host, "localhost");
+    const bool local = host.empty() || host == "." || text::equalIgnoringAsciiCase(host, "(local)")
+        || text::equalIgnoringAsciiCase(host, "localhost");
     if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
         throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
                                "The server name is not valid: use host, host,port or host\\instance.");
@@ -185,10 +181,8 @@ ServerAddress parseDataSource(std::string_view dataSource)
 
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
 {
-    const ServerAddress address
-        = parseDataSource(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
-
-    std::string text = driverAndServer(address);
+    std::string text
+        = driverAndServer(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
     if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
         text += "Database=" + odbcValue(*database) + ";";
     text += "UID=" + credential(oledb.firstOf({"User ID", "UID"}), "user name") + ";";

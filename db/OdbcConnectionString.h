@@ -26,7 +26,10 @@ struct OdbcLogOn {
 
 // The ODBC connection string (driver, server, database, credentials, protocol options, closing
 // ";") and the log-on time-out (Connect Timeout, or the provider's default of 15 seconds).
-// Throws rt::RuntimeError for a user name or password over SQL Server's 128 characters.
+// On Windows the server name goes to Microsoft's driver as typed (trimmed); elsewhere it is
+// translated into FreeTDS's host and port. Either way a name that parseDataSource refuses is
+// refused. Throws rt::RuntimeError for that and for a user name or password over SQL Server's
+// 128 characters.
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb);
 
 // A value written so that the driver reads it back exactly, whatever characters it holds.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/AsciiCase.h"
 #include "runtime/RuntimeError.h"
 
 namespace db {
@@ -23,14 +24,6 @@ std::string_view trimBlanks(std::string_view text)
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-    return out;
 }
 
 // Positions are counted from 1 for the user; the text itself is not quoted back because the
@@ -142,7 +135,7 @@ OleDbConnectionString OleDbConnectionString::parse(std::string_view text)
     std::string keyword;
     std::string value;
     while (reader.next(keyword, value)) {
-        std::string key = lowerAscii(keyword);
+        std::string key = text::asciiLower(keyword);
         if (key == "provider")
             result.values_.try_emplace(std::move(key), std::move(value));
         else
@@ -153,7 +146,7 @@ OleDbConnectionString OleDbConnectionString::parse(std::string_view text)
 
 std::optional<std::string> OleDbConnectionString::value(std::string_view keyword) const
 {
-    const auto found = values_.find(lowerAscii(keyword));
+    const auto found = values_.find(text::asciiLower(keyword));
     if (found == values_.end())
         return std::nullopt;
     return found->second;

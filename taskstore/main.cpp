@@ -8,7 +8,7 @@
 #include "taskstore/CommandLine.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace {
 
@@ -28,18 +28,6 @@ std::string readPassword(const std::filesystem::path& file)
     return password;
 }
 
-void prepareDataFolder(const std::filesystem::path& folder)
-{
-    namespace fs = std::filesystem;
-    if (fs::exists(folder))
-        return;
-    if (folder.has_parent_path())
-        fs::create_directories(folder.parent_path());
-    // Nothing is stored in it yet, so making it private right after creation exposes nothing.
-    fs::create_directory(folder);
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
-}
-
 int serve(const taskstore::CommandLine& line)
 {
     taskstore::server::ServerConfig config = line.server;
@@ -54,7 +42,6 @@ int serve(const taskstore::CommandLine& line)
         return 2;
     }
 
-    prepareDataFolder(line.dataFolder);
     const auto engine = taskstore::Engine::open(line.dataFolder);
     taskstore::server::EventLog log;
     // The server takes over SIGINT and SIGTERM from here on, so a stop during the demo fill

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "taskstore/engine/DatabaseNames.h"
 #include "taskstore/protocol/Packet.h"
 #include "taskstore/protocol/Tokens.h"
 
@@ -37,7 +38,7 @@ std::uint32_t negotiatePacketSize(std::uint32_t requested)
 
 void writeLoginSuccess(ByteWriter& out, const LoginSuccess& login)
 {
-    writeEnvChange(out, EnvChange::Database, login.database, "master");
+    writeEnvChange(out, EnvChange::Database, login.database, DatabaseName::master);
     writeMessage(out, SqlError{5701, 2, 0, "Changed database context to '" + login.database + "'.", 1},
                  login.serverName);
     writeCollationChange(out);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "taskstore/protocol/ByteWriter.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace taskstore::tds {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "taskstore/protocol/MessageWriter.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace taskstore::tds {
 

@@ -1,31 +1,21 @@
 #include "taskstore/server/RequestHandler.h"
 
-#include <cctype>
 #include <exception>
 
+#include "common/AsciiCase.h"
 #include "taskstore/protocol/LoginResponse.h"
 #include "taskstore/protocol/Prelogin.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/protocol/Requests.h"
 #include "taskstore/protocol/Tokens.h"
+#include "taskstore/engine/DatabaseNames.h"
 
 namespace taskstore::server {
 namespace {
 
 using tds::PacketType;
 
-constexpr std::string_view defaultDatabase = "master";
 constexpr std::string_view saLogin = "sa";
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 SqlError internalError(const std::exception& e)
 {
@@ -101,12 +91,12 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
     const tds::Login7 login = tds::decodeLogin7(message.payload);
     if (login.integratedAuth)
         return refuseLogin(login, "", "integrated authentication is not supported");
-    if (!equalsIgnoringCase(login.userName, saLogin))
+    if (!text::equalIgnoringAsciiCase(login.userName, saLogin))
         return refuseLogin(login, "", "unknown login");
     if (login.password != config_.saPassword)
         return refuseLogin(login, "", "wrong password");
 
-    const std::string database = login.database.empty() ? std::string(defaultDatabase) : login.database;
+    const std::string database = login.database.empty() ? std::string(DatabaseName::master) : login.database;
     if (!engine_.databaseExists(database))
         return refuseLogin(login, database, "database " + database + " does not exist");
     try {

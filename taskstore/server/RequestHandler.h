@@ -14,7 +14,7 @@
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace taskstore::server {
 

@@ -1,10 +1,10 @@
 #include "taskstore/sql/DateTimeText.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
 
 #include <array>
-#include <cctype>
 #include <optional>
 #include <span>
 #include <vector>
@@ -31,7 +31,7 @@ struct Piece {
 std::vector<Piece> piecesOf(std::string_view text)
 {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    const auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+    const auto letter = [](char c) { return text::asciiLower(c) >= 'a' && text::asciiLower(c) <= 'z'; };
     std::vector<Piece> pieces;
     for (std::size_t i = 0; i < text.size();) {
         if (text[i] == ' ') {
@@ -55,16 +55,6 @@ std::vector<Piece> piecesOf(std::string_view text)
     return pieces;
 }
 
-bool sameWord(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // 1-12 for an English month name or its three-letter abbreviation.
 std::optional<int> monthNamed(std::string_view word)
 {
@@ -72,14 +62,14 @@ std::optional<int> monthNamed(std::string_view word)
                                                             "May",     "June",     "July",      "August",
                                                             "September", "October", "November", "December"};
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (sameWord(word, names[i]) || sameWord(word, names[i].substr(0, 3)))
+        if (text::equalIgnoringAsciiCase(word, names[i]) || text::equalIgnoringAsciiCase(word, names[i].substr(0, 3)))
             return static_cast<int>(i + 1);
     return std::nullopt;
 }
 
 bool isMeridiem(const Piece& piece)
 {
-    return piece.kind == Piece::Kind::Word && (sameWord(piece.text, "AM") || sameWord(piece.text, "PM"));
+    return piece.kind == Piece::Kind::Word && (text::equalIgnoringAsciiCase(piece.text, "AM") || text::equalIgnoringAsciiCase(piece.text, "PM"));
 }
 
 // Two-digit years fall in 1950-2049, SQL Server's default cutoff.
@@ -139,7 +129,7 @@ void readTime(std::span<const Piece> pieces, Fields& fields)
     if (next() && isMeridiem(*next())) {
         if (fields.hour > 12)
             throw NoDate{};
-        const bool pm = sameWord(next()->text, "PM");
+        const bool pm = text::equalIgnoringAsciiCase(next()->text, "PM");
         fields.hour = fields.hour % 12 + (pm ? 12 : 0);
         ++i;
     }
@@ -262,7 +252,7 @@ std::string textToDateTime(std::string_view text, std::string_view sourceTypeNam
         std::size_t dateEnd = time;
         // ISO 8601 puts a T between date and time.
         if (time < pieces.size() && dateEnd > 0 && pieces[dateEnd - 1].kind == Piece::Kind::Word
-            && sameWord(pieces[dateEnd - 1].text, "T"))
+            && text::equalIgnoringAsciiCase(pieces[dateEnd - 1].text, "T"))
             --dateEnd;
         readDate(std::span(pieces).first(dateEnd), fields);
         if (time < pieces.size())

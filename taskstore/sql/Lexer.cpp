@@ -1,5 +1,6 @@
 #include "taskstore/sql/Lexer.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/SqlErrors.h"
 
 #include <algorithm>
@@ -8,14 +9,6 @@
 
 namespace taskstore::sql {
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::toupper(x) == std::toupper(y);
-           });
-}
 
 bool isWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
 bool isWordPart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80; }
@@ -212,13 +205,13 @@ private:
 
 bool Token::is(std::string_view keyword) const
 {
-    return kind == TokenKind::Identifier && equalsIgnoringCase(text, keyword);
+    return kind == TokenKind::Identifier && text::equalIgnoringAsciiCase(text, keyword);
 }
 
 bool isReservedWord(std::string_view word)
 {
     return std::any_of(reservedWords.begin(), reservedWords.end(),
-                       [&](std::string_view reserved) { return equalsIgnoringCase(reserved, word); });
+                       [&](std::string_view reserved) { return text::equalIgnoringAsciiCase(reserved, word); });
 }
 
 std::vector<Token> tokenize(std::string_view batch) { return Scanner(batch).run(); }

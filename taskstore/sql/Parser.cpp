@@ -1,23 +1,15 @@
 #include "taskstore/sql/Parser.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/Lexer.h"
 #include "taskstore/sql/SqlErrors.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 
 namespace taskstore::sql {
 namespace {
-
-std::string upper(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return result;
-}
 
 constexpr std::array<std::string_view, 10> builtinFunctions{
     {"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT", "DB_NAME", "SERVERPROPERTY"}};
@@ -437,7 +429,7 @@ private:
         if (peek().kind != TokenKind::Identifier)
             fail();
         const Token& optionToken = peek();
-        const std::string option = upper(optionToken.text);
+        const std::string option = text::asciiUpper(optionToken.text);
         if (option == "TRANSACTION") {
             advance();
             expect("ISOLATION");
@@ -477,7 +469,7 @@ private:
             throw makeError(195, 15, "'" + optionToken.text + "' is not a recognized SET option.", optionToken.line);
         advance();
         while (acceptSymbol(",")) {
-            if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, upper(peek().text)))
+            if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, text::asciiUpper(peek().text)))
                 fail();
             advance();
         }
@@ -673,7 +665,7 @@ private:
             return expr;
         }
         case TokenKind::Variable: {
-            const std::string name = upper(token.text);
+            const std::string name = text::asciiUpper(token.text);
             if (!contains(globalVariables, name))
                 throw makeError(137, 15, "Must declare the scalar variable \"" + token.text + "\".", token.line);
             auto expr = node(Expr::Kind::Global, token.line);
@@ -726,7 +718,7 @@ private:
     ExprPtr function()
     {
         const Token& token = advance();
-        const std::string name = upper(token.text);
+        const std::string name = text::asciiUpper(token.text);
         if (!contains(builtinFunctions, name))
             throw makeError(195, 15, "'" + token.text + "' is not a recognized built-in function name.", token.line);
         auto expr = node(Expr::Kind::Function, token.line);

@@ -1,7 +1,7 @@
 #include "taskstore/sql/ServerIdentity.h"
 
-#include "taskstore/sql/Engine.h"
-#include "taskstore/store/TableCatalog.h"
+#include "common/AsciiCase.h"
+#include "taskstore/engine/Engine.h"
 
 #include <sqlite3.h>
 
@@ -31,7 +31,7 @@ std::optional<std::string> serverProperty(std::string_view name)
         {"Collation", std::string(serverCollationName)},
     };
     for (const auto& [property, value] : properties)
-        if (store::sameName(name, property))
+        if (text::equalIgnoringAsciiCase(name, property))
             return value;
     return std::nullopt;
 }

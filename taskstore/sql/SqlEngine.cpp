@@ -1,5 +1,6 @@
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
+#include "taskstore/engine/DatabaseNames.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqlSession.h"
 #include "taskstore/store/DemoTasks.h"
@@ -28,9 +29,9 @@ public:
     void fillDemoTasks(std::int64_t n) override
     {
         const auto connection = store::DataFolder::openConnection();
-        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf("VOZUZODI"), "VOZUZODI");
+        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf(DatabaseName::tasks), DatabaseName::tasks);
         sqlite3_busy_timeout(connection.get(), 30000);
-        store::fillDemoTasks(connection.get(), "VOZUZODI", n);
+        store::fillDemoTasks(connection.get(), DatabaseName::tasks, n);
     }
 
 private:

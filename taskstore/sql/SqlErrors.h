@@ -1,6 +1,6 @@
 #pragma once
 // SQL Server's messages for the errors the engine raises, with their numbers and severities.
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 // The SQLite functions that carry T-SQL's rules into translated statements. A function that
 // fails records the SqlError in the connection's FunctionContext and fails the statement.
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 #include <sqlite3.h>
 

@@ -1,5 +1,6 @@
 #include "taskstore/sql/SqlSession.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/Parser.h"
@@ -8,7 +9,6 @@
 #include "taskstore/store/TableCatalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <thread>
 #include <vector>
 
@@ -24,14 +24,6 @@ struct Overloaded : F... {
 };
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
-
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
 
 ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
 {
@@ -70,7 +62,7 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
 
 std::string tableKey(std::string_view database, std::string_view table)
 {
-    return lower(database) + "." + lower(table);
+    return text::asciiLower(database) + "." + text::asciiLower(table);
 }
 
 StatementKind kindOf(const StatementBody& body)
@@ -196,11 +188,11 @@ std::string SqlSession::attached(std::string_view database)
     const auto canonical = engine_->dataFolder.find(database);
     if (!canonical)
         throw missingDatabase(database);
-    if (attached_.insert(lower(*canonical)).second) {
+    if (attached_.insert(text::asciiLower(*canonical)).second) {
         try {
             store::DataFolder::attach(db_.get(), engine_->dataFolder.fileOf(*canonical), *canonical);
         } catch (const store::StoreError& error) {
-            attached_.erase(lower(*canonical));
+            attached_.erase(text::asciiLower(*canonical));
             throw makeError(50000, 16, std::string("taskstore cannot open database '") + *canonical + "': " + error.what());
         }
     }

@@ -2,7 +2,7 @@
 // One client's session on the engine: its own SQLite connection with the databases it uses
 // attached, the T-SQL transaction count, SET options and lock waits.
 #include "taskstore/sql/Ast.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/sql/SqlFunctions.h"
 #include "taskstore/sql/Translator.h"
 #include "taskstore/sql/UncommittedChanges.h"

@@ -4,7 +4,7 @@
 // functions, text comparisons under the text collation. Raises the T-SQL errors found on the
 // way (207, 208, 4104, 4145, 402...).
 #include "taskstore/sql/Ast.h"
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/store/TableCatalog.h"
 
 #include <cstdint>

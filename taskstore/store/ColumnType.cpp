@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "common/AsciiCase.h"
+
 namespace taskstore::store {
 namespace {
 
@@ -17,14 +19,6 @@ constexpr NamedKind namedKinds[] = {
     {"char", TypeKind::Char},       {"varchar", TypeKind::VarChar}, {"nchar", TypeKind::NChar},
     {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime},
 };
-
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 std::string_view trim(std::string_view text)
 {
@@ -77,7 +71,7 @@ std::string ColumnType::spelling() const
 
 std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optional<int> length)
 {
-    const std::string key = lower(name);
+    const std::string key = text::asciiLower(name);
     const auto* found = std::find_if(std::begin(namedKinds), std::end(namedKinds),
                                      [&](const NamedKind& k) { return k.name == key; });
     if (found == std::end(namedKinds))
@@ -105,7 +99,7 @@ std::optional<ColumnType> ColumnType::parse(std::string_view text)
     if (close == std::string_view::npos || !trim(text.substr(close + 1)).empty())
         return std::nullopt;
     const std::string_view inner = trim(text.substr(open + 1, close - open - 1));
-    if (lower(inner) == "max")
+    if (text::asciiLower(inner) == "max")
         return fromName(trim(text.substr(0, open)), maxLength);
     int length = 0;
     const auto [end, error] = std::from_chars(inner.data(), inner.data() + inner.size(), length);

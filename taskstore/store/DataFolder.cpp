@@ -1,5 +1,7 @@
 #include "taskstore/store/DataFolder.h"
 
+#include "common/AsciiCase.h"
+#include "taskstore/engine/DatabaseNames.h"
 #include "taskstore/store/TableCatalog.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -16,14 +18,6 @@ namespace {
 
 constexpr std::string_view fileSuffix = ".sqlite";
 
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
 // Names become file names and SQLite schema names, so only plain identifiers are allowed, and
 // not the two schema names SQLite reserves.
 bool acceptableName(std::string_view name)
@@ -33,7 +27,7 @@ bool acceptableName(std::string_view name)
     const bool plain = std::all_of(name.begin(), name.end(), [](unsigned char c) {
         return std::isalnum(c) || c == '_';
     });
-    return plain && lower(name) != "main" && lower(name) != "temp";
+    return plain && text::asciiLower(name) != "main" && text::asciiLower(name) != "temp";
 }
 
 CatalogColumn text(const char* name, int length, bool nullable = true)
@@ -92,6 +86,7 @@ DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder)
         std::filesystem::create_directories(folder_, error);
         if (error)
             throw StoreError("cannot create data folder " + folder_.string() + ": " + error.message());
+        // Nothing is stored in it yet, so making it private right after creation exposes nothing.
         std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, error);
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
@@ -100,20 +95,20 @@ DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder)
             const std::string name = file.substr(0, file.size() - fileSuffix.size());
             if (acceptableName(name)) {
                 reindexForCollation(entry.path());
-                names_.emplace(lower(name), name);
+                names_.emplace(text::asciiLower(name), name);
             }
         }
     }
-    if (!find("master"))
-        createFile("master", false);
-    if (!find("VOZUZODI"))
-        createFile("VOZUZODI", true);
+    if (!find(DatabaseName::master))
+        createFile(std::string(DatabaseName::master), false);
+    if (!find(DatabaseName::tasks))
+        createFile(std::string(DatabaseName::tasks), true);
 }
 
 std::optional<std::string> DataFolder::find(std::string_view name) const
 {
     std::lock_guard lock(mutex_);
-    const auto found = names_.find(lower(name));
+    const auto found = names_.find(text::asciiLower(name));
     if (found == names_.end())
         return std::nullopt;
     return found->second;
@@ -155,7 +150,7 @@ void DataFolder::createFile(const std::string& name, bool withTaskTables)
         execute(db.get(), "COMMIT");
     }
     std::lock_guard lock(mutex_);
-    names_.emplace(lower(name), name);
+    names_.emplace(text::asciiLower(name), name);
 }
 
 SqliteDb DataFolder::openConnection()

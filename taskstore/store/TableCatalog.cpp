@@ -1,10 +1,10 @@
 #include "taskstore/store/TableCatalog.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace taskstore::store {
 namespace {
@@ -15,10 +15,7 @@ constexpr std::string_view identityDeclaration = "INTEGER";
 
 bool sameName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    return text::equalIgnoringAsciiCase(a, b);
 }
 
 const CatalogColumn* CatalogTable::find(std::string_view column) const

@@ -6,14 +6,25 @@
 #include "db/LogOnString.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OleDbConnectionString.h"
+#include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
 
 namespace {
 
 using db::OleDbConnectionString;
 
+#ifdef _WIN32
+const db::SqlServerDriver& windowsDriver()
+{
+    static const db::SqlServerDriver driver = db::chooseSqlServerDriver(db::installedOdbcDrivers());
+    return driver;
+}
+std::string driverPrefix() { return "DRIVER={" + windowsDriver().name + "};"; }
+const std::string protocolSuffix = windowsDriver().encryptOptions;
+#else
 std::string driverPrefix() { return "DRIVER={" FREETDS_ODBC_DRIVER "};"; }
 const std::string protocolSuffix = "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;";
+#endif
 
 TEST(LogOnString, PlainValuesGoInByteForByte)
 {
@@ -126,20 +137,36 @@ std::string odbcFor(const std::string& dataSource)
 TEST(OdbcTranslation, EachDataSourceForm)
 {
     const std::string tail = "Database={master};UID={SA};PWD={pw};" + protocolSuffix;
-    const std::string local = driverPrefix() + "Server={127.0.0.1};Port=1433;" + tail;
-    EXPECT_EQ(odbcFor("(local)"), local);
-    EXPECT_EQ(odbcFor("(LOCAL)"), local);
-    EXPECT_EQ(odbcFor("."), local);
-    EXPECT_EQ(odbcFor("localhost"), local);
-    EXPECT_EQ(odbcFor(""), local);
-    EXPECT_EQ(odbcFor("   "), local);
-    EXPECT_EQ(odbcFor("db.example.org"), driverPrefix() + "Server={db.example.org};Port=1433;" + tail);
-    EXPECT_EQ(odbcFor("10.0.0.5,14330"), driverPrefix() + "Server={10.0.0.5};Port=14330;" + tail);
-    EXPECT_EQ(odbcFor("tcp:10.0.0.5, 1500"), driverPrefix() + "Server={10.0.0.5};Port=1500;" + tail);
-    EXPECT_EQ(odbcFor("TCP:(local),1500"), driverPrefix() + "Server={127.0.0.1};Port=1500;" + tail);
-    EXPECT_EQ(odbcFor("host\\Q6"), driverPrefix() + "Server={host\\Q6};" + tail);
-    EXPECT_EQ(odbcFor(".\\Q6"), driverPrefix() + "Server={127.0.0.1\\Q6};" + tail);
-    EXPECT_EQ(odbcFor("host\\Q6,2000"), driverPrefix() + "Server={host};Port=2000;" + tail);
+    const auto server = [&](const std::string& value) { return driverPrefix() + "Server={" + value + "};" + tail; };
+#ifdef _WIN32
+    // Microsoft's drivers read every form themselves, shared memory and named instances included.
+    for (const char* typed : {"(local)", "(LOCAL)", ".", "localhost", "db.example.org", "10.0.0.5,14330",
+                              "tcp:10.0.0.5, 1500", "host\\Q6", ".\\SQLEXPRESS", "host\\Q6,2000", "lpc:(local)",
+                              "np:\\\\host\\pipe\\sql\\query"})
+        EXPECT_EQ(odbcFor(typed), server(typed)) << typed;
+    EXPECT_EQ(odbcFor("  (local)\t"), server("(local)"));
+    EXPECT_EQ(odbcFor(""), server("(local)"));
+    EXPECT_EQ(odbcFor("   "), server("(local)"));
+#else
+    const auto hostPort = [&](const std::string& host, int port) {
+        return driverPrefix() + "Server={" + host + "};Port=" + std::to_string(port) + ";" + tail;
+    };
+    for (const char* local : {"(local)", "(LOCAL)", ".", "localhost", "", "   "})
+        EXPECT_EQ(odbcFor(local), hostPort("127.0.0.1", 1433)) << local;
+    EXPECT_EQ(odbcFor("db.example.org"), hostPort("db.example.org", 1433));
+    EXPECT_EQ(odbcFor("10.0.0.5,14330"), hostPort("10.0.0.5", 14330));
+    EXPECT_EQ(odbcFor("tcp:10.0.0.5, 1500"), hostPort("10.0.0.5", 1500));
+    EXPECT_EQ(odbcFor("TCP:(local),1500"), hostPort("127.0.0.1", 1500));
+    EXPECT_EQ(odbcFor("host\\Q6"), server("host\\Q6"));
+    EXPECT_EQ(odbcFor(".\\Q6"), server("127.0.0.1\\Q6"));
+    EXPECT_EQ(odbcFor("host\\Q6,2000"), hostPort("host", 2000));
+#endif
+}
+
+TEST(OdbcTranslation, ServerNamesHoldingConnectionStringSyntaxAreRefused)
+{
+    for (const char* source : {"host;Server=elsewhere", "host=x", "{host}", "ho st", "host'", "a\"b"})
+        EXPECT_THROW(odbcFor(source), rt::RuntimeError) << source;
 }
 
 TEST(OdbcTranslation, BadPortsAreRefused)
@@ -150,6 +177,15 @@ TEST(OdbcTranslation, BadPortsAreRefused)
 
 TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
 {
+#ifdef _WIN32
+    // Microsoft's drivers read ODBC's own rule: braces around every value, "}}" for "}".
+    EXPECT_EQ(db::odbcValue("p;w d"), "{p;w d}");
+    EXPECT_EQ(db::odbcValue(""), "{}");
+    EXPECT_EQ(db::odbcValue("a}b{c}"), "{a}}b{c}}}");
+    EXPECT_EQ(db::odbcValue("a};b"), "{a}};b}");
+    const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w d")));
+    EXPECT_NE(logOn.connectionString.find(";UID={u}}ser};PWD={p;w d};"), std::string::npos) << logOn.connectionString;
+#else
     // Braces protect ";" and blanks; a "}" is kept plain where it can be, because the driver
     // versions disagree about "}}" inside braces.
     EXPECT_EQ(db::odbcValue("p;w d"), "{p;w d}");
@@ -160,9 +196,9 @@ TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
     EXPECT_EQ(db::odbcValue("{a}"), "{{a}}");
     EXPECT_EQ(db::odbcValue(" a}"), "{ a}}");
     EXPECT_THROW(db::odbcValue("a};b"), rt::RuntimeError);
-
     const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w d")));
     EXPECT_NE(logOn.connectionString.find(";UID=u}ser;PWD={p;w d};"), std::string::npos) << logOn.connectionString;
+#endif
     EXPECT_EQ(logOn.loginTimeoutSeconds, 15);
     EXPECT_EQ(logOn.connectionString.back(), ';');
 

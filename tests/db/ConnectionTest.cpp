@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "OdbcClient.h"
+#include "TaskRows.h"
 #include "TaskStoreFixture.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
@@ -30,16 +31,16 @@ rt::RuntimeError errorOf(Action action)
 
 void seedTaskLog(int port, const std::vector<std::string>& states)
 {
-    testsupport::OdbcClient client(port);
-    int id = 0;
+    std::vector<testsupport::TaskLogRow> log;
+    std::vector<testsupport::TaskRow> tasks;
     for (const std::string& state : states) {
-        ++id;
-        client.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values ('T"
-                    + std::to_string(id) + "', 'S" + std::to_string(id) + "', N'总账', N'站点" + std::to_string(id)
-                    + "', '" + state + "', '2024-01-02 03:04:05.000')");
-        client.exec("insert into zk_task (cSub_Id, cTaskId) values ('S" + std::to_string(id) + "', 'T" + std::to_string(id)
-                    + "')");
+        const std::string id = std::to_string(log.size() + 1);
+        log.push_back({"S" + id, "总账", "站点" + id, state, "2024-01-02 03:04:05.000", "T" + id});
+        tasks.push_back({.subId = "S" + id, .taskId = "T" + id});
     }
+    testsupport::OdbcClient client(port);
+    testsupport::insertTaskLog(client, log);
+    testsupport::insertTasks(client, tasks);
 }
 
 long long countRows(int port, const std::string& table)
@@ -56,7 +57,7 @@ TEST_F(Connection, OpensOnMasterAndClosesWithState)
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
     connection.setCursorLocation(db::CursorLocation::Client);
     connection.setCommandTimeout(3600);
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     EXPECT_EQ(connection.State(), db::ObjectState::Open);
     EXPECT_EQ(connection.DefaultDatabase(), "master");
     EXPECT_TRUE(server().waitForLog("logged in as SA to master"));
@@ -64,7 +65,7 @@ TEST_F(Connection, OpensOnMasterAndClosesWithState)
     connection.setCommandTimeout(10);
     connection.setCursorLocation(db::CursorLocation::Client);
 
-    EXPECT_THROW(connection.Open(logOn(), "", "", -1), rt::RuntimeError);
+    EXPECT_THROW(connection.Open(logOn(), "", ""), rt::RuntimeError);
     connection.Close();
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
     EXPECT_TRUE(server().waitForLog("closed"));
@@ -85,7 +86,7 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
 {
     startServer(dbtest::withPassword("right"));
     db::Connection connection;
-    const rt::RuntimeError refused = errorOf([&] { connection.Open(logOn("wrong"), "", "", -1); });
+    const rt::RuntimeError refused = errorOf([&] { connection.Open(logOn("wrong"), "", ""); });
     EXPECT_EQ(refused.Number(), 18456);
     EXPECT_EQ(refused.Description(), "Login failed for user 'SA'.");
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
@@ -93,7 +94,7 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
     const std::string unreachable = logOn("right");
     server().kill();
     const auto started = std::chrono::steady_clock::now();
-    const rt::RuntimeError gone = errorOf([&] { connection.Open(unreachable, "", "", -1); });
+    const rt::RuntimeError gone = errorOf([&] { connection.Open(unreachable, "", ""); });
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
     EXPECT_EQ(gone.Number(), rt::ErrorNumber::ProviderFailure);
     EXPECT_FALSE(gone.Description().empty());
@@ -107,17 +108,17 @@ TEST_F(Connection, PasswordsWithSeparatorsQuotesAndChineseReachTheServerIntact)
          {"x;Data Source=elsewhere", "it's \"quoted\" {and} braced}", "{a;b}c}", "x}", " 密码 😀 "}) {
         startServer(dbtest::withPassword(password));
         db::Connection connection;
-        ASSERT_NO_THROW(connection.Open(logOn(password), "", "", -1)) << password;
+        ASSERT_NO_THROW(connection.Open(logOn(password), "", "")) << password;
         EXPECT_EQ(connection.State(), db::ObjectState::Open);
         connection.Close();
-        EXPECT_THROW(connection.Open(logOn(password + "x"), "", "", -1), rt::RuntimeError);
+        EXPECT_THROW(connection.Open(logOn(password + "x"), "", ""), rt::RuntimeError);
     }
 }
 
 TEST_F(Connection, SwitchesToExistingDatabaseOnlyAndKeepsTheOldOneOtherwise)
 {
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     EXPECT_EQ(connection.DefaultDatabase(), "VOZUZODI");
 
@@ -136,7 +137,7 @@ TEST_F(Connection, SwitchesToExistingDatabaseOnlyAndKeepsTheOldOneOtherwise)
 TEST_F(Connection, ExecuteTreatsNoRowsAsSuccessAndRaisesEveryStatementsError)
 {
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     EXPECT_NO_THROW(connection.Execute(db::TaskStatements::deleteAbnormalTasks));
     EXPECT_NO_THROW(connection.Execute(db::TaskStatements::deleteAllTaskLog));
@@ -164,7 +165,7 @@ TEST_F(Connection, CommitTransMakesTheDeletesDurableAndLeavesNoTransactionOpen)
 {
     seedTaskLog(server().port(), {"-1", "0", "-2"});
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
 
     EXPECT_EQ(connection.BeginTrans(), 1);
@@ -194,7 +195,7 @@ TEST_F(Connection, UncommittedWorkIsDiscardedWhenTheConnectionCloses)
 {
     seedTaskLog(server().port(), {"-1", "0"});
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     connection.BeginTrans();
     connection.Execute(db::TaskStatements::deleteAllTasks);
@@ -203,14 +204,14 @@ TEST_F(Connection, UncommittedWorkIsDiscardedWhenTheConnectionCloses)
     EXPECT_EQ(countRows(server().port(), "zk_tasklog"), 2);
     EXPECT_EQ(countRows(server().port(), "zk_task"), 2);
     // The connection opens afresh without a transaction of the last session.
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     EXPECT_THROW(connection.CommitTrans(), rt::RuntimeError);
 }
 
 TEST_F(Connection, AServerThatGoesAwayGivesAnErrorAndTheConnectionStillCloses)
 {
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     server().kill();
     const rt::RuntimeError error = errorOf([&] { connection.Execute(db::TaskStatements::deleteAllTasks); });
     EXPECT_EQ(error.Number(), rt::ErrorNumber::ProviderFailure);
@@ -230,7 +231,7 @@ TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
 
     db::Connection connection;
     connection.setCommandTimeout(1);
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     const auto started = std::chrono::steady_clock::now();
     const rt::RuntimeError timedOut
@@ -258,13 +259,13 @@ TEST_F(Connection, ReadThatTimesOutWaitingForAnotherSessionLeavesTheTransactionO
 
     db::Connection connection;
     connection.setCommandTimeout(1);
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     connection.BeginTrans();
     const auto started = std::chrono::steady_clock::now();
     const rt::RuntimeError timedOut = errorOf([&] {
         db::Recordset list;
-        list.Open(db::TaskStatements::listQuery(), connection, db::CursorType::ForwardOnly, db::LockType::ReadOnly, -1);
+        list.Open(db::TaskStatements::listQuery(), connection);
     });
     EXPECT_NE(timedOut.Description().find("imeout"), std::string::npos) << timedOut.Description();
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
@@ -274,7 +275,7 @@ TEST_F(Connection, ReadThatTimesOutWaitingForAnotherSessionLeavesTheTransactionO
     EXPECT_NO_THROW(connection.CommitTrans());
     holder.rollback();
     db::Recordset list;
-    list.Open(db::TaskStatements::listQuery(), connection, db::CursorType::ForwardOnly, db::LockType::ReadOnly, -1);
+    list.Open(db::TaskStatements::listQuery(), connection);
     EXPECT_EQ(list.rows()->rowCount(), 2u);
 }
 

@@ -15,7 +15,7 @@ protected:
     void openConnection()
     {
         connection.setCursorLocation(db::CursorLocation::Client);
-        connection.Open(logOn(), "", "", -1);
+        connection.Open(logOn(), "", "");
         connection.setDefaultDatabase("VOZUZODI");
     }
     db::Connection connection;
@@ -32,7 +32,7 @@ TEST_F(Recordset, ListQueryGivesChineseTitlesCellsAndDateTimes)
 
     db::Recordset recordset;
     EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
-    recordset.Open(db::TaskStatements::listQuery(), connection, db::CursorType::ForwardOnly, db::LockType::ReadOnly, -1);
+    recordset.Open(db::TaskStatements::listQuery(), connection);
     EXPECT_EQ(recordset.State(), db::ObjectState::Open);
     const auto rows = recordset.rows();
     recordset.Close();
@@ -99,6 +99,17 @@ TEST_F(Recordset, FailedOpenRaisesTheServersErrorAndStaysClosed)
     db::Recordset other;
     EXPECT_THROW(other.Open(db::TaskStatements::listQuery(), closed), rt::RuntimeError);
     EXPECT_EQ(other.State(), db::ObjectState::Closed);
+}
+
+TEST_F(Recordset, ServerSideCursorIsRefusedBeforeAnythingIsSent)
+{
+    openConnection();
+    connection.setCursorLocation(db::CursorLocation::Server);
+    const std::size_t sent = server().requests().size();
+    db::Recordset recordset;
+    EXPECT_THROW(recordset.Open(db::TaskStatements::listQuery(), connection), rt::RuntimeError);
+    EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
+    EXPECT_EQ(server().requests().size(), sent);
 }
 
 TEST_F(Recordset, ManyBlocksReadTheSameRowsAsAnIndependentClient)

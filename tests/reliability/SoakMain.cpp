@@ -18,7 +18,7 @@
 #include "TaskStoreProcess.h"
 #include "ToolSession.h"
 #include "db/Recordset.h"
-#include "db/TaskStatements.h"
+#include "db/TaskOperations.h"
 #include "runtime/RuntimeError.h"
 
 namespace {
@@ -71,7 +71,7 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
                 connection = reliability::logOnAsTheToolDoes(server);
             {
                 db::Recordset list;
-                list.Open(db::TaskStatements::listQuery(), *connection);
+                db::TaskOperations::openTaskList(list, *connection);
                 list.Close();
                 ++totals.lists;
             }
@@ -90,7 +90,7 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
             if (!abnormal)
                 normalKept.push_back(id);
             if (n % 4 == 1) {
-                reliability::clearTasks(*connection, "DELERROR");
+                db::TaskOperations::clearTasks(*connection, db::TaskOperations::Clearing::AbnormalTasks);
                 ++totals.clearings;
             }
             if (n % 10 == 9 && !normalKept.empty()) {
@@ -198,7 +198,7 @@ int main(int argc, char** argv)
     }
     // One last clearing takes every abnormal row that is left, with its task row.
     auto last = reliability::logOnAsTheToolDoes(store.serverName());
-    reliability::clearTasks(*last, "DELERROR");
+    db::TaskOperations::clearTasks(*last, db::TaskOperations::Clearing::AbnormalTasks);
     const auto after = column(client, "select cTaskId from zk_tasklog where TaskState = '-1'");
     if (lost)
         fail(std::to_string(lost) + " committed rows lost");

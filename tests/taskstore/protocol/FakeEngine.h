@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 namespace tdstest {
 

@@ -1,6 +1,6 @@
 #pragma once
 // An engine on a fresh temporary data folder, removed afterwards.
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 #include <filesystem>
 #include <memory>

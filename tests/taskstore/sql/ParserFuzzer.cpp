@@ -1,6 +1,6 @@
 // libFuzzer target: any batch text must either parse or raise SqlError, never crash or throw
 // anything else.
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/sql/Parser.h"
 
 #include <cstddef>

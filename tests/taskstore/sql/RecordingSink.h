@@ -1,7 +1,7 @@
 #pragma once
 // A ResultSink that keeps everything the engine reports, values as text (NULL as nullopt,
 // datetime as "YYYY-MM-DD HH:MM:SS.mmm"), so tests compare plain strings.
-#include "taskstore/sql/Engine.h"
+#include "taskstore/engine/Engine.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 // The pure T-SQL rules below the engine: conversions, datetime text, LIKE, the text collation
 // and the lexer.
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/sql/DateTimeText.h"
-#include "taskstore/sql/Engine.h"
 #include "taskstore/sql/Lexer.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
