@@ -15,6 +15,17 @@ namespace taskstore {
 
 enum class SqlType : std::uint8_t { Int, BigInt, Bit, Float, NVarChar, DateTime };
 
+// The SQL Server release taskstore answers as, in the login acknowledgement and in
+// SERVERPROPERTY('ProductVersion').
+inline constexpr int productMajorVersion = 15;
+inline constexpr int productMinorVersion = 0;
+inline constexpr int productBuild = 2000;
+// The collation of every database: text compares and sorts by it.
+inline constexpr std::string_view serverCollationName = "Chinese_PRC_CI_AS";
+
+// What a statement was, for the reply's DONE token.
+enum class StatementKind : std::uint8_t { Other, Select, Insert, Update, Delete, BeginTransaction, EndTransaction };
+
 // SQL Server's own datetime form: days since 1900-01-01 and 1/300 seconds since midnight.
 struct DateTime {
     std::int32_t days = 0;
@@ -63,6 +74,8 @@ struct SqlError {
 class ResultSink {
 public:
     virtual ~ResultSink() = default;
+    // Before the results of each statement of a batch.
+    virtual void statementStarted(StatementKind) {}
     virtual void columns(std::span<const ColumnInfo> columns) = 0;
     virtual void row(std::span<const ValueView> values) = 0;
     // Once per statement that ran; rowCount is set when the statement counts rows.
@@ -92,7 +105,7 @@ public:
 
     virtual const std::string& currentDatabase() const = 0;
     virtual int tranCount() const = 0;
-    // How long a statement waits for another session's lock before it fails.
+    // How long a statement waits for another session's lock before it fails; negative: no limit.
     virtual void setLockTimeout(std::chrono::milliseconds timeout) = 0;
     // Attention: stop the running statement as soon as possible (safe from another thread).
     virtual void interrupt() = 0;
@@ -106,8 +119,9 @@ public:
     static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder);
 
     virtual bool databaseExists(std::string_view name) const = 0;
-    // Throws SqlError 4060 when the database does not exist.
-    virtual std::unique_ptr<Session> newSession(std::string_view database) = 0;
+    // `spid` is the session's number as the client sees it (@@SPID). Throws SqlError 4060 when the
+    // database does not exist.
+    virtual std::unique_ptr<Session> newSession(std::string_view database, std::uint16_t spid) = 0;
     // Fills an empty VOZUZODI with n generated tasks; deterministic for a given n.
     virtual void fillDemoTasks(std::int64_t n) = 0;
 };

@@ -9,7 +9,7 @@
 namespace taskstore::tds {
 namespace {
 
-constexpr ProgramVersion serverVersion{15, 0, 2000};
+constexpr ProgramVersion serverVersion{productMajorVersion, productMinorVersion, productBuild};
 
 }  // namespace
 

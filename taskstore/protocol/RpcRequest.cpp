@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "taskstore/protocol/ByteReader.h"
+#include "taskstore/protocol/CollationText.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/protocol/Requests.h"
 #include "taskstore/protocol/Utf16.h"
@@ -26,7 +27,6 @@ constexpr std::uint16_t plpMarker = 0xFFFF;
 constexpr std::uint64_t plpNull = ~std::uint64_t{0};
 constexpr std::uint8_t statusByRef = 0x01;
 constexpr std::uint8_t statusEncrypted = 0x08;
-constexpr std::size_t collationSize = 5;
 // Days from 0001-01-01 to 1900-01-01, where datetime counts from.
 constexpr std::int64_t daysTo1900 = 693595;
 constexpr std::uint32_t ticksPerDay = 300u * 86400u;
@@ -130,25 +130,11 @@ void setDecimal(RpcValue& value, std::uint8_t scale, std::span<const std::uint8_
     value.real = (bytes[0] == 0 ? -magnitude : magnitude) / std::pow(10.0, scale);
 }
 
-// Single-byte text in the default collation's code page, Latin-1 for what it shares with it.
-std::string latin1ToUtf8(std::span<const std::uint8_t> bytes)
-{
-    std::string out;
-    for (std::uint8_t b : bytes) {
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | b >> 6));
-            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-        }
-    }
-    return out;
-}
-
-void setText(RpcValue& value, bool unicode, std::span<const std::uint8_t> bytes)
+void setText(RpcValue& value, std::span<const std::uint8_t, collationSize> collation, bool unicode,
+             std::span<const std::uint8_t> bytes)
 {
     value.kind = Kind::Text;
-    value.text = unicode ? utf16leToUtf8(bytes) : latin1ToUtf8(bytes);
+    value.text = unicode ? utf16leToUtf8(bytes) : collationTextToUtf8(bytes, collation);
 }
 
 // Partially length-prefixed: a total (or unknown), then chunks up to an empty one.
@@ -227,24 +213,24 @@ RpcValue readValue(ByteReader& reader)
     case NChar: {
         const bool unicode = type == NVarChar || type == NChar;
         const std::uint16_t maxLength = reader.u16le();
-        reader.skip(collationSize);
+        const auto collation = reader.bytes(collationSize).first<collationSize>();
         if (maxLength == plpMarker) {
             if (const auto data = readPlp(reader))
-                setText(value, unicode, *data);
+                setText(value, collation, unicode, *data);
             break;
         }
         const std::uint16_t length = reader.u16le();
         if (length != plpMarker)
-            setText(value, unicode, reader.bytes(length));
+            setText(value, collation, unicode, reader.bytes(length));
         break;
     }
     case NText:
     case Text: {
         reader.u32le();  // maximum length, which some clients send as 0
-        reader.skip(collationSize);
+        const auto collation = reader.bytes(collationSize).first<collationSize>();
         const std::uint32_t length = reader.u32le();
         if (length != 0xFFFFFFFF)
-            setText(value, type == NText, reader.bytes(length));
+            setText(value, collation, type == NText, reader.bytes(length));
         break;
     }
     default:

@@ -4,6 +4,23 @@
 #include "taskstore/protocol/Tokens.h"
 
 namespace taskstore::tds {
+namespace {
+
+std::uint16_t curCmdOf(StatementKind kind, bool resultSetSent)
+{
+    switch (kind) {
+    case StatementKind::Select: return curcmd::select;
+    case StatementKind::Insert: return curcmd::insert;
+    case StatementKind::Update: return curcmd::update;
+    case StatementKind::Delete: return curcmd::remove;
+    case StatementKind::BeginTransaction: return curcmd::beginTransaction;
+    case StatementKind::EndTransaction: return curcmd::endTransaction;
+    case StatementKind::Other: break;
+    }
+    return resultSetSent ? curcmd::select : curcmd::none;
+}
+
+}  // namespace
 
 TokenSink::TokenSink(MessageWriter& writer, std::string serverName, ErrorObserver onError)
     : writer_(writer), serverName_(std::move(serverName)), onError_(std::move(onError))
@@ -60,7 +77,8 @@ void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
     std::uint16_t status = failed ? done::error : done::final;
     if (rowCount && !failed)
         status |= done::count;
-    const std::uint16_t curCmd = resultSetSent_ ? curcmd::select : curcmd::none;
+    const std::uint16_t curCmd = curCmdOf(statement_, resultSetSent_);
+    statement_ = StatementKind::Other;
     // After an attention the count says how many rows the client really got.
     const auto count = cancelled_ && resultSetSent_ ? rowsSent_ : static_cast<std::uint64_t>(rowCount.value_or(0));
     resultSetSent_ = false;
@@ -92,6 +110,8 @@ void TokenSink::databaseChanged(std::string_view newDatabase, std::string_view o
 {
     beginToken();
     writeEnvChange(writer_.body(), EnvChange::Database, newDatabase, oldDatabase);
+    // Every database has the server's collation; SQL Server announces it on each change.
+    writeCollationChange(writer_.body());
     endToken();
 }
 
@@ -174,6 +194,7 @@ void TokenSink::endReply()
     rowError_.reset();
     columns_.clear();
     resultSetSent_ = false;
+    statement_ = StatementKind::Other;
     singleDone_ = false;
     cancelled_ = false;
 }

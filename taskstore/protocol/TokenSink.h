@@ -20,6 +20,7 @@ public:
 
     TokenSink(MessageWriter& writer, std::string serverName, ErrorObserver onError = {});
 
+    void statementStarted(StatementKind kind) override { statement_ = kind; }
     void columns(std::span<const ColumnInfo> columns) override;
     void row(std::span<const ValueView> values) override;
     void done(std::optional<std::int64_t> rowCount, bool failed) override;
@@ -64,6 +65,7 @@ private:
     std::vector<ColumnInfo> columns_;
     std::optional<PendingDone> pending_;
     std::optional<SqlError> rowError_;  // a row of the current result set could not be encoded
+    StatementKind statement_ = StatementKind::Other;
     bool resultSetSent_ = false;
     std::uint64_t rowsSent_ = 0;  // rows of the current result set that went out
     bool singleDone_ = false;

@@ -11,8 +11,9 @@
 
 namespace taskstore::tds {
 
-// SQL_Latin1_General_CP1_CI_AS, used in ENVCHANGE and every text column.
-inline constexpr std::array<std::uint8_t, 5> defaultCollation{0x09, 0x04, 0xD0, 0x00, 0x34};
+// Chinese_PRC_CI_AS (LCID 0x0804; case-, kana- and width-insensitive), used in ENVCHANGE and every
+// text column.
+inline constexpr std::array<std::uint8_t, 5> defaultCollation{0x04, 0x08, 0xD0, 0x00, 0x00};
 
 enum class EnvChange : std::uint8_t {
     Database = 1,
@@ -41,6 +42,11 @@ inline constexpr std::uint16_t serverError = 0x0100;
 namespace curcmd {
 inline constexpr std::uint16_t none = 0x0000;
 inline constexpr std::uint16_t select = 0x00C1;
+inline constexpr std::uint16_t insert = 0x00C3;
+inline constexpr std::uint16_t remove = 0x00C4;
+inline constexpr std::uint16_t update = 0x00C5;
+inline constexpr std::uint16_t beginTransaction = 0x00D4;
+inline constexpr std::uint16_t endTransaction = 0x00D5;
 }  // namespace curcmd
 
 struct ProgramVersion {

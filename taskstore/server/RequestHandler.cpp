@@ -124,7 +124,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
     if (!engine_.databaseExists(database))
         return refuseLogin(login, database, "database " + database + " does not exist");
     try {
-        session_ = engine_.newSession(database);
+        session_ = engine_.newSession(database, connection_.spid);
     } catch (const SqlError& e) {
         return refuseLogin(login, database, e.message);
     }
@@ -213,13 +213,14 @@ void RequestHandler::handleTransaction(const tds::Message& message)
                                                                                   : "ROLLBACK");
     sink_.setSingleDone(true);
     runInSession([&] {
-        // Ending a transaction that is not open is not an error here: FreeTDS ends one this way
-        // after a batch may already have ended it.
-        if (request.kind == Kind::Commit && session_->tranCount() > 0)
+        // Without an open transaction a commit or rollback fails with 3902 or 3903, as on SQL
+        // Server, and a failed request begins no new transaction.
+        const bool open = session_->tranCount() > 0;
+        if (request.kind == Kind::Commit)
             session_->commitTransaction(sink_);
-        if (request.kind == Kind::Rollback && session_->tranCount() > 0)
+        if (request.kind == Kind::Rollback)
             session_->rollbackTransaction(sink_);
-        if (request.kind == Kind::Begin || request.beginNew)
+        if (request.kind == Kind::Begin || (request.beginNew && open))
             session_->beginTransaction(sink_);
     });
 }
@@ -255,7 +256,7 @@ void RequestHandler::replyError(const SqlError& error)
 void RequestHandler::resetSession()
 {
     session_.reset();
-    session_ = engine_.newSession(loginDatabase_);
+    session_ = engine_.newSession(loginDatabase_, connection_.spid);
     procedures_.clear();
     if (config_.lockTimeout)
         session_->setLockTimeout(*config_.lockTimeout);

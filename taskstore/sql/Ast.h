@@ -141,7 +141,8 @@ struct TransactionStatement {
 };
 
 struct SetStatement {
-    enum class Option { NoCount, LockTimeout, ImplicitTransactions, XactAbort, Accepted };
+    // ReadUncommitted: SET TRANSACTION ISOLATION LEVEL, `on` for READ UNCOMMITTED.
+    enum class Option { NoCount, LockTimeout, ImplicitTransactions, XactAbort, ReadUncommitted, Accepted };
     Option option = Option::Accepted;
     bool on = false;
     long long value = 0;

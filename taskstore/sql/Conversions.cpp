@@ -1,5 +1,6 @@
 #include "taskstore/sql/Conversions.h"
 
+#include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
@@ -229,10 +230,17 @@ std::string formatDateTime(std::string_view stored, int style)
 std::string dateTimeFromDays(double days)
 {
     const double whole = std::floor(days);
-    if (whole < -53690 || whole > 2958463)
-        throw makeError(8115, 16, "Arithmetic overflow error converting expression to data type datetime.");
+    const auto overflow = [] {
+        return makeError(8115, 16, "Arithmetic overflow error converting expression to data type datetime.");
+    };
+    if (!(whole >= -53690 && whole <= 2958463))
+        throw overflow();
     const auto ms = static_cast<std::int64_t>(std::llround((days - whole) * 86400000.0));
-    return store::formatStored(store::fromMilliseconds(static_cast<std::int32_t>(whole), ms));
+    // A fraction that rounds up to midnight carries into the next day, maybe past the last one.
+    const DateTimeValue value = store::fromMilliseconds(static_cast<std::int32_t>(whole), ms);
+    if (!store::inDateTimeRange(value))
+        throw overflow();
+    return store::formatStored(value);
 }
 
 }  // namespace
@@ -251,87 +259,6 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName)
     }
     throw makeError(245, 16, "Conversion failed when converting the " + std::string(sourceTypeName) + " value '"
                                  + std::string(text) + "' to data type int.");
-}
-
-std::string textToDateTime(std::string_view original)
-{
-    const std::string_view text = trimBlanks(original);
-    const auto fail = [] {
-        return makeError(241, 16, "Conversion failed when converting date and/or time from character string.");
-    };
-    std::size_t pos = 0;
-    auto number = [&](std::size_t minDigits, std::size_t maxDigits, int& out) {
-        std::size_t count = 0;
-        out = 0;
-        while (pos < text.size() && count < maxDigits && text[pos] >= '0' && text[pos] <= '9') {
-            out = out * 10 + (text[pos++] - '0');
-            ++count;
-        }
-        return count >= minDigits;
-    };
-    auto symbol = [&](char c) {
-        if (pos < text.size() && text[pos] == c) {
-            ++pos;
-            return true;
-        }
-        return false;
-    };
-    int year = 1900, month = 1, day = 1, hour = 0, minute = 0, second = 0, millisecond = 0;
-    const bool compactDate = text.size() >= 8 && text.substr(0, 8).find_first_not_of("0123456789") == std::string_view::npos
-        && (text.size() == 8 || text[8] == ' ' || text[8] == 'T');
-    const bool hasDate = compactDate || text.find_first_of("-/") != std::string_view::npos
-        || text.find(':') == std::string_view::npos;
-    if (hasDate) {
-        const std::size_t slash = text.find('/');
-        if (compactDate) {
-            if (!number(8, 8, year))
-                throw fail();
-            day = year % 100;
-            month = year / 100 % 100;
-            year /= 10000;
-        } else if (slash != std::string_view::npos && slash < 4) {  // mm/dd/yyyy
-            if (!number(1, 2, month) || !symbol('/') || !number(1, 2, day) || !symbol('/') || !number(4, 4, year))
-                throw fail();
-        } else {
-            const char separator = slash != std::string_view::npos ? '/' : '-';
-            if (!number(4, 4, year) || !symbol(separator) || !number(1, 2, month) || !symbol(separator)
-                || !number(1, 2, day))
-                throw fail();
-        }
-        if (pos < text.size() && !symbol('T') && !symbol(' '))
-            throw fail();
-        while (symbol(' ')) {}
-    }
-    if (pos < text.size()) {
-        if (!number(1, 2, hour) || !symbol(':') || !number(1, 2, minute))
-            throw fail();
-        if (symbol(':')) {
-            if (!number(1, 2, second))
-                throw fail();
-            if (symbol('.')) {
-                const std::size_t start = pos;
-                if (!number(1, 3, millisecond))
-                    throw fail();
-                for (std::size_t digits = pos - start; digits < 3; ++digits)
-                    millisecond *= 10;
-            }
-        }
-        while (symbol(' ')) {}
-        if (pos + 2 == text.size() && store::compareText(text.substr(pos), "PM") == 0 && hour >= 1 && hour <= 12) {
-            hour = hour % 12 + 12;
-            pos += 2;
-        } else if (pos + 2 == text.size() && store::compareText(text.substr(pos), "AM") == 0 && hour >= 1 && hour <= 12) {
-            hour %= 12;
-            pos += 2;
-        }
-    }
-    static constexpr int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (pos != text.size() || year < 1753 || year > 9999 || month < 1 || month > 12 || day < 1
-        || day > monthDays[month - 1] || (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59)
-        throw fail();
-    const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
-    return store::formatStored(store::fromMilliseconds(store::daysFromCivil({year, month, day}), ms));
 }
 
 SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
@@ -358,7 +285,7 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         return SqlValue::ofReal(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer));
     case TypeKind::DateTime:
         if (fromText)
-            return SqlValue::ofText(textToDateTime(value.text));
+            return SqlValue::ofText(textToDateTime(value.text, sourceName(source)));
         if (source.kind == TypeKind::DateTime)
             return value;
         return SqlValue::ofText(dateTimeFromDays(value.kind == SqlValue::Kind::Real ? value.real

@@ -30,7 +30,7 @@ struct SqlValue {
 inline constexpr int assignmentStyle = -2;
 
 // Converts `value` of type `source` to `target`. `style` is CONVERT's style argument (0 when
-// absent) or assignmentStyle. Throws SqlError (245, 248, 241, 8114, 8115, 8152, 529, 281).
+// absent) or assignmentStyle. Throws SqlError (245, 248, 241, 242, 8114, 8115, 8152, 529, 281).
 SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style);
 
 // CONVERT(int, text) by itself: leading and trailing blanks skipped, '' is 0, one sign, digits
@@ -40,10 +40,6 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
 // Arithmetic of + - * / % in the result type (Int, BigInt or Float). Throws 8115 on overflow,
 // 8134 on division by zero.
 SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right);
-
-// datetime text forms accepted from strings ("2024-01-02", "2024-01-02 10:11:12.123",
-// "2024-01-02T10:11:12", "20240102", "01/02/2024"...); returns the stored form or throws 241.
-std::string textToDateTime(std::string_view text);
 
 // T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
 bool likeMatches(std::string_view text, std::string_view pattern);

@@ -6,14 +6,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 
 namespace taskstore::sql {
 namespace {
 
-constexpr std::array<std::string_view, 8> builtinFunctions{{"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT"}};
-constexpr std::array<std::string_view, 3> globalVariables{{"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION"}};
+constexpr std::array<std::string_view, 10> builtinFunctions{
+    {"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT", "DB_NAME", "SERVERPROPERTY"}};
+constexpr std::array<std::string_view, 5> globalVariables{
+    {"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION", "@@SPID", "@@LOCK_TIMEOUT"}};
 constexpr std::array<std::string_view, 17> acceptedOnOffOptions{{
     "ANSI_NULLS", "ANSI_PADDING", "ANSI_WARNINGS", "ANSI_NULL_DFLT_ON", "ANSI_NULL_DFLT_OFF", "ANSI_DEFAULTS",
     "ARITHABORT", "ARITHIGNORE", "CONCAT_NULL_YIELDS_NULL", "CURSOR_CLOSE_ON_COMMIT", "QUOTED_IDENTIFIER",
@@ -450,8 +451,9 @@ private:
             advance();
             expect("ISOLATION");
             expect("LEVEL");
+            result.option = SetStatement::Option::ReadUncommitted;
             if (accept("READ"))
-                accept("COMMITTED") || accept("UNCOMMITTED") || (expect("COMMITTED"), true);
+                result.on = accept("UNCOMMITTED") || (expect("COMMITTED"), false);
             else if (accept("REPEATABLE"))
                 expect("READ");
             else if (!accept("SERIALIZABLE") && !accept("SNAPSHOT"))

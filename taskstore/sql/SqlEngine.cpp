@@ -10,17 +10,20 @@ namespace {
 
 class SqlEngine final : public Engine {
 public:
-    explicit SqlEngine(const std::filesystem::path& folder) : state_(std::make_shared<sql::EngineState>(folder)) {}
+    explicit SqlEngine(const std::filesystem::path& folder) : state_(std::make_shared<sql::EngineState>(folder))
+    {
+        sqlite3_soft_heap_limit64(store::sqliteSoftHeapLimitBytes);
+    }
 
     bool databaseExists(std::string_view name) const override { return state_->dataFolder.find(name).has_value(); }
 
-    std::unique_ptr<Session> newSession(std::string_view database) override
+    std::unique_ptr<Session> newSession(std::string_view database, std::uint16_t spid) override
     {
         const auto canonical = state_->dataFolder.find(database);
         if (!canonical)
             throw sql::makeError(4060, 11, "Cannot open database \"" + std::string(database)
                                                + "\" requested by the login. The login failed.");
-        return std::make_unique<sql::SqlSession>(state_, *canonical);
+        return std::make_unique<sql::SqlSession>(state_, *canonical, spid);
     }
 
     void fillDemoTasks(std::int64_t n) override

@@ -42,6 +42,7 @@ bool abortsBatch(const SqlError& error)
 {
     switch (error.number) {
     case 241:   // character string to datetime
+    case 242:   // character string to a datetime out of range
     case 245:   // character string to int
     case 248:   // character string overflowing int
     case 8114:  // character string to float or bigint

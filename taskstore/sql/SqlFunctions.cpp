@@ -1,6 +1,7 @@
 #include "taskstore/sql/SqlFunctions.h"
 
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/store/StoredDateTime.h"
 
 #include <chrono>
@@ -102,6 +103,15 @@ void getDateFunction(sqlite3_context* ctx, int, sqlite3_value**)
     sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+void serverPropertyFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    const auto value = sqlite3_value_type(args[0]) == SQLITE_NULL ? std::nullopt : serverProperty(textOf(args[0]));
+    if (value)
+        sqlite3_result_text(ctx, value->data(), static_cast<int>(value->size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_result_null(ctx);
+}
+
 void liveFunction(sqlite3_context* ctx, int, sqlite3_value**)
 {
     FunctionContext& context = contextOf(ctx);
@@ -123,6 +133,7 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
     sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_getdate", 0, SQLITE_UTF8, context, getDateFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_serverproperty", 1, pure, context, serverPropertyFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_live", 1, SQLITE_UTF8, context, liveFunction, nullptr, nullptr, nullptr);
 }
 

@@ -17,7 +17,8 @@ struct FunctionContext {
 };
 
 // ts_convert(value, sourceKind, targetKind, targetLength, style), ts_arith(op, kind, a, b),
-// ts_like(text, pattern), ts_len(text), ts_getdate(), ts_live(row): fails once a stop is requested.
+// ts_like(text, pattern), ts_len(text), ts_getdate(), ts_serverproperty(name), ts_live(row): fails
+// once a stop is requested.
 void registerFunctions(sqlite3* db, FunctionContext* context);
 
 }  // namespace taskstore::sql

@@ -2,13 +2,13 @@
 
 #include "common/AsciiCase.h"
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/Parser.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TableCatalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <thread>
 #include <vector>
 
@@ -47,11 +47,14 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
     value.text = {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
     if (kind == TypeKind::DateTime) {
-        if (const auto stored = store::parseStored(value.text)) {
-            value.kind = ValueView::Kind::DateTime;
-            value.datetime = {stored->days, stored->ticks};
-            return value;
-        }
+        // Text that another program wrote into the file is read as SQL Server would read it; text
+        // that is no datetime fails the statement with SQL Server's error instead of reaching the wire.
+        auto stored = store::parseStored(value.text);
+        if (!stored)
+            stored = store::parseStored(textToDateTime(value.text, "varchar"));
+        value.kind = ValueView::Kind::DateTime;
+        value.datetime = {stored->days, stored->ticks};
+        return value;
     }
     value.kind = ValueView::Kind::Text;
     return value;
@@ -80,10 +83,31 @@ ColumnType parameterTypeOf(const std::string& declared, std::size_t position)
                                   + ": Cannot find data type " + declared + ".");
 }
 
+std::string tableKey(std::string_view database, std::string_view table)
+{
+    return text::asciiLower(database) + "." + text::asciiLower(table);
+}
+
+StatementKind kindOf(const StatementBody& body)
+{
+    return std::visit(Overloaded{
+                          [](const SelectStatement&) { return StatementKind::Select; },
+                          [](const InsertStatement&) { return StatementKind::Insert; },
+                          [](const UpdateStatement&) { return StatementKind::Update; },
+                          [](const DeleteStatement&) { return StatementKind::Delete; },
+                          [](const TransactionStatement& s) {
+                              return s.action == TransactionStatement::Action::Begin ? StatementKind::BeginTransaction
+                                                                                     : StatementKind::EndTransaction;
+                          },
+                          [](const auto&) { return StatementKind::Other; },
+                      },
+                      body);
+}
+
 }  // namespace
 
-SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database)
-    : engine_(std::move(engine)), db_(store::DataFolder::openConnection()), database_(std::move(database))
+SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database, std::uint16_t spid)
+    : engine_(std::move(engine)), db_(store::DataFolder::openConnection()), database_(std::move(database)), spid_(spid)
 {
     functions_.stopRequested = &stopRequested_;
     registerFunctions(db_.get(), &functions_);
@@ -94,7 +118,36 @@ SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database
 SqlSession::~SqlSession()
 {
     if (writeLockHeld_)
+        endWriteTransaction(false);
+}
+
+void SqlSession::interrupt()
+{
+    stopRequested_ = true;
+    engine_->uncommitted.wake();
+}
+
+void SqlSession::endWriteTransaction(bool commit)
+{
+    // A commit that fails throws with the transaction still held; transactionLost() tells
+    // whether SQLite ended it.
+    if (commit)
+        exec("COMMIT");
+    else
         sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    writeLockHeld_ = false;
+    engine_->uncommitted.release(this);
+}
+
+void SqlSession::waitForCommittedTables()
+{
+    if (readUncommitted_ || tablesRead_.empty())
+        return;
+    switch (engine_->uncommitted.waitUntilFree(this, tablesRead_, lockTimeout_, stopRequested_)) {
+    case UncommittedChanges::Wait::Free: return;
+    case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
+    case UncommittedChanges::Wait::Stopped: throw Stopped{};
+    }
 }
 
 int SqlSession::onBusy(void* self, int count)
@@ -130,6 +183,7 @@ void SqlSession::resetStatementState()
     functions_.error.reset();
     functions_.stopped = false;
     busyStopped_ = false;
+    tablesRead_.clear();
 }
 
 SqlError SqlSession::statementError(int rc)
@@ -174,6 +228,7 @@ ResolvedTable SqlSession::table(const ObjectName& name)
     auto table = store::readTable(db_.get(), schema, name.table);
     if (!table)
         throw invalidObject(name.written);
+    tablesRead_.push_back(tableKey(schema, table->name));
     return {schema, std::move(*table)};
 }
 
@@ -286,23 +341,24 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
 {
     resetStatementState();
     const Statement* branch = nullptr;
+    sink.statementStarted(kindOf(statement.body));
     try {
         std::visit(
             Overloaded{
                 [&](const SelectStatement& s) { runSelect(s, sink); },
                 [&](const InsertStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); });
+                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); }, s.table.name);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const UpdateStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); });
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); }, s.table.name);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const DeleteStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); });
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); }, s.table.name);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const CreateTableStatement& s) {
@@ -367,6 +423,7 @@ void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)
     SelectPlan plan = Translator(*this).select(statement);
     if (plan.readsTable)
         beginImplicitly(sink);
+    waitForCommittedTables();
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db_.get(), plan.sql.c_str(), static_cast<int>(plan.sql.size()), &raw, nullptr) != SQLITE_OK)
         throw statementError(sqlite3_extended_errcode(db_.get()));
@@ -394,11 +451,17 @@ bool SqlSession::transactionLost()
     if (!writeLockHeld_ || sqlite3_get_autocommit(db_.get()) == 0)
         return false;
     writeLockHeld_ = false;
+    engine_->uncommitted.release(this);
     return tranCount_ > 0;
 }
 
-void SqlSession::takeWriteLock()
+void SqlSession::takeWriteLock(const std::string& table)
 {
+    switch (engine_->uncommitted.waitForQueuedReaders(table, lockTimeout_, stopRequested_)) {
+    case UncommittedChanges::Wait::Free: break;
+    case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
+    case UncommittedChanges::Wait::Stopped: throw Stopped{};
+    }
     busyStopped_ = false;
     if (sqlite3_exec(db_.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         if (busyStopped_ || stopRequested_)
@@ -407,12 +470,13 @@ void SqlSession::takeWriteLock()
     }
 }
 
-std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate)
+std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target)
 {
     const bool inTransaction = tranCount_ > 0;
     const std::string sql = translate(inTransaction);
+    const std::string targetKey = tableKey(attached(target.database.empty() ? database_ : target.database), target.table);
     if (!inTransaction) {
-        takeWriteLock();
+        takeWriteLock(targetKey);
         try {
             if (execBound(sql) != SQLITE_OK)
                 throw statementError(sqlite3_extended_errcode(db_.get()));
@@ -424,7 +488,7 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
         return sqlite3_changes64(db_.get());
     }
     if (!writeLockHeld_) {
-        takeWriteLock();
+        takeWriteLock(targetKey);
         writeLockHeld_ = true;
     }
     // The savepoint undoes a failed or stopped statement and leaves the transaction open; a stop
@@ -437,6 +501,7 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
         unprotect();
         throw;
     }
+    const std::int64_t changedBefore = sqlite3_total_changes64(db_.get());
     const int rc = execBound(sql);
     const std::int64_t changes = sqlite3_changes64(db_.get());
     if (rc != SQLITE_OK) {
@@ -449,6 +514,10 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
     unprotect();
     if (released != SQLITE_OK)
         throw statementError(sqlite3_extended_errcode(db_.get()));
+    // Rows changed and not yet committed make readers of the table wait, as SQL Server's
+    // exclusive row locks do; a statement that changed nothing holds none.
+    if (sqlite3_total_changes64(db_.get()) != changedBefore)
+        engine_->uncommitted.record(this, targetKey);
     return changes;
 }
 
@@ -461,7 +530,7 @@ void SqlSession::use(const UseStatement& statement, ResultSink& sink)
     const std::string old = database_;
     database_ = *canonical;
     sink.databaseChanged(database_, old);
-    sink.info(makeError(5701, 10, "Changed database context to '" + database_ + "'."));
+    sink.info(makeError(5701, 0, "Changed database context to '" + database_ + "'."));
     sink.done(std::nullopt, false);
 }
 
@@ -501,7 +570,7 @@ void SqlSession::createTable(const CreateTableStatement& statement)
                                       + "'. Only one identity column per table is allowed.");
     if (identities == 1 && keys > 0)
         throw makeError(50000, 16, "An identity column must be the only primary key column of its table.");
-    rowCount_ = runWrite([&](bool) { return store::createTableSql(schema, table); });
+    runWrite([&](bool) { return store::createTableSql(schema, table); }, statement.name);
     rowCount_ = 0;
 }
 
@@ -512,7 +581,8 @@ void SqlSession::dropTable(const DropTableStatement& statement)
     if (!table)
         throw makeError(3701, 11, "Cannot drop the table '" + statement.name.written
                                       + "', because it does not exist or you do not have permission.");
-    runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); });
+    runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); },
+             statement.name);
     rowCount_ = 0;
 }
 
@@ -537,6 +607,7 @@ void SqlSession::set(const SetStatement& statement)
     case SetStatement::Option::LockTimeout: lockTimeout_ = std::chrono::milliseconds(statement.value); break;
     case SetStatement::Option::ImplicitTransactions: implicitTransactions_ = statement.on; break;
     case SetStatement::Option::XactAbort: xactAbort_ = statement.on; break;
+    case SetStatement::Option::ReadUncommitted: readUncommitted_ = statement.on; break;
     case SetStatement::Option::Accepted: break;
     }
 }
@@ -563,10 +634,8 @@ void SqlSession::commit(ResultSink& sink)
         --tranCount_;
         return;
     }
-    if (writeLockHeld_) {
-        exec("COMMIT");
-        writeLockHeld_ = false;
-    }
+    if (writeLockHeld_)
+        endWriteTransaction(true);
     tranCount_ = 0;
     sink.transactionCommitted(descriptor_);
     descriptor_ = 0;
@@ -576,10 +645,8 @@ void SqlSession::rollback(ResultSink& sink)
 {
     if (tranCount_ == 0)
         throw makeError(3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
-    if (writeLockHeld_) {
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        writeLockHeld_ = false;
-    }
+    if (writeLockHeld_)
+        endWriteTransaction(false);
     tranCount_ = 0;
     const std::uint64_t descriptor = descriptor_;
     descriptor_ = 0;

@@ -5,6 +5,7 @@
 #include "taskstore/engine/Engine.h"
 #include "taskstore/sql/SqlFunctions.h"
 #include "taskstore/sql/Translator.h"
+#include "taskstore/sql/UncommittedChanges.h"
 #include "taskstore/store/DataFolder.h"
 
 #include <atomic>
@@ -22,11 +23,12 @@ struct EngineState {
     explicit EngineState(const std::filesystem::path& folder) : dataFolder(folder) {}
     store::DataFolder dataFolder;
     std::atomic<std::uint64_t> nextDescriptor{1};
+    UncommittedChanges uncommitted;
 };
 
 class SqlSession final : public Session, private NameResolver {
 public:
-    SqlSession(std::shared_ptr<EngineState> engine, std::string database);
+    SqlSession(std::shared_ptr<EngineState> engine, std::string database, std::uint16_t spid);
     ~SqlSession() override;
 
     void executeBatch(std::string_view sql, ResultSink& sink) override;
@@ -37,7 +39,7 @@ public:
     const std::string& currentDatabase() const override { return database_; }
     int tranCount() const override { return tranCount_; }
     void setLockTimeout(std::chrono::milliseconds timeout) override { lockTimeout_ = timeout; }
-    void interrupt() override { stopRequested_ = true; }
+    void interrupt() override;
 
 private:
     enum class Outcome { Continue, AbortBatch };
@@ -47,14 +49,20 @@ private:
     ResolvedTable table(const ObjectName& name) override;
     std::int64_t rowCount() const override { return rowCount_; }
     store::ColumnType parameterType(std::size_t position) const override { return parameterTypes_.at(position); }
+    std::uint16_t spid() const override { return spid_; }
+    std::int64_t lockTimeoutMilliseconds() const override { return lockTimeout_.count() < 0 ? -1 : lockTimeout_.count(); }
 
     void runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink);
     Outcome run(const Statement& statement, ResultSink& sink);
     Outcome fail(SqlError error, int line, ResultSink& sink);
     void runSelect(const SelectStatement& statement, ResultSink& sink);
     bool holds(const Expr& condition);
-    // Runs a writing statement atomically, inside the open transaction or in its own.
-    std::int64_t runWrite(const std::function<std::string(bool guard)>& translate);
+    // Runs a writing statement on `target` atomically, inside the open transaction or in its own.
+    std::int64_t runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target);
+    // Waits until no other session has uncommitted changes to the tables the statement reads.
+    void waitForCommittedTables();
+    // Ends the SQLite write transaction behind the T-SQL one and frees its tables for readers.
+    void endWriteTransaction(bool commit);
     void use(const UseStatement& statement, ResultSink& sink);
     void createTable(const CreateTableStatement& statement);
     void dropTable(const DropTableStatement& statement);
@@ -65,7 +73,8 @@ private:
     void commit(ResultSink& sink);
     void rollback(ResultSink& sink);
     void beginImplicitly(ResultSink& sink);
-    void takeWriteLock();
+    // SQLite's write lock, for a first change to `table` (a change key).
+    void takeWriteLock(const std::string& table);
     // Whether SQLite ended the open transaction by itself; then the T-SQL one is over too.
     bool transactionLost();
     void exec(const char* sql);
@@ -85,6 +94,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::string database_;
     std::set<std::string> attached_;
+    std::vector<std::string> tablesRead_;  // by the running statement, as change keys
     int tranCount_ = 0;
     bool writeLockHeld_ = false;  // the SQLite write transaction behind an open T-SQL one
     bool protectTransaction_ = false;  // a stop must not end the SQLite transaction now
@@ -92,7 +102,9 @@ private:
     bool noCount_ = false;
     bool implicitTransactions_ = false;
     bool xactAbort_ = false;
-    std::chrono::milliseconds lockTimeout_{30000};
+    bool readUncommitted_ = false;
+    std::uint16_t spid_;
+    std::chrono::milliseconds lockTimeout_{-1};  // SQL Server's default: wait as long as it takes
     std::chrono::steady_clock::time_point busySince_;
     bool busyStopped_ = false;
     std::int64_t rowCount_ = 0;

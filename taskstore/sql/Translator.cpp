@@ -1,11 +1,10 @@
 #include "taskstore/sql/Translator.h"
 
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <charconv>
@@ -457,6 +456,17 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         requireValue(value, "COUNT", expr.line);
         return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
     }
+    if (expr.text == "DB_NAME") {
+        arguments(0);
+        return valueOf(literalText(resolver_.currentDatabase()), {TypeKind::NVarChar, 128});
+    }
+    if (expr.text == "SERVERPROPERTY") {
+        const Typed name = arguments(1).front();
+        if (!name.isNull() && !name.isText())
+            throw makeError(8116, 16, "Argument data type " + std::string(name.type.name())
+                                          + " is invalid for argument 1 of serverproperty function.");
+        return valueOf("ts_serverproperty(" + name.sql + ")", {TypeKind::NVarChar, 128});
+    }
     if (expr.text == "GETDATE") {
         arguments(0);
         return valueOf("ts_getdate()", {TypeKind::DateTime, 0});
@@ -507,8 +517,11 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
             return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});
         if (expr.text == "@@ROWCOUNT")
             return valueOf(std::to_string(resolver_.rowCount()), {TypeKind::Int, 0});
-        return valueOf(literalText(std::string("taskstore 0.1 - T-SQL subset on SQLite ") + sqlite3_libversion()),
-                       {TypeKind::NVarChar, 300});
+        if (expr.text == "@@SPID")
+            return valueOf(std::to_string(resolver_.spid()), {TypeKind::Int, 0});
+        if (expr.text == "@@LOCK_TIMEOUT")
+            return valueOf(std::to_string(resolver_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
+        return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
     case Expr::Kind::Negate: {
         const Expr& operand = *expr.args[0];
         if (operand.kind == Expr::Kind::Integer || operand.kind == Expr::Kind::Decimal) {

@@ -26,6 +26,9 @@ public:
     virtual ResolvedTable table(const ObjectName& name) = 0;
     virtual std::int64_t rowCount() const = 0;
     virtual int tranCount() const = 0;
+    virtual std::uint16_t spid() const = 0;
+    virtual std::int64_t lockTimeoutMilliseconds() const = 0;  // -1 without a limit
+    virtual const std::string& currentDatabase() const = 0;
     // The type of the bound parameter at a position of the running statement's list.
     virtual store::ColumnType parameterType(std::size_t position) const = 0;
 };

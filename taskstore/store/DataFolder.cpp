@@ -51,6 +51,32 @@ CatalogTable taskTable()
              {"iProgress", {TypeKind::Int, 0}, true, false}}};
 }
 
+SqliteDb openFile(const std::filesystem::path& file)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqliteDb db(raw);
+    if (rc != SQLITE_OK)
+        throw StoreError("cannot open " + file.string() + ": " + sqlite3_errmsg(raw));
+    registerTextCollation(db.get());
+    return db;
+}
+
+// Indexes of text columns are kept in the collation's order; a file written under an older order
+// gets them rebuilt before any session reads them.
+void reindexForCollation(const std::filesystem::path& file)
+{
+    const SqliteDb db = openFile(file);
+    auto version = prepare(db.get(), "PRAGMA user_version");
+    if (sqlite3_step(version.get()) == SQLITE_ROW && sqlite3_column_int(version.get(), 0) >= textCollationVersion)
+        return;
+    version.reset();
+    execute(db.get(), "BEGIN IMMEDIATE");
+    execute(db.get(), std::string("REINDEX ") + textCollationName);
+    execute(db.get(), "PRAGMA user_version = " + std::to_string(textCollationVersion));
+    execute(db.get(), "COMMIT");
+}
+
 }  // namespace
 
 DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder))
@@ -67,8 +93,10 @@ DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder)
         const std::string file = entry.path().filename().string();
         if (entry.is_regular_file() && file.size() > fileSuffix.size() && file.ends_with(fileSuffix)) {
             const std::string name = file.substr(0, file.size() - fileSuffix.size());
-            if (acceptableName(name))
+            if (acceptableName(name)) {
+                reindexForCollation(entry.path());
                 names_.emplace(text::asciiLower(name), name);
+            }
         }
     }
     if (!find(DatabaseName::master))
@@ -110,13 +138,9 @@ void DataFolder::createFile(const std::string& name, bool withTaskTables)
         throw StoreError("cannot create " + file.string() + ": " + std::strerror(errno));
     ::close(fd);
 
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteDb db(raw);
-    if (rc != SQLITE_OK)
-        throw StoreError("cannot open " + file.string() + ": " + sqlite3_errmsg(raw));
-    registerTextCollation(db.get());
+    const SqliteDb db = openFile(file);
     execute(db.get(), "PRAGMA journal_mode=WAL");
+    execute(db.get(), "PRAGMA user_version = " + std::to_string(textCollationVersion));
     if (withTaskTables) {
         execute(db.get(), "BEGIN");
         execute(db.get(), createTableSql("main", taskLogTable()));
@@ -152,6 +176,10 @@ void DataFolder::attach(sqlite3* db, const std::filesystem::path& file, std::str
         throw StoreError(std::string("cannot attach ") + path + ": " + sqlite3_errmsg(db));
     // A commit is on disk before the client hears of it.
     execute(db, "PRAGMA " + quoteIdentifier(schema) + ".synchronous=FULL");
+    // Every session has its own page cache for each database it uses; the files stay in the
+    // system's cache anyway, so a small one per session keeps the server's size independent of
+    // the number of sessions and of the tables' size.
+    execute(db, "PRAGMA " + quoteIdentifier(schema) + ".cache_size=" + std::to_string(-sessionCacheKibibytes));
 }
 
 }  // namespace taskstore::store

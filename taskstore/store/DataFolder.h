@@ -12,6 +12,11 @@
 
 namespace taskstore::store {
 
+// Page cache of one session for one database, in KiB.
+inline constexpr int sessionCacheKibibytes = 512;
+// All of SQLite's memory in the process, beyond which caches give pages back.
+inline constexpr long long sqliteSoftHeapLimitBytes = 64LL << 20;
+
 class DataFolder {
 public:
     // Creates the folder and the system databases when missing; throws StoreError.

@@ -45,6 +45,13 @@ CivilDate civilFromDays(std::int32_t days)
     return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 
+bool inDateTimeRange(DateTimeValue value)
+{
+    static const std::int32_t first = daysFromCivil({1753, 1, 1});
+    static const std::int32_t last = daysFromCivil({9999, 12, 31});
+    return value.days >= first && value.days <= last && value.ticks < ticksPerDay;
+}
+
 DateTimeValue fromMilliseconds(std::int32_t days, std::int64_t millisecondsOfDay)
 {
     // 1/300 s ticks, rounded to the nearest tick.
@@ -78,10 +85,14 @@ std::optional<DateTimeValue> parseStored(std::string_view text)
     const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
     const int hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);
     const int millisecond = digits(text, 20, 3);
-    if (year < 0 || month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || millisecond < 0)
+    if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0
+        || minute > 59 || second < 0 || second > 59 || millisecond < 0)
         return std::nullopt;
     const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
-    return fromMilliseconds(daysFromCivil({year, month, day}), ms);
+    const DateTimeValue value = fromMilliseconds(daysFromCivil({year, month, day}), ms);
+    if (!inDateTimeRange(value))
+        return std::nullopt;
+    return value;
 }
 
 }  // namespace taskstore::store

@@ -1,7 +1,9 @@
 #pragma once
-// The collation of every text column: SQL Server's usual case-, width- and trailing-blank-
-// insensitive comparison (so 'ab' = 'AB ' = 'ａｂ'). Stored in the schema, so every connection
-// that opens a database file must register it.
+// The collation of every text column, Chinese_PRC_CI_AS as Chinese data meets it: letter case,
+// character width (full- and half-width forms) and kana type (hiragana, katakana) are ignored,
+// accents count, trailing blanks are ignored; Chinese characters sort in pinyin order as far as
+// GB2312 gives it. Stored in the schema, so every connection that opens a database file must
+// register it.
 #include <sqlite3.h>
 
 #include <string>
@@ -10,6 +12,9 @@
 namespace taskstore::store {
 
 inline constexpr const char* textCollationName = "TEXTCI";
+// Raised whenever the collation's order changes: database files written under an older one
+// have their indexes rebuilt when they are opened.
+inline constexpr int textCollationVersion = 2;
 
 // <0, 0 or >0 as a sorts before, equal to or after b under the collation.
 int compareText(std::string_view a, std::string_view b);

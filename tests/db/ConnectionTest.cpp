@@ -2,11 +2,14 @@
 // transactions, as the server saw them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "OdbcClient.h"
+#include "TaskRows.h"
 #include "TaskStoreFixture.h"
 #include "db/Connection.h"
+#include "db/Recordset.h"
 #include "db/TaskStatements.h"
 #include "runtime/RuntimeError.h"
 
@@ -28,16 +31,16 @@ rt::RuntimeError errorOf(Action action)
 
 void seedTaskLog(int port, const std::vector<std::string>& states)
 {
-    testsupport::OdbcClient client(port);
-    int id = 0;
+    std::vector<testsupport::TaskLogRow> log;
+    std::vector<testsupport::TaskRow> tasks;
     for (const std::string& state : states) {
-        ++id;
-        client.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values ('T"
-                    + std::to_string(id) + "', 'S" + std::to_string(id) + "', N'总账', N'站点" + std::to_string(id)
-                    + "', '" + state + "', '2024-01-02 03:04:05.000')");
-        client.exec("insert into zk_task (cSub_Id, cTaskId) values ('S" + std::to_string(id) + "', 'T" + std::to_string(id)
-                    + "')");
+        const std::string id = std::to_string(log.size() + 1);
+        log.push_back({"S" + id, "总账", "站点" + id, state, "2024-01-02 03:04:05.000", "T" + id});
+        tasks.push_back({.subId = "S" + id, .taskId = "T" + id});
     }
+    testsupport::OdbcClient client(port);
+    testsupport::insertTaskLog(client, log);
+    testsupport::insertTasks(client, tasks);
 }
 
 long long countRows(int port, const std::string& table)
@@ -245,6 +248,35 @@ TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
     // The cancelled statement leaves the connection usable.
     holder.rollback();
     EXPECT_NO_THROW(connection.Execute("delete from zk_tasklog where cTaskId = 'none'"));
+}
+
+TEST_F(Connection, ReadThatTimesOutWaitingForAnotherSessionLeavesTheTransactionOpen)
+{
+    seedTaskLog(server().port(), {"-1", "2"});
+    testsupport::OdbcClient holder(server().port());
+    holder.setAutocommit(false);
+    holder.exec(db::TaskStatements::deleteAbnormalTaskLog);
+
+    db::Connection connection;
+    connection.setCommandTimeout(1);
+    connection.Open(logOn(), "", "");
+    connection.setDefaultDatabase("VOZUZODI");
+    connection.BeginTrans();
+    const auto started = std::chrono::steady_clock::now();
+    const rt::RuntimeError timedOut = errorOf([&] {
+        db::Recordset list;
+        list.Open(db::TaskStatements::listQuery(), connection);
+    });
+    EXPECT_NE(timedOut.Description().find("imeout"), std::string::npos) << timedOut.Description();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
+    const auto requests = server().requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.kind == "ATTENTION"; }));
+    // The attention cancelled the read only: the transaction is still there to commit.
+    EXPECT_NO_THROW(connection.CommitTrans());
+    holder.rollback();
+    db::Recordset list;
+    list.Open(db::TaskStatements::listQuery(), connection);
+    EXPECT_EQ(list.rows()->rowCount(), 2u);
 }
 
 }  // namespace

@@ -9,9 +9,13 @@
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using maintest::TaskLogRow;
+using namespace std::chrono_literals;
 using Strings = std::vector<std::string>;
 
 class Clearing : public maintest::MainWindowFixture {
@@ -137,6 +141,53 @@ TEST_F(Clearing, CancelAndUnknownKeysRunNothing)
     EXPECT_TRUE(requestsSince(mark).empty());
     EXPECT_EQ(taskLogIds(), (Strings{"101", "102", "103", "104"}));
     EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Clearing, RefreshWaitsForAnotherSessionsUncommittedClearingAndShowsItsResult)
+{
+    seedMixedTasks();
+    frmMain* window = logOnAndShow();
+    testsupport::OdbcClient other(store->port());
+    other.setAutocommit(false);
+    other.exec(db::TaskStatements::deleteAbnormalTasks);
+    other.exec(db::TaskStatements::deleteAbnormalTaskLog);
+    std::thread committer([&] {
+        std::this_thread::sleep_for(500ms);
+        other.commit();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    click(window, QStringLiteral("REF"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    committer.join();
+
+    EXPECT_GE(waited, 400ms);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(column(window, 4), (std::vector<QString>{"102", "103"}));
+}
+
+TEST_F(Clearing, WaitsForAnotherSessionsClearingAndRunsWhenItCommits)
+{
+    seedMixedTasks();
+    frmMain* window = logOnAndShow();
+    testsupport::OdbcClient other(store->port());
+    other.setAutocommit(false);
+    other.exec(db::TaskStatements::deleteAbnormalTasks);
+    std::thread finisher([&] {
+        std::this_thread::sleep_for(500ms);
+        other.exec(db::TaskStatements::deleteAbnormalTaskLog);
+        other.commit();
+    });
+    boxes->answer(rt::MsgBoxResult::OK);
+    const auto start = std::chrono::steady_clock::now();
+    choose(window, QStringLiteral("DELERROR"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    finisher.join();
+
+    EXPECT_GE(waited, 400ms);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(taskSubIds(), (Strings{"S2", "S4"}));
+    EXPECT_EQ(taskLogIds(), (Strings{"102", "103"}));
+    EXPECT_EQ(column(window, 4), (std::vector<QString>{"102", "103"}));
 }
 
 TEST_F(Clearing, FailingSecondDeleteIsReportedAndUndoneWhenTheSessionEnds)

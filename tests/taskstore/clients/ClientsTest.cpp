@@ -6,15 +6,17 @@
 #include <algorithm>
 #include <sstream>
 
-#include "ChildProcess.h"
+#include "ClientRun.h"
 #include "OdbcClient.h"
+#include "TaskRows.h"
 #include "TaskStoreProcess.h"
 #include "db/TaskStatements.h"
 
-using clienttest::runChild;
 using testsupport::OdbcClient;
 using testsupport::TaskStoreProcess;
 namespace statements = db::TaskStatements;
+using clienttest::ChildResult;
+using clienttest::runChild;
 
 namespace {
 
@@ -36,39 +38,30 @@ bool hasLine(const std::string& text, const std::string& line)
     return std::find(all.begin(), all.end(), line) != all.end();
 }
 
-std::vector<std::string> column(const testsupport::Rows& rows)
-{
-    std::vector<std::string> values;
-    for (const auto& row : rows)
-        values.push_back(row.at(0).value_or("<NULL>"));
-    std::sort(values.begin(), values.end());
-    return values;
-}
-
 class TdsClients : public ::testing::Test {
 protected:
     void SetUp() override
     {
         OdbcClient seed(server.port(), "VOZUZODI", password);
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-1', 'SA01', '总账', 'PC-01', '05', '2024-01-15 13:45:30.500')");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-2', 'SB02', '采购管理', 'PC-02', '-1', '2024-01-16 08:00:00')");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-3', 'SB02', '采购管理', 'PC-03', '-3', '2024-01-17 09:30:00')");
-        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SA01', 'T-1', '总账', 'PC-01')");
-        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SB02', 'T-2', '采购管理', 'PC-02')");
+        testsupport::insertTaskLog(seed, {{"SA01", "总账", "PC-01", "05", "2024-01-15 13:45:30.500", "T-1"},
+                                          {"SB02", "采购管理", "PC-02", "-1", "2024-01-16 08:00:00", "T-2"},
+                                          {"SB02", "采购管理", "PC-03", "-3", "2024-01-17 09:30:00", "T-3"}});
+        testsupport::insertTasks(seed, {{"SA01", "T-1", "总账", "PC-01"}, {"SB02", "T-2", "采购管理", "PC-02"}});
     }
 
-    std::vector<std::string> taskLogIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cTaskId from zk_tasklog")); }
-    std::vector<std::string> taskSubIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cSub_Id from zk_task")); }
+    std::vector<std::string> firstColumn(const std::string& query)
+    {
+        return testsupport::sortedFirstColumn(OdbcClient(server.port(), "VOZUZODI", password).query(query));
+    }
+    std::vector<std::string> taskLogIds() { return firstColumn("select cTaskId from zk_tasklog"); }
+    std::vector<std::string> taskSubIds() { return firstColumn("select cSub_Id from zk_task"); }
 
-    clienttest::ChildResult tsql(const std::string& script, const std::string& pw = password)
+    ChildResult tsql(const std::string& script, const std::string& pw = password)
     {
         return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", pw, "-o", "q"},
                         script);
     }
-    clienttest::ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
+    ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
     {
         arguments.insert(arguments.begin() + 1, {std::to_string(server.port()), pw});
         arguments.insert(arguments.begin(), {python, PYTDS_CLIENT});
@@ -181,7 +174,7 @@ TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
         client.exec(statements::deleteAbnormalTaskLog);
         client.rollback();            // TM ROLLBACK, and a new transaction begins
         // Seen from inside the session, so an ignored rollback would show here.
-        EXPECT_EQ(column(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
         client.commit();
@@ -203,7 +196,7 @@ TEST_F(TdsClients, OdbcDriverAtEveryTdsVersionListsRollsBackAndCommits)
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
         client.rollback();
-        EXPECT_EQ(column(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
         if (version == "7.1") {
             client.exec(statements::deleteAbnormalTasks);
             client.exec(statements::deleteAbnormalTaskLog);
@@ -221,9 +214,9 @@ TEST_F(TdsClients, OdbcDriverAtEveryTdsVersionListsRollsBackAndCommits)
 
 TEST_F(TdsClients, TsqlAtTds71ListsTheTasks)
 {
-    const auto result = runChild({"env", "TDSVER=7.1", "tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U",
-                                  "SA", "-P", password, "-o", "q"},
-                                 "USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n");
+    const auto result = runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password,
+                                  "-o", "q"},
+                                 "USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n", 30, {{"TDSVER", "7.1"}});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-03\t异常\tJan 17 2024 09:30AM\tT-3")) << result.output;
 }

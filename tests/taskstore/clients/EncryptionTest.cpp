@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ChildProcess.h"
+#include "ClientRun.h"
 #include "OdbcClient.h"
 #include "Relay.h"
 #include "TaskStoreProcess.h"
@@ -59,23 +59,22 @@ protected:
         const fs::path file = fs::temp_directory_path() / ("taskstore-freetds-" + std::to_string(::getpid()) + ".conf");
         std::ofstream(file) << "[global]\n" << settings;
         conf_ = file;
-        return "FREETDSCONF=" + file.string();
+        return file.string();
     }
     void TearDown() override
     {
         if (!conf_.empty())
             fs::remove(conf_);
     }
-    clienttest::ChildResult tsql(const TaskStoreProcess& server, const std::string& environment, const std::string& host = "127.0.0.1")
+    clienttest::ChildResult tsql(const TaskStoreProcess& server, const std::string& conf)
     {
-        return runChild({"env", environment, "tsql", "-H", host, "-p", std::to_string(server.port()), "-U", "SA", "-P",
-                         password, "-o", "q"},
-                        "select 40 + 2\ngo\nexit\n");
+        return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password, "-o", "q"},
+                        "select 40 + 2\ngo\nexit\n", 30, {{"FREETDSCONF", conf}});
     }
     clienttest::ChildResult pytds(const TaskStoreProcess& server, const std::string& cafile)
     {
-        return runChild({"env", "PYTDS_CAFILE=" + cafile, "/usr/bin/python3", PYTDS_CLIENT, "login",
-                         std::to_string(server.port()), password});
+        return runChild({"/usr/bin/python3", PYTDS_CLIENT, "login", std::to_string(server.port()), password}, "", 30,
+                        {{"PYTDS_CAFILE", cafile}});
     }
 
     fs::path conf_;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ChildProcess.h"
+#include "ClientRun.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
 
@@ -73,8 +73,8 @@ TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = tediousFolder();
-    const auto result = runChild({"env", "NODE_PATH=" + modules.string(), "node", TEDIOUS_CLIENT,
-                                  std::to_string(server.port()), password});
+    const auto result = runChild({"node", TEDIOUS_CLIENT, std::to_string(server.port()), password}, "", 60,
+                                 {{"NODE_PATH", modules.string()}});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find("select 42|总账|<NULL>|1234567890123|1.5|12|"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("inserted 1\n"), std::string::npos) << result.output;

@@ -23,7 +23,7 @@ public:
     std::vector<taskstore::Parameter> lastParameters;
 
     bool databaseExists(std::string_view name) const override { return name == "master" || name == "VOZUZODI"; }
-    std::unique_ptr<taskstore::Session> newSession(std::string_view database) override;
+    std::unique_ptr<taskstore::Session> newSession(std::string_view database, std::uint16_t spid) override;
     void fillDemoTasks(std::int64_t) override {}
 };
 
@@ -81,12 +81,16 @@ public:
     }
     void commitTransaction(taskstore::ResultSink& sink) override
     {
+        if (tranCount_ == 0)
+            return noTransaction(sink, 3902, "COMMIT");
         tranCount_ = 0;
         sink.transactionCommitted(descriptor_);
         sink.done(std::nullopt, false);
     }
     void rollbackTransaction(taskstore::ResultSink& sink) override
     {
+        if (tranCount_ == 0)
+            return noTransaction(sink, 3903, "ROLLBACK");
         tranCount_ = 0;
         sink.transactionRolledBack(descriptor_);
         sink.done(std::nullopt, false);
@@ -97,6 +101,13 @@ public:
     void interrupt() override { interrupted_ = true; }
 
 private:
+    static void noTransaction(taskstore::ResultSink& sink, int number, const std::string& request)
+    {
+        sink.error(taskstore::SqlError{number, 1, 16,
+                                       "The " + request + " TRANSACTION request has no corresponding BEGIN TRANSACTION.", 1});
+        sink.done(std::nullopt, true);
+    }
+
     FakeEngine& engine_;
     std::string database_;
     int tranCount_ = 0;
@@ -104,7 +115,7 @@ private:
     std::atomic<bool> interrupted_{false};
 };
 
-inline std::unique_ptr<taskstore::Session> FakeEngine::newSession(std::string_view database)
+inline std::unique_ptr<taskstore::Session> FakeEngine::newSession(std::string_view database, std::uint16_t)
 {
     return std::make_unique<FakeSession>(*this, std::string(database));
 }

@@ -162,6 +162,41 @@ TEST(TdsProtocol, SinkHoldsBackTheLastDone)
     EXPECT_EQ(capture.packets.back(), hex("04 01 00 15 00 33 01 00 FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
+TEST(TdsProtocol, EachDoneNamesItsStatementsCommand)
+{
+    Capture capture;
+    MessageWriter writer(capture.output(), 51);
+    TokenSink sink(writer, "S");
+    const std::pair<StatementKind, std::int64_t> statements[] = {
+        {StatementKind::Delete, 3}, {StatementKind::Insert, 1}, {StatementKind::Update, 0}, {StatementKind::Select, 0}};
+    for (const auto& [kind, count] : statements) {
+        sink.statementStarted(kind);
+        sink.done(count, false);
+    }
+    sink.statementStarted(StatementKind::Other);
+    sink.error(SqlError{3902, 1, 16, "x", 1});
+    sink.done(std::nullopt, true);
+    sink.endReply();
+    EXPECT_TRUE(tdstest::contains(capture.payload(), hex("FD 11 00 C4 00 03 00 00 00 00 00 00 00"
+                                                         "FD 11 00 C3 00 01 00 00 00 00 00 00 00"
+                                                         "FD 11 00 C5 00 00 00 00 00 00 00 00 00"
+                                                         "FD 11 00 C1 00 00 00 00 00 00 00 00 00 AA")));
+    const auto payload = capture.payload();
+    EXPECT_EQ(std::vector<std::uint8_t>(payload.end() - 13, payload.end()), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+}
+
+TEST(TdsProtocol, DatabaseChangeAnnouncesTheCollationToo)
+{
+    Capture capture;
+    MessageWriter writer(capture.output(), 51);
+    TokenSink sink(writer, "S");
+    sink.databaseChanged("VOZUZODI", "master");
+    sink.done(std::nullopt, false);
+    sink.endReply();
+    EXPECT_TRUE(tdstest::contains(capture.payload(), concat({hex("E3 1F 00 01 08"), ucs2("VOZUZODI"), hex("06"), ucs2("master"),
+                                                              hex("E3 08 00 07 05 04 08 D0 00 00 00")})));
+}
+
 TEST(TdsProtocol, SinkFailsStatementWhoseRowCannotBeSent)
 {
     Capture capture;

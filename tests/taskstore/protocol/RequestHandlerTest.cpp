@@ -70,10 +70,16 @@ TEST(TdsProtocol, BatchesAndTransactionRequestsAfterLogin)
     EXPECT_EQ(c.sent, hex("E3 0B 00 09 00 08 64 00 00 00 00 00 00 00"
                           "E3 0B 00 08 08 65 00 00 00 00 00 00 00 00  FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 
-    // Ending a transaction twice is answered with a plain DONE.
+    // Ending a transaction twice fails the second time as on SQL Server, and a commit that
+    // fails so begins no new transaction.
     c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("08 00 00 00")}));
     c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("08 00 00 00")}));
-    EXPECT_EQ(c.sent, hex("FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_TRUE(contains(c.sent, hex("AA B0 00 3F 0F 00 00 01 10")));
+    EXPECT_EQ(c.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+    c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("07 00 00 01 00 00")}));
+    EXPECT_TRUE(contains(c.sent, hex("3E 0F 00 00 01 10")));
+    EXPECT_FALSE(contains(c.sent, hex("E3 0B 00 08")));
+    EXPECT_EQ(c.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
 
     // An idle attention gets its acknowledgement; an abandoned request gets one DONE.
     c.send(tds::PacketType::Attention, {});

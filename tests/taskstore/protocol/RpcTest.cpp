@@ -79,6 +79,19 @@ TEST(Rpc, DecodesTheCallsDriversSend)
     EXPECT_EQ(batch[1].procName, "sp_unprepare");
 }
 
+TEST(Rpc, SingleByteTextIsReadInItsCollationsCodePage)
+{
+    // 总账 in GBK under Chinese_PRC_CI_AS, é in CP1252 under SQL_Latin1_General_CP1_CI_AS, and a
+    // GBK lead byte without its trail byte.
+    const auto calls = decodeRpcRequest(call(10, concat({hex("00 00 A7 32 00 04 08 D0 00 00 04 00 D7 DC D5 CB"),
+                                                         hex("00 00 A7 32 00 09 04 D0 00 34 01 00 E9"),
+                                                         hex("00 00 A7 32 00 04 08 D0 00 00 02 00 41 D7")})));
+    ASSERT_EQ(calls.at(0).parameters.size(), 3u);
+    EXPECT_EQ(calls[0].parameters[0].value.text, "总账");
+    EXPECT_EQ(calls[0].parameters[1].value.text, "é");
+    EXPECT_EQ(calls[0].parameters[2].value.text, "A\xEF\xBF\xBD");
+}
+
 TEST(Rpc, MalformedCallsAreRefused)
 {
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 26 04 04 2A 00"))), ProtocolError);        // value cut short

@@ -66,7 +66,9 @@ TEST(Tds71, LongTextGoesOutAsNText)
     const std::vector<ColumnInfo> wide{{"w", SqlType::NVarChar, 5000, true}};
     Encoded meta;
     writeColMetadata(meta.out, wide, tds71);
-    EXPECT_EQ(meta.bytes, concat({hex("81 01 00 00 00 01 00 63 FE FF FF 7F 09 04 D0 00 34 00 00 01"), ucs2("w")}));
+    EXPECT_EQ(meta.bytes, concat({hex("81 01 00 00 00 01 00 63 FE FF FF 7F"),
+                                  std::vector<std::uint8_t>(defaultCollation.begin(), defaultCollation.end()),
+                                  hex("00 00 01"), ucs2("w")}));
 
     Encoded row;
     writeRow(row.out, wide, std::vector<ValueView>{ValueView{ValueView::Kind::Text, 0, 0, "ab", {}}, }, tds71);

@@ -82,7 +82,7 @@ TEST(TdsProtocol, EnvChangeTokens)
 
     Encoded collation;
     writeCollationChange(collation.out);
-    EXPECT_EQ(collation.bytes, hex("E3 08 00 07 05 09 04 D0 00 34 00"));
+    EXPECT_EQ(collation.bytes, hex("E3 08 00 07 05 04 08 D0 00 00 00"));
 
     Encoded begin;
     writeTransactionChange(begin.out, EnvChange::BeginTransaction, 0x0807060504030201);
@@ -131,7 +131,7 @@ TEST(TdsProtocol, ResultSetWithNullsAndAllTypes)
     writeColMetadata(e.out, columns);
     EXPECT_EQ(e.bytes, concat({hex("81 06 00"),
                                hex("00 00 00 00 01 00 26 04 02"), ucs2("id"),
-                               hex("00 00 00 00 01 00 E7 64 00 09 04 D0 00 34 04"), ucs2("name"),
+                               hex("00 00 00 00 01 00 E7 64 00 04 08 D0 00 00 04"), ucs2("name"),
                                hex("00 00 00 00 00 00 26 08 03"), ucs2("big"),
                                hex("00 00 00 00 01 00 68 01 04"), ucs2("flag"),
                                hex("00 00 00 00 01 00 6D 08 05"), ucs2("ratio"),
@@ -168,7 +168,7 @@ TEST(TdsProtocol, LongTextIsNeverCut)
     const std::vector<ColumnInfo> wide{{"w", SqlType::NVarChar, 5000, true}};
     Encoded meta;
     writeColMetadata(meta.out, wide);
-    EXPECT_TRUE(tdstest::contains(meta.bytes, hex("E7 FF FF 09 04 D0 00 34")));
+    EXPECT_TRUE(tdstest::contains(meta.bytes, hex("E7 FF FF 04 08 D0 00 00")));
     const std::string value(4500, 'x');
     Encoded row;
     writeRow(row.out, wide, std::vector<ValueView>{text(value)});

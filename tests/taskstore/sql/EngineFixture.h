@@ -23,9 +23,9 @@ struct EngineFixture {
     TemporaryFolder folder;
     std::unique_ptr<taskstore::Engine> engine = taskstore::Engine::open(folder.path() / "data");
 
-    std::unique_ptr<taskstore::Session> session(std::string_view database = "VOZUZODI")
+    std::unique_ptr<taskstore::Session> session(std::string_view database = "VOZUZODI", std::uint16_t spid = 51)
     {
-        return engine->newSession(database);
+        return engine->newSession(database, spid);
     }
 };
 

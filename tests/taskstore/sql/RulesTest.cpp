@@ -2,6 +2,7 @@
 // and the lexer.
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/Lexer.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
@@ -88,20 +89,59 @@ TEST(Conversions, DateTimeTextForms)
         {" 2026-3-4 5:06 ", "2026-03-04 05:06:00.000"},
         {"2026-03-04T05:06:07.8", "2026-03-04 05:06:07.800"},
         {"20260304 05:06:07.123", "2026-03-04 05:06:07.123"},
+        {"260304", "2026-03-04 00:00:00.000"},
+        {"2026", "2026-01-01 00:00:00.000"},
         {"2026/03/04", "2026-03-04 00:00:00.000"},
+        {"2026.03.04", "2026-03-04 00:00:00.000"},
         {"03/04/2026", "2026-03-04 00:00:00.000"},
+        {"3.4.26", "2026-03-04 00:00:00.000"},
+        {"06-01-05", "2005-06-01 00:00:00.000"},  // month-day-year under us_english
+        {"03-04-49", "2049-03-04 00:00:00.000"},  // two-digit years end at 2049
+        {"03-04-50", "1950-03-04 00:00:00.000"},
+        {"", "1900-01-01 00:00:00.000"},
+        {"   ", "1900-01-01 00:00:00.000"},
+        {"Jan  5 2006 10:20AM", "2006-01-05 10:20:00.000"},  // style 0, as CONVERT writes it
+        {"Dec 31 2006 12:05PM", "2006-12-31 12:05:00.000"},
+        {"january 5, 2006", "2006-01-05 00:00:00.000"},
+        {"5 Jan 2006", "2006-01-05 00:00:00.000"},
+        {"05-JAN-2006", "2006-01-05 00:00:00.000"},
+        {"2006 Jan 5", "2006-01-05 00:00:00.000"},
+        {"Jan 5 06", "2006-01-05 00:00:00.000"},
+        {"April 2006", "2006-04-01 00:00:00.000"},
         {"2024-02-29 11:59:59.999", "2024-02-29 12:00:00.000"},
         {"2026-03-04 1:02 PM", "2026-03-04 13:02:00.000"},
+        {"2026-03-04 12:30am", "2026-03-04 00:30:00.000"},
+        {"4pm", "1900-01-01 16:00:00.000"},
         {"10:11:12", "1900-01-01 10:11:12.000"},
+        {"10:20:30:123", "1900-01-01 10:20:30.123"},  // after a colon: thousandths
+        {"10:20:30:1", "1900-01-01 10:20:30.000"},
+        {"10:20:30.1", "1900-01-01 10:20:30.100"},    // after a period: a decimal fraction
         {"9999-12-31 23:59:59.997", "9999-12-31 23:59:59.997"},
+        {"9999-12-31 23:59:59.998", "9999-12-31 23:59:59.997"},
+        {"1753-01-01", "1753-01-01 00:00:00.000"},
     };
     for (const auto& [text, stored] : accepted) {
-        EXPECT_EQ(textToDateTime(text), stored) << text;
+        EXPECT_EQ(textToDateTime(text, "varchar"), stored) << text;
     }
-    for (const std::string text : {"2026-02-29", "1752-12-31", "2026-13-01", "2026-01-01 24:00", "2026-01-01x",
-                                   "abc", "2026-01-01 10:00:00.1234"}) {
-        EXPECT_EQ(errorOf([&] { textToDateTime(text); }), 241) << text;
+    // Dates and times that exist in no calendar or lie outside datetime's range: 242.
+    for (const std::string text : {"2026-02-29", "1900-02-29", "1752-12-31", "2026-13-01", "2026-00-10", "02/30/2026",
+                                   "2026-01-01 24:00", "2026-01-01 10:60", "9999-12-31 23:59:59.999", "Feb 30 2026"}) {
+        EXPECT_EQ(errorOf([&] { textToDateTime(text, "varchar"); }), 242) << text;
     }
+    // Text that is no date at all: 241.
+    for (const std::string text : {"2026-01-01x", "abc", "2026-01-01 10:00:00.1234", "2026-01/01", "20260", "2026-01-01 10",
+                                   "13:00 PM", "Jan Feb 2006", "10:", "2026-01-01T", "12345-01-01"}) {
+        EXPECT_EQ(errorOf([&] { textToDateTime(text, "varchar"); }), 241) << text;
+    }
+    try {
+        textToDateTime("1752-12-31", "nvarchar");
+        ADD_FAILURE() << "no error";
+    } catch (const SqlError& error) {
+        EXPECT_EQ(error.message, "The conversion of a nvarchar data type to a datetime data type resulted in an out-of-range value.");
+    }
+    // Numbers count days from 1900-01-01; rounding up past the last day overflows.
+    EXPECT_EQ(errorOf([] { convert(SqlValue::ofReal(2958463.999999999), floatType, datetimeType); }), 8115);
+    EXPECT_EQ(convert(SqlValue::ofReal(2958463.5), floatType, datetimeType).text, "9999-12-31 12:00:00.000");
 }
 
 TEST(Conversions, DateTimeTicksRoundTrip)
@@ -154,11 +194,35 @@ TEST(Collation, CaseWidthAndTrailingBlanks)
     EXPECT_NE(store::compareText(" a", "a"), 0);               // leading blanks count
     EXPECT_LT(store::compareText("a", "b"), 0);
     EXPECT_GT(store::compareText("ab", "a"), 0);
-    EXPECT_LT(store::compareText("总", "账"), 0);
     // Malformed UTF-8 still gets a consistent order.
     const std::string bad = "a\xE3\x80";
     EXPECT_EQ(store::compareText(bad, bad), 0);
     EXPECT_EQ(store::compareText(bad, "a") > 0, store::compareText("a", bad) < 0);
+}
+
+TEST(Collation, ChinesePrcCaseKanaAndWidthInsensitiveAccentSensitive)
+{
+    EXPECT_EQ(store::compareText("ÉCOLE Straße", "école STRASSE") == 0, false);  // ß is no ss
+    EXPECT_EQ(store::compareText("ÉCOLE", "école"), 0);
+    EXPECT_NE(store::compareText("école", "ecole"), 0);
+    EXPECT_EQ(store::compareText("ΑΒΓ ПРИВЕТ Ÿ Ł", "αβγ привет ÿ ł"), 0);
+    EXPECT_EQ(store::compareText("カタカナ", "かたかな"), 0);
+    EXPECT_EQ(store::compareText("ｶﾀｶﾅ", "カタカナ"), 0);
+    EXPECT_EQ(store::compareText("（Ａ１）", "(a1)"), 0);
+    EXPECT_TRUE(likeMatches("ｶﾀｶﾅ-ÉCOLE", "かた%école"));
+}
+
+TEST(Collation, ChineseCharactersSortByPinyinThenRadicalThenCodePoint)
+{
+    // 啊 a, 八 ba, 账 zhang, 中 zhong, 总 zong: code point order would be 中 八 啊 总 账.
+    const std::vector<std::string> pinyin{"啊", "八", "账", "中", "总"};
+    for (std::size_t i = 0; i + 1 < pinyin.size(); ++i) {
+        EXPECT_LT(store::compareText(pinyin[i], pinyin[i + 1]), 0) << pinyin[i] << " " << pinyin[i + 1];
+    }
+    EXPECT_LT(store::compareText("座", "亍"), 0);  // the last common character before the first rare one
+    EXPECT_LT(store::compareText("亍", "丟"), 0);  // GB2312 before ideographs outside it
+    EXPECT_LT(store::compareText("z", "啊"), 0);
+    EXPECT_LT(store::compareText("总账", "总账a"), 0);
 }
 
 TEST(Lexer, TokensCommentsAndLines)

@@ -4,10 +4,14 @@
 #include "TsqlCases.h"
 
 #include "db/TaskStatements.h"
+#include "taskstore/store/SqliteHandle.h"
+#include "taskstore/store/TextCollation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -118,21 +122,85 @@ TEST(Sessions, UseReportsTheNewDatabase)
     EXPECT_EQ(sink.databases, std::vector<std::string>{"VOZUZODI"});
     ASSERT_EQ(sink.infos.size(), 1u);
     EXPECT_EQ(sink.infos[0].number, 5701);
+    EXPECT_EQ(sink.infos[0].severity, 0);
     EXPECT_EQ(sink.infos[0].message, "Changed database context to 'VOZUZODI'.");
-    EXPECT_THROW(fixture.engine->newSession("nosuch"), taskstore::SqlError);
+    EXPECT_THROW(fixture.engine->newSession("nosuch", 51), taskstore::SqlError);
 }
 
-TEST(Sessions, UncommittedDeleteIsInvisibleToOthers)
+TEST(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
 {
     EngineFixture fixture;
     auto writer = fixture.session();
     auto reader = fixture.session();
     query(*writer, fixtureSql);
-    query(*writer, "begin tran\n" + std::string(ts::deleteAllTasks));
-    EXPECT_EQ(rowsIn(*writer, "zk_task"), 0u);
-    EXPECT_EQ(rowsIn(*reader, "zk_task"), 5u);
+    query(*writer, "begin tran\n" + std::string(ts::deleteAbnormalTasks) + "\n" + std::string(ts::deleteAbnormalTaskLog));
+    EXPECT_EQ(rowsIn(*writer, "zk_tasklog"), 3u);
+
+    auto list = std::async(std::launch::async, [&] { return query(*reader, ts::listQuery()); });
+    EXPECT_EQ(list.wait_for(300ms), std::future_status::timeout) << "the reader did not wait";
     query(*writer, "commit");
-    EXPECT_EQ(rowsIn(*reader, "zk_task"), 0u);
+    ASSERT_EQ(list.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(list.get().size(), 3u);
+
+    // Tables the open transaction did not change, or changed no row of, are read at once.
+    query(*writer, "begin tran\ndelete from zk_task where cTaskId = 'T1'\ndelete from zk_tasklog where cTaskId = 'none'");
+    EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 3u);
+    // So is everything at READ UNCOMMITTED; the rows shown are the committed ones.
+    EXPECT_EQ(query(*reader, "set transaction isolation level read uncommitted\nselect count(*) from zk_task"),
+              (Rows{{"3"}}));
+    query(*writer, "rollback");
+}
+
+TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
+{
+    EngineFixture fixture;
+    auto holder = fixture.session();
+    auto reader = fixture.session();
+    query(*holder, fixtureSql);
+    query(*holder, "begin tran\ndelete from zk_tasklog where cTaskId = 'T1'");
+
+    const auto start = std::chrono::steady_clock::now();
+    RecordingSink timedOut = run(*reader, "set lock_timeout 500\nselect cTaskId from zk_tasklog\nselect @@lock_timeout");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(timedOut.errors.empty());
+    EXPECT_EQ(timedOut.errors[0].number, 1222);
+    EXPECT_GE(waited, 450ms);
+    EXPECT_LT(waited, 10s);
+    EXPECT_EQ(timedOut.results.back().rows, (Rows{{"500"}}));  // the time-out ends only the statement
+
+    query(*reader, "set lock_timeout -1\nbegin tran");
+    auto waiting = std::async(std::launch::async, [&] { return run(*reader, "select cTaskId from zk_tasklog\nselect 2"); });
+    EXPECT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
+    reader->interrupt();
+    ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready) << "interrupt did not stop the wait";
+    const RecordingSink stopped = waiting.get();
+    EXPECT_TRUE(stopped.errors.empty());
+    ASSERT_EQ(stopped.dones.size(), 1u);
+    EXPECT_TRUE(stopped.dones[0].failed);
+    EXPECT_EQ(reader->tranCount(), 1);
+    query(*holder, "commit");
+    EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 4u);
+}
+
+TEST(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
+{
+    EngineFixture fixture;
+    auto first = fixture.session();
+    auto next = fixture.session();
+    auto reader = fixture.session();
+    query(*first, fixtureSql);
+    query(*first, "begin tran\ndelete from zk_tasklog where cTaskId = 'T1'");
+    auto list = std::async(std::launch::async, [&] { return query(*reader, "select cTaskId from zk_tasklog"); });
+    std::this_thread::sleep_for(100ms);
+    // The next writer queues behind the reader; once it has its turn it keeps its change open.
+    auto writer = std::async(std::launch::async, [&] { query(*next, "begin tran\ndelete from zk_tasklog where cTaskId = 'T2'"); });
+    std::this_thread::sleep_for(100ms);
+    query(*first, "commit");
+    ASSERT_EQ(list.wait_for(10s), std::future_status::ready) << "the reader was overtaken by the next writer";
+    EXPECT_EQ(list.get().size(), 4u);
+    ASSERT_EQ(writer.wait_for(10s), std::future_status::ready);
+    writer.get();
+    query(*next, "rollback");
 }
 
 TEST(Sessions, LockWaitEndsWithTimeOut)
@@ -268,7 +336,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     const auto data = folder.path() / "data";
     {
         auto engine = taskstore::Engine::open(data);
-        auto session = engine->newSession("VOZUZODI");
+        auto session = engine->newSession("VOZUZODI", 51);
         query(*session, fixtureSql);
         query(*session, "create database Extra\nuse Extra\ncreate table kept (id int)\ninsert into kept values (7)");
         query(*session, "use VOZUZODI\nbegin tran\ndelete from zk_tasklog");
@@ -277,10 +345,68 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     EXPECT_EQ(std::filesystem::status(data / "VOZUZODI.sqlite").permissions() & std::filesystem::perms::group_all,
               std::filesystem::perms::none);
     auto engine = taskstore::Engine::open(data);
-    auto session = engine->newSession("VOZUZODI");
+    auto session = engine->newSession("VOZUZODI", 51);
     EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
     EXPECT_TRUE(engine->databaseExists("extra"));
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
+}
+
+// Changes a database file directly, as another program might.
+void writeBehindTheServer(const std::filesystem::path& file, const std::string& sql)
+{
+    sqlite3* raw = nullptr;
+    sqlite3_open(file.c_str(), &raw);
+    const taskstore::store::SqliteDb db(raw);
+    taskstore::store::registerTextCollation(raw);
+    taskstore::store::execute(raw, sql);
+}
+
+TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
+{
+    TemporaryFolder folder;
+    const auto data = folder.path() / "data";
+    auto engine = taskstore::Engine::open(data);
+    auto session = engine->newSession("VOZUZODI", 51);
+    query(*session, fixtureSql);
+    writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
+    EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),
+              (Rows{{"2006-01-05 10:20:00.000"}}));
+    writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
+    const RecordingSink sink = run(*session, ts::listQuery());
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 241);
+    EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
+}
+
+TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
+{
+    TemporaryFolder folder;
+    const auto data = folder.path() / "data";
+    taskstore::Engine::open(data);
+    {
+        sqlite3* raw = nullptr;
+        sqlite3_open((data / "VOZUZODI.sqlite").c_str(), &raw);
+        const taskstore::store::SqliteDb db(raw);
+        // An older release ordered text by code point.
+        const auto codePointOrder = [](void*, int lengthA, const void* a, int lengthB, const void* b) {
+            const int common = std::memcmp(a, b, static_cast<std::size_t>(std::min(lengthA, lengthB)));
+            return common != 0 ? common : lengthA - lengthB;
+        };
+        sqlite3_create_collation_v2(raw, taskstore::store::textCollationName, SQLITE_UTF8, nullptr, codePointOrder, nullptr);
+        taskstore::store::execute(raw, "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
+                                       " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
+        taskstore::store::execute(raw, "PRAGMA user_version = 1");
+    }
+    auto engine = taskstore::Engine::open(data);
+    auto session = engine->newSession("VOZUZODI", 51);
+    const std::pair<const char*, const char*> rows[] = {{"中", "T1"}, {"啊", "T2"}, {"八", "T3"}, {"总", "T4"}, {"账", "T5"}};
+    for (const auto& [subId, taskId] : rows) {
+        EXPECT_EQ(query(*session, std::string("select cTaskId from zk_tasklog where cSub_Id = N'") + subId + "'"),
+                  (Rows{{taskId}}))
+            << subId;
+    }
+    EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog where cSub_Id > 'z' order by cSub_Id"),
+              (Rows{{"T2"}, {"T3"}, {"T5"}, {"T1"}, {"T4"}}));
 }
 
 TEST(Storage, DemoTasksAreDeterministicAndMixed)

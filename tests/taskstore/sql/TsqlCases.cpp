@@ -77,7 +77,45 @@ std::vector<TsqlCase> tsqlCases()
         rows("convert_to_text_and_datetime",
              "select convert(varchar(10), 42), convert(varchar, convert(datetime, '2026-01-02 03:04:05'), 120)",
              {{"42", "2026-01-02 03:04:05"}}),
-        fails("convert_bad_datetime", "select convert(datetime, '2026-02-30')", 241),
+        fails("convert_bad_datetime", "select convert(datetime, '2026-02-30')", 242),
+
+        // datetime from text, as SQL Server reads it under us_english
+        rows("datetime_iso_odbc_unseparated",
+             "select convert(datetime, '2006-01-05T10:20:30.123'), convert(datetime, '2006-01-05 10:20:30.123'),"
+             " convert(datetime, '20060105 10:20'), convert(datetime, '060105')",
+             {{"2006-01-05 10:20:30.123", "2006-01-05 10:20:30.123", "2006-01-05 10:20:00.000", "2006-01-05 00:00:00.000"}}),
+        rows("datetime_empty_is_1900", "select convert(datetime, ''), cast('  ' as datetime)",
+             {{"1900-01-01 00:00:00.000", "1900-01-01 00:00:00.000"}}),
+        rows("datetime_style_0_reads_back",
+             "select convert(datetime, 'Jan  5 2006 10:20AM'),"
+             " convert(datetime, convert(varchar(30), convert(datetime, '2006-01-05 22:20')))",
+             {{"2006-01-05 10:20:00.000", "2006-01-05 22:20:00.000"}}),
+        rows("datetime_dots_slashes_and_short_years",
+             "select convert(datetime, '2006.01.05'), convert(datetime, '01/05/2006'), convert(datetime, '06-01-05')",
+             {{"2006-01-05 00:00:00.000", "2006-01-05 00:00:00.000", "2005-06-01 00:00:00.000"}}),
+        rows("datetime_month_names",
+             "select convert(datetime, 'January 5, 2006'), convert(datetime, '5 jan 2006'), convert(datetime, 'Jan 2006')",
+             {{"2006-01-05 00:00:00.000", "2006-01-05 00:00:00.000", "2006-01-01 00:00:00.000"}}),
+        rows("datetime_time_forms",
+             "select convert(datetime, '10:20:30:123'), convert(datetime, '10:20:30.5'), convert(datetime, '4pm')",
+             {{"1900-01-01 10:20:30.123", "1900-01-01 10:20:30.500", "1900-01-01 16:00:00.000"}}),
+        rows("datetime_rounds_into_next_day", "select convert(datetime, '2006-12-31 23:59:59.999')",
+             {{"2007-01-01 00:00:00.000"}}),
+        rows("datetime_last_moment_is_kept",
+             "insert into zk_tasklog (cTaskId, dInTime) values ('T9', '9999-12-31 23:59:59.998')\nGO\n"
+             "select dInTime from zk_tasklog where cTaskId = 'T9'",
+             {{"9999-12-31 23:59:59.997"}}),
+        fails("datetime_year_10000_is_refused",
+              "insert into zk_tasklog (cTaskId, dInTime) values ('T9', '9999-12-31 23:59:59.999')", 242,
+              "The conversion of a varchar data type to a datetime data type resulted in an out-of-range value."),
+        fails("datetime_before_1753", "select convert(datetime, '1752-12-31')", 242),
+        fails("datetime_hour_24", "select convert(datetime, '2006-01-05 24:00')", 242),
+        fails("datetime_nvarchar_out_of_range", "select convert(datetime, N'2006-02-30')", 242,
+              "The conversion of a nvarchar data type to a datetime data type resulted in an out-of-range value."),
+        fails("datetime_no_date", "select convert(datetime, '2006-01-05x')", 241,
+              "Conversion failed when converting date and/or time from character string."),
+        fails("datetime_four_fraction_digits", "select convert(datetime, '2006-01-05 10:00:00.1234')", 241),
+        fails("datetime_number_past_the_end", "select convert(datetime, 2958463.999999999)", 8115),
 
         // + on strings and numbers, NULL propagation
         rows("plus_joins_strings", "select 'a' + 'b', N'正常（' + '05' + '）'", {{"ab", "正常（05）"}}),
@@ -94,6 +132,12 @@ std::vector<TsqlCase> tsqlCases()
         rows("case_simple", "select case 2 when 1 then 'one' when 2 then 'two' else 'many' end", {{"two"}}),
         fails("case_branch_types_convert", "select case when 1 = 1 then 'a' else 1 end", 245),
         rows("compare_ignores_case_blanks_width", "select 1 where 'abc' = 'ABC  ' and N'ａｂ' = 'ab'", {{"1"}}),
+        rows("compare_kana_width_case_not_accents",
+             "select 1 where N'ｶﾀｶﾅ' = N'かたかな' and N'ÉCOLE' = N'école' and N'école' <> N'ecole'", {{"1"}}),
+        rows("order_by_pinyin",
+             "create table t (s nvarchar(10))\ninsert into t values (N'中'), (N'啊'), (N'总'), ('z'), (N'八'), (N'账')\nGO\n"
+             "select s from t order by s",
+             {{"z"}, {"啊"}, {"八"}, {"账"}, {"中"}, {"总"}}),
         rows("compare_string_with_int", "select cTaskId from zk_tasklog where TaskState = 5", {{"T2"}}),
         rows("null_compares_unknown", "select 1 where NULL = NULL or 1 <> 1", {}),
         rows("in_list", "select 1 where 3 in (1, 2, 3) and 4 not in (1, 2)", {{"1"}}),
@@ -129,6 +173,15 @@ std::vector<TsqlCase> tsqlCases()
                                      "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
              {{"1"}}),
         fails("set_unknown_option", "set nonsense on", 195),
+        rows("server_identity",
+             "select @@spid, db_name(), serverproperty('Collation'), serverproperty('productversion'),"
+             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'taskstore 15.0.2000.0 %'"
+             " then 'ok' end",
+             {{"51", "VOZUZODI", "Chinese_PRC_CI_AS", "15.0.2000.0", "Express Edition (64-bit)", nullopt, "ok"}}),
+        fails("server_property_needs_text", "select serverproperty(1)", 8116),
+        rows("lock_timeout_default_and_set", "select @@lock_timeout\nset lock_timeout 500\nGO\nselect @@LOCK_TIMEOUT",
+             {{"500"}}),
+        rows("lock_timeout_waits_for_ever_by_default", "select @@lock_timeout", {{"-1"}}),
         rows("implicit_transactions", "set implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
                                       "select @@trancount", {{"1"}}),
 
