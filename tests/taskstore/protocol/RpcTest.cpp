@@ -146,6 +146,16 @@ TEST(Rpc, PrepareExecuteAndUnprepareAnswerInSqlServersOrder)
     EXPECT_EQ(c.sent, hex("79 00 00 00 00 FE 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
+TEST(Rpc, OutputParametersComeBackAfterTheReturnStatus)
+{
+    tdstest::Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+    c.send(PacketType::Rpc, call(10, concat({ntext("rows 0"), ntext("@P1 int OUTPUT"), hex("03"), ucs2("@P1"),
+                                             hex("01 26 04 04 05 00 00 00")})));
+    EXPECT_TRUE(contains(c.sent, concat({hex("79 00 00 00 00 AC 02 00 03"), ucs2("@P1"),
+                                         hex("01 00 00 00 00 01 00 26 04 04 05 00 00 00 FE 00 00")})));
+}
+
 TEST(Rpc, ErrorsReachTheClientAndTheConnectionGoesOn)
 {
     tdstest::Conversation c;
