@@ -479,7 +479,7 @@ private:
                 fail();
             if (peek().isSymbol("-"))
                 advance();
-            advance();
+            requireUsEnglish(option, advance());
             return result;
         }
         if (!contains(acceptedOnOffOptions, option))
@@ -501,6 +501,17 @@ private:
         else if (option == "XACT_ABORT")
             result.option = SetStatement::Option::XactAbort;
         return result;
+    }
+
+    // Dates are read as us_english reads them (month-day-year, English month names); a setting
+    // that would read them otherwise is refused rather than ignored.
+    static void requireUsEnglish(const std::string& option, const Token& value)
+    {
+        const std::string setting = text::asciiLower(value.text);
+        if ((option == "DATEFORMAT" && setting != "mdy")
+            || (option == "LANGUAGE" && setting != "us_english" && setting != "english"))
+            throw makeError(50000, 16, "SET " + option + " " + value.text + " is not supported: dates are read as us_english "
+                                       "reads them (mdy).", value.line);
     }
 
     // Expressions, loosest binding first: OR, AND, NOT, predicates, + -, * / %, unary, primary.

@@ -63,12 +63,16 @@ SqliteDb openFile(const std::filesystem::path& file)
 }
 
 // Indexes of text columns are kept in the collation's order; a file written under an older order
-// gets them rebuilt before any session reads them.
+// gets them rebuilt before any session reads them. A file that cannot be read is left as it is, for
+// the sessions that use it to report.
 void reindexForCollation(const std::filesystem::path& file)
 {
     const SqliteDb db = openFile(file);
-    auto version = prepare(db.get(), "PRAGMA user_version");
-    if (sqlite3_step(version.get()) == SQLITE_ROW && sqlite3_column_int(version.get(), 0) >= textCollationVersion)
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA user_version", -1, &raw, nullptr) != SQLITE_OK)
+        return;
+    SqliteStatement version(raw);
+    if (sqlite3_step(version.get()) != SQLITE_ROW || sqlite3_column_int(version.get(), 0) >= textCollationVersion)
         return;
     version.reset();
     execute(db.get(), "BEGIN IMMEDIATE");

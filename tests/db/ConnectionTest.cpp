@@ -258,6 +258,7 @@ TEST_F(Connection, ReadThatTimesOutWaitingForAnotherSessionLeavesTheTransactionO
     holder.exec(db::TaskStatements::deleteAbnormalTaskLog);
 
     db::Connection connection;
+    connection.setCursorLocation(db::CursorLocation::Client);
     connection.setCommandTimeout(1);
     connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");

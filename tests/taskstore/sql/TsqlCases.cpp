@@ -173,6 +173,10 @@ std::vector<TsqlCase> tsqlCases()
                                      "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
              {{"1"}}),
         fails("set_unknown_option", "set nonsense on", 195),
+        fails("set_dateformat_other_than_mdy", "set dateformat dmy", 50000),
+        rows("set_us_english_dates", "set language us_english\nset dateformat MDY\nset language 'English'\nGO\n"
+                                     "select convert(datetime, '01/05/2006')",
+             {{"2006-01-05 00:00:00.000"}}),
         rows("server_identity",
              "select @@spid, db_name(), serverproperty('Collation'), serverproperty('productversion'),"
              " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'taskstore 15.0.2000.0 %'"
