@@ -18,6 +18,7 @@
 #include "bench/BenchFigures.h"
 #include "bench/ChildProcess.h"
 #include "bench/NativeStore.h"
+#include "bench/StartTimes.h"
 #include "bench/ToolSide.h"
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
@@ -76,19 +77,6 @@ public:
 private:
     fs::path path_;
 };
-
-double nanosToSeconds(const std::string& text) { return std::stod(text) / 1e9; }
-
-// From starting the program to its first window shown, as the probe plugin reports it.
-double startSeconds(const std::string& program)
-{
-    const auto started = Clock::now();
-    const std::string shown = runForOutput({program}, {{"QT_QPA_PLATFORM", "offscreen"},
-                                                       {"QT_PLUGIN_PATH", BENCH_PLUGIN_DIR},
-                                                       {"QT_QPA_GENERIC_PLUGINS", "shownprobe"}});
-    const double startedAt = std::chrono::duration<double>(started.time_since_epoch()).count();
-    return nanosToSeconds(shown) - startedAt;
-}
 
 // Runs in a child process, so that nothing measured before skews the resident memory: the main
 // window bound to the baseline log, then the same window refreshed from the full one.
@@ -257,15 +245,20 @@ int main(int argc, char** argv)
             return memoryProbe(argv[2], argv[3]);
         const Options options = parseOptions(argc, argv);
 
-        std::vector<double> toolStarts, minimalStarts;
+        std::vector<StartTimes> toolStarts, minimalStarts;
         for (int run = 0; run < options.runs; ++run) {
-            toolStarts.push_back(startSeconds(TASKCLEAR_BIN));
-            minimalStarts.push_back(startSeconds(BENCH_EMPTY_WINDOW_BIN));
+            toolStarts.push_back(measureStart(TASKCLEAR_BIN, BENCH_PLUGIN_DIR));
+            minimalStarts.push_back(measureStart(BENCH_EMPTY_WINDOW_BIN, BENCH_PLUGIN_DIR));
         }
-        const double toolStart = median(toolStarts);
-        const double minimalStart = median(minimalStarts);
+        const StartTimes tool = medianStart(toolStarts);
+        const StartTimes minimal = medianStart(minimalStarts);
+        const double toolStart = tool.total;
+        const double minimalStart = minimal.total;
         std::printf("medians of %d runs\n\nstart to the first window shown: login window %.3f s, empty Qt window %.3f s,"
                     " ratio %.2f\n", options.runs, toolStart, minimalStart, toolStart / minimalStart);
+        std::printf("  where it goes (login window / empty window): loading and Qt's start %.4f / %.4f s, the window"
+                    " built %.4f / %.4f s, its first paint %.4f / %.4f s\n", tool.qtStart, minimal.qtStart,
+                    tool.windowBuilt, minimal.windowBuilt, tool.firstPaint, minimal.firstPaint);
         std::fflush(stdout);
 
         testsupport::TaskStoreProcess baselineStore({"", baselineRows, {}});
