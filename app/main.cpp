@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/EventGuard.h"
+#include "app/FontConfigWarmUp.h"
 #include "app/Fonts.h"
 #include "app/LastWindowWatch.h"
 #include "app/ModMain.h"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv)
 {
+    const app::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     // Lets desktops match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("taskclear"));
