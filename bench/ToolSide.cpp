@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "app/ModMain.h"
 #include "bench/ChildProcess.h"
 #include "db/ModFunction.h"
-#include "db/TaskStatements.h"
+#include "db/SharedConnection.h"
+#include "db/TaskOperations.h"
 #include "forms/main/CommandToolBar.h"
 #include "forms/main/TaskGrid.h"
 #include "forms/main/TaskTableModel.h"
@@ -28,12 +28,7 @@ mainwin::TaskGrid& grid(frmMain& window)
 }
 }  // namespace
 
-void logOnTo(const std::string& server)
-{
-    if (!ModFunction::ConnectDB(server, "SA", ""))
-        throw std::runtime_error("cannot log on to " + server);
-    ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
-}
+void logOnTo(const std::string& server) { db::TaskOperations::logOn(*ModMain::Conn, server, ""); }
 
 void logOff() { ModFunction::CloseDB(); }
 
@@ -84,13 +79,9 @@ std::size_t gridTextBytes(frmMain& window)
 
 double toolClearSeconds(const std::string& key)
 {
-    const bool abnormal = key == "DELERROR";
+    using db::TaskOperations::Clearing;
     const auto start = Clock::now();
-    ModMain::Conn->BeginTrans();
-    ModMain::Conn->Execute(abnormal ? db::TaskStatements::deleteAbnormalTasks : db::TaskStatements::deleteAllTasks, -1);
-    ModMain::Conn->Execute(abnormal ? db::TaskStatements::deleteAbnormalTaskLog : db::TaskStatements::deleteAllTaskLog,
-                           -1);
-    ModMain::Conn->CommitTrans();
+    db::TaskOperations::clearTasks(*ModMain::Conn, key == "DELERROR" ? Clearing::AbnormalTasks : Clearing::AllTasks);
     return secondsSince(start);
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "TaskStoreProcess.h"
-#include "app/Fonts.h"
 #include "app/ModMain.h"
 #include "bench/BareOdbcRead.h"
 #include "bench/BenchFigures.h"
@@ -21,6 +20,7 @@
 #include "bench/StartTimes.h"
 #include "bench/ToolSide.h"
 #include "forms/main/frmMain.h"
+#include "gui/Fonts.h"
 #include "runtime/MsgBox.h"
 
 namespace fs = std::filesystem;
@@ -235,7 +235,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    app::installFontSubstitutions();
+    gui::installFontSubstitutions();
     rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
         std::cerr << "bench: unexpected message box: " << text << "\n";
         return rt::MsgBoxResult::Cancel;

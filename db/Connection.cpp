@@ -34,7 +34,7 @@ void Connection::setCommandTimeout(int seconds)
 
 int Connection::State() const { return odbc_ ? ObjectState::Open : ObjectState::Closed; }
 
-void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password, int)
+void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password)
 {
     if (odbc_)
         throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The connection is already open; close it first.");
@@ -77,7 +77,7 @@ long Connection::BeginTrans()
     return 1;
 }
 
-void Connection::Execute(std::string_view statement, int)
+void Connection::Execute(std::string_view statement)
 {
     OdbcStatement command(odbc(), commandTimeout_);
     command.execute(statement);

@@ -44,8 +44,7 @@ public:
     // separate user ID or password is refused). Connects before it returns, within the string's
     // Connect Timeout (15 s by default); on failure the connection stays closed. Opening an open
     // connection is an error, as in ADO.
-    void Open(std::string_view connectionString, std::string_view userId = {}, std::string_view password = {},
-              int options = -1);
+    void Open(std::string_view connectionString, std::string_view userId = {}, std::string_view password = {});
     // Closes an open connection; a transaction still open is rolled back by the server.
     void Close();
 
@@ -58,11 +57,12 @@ public:
     long BeginTrans();
     // Runs a statement (or batch) whose results, if any, are discarded unread; an error of any
     // statement in it is raised.
-    void Execute(std::string_view statement, int options = -1);
+    void Execute(std::string_view statement);
     // Commits and returns to autocommit, so that no transaction stays open afterwards.
     void CommitTrans();
 
-    // For Recordset: the open ODBC connection; raises an error when the connection is closed.
+    // The ODBC connection behind an open connection, for this layer's Recordset and for the
+    // benchmarks' bare ODBC read over the same session; raises an error when closed.
     OdbcConnection& odbc();
 
 private:

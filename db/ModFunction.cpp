@@ -2,28 +2,19 @@
 
 #include <exception>
 
-#include "db/LogOnString.h"
 #include "db/SharedConnection.h"
+#include "db/TaskOperations.h"
 #include "runtime/MsgBox.h"
 #include "runtime/RuntimeError.h"
 
 namespace ModFunction {
 
-namespace {
-constexpr int commandTimeoutSeconds = 3600;
-}
-
 bool ConnectDB(const std::string& server, const std::string& user, const std::string& password)
 {
-    const std::string connectionString = db::buildLogOnString(server, user, password);
     bool result = false;
     std::string failure;
     try {
-        ModMain::Conn->setCursorLocation(db::CursorLocation::Client);
-        ModMain::Conn->setCommandTimeout(commandTimeoutSeconds);
-        if (ModMain::Conn->State() == db::ObjectState::Open)
-            ModMain::Conn->Close();
-        ModMain::Conn->Open(connectionString, "", "", -1);
+        db::TaskOperations::openOnMaster(*ModMain::Conn, server, user, password);
         result = true;
     } catch (const rt::RuntimeError& error) {
         failure = error.Description();

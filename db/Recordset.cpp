@@ -7,7 +7,7 @@
 
 namespace db {
 
-void Recordset::Open(std::string_view source, Connection& activeConnection, int, int, int)
+void Recordset::Open(std::string_view source, Connection& activeConnection)
 {
     if (open_)
         throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The recordset is already open; close it first.");

@@ -10,20 +10,12 @@ namespace db {
 
 class Connection;
 
-namespace CursorType {
-inline constexpr int ForwardOnly = 0;
-}
-namespace LockType {
-inline constexpr int ReadOnly = 1;
-}
-
 class Recordset {
 public:
-    // Runs the statement over the open connection and reads its first result with rows completely;
-    // any error of the batch is raised and leaves the recordset closed. Every cursor reads the
-    // whole result here, whatever the cursor location.
-    void Open(std::string_view source, Connection& activeConnection, int cursorType = CursorType::ForwardOnly,
-              int lockType = LockType::ReadOnly, int options = -1);
+    // Runs the statement over the open connection and reads its first result with rows completely,
+    // as a forward-only, read-only cursor; any error of the batch is raised and leaves the
+    // recordset closed.
+    void Open(std::string_view source, Connection& activeConnection);
     // Closes an open recordset; the rows stay with whoever took them through rows().
     void Close();
     int State() const;

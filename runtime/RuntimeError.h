@@ -23,7 +23,6 @@ private:
 namespace ErrorNumber {
 inline constexpr long Overflow = 6;
 inline constexpr long OutOfMemory = 7;
-inline constexpr long DivisionByZero = 11;
 inline constexpr long InvalidProcedureCall = 5;
 // What the provider reports when no server number is known (E_FAIL).
 inline constexpr long ProviderFailure = -2147467259;

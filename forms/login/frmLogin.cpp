@@ -11,14 +11,14 @@
 #include <exception>
 #include <limits>
 
-#include "app/EventGuard.h"
-#include "app/ModMain.h"
-#include "app/WaitCursor.h"
 #include "db/ModFunction.h"
-#include "db/TaskStatements.h"
+#include "db/SharedConnection.h"
+#include "db/TaskOperations.h"
 #include "forms/login/PasswordStarStyle.h"
 #include "forms/login/Rgb32Picture.h"
 #include "forms/main/frmMain.h"
+#include "gui/EventGuard.h"
+#include "gui/WaitCursor.h"
 #include "runtime/MsgBox.h"
 #include "runtime/Twips.h"
 
@@ -122,8 +122,8 @@ void frmLogin::createControls()
     setTabOrder(txtPass, Cmd_OK);
     setTabOrder(Cmd_OK, Cmd_Exit);
 
-    connect(Cmd_OK, &QPushButton::clicked, this, [this] { app::runGuarded([this] { Cmd_OK_Click(); }); });
-    connect(Cmd_Exit, &QPushButton::clicked, this, [this] { app::runGuarded([this] { Cmd_Exit_Click(); }); });
+    connect(Cmd_OK, &QPushButton::clicked, this, [this] { gui::runGuarded([this] { Cmd_OK_Click(); }); });
+    connect(Cmd_Exit, &QPushButton::clicked, this, [this] { gui::runGuarded([this] { Cmd_Exit_Click(); }); });
 }
 
 void frmLogin::centreOnScreen()
@@ -146,11 +146,12 @@ void frmLogin::Cmd_OK_Click()
             return;
         }
         // Busy from the open to the loaded list; ends before the message below.
-        const app::WaitCursor busy;
+        const gui::WaitCursor busy;
         // A failed open has already been shown by ConnectDB; the switch below fails on the closed
         // connection and leads to the message.
-        ModFunction::ConnectDB(txtServer->text().toStdString(), "SA", txtPass->text().toStdString());
-        ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+        ModFunction::ConnectDB(txtServer->text().toStdString(), db::TaskOperations::loginName,
+                               txtPass->text().toStdString());
+        db::TaskOperations::useTaskDatabase(*ModMain::Conn);
         frmMain::Show();
         close();
     } catch (const std::exception&) {

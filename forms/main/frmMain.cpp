@@ -7,12 +7,12 @@
 #include <QStatusBar>
 #include <memory>
 
-#include "app/EventGuard.h"
 #include "forms/main/CommandToolBar.h"
 #include "forms/main/ImageList.h"
 #include "forms/main/ProcessPicture.h"
 #include "forms/main/SystemDate.h"
 #include "forms/main/TaskGrid.h"
+#include "gui/EventGuard.h"
 #include "runtime/Twips.h"
 
 namespace {
@@ -99,9 +99,9 @@ void frmMain::createToolBar()
     Toolbar1->addButton(QStringLiteral("EXIT"), QStringLiteral("退出"), {}, icon(Index::Exit));
 
     connect(Toolbar1, &mainwin::CommandToolBar::ButtonClick, this,
-            [this](const QString& key) { app::runGuarded([this, key] { Toolbar1_ButtonClick(key); }); });
+            [this](const QString& key) { gui::runGuarded([this, key] { Toolbar1_ButtonClick(key); }); });
     connect(Toolbar1, &mainwin::CommandToolBar::ButtonMenuClick, this,
-            [this](const QString& key) { app::runGuarded([this, key] { Toolbar1_ButtonMenuClick(key); }); });
+            [this](const QString& key) { gui::runGuarded([this, key] { Toolbar1_ButtonMenuClick(key); }); });
 }
 
 void frmMain::createProgressPanel()

@@ -1,27 +1,25 @@
 // The main window's toolbar commands: log on again, exit, refresh, and the two clearings.
-#include <string_view>
-
-#include "app/ModMain.h"
-#include "app/WaitCursor.h"
 #include "db/ModFunction.h"
-#include "db/TaskStatements.h"
+#include "db/SharedConnection.h"
+#include "db/TaskOperations.h"
 #include "forms/login/frmLogin.h"
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
+#include "gui/WaitCursor.h"
 #include "runtime/MsgBox.h"
 
 namespace {
+using db::TaskOperations::Clearing;
+
 struct ClearCommand {
     const char* key;
     const char* question;
-    std::string_view first;   // zk_task first: the abnormal ones are found through the log rows
-    std::string_view second;
+    Clearing clearing;
 };
 
 const ClearCommand ClearCommands[] = {
-    {"DELERROR", "您确定要清除异常任务吗？", db::TaskStatements::deleteAbnormalTasks,
-     db::TaskStatements::deleteAbnormalTaskLog},
-    {"DELALL", "您确定要清除所有任务吗？", db::TaskStatements::deleteAllTasks, db::TaskStatements::deleteAllTaskLog},
+    {"DELERROR", "您确定要清除异常任务吗？", Clearing::AbnormalTasks},
+    {"DELALL", "您确定要清除所有任务吗？", Clearing::AllTasks},
 };
 
 bool confirmed(const char* question, const char* title)
@@ -40,12 +38,12 @@ void frmMain::Toolbar1_ButtonClick(const QString& key)
         frmLogin::Show();
     } else if (key == QLatin1String("EXIT")) {
         {
-            const app::WaitCursor busy;
+            const gui::WaitCursor busy;
             ModFunction::CloseDB();
         }
         close();
     } else if (key == QLatin1String("REF")) {
-        const app::WaitCursor busy;
+        const gui::WaitCursor busy;
         RefreshTaskList();
     }
 }
@@ -60,11 +58,8 @@ void frmMain::Toolbar1_ButtonMenuClick(const QString& key)
             return;
         if (!confirmed(command.question, "删除提示"))
             return;
-        const app::WaitCursor busy;
-        ModMain::Conn->BeginTrans();
-        ModMain::Conn->Execute(command.first);
-        ModMain::Conn->Execute(command.second);
-        ModMain::Conn->CommitTrans();
+        const gui::WaitCursor busy;
+        db::TaskOperations::clearTasks(*ModMain::Conn, command.clearing);
         RefreshTaskList();
         return;
     }

@@ -2,9 +2,9 @@
 // five columns laid out.
 #include <memory>
 
-#include "app/ModMain.h"
 #include "db/Recordset.h"
-#include "db/TaskStatements.h"
+#include "db/SharedConnection.h"
+#include "db/TaskOperations.h"
 #include "forms/main/ColumnWidth.h"
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
@@ -18,8 +18,7 @@ void frmMain::RefreshTaskList()
 {
     // Owned by this call and released on every path; a failed open leaves the grid untouched.
     auto recordset = std::make_unique<db::Recordset>();
-    recordset->Open(db::TaskStatements::listQuery(), *ModMain::Conn, db::CursorType::ForwardOnly,
-                    db::LockType::ReadOnly, -1);
+    db::TaskOperations::openTaskList(*recordset, *ModMain::Conn);
     MSHF_Task->setDataSource(*recordset);
     recordset->Close();
 

@@ -54,7 +54,7 @@ TEST_F(Connection, OpensOnMasterAndClosesWithState)
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
     connection.setCursorLocation(db::CursorLocation::Client);
     connection.setCommandTimeout(3600);
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     EXPECT_EQ(connection.State(), db::ObjectState::Open);
     EXPECT_EQ(connection.DefaultDatabase(), "master");
     EXPECT_TRUE(server().waitForLog("logged in as SA to master"));
@@ -62,7 +62,7 @@ TEST_F(Connection, OpensOnMasterAndClosesWithState)
     connection.setCommandTimeout(10);
     connection.setCursorLocation(db::CursorLocation::Client);
 
-    EXPECT_THROW(connection.Open(logOn(), "", "", -1), rt::RuntimeError);
+    EXPECT_THROW(connection.Open(logOn(), "", ""), rt::RuntimeError);
     connection.Close();
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
     EXPECT_TRUE(server().waitForLog("closed"));
@@ -83,7 +83,7 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
 {
     startServer(dbtest::withPassword("right"));
     db::Connection connection;
-    const rt::RuntimeError refused = errorOf([&] { connection.Open(logOn("wrong"), "", "", -1); });
+    const rt::RuntimeError refused = errorOf([&] { connection.Open(logOn("wrong"), "", ""); });
     EXPECT_EQ(refused.Number(), 18456);
     EXPECT_EQ(refused.Description(), "Login failed for user 'SA'.");
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
@@ -91,7 +91,7 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
     const std::string unreachable = logOn("right");
     server().kill();
     const auto started = std::chrono::steady_clock::now();
-    const rt::RuntimeError gone = errorOf([&] { connection.Open(unreachable, "", "", -1); });
+    const rt::RuntimeError gone = errorOf([&] { connection.Open(unreachable, "", ""); });
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
     EXPECT_EQ(gone.Number(), rt::ErrorNumber::ProviderFailure);
     EXPECT_FALSE(gone.Description().empty());
@@ -105,17 +105,17 @@ TEST_F(Connection, PasswordsWithSeparatorsQuotesAndChineseReachTheServerIntact)
          {"x;Data Source=elsewhere", "it's \"quoted\" {and} braced}", "{a;b}c}", "x}", " 密码 😀 "}) {
         startServer(dbtest::withPassword(password));
         db::Connection connection;
-        ASSERT_NO_THROW(connection.Open(logOn(password), "", "", -1)) << password;
+        ASSERT_NO_THROW(connection.Open(logOn(password), "", "")) << password;
         EXPECT_EQ(connection.State(), db::ObjectState::Open);
         connection.Close();
-        EXPECT_THROW(connection.Open(logOn(password + "x"), "", "", -1), rt::RuntimeError);
+        EXPECT_THROW(connection.Open(logOn(password + "x"), "", ""), rt::RuntimeError);
     }
 }
 
 TEST_F(Connection, SwitchesToExistingDatabaseOnlyAndKeepsTheOldOneOtherwise)
 {
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     EXPECT_EQ(connection.DefaultDatabase(), "VOZUZODI");
 
@@ -134,7 +134,7 @@ TEST_F(Connection, SwitchesToExistingDatabaseOnlyAndKeepsTheOldOneOtherwise)
 TEST_F(Connection, ExecuteTreatsNoRowsAsSuccessAndRaisesEveryStatementsError)
 {
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     EXPECT_NO_THROW(connection.Execute(db::TaskStatements::deleteAbnormalTasks));
     EXPECT_NO_THROW(connection.Execute(db::TaskStatements::deleteAllTaskLog));
@@ -162,7 +162,7 @@ TEST_F(Connection, CommitTransMakesTheDeletesDurableAndLeavesNoTransactionOpen)
 {
     seedTaskLog(server().port(), {"-1", "0", "-2"});
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
 
     EXPECT_EQ(connection.BeginTrans(), 1);
@@ -192,7 +192,7 @@ TEST_F(Connection, UncommittedWorkIsDiscardedWhenTheConnectionCloses)
 {
     seedTaskLog(server().port(), {"-1", "0"});
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     connection.BeginTrans();
     connection.Execute(db::TaskStatements::deleteAllTasks);
@@ -201,14 +201,14 @@ TEST_F(Connection, UncommittedWorkIsDiscardedWhenTheConnectionCloses)
     EXPECT_EQ(countRows(server().port(), "zk_tasklog"), 2);
     EXPECT_EQ(countRows(server().port(), "zk_task"), 2);
     // The connection opens afresh without a transaction of the last session.
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     EXPECT_THROW(connection.CommitTrans(), rt::RuntimeError);
 }
 
 TEST_F(Connection, AServerThatGoesAwayGivesAnErrorAndTheConnectionStillCloses)
 {
     db::Connection connection;
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     server().kill();
     const rt::RuntimeError error = errorOf([&] { connection.Execute(db::TaskStatements::deleteAllTasks); });
     EXPECT_EQ(error.Number(), rt::ErrorNumber::ProviderFailure);
@@ -228,7 +228,7 @@ TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
 
     db::Connection connection;
     connection.setCommandTimeout(1);
-    connection.Open(logOn(), "", "", -1);
+    connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     const auto started = std::chrono::steady_clock::now();
     const rt::RuntimeError timedOut

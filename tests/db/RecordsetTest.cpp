@@ -15,7 +15,7 @@ protected:
     void openConnection()
     {
         connection.setCursorLocation(db::CursorLocation::Client);
-        connection.Open(logOn(), "", "", -1);
+        connection.Open(logOn(), "", "");
         connection.setDefaultDatabase("VOZUZODI");
     }
     db::Connection connection;
@@ -32,7 +32,7 @@ TEST_F(Recordset, ListQueryGivesChineseTitlesCellsAndDateTimes)
 
     db::Recordset recordset;
     EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
-    recordset.Open(db::TaskStatements::listQuery(), connection, db::CursorType::ForwardOnly, db::LockType::ReadOnly, -1);
+    recordset.Open(db::TaskStatements::listQuery(), connection);
     EXPECT_EQ(recordset.State(), db::ObjectState::Open);
     const auto rows = recordset.rows();
     recordset.Close();

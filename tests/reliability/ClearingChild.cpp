@@ -12,11 +12,11 @@
 
 #include "StatementPause.h"
 #include "ToolSession.h"
-#include "app/ErrorReport.h"
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
-#include "db/TaskStatements.h"
+#include "db/TaskOperations.h"
 #include "forms/main/frmMain.h"
+#include "gui/ErrorReport.h"
 #include "runtime/MsgBox.h"
 
 namespace reliability {
@@ -28,15 +28,15 @@ int runClearingChild(const std::string& mode, const std::string& server, const s
         std::fprintf(stderr, "box: %s\n", text.c_str());
         return rt::MsgBoxResult::OK;
     });
-    app::setErrorReportHandler([](long number, const std::string& description) {
+    gui::setErrorReportHandler([](long number, const std::string& description) {
         std::fprintf(stderr, "error %ld: %s\n", number, description.c_str());
         _exit(6);
     });
-    const bool all = key == "DELALL";
-    pauseBeforeStatement(std::string(all ? db::TaskStatements::deleteAllTaskLog : db::TaskStatements::deleteAbnormalTaskLog));
-    if (!ModFunction::ConnectDB(server, "SA", ""))
+    const db::TaskOperations::Clearing clearing = clearingOf(key);
+    pauseBeforeStatement(std::string(db::TaskOperations::statementsOf(clearing).second));
+    if (!ModFunction::ConnectDB(server, db::TaskOperations::loginName, ""))
         return 3;
-    ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+    db::TaskOperations::useTaskDatabase(*ModMain::Conn);
     if (mode == "windows") {
         frmMain* window = frmMain::Show();
         QAction* item = window->findChild<QAction*>(QString::fromStdString(key));
@@ -44,7 +44,7 @@ int runClearingChild(const std::string& mode, const std::string& server, const s
             return 4;
         item->trigger();
     } else {
-        clearTasks(*ModMain::Conn, key);
+        db::TaskOperations::clearTasks(*ModMain::Conn, clearing);
     }
     return 5;  // the pause never came
 }

@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "TaskStoreProcess.h"
-#include "app/ErrorReport.h"
 #include "app/ModMain.h"
 #include "db/ModFunction.h"
 #include "forms/login/frmLogin.h"
 #include "forms/main/frmMain.h"
+#include "gui/ErrorReport.h"
 #include "runtime/MsgBox.h"
 
 namespace {
@@ -47,7 +47,7 @@ protected:
             boxes.push_back(text);
             return rt::MsgBoxResult::OK;
         });
-        previousReport_ = app::setErrorReportHandler([](long number, const std::string& description) {
+        previousReport_ = gui::setErrorReportHandler([](long number, const std::string& description) {
             ADD_FAILURE() << "untrapped error " << number << ": " << description;
         });
     }
@@ -58,7 +58,7 @@ protected:
         closeAllWindows();
         ModFunction::CloseDB();
         rt::setMsgBoxPresenter(previousBox_);
-        app::setErrorReportHandler(previousReport_);
+        gui::setErrorReportHandler(previousReport_);
     }
 
     // Types both boxes and presses OK; true when the main window opened.
@@ -87,7 +87,7 @@ protected:
 
 private:
     rt::MsgBoxPresenter previousBox_;
-    app::ErrorReportHandler previousReport_;
+    gui::ErrorReportHandler previousReport_;
 };
 
 TEST_F(LoginBadInput, PasswordNamingAnotherServerGoesOnlyToTheTypedOne)

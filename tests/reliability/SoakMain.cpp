@@ -16,7 +16,7 @@
 #include "TaskStoreProcess.h"
 #include "ToolSession.h"
 #include "db/Recordset.h"
-#include "db/TaskStatements.h"
+#include "db/TaskOperations.h"
 #include "runtime/RuntimeError.h"
 
 namespace {
@@ -48,7 +48,7 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
                 connection = reliability::logOnAsTheToolDoes(server);
             {
                 db::Recordset list;
-                list.Open(db::TaskStatements::listQuery(), *connection);
+                db::TaskOperations::openTaskList(list, *connection);
                 list.Close();
                 ++totals.lists;
             }
@@ -65,7 +65,7 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
                 (abnormal ? totals.committedAbnormal : totals.committedNormal).insert(id);
             }
             if (n % 4 == 1) {
-                reliability::clearTasks(*connection, "DELERROR");
+                db::TaskOperations::clearTasks(*connection, db::TaskOperations::Clearing::AbnormalTasks);
                 ++totals.clearings;
             }
         } catch (const rt::RuntimeError& error) {
@@ -146,7 +146,7 @@ int main(int argc, char** argv)
     }
     // One last clearing takes every abnormal row that is left, with its task row.
     auto last = reliability::logOnAsTheToolDoes(store.serverName());
-    reliability::clearTasks(*last, "DELERROR");
+    db::TaskOperations::clearTasks(*last, db::TaskOperations::Clearing::AbnormalTasks);
     const auto after = column(client, "select cTaskId from zk_tasklog where TaskState = '-1'");
     if (lost)
         fail(std::to_string(lost) + " committed rows lost");

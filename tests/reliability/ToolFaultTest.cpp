@@ -203,8 +203,8 @@ TEST_P(TwoToolsClearing, AtTheSameMomentEqualsOneAfterTheOther)
 
     const TableContents seeded = readTables(sequentialClient);
     auto first = reliability::logOnAsTheToolDoes(sequential.serverName());
-    reliability::clearTasks(*first, firstKey);
-    reliability::clearTasks(*first, secondKey);
+    db::TaskOperations::clearTasks(*first, reliability::clearingOf(firstKey));
+    db::TaskOperations::clearTasks(*first, reliability::clearingOf(secondKey));
     // The one-after-the-other result itself is what the clearings mean.
     const bool all = std::string(firstKey) == "DELALL" || std::string(secondKey) == "DELALL";
     ASSERT_EQ(readTables(sequentialClient), all ? TableContents{} : reliability::withoutAbnormalTasks(seeded));
@@ -218,7 +218,7 @@ TEST_P(TwoToolsClearing, AtTheSameMomentEqualsOneAfterTheOther)
         const auto run = [&](db::Connection& connection, const char* key) {
             start.arrive_and_wait();
             try {
-                reliability::clearTasks(connection, key);
+                db::TaskOperations::clearTasks(connection, reliability::clearingOf(key));
             } catch (const rt::RuntimeError& error) {
                 const std::lock_guard lock(failuresMutex);
                 failures += std::to_string(error.Number()) + " " + error.Description() + "\n";

@@ -16,8 +16,8 @@
 
 #include "LoginTestWindows.h"
 #include "ScriptedMsgBox.h"
-#include "app/Fonts.h"
 #include "forms/login/frmLogin.h"
+#include "gui/Fonts.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ TEST_F(LoginLayout, ControlsSitWhereTheTwipsPutThemWithTheirTextsAndFont)
 
 TEST_F(LoginLayout, SongFontResolvesToTheInstalledSongFamily)
 {
-    app::installFontSubstitutions();
+    gui::installFontSubstitutions();
     // A size no window uses, so that the answer does not come from a font resolved before.
     QFont song = control<QLabel>("Label1")->font();
     song.setPointSize(31);

@@ -13,11 +13,11 @@
 #include "LoginTestWindows.h"
 #include "ScriptedMsgBox.h"
 #include "TaskStoreProcess.h"
-#include "app/ErrorReport.h"
-#include "app/LastWindowWatch.h"
 #include "app/ModMain.h"
 #include "forms/login/frmLogin.h"
 #include "forms/main/frmMain.h"
+#include "gui/ErrorReport.h"
+#include "gui/LastWindowWatch.h"
 #include "runtime/MsgBox.h"
 
 namespace {
@@ -54,7 +54,7 @@ protected:
     {
         logintest::closeAllWindows();
         ModMain::Conn.release();
-        previousReport_ = app::setErrorReportHandler([](long number, const std::string& description) {
+        previousReport_ = gui::setErrorReportHandler([](long number, const std::string& description) {
             ADD_FAILURE() << "untrapped error " << number << ": " << description;
         });
         login = frmLogin::Show();
@@ -64,7 +64,7 @@ protected:
     {
         logintest::closeAllWindows();
         ModMain::Conn.release();
-        app::setErrorReportHandler(previousReport_);
+        gui::setErrorReportHandler(previousReport_);
     }
 
     QLineEdit* box(const char* name) { return login->findChild<QLineEdit*>(QString::fromLatin1(name)); }
@@ -119,7 +119,7 @@ protected:
     QPointer<frmLogin> login;
 
 private:
-    app::ErrorReportHandler previousReport_;
+    gui::ErrorReportHandler previousReport_;
 };
 
 }  // namespace
@@ -280,7 +280,7 @@ TEST_F(LoginLogOn, ExitBeforeAnyLogOnEndsTheProgramQuietly)
 {
     ScriptedMsgBox boxes;
     int ends = 0;
-    QPointer<QObject> watcher = app::watchForLastWindow([&ends] { ++ends; });
+    QPointer<QObject> watcher = gui::watchForLastWindow([&ends] { ++ends; });
 
     click("Cmd_Exit");
     QApplication::processEvents();

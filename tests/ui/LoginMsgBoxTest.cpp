@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "LoginTestWindows.h"
-#include "app/QtMsgBox.h"
+#include "gui/QtMsgBox.h"
 #include "runtime/MsgBox.h"
 #include "runtime/RuntimeError.h"
 
@@ -38,7 +38,7 @@ int showAndAnswer(const std::string& text, int style, const std::string& title, 
             seen.captions << button->text();
         act(box);
     });
-    return app::showQtMsgBox(text, style, title);
+    return gui::showQtMsgBox(text, style, title);
 }
 
 const auto pressEscape = [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); };
@@ -91,7 +91,7 @@ TEST(LoginMsgBox, ServerTextIsShownAsPlainText)
 TEST(LoginMsgBox, UnknownStyleRaisesInvalidProcedureCall)
 {
     try {
-        app::showQtMsgBox("x", 16, "t");
+        gui::showQtMsgBox("x", 16, "t");
         FAIL() << "no error raised";
     } catch (const rt::RuntimeError& error) {
         EXPECT_EQ(error.Number(), rt::ErrorNumber::InvalidProcedureCall);

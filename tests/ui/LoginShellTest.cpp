@@ -15,11 +15,11 @@
 #include <stdexcept>
 
 #include "LoginTestWindows.h"
-#include "app/ErrorReport.h"
-#include "app/EventGuard.h"
-#include "app/LastWindowWatch.h"
 #include "app/ModMain.h"
 #include "forms/login/frmLogin.h"
+#include "gui/ErrorReport.h"
+#include "gui/EventGuard.h"
+#include "gui/LastWindowWatch.h"
 #include "runtime/RuntimeError.h"
 
 namespace {
@@ -33,14 +33,14 @@ class RecordedReports {
 public:
     RecordedReports()
     {
-        previous_ = app::setErrorReportHandler(
+        previous_ = gui::setErrorReportHandler(
             [this](long number, const std::string& description) { reports.push_back({number, description}); });
     }
-    ~RecordedReports() { app::setErrorReportHandler(previous_); }
+    ~RecordedReports() { gui::setErrorReportHandler(previous_); }
     std::vector<Report> reports;
 
 private:
-    app::ErrorReportHandler previous_;
+    gui::ErrorReportHandler previous_;
 };
 
 }  // namespace
@@ -49,14 +49,14 @@ TEST(LoginEventGuard, EscapedErrorsReachTheReportWithNumberAndDescription)
 {
     RecordedReports recorded;
     bool after = false;
-    app::runGuarded([&] {
+    gui::runGuarded([&] {
         throw rt::RuntimeError(-2147217900, "对象名 'zk_tasklog' 无效。");
         after = true;
     });
-    app::runGuarded([] { throw std::bad_alloc(); });
-    app::runGuarded([] { throw std::logic_error("broken"); });
-    app::runGuarded([] { throw 42; });
-    app::runGuarded([] {});
+    gui::runGuarded([] { throw std::bad_alloc(); });
+    gui::runGuarded([] { throw std::logic_error("broken"); });
+    gui::runGuarded([] { throw 42; });
+    gui::runGuarded([] {});
 
     EXPECT_FALSE(after);
     ASSERT_EQ(recorded.reports.size(), 4u);
@@ -72,12 +72,12 @@ TEST(LoginEventGuardDeathTest, DefaultReportShowsNumberAndDescriptionThenExitsWi
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto reportAndEcho = [] {
-        app::setErrorReportHandler({});
+        gui::setErrorReportHandler({});
         logintest::onNextMessageBox([](QMessageBox& box) {
             std::fprintf(stderr, "[%s|%s]\n", box.windowTitle().toUtf8().constData(), box.text().toUtf8().constData());
             box.accept();
         });
-        app::reportUntrappedError(3704, "对象关闭时，不允许操作。");
+        gui::reportUntrappedError(3704, "对象关闭时，不允许操作。");
     };
     EXPECT_EXIT(reportAndEcho(), ::testing::ExitedWithCode(1),
                 "\\[直接清除异常任务\\|运行时错误 '3704':\n\n对象关闭时，不允许操作。\\]");
@@ -88,7 +88,7 @@ protected:
     void SetUp() override
     {
         logintest::closeAllWindows();
-        watcher_ = app::watchForLastWindow([this] { ++quits; });
+        watcher_ = gui::watchForLastWindow([this] { ++quits; });
     }
     void TearDown() override
     {
@@ -133,12 +133,12 @@ TEST_F(LoginLastWindow, EndsOnlyWhenNoWindowRemainsAfterTheEvent)
     settle();
     EXPECT_EQ(quits, 0) << "ended in the gap between the two windows";
     ASSERT_NE(second, nullptr);
-    EXPECT_TRUE(app::anyWindowOpen());
+    EXPECT_TRUE(gui::anyWindowOpen());
 
     second->close();
     settle();
     EXPECT_EQ(quits, 1);
-    EXPECT_FALSE(app::anyWindowOpen());
+    EXPECT_FALSE(gui::anyWindowOpen());
 }
 
 TEST_F(LoginLastWindow, StartUpShowsAFreshLoginWindowWhoseCloseBoxEndsTheProgram)

@@ -7,13 +7,13 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/ErrorReport.h"
 #include "app/ModMain.h"
 #include "db/ModFunction.h"
-#include "db/TaskStatements.h"
+#include "db/TaskOperations.h"
 #include "forms/main/SystemDate.h"
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
+#include "gui/ErrorReport.h"
 
 namespace maintest {
 
@@ -52,7 +52,7 @@ void MainWindowFixture::SetUp()
     store = std::make_unique<testsupport::TaskStoreProcess>();
     client = std::make_unique<testsupport::OdbcClient>(store->port());
     boxes = std::make_unique<testsupport::ScriptedMsgBox>();
-    app::setErrorReportHandler(
+    gui::setErrorReportHandler(
         [this](long number, const std::string& description) { reports.push_back({number, description}); });
     mainwin::SystemDate::setSource([] { return QDate(2006, 1, 5); });
 }
@@ -62,7 +62,7 @@ void MainWindowFixture::TearDown()
     closeAllWindows();
     ModFunction::CloseDB();
     mainwin::SystemDate::setSource({});
-    app::setErrorReportHandler({});
+    gui::setErrorReportHandler({});
     boxes.reset();
     client.reset();
     store.reset();
@@ -70,8 +70,8 @@ void MainWindowFixture::TearDown()
 
 void MainWindowFixture::logOn()
 {
-    ASSERT_TRUE(ModFunction::ConnectDB(store->serverName(), "SA", ""));
-    ModMain::Conn->setDefaultDatabase(db::TaskStatements::systemDatabase);
+    ASSERT_TRUE(ModFunction::ConnectDB(store->serverName(), db::TaskOperations::loginName, ""));
+    db::TaskOperations::useTaskDatabase(*ModMain::Conn);
 }
 
 frmMain* MainWindowFixture::logOnAndShow()

@@ -13,11 +13,11 @@
 
 #include "LoginTestWindows.h"
 #include "MainWindowFixture.h"
-#include "app/QtMsgBox.h"
-#include "app/WaitCursor.h"
 #include "forms/login/frmLogin.h"
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
+#include "gui/QtMsgBox.h"
+#include "gui/WaitCursor.h"
 #include "runtime/MsgBox.h"
 
 namespace {
@@ -50,10 +50,10 @@ TEST(WaitCursor, ScopesNestAndRestoreOnReturnAndOnException)
 {
     ASSERT_EQ(forcedCursor(), std::nullopt);
     {
-        const app::WaitCursor outer;
+        const gui::WaitCursor outer;
         EXPECT_EQ(forcedCursor(), Qt::WaitCursor);
         try {
-            const app::WaitCursor inner;
+            const gui::WaitCursor inner;
             throw std::runtime_error("server gone");
         } catch (const std::runtime_error&) {
         }
@@ -64,10 +64,10 @@ TEST(WaitCursor, ScopesNestAndRestoreOnReturnAndOnException)
 
 TEST(WaitCursor, RealMessageBoxShowsTheNormalPointerInsideABusyCall)
 {
-    const rt::MsgBoxPresenter previous = rt::setMsgBoxPresenter(app::showQtMsgBox);
+    const rt::MsgBoxPresenter previous = rt::setMsgBoxPresenter(gui::showQtMsgBox);
     std::optional<Qt::CursorShape> duringBox;
     {
-        const app::WaitCursor busy;
+        const gui::WaitCursor busy;
         logintest::onNextMessageBox([&](QMessageBox& box) {
             duringBox = forcedCursor();
             box.button(QMessageBox::Ok)->click();
@@ -80,7 +80,7 @@ TEST(WaitCursor, RealMessageBoxShowsTheNormalPointerInsideABusyCall)
     EXPECT_EQ(forcedCursor(), std::nullopt);
 
     // Without a busy call the box forces nothing.
-    rt::setMsgBoxPresenter(app::showQtMsgBox);
+    rt::setMsgBoxPresenter(gui::showQtMsgBox);
     logintest::onNextMessageBox([&](QMessageBox& box) {
         duringBox = forcedCursor();
         box.button(QMessageBox::Ok)->click();

@@ -2,7 +2,7 @@
 // The real message box behind rt::MsgBox: a modal QMessageBox for the styles the tool uses.
 #include <string>
 
-namespace app {
+namespace gui {
 
 // Shows the box and waits for an answer. Style 0: OK, no icon; 64: OK with the information icon;
 // 65: OK and Cancel with the information icon, OK the default, Esc and the close box answer
@@ -12,4 +12,4 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title);
 // Makes showQtMsgBox the presenter of rt::MsgBox.
 void installQtMsgBox();
 
-}  // namespace app
+}  // namespace gui

@@ -1,4 +1,4 @@
-#include "app/LastWindowWatch.h"
+#include "gui/LastWindowWatch.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
-namespace app {
+namespace gui {
 
 namespace {
 
@@ -66,4 +66,4 @@ QObject* watchForLastWindow(std::function<void()> whenNoneRemains)
     return watcher;
 }
 
-}  // namespace app
+}  // namespace gui

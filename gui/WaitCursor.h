@@ -1,7 +1,7 @@
 #pragma once
 // While a blocking database call runs, the pointer shows that the program is busy, not hung.
 
-namespace app {
+namespace gui {
 
 // Shows the wait cursor over every window of the program for its lifetime and restores the
 // previous cursor when it ends, by return or by exception. Scopes may nest.
@@ -27,4 +27,4 @@ private:
     bool pushed_;
 };
 
-}  // namespace app
+}  // namespace gui

@@ -1,14 +1,14 @@
-#include "app/QtMsgBox.h"
+#include "gui/QtMsgBox.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
 
-#include "app/WaitCursor.h"
+#include "gui/WaitCursor.h"
 #include "runtime/MsgBox.h"
 #include "runtime/RuntimeError.h"
 
-namespace app {
+namespace gui {
 
 int showQtMsgBox(const std::string& text, int style, const std::string& title)
 {
@@ -53,4 +53,4 @@ void installQtMsgBox()
     rt::setMsgBoxPresenter(showQtMsgBox);
 }
 
-}  // namespace app
+}  // namespace gui

@@ -6,7 +6,7 @@
 
 class QObject;
 
-namespace app {
+namespace gui {
 
 // True when a top-level window (not a tool tip or pop-up) is visible.
 bool anyWindowOpen();
@@ -16,4 +16,4 @@ bool anyWindowOpen();
 // Returns the watcher, owned by the application; deleting it ends the watch.
 QObject* watchForLastWindow(std::function<void()> whenNoneRemains = {});
 
-}  // namespace app
+}  // namespace gui

@@ -1,4 +1,4 @@
-#include "app/FontConfigWarmUp.h"
+#include "gui/FontConfigWarmUp.h"
 
 #include <QtGlobal>
 
@@ -6,7 +6,7 @@
 #include <fontconfig/fontconfig.h>
 #endif
 
-namespace app {
+namespace gui {
 
 FontConfigWarmUp::FontConfigWarmUp()
 {
@@ -22,4 +22,4 @@ FontConfigWarmUp::~FontConfigWarmUp()
         thread_.join();
 }
 
-}  // namespace app
+}  // namespace gui

@@ -1,12 +1,12 @@
-#include "app/EventGuard.h"
+#include "gui/EventGuard.h"
 
 #include <exception>
 #include <new>
 
-#include "app/ErrorReport.h"
+#include "gui/ErrorReport.h"
 #include "runtime/RuntimeError.h"
 
-namespace app {
+namespace gui {
 
 namespace {
 // Numbers for failures that did not come as runtime errors of our layers.
@@ -28,4 +28,4 @@ void runGuarded(const std::function<void()>& handler)
     }
 }
 
-}  // namespace app
+}  // namespace gui

@@ -1,9 +1,9 @@
-#include "app/Fonts.h"
+#include "gui/Fonts.h"
 
 #include <QFont>
 #include <QStringList>
 
-namespace app {
+namespace gui {
 
 void installFontSubstitutions()
 {
@@ -15,4 +15,4 @@ void installFontSubstitutions()
 #endif
 }
 
-}  // namespace app
+}  // namespace gui

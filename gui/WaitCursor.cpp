@@ -1,9 +1,9 @@
-#include "app/WaitCursor.h"
+#include "gui/WaitCursor.h"
 
 #include <QApplication>
 #include <QCursor>
 
-namespace app {
+namespace gui {
 
 WaitCursor::WaitCursor()
 {
@@ -28,4 +28,4 @@ NormalCursorForDialog::~NormalCursorForDialog()
         QApplication::restoreOverrideCursor();
 }
 
-}  // namespace app
+}  // namespace gui

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "gui/ErrorReport.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -8,7 +8,7 @@
 
 #include "runtime/MsgBox.h"
 
-namespace app {
+namespace gui {
 
 namespace {
 
@@ -50,4 +50,4 @@ ErrorReportHandler setErrorReportHandler(ErrorReportHandler next)
     return std::exchange(handler(), std::move(next));
 }
 
-}  // namespace app
+}  // namespace gui

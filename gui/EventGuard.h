@@ -3,10 +3,10 @@
 // trap ends in the top-level error report instead of unwinding through Qt.
 #include <functional>
 
-namespace app {
+namespace gui {
 
 // Runs the handler; an escaped rt::RuntimeError (or any other exception) goes to
 // reportUntrappedError with its number and description.
 void runGuarded(const std::function<void()>& handler);
 
-}  // namespace app
+}  // namespace gui

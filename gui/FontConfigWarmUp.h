@@ -4,7 +4,7 @@
 // overlap Qt's own start; Qt later finds it done.
 #include <thread>
 
-namespace app {
+namespace gui {
 
 class FontConfigWarmUp {
 public:
@@ -18,4 +18,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace app
+}  // namespace gui

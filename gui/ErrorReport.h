@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace app {
+namespace gui {
 
 using ErrorReportHandler = std::function<void(long number, const std::string& description)>;
 
@@ -15,4 +15,4 @@ void reportUntrappedError(long number, const std::string& description);
 // previous handler. An empty handler restores the default one.
 ErrorReportHandler setErrorReportHandler(ErrorReportHandler handler);
 
-}  // namespace app
+}  // namespace gui
