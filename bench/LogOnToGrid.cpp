@@ -10,7 +10,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "bench/ChildProcess.h"
+#include "bench/RunProgram.h"
 #include "forms/login/frmLogin.h"
 #include "runtime/MsgBox.h"
 

@@ -3,7 +3,7 @@
 #include <sqlite3.h>
 #include <stdexcept>
 
-#include "bench/ChildProcess.h"
+#include "bench/RunProgram.h"
 #include "taskstore/store/TextCollation.h"
 
 namespace bench {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "bench/ChildProcess.h"
+#include "bench/RunProgram.h"
 #include "db/TaskStatements.h"
 
 namespace bench {

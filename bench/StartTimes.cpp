@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "bench/BenchFigures.h"
-#include "bench/ChildProcess.h"
+#include "bench/RunProgram.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "bench/ChildProcess.h"
+#include "bench/RunProgram.h"
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
 #include "db/TaskOperations.h"

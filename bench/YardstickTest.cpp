@@ -13,9 +13,9 @@
 #include "TaskStoreProcess.h"
 #include "app/ModMain.h"
 #include "bench/BareOdbcRead.h"
-#include "bench/ChildProcess.h"
 #include "bench/NativeStore.h"
 #include "bench/PeerClient.h"
+#include "bench/RunProgram.h"
 #include "bench/ToolSide.h"
 #include "db/TaskStatements.h"
 

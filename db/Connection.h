@@ -32,6 +32,7 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Where recordsets opened on this connection keep their cursor; only Client can open one.
     void setCursorLocation(int location);
     int cursorLocation() const { return cursorLocation_; }
     // Seconds a statement may run; applied as the statements' query time-out.

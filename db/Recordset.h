@@ -13,8 +13,9 @@ class Connection;
 class Recordset {
 public:
     // Runs the statement over the open connection and reads its first result with rows completely,
-    // as a forward-only, read-only cursor; any error of the batch is raised and leaves the
-    // recordset closed.
+    // as a forward-only, read-only client-side cursor; a connection whose cursor location is the
+    // server's is refused before anything is sent. Any error of the batch is raised and leaves
+    // the recordset closed.
     void Open(std::string_view source, Connection& activeConnection);
     // Closes an open recordset; the rows stay with whoever took them through rows().
     void Close();

@@ -27,12 +27,12 @@ check_setup() {
     dir="$c/Program Files/taskclear"; start="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
     hive="$WINEPREFIX/system.reg"
   else
-    dir="$c/users/$USER/AppData/Local/Programs/taskclear"
-    start="$c/users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+    dir="$c/users/$(id -un)/AppData/Local/Programs/taskclear"
+    start="$c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
     hive="$WINEPREFIX/user.reg"
   fi
   # Windows 10 and later have the per-user programs folder; a fresh Wine prefix does not.
-  mkdir -p "$c/users/$USER/AppData/Local/Programs"
+  mkdir -p "$c/users/$(id -un)/AppData/Local/Programs"
   # Temp holds the uninstaller's own copy, which Windows removes later.
   local snapshot="find \"$c\" -path '*/Temp' -prune -o -print | sort"
   eval "$snapshot" > "$prefix_folder/before"

@@ -8,7 +8,6 @@
 #include "taskstore/store/TableCatalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <thread>
 #include <vector>
 

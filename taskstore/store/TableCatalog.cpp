@@ -5,7 +5,6 @@
 #include "taskstore/store/TextCollation.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace taskstore::store {
 namespace {

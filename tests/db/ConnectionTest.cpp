@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "OdbcClient.h"
+#include "TaskRows.h"
 #include "TaskStoreFixture.h"
 #include "db/Connection.h"
 #include "db/TaskStatements.h"
@@ -28,16 +29,16 @@ rt::RuntimeError errorOf(Action action)
 
 void seedTaskLog(int port, const std::vector<std::string>& states)
 {
-    testsupport::OdbcClient client(port);
-    int id = 0;
+    std::vector<testsupport::TaskLogRow> log;
+    std::vector<testsupport::TaskRow> tasks;
     for (const std::string& state : states) {
-        ++id;
-        client.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values ('T"
-                    + std::to_string(id) + "', 'S" + std::to_string(id) + "', N'总账', N'站点" + std::to_string(id)
-                    + "', '" + state + "', '2024-01-02 03:04:05.000')");
-        client.exec("insert into zk_task (cSub_Id, cTaskId) values ('S" + std::to_string(id) + "', 'T" + std::to_string(id)
-                    + "')");
+        const std::string id = std::to_string(log.size() + 1);
+        log.push_back({"S" + id, "总账", "站点" + id, state, "2024-01-02 03:04:05.000", "T" + id});
+        tasks.push_back({.subId = "S" + id, .taskId = "T" + id});
     }
+    testsupport::OdbcClient client(port);
+    testsupport::insertTaskLog(client, log);
+    testsupport::insertTasks(client, tasks);
 }
 
 long long countRows(int port, const std::string& table)

@@ -101,6 +101,17 @@ TEST_F(Recordset, FailedOpenRaisesTheServersErrorAndStaysClosed)
     EXPECT_EQ(other.State(), db::ObjectState::Closed);
 }
 
+TEST_F(Recordset, ServerSideCursorIsRefusedBeforeAnythingIsSent)
+{
+    openConnection();
+    connection.setCursorLocation(db::CursorLocation::Server);
+    const std::size_t sent = server().requests().size();
+    db::Recordset recordset;
+    EXPECT_THROW(recordset.Open(db::TaskStatements::listQuery(), connection), rt::RuntimeError);
+    EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
+    EXPECT_EQ(server().requests().size(), sent);
+}
+
 TEST_F(Recordset, ManyBlocksReadTheSameRowsAsAnIndependentClient)
 {
     testsupport::TaskStoreOptions options;

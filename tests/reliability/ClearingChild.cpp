@@ -1,14 +1,9 @@
 #include "ClearingChild.h"
 
 #include <QAction>
-#include <csignal>
+#include <chrono>
 #include <cstdio>
-#include <poll.h>
-#include <stdexcept>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 #include "StatementPause.h"
 #include "ToolSession.h"
@@ -49,65 +44,28 @@ int runClearingChild(const std::string& mode, const std::string& server, const s
     return 5;  // the pause never came
 }
 
-ClearingChild::ClearingChild(const std::string& mode, const std::string& server, const std::string& key)
+namespace {
+// The paused child waits for its input to end, which it never does while the test holds the pipe.
+testsupport::ChildSetup clearingChildSetup(const std::string& mode, const std::string& server, const std::string& key)
 {
-    int toChild[2];
-    int fromChild[2];
-    if (pipe(toChild) != 0 || pipe(fromChild) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_ = fork();
-    if (pid_ < 0)
-        throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        dup2(toChild[0], STDIN_FILENO);
-        dup2(fromChild[1], STDOUT_FILENO);
-        close(toChild[1]);
-        close(fromChild[0]);
-        std::vector<std::string> args = {"/proc/self/exe", "--clearing-child", mode, server, key};
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(toChild[0]);
-    close(fromChild[1]);
-    input_ = toChild[1];
-    output_ = fromChild[0];
+    testsupport::ChildSetup setup;
+    setup.arguments = {"/proc/self/exe", "--clearing-child", mode, server, key};
+    setup.input = testsupport::Stream::piped();
+    setup.output = testsupport::Stream::piped();
+    return setup;
 }
+}  // namespace
 
-ClearingChild::~ClearingChild()
+ClearingChild::ClearingChild(const std::string& mode, const std::string& server, const std::string& key)
+    : process_(clearingChildSetup(mode, server, key))
 {
-    kill();
-    close(input_);
-    close(output_);
 }
 
 bool ClearingChild::waitUntilBetweenDeletes(int milliseconds)
 {
-    std::string text;
-    pollfd wanted{output_, POLLIN, 0};
-    while (text.find(pausedReport) == std::string::npos) {
-        if (poll(&wanted, 1, milliseconds) <= 0)
-            return false;
-        char buffer[64];
-        const ssize_t got = read(output_, buffer, sizeof buffer);
-        if (got <= 0)
-            return false;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return true;
+    return process_.waitForOutput(pausedReport, std::chrono::milliseconds(milliseconds));
 }
 
-void ClearingChild::kill()
-{
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-}
+void ClearingChild::kill() { process_.kill(); }
 
 }  // namespace reliability

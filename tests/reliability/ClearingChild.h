@@ -2,7 +2,8 @@
 // A second process that runs a clearing through the tool's code and stops between its two
 // delete statements, so that a test can kill it exactly there.
 #include <string>
-#include <sys/types.h>
+
+#include "ChildProcess.h"
 
 namespace reliability {
 
@@ -15,9 +16,6 @@ int runClearingChild(const std::string& mode, const std::string& server, const s
 class ClearingChild {
 public:
     ClearingChild(const std::string& mode, const std::string& server, const std::string& key);
-    ~ClearingChild();
-    ClearingChild(const ClearingChild&) = delete;
-    ClearingChild& operator=(const ClearingChild&) = delete;
 
     // Waits for the child's report that it stopped before the second delete; false on time-out
     // or when it ended instead.
@@ -26,9 +24,7 @@ public:
     void kill();
 
 private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-    int input_ = -1;
+    testsupport::ChildProcess process_;
 };
 
 }  // namespace reliability

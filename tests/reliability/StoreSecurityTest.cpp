@@ -2,18 +2,16 @@
 // and how long it waits for a client that does not log in.
 #include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "ChildProcess.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
 
@@ -36,32 +34,12 @@ std::string readFile(const fs::path& path)
 class StoreRun {
 public:
     StoreRun(std::vector<std::string> options, const std::string& saPassword = "")
+        : folder_(temporaryFolder()), process_(setup(std::move(options), saPassword))
     {
-        char pattern[] = "/tmp/taskstore-security-XXXXXX";
-        folder_ = mkdtemp(pattern);
-        options.insert(options.end(), {"--data", (folder_ / "data").string()});
-        options.insert(options.begin(), TASKSTORE_BIN);
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int out = open((folder_ / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = open((folder_ / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, 1);
-            dup2(err, 2);
-            setenv("TASKSTORE_SA_PASSWORD", saPassword.c_str(), 1);
-            std::vector<char*> argv;
-            for (auto& option : options)
-                argv.push_back(option.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
     }
     ~StoreRun()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
+        process_.kill();
         fs::remove_all(folder_);
     }
 
@@ -73,10 +51,8 @@ public:
             const std::string out = readFile(folder_ / "out");
             if (const auto colon = out.rfind(':'); out.find('\n') != std::string::npos && colon != std::string::npos)
                 return std::stoi(out.substr(colon + 1));
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            if (process_.ended()) {
+                exitStatus = process_.exitCode();
                 return 0;
             }
             std::this_thread::sleep_for(20ms);
@@ -89,8 +65,25 @@ public:
     int exitStatus = -1;
 
 private:
+    static fs::path temporaryFolder()
+    {
+        char pattern[] = "/tmp/taskstore-security-XXXXXX";
+        return mkdtemp(pattern);
+    }
+    testsupport::ChildSetup setup(std::vector<std::string> options, const std::string& saPassword) const
+    {
+        testsupport::ChildSetup setup;
+        setup.arguments = {TASKSTORE_BIN};
+        setup.arguments.insert(setup.arguments.end(), options.begin(), options.end());
+        setup.arguments.insert(setup.arguments.end(), {"--data", (folder_ / "data").string()});
+        setup.environment = {{"TASKSTORE_SA_PASSWORD", saPassword}};
+        setup.output = testsupport::Stream::toFile(folder_ / "out");
+        setup.errors = testsupport::Stream::toFile(folder_ / "err");
+        return setup;
+    }
+
     fs::path folder_;
-    pid_t pid_ = -1;
+    testsupport::ChildProcess process_;
 };
 
 // Local addresses of the listening TCP sockets on a port, as /proc lists them (hex, IPv4 and v6).

@@ -1,20 +1,12 @@
 #include "TaskTables.h"
 
-#include <algorithm>
 #include <set>
+
+#include "TaskRows.h"
 
 namespace reliability {
 
 namespace {
-
-std::vector<std::string> sortedFirstColumn(const testsupport::Rows& rows)
-{
-    std::vector<std::string> values;
-    for (const auto& row : rows)
-        values.push_back(row.at(0).value_or("<NULL>"));
-    std::sort(values.begin(), values.end());
-    return values;
-}
 
 std::string field(const std::string& logRow, int index)
 {
@@ -28,24 +20,27 @@ std::string field(const std::string& logRow, int index)
 
 void seedTasks(testsupport::OdbcClient& client, int count)
 {
-    client.setAutocommit(false);
+    std::vector<testsupport::TaskLogRow> log;
     for (int n = 1; n <= count; ++n) {
         const std::string state = n % 3 == 0 ? "-" + std::to_string(n % 5 + 1) : std::to_string(n % 4);
-        client.exec("insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) values ('S"
-                    + std::to_string(n % 7) + "', N'总账', 'PC-" + std::to_string(n) + "', '" + state
-                    + "', '2006-01-05 10:20:30', 'T" + std::to_string(n) + "')");
+        log.push_back({"S" + std::to_string(n % 7), "总账", "PC-" + std::to_string(n), state, "2006-01-05 10:20:30",
+                       "T" + std::to_string(n)});
     }
+    std::vector<testsupport::TaskRow> tasks;
     for (int s = 0; s < 7; ++s)
-        client.exec("insert into zk_task (cSub_Id) values ('S" + std::to_string(s) + "')");
-    client.exec("insert into zk_task (cSub_Id) values ('UNRELATED')");
+        tasks.push_back({.subId = "S" + std::to_string(s)});
+    tasks.push_back({.subId = "UNRELATED"});
+    client.setAutocommit(false);
+    testsupport::insertTaskLog(client, log);
+    testsupport::insertTasks(client, tasks);
     client.commit();
     client.setAutocommit(true);
 }
 
 TableContents readTables(testsupport::OdbcClient& client)
 {
-    return {sortedFirstColumn(client.query("select cSub_Id from zk_task")),
-            sortedFirstColumn(client.query("select cTaskId + '|' + cSub_Id + '|' + TaskState from zk_tasklog"))};
+    return {testsupport::sortedFirstColumn(client.query("select cSub_Id from zk_task")),
+            testsupport::sortedFirstColumn(client.query("select cTaskId + '|' + cSub_Id + '|' + TaskState from zk_tasklog"))};
 }
 
 TableContents withoutAbnormalTasks(const TableContents& before)

@@ -1,16 +1,13 @@
 #include "TaskStoreProcess.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
+
+#include "ChildProcess.h"
 
 namespace testsupport {
 
@@ -65,31 +62,18 @@ void TaskStoreProcess::start()
     const fs::path out = workFolder_ / "stdout.txt";
     const fs::path err = workFolder_ / "stderr.txt";
     fs::remove(out);
-    std::vector<std::string> args = {TASKSTORE_BIN, "--address", "127.0.0.1", "--port", "0",
+    ChildSetup setup;
+    setup.arguments = {TASKSTORE_BIN, "--address", "127.0.0.1", "--port", "0",
                                      "--data", options_.dataFolder.string(),
                                      "--request-log", (workFolder_ / "requests.log").string()};
     if (options_.demoTasks > 0) {
-        args.push_back("--demo-tasks");
-        args.push_back(std::to_string(options_.demoTasks));
+        setup.arguments.push_back("--demo-tasks");
+        setup.arguments.push_back(std::to_string(options_.demoTasks));
     }
-
-    pid_ = fork();
-    if (pid_ < 0)
-        throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
-        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int e = open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(o, 1);
-        dup2(e, 2);
-        setenv("TASKSTORE_SA_PASSWORD", options_.saPassword.c_str(), 1);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    setup.environment = {{"TASKSTORE_SA_PASSWORD", options_.saPassword}};
+    setup.output = Stream::toFile(out);
+    setup.errors = Stream::toFile(err, true);  // the log runs on across restarts
+    process_ = std::make_unique<ChildProcess>(setup);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -101,9 +85,8 @@ void TaskStoreProcess::start()
             port_ = std::stoi(address.substr(address.rfind(':') + 1));
             return;
         }
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
+        if (process_->ended()) {
+            process_.reset();
             throw std::runtime_error("taskstore exited before it was ready: " + readFile(err));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -155,28 +138,13 @@ std::vector<Request> TaskStoreProcess::requests() const
     return result;
 }
 
-void TaskStoreProcess::kill()
-{
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-}
+void TaskStoreProcess::kill() { process_.reset(); }
 
 void TaskStoreProcess::stop()
 {
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 500; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill();
+    if (process_)
+        process_->terminate(std::chrono::seconds(5));
+    process_.reset();
 }
 
 void TaskStoreProcess::restart()

@@ -1,11 +1,13 @@
 #pragma once
 // Starts the build's taskstore on a free loopback port for one test, and reads what it logged.
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
+
+class ChildProcess;
 
 struct TaskStoreOptions {
     std::string saPassword;
@@ -47,7 +49,7 @@ private:
     TaskStoreOptions options_;
     bool ownsFolder_ = false;
     std::filesystem::path workFolder_;
-    pid_t pid_ = -1;
+    std::unique_ptr<ChildProcess> process_;
     int port_ = 0;
 };
 

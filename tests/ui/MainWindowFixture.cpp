@@ -17,28 +17,6 @@
 
 namespace maintest {
 
-namespace {
-std::string quoted(const std::string& text)
-{
-    std::string out = "N'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
-std::vector<std::string> firstColumnSorted(const testsupport::Rows& rows)
-{
-    std::vector<std::string> values;
-    for (const auto& row : rows)
-        values.push_back(row.at(0).value_or("<NULL>"));
-    std::sort(values.begin(), values.end());
-    return values;
-}
-}  // namespace
-
 void closeAllWindows()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -80,29 +58,24 @@ frmMain* MainWindowFixture::logOnAndShow()
     return frmMain::Show();
 }
 
-void MainWindowFixture::addTaskLog(const std::vector<TaskLogRow>& rows)
-{
-    for (const TaskLogRow& row : rows) {
-        client->exec("insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) values ("
-                     + quoted(row.subId) + ", " + quoted(row.subName) + ", " + quoted(row.station) + ", "
-                     + quoted(row.state) + ", '" + row.inTime + "', " + quoted(row.taskId) + ")");
-    }
-}
+void MainWindowFixture::addTaskLog(const std::vector<TaskLogRow>& rows) { testsupport::insertTaskLog(*client, rows); }
 
 void MainWindowFixture::addTasks(const std::vector<std::string>& subIds)
 {
+    std::vector<testsupport::TaskRow> rows;
     for (const std::string& subId : subIds)
-        client->exec("insert into zk_task (cSub_Id) values (" + quoted(subId) + ")");
+        rows.push_back({.subId = subId});
+    testsupport::insertTasks(*client, rows);
 }
 
 std::vector<std::string> MainWindowFixture::taskSubIds()
 {
-    return firstColumnSorted(client->query("select cSub_Id from zk_task"));
+    return testsupport::sortedFirstColumn(client->query("select cSub_Id from zk_task"));
 }
 
 std::vector<std::string> MainWindowFixture::taskLogIds()
 {
-    return firstColumnSorted(client->query("select cTaskId from zk_tasklog"));
+    return testsupport::sortedFirstColumn(client->query("select cTaskId from zk_tasklog"));
 }
 
 mainwin::TaskGrid* MainWindowFixture::grid(frmMain* window)

@@ -10,6 +10,7 @@
 
 #include "OdbcClient.h"
 #include "ScriptedMsgBox.h"
+#include "TaskRows.h"
 #include "TaskStoreProcess.h"
 
 class QToolButton;
@@ -20,14 +21,7 @@ class TaskGrid;
 
 namespace maintest {
 
-struct TaskLogRow {
-    std::string subId;
-    std::string subName;
-    std::string station;
-    std::string state;
-    std::string inTime;
-    std::string taskId;
-};
+using testsupport::TaskLogRow;
 
 struct ErrorReport {
     long number = 0;

@@ -8,10 +8,10 @@
 
 #include "ChildProcess.h"
 #include "OdbcClient.h"
+#include "TaskRows.h"
 #include "TaskStoreProcess.h"
 #include "db/TaskStatements.h"
 
-using clienttest::runChild;
 using testsupport::OdbcClient;
 using testsupport::TaskStoreProcess;
 namespace statements = db::TaskStatements;
@@ -20,6 +20,31 @@ namespace {
 
 const std::string password = "Cl1ent-pw";
 const std::string python = "/usr/bin/python3";
+
+struct ChildResult {
+    int exitCode = -1;   // -1 when it did not exit normally
+    std::string output;  // standard output and standard error, interleaved
+};
+
+// Runs a client (looked up on PATH) in a UTF-8 locale, killed after the time limit, with the text
+// on its standard input.
+ChildResult runChild(const std::vector<std::string>& argv, const std::string& input = "", int timeoutSeconds = 30)
+{
+    testsupport::ChildSetup setup;
+    setup.arguments = {"timeout", "-s", "KILL", std::to_string(timeoutSeconds)};
+    setup.arguments.insert(setup.arguments.end(), argv.begin(), argv.end());
+    setup.environment = {{"LC_ALL", "C.UTF-8"}};
+    setup.input = testsupport::Stream::piped();
+    setup.output = testsupport::Stream::piped();
+    setup.errors = testsupport::Stream::intoOutput();
+    testsupport::ChildProcess child(setup);
+    // Inputs are small scripts: they fit the pipe, so writing first cannot block on our reading.
+    child.writeInputAndClose(input);
+    ChildResult result;
+    result.output = child.readOutputToEnd();
+    result.exitCode = child.wait();
+    return result;
+}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -36,39 +61,30 @@ bool hasLine(const std::string& text, const std::string& line)
     return std::find(all.begin(), all.end(), line) != all.end();
 }
 
-std::vector<std::string> column(const testsupport::Rows& rows)
-{
-    std::vector<std::string> values;
-    for (const auto& row : rows)
-        values.push_back(row.at(0).value_or("<NULL>"));
-    std::sort(values.begin(), values.end());
-    return values;
-}
-
 class TdsClients : public ::testing::Test {
 protected:
     void SetUp() override
     {
         OdbcClient seed(server.port(), "VOZUZODI", password);
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-1', 'SA01', '总账', 'PC-01', '05', '2024-01-15 13:45:30.500')");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-2', 'SB02', '采购管理', 'PC-02', '-1', '2024-01-16 08:00:00')");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                  "values ('T-3', 'SB02', '采购管理', 'PC-03', '-3', '2024-01-17 09:30:00')");
-        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SA01', 'T-1', '总账', 'PC-01')");
-        seed.exec("insert into zk_task (cSub_Id, cTaskId, cSub_Name, cStation) values ('SB02', 'T-2', '采购管理', 'PC-02')");
+        testsupport::insertTaskLog(seed, {{"SA01", "总账", "PC-01", "05", "2024-01-15 13:45:30.500", "T-1"},
+                                          {"SB02", "采购管理", "PC-02", "-1", "2024-01-16 08:00:00", "T-2"},
+                                          {"SB02", "采购管理", "PC-03", "-3", "2024-01-17 09:30:00", "T-3"}});
+        testsupport::insertTasks(seed, {{"SA01", "T-1", "总账", "PC-01"}, {"SB02", "T-2", "采购管理", "PC-02"}});
     }
 
-    std::vector<std::string> taskLogIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cTaskId from zk_tasklog")); }
-    std::vector<std::string> taskSubIds() { return column(OdbcClient(server.port(), "VOZUZODI", password).query("select cSub_Id from zk_task")); }
+    std::vector<std::string> firstColumn(const std::string& query)
+    {
+        return testsupport::sortedFirstColumn(OdbcClient(server.port(), "VOZUZODI", password).query(query));
+    }
+    std::vector<std::string> taskLogIds() { return firstColumn("select cTaskId from zk_tasklog"); }
+    std::vector<std::string> taskSubIds() { return firstColumn("select cSub_Id from zk_task"); }
 
-    clienttest::ChildResult tsql(const std::string& script, const std::string& pw = password)
+    ChildResult tsql(const std::string& script, const std::string& pw = password)
     {
         return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", pw, "-o", "q"},
                         script);
     }
-    clienttest::ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
+    ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
     {
         arguments.insert(arguments.begin() + 1, {std::to_string(server.port()), pw});
         arguments.insert(arguments.begin(), {python, PYTDS_CLIENT});
@@ -181,7 +197,7 @@ TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
         client.exec(statements::deleteAbnormalTaskLog);
         client.rollback();            // TM ROLLBACK, and a new transaction begins
         // Seen from inside the session, so an ignored rollback would show here.
-        EXPECT_EQ(column(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
         client.commit();

@@ -1,5 +1,5 @@
 #pragma once
-// Starting other programs for the benchmarks and timing them.
+// Running other programs to their end for the benchmarks, and timing.
 #include <chrono>
 #include <string>
 #include <utility>
