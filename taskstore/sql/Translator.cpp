@@ -766,10 +766,12 @@ std::string Translator::remove(const DeleteStatement& statement, bool guard)
     const Scope scope{&table, nullptr};
     std::string sql = "DELETE FROM " + quoteIdentifier(table.resolved.schema) + "." + quoteIdentifier(table.resolved.table.name)
         + " AS " + quoteIdentifier(table.alias);
-    std::string where = statement.where ? condition(*statement.where, scope).sql : std::string();
+    if (!statement.where)
+        return sql;
+    std::string where = condition(*statement.where, scope).sql;
     if (guard)
-        where += (where.empty() ? "" : " AND ") + std::string("ts_live(") + quoteIdentifier(table.alias) + ".rowid)";
-    return where.empty() ? sql : sql + " WHERE " + where;
+        where += " AND ts_live(" + quoteIdentifier(table.alias) + ".rowid)";
+    return sql + " WHERE " + where;
 }
 
 }  // namespace taskstore::sql

@@ -47,7 +47,8 @@ public:
     SelectPlan select(const SelectStatement& statement);
     std::string insert(const InsertStatement& statement);
     // `guard` adds a per-row check that lets the statement be stopped without ending the
-    // transaction around it.
+    // transaction around it. A delete without a filter takes none: SQLite then empties the table
+    // in one step, too quickly to need stopping.
     std::string update(const UpdateStatement& statement, bool guard);
     std::string remove(const DeleteStatement& statement, bool guard);
     // A query that yields 1 when the condition of an IF holds, else 0.
