@@ -358,7 +358,8 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
                 },
                 [&](const DeleteStatement& s) {
                     beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); }, s.table.name);
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); }, s.table.name,
+                                         !s.where);
                     sink.done(noCount_ ? std::nullopt : std::optional(rowCount_), false);
                 },
                 [&](const CreateTableStatement& s) {
@@ -470,7 +471,8 @@ void SqlSession::takeWriteLock(const std::string& table)
     }
 }
 
-std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target)
+std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target,
+                                  bool oneStep)
 {
     const bool inTransaction = tranCount_ > 0;
     const std::string sql = translate(inTransaction);
@@ -496,7 +498,8 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
     protectTransaction_ = true;
     const auto unprotect = [this] { protectTransaction_ = false; };
     try {
-        exec("SAVEPOINT statement");
+        if (!oneStep)
+            exec("SAVEPOINT statement");
     } catch (...) {
         unprotect();
         throw;
@@ -505,12 +508,15 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
     const int rc = execBound(sql);
     const std::int64_t changes = sqlite3_changes64(db_.get());
     if (rc != SQLITE_OK) {
+        // A one-step statement that fails has changed nothing, or failed in SQLite's storage,
+        // when SQLite ends the whole transaction itself.
         const int code = sqlite3_extended_errcode(db_.get());
-        sqlite3_exec(db_.get(), "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr, nullptr);
+        if (!oneStep)
+            sqlite3_exec(db_.get(), "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr, nullptr);
         unprotect();
         throw statementError(code);
     }
-    const int released = sqlite3_exec(db_.get(), "RELEASE statement", nullptr, nullptr, nullptr);
+    const int released = oneStep ? SQLITE_OK : sqlite3_exec(db_.get(), "RELEASE statement", nullptr, nullptr, nullptr);
     unprotect();
     if (released != SQLITE_OK)
         throw statementError(sqlite3_extended_errcode(db_.get()));

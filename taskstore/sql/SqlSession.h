@@ -58,7 +58,10 @@ private:
     void runSelect(const SelectStatement& statement, ResultSink& sink);
     bool holds(const Expr& condition);
     // Runs a writing statement on `target` atomically, inside the open transaction or in its own.
-    std::int64_t runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target);
+    // `oneStep`: SQLite carries the statement out in one step that cannot stop part way (a delete
+    // without a filter), so it needs no savepoint, whose journal would hold every page it frees.
+    std::int64_t runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target,
+                          bool oneStep = false);
     // Waits until no other session has uncommitted changes to the tables the statement reads.
     void waitForCommittedTables();
     // Ends the SQLite write transaction behind the T-SQL one and frees its tables for readers.
