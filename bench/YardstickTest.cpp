@@ -52,7 +52,7 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         work = pattern;
         // Generated once and stopped, so that its files can be copied.
-        testsupport::TaskStoreProcess filler({"", demoTasks, work / "pristine"});
+        testsupport::TaskStoreProcess filler({"", demoTasks, work / "pristine", {}});
     }
     void TearDown() override { fs::remove_all(work); }
 
@@ -66,7 +66,7 @@ TEST_F(Yardsticks, NativeClearLeavesWhatTheToolsClearingLeaves)
     for (const std::string key : {"DELERROR", "DELALL"}) {
         bench::copyDataFolder(work / "pristine", work / "tool");
         {
-            testsupport::TaskStoreProcess store({"", 0, work / "tool"});
+            testsupport::TaskStoreProcess store({"", 0, work / "tool", {}});
             bench::logOnTo(store.serverName());
             bench::toolClearSeconds(key);
             bench::logOff();
@@ -85,7 +85,7 @@ TEST_F(Yardsticks, NativeClearLeavesWhatTheToolsClearingLeaves)
 
 TEST_F(Yardsticks, NativeListShowsWhatTheServerSends)
 {
-    testsupport::TaskStoreProcess store({"", 0, work / "pristine"});
+    testsupport::TaskStoreProcess store({"", 0, work / "pristine", {}});
     testsupport::OdbcClient client(store.port());
     std::string served;
     for (const auto& row : client.query(db::TaskStatements::listQuery())) {
@@ -106,7 +106,7 @@ TEST_F(Yardsticks, NativeListShowsWhatTheServerSends)
 
 TEST_F(Yardsticks, PeerClientFetchesEveryRowTheServerSends)
 {
-    testsupport::TaskStoreProcess store({"", 0, work / "pristine"});
+    testsupport::TaskStoreProcess store({"", 0, work / "pristine", {}});
     testsupport::OdbcClient client(store.port());
     std::string served;
     for (const auto& row : client.query(db::TaskStatements::listQuery()))
@@ -132,7 +132,7 @@ TEST_F(Yardsticks, PeerClientFetchesEveryRowTheServerSends)
 
 TEST_F(Yardsticks, BareReadSeesEveryRowOverTheToolsConnection)
 {
-    testsupport::TaskStoreProcess store({"", 0, work / "pristine"});
+    testsupport::TaskStoreProcess store({"", 0, work / "pristine", {}});
     bench::logOnTo(store.serverName());
     EXPECT_EQ(bench::readListBare(*ModMain::Conn), static_cast<std::size_t>(demoTasks));
     // The statement leaves nothing bound or open: the connection reads again.

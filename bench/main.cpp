@@ -45,6 +45,8 @@ struct SizeFigures {
     double scrollJump = 0;
     double logOnToGrid = 0;
     double peerList = 0;
+    double plainRead = 0;
+    double encryptedRead = 0;
     double gridGrowthPerRow = 0;
     double utf8PerRow = 0;
     std::map<std::string, double> toolClear;
@@ -82,6 +84,19 @@ private:
     fs::path path_;
 };
 
+// The bare read of the list over a fresh log-on to the server, log-on not counted.
+double bareReadSeconds(const std::string& server, long long rows)
+{
+    logOnTo(server);
+    const auto started = Clock::now();
+    const std::size_t read = readListBare(*ModMain::Conn);
+    const double seconds = secondsSince(started);
+    logOff();
+    if (read != static_cast<std::size_t>(rows))
+        throw std::runtime_error("the read did not return every row");
+    return seconds;
+}
+
 // Runs in a child process, so that nothing measured before skews the resident memory: the main
 // window bound to the baseline log, then the same window refreshed from the full one.
 int memoryProbe(const std::string& baselineServer, const std::string& server)
@@ -105,7 +120,7 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
     const fs::path pristine = work.path() / "pristine";
     {
         const auto filling = Clock::now();
-        testsupport::TaskStoreProcess store({"", rows, pristine});
+        testsupport::TaskStoreProcess store({"", rows, pristine, {}});
         figures.demoFill = secondsSince(filling);
 
         logOnTo(store.serverName());
@@ -128,6 +143,19 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
         figures.bareRead = median(bare);
         figures.sqliteProgram = median(program);
         figures.scrollJump = median(scroll);
+
+        // What TLS costs: the same read from a taskstore that encrypts every session.
+        copyDataFolder(pristine, work.path() / "encrypted");
+        {
+            testsupport::TaskStoreProcess encrypting({"", 0, work.path() / "encrypted", {"--force-encryption"}});
+            std::vector<double> plain, encrypted;
+            for (int run = 0; run < runs; ++run) {
+                plain.push_back(bareReadSeconds(store.serverName(), rows));
+                encrypted.push_back(bareReadSeconds(encrypting.serverName(), rows));
+            }
+            figures.plainRead = median(plain);
+            figures.encryptedRead = median(encrypted);
+        }
 
         // A fresh tool process for each log-on, as a new user starts it; bsqldb starts afresh anyway.
         const fs::path queryFile = writeListQueryFile(work.path());
@@ -161,7 +189,7 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
         for (int run = 0; run < runs; ++run) {
             copyDataFolder(pristine, copy);
             {
-                testsupport::TaskStoreProcess store({"", 0, copy});
+                testsupport::TaskStoreProcess store({"", 0, copy, {}});
                 logOnTo(store.serverName());
                 tool.push_back(toolClearSeconds(key));
                 logOff();
@@ -193,6 +221,8 @@ void printSize(const SizeFigures& f)
                     f.nativeClear.at(key), f.toolClear.at(key) / f.nativeClear.at(key));
     std::printf("| serve (bare ODBC read) vs sqlite3 program | %.3f s | %.3f s | %.2f |\n", f.bareRead,
                 f.sqliteProgram, f.bareRead / f.sqliteProgram);
+    std::printf("| TLS: bare read, taskstore forcing encryption vs not | %.3f s | %.3f s | %.2f |\n",
+                f.encryptedRead, f.plainRead, f.encryptedRead / f.plainRead);
 }
 
 // The bars. Small lists are held to a looser refresh bar than large ones, where the fixed costs of a
@@ -204,6 +234,7 @@ constexpr double serveLimit = 2;
 constexpr double serveLimitAt1m = 1.5;
 constexpr double peerLimitAt100k = 1.2;
 constexpr double peerLimitAt1m = 0.8;
+constexpr double tlsLimitAt1m = 1.3;
 constexpr double startLimit = 1.5;
 constexpr double growthLimit = 11;  // for ten times the rows
 
@@ -226,6 +257,7 @@ std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, double toolSt
         if (f.rows == 1'000'000) {
             at1m = f;
             targets.push_back({"peer-" + label, f.logOnToGrid / f.peerList, peerLimitAt1m});
+            targets.push_back({"tls-" + label, f.encryptedRead / f.plainRead, tlsLimitAt1m});
         }
     }
     targets.push_back({"start", toolStart / minimalStart, startLimit});
@@ -298,7 +330,7 @@ int main(int argc, char** argv)
                     tool.windowBuilt, minimal.windowBuilt, tool.firstPaint, minimal.firstPaint);
         std::fflush(stdout);
 
-        testsupport::TaskStoreProcess baselineStore({"", baselineRows, {}});
+        testsupport::TaskStoreProcess baselineStore({"", baselineRows, {}, {}});
         std::vector<SizeFigures> all;
         for (long long rows : options.sizes) {
             if (rows <= baselineRows)
