@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv)
 {
-    const gui::FontConfigWarmUp fontConfig;
+    gui::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     // Lets desktops match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("taskclear"));
@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete));
     gui::installQtMsgBox();
     gui::watchForLastWindow();
+    fontConfig.finish();
     gui::runGuarded(ModMain::Main);
     return QApplication::exec();
 }

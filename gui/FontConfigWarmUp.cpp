@@ -16,7 +16,7 @@ FontConfigWarmUp::FontConfigWarmUp()
 #endif
 }
 
-FontConfigWarmUp::~FontConfigWarmUp()
+void FontConfigWarmUp::finish()
 {
     if (thread_.joinable())
         thread_.join();

@@ -9,8 +9,10 @@ namespace gui {
 class FontConfigWarmUp {
 public:
     FontConfigWarmUp();
-    // Waits for the helper thread, which has long finished by the time the program ends.
-    ~FontConfigWarmUp();
+    ~FontConfigWarmUp() { finish(); }
+    // Waits until the configuration has been read. Call it before the first text is laid out:
+    // Qt would otherwise start reading the configuration a second time instead of waiting.
+    void finish();
     FontConfigWarmUp(const FontConfigWarmUp&) = delete;
     FontConfigWarmUp& operator=(const FontConfigWarmUp&) = delete;
 
