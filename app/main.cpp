@@ -4,12 +4,14 @@
 #include "app/ModMain.h"
 #include "forms/main/ImageList.h"
 #include "gui/EventGuard.h"
+#include "gui/FontConfigWarmUp.h"
 #include "gui/Fonts.h"
 #include "gui/LastWindowWatch.h"
 #include "gui/QtMsgBox.h"
 
 int main(int argc, char** argv)
 {
+    const gui::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     // Lets desktops match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("taskclear"));

@@ -2,6 +2,7 @@
 #include <stdexcept>
 
 #include "bench/BenchFigures.h"
+#include "bench/StartTimes.h"
 
 namespace {
 
@@ -46,6 +47,23 @@ TEST(Figures, GrowthNeedsBothSizes)
     EXPECT_FALSE(bench::growthTarget("growth-refresh", std::nullopt, 6.5, 12).has_value());
     EXPECT_FALSE(bench::growthTarget("growth-refresh", 0.5, std::nullopt, 12).has_value());
     EXPECT_FALSE(bench::growthTarget("growth-refresh", 0.0, 1.0, 12).has_value());
+}
+
+TEST(Figures, StartSplitsAtTheProbesReadingsAndRefusesThemOutOfOrder)
+{
+    const bench::StartTimes start = bench::startTimesOf(100.0, "100010000000 100015000000 100016000000\n");
+    EXPECT_NEAR(start.total, 0.016, 1e-9);
+    EXPECT_NEAR(start.qtStart, 0.010, 1e-9);
+    EXPECT_NEAR(start.windowBuilt, 0.005, 1e-9);
+    EXPECT_NEAR(start.firstPaint, 0.001, 1e-9);
+    for (const char* bad : {"", "100010000000", "100015000000 100010000000 100016000000", "x y z"})
+        EXPECT_THROW(bench::startTimesOf(100.0, bad), std::runtime_error) << bad;
+
+    // Each figure's own median: the slowest run's paint does not drag its other figures along.
+    const bench::StartTimes middle = bench::medianStart({{3, 1, 1, 1}, {9, 1, 1, 7}, {4, 2, 1, 1}});
+    EXPECT_DOUBLE_EQ(middle.total, 4);
+    EXPECT_DOUBLE_EQ(middle.qtStart, 1);
+    EXPECT_DOUBLE_EQ(middle.firstPaint, 1);
 }
 
 }  // namespace

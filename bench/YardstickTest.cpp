@@ -1,6 +1,6 @@
 // The yardsticks must do the same work as the tool, or the ratios mean nothing: the native
-// deletes leave what the tool's clearing leaves, the native list shows what the server sends, and
-// the bare read sees every row.
+// deletes leave what the tool's clearing leaves, the native list shows what the server sends, the
+// bare read sees every row, and the peer client fetches the list the tool shows.
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "app/ModMain.h"
 #include "bench/BareOdbcRead.h"
 #include "bench/NativeStore.h"
+#include "bench/PeerClient.h"
 #include "bench/RunProgram.h"
 #include "bench/ToolSide.h"
 #include "db/TaskStatements.h"
@@ -101,6 +102,32 @@ TEST_F(Yardsticks, NativeListShowsWhatTheServerSends)
     const Lines servedLines = sortedLines(served);
     EXPECT_EQ(servedLines.size(), static_cast<std::size_t>(demoTasks));
     EXPECT_EQ(sortedLines(native), servedLines);
+}
+
+TEST_F(Yardsticks, PeerClientFetchesEveryRowTheServerSends)
+{
+    testsupport::TaskStoreProcess store({"", 0, work / "pristine"});
+    testsupport::OdbcClient client(store.port());
+    std::string served;
+    for (const auto& row : client.query(db::TaskStatements::listQuery()))
+        served += row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
+
+    const std::string listed = bench::runForOutput(
+        bench::bsqldbListCommand(store.port(), bench::writeListQueryFile(work)), bench::bsqldbEnvironment());
+    // One line a row, columns between tabs; the registration time is left out, as the client's
+    // text form of a datetime is its own.
+    std::string fetched;
+    for (const std::string& line : sortedLines(listed)) {
+        std::vector<std::string> cells;
+        std::istringstream in(line);
+        for (std::string cell; std::getline(in, cell, '\t');)
+            cells.push_back(cell);
+        ASSERT_EQ(cells.size(), 5u) << line;
+        fetched += cells[0] + "|" + cells[1] + "|" + cells[2] + "|" + cells[4] + "\n";
+    }
+    const Lines servedLines = sortedLines(served);
+    EXPECT_EQ(servedLines.size(), static_cast<std::size_t>(demoTasks));
+    EXPECT_EQ(sortedLines(fetched), servedLines);
 }
 
 TEST_F(Yardsticks, BareReadSeesEveryRowOverTheToolsConnection)

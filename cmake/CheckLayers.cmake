@@ -1,6 +1,6 @@
 # Fails when a file includes a header of a layer above its own, so that dependencies keep running
 # one way: runtime <- db <- gui <- forms <- app in the tool; engine interface <- store <- sql and
-# engine interface <- protocol <- server in taskstore; common below both.
+# engine interface <- protocol <- tls <- server in taskstore; common below both.
 #   cmake -DROOT=<source tree> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
@@ -19,8 +19,9 @@ set(layers
   "taskstore/store:taskstore/engine common"
   "taskstore/sql:taskstore/store taskstore/engine common"
   "taskstore/protocol:taskstore/engine common"
-  "taskstore/server:taskstore/protocol taskstore/engine common"
-  "taskstore:taskstore/server taskstore/protocol taskstore/sql taskstore/store taskstore/engine common"
+  "taskstore/tls:taskstore/protocol taskstore/engine common"
+  "taskstore/server:taskstore/tls taskstore/protocol taskstore/engine common"
+  "taskstore:taskstore/server taskstore/tls taskstore/protocol taskstore/sql taskstore/store taskstore/engine common"
 )
 # Above every layer: nothing of the product may include them.
 set(known tests bench)

@@ -6,6 +6,9 @@
 #include "common/AsciiCase.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
+#ifndef _WIN32
+#include "db/FreeTdsServerSection.h"
+#endif
 
 namespace db {
 
@@ -134,6 +137,11 @@ std::string driverAndServer(std::string_view dataSource)
     std::string server = address.host;
     if (!address.instance.empty() && !address.port)
         server += "\\" + address.instance;
+    // A bare name that is a section of the FreeTDS configuration reaches the driver as that
+    // section, so the host, port, encryption and CA file set there apply.
+    const std::string_view typed = trimSpaces(dataSource);
+    if (typed.find_first_of(",\\:") == std::string_view::npos && isFreeTdsServerSection(typed))
+        return "DRIVER=" + odbcValue(FREETDS_ODBC_DRIVER) + ";Servername=" + odbcValue(typed) + ";";
     std::string out = "DRIVER=" + odbcValue(FREETDS_ODBC_DRIVER) + ";Server=" + odbcValue(server) + ";";
     if (address.port)
         out += "Port=" + std::to_string(*address.port) + ";";

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Draws the login window's background (467 x 309, 24-bit) and window icon (16 x 16, 16 colours)
 # with ImageMagick, without timestamps, so that running it again changes nothing unless the drawing
-# changed. The generated files are kept in the repository.
+# changed. Beside each PNG it writes the pixels the window shows, as Qt's RGB32 words (0xffRRGGBB,
+# little-endian), which the program takes without decoding. The generated files are kept in the
+# repository; a test checks that the pixels match the PNGs.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="$here/login"
@@ -39,3 +41,7 @@ convert -size 16x16 xc:'#c0c0c0' \
   -fill '#bcd4f5' -draw 'ellipse 7.5,3 4.5,2 0,360' \
   -fill '#ffd34d' -draw 'rectangle 11,10 14,14' \
   -colors 16 -type Palette -define png:exclude-chunk=date,time -define png:bit-depth=4 -define png:color-type=3 "PNG8:$out/icon.png"
+
+for picture in background icon; do
+  convert "$out/$picture.png" -alpha opaque -depth 8 "BGRA:$out/$picture.rgb32"
+done

@@ -43,6 +43,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             line.help = true;
             continue;
         }
+        if (option == "--force-encryption") {
+            line.server.forceEncryption = true;
+            continue;
+        }
         const auto value = [&]() -> std::string {
             if (inlineValue)
                 return *inlineValue;
@@ -66,9 +70,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             line.server.loginTimeout = std::chrono::seconds(number(option, value(), 1, 86'400));
         else if (option == "--request-log")
             line.server.requestLog = value();
+        else if (option == "--tls-cert")
+            line.server.tlsCertificate = value();
+        else if (option == "--tls-key")
+            line.server.tlsKey = value();
         else
             throw std::invalid_argument("unknown option '" + arguments[i] + "' (see --help)");
     }
+    if (line.server.tlsCertificate.empty() != line.server.tlsKey.empty())
+        throw std::invalid_argument("--tls-cert and --tls-key go together");
     return line;
 }
 
@@ -88,12 +98,21 @@ std::string helpText()
            "                          SQL Server; SET LOCK_TIMEOUT changes it per session)\n"
            "  --login-timeout SECONDS drop a client that has not logged in by then (default 30)\n"
            "  --request-log FILE      append every request received to FILE\n"
+           "  --tls-cert FILE         TLS certificate (PEM, may hold the chain) offered to clients\n"
+           "  --tls-key FILE          its private key (PEM)\n"
+           "  --force-encryption      encrypt every session; refuse clients that cannot encrypt\n"
            "  --help                  show this text\n"
            "\n"
            "The SA password comes from the environment variable TASKSTORE_SA_PASSWORD or from\n"
            "--sa-password-file, never from the command line. It may be empty only when listening on\n"
            "a loopback address.\n"
            "When ready, one line goes to standard output: taskstore: listening on <address>:<port>\n"
+           "Encryption works as in SQL Server: a client that asks for it gets TLS 1.2 for the whole\n"
+           "session, one that merely can encrypt gets its log-on encrypted, one that cannot stays clear\n"
+           "unless --force-encryption is given. Without --tls-cert, taskstore makes a self-signed\n"
+           "certificate for localhost and 127.0.0.1 once and keeps it in the data folder\n"
+           "(tls-certificate.pem, tls-key.pem, owner-only); give that file to clients that check\n"
+           "certificates.\n"
            "SIGINT or SIGTERM stops the server; open transactions are rolled back.\n";
 }
 

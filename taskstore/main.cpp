@@ -9,6 +9,7 @@
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/tls/SelfSignedCertificate.h"
 
 namespace {
 
@@ -43,6 +44,11 @@ int serve(const taskstore::CommandLine& line)
     }
 
     const auto engine = taskstore::Engine::open(line.dataFolder);
+    if (config.tlsCertificate.empty()) {
+        const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
+        config.tlsCertificate = files.certificate;
+        config.tlsKey = files.key;
+    }
     taskstore::server::EventLog log;
     // The server takes over SIGINT and SIGTERM from here on, so a stop during the demo fill
     // still ends with a clean exit once the fill's transaction is done.

@@ -15,6 +15,7 @@
 #include "db/SharedConnection.h"
 #include "db/TaskOperations.h"
 #include "forms/login/PasswordStarStyle.h"
+#include "forms/login/Rgb32Picture.h"
 #include "forms/main/frmMain.h"
 #include "gui/EventGuard.h"
 #include "gui/WaitCursor.h"
@@ -71,7 +72,7 @@ frmLogin::frmLogin()
     setObjectName(QStringLiteral("frmLogin"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("登录"));
-    setWindowIcon(QIcon(QStringLiteral(":/login/icon.png")));
+    setWindowIcon(QIcon(login::rgb32Picture(QStringLiteral(":/login/icon.rgb32"), QSize(16, 16))));
     setFixedSize(rt::twipsToPixels(ClientWidth), rt::twipsToPixels(ClientHeight));
     QFont song(QStringLiteral("宋体"));
     song.setPointSize(9);
@@ -86,7 +87,7 @@ void frmLogin::createControls()
     // Created bottom to top: the picture lies beneath everything else.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/login/background.png")));
+    Image1->setPixmap(login::rgb32Picture(QStringLiteral(":/login/background.rgb32"), QSize(467, 309)));
     Image1->setScaledContents(false);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeInTwips(*Image1, 0, 0, 7005, 4635);

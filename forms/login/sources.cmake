@@ -2,4 +2,5 @@
 list(APPEND UI_SOURCES
   login/frmLogin.cpp
   login/PasswordStarStyle.cpp
+  login/Rgb32Picture.cpp
 )

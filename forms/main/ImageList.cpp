@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QString>
 
+#include "forms/main/DeferredIconEngine.h"
 #include "runtime/RuntimeError.h"
 
 // Resources of a static library are registered by hand; the macro must be used outside a namespace.
@@ -18,20 +19,14 @@ namespace {
 const QColor MaskColour(192, 192, 192);
 
 const char* const Files[Count] = {":/main/login.xpm", ":/main/delete.xpm", ":/main/refresh.xpm", ":/main/exit.xpm"};
-}  // namespace
 
-QPixmap picture(int index)
+void checkIndex(int index)
 {
-    static const bool registered = (registerMainWindowResources(), true);
-    (void)registered;
     if (index < 1 || index > Count)
         throw rt::RuntimeError(35600, "Index out of bounds");
-    QPixmap pixmap(QString::fromLatin1(Files[index - 1]));
-    pixmap.setMask(pixmap.createMaskFromColor(MaskColour, Qt::MaskInColor));
-    return pixmap;
 }
 
-QIcon icon(int index)
+QIcon readIcon(int index)
 {
     QIcon icon(picture(index));
     // Scaled screens and the window manager ask for more pixels than 16; the cross has them drawn.
@@ -40,6 +35,24 @@ QIcon icon(int index)
             icon.addFile(QStringLiteral(":/main/cross-%1.png").arg(size), QSize(size, size));
     }
     return icon;
+}
+}  // namespace
+
+QPixmap picture(int index)
+{
+    static const bool registered = (registerMainWindowResources(), true);
+    (void)registered;
+    checkIndex(index);
+    QPixmap pixmap(QString::fromLatin1(Files[index - 1]));
+    pixmap.setMask(pixmap.createMaskFromColor(MaskColour, Qt::MaskInColor));
+    return pixmap;
+}
+
+QIcon icon(int index)
+{
+    checkIndex(index);
+    // The program's icon is made at start-up; its seven pictures are read when a window shows it.
+    return QIcon(new DeferredIconEngine([index] { return readIcon(index); }));
 }
 
 }  // namespace mainwin::ImageList1

@@ -2,6 +2,7 @@
 list(APPEND UI_SOURCES
   main/ColumnWidth.cpp
   main/CommandToolBar.cpp
+  main/DeferredIconEngine.cpp
   main/ImageList.cpp
   main/ProcessPicture.cpp
   main/SystemDate.cpp

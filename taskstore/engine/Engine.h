@@ -50,6 +50,18 @@ struct ColumnInfo {
     bool nullable = true;
 };
 
+// A value bound to a statement parameter (RPC), named and typed by the statement's declaration.
+// It is only ever bound as a value, never spliced into the statement's text.
+struct Parameter {
+    std::string name;          // as declared, with the @
+    std::string declaredType;  // as declared: "int", "nvarchar(50)", "decimal(10, 3)"...
+    ValueView::Kind kind = ValueView::Kind::Null;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string text;
+    DateTime datetime;
+};
+
 // An error or informational message with SQL Server's number, state, class and text.
 struct SqlError {
     int number = 0;
@@ -84,6 +96,8 @@ public:
     virtual ~Session() = default;  // implementations roll back an open transaction
 
     virtual void executeBatch(std::string_view sql, ResultSink& sink) = 0;
+    // A batch whose @names are the given parameters. Throws SqlError 2715 for an unknown type.
+    virtual void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) = 0;
     // Transaction manager requests.
     virtual void beginTransaction(ResultSink& sink) = 0;
     virtual void commitTransaction(ResultSink& sink) = 0;

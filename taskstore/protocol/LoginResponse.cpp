@@ -9,25 +9,9 @@
 namespace taskstore::tds {
 namespace {
 
-constexpr std::uint32_t tds72 = 0x72090002;
-constexpr std::uint32_t tds73A = 0x730A0003;
-constexpr std::uint32_t tds73B = 0x730B0003;
 constexpr ProgramVersion serverVersion{productMajorVersion, productMinorVersion, productBuild};
 
 }  // namespace
-
-std::uint32_t negotiateTdsVersion(std::uint32_t clientVersion)
-{
-    switch (clientVersion) {
-    case tds72:
-    case tds73A:
-    case tds73B:
-    case tds74:
-        return clientVersion;
-    default:
-        return tds74;
-    }
-}
 
 std::uint32_t negotiatePacketSize(std::uint32_t requested)
 {
@@ -40,17 +24,18 @@ void writeLoginSuccess(ByteWriter& out, const LoginSuccess& login)
 {
     writeEnvChange(out, EnvChange::Database, login.database, DatabaseName::master);
     writeMessage(out, SqlError{5701, 2, 0, "Changed database context to '" + login.database + "'.", 1},
-                 login.serverName);
+                 login.serverName, login.tdsVersion);
     writeCollationChange(out);
     writeEnvChange(out, EnvChange::Language, "us_english", "");
-    writeMessage(out, SqlError{5703, 1, 0, "Changed language setting to us_english.", 1}, login.serverName);
+    writeMessage(out, SqlError{5703, 1, 0, "Changed language setting to us_english.", 1}, login.serverName,
+                 login.tdsVersion);
     writeLoginAck(out, login.tdsVersion, "Microsoft SQL Server", serverVersion);
     writeEnvChange(out, EnvChange::PacketSize, std::to_string(login.packetSize), "4096");
-    writeDone(out, done::final, curcmd::none, 0);
+    writeDone(out, done::final, curcmd::none, 0, login.tdsVersion);
 }
 
 void writeLoginFailure(ByteWriter& out, std::string_view user, std::string_view missingDatabase,
-                       std::string_view serverName)
+                       std::string_view serverName, TdsVersion version)
 {
     if (!missingDatabase.empty())
         writeMessage(out,
@@ -58,9 +43,9 @@ void writeLoginFailure(ByteWriter& out, std::string_view user, std::string_view 
                               "Cannot open database \"" + std::string(missingDatabase)
                                   + "\" requested by the login. The login failed.",
                               1},
-                     serverName);
-    writeMessage(out, SqlError{18456, 1, 14, "Login failed for user '" + std::string(user) + "'.", 1}, serverName);
-    writeDone(out, done::error, curcmd::none, 0);
+                     serverName, version);
+    writeMessage(out, SqlError{18456, 1, 14, "Login failed for user '" + std::string(user) + "'.", 1}, serverName, version);
+    writeDone(out, done::error, curcmd::none, 0, version);
 }
 
 }  // namespace taskstore::tds

@@ -12,10 +12,10 @@ MessageWriter::MessageWriter(PacketOutput output, std::uint16_t spid, std::size_
     buffer_.resize(headerSize);
 }
 
-void MessageWriter::emit(std::size_t payloadBytes, bool last)
+void MessageWriter::emit(std::size_t payloadBytes, bool last, PacketType type)
 {
     PacketHeader header;
-    header.type = PacketType::Reply;
+    header.type = type;
     header.status = last ? status::endOfMessage : 0;
     header.length = static_cast<std::uint16_t>(headerSize + payloadBytes);
     header.spid = spid_;
@@ -35,10 +35,12 @@ void MessageWriter::flushFullPackets()
         emit(payloadMax, false);
 }
 
-void MessageWriter::endMessage()
+void MessageWriter::endMessage(PacketType type)
 {
-    flushFullPackets();
-    emit(buffer_.size() - headerSize, true);
+    const std::size_t payloadMax = packetSize_ - headerSize;
+    while (buffer_.size() - headerSize > payloadMax)
+        emit(payloadMax, false, type);
+    emit(buffer_.size() - headerSize, true, type);
     packetId_ = 1;
     packetSize_ = nextPacketSize_;
 }

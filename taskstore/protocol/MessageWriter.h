@@ -26,14 +26,15 @@ public:
 
     // Hands out every full packet but keeps the tail, so the last packet can carry end-of-message.
     void flushFullPackets();
-    // Hands out the rest with end-of-message; the next token starts a new message.
-    void endMessage();
+    // Hands out the rest with end-of-message; the next token starts a new message. TLS handshake
+    // flights go out as PRELOGIN packets, everything else as replies.
+    void endMessage(PacketType type = PacketType::Reply);
     // Takes effect from the next message.
     void setPacketSize(std::size_t packetSize);
     std::size_t packetSize() const { return packetSize_; }
 
 private:
-    void emit(std::size_t payloadBytes, bool last);
+    void emit(std::size_t payloadBytes, bool last, PacketType type = PacketType::Reply);
 
     PacketOutput output_;
     std::uint16_t spid_;

@@ -7,7 +7,7 @@ namespace taskstore::tds {
 namespace {
 
 enum Option : std::uint8_t { Version = 0, Encryption = 1, InstOpt = 2, ThreadId = 3, Mars = 4, Terminator = 0xFF };
-constexpr std::uint8_t encryptRequired = 3;
+constexpr std::uint8_t encryptClientCertificate = 0x80;  // certificate log-on: not offered
 constexpr int maxOptions = 64;
 
 }  // namespace
@@ -27,15 +27,37 @@ PreloginRequest parsePrelogin(std::span<const std::uint8_t> payload)
         ByteReader data(payload);
         data.seek(offset);
         const auto value = data.bytes(length);
-        if (token == Encryption && length >= 1)
-            request.encryptionRequired = value[0] == encryptRequired;
+        if (token == Encryption && length >= 1) {
+            const auto wish = static_cast<std::uint8_t>(value[0] & ~encryptClientCertificate);
+            if (wish > static_cast<std::uint8_t>(Encrypt::Required))
+                throw ProtocolError("PRELOGIN encryption value " + std::to_string(wish));
+            request.encryption = static_cast<Encrypt>(wish);
+        }
         if (token == Mars && length >= 1)
             request.marsRequested = value[0] != 0;
     }
     return request;
 }
 
-std::vector<std::uint8_t> preloginReply()
+EncryptionAgreement agreeEncryption(Encrypt client, bool canEncrypt, bool forced)
+{
+    if (!canEncrypt)
+        return {Encrypt::NotSupported, Protection::None};
+    switch (client) {
+    case Encrypt::On:
+    case Encrypt::Required:
+        return {Encrypt::On, Protection::Full};
+    case Encrypt::Off:
+        return forced ? EncryptionAgreement{Encrypt::Required, Protection::Full}
+                      : EncryptionAgreement{Encrypt::Off, Protection::LoginOnly};
+    case Encrypt::NotSupported:
+        break;
+    }
+    return forced ? EncryptionAgreement{Encrypt::Required, Protection::Full}
+                  : EncryptionAgreement{Encrypt::NotSupported, Protection::None};
+}
+
+std::vector<std::uint8_t> preloginReply(Encrypt answer)
 {
     // Five options of five bytes and the terminator make 26 bytes before the data.
     return {
@@ -46,7 +68,7 @@ std::vector<std::uint8_t> preloginReply()
         Mars,       0x00, 0x22, 0x00, 0x01,
         Terminator,
         0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00,  // version 15.0.2000
-        0x02,                                // ENCRYPT_NOT_SUP
+        static_cast<std::uint8_t>(answer),
         0x00,                                // instance matches
         0x00,                                // MARS off
     };

@@ -18,8 +18,10 @@ void skipName(ByteReader& reader)
 
 }  // namespace
 
-std::size_t skipAllHeaders(std::span<const std::uint8_t> payload)
+std::size_t skipAllHeaders(std::span<const std::uint8_t> payload, TdsVersion version)
 {
+    if (!version.atLeast72())
+        return 0;
     ByteReader reader(payload);
     const std::uint32_t total = reader.u32le();
     if (total < 4 || total > payload.size())
@@ -34,15 +36,15 @@ std::size_t skipAllHeaders(std::span<const std::uint8_t> payload)
     return total;
 }
 
-std::string decodeSqlBatch(std::span<const std::uint8_t> payload)
+std::string decodeSqlBatch(std::span<const std::uint8_t> payload, TdsVersion version)
 {
-    return utf16leToUtf8(payload.subspan(skipAllHeaders(payload)));
+    return utf16leToUtf8(payload.subspan(skipAllHeaders(payload, version)));
 }
 
-TransactionRequest decodeTransactionRequest(std::span<const std::uint8_t> payload)
+TransactionRequest decodeTransactionRequest(std::span<const std::uint8_t> payload, TdsVersion version)
 {
     ByteReader reader(payload);
-    reader.seek(skipAllHeaders(payload));
+    reader.seek(skipAllHeaders(payload, version));
     TransactionRequest request;
     const std::uint16_t type = reader.u16le();
     switch (type) {

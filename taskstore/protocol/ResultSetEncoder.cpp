@@ -9,11 +9,14 @@
 namespace taskstore::tds {
 namespace {
 
-enum Token : std::uint8_t { ColMetadata = 0x81, Row = 0xD1 };
-enum WireType : std::uint8_t { IntN = 0x26, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7 };
+enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 };
+enum WireType : std::uint8_t { IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7 };
 constexpr std::uint16_t nullableFlag = 0x0001;
+constexpr std::uint8_t outputParameterStatus = 0x01;
 constexpr std::uint16_t plpMarker = 0xFFFF;
 constexpr std::uint64_t plpNull = ~std::uint64_t{0};
+constexpr std::uint32_t ntextMaxBytes = 0x7FFFFFFE;
+constexpr std::uint8_t textPointerSize = 16;
 
 using Kind = ValueView::Kind;
 
@@ -127,6 +130,26 @@ void nvarcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
     buffer[lengthAt + 1] = static_cast<std::uint8_t>(bytes >> 8);
 }
 
+// ntext: no table name parts below 7.2, just one empty name.
+void ntextTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(NText);
+    out.u32le(ntextMaxBytes);
+    out.bytes(defaultCollation);
+    out.u16le(0);
+}
+
+void ntextValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Text)
+        refuse(column, "the value is not text");
+    // A text pointer and timestamp precede the data; clients only check their presence.
+    out.u8(textPointerSize);
+    out.buffer().resize(out.buffer().size() + textPointerSize + 8, 0);
+    LengthPrefix<std::uint32_t> length(out);
+    out.utf16(value.text);
+}
+
 void datetimeTypeInfo(ByteWriter& out, const ColumnInfo&)
 {
     out.u8(DateTimeN);
@@ -142,9 +165,14 @@ void datetimeValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
     out.u32le(value.datetime.ticks);
 }
 
-void writeNull(ByteWriter& out, const ColumnInfo& column)
+bool sentAsNText(const ColumnInfo& column, TdsVersion version)
 {
-    if (column.type != SqlType::NVarChar)
+    return column.type == SqlType::NVarChar && nvarcharBytes(column) == 0 && !version.atLeast72();
+}
+
+void writeNull(ByteWriter& out, const ColumnInfo& column, TdsVersion version)
+{
+    if (column.type != SqlType::NVarChar || sentAsNText(column, version))
         out.u8(0);
     else if (nvarcharBytes(column) == 0)
         out.u64le(plpNull);
@@ -168,36 +196,64 @@ constexpr TypeCodec codecs[] = {
 };
 static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::DateTime) + 1);
 
-const TypeCodec& codecOf(SqlType type)
+constexpr TypeCodec ntextCodec{ntextTypeInfo, ntextValue};
+
+const TypeCodec& codecOf(const ColumnInfo& column, TdsVersion version)
 {
-    return codecs[static_cast<std::size_t>(type)];
+    return sentAsNText(column, version) ? ntextCodec : codecs[static_cast<std::size_t>(column.type)];
+}
+
+void writeUserType(ByteWriter& out, TdsVersion version)
+{
+    if (version.atLeast72())
+        out.u32le(0);
+    else
+        out.u16le(0);
+}
+
+void writeCell(ByteWriter& out, const ColumnInfo& column, const ValueView& value, TdsVersion version)
+{
+    if (value.kind == Kind::Null)
+        writeNull(out, column, version);
+    else
+        codecOf(column, version).value(out, column, value);
 }
 
 }  // namespace
 
-void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns)
+void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns, TdsVersion version)
 {
     out.u8(ColMetadata);
     out.u16le(static_cast<std::uint16_t>(columns.size()));
     for (const ColumnInfo& column : columns) {
-        out.u32le(0);  // user type
+        writeUserType(out, version);
         out.u16le(column.nullable ? nullableFlag : 0);
-        codecOf(column.type).typeInfo(out, column);
+        codecOf(column, version).typeInfo(out, column);
         out.bVarchar(column.name);
     }
 }
 
-void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<const ValueView> values)
+void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<const ValueView> values,
+              TdsVersion version)
 {
     if (values.size() != columns.size())
         throw CellError(SqlError{50000, 1, 16, "A row does not match its result set's columns.", 1});
     out.u8(Row);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (values[i].kind == Kind::Null)
-            writeNull(out, columns[i]);
-        else
-            codecOf(columns[i].type).value(out, columns[i], values[i]);
-    }
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        writeCell(out, columns[i], values[i], version);
+}
+
+void writeReturnValue(ByteWriter& out, std::uint16_t ordinal, std::string_view name, const ColumnInfo& column,
+                      const ValueView& value, TdsVersion version)
+{
+    out.u8(ReturnValue);
+    out.u16le(ordinal);
+    out.bVarchar(name);
+    out.u8(outputParameterStatus);
+    writeUserType(out, version);
+    out.u16le(nullableFlag);
+    codecOf(column, version).typeInfo(out, column);
+    writeCell(out, column, value, version);
 }
 
 }  // namespace taskstore::tds

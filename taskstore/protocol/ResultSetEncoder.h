@@ -4,9 +4,11 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "taskstore/protocol/ByteWriter.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/protocol/TdsVersion.h"
 
 namespace taskstore::tds {
 
@@ -24,8 +26,14 @@ private:
     SqlError error_;
 };
 
-void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns);
+// Below TDS 7.2 the long text columns go out as ntext, the form those clients know.
+void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns, TdsVersion version = tds74);
+// RETURNVALUE of an output parameter: its position in the call, its name as the client sent it,
+// and its value typed as column says.
+void writeReturnValue(ByteWriter& out, std::uint16_t ordinal, std::string_view name, const ColumnInfo& column,
+                      const ValueView& value, TdsVersion version = tds74);
 // values must hold one cell per column. Throws CellError, possibly after appending part of the row.
-void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<const ValueView> values);
+void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<const ValueView> values,
+              TdsVersion version = tds74);
 
 }  // namespace taskstore::tds

@@ -30,9 +30,11 @@ TokenSink::TokenSink(MessageWriter& writer, std::string serverName, ErrorObserve
 void TokenSink::beginToken()
 {
     if (pending_ && !singleDone_) {
-        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount);
+        writeDone(writer_.body(), pending_->status | done::more, pending_->curCmd, pending_->rowCount, version_,
+                  inProcedure_ ? DoneToken::DoneInProc : DoneToken::Done);
         pending_.reset();
     }
+    procedureEnded_ = false;
 }
 
 void TokenSink::columns(std::span<const ColumnInfo> columns)
@@ -42,7 +44,7 @@ void TokenSink::columns(std::span<const ColumnInfo> columns)
     rowError_.reset();
     resultSetSent_ = true;
     rowsSent_ = 0;
-    writeColMetadata(writer_.body(), columns_);
+    writeColMetadata(writer_.body(), columns_, version_);
     endToken();
 }
 
@@ -53,7 +55,7 @@ void TokenSink::row(std::span<const ValueView> values)
     auto& buffer = writer_.body().buffer();
     const std::size_t rowStart = buffer.size();
     try {
-        writeRow(writer_.body(), columns_, values);
+        writeRow(writer_.body(), columns_, values, version_);
     } catch (const CellError& e) {
         // The statement fails at its DONE; the half-written row must not reach the client.
         buffer.resize(rowStart);
@@ -71,6 +73,7 @@ void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
         rowError_.reset();
         failed = true;
     }
+    procedureFailed_ = procedureFailed_ || failed;
     std::uint16_t status = failed ? done::error : done::final;
     if (rowCount && !failed)
         status |= done::count;
@@ -90,7 +93,7 @@ void TokenSink::done(std::optional<std::int64_t> rowCount, bool failed)
 void TokenSink::info(const SqlError& message)
 {
     beginToken();
-    writeMessage(writer_.body(), message, serverName_);
+    writeMessage(writer_.body(), message, serverName_, version_);
     endToken();
 }
 
@@ -99,7 +102,7 @@ void TokenSink::error(const SqlError& error)
     if (onError_)
         onError_(error);
     beginToken();
-    writeMessage(writer_.body(), error, serverName_);
+    writeMessage(writer_.body(), error, serverName_, version_);
     endToken();
 }
 
@@ -114,6 +117,8 @@ void TokenSink::databaseChanged(std::string_view newDatabase, std::string_view o
 
 void TokenSink::transactionBegan(std::uint64_t descriptor)
 {
+    if (!version_.atLeast72())
+        return;  // 7.1 has no transaction descriptors
     beginToken();
     writeTransactionChange(writer_.body(), EnvChange::BeginTransaction, descriptor);
     endToken();
@@ -121,6 +126,8 @@ void TokenSink::transactionBegan(std::uint64_t descriptor)
 
 void TokenSink::transactionCommitted(std::uint64_t descriptor)
 {
+    if (!version_.atLeast72())
+        return;  // 7.1 has no transaction descriptors
     beginToken();
     writeTransactionChange(writer_.body(), EnvChange::CommitTransaction, descriptor);
     endToken();
@@ -128,9 +135,44 @@ void TokenSink::transactionCommitted(std::uint64_t descriptor)
 
 void TokenSink::transactionRolledBack(std::uint64_t descriptor)
 {
+    if (!version_.atLeast72())
+        return;  // 7.1 has no transaction descriptors
     beginToken();
     writeTransactionChange(writer_.body(), EnvChange::RollbackTransaction, descriptor);
     endToken();
+}
+
+void TokenSink::beginProcedure()
+{
+    inProcedure_ = true;
+    procedureFailed_ = false;
+}
+
+void TokenSink::returnStatus(std::int32_t status)
+{
+    beginToken();
+    writeReturnStatus(writer_.body(), status);
+    endToken();
+}
+
+void TokenSink::returnValue(std::uint16_t ordinal, std::string_view name, const ColumnInfo& column,
+                            const ValueView& value)
+{
+    beginToken();
+    writeReturnValue(writer_.body(), ordinal, name, column, value, version_);
+    endToken();
+}
+
+void TokenSink::endProcedure(bool failed, bool more)
+{
+    beginToken();
+    std::uint16_t status = failed || procedureFailed_ ? done::error : done::final;
+    if (more)
+        status |= done::more | done::rpcInBatch;
+    writeDone(writer_.body(), status, curcmd::none, 0, version_, DoneToken::DoneProc);
+    endToken();
+    inProcedure_ = false;
+    procedureEnded_ = true;
 }
 
 void TokenSink::fail(const SqlError& failure)
@@ -141,9 +183,13 @@ void TokenSink::fail(const SqlError& failure)
 
 void TokenSink::endReply()
 {
-    const PendingDone last = pending_.value_or(PendingDone{});
-    writeDone(writer_.body(), last.status, last.curCmd, last.rowCount);
+    if (!procedureEnded_ || pending_) {
+        const PendingDone last = pending_.value_or(PendingDone{});
+        writeDone(writer_.body(), last.status, last.curCmd, last.rowCount, version_);
+    }
     writer_.endMessage();
+    procedureEnded_ = false;
+    inProcedure_ = false;
     pending_.reset();
     rowError_.reset();
     columns_.clear();

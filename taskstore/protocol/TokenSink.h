@@ -10,6 +10,7 @@
 
 #include "taskstore/protocol/MessageWriter.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/protocol/TdsVersion.h"
 
 namespace taskstore::tds {
 
@@ -30,10 +31,20 @@ public:
     void transactionCommitted(std::uint64_t descriptor) override;
     void transactionRolledBack(std::uint64_t descriptor) override;
 
+    // The version negotiated at login; tokens follow its layout from then on.
+    void setTdsVersion(TdsVersion version) { version_ = version; }
+    TdsVersion tdsVersion() const { return version_; }
     // Attention: rows produced from now on are dropped. Safe from any thread.
     void cancel() { cancelled_ = true; }
     // Transaction manager replies carry one DONE however many the engine reports (until endReply).
     void setSingleDone(bool single) { singleDone_ = single; }
+    // Statements from here on run inside a procedure call and end in DONEINPROC.
+    void beginProcedure();
+    void returnStatus(std::int32_t status);
+    void returnValue(std::uint16_t ordinal, std::string_view name, const ColumnInfo& column, const ValueView& value);
+    // DONEPROC, with the error bit when the call or one of its statements failed; more: another
+    // call of the same request follows.
+    void endProcedure(bool failed, bool more);
     // Reports a failure of the whole request as ERROR + DONE(ERROR).
     void fail(const SqlError& error);
     // Writes the final DONE (a plain one if no statement reported) and ends the message.
@@ -58,6 +69,10 @@ private:
     bool resultSetSent_ = false;
     std::uint64_t rowsSent_ = 0;  // rows of the current result set that went out
     bool singleDone_ = false;
+    bool inProcedure_ = false;
+    bool procedureFailed_ = false;
+    bool procedureEnded_ = false;  // the reply's last token is a DONEPROC
+    TdsVersion version_;
     std::atomic<bool> cancelled_{false};
 };
 

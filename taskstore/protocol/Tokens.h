@@ -7,6 +7,7 @@
 
 #include "taskstore/protocol/ByteWriter.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/protocol/TdsVersion.h"
 
 namespace taskstore::tds {
 
@@ -25,12 +26,16 @@ enum class EnvChange : std::uint8_t {
     ResetConnection = 18,
 };
 
+// The DONE family: a batch statement, a procedure call, a statement inside a procedure.
+enum class DoneToken : std::uint8_t { Done = 0xFD, DoneProc = 0xFE, DoneInProc = 0xFF };
+
 namespace done {
 inline constexpr std::uint16_t final = 0x0000;
 inline constexpr std::uint16_t more = 0x0001;
 inline constexpr std::uint16_t error = 0x0002;
 inline constexpr std::uint16_t count = 0x0010;
 inline constexpr std::uint16_t attention = 0x0020;
+inline constexpr std::uint16_t rpcInBatch = 0x0080;
 inline constexpr std::uint16_t serverError = 0x0100;
 }  // namespace done
 
@@ -50,17 +55,20 @@ struct ProgramVersion {
     std::uint16_t build = 0;
 };
 
-// tdsVersion as LOGIN7 carries it (e.g. 0x74000004); it goes out in big-endian order.
-void writeLoginAck(ByteWriter& out, std::uint32_t tdsVersion, std::string_view programName, ProgramVersion version);
+// The version goes out in big-endian order.
+void writeLoginAck(ByteWriter& out, TdsVersion tdsVersion, std::string_view programName, ProgramVersion version);
 // ENVCHANGE types with text values: database, language, packet size.
 void writeEnvChange(ByteWriter& out, EnvChange type, std::string_view newValue, std::string_view oldValue);
 void writeCollationChange(ByteWriter& out);
-// Begin carries the new descriptor; commit and rollback carry the old one.
+// Begin carries the new descriptor; commit and rollback carry the old one. TDS 7.2 and later only.
 void writeTransactionChange(ByteWriter& out, EnvChange type, std::uint64_t descriptor);
 // ENVCHANGE 18: acknowledges a request that reset the connection.
 void writeResetConnectionAck(ByteWriter& out);
-// INFO for classes 0-10, ERROR above.
-void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName);
-void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);
+// INFO for classes 0-10, ERROR above. procedureName is set for errors raised inside a procedure.
+void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName, TdsVersion version = tds74,
+                  std::string_view procedureName = {});
+void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount,
+               TdsVersion version = tds74, DoneToken token = DoneToken::Done);
+void writeReturnStatus(ByteWriter& out, std::int32_t status);
 
 }  // namespace taskstore::tds

@@ -32,13 +32,18 @@ std::uint16_t spidFor(int id)
 }  // namespace
 
 Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config,
-                       EventLog& log, RequestLog* requests)
-    : id_(id), socket_(std::move(socket)), peer_(endpointText(socket_)), config_(config), log_(log)
+                       EventLog& log, RequestLog* requests, const tls::TlsContext* tls)
+    : id_(id),
+      socket_(std::move(socket)),
+      peer_(endpointText(socket_)),
+      config_(config),
+      log_(log),
+      tls_(tls ? std::make_unique<tls::TlsSession>(*tls) : nullptr)
 {
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
     handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id)},
-                                                [this](std::span<const std::uint8_t> bytes) { send(bytes); });
+                                                [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
 }
 
 Connection::~Connection()
@@ -78,6 +83,7 @@ void Connection::readLoop()
     std::array<std::uint8_t, 16384> buffer{};
     tds::MessageAssembler assembler(maxMessageBeforeLogin);
     std::vector<tds::Message> messages;
+    std::vector<std::uint8_t> clear;
     for (;;) {
         asio::error_code ec;
         const std::size_t n = socket_.read_some(asio::buffer(buffer), ec);
@@ -86,7 +92,13 @@ void Connection::readLoop()
             return;
         }
         try {
-            assembler.feed(std::span<const std::uint8_t>(buffer.data(), n), messages);
+            std::span<const std::uint8_t> bytes(buffer.data(), n);
+            if (tls_) {
+                clear.clear();
+                tls_->incoming(bytes, clear);
+                bytes = clear;
+            }
+            assembler.feed(bytes, messages);
         } catch (const tds::ProtocolError& e) {
             queue_.push(End{std::string("malformed request: ") + e.what()});
             return;
@@ -147,6 +159,9 @@ void Connection::send(std::span<const std::uint8_t> packet)
     const bool lastOfMessage = packet.size() > 1 && (packet[1] & tds::status::endOfMessage) != 0;
     if (!lastOfMessage && unsent_.size() < sendBatchBytes)
         return;
+    // Handshake flights (PRELOGIN packets) go out as they are even once the session is sealed.
+    if (tls_ && unsent_[0] != static_cast<std::uint8_t>(tds::PacketType::Prelogin) && tls_->sealsReplies())
+        tls_->outgoing(unsent_);
     asio::error_code ec;
     asio::write(socket_, asio::buffer(unsent_.data(), unsent_.size()), ec);
     unsent_.clear();

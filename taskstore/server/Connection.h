@@ -18,13 +18,15 @@
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/tls/TlsSession.h"
 
 namespace taskstore::server {
 
 class Connection {
 public:
+    // tls is null when the server has no certificate.
     Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
-               RequestLog* requests);
+               RequestLog* requests, const tls::TlsContext* tls);
     ~Connection();  // stops and joins
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -58,6 +60,7 @@ private:
     std::string closeReason_;
     std::atomic<bool> writeFailed_{false};
     std::vector<std::uint8_t> unsent_;  // whole packets of the message being answered
+    std::unique_ptr<tls::TlsSession> tls_;
     std::atomic<bool> finished_{false};
     // Outlives both threads: the reader passes attention to it while the worker runs requests.
     std::unique_ptr<RequestHandler> handler_;

@@ -7,6 +7,7 @@
 #include "taskstore/protocol/Prelogin.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/protocol/Requests.h"
+#include "taskstore/protocol/RpcRequest.h"
 #include "taskstore/protocol/Tokens.h"
 #include "taskstore/engine/DatabaseNames.h"
 
@@ -30,7 +31,8 @@ std::string typeName(PacketType type)
 }  // namespace
 
 RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
-                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output)
+                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output,
+                               tls::TlsSession* tls)
     : engine_(engine),
       config_(config),
       log_(log),
@@ -40,7 +42,8 @@ RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, Event
       sink_(writer_, config.serverName, [this](const SqlError& error) {
           log_.line("connection " + std::to_string(connection_.id) + " error " + std::to_string(error.number) + ": "
                     + error.message);
-      })
+      }),
+      tls_(tls)
 {
 }
 
@@ -49,13 +52,8 @@ RequestHandler::~RequestHandler() = default;
 std::optional<std::string> RequestHandler::handle(const tds::Message& message)
 {
     if (!loggedIn()) {
-        if (message.type == PacketType::Prelogin && !preloginSeen_) {
-            tds::parsePrelogin(message.payload);
-            preloginSeen_ = true;
-            writer_.body().bytes(tds::preloginReply());
-            writer_.endMessage();
-            return std::nullopt;
-        }
+        if (message.type == PacketType::Prelogin)
+            return handlePrelogin(message);
         if (message.type == PacketType::Login7)
             return handleLogin(message);
         throw tds::ProtocolError("packet type " + typeName(message.type) + " before login");
@@ -79,16 +77,42 @@ std::optional<std::string> RequestHandler::handle(const tds::Message& message)
         handleTransaction(message);
         return std::nullopt;
     case PacketType::Rpc:
-        replyError(SqlError{50000, 1, 16, "Remote procedure calls are not supported; send the statement as a batch.", 1});
+        handleRpc(message);
         return std::nullopt;
     default:
         throw tds::ProtocolError("unexpected packet type " + typeName(message.type) + " after login");
     }
 }
 
+std::optional<std::string> RequestHandler::handlePrelogin(const tds::Message& message)
+{
+    if (!preloginSeen_) {
+        const tds::PreloginRequest request = tds::parsePrelogin(message.payload);
+        const auto agreed = tds::agreeEncryption(request.encryption, tls_ != nullptr, config_.forceEncryption);
+        preloginSeen_ = true;
+        if (tls_)
+            tls_->expectHandshake(agreed.protection);
+        writer_.body().bytes(tds::preloginReply(agreed.answer));
+        writer_.endMessage();
+        return std::nullopt;
+    }
+    if (!tls_ || !tls_->handshaking())
+        throw tds::ProtocolError("second PRELOGIN without a TLS handshake");
+    const tls::TlsSession::Flight flight = tls_->handshake(message.payload);
+    if (!flight.reply.empty()) {
+        writer_.body().bytes(flight.reply);
+        writer_.endMessage(PacketType::Prelogin);
+    }
+    return flight.failure;
+}
+
 std::optional<std::string> RequestHandler::handleLogin(const tds::Message& message)
 {
+    if (tls_ && !tls_->loginProtected())
+        return config_.forceEncryption ? "clear LOGIN7 while encryption is forced" : "clear LOGIN7 where TLS was agreed";
     const tds::Login7 login = tds::decodeLogin7(message.payload);
+    version_ = tds::negotiateTdsVersion(login.tdsVersion);
+    sink_.setTdsVersion(version_);
     if (login.integratedAuth)
         return refuseLogin(login, "", "integrated authentication is not supported");
     if (!text::equalIgnoringAsciiCase(login.userName, saLogin))
@@ -110,7 +134,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
 
     tds::LoginSuccess reply;
     reply.database = session_->currentDatabase();
-    reply.tdsVersion = tds::negotiateTdsVersion(login.tdsVersion);
+    reply.tdsVersion = version_;
     reply.packetSize = tds::negotiatePacketSize(login.packetSize);
     reply.serverName = config_.serverName;
     tds::writeLoginSuccess(writer_.body(), reply);
@@ -124,7 +148,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
 std::optional<std::string> RequestHandler::refuseLogin(const tds::Login7& login, const std::string& missingDatabase,
                                                        const std::string& reason)
 {
-    tds::writeLoginFailure(writer_.body(), login.userName, missingDatabase, config_.serverName);
+    tds::writeLoginFailure(writer_.body(), login.userName, missingDatabase, config_.serverName, version_);
     writer_.endMessage();
     log_.line("connection " + std::to_string(connection_.id) + " login failed for " + login.userName + " from "
               + connection_.peer + ": " + reason);
@@ -154,16 +178,31 @@ void RequestHandler::runInSession(Call&& call)
 
 void RequestHandler::handleBatch(const tds::Message& message)
 {
-    const std::string text = tds::decodeSqlBatch(message.payload);
+    const std::string text = tds::decodeSqlBatch(message.payload, version_);
     if (requests_)
         requests_->batch(connection_.id, text);
     runInSession([&] { session_->executeBatch(text, sink_); });
 }
 
+void RequestHandler::handleRpc(const tds::Message& message)
+{
+    const auto calls = tds::decodeRpcRequest(message.payload, version_);
+    if (requests_)
+        for (const auto& call : calls)
+            requests_->call(connection_.id, call.procName,
+                            !call.parameters.empty() && call.parameters[0].value.kind == ValueView::Kind::Text
+                                ? call.parameters[0].value.text
+                                : std::string());
+    runInSession([&] {
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            procedures_.run(calls[i], *session_, i + 1 < calls.size());
+    });
+}
+
 void RequestHandler::handleTransaction(const tds::Message& message)
 {
     using Kind = tds::TransactionRequest::Kind;
-    const tds::TransactionRequest request = tds::decodeTransactionRequest(message.payload);
+    const tds::TransactionRequest request = tds::decodeTransactionRequest(message.payload, version_);
     if (request.kind == Kind::Save) {
         replyError(SqlError{50000, 1, 16, "Savepoints are not supported.", 1});
         return;
@@ -190,7 +229,7 @@ void RequestHandler::handleAttention()
 {
     if (requests_)
         requests_->attention(connection_.id);
-    tds::writeDone(writer_.body(), tds::done::attention, tds::curcmd::none, 0);
+    tds::writeDone(writer_.body(), tds::done::attention, tds::curcmd::none, 0, version_);
     writer_.endMessage();
 }
 
@@ -218,6 +257,7 @@ void RequestHandler::resetSession()
 {
     session_.reset();
     session_ = engine_.newSession(loginDatabase_, connection_.spid);
+    procedures_.clear();
     if (config_.lockTimeout)
         session_->setLockTimeout(*config_.lockTimeout);
     tds::writeResetConnectionAck(writer_.body());

@@ -12,9 +12,11 @@
 #include "taskstore/protocol/MessageWriter.h"
 #include "taskstore/protocol/TokenSink.h"
 #include "taskstore/server/EventLog.h"
+#include "taskstore/server/ProcedureCalls.h"
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/tls/TlsSession.h"
 
 namespace taskstore::server {
 
@@ -26,8 +28,10 @@ struct ConnectionInfo {
 
 class RequestHandler {
 public:
+    // tls is null when the server cannot encrypt.
     RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
-                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output);
+                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output,
+                   tls::TlsSession* tls = nullptr);
     ~RequestHandler();
 
     // Handles one whole message. Returns the reason to close the connection, or nothing to go on.
@@ -41,11 +45,13 @@ public:
     void endSession();
 
 private:
+    std::optional<std::string> handlePrelogin(const tds::Message& message);
     std::optional<std::string> handleLogin(const tds::Message& message);
     std::optional<std::string> refuseLogin(const tds::Login7& login, const std::string& missingDatabase,
                                            const std::string& reason);
     void handleBatch(const tds::Message& message);
     void handleTransaction(const tds::Message& message);
+    void handleRpc(const tds::Message& message);
     void handleAttention();
     void replyEmpty();
     void replyError(const SqlError& error);
@@ -61,9 +67,12 @@ private:
     ConnectionInfo connection_;
     tds::MessageWriter writer_;
     tds::TokenSink sink_;
+    ProcedureCalls procedures_{sink_};
     std::unique_ptr<Session> session_;
     std::string loginDatabase_;
+    tds::TdsVersion version_;
     bool preloginSeen_ = false;
+    tls::TlsSession* tls_;
 
     std::mutex runningMutex_;
     bool running_ = false;

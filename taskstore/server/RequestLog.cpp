@@ -28,6 +28,12 @@ void RequestLog::transaction(int connection, std::string_view kind)
     record(std::to_string(connection) + " TM " + std::string(kind) + "\n");
 }
 
+void RequestLog::call(int connection, std::string_view procedure, std::string_view text)
+{
+    record(std::to_string(connection) + " RPC " + std::string(procedure) + " " + std::to_string(text.size()) + "\n"
+           + std::string(text) + "\n");
+}
+
 void RequestLog::attention(int connection)
 {
     record(std::to_string(connection) + " ATTENTION\n");

@@ -17,6 +17,8 @@ public:
     // kind: BEGIN, COMMIT or ROLLBACK.
     void transaction(int connection, std::string_view kind);
     void attention(int connection);
+    // A procedure call, with its first argument when that is text (the statement of sp_executesql).
+    void call(int connection, std::string_view procedure, std::string_view text);
 
 private:
     void record(std::string_view text);

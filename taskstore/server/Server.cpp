@@ -1,5 +1,7 @@
 #include "taskstore/server/Server.h"
 
+#include <stdexcept>
+
 namespace taskstore::server {
 
 Server::Server(Engine& engine, ServerConfig config, EventLog& log)
@@ -7,6 +9,10 @@ Server::Server(Engine& engine, ServerConfig config, EventLog& log)
 {
     if (!config_.requestLog.empty())
         requests_ = std::make_unique<RequestLog>(config_.requestLog);
+    if (!config_.tlsCertificate.empty())
+        tls_ = std::make_unique<tls::TlsContext>(config_.tlsCertificate, config_.tlsKey);
+    else if (config_.forceEncryption)
+        throw std::runtime_error("forcing encryption needs a TLS certificate");
 }
 
 Server::~Server() = default;
@@ -44,7 +50,7 @@ void Server::accept()
         if (!ec) {
             connections_.remove_if([](const auto& connection) { return connection->finished(); });
             auto connection = std::make_unique<Connection>(nextId_++, std::move(socket), engine_, config_, log_,
-                                                           requests_.get());
+                                                           requests_.get(), tls_.get());
             connection->start();
             connections_.push_back(std::move(connection));
             accept();

@@ -10,12 +10,13 @@
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/tls/TlsContext.h"
 
 namespace taskstore::server {
 
 class Server {
 public:
-    // Throws std::runtime_error when the request log cannot be opened.
+    // Throws std::runtime_error when the request log or the TLS files cannot be read.
     Server(Engine& engine, ServerConfig config, EventLog& log);
     ~Server();
 
@@ -35,6 +36,7 @@ private:
     ServerConfig config_;
     EventLog& log_;
     std::unique_ptr<RequestLog> requests_;
+    std::unique_ptr<tls::TlsContext> tls_;  // none without a certificate
     asio::io_context io_;
     asio::ip::tcp::acceptor acceptor_{io_};
     asio::signal_set signals_{io_, SIGINT, SIGTERM};

@@ -18,6 +18,11 @@ struct ServerConfig {
     std::chrono::milliseconds loginTimeout{std::chrono::seconds(30)};
     std::filesystem::path requestLog;  // empty: no request log
     std::string serverName = "TASKSTORE";  // shown by clients next to server messages
+    // PEM files of the TLS certificate and key; without them the server cannot encrypt.
+    std::filesystem::path tlsCertificate;
+    std::filesystem::path tlsKey;
+    // Encrypt every session and refuse clients that cannot.
+    bool forceEncryption = false;
 };
 
 }  // namespace taskstore::server

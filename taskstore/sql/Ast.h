@@ -37,6 +37,7 @@ struct Expr {
         String,         // text = value, unicode = N'...'
         Column,         // names = qualifier parts then column
         Global,         // @@name (text, upper case)
+        Parameter,      // @name of a bound parameter; text = its position in the parameter list
         Negate,         // args[0]
         Arithmetic,     // text = + - * / %; args[0], args[1]
         Compare,        // text = = <> < <= > >= (!= and !< !> normalised)
@@ -147,9 +148,17 @@ struct SetStatement {
     long long value = 0;
 };
 
+struct Statement;
+
+// IF condition statement: what drivers send to end a transaction only when one is open.
+struct IfStatement {
+    ExprPtr condition;
+    std::unique_ptr<Statement> then;
+};
+
 using StatementBody = std::variant<SelectStatement, InsertStatement, UpdateStatement, DeleteStatement,
                                    CreateTableStatement, DropTableStatement, CreateDatabaseStatement,
-                                   UseStatement, TransactionStatement, SetStatement>;
+                                   UseStatement, TransactionStatement, SetStatement, IfStatement>;
 
 struct Statement {
     StatementBody body;

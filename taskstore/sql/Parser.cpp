@@ -31,7 +31,7 @@ bool contains(const std::array<std::string_view, N>& list, std::string_view word
 bool startsStatement(const Token& token)
 {
     for (std::string_view word : {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "USE", "BEGIN", "COMMIT",
-                                  "ROLLBACK", "SET"})
+                                  "ROLLBACK", "SET", "IF"})
         if (token.is(word))
             return true;
     return false;
@@ -39,7 +39,10 @@ bool startsStatement(const Token& token)
 
 class Parser {
 public:
-    explicit Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
+    Parser(std::vector<Token> tokens, std::span<const std::string> parameters)
+        : tokens_(std::move(tokens)), parameters_(parameters)
+    {
+    }
 
     std::vector<Statement> batch()
     {
@@ -173,7 +176,21 @@ private:
         }
         if (first.is("SET"))
             return set();
+        if (first.is("IF"))
+            return ifStatement();
         fail();
+    }
+
+    IfStatement ifStatement()
+    {
+        const Nesting nesting(*this);
+        advance();
+        IfStatement result;
+        result.condition = expression();
+        result.then = std::make_unique<Statement>();
+        result.then->line = peek().line;
+        result.then->body = statement();
+        return result;
     }
 
     void transactionName()
@@ -677,6 +694,14 @@ private:
         }
         case TokenKind::Variable: {
             const std::string name = text::asciiUpper(token.text);
+            const auto bound = std::find_if(parameters_.begin(), parameters_.end(),
+                                            [&](const std::string& p) { return text::asciiUpper(p) == name; });
+            if (bound != parameters_.end()) {
+                auto expr = node(Expr::Kind::Parameter, token.line);
+                expr->text = std::to_string(bound - parameters_.begin());
+                advance();
+                return expr;
+            }
             if (!contains(globalVariables, name))
                 throw makeError(137, 15, "Must declare the scalar variable \"" + token.text + "\".", token.line);
             auto expr = node(Expr::Kind::Global, token.line);
@@ -794,12 +819,16 @@ private:
     }
 
     std::vector<Token> tokens_;
+    std::span<const std::string> parameters_;
     std::size_t pos_ = 0;
     int depth_ = 0;
 };
 
 }  // namespace
 
-std::vector<Statement> parseBatch(std::string_view batch) { return Parser(tokenize(batch)).batch(); }
+std::vector<Statement> parseBatch(std::string_view batch, std::span<const std::string> parameters)
+{
+    return Parser(tokenize(batch), parameters).batch();
+}
 
 }  // namespace taskstore::sql

@@ -3,6 +3,8 @@
 // error anywhere stops the batch (as SQL Server compiles a batch first).
 #include "taskstore/sql/Ast.h"
 
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +12,7 @@ namespace taskstore::sql {
 
 // Throws SqlError: 102/156 syntax errors, 105/113 from the lexer, 195 unknown function or SET
 // option, 137 variables.
-std::vector<Statement> parseBatch(std::string_view batch);
+// parameters: the @names the batch may use, matched regardless of case.
+std::vector<Statement> parseBatch(std::string_view batch, std::span<const std::string> parameters = {});
 
 }  // namespace taskstore::sql

@@ -60,6 +60,29 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
     return value;
 }
 
+// The engine's type for a declared parameter: its column types, and the wider set drivers
+// declare, each mapped to the nearest type the engine keeps.
+ColumnType parameterTypeOf(const std::string& declared, std::size_t position)
+{
+    if (const auto type = ColumnType::parse(declared))
+        return *type;
+    std::string name = text::asciiLower(declared.substr(0, declared.find('(')));
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    if (name == "tinyint" || name == "smallint")
+        return {TypeKind::Int, 0};
+    if (name == "decimal" || name == "numeric" || name == "real" || name == "money" || name == "smallmoney")
+        return {TypeKind::Float, 0};
+    if (name == "datetime2" || name == "smalldatetime" || name == "date")
+        return {TypeKind::DateTime, 0};
+    if (name == "ntext")
+        return {TypeKind::NVarChar, ColumnType::maxLength};
+    if (name == "text")
+        return {TypeKind::VarChar, ColumnType::maxLength};
+    throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(position + 1)
+                                  + ": Cannot find data type " + declared + ".");
+}
+
 std::string tableKey(std::string_view database, std::string_view table)
 {
     return text::asciiLower(database) + "." + text::asciiLower(table);
@@ -211,6 +234,76 @@ ResolvedTable SqlSession::table(const ObjectName& name)
 
 void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
 {
+    runBatch(sql, {}, sink);
+}
+
+void SqlSession::executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink)
+{
+    std::vector<std::string> names;
+    parameterTypes_.clear();
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        names.push_back(parameters[i].name);
+        parameterTypes_.push_back(parameterTypeOf(parameters[i].declaredType, i));
+    }
+    parameters_ = parameters;
+    struct Unbind {
+        SqlSession& session;
+        ~Unbind()
+        {
+            session.parameters_ = {};
+            session.parameterTypes_.clear();
+        }
+    } unbind{*this};
+    runBatch(sql, names, sink);
+}
+
+void SqlSession::bindParameters(sqlite3_stmt* statement)
+{
+    // The translation names parameter n as ?n.
+    for (int i = 1; i <= sqlite3_bind_parameter_count(statement); ++i) {
+        const char* name = sqlite3_bind_parameter_name(statement, i);
+        const std::size_t position = name ? std::stoul(name + 1) - 1 : parameters_.size();
+        if (position >= parameters_.size())
+            continue;
+        const Parameter& p = parameters_[position];
+        switch (p.kind) {
+        case ValueView::Kind::Null: sqlite3_bind_null(statement, i); break;
+        case ValueView::Kind::Int: sqlite3_bind_int64(statement, i, p.integer); break;
+        case ValueView::Kind::Float: sqlite3_bind_double(statement, i, p.real); break;
+        case ValueView::Kind::Text:
+            sqlite3_bind_text(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            break;
+        case ValueView::Kind::DateTime: {
+            const std::string stored = store::formatStored({p.datetime.days, p.datetime.ticks});
+            sqlite3_bind_text(statement, i, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+}
+
+int SqlSession::execBound(const std::string& sql)
+{
+    const char* next = sql.c_str();
+    while (*next) {
+        sqlite3_stmt* raw = nullptr;
+        if (const int rc = sqlite3_prepare_v2(db_.get(), next, -1, &raw, &next); rc != SQLITE_OK)
+            return rc;
+        if (!raw)
+            break;  // only blanks were left
+        const store::SqliteStatement prepared(raw);
+        bindParameters(raw);
+        int rc = SQLITE_ROW;
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(raw);
+        if (rc != SQLITE_DONE)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+void SqlSession::runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink)
+{
     // A stop request applies to this batch only; it is cleared when the batch returns, so one
     // that arrives while the batch starts is not lost.
     struct ClearStop {
@@ -219,7 +312,7 @@ void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
     } clearStop{stopRequested_};
     std::vector<Statement> statements;
     try {
-        statements = parseBatch(sql);
+        statements = parseBatch(sql, parameterNames);
     } catch (const SqlError& error) {
         sink.error(error);
         sink.done(std::nullopt, true);
@@ -247,6 +340,7 @@ SqlSession::Outcome SqlSession::fail(SqlError error, int line, ResultSink& sink)
 SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink)
 {
     resetStatementState();
+    const Statement* branch = nullptr;
     sink.statementStarted(kindOf(statement.body));
     try {
         std::visit(
@@ -294,6 +388,10 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
                     set(s);
                     sink.done(std::nullopt, false);
                 },
+                [&](const IfStatement& s) {
+                    if (holds(*s.condition))
+                        branch = s.then.get();
+                },
             },
             statement.body);
     } catch (const SqlError& error) {
@@ -304,7 +402,20 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
         sink.done(std::nullopt, true);
         return Outcome::AbortBatch;
     }
-    return Outcome::Continue;
+    return branch ? run(*branch, sink) : Outcome::Continue;
+}
+
+bool SqlSession::holds(const Expr& condition)
+{
+    const std::string sql = Translator(*this).ifCondition(condition);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    const store::SqliteStatement prepared(raw);
+    bindParameters(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        throw statementError(sqlite3_extended_errcode(db_.get()));
+    return sqlite3_column_int(raw, 0) == 1;
 }
 
 void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)
@@ -317,6 +428,7 @@ void SqlSession::runSelect(const SelectStatement& statement, ResultSink& sink)
     if (sqlite3_prepare_v2(db_.get(), plan.sql.c_str(), static_cast<int>(plan.sql.size()), &raw, nullptr) != SQLITE_OK)
         throw statementError(sqlite3_extended_errcode(db_.get()));
     const store::SqliteStatement prepared(raw);
+    bindParameters(raw);
     sink.columns(plan.columns);
     std::vector<ValueView> values(plan.columns.size());
     std::int64_t count = 0;
@@ -366,7 +478,8 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
     if (!inTransaction) {
         takeWriteLock(targetKey);
         try {
-            exec(sql.c_str());
+            if (execBound(sql) != SQLITE_OK)
+                throw statementError(sqlite3_extended_errcode(db_.get()));
             exec("COMMIT");
         } catch (...) {
             sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -389,7 +502,7 @@ std::int64_t SqlSession::runWrite(const std::function<std::string(bool guard)>& 
         throw;
     }
     const std::int64_t changedBefore = sqlite3_total_changes64(db_.get());
-    const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
+    const int rc = execBound(sql);
     const std::int64_t changes = sqlite3_changes64(db_.get());
     if (rc != SQLITE_OK) {
         const int code = sqlite3_extended_errcode(db_.get());

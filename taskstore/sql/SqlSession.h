@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ public:
     ~SqlSession() override;
 
     void executeBatch(std::string_view sql, ResultSink& sink) override;
+    void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) override;
     void beginTransaction(ResultSink& sink) override;
     void commitTransaction(ResultSink& sink) override;
     void rollbackTransaction(ResultSink& sink) override;
@@ -46,12 +48,15 @@ private:
     // NameResolver
     ResolvedTable table(const ObjectName& name) override;
     std::int64_t rowCount() const override { return rowCount_; }
+    store::ColumnType parameterType(std::size_t position) const override { return parameterTypes_.at(position); }
     std::uint16_t spid() const override { return spid_; }
     std::int64_t lockTimeoutMilliseconds() const override { return lockTimeout_.count() < 0 ? -1 : lockTimeout_.count(); }
 
+    void runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink);
     Outcome run(const Statement& statement, ResultSink& sink);
     Outcome fail(SqlError error, int line, ResultSink& sink);
     void runSelect(const SelectStatement& statement, ResultSink& sink);
+    bool holds(const Expr& condition);
     // Runs a writing statement on `target` atomically, inside the open transaction or in its own.
     std::int64_t runWrite(const std::function<std::string(bool guard)>& translate, const ObjectName& target);
     // Waits until no other session has uncommitted changes to the tables the statement reads.
@@ -73,6 +78,9 @@ private:
     // Whether SQLite ended the open transaction by itself; then the T-SQL one is over too.
     bool transactionLost();
     void exec(const char* sql);
+    // Runs translated SQL with the parameters of the running batch bound; SQLite's result code.
+    int execBound(const std::string& sql);
+    void bindParameters(sqlite3_stmt* statement);
     std::string attached(std::string_view database);
     SqlError statementError(int rc);
     void resetStatementState();
@@ -100,6 +108,8 @@ private:
     std::chrono::steady_clock::time_point busySince_;
     bool busyStopped_ = false;
     std::int64_t rowCount_ = 0;
+    std::span<const Parameter> parameters_;  // of the running batch
+    std::vector<store::ColumnType> parameterTypes_;
 };
 
 }  // namespace taskstore::sql

@@ -507,6 +507,11 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
                        {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, characterCount(expr.text))});
     case Expr::Kind::Column:
         return column(expr, scope);
+    case Expr::Kind::Parameter: {
+        // Numbered SQLite parameters, bound by the session: the value never enters the text.
+        const std::size_t position = std::stoul(expr.text);
+        return valueOf("?" + std::to_string(position + 1), resolver_.parameterType(position));
+    }
     case Expr::Kind::Global:
         if (expr.text == "@@TRANCOUNT")
             return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});
@@ -684,6 +689,11 @@ SelectPlan Translator::select(const SelectStatement& statement)
     return plan;
 }
 
+std::string Translator::ifCondition(const Expr& expr)
+{
+    return "SELECT CASE WHEN " + condition(expr, Scope{}).sql + " THEN 1 ELSE 0 END";
+}
+
 std::string Translator::insert(const InsertStatement& statement)
 {
     const ScopeTable table = bindTable(statement.table);
@@ -756,10 +766,12 @@ std::string Translator::remove(const DeleteStatement& statement, bool guard)
     const Scope scope{&table, nullptr};
     std::string sql = "DELETE FROM " + quoteIdentifier(table.resolved.schema) + "." + quoteIdentifier(table.resolved.table.name)
         + " AS " + quoteIdentifier(table.alias);
-    std::string where = statement.where ? condition(*statement.where, scope).sql : std::string();
+    if (!statement.where)
+        return sql;
+    std::string where = condition(*statement.where, scope).sql;
     if (guard)
-        where += (where.empty() ? "" : " AND ") + std::string("ts_live(") + quoteIdentifier(table.alias) + ".rowid)";
-    return where.empty() ? sql : sql + " WHERE " + where;
+        where += " AND ts_live(" + quoteIdentifier(table.alias) + ".rowid)";
+    return sql + " WHERE " + where;
 }
 
 }  // namespace taskstore::sql

@@ -29,6 +29,8 @@ public:
     virtual std::uint16_t spid() const = 0;
     virtual std::int64_t lockTimeoutMilliseconds() const = 0;  // -1 without a limit
     virtual const std::string& currentDatabase() const = 0;
+    // The type of the bound parameter at a position of the running statement's list.
+    virtual store::ColumnType parameterType(std::size_t position) const = 0;
 };
 
 struct SelectPlan {
@@ -45,9 +47,12 @@ public:
     SelectPlan select(const SelectStatement& statement);
     std::string insert(const InsertStatement& statement);
     // `guard` adds a per-row check that lets the statement be stopped without ending the
-    // transaction around it.
+    // transaction around it. A delete without a filter takes none: SQLite then empties the table
+    // in one step, too quickly to need stopping.
     std::string update(const UpdateStatement& statement, bool guard);
     std::string remove(const DeleteStatement& statement, bool guard);
+    // A query that yields 1 when the condition of an IF holds, else 0.
+    std::string ifCondition(const Expr& condition);
 
     // Internal pieces of a translation, declared here so the helpers in the source can name them.
     struct ScopeTable;

@@ -1,7 +1,11 @@
 // Log-on string, the OLE DB reader and the translation for the ODBC driver.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "db/LogOnString.h"
 #include "db/OdbcConnectionString.h"
@@ -162,6 +166,30 @@ TEST(OdbcTranslation, EachDataSourceForm)
     EXPECT_EQ(odbcFor("host\\Q6,2000"), hostPort("host", 2000));
 #endif
 }
+
+#ifndef _WIN32
+TEST(OdbcTranslation, ANameThatIsAFreeTdsSectionGoesToTheDriverAsThatSection)
+{
+    // The user's settings for a server (CA file, encryption) reach the driver only this way.
+    const std::filesystem::path conf = std::filesystem::temp_directory_path() / ("sections-" + std::to_string(::getpid()) + ".conf");
+    std::ofstream(conf) << "[global]\n\ttds version = 7.4\n  [ q6box ]  \n\thost = 10.0.0.9\n\tca file = /x.pem\n";
+    const char* before = std::getenv("FREETDSCONF");
+    const std::string saved = before ? before : "";
+    ::setenv("FREETDSCONF", conf.c_str(), 1);
+    const std::string tail = "Database={master};UID={SA};PWD={pw};" + protocolSuffix;
+    EXPECT_EQ(odbcFor("q6box"), driverPrefix() + "Servername={q6box};" + tail);
+    EXPECT_EQ(odbcFor(" Q6BOX "), driverPrefix() + "Servername={Q6BOX};" + tail);
+    // With a port or an instance it is an address; [global] is no server.
+    EXPECT_EQ(odbcFor("q6box,1500"), driverPrefix() + "Server={q6box};Port=1500;" + tail);
+    EXPECT_EQ(odbcFor("global"), driverPrefix() + "Server={global};Port=1433;" + tail);
+    EXPECT_EQ(odbcFor("q6"), driverPrefix() + "Server={q6};Port=1433;" + tail);
+    if (before)
+        ::setenv("FREETDSCONF", saved.c_str(), 1);
+    else
+        ::unsetenv("FREETDSCONF");
+    std::filesystem::remove(conf);
+}
+#endif
 
 TEST(OdbcTranslation, ServerNamesHoldingConnectionStringSyntaxAreRefused)
 {

@@ -1,5 +1,7 @@
 #include "OdbcClient.h"
 
+#include <array>
+
 #include <sql.h>
 #include <sqlext.h>
 #include <stdexcept>
@@ -43,7 +45,7 @@ public:
 
 }  // namespace
 
-OdbcClient::OdbcClient(int port, std::string database, std::string password)
+OdbcClient::OdbcClient(int port, std::string database, std::string password, std::string tdsVersion)
 {
     SQLHENV env = nullptr;
     SQLHDBC dbc = nullptr;
@@ -57,7 +59,7 @@ OdbcClient::OdbcClient(int port, std::string database, std::string password)
         braced += c == '}' ? std::string("}}") : std::string(1, c);
     braced += "}";
     std::string text = "DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port) + ";Database=" + database +
-                       ";UID=SA;PWD=" + braced + ";TDS_Version=7.4;ClientCharset=UTF-8;";
+                       ";UID=SA;PWD=" + braced + ";TDS_Version=" + tdsVersion + ";ClientCharset=UTF-8;";
     SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0, nullptr,
                                     SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
@@ -84,10 +86,10 @@ void OdbcClient::exec(std::string_view sql)
         check(rc, SQL_HANDLE_STMT, statement.handle);
 }
 
-Rows OdbcClient::query(std::string_view sql)
+namespace {
+
+Rows fetchRows(Statement& statement)
 {
-    Statement statement(dbc_);
-    statement.run(sql);
     SQLSMALLINT columns = 0;
     SQLNumResultCols(statement.handle, &columns);
     Rows rows;
@@ -119,6 +121,65 @@ Rows OdbcClient::query(std::string_view sql)
     while ((rc = SQLMoreResults(statement.handle)) != SQL_NO_DATA)
         check(rc, SQL_HANDLE_STMT, statement.handle);
     return rows;
+}
+
+}  // namespace
+
+Rows OdbcClient::query(std::string_view sql)
+{
+    Statement statement(dbc_);
+    statement.run(sql);
+    return fetchRows(statement);
+}
+
+Rows OdbcClient::executePrepared(std::string_view sql, const std::vector<std::vector<Value>>& executions)
+{
+    Statement statement(dbc_);
+    check(SQLPrepare(statement.handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())), static_cast<SQLINTEGER>(sql.size())),
+          SQL_HANDLE_STMT, statement.handle);
+    // Bound once, as applications do, so the driver executes the prepared statement again
+    // instead of preparing anew; the kinds of the first execution hold for all.
+    const std::size_t count = executions.empty() ? 0 : executions[0].size();
+    std::vector<std::array<char, 256>> texts(count);
+    std::vector<int> integers(count);
+    std::vector<SQLLEN> lengths(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto number = static_cast<SQLUSMALLINT>(i + 1);
+        SQLRETURN rc;
+        if (std::holds_alternative<int>(executions[0][i]))
+            rc = SQLBindParameter(statement.handle, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &integers[i], 0,
+                                  &lengths[i]);
+        else  // nvarchar: the text is UTF-8 and may hold characters no code page has
+            rc = SQLBindParameter(statement.handle, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 50, 0, texts[i].data(),
+                                  static_cast<SQLLEN>(texts[i].size()), &lengths[i]);
+        check(rc, SQL_HANDLE_STMT, statement.handle);
+    }
+    Rows all;
+    for (const auto& values : executions) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (const auto* text = std::get_if<std::string>(&values.at(i))) {
+                lengths[i] = static_cast<SQLLEN>(text->copy(texts[i].data(), texts[i].size()));
+            } else if (const auto* integer = std::get_if<int>(&values.at(i))) {
+                integers[i] = *integer;
+                lengths[i] = 0;
+            } else {
+                lengths[i] = SQL_NULL_DATA;
+            }
+        }
+        check(SQLExecute(statement.handle), SQL_HANDLE_STMT, statement.handle);
+        SQLSMALLINT columns = 0;
+        SQLNumResultCols(statement.handle, &columns);
+        if (columns > 0) {
+            for (auto& row : fetchRows(statement))
+                all.push_back(std::move(row));
+        } else {
+            SQLRETURN rc;
+            while ((rc = SQLMoreResults(statement.handle)) != SQL_NO_DATA)
+                check(rc, SQL_HANDLE_STMT, statement.handle);
+        }
+        SQLFreeStmt(statement.handle, SQL_CLOSE);
+    }
+    return all;
 }
 
 void OdbcClient::setAutocommit(bool on)

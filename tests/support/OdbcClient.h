@@ -4,15 +4,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace testsupport {
 
 using Rows = std::vector<std::vector<std::optional<std::string>>>;
+// A parameter value: NULL, int or text.
+using Value = std::variant<std::monostate, int, std::string>;
 
 class OdbcClient {
 public:
-    OdbcClient(int port, std::string database = "VOZUZODI", std::string password = "");
+    // tdsVersion as the FreeTDS driver's TDS_Version keyword takes it.
+    OdbcClient(int port, std::string database = "VOZUZODI", std::string password = "", std::string tdsVersion = "7.4");
     ~OdbcClient();
     OdbcClient(const OdbcClient&) = delete;
     OdbcClient& operator=(const OdbcClient&) = delete;
@@ -21,6 +25,10 @@ public:
     void exec(std::string_view sql);
     // Runs a query and returns its first result set as text (NULL as nullopt).
     Rows query(std::string_view sql);
+
+    // Prepares sql once (SQLPrepare) and runs it once per entry of executions with its values bound
+    // (SQLBindParameter, SQLExecute). Returns the rows of every run, in order.
+    Rows executePrepared(std::string_view sql, const std::vector<std::vector<Value>>& executions);
 
     void setAutocommit(bool on);
     void commit();

@@ -70,6 +70,7 @@ void TaskStoreProcess::start()
         setup.arguments.push_back("--demo-tasks");
         setup.arguments.push_back(std::to_string(options_.demoTasks));
     }
+    setup.arguments.insert(setup.arguments.end(), options_.extraArguments.begin(), options_.extraArguments.end());
     setup.environment = {{"TASKSTORE_SA_PASSWORD", options_.saPassword}};
     setup.output = Stream::toFile(out);
     setup.errors = Stream::toFile(err, true);  // the log runs on across restarts
@@ -113,7 +114,7 @@ bool TaskStoreProcess::waitForLog(const std::string& text, int milliseconds) con
 
 std::vector<Request> TaskStoreProcess::requests() const
 {
-    // Records: "<id> BATCH <n>\n<n bytes>\n" or "<id> <KIND...>\n".
+    // Records: "<id> BATCH <n>\n<n bytes>\n", "<id> RPC <procedure> <n>\n<n bytes>\n" or "<id> <KIND...>\n".
     const std::string text = readFile(workFolder_ / "requests.log");
     std::vector<Request> result;
     std::size_t at = 0;
@@ -127,9 +128,10 @@ std::vector<Request> TaskStoreProcess::requests() const
         Request request;
         request.connection = std::stoi(line.substr(0, space));
         request.kind = line.substr(space + 1);
-        if (request.kind.rfind("BATCH ", 0) == 0) {
-            const std::size_t length = std::stoul(request.kind.substr(6));
-            request.kind = "BATCH";
+        if (request.kind.rfind("BATCH ", 0) == 0 || request.kind.rfind("RPC ", 0) == 0) {
+            const auto last = request.kind.rfind(' ');
+            const std::size_t length = std::stoul(request.kind.substr(last + 1));
+            request.kind.resize(last);
             request.text = text.substr(at, length);
             at += length + 1;
         }

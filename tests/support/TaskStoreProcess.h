@@ -13,13 +13,14 @@ struct TaskStoreOptions {
     std::string saPassword;
     long long demoTasks = 0;
     std::filesystem::path dataFolder;  // empty: a fresh temporary folder, removed afterwards
+    std::vector<std::string> extraArguments;  // e.g. --force-encryption
 };
 
 // One request as the server recorded it in its request log.
 struct Request {
     int connection = 0;
-    std::string kind;  // BATCH, TM BEGIN, TM COMMIT, TM ROLLBACK, ATTENTION
-    std::string text;  // the batch text, byte for byte
+    std::string kind;  // BATCH, RPC <procedure>, TM BEGIN, TM COMMIT, TM ROLLBACK, ATTENTION
+    std::string text;  // the batch text or the procedure's first text argument, byte for byte
 };
 
 class TaskStoreProcess {

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <string>
 #include <utility>
 
 #include "LoginTestWindows.h"
@@ -39,6 +40,26 @@ protected:
 
     QPointer<frmLogin> window;
 };
+
+// A picture as drawn by resources/make-login-pictures.sh; the window shows its pixels.
+QString pictureFile(const char* name)
+{
+    return QStringLiteral(LOGIN_PICTURES_DIR "/") + QLatin1String(name);
+}
+
+// Where two pictures' colours first differ ("" when they are the same size and colours).
+std::string firstPixelApart(const QImage& shown, const QImage& drawn)
+{
+    if (shown.size() != drawn.size())
+        return "sizes differ";
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.pixel(x, y) != drawn.pixel(x, y))
+                return std::to_string(x) + "," + std::to_string(y);
+        }
+    }
+    return "";
+}
 
 // Bit depth and colour type from a PNG file's header chunk.
 std::pair<int, int> pngDepthAndColourType(const QString& path)
@@ -82,9 +103,11 @@ TEST_F(LoginLayout, WindowIsAFixedSizeCentredDialogWithOnlyACloseBox)
     const QList<QSize> iconSizes = window->windowIcon().availableSizes();
     ASSERT_EQ(iconSizes.size(), 1);
     EXPECT_EQ(iconSizes.front(), QSize(16, 16));
-    // 16 colours: a palette image (PNG colour type 3) of 4 bits a pixel.
-    EXPECT_EQ(pngDepthAndColourType(QStringLiteral(":/login/icon.png")), std::make_pair(4, 3));
-    EXPECT_LE(QImage(QStringLiteral(":/login/icon.png")).colorCount(), 16);
+    // 16 colours: a palette image (PNG colour type 3) of 4 bits a pixel, shown pixel for pixel.
+    const QString drawn = pictureFile("icon.png");
+    EXPECT_EQ(pngDepthAndColourType(drawn), std::make_pair(4, 3));
+    EXPECT_LE(QImage(drawn).colorCount(), 16);
+    EXPECT_EQ(firstPixelApart(window->windowIcon().pixmap(16).toImage(), QImage(drawn)), "");
 }
 
 TEST_F(LoginLayout, ControlsSitWhereTheTwipsPutThemWithTheirTextsAndFont)
@@ -131,8 +154,10 @@ TEST_F(LoginLayout, BackgroundIsA24BitPictureNotStretchedAndWhiteUnderTheControl
     const QImage picture = image->pixmap().toImage();
     EXPECT_EQ(picture.size(), QSize(467, 309));
     EXPECT_FALSE(picture.hasAlphaChannel());
-    // The file itself: PNG colour type 2 (RGB) with 8 bits a channel.
-    EXPECT_EQ(pngDepthAndColourType(QStringLiteral(":/login/background.png")), std::make_pair(8, 2));
+    // The file as drawn: PNG colour type 2 (RGB) with 8 bits a channel, shown pixel for pixel.
+    const QString drawn = pictureFile("background.png");
+    EXPECT_EQ(pngDepthAndColourType(drawn), std::make_pair(8, 2));
+    EXPECT_EQ(firstPixelApart(picture, QImage(drawn)), "");
 
     // Everything from the top of the server box to the bottom of the buttons, across the labels' left
     // edge to the boxes' right edge, is plain white.

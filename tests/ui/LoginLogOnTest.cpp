@@ -233,6 +233,44 @@ TEST_F(LoginLogOn, ServerWithoutAUsableSystemDatabaseKeepsTheConnectionOnMasterU
     EXPECT_TRUE(server.waitForLog("connection " + sessions[0] + " closed")) << server.log();
 }
 
+TEST_F(LoginLogOn, AServerCertificateTheUsersCaDidNotSignFailsTheLogOnWithTheDriversDescription)
+{
+    // The user's FreeTDS settings for the server name typed: encryption, and a CA file.
+    TaskStoreOptions forcing;
+    forcing.extraArguments = {"--force-encryption"};
+    TaskStoreProcess server(forcing);
+    TaskStoreProcess stranger;  // its self-signed certificate is the wrong CA
+    const std::filesystem::path conf = server.dataFolder() / "freetds.conf";
+    const auto writeConf = [&](const TaskStoreProcess& signer) {
+        std::ofstream(conf) << "[q6tls]\n\thost = 127.0.0.1\n\tport = " << server.port()
+                            << "\n\tencryption = require\n\tca file = " << (signer.dataFolder() / "tls-certificate.pem").string()
+                            << "\n";
+    };
+    ::setenv("FREETDSCONF", conf.c_str(), 1);
+    writeConf(stranger);
+    {
+        ScriptedMsgBox boxes;
+        boxes.answer(rt::MsgBoxResult::OK);
+        boxes.answer(rt::MsgBoxResult::OK);
+        type("q6tls", "");
+        click("Cmd_OK");
+        expectOpenFailureBoxes(boxes);
+        EXPECT_NE(boxes.boxes().at(0).text.find("Adaptive Server connection failed"), std::string::npos)
+            << boxes.boxes().at(0).text;
+        expectLoginWindowKept("q6tls", "");
+        EXPECT_TRUE(connectionsLogged(server, "logged in").empty()) << server.log();
+    }
+    writeConf(server);
+    {
+        ScriptedMsgBox boxes;  // no box may appear
+        click("Cmd_OK");
+        EXPECT_TRUE(boxes.boxes().empty());
+        EXPECT_TRUE(login.isNull());
+        EXPECT_EQ(ModMain::Conn->DefaultDatabase(), "VOZUZODI");
+    }
+    ::unsetenv("FREETDSCONF");
+}
+
 TEST_F(LoginLogOn, SuccessOpensTheMainWindowAndClosesTheLoginWindow)
 {
     TaskStoreOptions options;

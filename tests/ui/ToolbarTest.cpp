@@ -12,6 +12,7 @@
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
+#include "runtime/RuntimeError.h"
 
 namespace {
 
@@ -88,6 +89,19 @@ TEST_F(Toolbar, PicturesAreSixteenSquareWithSilverMaskedOut)
     const QColor centre = mainwin::ImageList1::picture(mainwin::ImageList1::Index::Delete).toImage().pixelColor(7, 7);
     EXPECT_GT(centre.red(), 200);
     EXPECT_LT(centre.green(), 60);
+}
+
+TEST(ImageList, WindowIconOffersTheCrossAtEveryDrawnSizeAndRefusesABadIndexAtOnce)
+{
+    const QIcon icon = mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete);
+    const QIcon copy = icon;  // read through the copy first: both share one reading
+    EXPECT_EQ(copy.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
+    EXPECT_EQ(icon.pixmap(16).toImage(), mainwin::ImageList1::picture(mainwin::ImageList1::Index::Delete).toImage());
+    const QImage large = icon.pixmap(256).toImage();
+    ASSERT_EQ(large.size(), QSize(256, 256));
+    EXPECT_GT(large.pixelColor(128, 128).red(), 200);
+    EXPECT_FALSE(icon.isNull());
+    EXPECT_THROW(mainwin::ImageList1::icon(mainwin::ImageList1::Count + 1), rt::RuntimeError);
 }
 
 TEST_F(Toolbar, DeleteFaceSeparatorsAndOtherKeysDoNothing)

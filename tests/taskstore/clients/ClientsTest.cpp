@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "ChildProcess.h"
+#include "ClientRun.h"
 #include "OdbcClient.h"
 #include "TaskRows.h"
 #include "TaskStoreProcess.h"
@@ -15,36 +15,13 @@
 using testsupport::OdbcClient;
 using testsupport::TaskStoreProcess;
 namespace statements = db::TaskStatements;
+using clienttest::ChildResult;
+using clienttest::runChild;
 
 namespace {
 
 const std::string password = "Cl1ent-pw";
 const std::string python = "/usr/bin/python3";
-
-struct ChildResult {
-    int exitCode = -1;   // -1 when it did not exit normally
-    std::string output;  // standard output and standard error, interleaved
-};
-
-// Runs a client (looked up on PATH) in a UTF-8 locale, killed after the time limit, with the text
-// on its standard input.
-ChildResult runChild(const std::vector<std::string>& argv, const std::string& input = "", int timeoutSeconds = 30)
-{
-    testsupport::ChildSetup setup;
-    setup.arguments = {"timeout", "-s", "KILL", std::to_string(timeoutSeconds)};
-    setup.arguments.insert(setup.arguments.end(), argv.begin(), argv.end());
-    setup.environment = {{"LC_ALL", "C.UTF-8"}};
-    setup.input = testsupport::Stream::piped();
-    setup.output = testsupport::Stream::piped();
-    setup.errors = testsupport::Stream::intoOutput();
-    testsupport::ChildProcess child(setup);
-    // Inputs are small scripts: they fit the pipe, so writing first cannot block on our reading.
-    child.writeInputAndClose(input);
-    ChildResult result;
-    result.output = child.readOutputToEnd();
-    result.exitCode = child.wait();
-    return result;
-}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -205,6 +182,43 @@ TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
     }
     EXPECT_EQ(taskLogIds(), keptTaskLog);
     EXPECT_EQ(taskSubIds(), keptTasks);
+}
+
+TEST_F(TdsClients, OdbcDriverAtEveryTdsVersionListsRollsBackAndCommits)
+{
+    // Below 7.2 the driver ends transactions with IF @@TRANCOUNT batches instead of requests.
+    for (const std::string version : {"7.4", "7.3", "7.2", "7.1"}) {
+        SCOPED_TRACE(version);
+        OdbcClient client(server.port(), "VOZUZODI", password, version);
+        EXPECT_EQ(client.query(statements::listQuery()).size(), 3u);
+        EXPECT_EQ(client.query("select cSub_Name from zk_tasklog where cTaskId = 'T-2'").at(0).at(0), "采购管理");
+        client.setAutocommit(false);
+        client.exec(statements::deleteAbnormalTasks);
+        client.exec(statements::deleteAbnormalTaskLog);
+        client.rollback();
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        if (version == "7.1") {
+            client.exec(statements::deleteAbnormalTasks);
+            client.exec(statements::deleteAbnormalTaskLog);
+            client.commit();
+        }
+        client.setAutocommit(true);
+    }
+    EXPECT_EQ(taskLogIds(), keptTaskLog);
+    EXPECT_EQ(taskSubIds(), keptTasks);
+    const auto requests = server.requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) {
+        return r.kind == "BATCH" && r.text.starts_with("IF @@TRANCOUNT > 0 COMMIT");
+    }));
+}
+
+TEST_F(TdsClients, TsqlAtTds71ListsTheTasks)
+{
+    const auto result = runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password,
+                                  "-o", "q"},
+                                 "USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n", 30, {{"TDSVER", "7.1"}});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-03\t异常\tJan 17 2024 09:30AM\tT-3")) << result.output;
 }
 
 TEST_F(TdsClients, LoginToAMissingDatabaseIsRefused)

@@ -5,8 +5,12 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   clear SQL1 SQL2       USE VOZUZODI, run both statements in the driver's transaction, commit
   die-after-first SQL1  USE VOZUZODI, run SQL1, then kill this process with the transaction open
   cancel SQL1 SQL2      USE VOZUZODI, run SQL1, read one row, cancel it, then run SQL2 and print its rows
+  params                statements with parameters: select, insert, read back, delete, unknown procedure
   login                 only log in; prints "refused <number>" when the server refuses
+PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
+import datetime
+import decimal
 import os
 import signal
 import sys
@@ -15,8 +19,11 @@ import pytds
 
 
 def connect(port, password):
-    return pytds.connect(server="127.0.0.1", port=int(port), user="SA", password=password,
-                         database="master", autocommit=False, login_timeout=10, timeout=20)
+    # With PYTDS_CAFILE set the driver encrypts and checks the certificate, which names localhost.
+    cafile = os.environ.get("PYTDS_CAFILE")
+    return pytds.connect(server="localhost" if cafile else "127.0.0.1", port=int(port), user="SA",
+                         password=password, database="master", autocommit=False, login_timeout=10,
+                         timeout=20, cafile=cafile)
 
 
 def cell(value):
@@ -32,6 +39,8 @@ def main():
             print("connected")
         except pytds.OperationalError as error:
             print("refused", getattr(error, "msg_no", getattr(error, "number", "?")), error)
+        except pytds.Error as error:
+            print("failed", error)
         return
     connection = connect(port, password)
     cursor = connection.cursor()
@@ -54,6 +63,23 @@ def main():
         cursor.execute(statements[1])
         for row in cursor.fetchall():
             print("\t".join(cell(value) for value in row))
+    elif mode == "params":
+        cursor.execute("select %s, %s, %s, %s, %s, %s",
+                       (42, "总账", None, 1.5, decimal.Decimal("12.345"), datetime.datetime(2024, 1, 2, 3, 4, 5)))
+        print("select", "|".join(cell(value) for value in cursor.fetchone()))
+        cursor.execute("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
+                       "values (%s, %s, %s, %s, %s, %s)",
+                       ("P1", "S7", "'; drop table zk_task --", None, "-1", datetime.datetime(2024, 3, 4, 5, 6, 7)))
+        print("inserted", cursor.rowcount)
+        cursor.execute("select cSub_Name, cStation, dInTime from zk_tasklog where cTaskId = %(id)s", {"id": "P1"})
+        print("read", "|".join(cell(value) for value in cursor.fetchone()))
+        cursor.execute("delete from zk_tasklog where cSub_Id = %s", ("S7",))
+        print("deleted", cursor.rowcount)
+        connection.commit()
+        try:
+            cursor.callproc("no_such_procedure", (1,))
+        except pytds.Error as error:
+            print("refused", getattr(error, "msg_no", "?"), error)
     elif mode == "die-after-first":
         cursor.execute(statements[0])
         print("affected", cursor.rowcount, flush=True)

@@ -4,10 +4,12 @@
 //   "endless"       rows until interrupted
 //   "begin tran"    opens a transaction
 //   anything else   error 102
+// Statements with parameters run as batches; the parameters of the last one are kept.
 #include <atomic>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "taskstore/engine/Engine.h"
 
@@ -18,6 +20,7 @@ public:
     std::atomic<int> liveSessions{0};
     std::atomic<int> rolledBackOnClose{0};
     std::atomic<std::uint64_t> nextDescriptor{100};
+    std::vector<taskstore::Parameter> lastParameters;
 
     bool databaseExists(std::string_view name) const override { return name == "master" || name == "VOZUZODI"; }
     std::unique_ptr<taskstore::Session> newSession(std::string_view database, std::uint16_t spid) override;
@@ -61,6 +64,12 @@ public:
             sink.error(SqlError{102, 1, 15, "Incorrect syntax near '" + std::string(sql) + "'.", 1});
             sink.done(std::nullopt, true);
         }
+    }
+    void executeWithParameters(std::string_view sql, std::span<const taskstore::Parameter> parameters,
+                               taskstore::ResultSink& sink) override
+    {
+        engine_.lastParameters.assign(parameters.begin(), parameters.end());
+        executeBatch(sql, sink);
     }
     void beginTransaction(taskstore::ResultSink& sink) override
     {

@@ -1,5 +1,6 @@
-// libFuzzer entry: arbitrary client bytes through packet reassembly and every request decoder.
-// Malformed input may only ever end in ProtocolError.
+// libFuzzer entry: arbitrary client bytes through packet reassembly and every request decoder,
+// at TDS 7.4 and 7.1, and through the TLS record framing of a login-only LOGIN7. Malformed input
+// may only ever end in ProtocolError (or SqlError for a parameter list).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -9,13 +10,35 @@
 #include "taskstore/protocol/MessageAssembler.h"
 #include "taskstore/protocol/Prelogin.h"
 #include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/protocol/ParameterDeclarations.h"
 #include "taskstore/protocol/Requests.h"
+#include "taskstore/protocol/RpcRequest.h"
+#include "taskstore/protocol/TlsRecord.h"
 
 using namespace taskstore::tds;
 
 namespace {
 
-void decode(const Message& message)
+void decodeCalls(std::span<const std::uint8_t> payload, TdsVersion version)
+{
+    for (const RpcCall& call : decodeRpcRequest(payload, version))
+        for (const RpcParameter& parameter : call.parameters)
+            if (parameter.value.kind == taskstore::ValueView::Kind::Text) {
+                try {
+                    parseParameterDeclarations(parameter.value.text);
+                } catch (const taskstore::SqlError&) {
+                }
+            }
+}
+
+// Walks the bytes record by record, as the server does for a login-only LOGIN7.
+void frameRecords(std::span<const std::uint8_t> bytes)
+{
+    while (const std::size_t length = tlsRecordLength(bytes))
+        bytes = bytes.subspan(length);
+}
+
+void decode(const Message& message, TdsVersion version)
 {
     try {
         switch (message.type) {
@@ -26,10 +49,13 @@ void decode(const Message& message)
             decodeLogin7(message.payload);
             break;
         case PacketType::SqlBatch:
-            decodeSqlBatch(message.payload);
+            decodeSqlBatch(message.payload, version);
             break;
         case PacketType::TransactionManager:
-            decodeTransactionRequest(message.payload);
+            decodeTransactionRequest(message.payload, version);
+            break;
+        case PacketType::Rpc:
+            decodeCalls(message.payload, version);
             break;
         default:
             break;
@@ -51,12 +77,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const ProtocolError&) {
     }
     for (const Message& message : messages)
-        decode(message);
-    for (PacketType type : {PacketType::Prelogin, PacketType::Login7, PacketType::SqlBatch, PacketType::TransactionManager}) {
+        decode(message, tds74);
+    for (PacketType type : {PacketType::Prelogin, PacketType::Login7, PacketType::SqlBatch, PacketType::TransactionManager,
+                            PacketType::Rpc}) {
         Message bare;
         bare.type = type;
         bare.payload.assign(bytes.begin(), bytes.end());
-        decode(bare);
+        decode(bare, tds74);
+        decode(bare, tds71);
+    }
+    try {
+        frameRecords(bytes);
+    } catch (const ProtocolError&) {
+    }
+    try {
+        parseParameterDeclarations(std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const taskstore::SqlError&) {
     }
     return 0;
 }

@@ -2,47 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
-#include "FakeEngine.h"
-#include "Login7Builder.h"
+#include "Conversation.h"
 #include "ServerHarness.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/server/RequestHandler.h"
 
 using namespace taskstore;
 using namespace tdstest;
-
-namespace {
-
-struct Conversation {
-    FakeEngine engine;
-    server::ServerConfig config = [] {
-        server::ServerConfig c;
-        c.saPassword = "s3cret";
-        return c;
-    }();
-    CapturingLog log;
-    std::vector<std::uint8_t> sent;
-    server::RequestHandler handler{engine, config, log, nullptr, server::ConnectionInfo{7, "127.0.0.1:5000", 57},
-                                   [this](std::span<const std::uint8_t> p) { sent.insert(sent.end(), p.begin() + 8, p.end()); }};
-
-    std::optional<std::string> send(tds::PacketType type, std::vector<std::uint8_t> payload, std::uint8_t status = 1)
-    {
-        sent.clear();
-        tds::Message message;
-        message.type = type;
-        message.status = status;
-        message.ignored = (status & tds::status::ignore) != 0;
-        message.payload = std::move(payload);
-        return handler.handle(message);
-    }
-    std::optional<std::string> login(const std::string& password, const std::string& database = "VOZUZODI")
-    {
-        return send(tds::PacketType::Login7, typicalLogin("SA", password, database).build());
-    }
-    std::vector<std::uint8_t> lastDone() const { return {sent.end() - 13, sent.end()}; }
-};
-
-}  // namespace
 
 TEST(TdsProtocol, LoginSucceedsWithTheConfiguredPassword)
 {

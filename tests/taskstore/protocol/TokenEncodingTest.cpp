@@ -57,7 +57,7 @@ TEST(TdsProtocol, PreloginRequestOptionsAreReadAndBadOffsetsRefused)
     // ENCRYPTION = REQ and MARS = 1, data after the table.
     const auto request = hex("01 00 0B 00 01  04 00 0C 00 01  FF  03 01");
     const PreloginRequest parsed = parsePrelogin(request);
-    EXPECT_TRUE(parsed.encryptionRequired);
+    EXPECT_EQ(parsed.encryption, Encrypt::Required);
     EXPECT_TRUE(parsed.marsRequested);
     EXPECT_THROW(parsePrelogin(hex("01 00 40 00 01 FF")), std::exception);  // data past the end
     EXPECT_THROW(parsePrelogin(hex("01 00 0B 00")), std::exception);        // table cut short

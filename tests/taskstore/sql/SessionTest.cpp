@@ -290,7 +290,9 @@ TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
     auto session = fixture.session();
     query(*session, "begin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
 
-    auto running = std::async(std::launch::async, [&] { return run(*session, "delete from zk_tasklog"); });
+    // Filtered: an unfiltered delete empties the table in one step and cannot be caught half way.
+    auto running = std::async(std::launch::async,
+                              [&] { return run(*session, "delete from zk_tasklog where cTaskId <> ''"); });
     std::this_thread::sleep_for(20ms);
     session->interrupt();
     ASSERT_EQ(running.wait_for(30s), std::future_status::ready);
@@ -302,6 +304,52 @@ TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
     EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"0"}}));
     query(*session, "rollback");
     EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
+}
+
+// Asks the session to stop when the statement's implicit transaction begins, so that the request
+// reaches the statement while it runs.
+class StopAtTransactionStart : public RecordingSink {
+public:
+    explicit StopAtTransactionStart(taskstore::Session& session) : session_(session) {}
+    void transactionBegan(std::uint64_t descriptor) override
+    {
+        RecordingSink::transactionBegan(descriptor);
+        session_.interrupt();
+    }
+
+private:
+    taskstore::Session& session_;
+};
+
+TEST(Sessions, StopDuringDeleteUndoesAFilteredOneAndFindsAnUnfilteredOneDone)
+{
+    EngineFixture fixture;
+    constexpr std::int64_t tasks = 20000;
+    fixture.engine->fillDemoTasks(tasks);
+    auto session = fixture.session();
+    query(*session, "set implicit_transactions on");
+    const Rows all{{std::to_string(tasks)}};
+
+    StopAtTransactionStart filtered(*session);
+    session->executeBatch("delete from zk_tasklog where cTaskId <> ''\nselect 1", filtered);
+    ASSERT_EQ(filtered.dones.size(), 1u);
+    EXPECT_TRUE(filtered.dones[0].failed);
+    EXPECT_EQ(session->tranCount(), 1);
+    EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), all);
+    query(*session, "rollback");
+
+    // As after an attention that arrives once the statement is complete: its exact count, and
+    // the batch ends before the next statement.
+    StopAtTransactionStart unfiltered(*session);
+    session->executeBatch("delete from zk_tasklog\nselect 1", unfiltered);
+    ASSERT_EQ(unfiltered.dones.size(), 1u);
+    EXPECT_FALSE(unfiltered.dones[0].failed);
+    EXPECT_EQ(unfiltered.dones[0].rowCount, tasks);
+    EXPECT_TRUE(unfiltered.errors.empty());
+    EXPECT_EQ(session->tranCount(), 1);
+    EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), (Rows{{"0"}}));
+    query(*session, "rollback");
+    EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), all);
 }
 
 TEST(Sessions, ManySessionsWriteAtOnce)

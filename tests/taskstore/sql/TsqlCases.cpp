@@ -241,6 +241,16 @@ std::vector<TsqlCase> tsqlCases()
         fails("commit_without_begin", "commit transaction", 3902,
               "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."),
         fails("rollback_without_begin", "rollback", 3903),
+        // What drivers send to end a transaction only when one is open.
+        rows("if_trancount_commit", "begin tran\ndelete from zk_task where cTaskId = 'T1'\n"
+             "IF @@TRANCOUNT > 0 COMMIT TRAN\nIF @@TRANCOUNT > 0 ROLLBACK TRAN\nGO\nselect @@trancount" + taskIds,
+             {{"T2"}, {"T4"}, {"T5"}, {"T6"}}),
+        rows("if_trancount_rollback_then_begin", "begin tran\ndelete from zk_task\n"
+             "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION\nGO\nselect @@trancount",
+             {{"1"}}),
+        rows("if_false_runs_nothing", "IF @@TRANCOUNT > 0 ROLLBACK\nIF 1 = 0 delete from zk_task\nGO\nselect count(*) from zk_task",
+             {{"5"}}),
+        fails("if_needs_a_condition", "IF 1 COMMIT", 4145),
         rows("rowcount", "delete from zk_task where cTaskId in ('T1', 'T2')\nGO\nselect @@ROWCOUNT", {{"2"}}),
 
         // Tables

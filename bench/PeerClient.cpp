@@ -1,0 +1,38 @@
+#include "bench/PeerClient.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "bench/RunProgram.h"
+#include "db/TaskStatements.h"
+
+namespace bench {
+
+namespace fs = std::filesystem;
+
+fs::path writeListQueryFile(const fs::path& folder)
+{
+    const fs::path file = folder / "list.sql";
+    std::ofstream out(file, std::ios::binary);
+    out << db::TaskStatements::listQuery() << "\n";
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + file.string());
+    return file;
+}
+
+std::vector<std::string> bsqldbListCommand(int port, const fs::path& queryFile)
+{
+    return {"bsqldb", "-S", "127.0.0.1:" + std::to_string(port), "-U", "SA", "-P", "", "-D", std::string(db::TaskStatements::systemDatabase),
+            "-i", queryFile.string(), "-t", "\\t"};
+}
+
+std::vector<std::pair<std::string, std::string>> bsqldbEnvironment() { return {{"LC_ALL", "C.UTF-8"}}; }
+
+double bsqldbListSeconds(int port, const fs::path& queryFile)
+{
+    const auto start = Clock::now();
+    runToEnd(bsqldbListCommand(port, queryFile), bsqldbEnvironment());
+    return secondsSince(start);
+}
+
+}  // namespace bench

@@ -1,0 +1,61 @@
+#include "db/FreeTdsServerSection.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/AsciiCase.h"
+
+namespace db {
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::filesystem::path> configurationFiles()
+{
+    std::vector<std::filesystem::path> files;
+    if (const char* named = std::getenv("FREETDSCONF"); named && *named)
+        files.emplace_back(named);
+    if (const char* home = std::getenv("HOME"); home && *home)
+        files.push_back(std::filesystem::path(home) / ".freetds.conf");
+    if (const char* prefix = std::getenv("FREETDS"); prefix && *prefix)
+        files.push_back(std::filesystem::path(prefix) / "etc" / "freetds.conf");
+    files.emplace_back("/etc/freetds/freetds.conf");
+    return files;
+}
+
+bool hasSection(const std::filesystem::path& file, std::string_view name)
+{
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        const std::string_view text = trimmed(line);
+        if (text.size() > 2 && text.front() == '[' && text.back() == ']'
+            && text::equalIgnoringAsciiCase(trimmed(text.substr(1, text.size() - 2)), name))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool isFreeTdsServerSection(std::string_view name)
+{
+    name = trimmed(name);
+    if (name.empty() || text::equalIgnoringAsciiCase(name, "global"))
+        return false;
+    for (const auto& file : configurationFiles())
+        if (hasSection(file, name))
+            return true;
+    return false;
+}
+
+}  // namespace db

@@ -1,0 +1,203 @@
+#include "taskstore/server/ProcedureCalls.h"
+
+#include <algorithm>
+
+#include "common/AsciiCase.h"
+
+namespace taskstore::server {
+namespace {
+
+using Kind = ValueView::Kind;
+using tds::ProcId;
+
+// The procedure a call means: FreeTDS names sp_execute, other clients use the ids.
+std::optional<ProcId> procedureOf(const tds::RpcCall& call)
+{
+    for (ProcId id : {ProcId::ExecuteSql, ProcId::Prepare, ProcId::Execute, ProcId::PrepExec, ProcId::Unprepare}) {
+        const auto number = static_cast<std::uint16_t>(id);
+        if (call.procId ? *call.procId == number : text::equalIgnoringAsciiCase(call.procName, tds::procedureName(number)))
+            return id;
+    }
+    return std::nullopt;
+}
+
+SqlError procedureError(int number, int state, std::string message)
+{
+    return SqlError{number, state, 16, std::move(message), 1};
+}
+
+const tds::RpcParameter& argument(const tds::RpcCall& call, std::size_t index, const char* what)
+{
+    if (index >= call.parameters.size())
+        throw procedureError(201, 4, "Procedure or function '" + call.procName + "' expects parameter '" + what
+                                         + "', which was not supplied.");
+    return call.parameters[index];
+}
+
+std::string textArgument(const tds::RpcCall& call, std::size_t index, const char* what)
+{
+    const tds::RpcValue& value = argument(call, index, what).value;
+    if (value.kind == Kind::Null)
+        return {};
+    if (value.kind != Kind::Text)
+        throw procedureError(214, 2, "Procedure expects parameter '" + std::string(what)
+                                         + "' of type 'ntext/nchar/nvarchar'.");
+    return value.text;
+}
+
+ValueView viewOf(const tds::RpcValue& value)
+{
+    ValueView view;
+    view.kind = value.kind;
+    view.integer = value.integer;
+    view.real = value.real;
+    view.text = value.text;
+    view.datetime = value.datetime;
+    return view;
+}
+
+// The type an output parameter comes back as: what its value is.
+ColumnInfo returnTypeOf(const tds::RpcValue& value)
+{
+    switch (value.kind) {
+    case Kind::Int:
+        return {"", value.integer == static_cast<std::int32_t>(value.integer) ? SqlType::Int : SqlType::BigInt, 0, true};
+    case Kind::Float: return {"", SqlType::Float, 0, true};
+    case Kind::DateTime: return {"", SqlType::DateTime, 0, true};
+    case Kind::Text: return {"", SqlType::NVarChar, 0, true};
+    case Kind::Null: break;
+    }
+    return {"", SqlType::Int, 0, true};
+}
+
+}  // namespace
+
+void ProcedureCalls::run(const tds::RpcCall& call, Session& session, bool more)
+{
+    sink_.beginProcedure();
+    try {
+        const auto procedure = procedureOf(call);
+        if (!procedure)
+            throw procedureError(2812, 62, "Could not find stored procedure '" + call.procName + "'.");
+        switch (*procedure) {
+        case ProcId::ExecuteSql: executeSql(call, session); break;
+        case ProcId::Prepare: prepare(call, session, false); break;
+        case ProcId::PrepExec: prepare(call, session, true); break;
+        case ProcId::Execute: execute(call, session); break;
+        case ProcId::Unprepare: unprepare(call); break;
+        }
+    } catch (const SqlError& error) {
+        sink_.error(error);
+        sink_.endProcedure(true, more);
+        return;
+    }
+    sink_.endProcedure(false, more);
+}
+
+void ProcedureCalls::executeSql(const tds::RpcCall& call, Session& session)
+{
+    const Prepared statement{call.parameters.size() > 1 ? textArgument(call, 1, "@params") : std::string(),
+                             textArgument(call, 0, "@statement")};
+    const auto outputs = runStatement(call, 2, statement, session);
+    sink_.returnStatus(0);
+    returnOutputs(call, outputs);
+}
+
+void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool thenExecute)
+{
+    argument(call, 0, "@handle");
+    Prepared statement{textArgument(call, 1, "@params"), textArgument(call, 2, "@stmt")};
+    tds::parseParameterDeclarations(statement.declarations);  // a bad list fails now, not at execute
+    const std::int32_t handle = nextHandle_++;
+    prepared_.emplace(handle, statement);
+    const auto outputs = thenExecute ? runStatement(call, 3, statement, session) : std::vector<const tds::RpcParameter*>{};
+    sink_.returnStatus(0);
+    returnHandle(call, handle);
+    returnOutputs(call, outputs);
+}
+
+void ProcedureCalls::execute(const tds::RpcCall& call, Session& session)
+{
+    const auto found = prepared_.find(handleArgument(call));
+    if (found == prepared_.end())
+        throw procedureError(8179, 1, "Could not find prepared statement with handle "
+                                          + std::to_string(handleArgument(call)) + ".");
+    const auto outputs = runStatement(call, 1, found->second, session);
+    sink_.returnStatus(0);
+    returnOutputs(call, outputs);
+}
+
+void ProcedureCalls::unprepare(const tds::RpcCall& call)
+{
+    const std::int32_t handle = handleArgument(call);
+    if (prepared_.erase(handle) == 0)
+        throw procedureError(8179, 5, "Could not find prepared statement with handle " + std::to_string(handle) + ".");
+    sink_.returnStatus(0);
+}
+
+std::int32_t ProcedureCalls::handleArgument(const tds::RpcCall& call) const
+{
+    const tds::RpcValue& value = argument(call, 0, "@handle").value;
+    if (value.kind != Kind::Int)
+        throw procedureError(8179, 1, "Could not find prepared statement with handle NULL.");
+    return static_cast<std::int32_t>(value.integer);
+}
+
+void ProcedureCalls::returnHandle(const tds::RpcCall& call, std::int32_t handle)
+{
+    ValueView value;
+    value.kind = Kind::Int;
+    value.integer = handle;
+    // Echo the client's name for the handle: some clients match output parameters by name.
+    sink_.returnValue(0, call.parameters[0].name, ColumnInfo{"", SqlType::Int, 0, true}, value);
+}
+
+void ProcedureCalls::returnOutputs(const tds::RpcCall& call, const std::vector<const tds::RpcParameter*>& outputs)
+{
+    // The statements here cannot assign to parameters, so output parameters return what came in.
+    for (const tds::RpcParameter* output : outputs)
+        sink_.returnValue(static_cast<std::uint16_t>(output - call.parameters.data()), output->name,
+                          returnTypeOf(output->value), viewOf(output->value));
+}
+
+std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::RpcCall& call, std::size_t first,
+                                                                   const Prepared& statement, Session& session)
+{
+    const auto declarations = tds::parseParameterDeclarations(statement.declarations);
+    std::vector<Parameter> bound(declarations.size());
+    std::vector<const tds::RpcParameter*> source(declarations.size(), nullptr);
+    std::size_t position = 0;
+    for (std::size_t i = first; i < call.parameters.size(); ++i) {
+        const tds::RpcParameter& given = call.parameters[i];
+        // Named values bind by name, unnamed ones in declaration order.
+        std::size_t target = position++;
+        if (!given.name.empty()) {
+            const auto named = std::find_if(declarations.begin(), declarations.end(),
+                                            [&](const auto& d) { return text::equalIgnoringAsciiCase(d.name, given.name); });
+            if (named == declarations.end())
+                throw procedureError(8145, 1, given.name + " is not a parameter for procedure " + call.procName + ".");
+            target = static_cast<std::size_t>(named - declarations.begin());
+        }
+        if (target >= declarations.size())
+            throw procedureError(8144, 2, "Procedure or function " + call.procName + " has too many arguments specified.");
+        source[target] = &given;
+    }
+    for (std::size_t d = 0; d < declarations.size(); ++d) {
+        if (!source[d]) {
+            const std::string query = ("(" + statement.declarations + ")" + statement.statement).substr(0, 64);
+            throw SqlError{8178, 1, 16, "The parameterized query '" + query + "' expects the parameter '"
+                                            + declarations[d].name + "', which was not supplied.", 0};
+        }
+        const tds::RpcValue& value = source[d]->value;
+        bound[d] = Parameter{declarations[d].name, declarations[d].type, value.kind, value.integer, value.real,
+                             value.text, value.datetime};
+    }
+    session.executeWithParameters(statement.statement, bound, sink_);
+    std::vector<const tds::RpcParameter*> outputs;
+    for (std::size_t d = 0; d < declarations.size(); ++d)
+        if (declarations[d].output && source[d]->output)
+            outputs.push_back(source[d]);
+    return outputs;
+}
+
+}  // namespace taskstore::server

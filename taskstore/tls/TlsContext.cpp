@@ -1,0 +1,49 @@
+#include "taskstore/tls/TlsContext.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace taskstore::tls {
+
+std::string takeOpenSslError()
+{
+    std::string reason;
+    while (const unsigned long code = ERR_get_error()) {
+        char text[256];
+        ERR_error_string_n(code, text, sizeof text);
+        reason = text;  // the last one is the most specific
+    }
+    return reason.empty() ? "unknown TLS error" : reason;
+}
+
+TlsContext::TlsContext(const std::filesystem::path& certificateFile, const std::filesystem::path& keyFile)
+    : context_(SSL_CTX_new(TLS_server_method()))
+{
+    if (!context_)
+        throw std::runtime_error("cannot set up TLS: " + takeOpenSslError());
+    const auto fail = [this](const std::string& what) {
+        SSL_CTX_free(context_);
+        throw std::runtime_error(what + ": " + takeOpenSslError());
+    };
+    SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
+    SSL_CTX_set_max_proto_version(context_, TLS1_2_VERSION);
+    // Sessions are never resumed: each connection logs on afresh.
+    SSL_CTX_set_options(context_, SSL_OP_NO_TICKET);
+    SSL_CTX_set_session_cache_mode(context_, SSL_SESS_CACHE_OFF);
+    if (SSL_CTX_use_certificate_chain_file(context_, certificateFile.c_str()) != 1)
+        fail("cannot read the TLS certificate " + certificateFile.string());
+    if (SSL_CTX_use_PrivateKey_file(context_, keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        fail("cannot read the TLS key " + keyFile.string());
+    if (SSL_CTX_check_private_key(context_) != 1)
+        fail("the TLS key " + keyFile.string() + " does not belong to the certificate");
+}
+
+TlsContext::~TlsContext()
+{
+    SSL_CTX_free(context_);
+}
+
+}  // namespace taskstore::tls

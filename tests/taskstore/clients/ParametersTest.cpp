@@ -1,0 +1,108 @@
+// Statements with parameters from three independent drivers: python-tds and tedious call
+// sp_executesql (tedious also prepares), the FreeTDS ODBC driver prepares and executes. Values,
+// NULL included, arrive as values: text that looks like SQL is stored, never run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "ClientRun.h"
+#include "OdbcClient.h"
+#include "TaskStoreProcess.h"
+
+using clienttest::runChild;
+using testsupport::OdbcClient;
+using testsupport::TaskStoreProcess;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string password = "Rpc-pw-4711";
+const std::string injection = "'; drop table zk_task --";
+
+class Parameters : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OdbcClient(server.port(), "VOZUZODI", password).exec("insert into zk_task (cSub_Id, cTaskId) values ('K1', 'T-K')");
+    }
+    // The task table is still there and still holds its row.
+    bool taskTableIntact()
+    {
+        return OdbcClient(server.port(), "VOZUZODI", password).query("select cTaskId from zk_task").size() == 1;
+    }
+    bool received(const std::string& kind)
+    {
+        const auto requests = server.requests();
+        return std::any_of(requests.begin(), requests.end(), [&](const auto& r) { return r.kind == kind; });
+    }
+
+    TaskStoreProcess server{testsupport::TaskStoreOptions{password, 0, {}, {}}};
+};
+
+// tedious comes from npm into the build folder the first time.
+fs::path tediousFolder()
+{
+    const fs::path folder = fs::path(TEDIOUS_FOLDER);
+    if (!fs::exists(folder / "node_modules" / "tedious")) {
+        const auto installed = runChild({"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(),
+                                         "tedious@19"},
+                                        "", 600);
+        if (installed.exitCode != 0)
+            ADD_FAILURE() << "npm install tedious failed: " << installed.output;
+    }
+    return folder / "node_modules";
+}
+
+}  // namespace
+
+TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "params", std::to_string(server.port()), password});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("select 42|总账|<NULL>|1.5|12.345|2024-01-02 03:04:05\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("inserted 1\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("read " + injection + "|<NULL>|2024-03-04 05:06:07\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("deleted 1\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("refused 2812 Could not find stored procedure 'no_such_procedure'."), std::string::npos)
+        << result.output;
+    EXPECT_TRUE(received("RPC sp_executesql"));
+    EXPECT_TRUE(taskTableIntact());
+}
+
+TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
+{
+    const fs::path modules = tediousFolder();
+    const auto result = runChild({"node", TEDIOUS_CLIENT, std::to_string(server.port()), password}, "", 60,
+                                 {{"NODE_PATH", modules.string()}});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("select 42|总账|<NULL>|1234567890123|1.5|12|"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("inserted 1\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("read " + injection + "|<NULL>\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("prepared N1\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("deleted 1"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("failed"), std::string::npos) << result.output;
+    EXPECT_TRUE(received("RPC sp_prepare"));
+    EXPECT_TRUE(taskTableIntact());
+}
+
+TEST_F(Parameters, OdbcPreparesOnceAndExecutesWithEachRowOfValues)
+{
+    for (const std::string version : {"7.4", "7.1"}) {
+        SCOPED_TRACE(version);
+        OdbcClient client(server.port(), "VOZUZODI", password, version);
+        client.executePrepared("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState) values (?, ?, ?, ?, ?)",
+                               {{"Q1", "S1", injection, std::monostate{}, "-1"}, {"Q2", "S1", "总账", "PC", "05"}});
+        const auto rows = client.executePrepared("select cTaskId, cSub_Name, cStation from zk_tasklog where cTaskId = ? and ? = 1",
+                                                 {{"Q1", 1}, {"Q2", 1}, {"Q2", 0}});
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][1], injection);
+        EXPECT_EQ(rows[0][2], std::nullopt);
+        EXPECT_EQ(rows[1][1], "总账");
+        client.executePrepared("delete from zk_tasklog where cSub_Id = ?", {{"S1"}});
+        EXPECT_TRUE(client.query("select cTaskId from zk_tasklog").empty());
+    }
+    EXPECT_TRUE(received("RPC sp_prepexec"));
+    EXPECT_TRUE(received("RPC sp_execute"));
+    EXPECT_TRUE(taskTableIntact());
+}

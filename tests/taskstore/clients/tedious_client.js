@@ -1,0 +1,68 @@
+// A tedious (Node.js) client for taskstore's client tests: statements with parameters through
+// execSql (sp_executesql) and prepare/execute/unprepare. Prints one line per result.
+// Usage: node tedious_client.js PORT PASSWORD
+const { Connection, Request, TYPES } = require('tedious');
+
+const [port, password] = process.argv.slice(2);
+const connection = new Connection({
+  server: '127.0.0.1',
+  authentication: { type: 'default', options: { userName: 'SA', password } },
+  options: { port: Number(port), database: 'VOZUZODI', encrypt: true, trustServerCertificate: true },
+});
+
+function run(sql, parameters) {
+  return new Promise((resolve, reject) => {
+    const rows = [];
+    const request = new Request(sql, (error, rowCount) => (error ? reject(error) : resolve({ rows, rowCount })));
+    for (const [name, type, value] of parameters) request.addParameter(name, type, value);
+    request.on('row', (columns) => rows.push(columns.map((c) => (c.value === null ? '<NULL>' : String(c.value)))));
+    connection.execSql(request);
+  });
+}
+
+function prepared(sql, parameters, values) {
+  return new Promise((resolve, reject) => {
+    const rows = [];
+    const request = new Request(sql, (error) => error && reject(error));
+    for (const [name, type] of parameters) request.addParameter(name, type);
+    request.on('row', (columns) => rows.push(columns.map((c) => String(c.value))));
+    request.on('prepared', () => {
+      request.once('requestCompleted', () => {
+        request.once('requestCompleted', () => resolve(rows));
+        connection.unprepare(request);
+      });
+      connection.execute(request, values);
+    });
+    connection.prepare(request);
+  });
+}
+
+connection.on('connect', async (error) => {
+  if (error) {
+    console.log('connect failed', error.message);
+    process.exit(1);
+  }
+  try {
+    const select = await run('select @id, @name, @none, @big, @ratio, @amount, @at, @flag', [
+      ['id', TYPES.Int, 42], ['name', TYPES.NVarChar, '总账'], ['none', TYPES.Int, null],
+      ['big', TYPES.BigInt, 1234567890123], ['ratio', TYPES.Float, 1.5], ['amount', TYPES.Decimal, 12.345],
+      ['at', TYPES.DateTime, new Date(Date.UTC(2024, 0, 2, 3, 4, 5))], ['flag', TYPES.Bit, true],
+    ]);
+    console.log('select', select.rows[0].join('|'));
+    const inserted = await run(
+      'insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState) values (@id, @sub, @name, @station, @state)',
+      [['id', TYPES.VarChar, 'N1'], ['sub', TYPES.VarChar, 'S9'], ['name', TYPES.NVarChar, "'; drop table zk_task --"],
+       ['station', TYPES.NVarChar, null], ['state', TYPES.VarChar, '-1']]);
+    console.log('inserted', inserted.rowCount);
+    const read = await run('select cSub_Name, cStation from zk_tasklog where cTaskId = @id', [['id', TYPES.VarChar, 'N1']]);
+    console.log('read', read.rows[0].join('|'));
+    const again = await prepared('select cTaskId from zk_tasklog where cSub_Id = @sub', [['sub', TYPES.VarChar]], { sub: 'S9' });
+    console.log('prepared', again.map((r) => r.join('|')).join(','));
+    const deleted = await run('delete from zk_tasklog where cTaskId = @id', [['id', TYPES.VarChar, 'N1']]);
+    console.log('deleted', deleted.rowCount);
+  } catch (e) {
+    console.log('failed', e.message);
+  }
+  connection.close();
+});
+connection.connect();

@@ -1,0 +1,89 @@
+// Statements with bound parameters on the engine: values of every kind used in reads and writes,
+// types as drivers declare them, and parameters that are only ever values.
+#include "EngineFixture.h"
+#include "RecordingSink.h"
+#include "TsqlCases.h"
+
+#include <gtest/gtest.h>
+
+namespace tsqltest {
+namespace {
+
+using taskstore::Parameter;
+using Kind = taskstore::ValueView::Kind;
+
+Parameter text(std::string name, std::string type, std::string value)
+{
+    Parameter p{std::move(name), std::move(type)};
+    p.kind = Kind::Text;
+    p.text = std::move(value);
+    return p;
+}
+
+Parameter integer(std::string name, std::string type, std::int64_t value)
+{
+    Parameter p{std::move(name), std::move(type)};
+    p.kind = Kind::Int;
+    p.integer = value;
+    return p;
+}
+
+RecordingSink runWith(taskstore::Session& session, std::string_view sql, const std::vector<Parameter>& parameters)
+{
+    RecordingSink sink;
+    session.executeWithParameters(sql, parameters, sink);
+    return sink;
+}
+
+TEST(Parameters, ValuesOfEveryKindReadAndWrite)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    Parameter when{"@when", "datetime2(6)"};
+    when.kind = Kind::DateTime;
+    when.datetime = {45000, 300 * 3600};  // 2023-03-17 01:00
+    Parameter ratio{"@ratio", "decimal(10, 3)"};
+    ratio.kind = Kind::Float;
+    ratio.real = 12.345;
+    const std::vector<Parameter> insert{text("@id", "varchar(20)", "P1"), text("@name", "nvarchar(max)", "总账"),
+                                        Parameter{"@station", "nvarchar(10)"}, when};
+    const auto inserted = runWith(*session, "insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
+                                            "values (@id, 'S1', @name, @station, '-1', @WHEN)", insert);
+    ASSERT_TRUE(inserted.errors.empty()) << inserted.errors[0].message;
+
+    const auto read = runWith(*session, "select cSub_Name, cStation, dInTime, @ratio * 2, @n + 1 from zk_tasklog where cTaskId = @id",
+                              {text("@id", "VARCHAR(50)", "P1"), ratio, integer("@n", "tinyint", 41)});
+    ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
+    ASSERT_EQ(read.results.at(0).rows.size(), 1u);
+    EXPECT_EQ(read.results[0].rows[0], (Row{"总账", std::nullopt, "2023-03-17 01:00:00.000", "24.69", "42"}));
+
+    // A NULL parameter compares as unknown, as a NULL literal does.
+    EXPECT_TRUE(runWith(*session, "select cTaskId from zk_tasklog where cStation = @s", {Parameter{"@s", "nvarchar(10)"}})
+                    .results.at(0).rows.empty());
+}
+
+TEST(Parameters, AreValuesNeverText)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    const std::string hostile = "x'; drop table zk_task --";
+    const auto found = runWith(*session, "select count(*) from zk_task where cTaskId = @id", {text("@id", "nvarchar(50)", hostile)});
+    EXPECT_EQ(found.results.at(0).rows, (Rows{{"0"}}));
+    EXPECT_EQ(query(*session, "select count(*) from zk_task"), (Rows{{"5"}}));
+}
+
+TEST(Parameters, UnknownTypesAndUndeclaredNamesFail)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    EXPECT_THROW(runWith(*session, "select @x", {text("@x", "geography", "")}), taskstore::SqlError);
+    const auto undeclared = runWith(*session, "select @y", {integer("@x", "int", 1)});
+    EXPECT_EQ(undeclared.errors.at(0).number, 137);
+    // Names match whatever their case; an ordinary batch knows no parameters afterwards.
+    EXPECT_EQ(runWith(*session, "select @X", {integer("@x", "int", 7)}).results.at(0).rows, (Rows{{"7"}}));
+    EXPECT_EQ(run(*session, "select @x").errors.at(0).number, 137);
+}
+
+}  // namespace
+}  // namespace tsqltest
