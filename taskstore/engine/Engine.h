@@ -58,8 +58,8 @@ struct Parameter {
     ValueView::Kind kind = ValueView::Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
-    std::string text;
-    DateTime datetime;
+    std::string text{};
+    DateTime datetime{};
 };
 
 // An error or informational message with SQL Server's number, state, class and text.

@@ -19,10 +19,10 @@ struct TaskLogRow {
 
 // A zk_task row; the columns left empty stay NULL.
 struct TaskRow {
-    std::string subId;
-    std::string taskId;
-    std::string subName;
-    std::string station;
+    std::string subId{};
+    std::string taskId{};
+    std::string subName{};
+    std::string station{};
 };
 
 void insertTaskLog(OdbcClient& client, const std::vector<TaskLogRow>& rows);

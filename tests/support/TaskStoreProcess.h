@@ -13,7 +13,7 @@ struct TaskStoreOptions {
     std::string saPassword;
     long long demoTasks = 0;
     std::filesystem::path dataFolder;  // empty: a fresh temporary folder, removed afterwards
-    std::vector<std::string> extraArguments;  // e.g. --force-encryption
+    std::vector<std::string> extraArguments{};  // e.g. --force-encryption
 };
 
 // One request as the server recorded it in its request log.
