@@ -7,18 +7,13 @@
 #include <vector>
 
 #include "common/AsciiCase.h"
+#include "common/Trim.h"
 
 namespace db {
 namespace {
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
+// A line of the file, whose end may carry the carriage return of a Windows-made file.
+std::string_view trimmed(std::string_view text) { return text::trimmed(text, " \t\r"); }
 
 std::vector<std::filesystem::path> configurationFiles()
 {

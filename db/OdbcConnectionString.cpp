@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "common/AsciiCase.h"
+#include "common/Trim.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
 #ifndef _WIN32
@@ -17,14 +18,7 @@ namespace {
 constexpr int defaultPort = 1433;
 constexpr int defaultLoginTimeoutSeconds = 15;
 
-std::string_view trimSpaces(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
+std::string_view trimSpaces(std::string_view text) { return text::trimmed(text, " \t"); }
 
 std::optional<int> parseNumber(std::string_view text)
 {

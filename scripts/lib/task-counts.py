@@ -26,7 +26,6 @@ with pytds.connect(server="127.0.0.1", port=port, user="SA", password="", databa
     else:
         with open(ids_file, encoding="utf-8") as source:
             ids = [line for line in source.read().split("\n") if line]
-    shared = sum(count("select count(*) from zk_task where cSub_Id = '" + i.replace("'", "''") + "'")
-                 for i in ids)
+    shared = sum(count("select count(*) from zk_task where cSub_Id = %s", i) for i in ids)
     tasks = count("select count(*) from zk_task")
     print(f"abnormal={abnormal} normal={normal} shared={shared} tasks={tasks}")

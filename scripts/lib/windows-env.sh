@@ -1,5 +1,5 @@
-# Sourced by the Windows build scripts (after setting root): the project's version, where the long-lived Windows Qt lives, its version, and
-# an installer for missing Debian packages.
+# Sourced by the Windows build scripts (after setting root): the project's version, where the
+# long-lived Windows Qt lives and its version, the mingw runtime, and install_missing.
 
 # The one place the version is set is the top-level CMake project.
 project_version="$(sed -nE 's/^project\(taskclear VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
@@ -9,20 +9,7 @@ windows_cache="${TASKCLEAR_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/taskclear}"
 host_qt_package_version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
 host_qt_version="${host_qt_package_version%%+*}"
 windows_qt_prefix="$windows_cache/qt-${host_qt_version:-unknown}-mingw-w64"
-
-# install_missing PACKAGE...: installs the Debian packages not yet installed (as root or via sudo).
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q
-  $sudo apt-get install -q -y --no-install-recommends "${missing[@]}"
-}
+source "$root/scripts/lib/packages.sh"
 
 # copy_mingw_runtime FOLDER: puts the C++ runtime DLLs that every mingw-built program needs
 # beside it (the posix thread model's libstdc++, libgcc and winpthread).

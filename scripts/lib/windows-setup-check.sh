@@ -17,6 +17,10 @@ wine_escaped() {
   python3 -c 'import sys; print("".join(c if ord(c) < 128 else "\\x%04x" % ord(c) for c in sys.argv[1]))' "$1"
 }
 
+# prefix_files DRIVE: every file and folder of the prefix's drive, sorted; Temp is left out, as it
+# holds the uninstaller's own copy, which Windows removes later.
+prefix_files() { find "$1" -path '*/Temp' -prune -o -print | sort; }
+
 # check_setup SETUP FILE_LIST VERSION MODE: MODE is AllUsers or CurrentUser.
 check_setup() {
   local setup="$1" files="$2" version="$3" mode="$4"
@@ -33,9 +37,7 @@ check_setup() {
   fi
   # Windows 10 and later have the per-user programs folder; a fresh Wine prefix does not.
   mkdir -p "$c/users/$(id -un)/AppData/Local/Programs"
-  # Temp holds the uninstaller's own copy, which Windows removes later.
-  local snapshot="find \"$c\" -path '*/Temp' -prune -o -print | sort"
-  eval "$snapshot" > "$prefix_folder/before"
+  prefix_files "$c" > "$prefix_folder/before"
 
   wine "$setup" /S "/$mode"
   wineserver --wait
@@ -68,7 +70,7 @@ check_setup() {
   echo "the user's own notes" > "$dir/notes.txt"
   wine "$dir/uninstall.exe" /S
   wineserver --wait
-  eval "$snapshot" > "$prefix_folder/after"
+  prefix_files "$c" > "$prefix_folder/after"
   local left
   left="$(comm -13 "$prefix_folder/before" "$prefix_folder/after")"
   [ "$left" = "$(printf '%s\n%s' "$dir" "$dir/notes.txt")" ] \

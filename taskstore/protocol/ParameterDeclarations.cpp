@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/AsciiCase.h"
+#include "common/Trim.h"
 
 #include "taskstore/engine/Engine.h"
 
@@ -14,14 +15,7 @@ bool blank(char c)
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+std::string_view trim(std::string_view text) { return text::trimmed(text, text::whiteSpace); }
 
 bool endsWithWord(std::string_view item, std::string_view word)
 {

@@ -1,5 +1,6 @@
 #include "taskstore/sql/Conversions.h"
 
+#include "common/Trim.h"
 #include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
@@ -16,14 +17,7 @@ namespace {
 using store::CivilDate;
 using store::DateTimeValue;
 
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
+std::string_view trimBlanks(std::string_view text) { return text::trimmed(text, " "); }
 
 std::string sourceName(ColumnType type)
 {

@@ -1,10 +1,10 @@
 #include "taskstore/store/ColumnType.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "common/AsciiCase.h"
+#include "common/Trim.h"
 
 namespace taskstore::store {
 namespace {
@@ -20,14 +20,7 @@ constexpr NamedKind namedKinds[] = {
     {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime},
 };
 
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
+std::string_view trim(std::string_view text) { return text::trimmed(text, text::whiteSpace); }
 
 }  // namespace
 
