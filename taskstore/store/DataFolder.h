@@ -12,8 +12,9 @@
 
 namespace taskstore::store {
 
-// Page cache of one session for one database, in KiB.
-inline constexpr int sessionCacheKibibytes = 512;
+// Page cache of one session for one database, in KiB: SQLite's own default. With a quarter of it,
+// clearing 10,000 tasks took a tenth longer: changed pages spilled to the log before the commit.
+inline constexpr int sessionCacheKibibytes = 2048;
 // All of SQLite's memory in the process, beyond which caches give pages back.
 inline constexpr long long sqliteSoftHeapLimitBytes = 64LL << 20;
 
