@@ -3,6 +3,7 @@
 #include <QHeaderView>
 
 #include "db/Recordset.h"
+#include "forms/main/GridLineStyle.h"
 #include "forms/main/TaskTableModel.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Twips.h"
@@ -36,7 +37,9 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent), model_(new TaskTableMo
     songti.setPointSize(9);
     songti.setWeight(QFont::Normal);
     setFont(songti);
-    setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(192, 192, 192); }"));
+    auto* lines = new GridLineStyle;
+    lines->setParent(this);
+    setStyle(lines);
 
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

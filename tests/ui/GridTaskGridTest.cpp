@@ -116,6 +116,20 @@ TEST(GridTaskGrid, BoundTableShowsTitlesCellsAndDates)
     EXPECT_EQ(errorNumberOf([&] { grid.TextMatrix(1, 0); }), 381);
 }
 
+TEST(GridTaskGrid, LinesAreSilverBetweenRowsAndColumns)
+{
+    TaskGrid grid;
+    grid.resize(300, 120);
+    grid.taskModel().setTable(taskTable());
+    grid.setColumnWidth(0, 80);
+    const QImage shot = grid.viewport()->grab().toImage();
+    const int rowHeight = grid.verticalHeader()->defaultSectionSize();
+    const QColor silver(192, 192, 192);
+    // The line under the first row, and the one right of the first column, away from any text.
+    EXPECT_EQ(shot.pixelColor(40, rowHeight - 1), silver);
+    EXPECT_EQ(shot.pixelColor(79, rowHeight + 4), silver);
+}
+
 TEST(GridTaskGrid, DateTimeDisplayDropsOnlyTheFraction)
 {
     EXPECT_EQ(mainwin::displayDateTime("2005-03-23 10:15:00.000"), QStringLiteral("2005-03-23 10:15:00"));
