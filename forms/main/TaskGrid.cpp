@@ -3,7 +3,7 @@
 #include <QHeaderView>
 
 #include "db/Recordset.h"
-#include "forms/main/GridLineStyle.h"
+#include "forms/main/TaskGridStyle.h"
 #include "forms/main/TaskTableModel.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Twips.h"
@@ -37,9 +37,9 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent), model_(new TaskTableMo
     songti.setPointSize(9);
     songti.setWeight(QFont::Normal);
     setFont(songti);
-    auto* lines = new GridLineStyle;
-    lines->setParent(this);
-    setStyle(lines);
+    auto* gridStyle = new TaskGridStyle;
+    gridStyle->setParent(this);
+    setStyle(gridStyle);
 
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -3,7 +3,7 @@ list(APPEND UI_SOURCES
   main/ColumnWidth.cpp
   main/CommandToolBar.cpp
   main/DeferredIconEngine.cpp
-  main/GridLineStyle.cpp
+  main/TaskGridStyle.cpp
   main/ImageList.cpp
   main/ProcessPicture.cpp
   main/SystemDate.cpp

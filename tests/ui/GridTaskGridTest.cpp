@@ -2,6 +2,7 @@
 // operations in twips, and a million rows.
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 #include <memory>
@@ -128,6 +129,53 @@ TEST(GridTaskGrid, LinesAreSilverBetweenRowsAndColumns)
     // The line under the first row, and the one right of the first column, away from any text.
     EXPECT_EQ(shot.pixelColor(40, rowHeight - 1), silver);
     EXPECT_EQ(shot.pixelColor(79, rowHeight + 4), silver);
+}
+
+// Qt's own cell drawing with the grid's line colour, to hold the grid's quicker drawing against.
+class QtCellDrawing : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returned) const override
+    {
+        return hint == SH_Table_GridLineColor ? static_cast<int>(QColor(192, 192, 192).rgba())
+                                              : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+TEST(GridTaskGrid, CellsLookAsQtDrawsThem)
+{
+    auto table = std::make_shared<db::RowTable>();
+    table->addColumn("子系统", db::ColumnKind::Text);
+    table->addColumn("状态", db::ColumnKind::Text);
+    table->addColumn("任务号", db::ColumnKind::Integer);
+    const std::string_view cells[][3] = {
+        {"总账", "正常（0）", "17"},
+        {"应收款管理", "异常", "1234567890123456789012345678901234567890"},  // too wide: elided
+        {"", "  blanks at both ends  ", "-5"},
+        {"station-01", "W", "0"},
+    };
+    for (const auto& row : cells)
+        for (std::string_view text : row)
+            table->appendCell(text);
+
+    QtCellDrawing reference;
+    std::vector<QImage> shots;
+    int rowHeight = 0;
+    for (const bool quick : {true, false}) {
+        TaskGrid grid;
+        if (!quick)
+            grid.setStyle(&reference);
+        grid.resize(360, 140);
+        grid.taskModel().setTable(table);
+        grid.setColumnWidth(2, 90);
+        grid.ColAlignment(1, mainwin::GridAlignment::CenterCenter);
+        grid.selectRow(1);
+        rowHeight = grid.verticalHeader()->defaultSectionSize();
+        shots.push_back(grid.viewport()->grab().toImage());
+    }
+    ASSERT_EQ(shots[0].size(), shots[1].size());
+    EXPECT_TRUE(shots[0] == shots[1]);
+    // Not two blank pictures: the selected row is highlighted.
+    EXPECT_NE(shots[0].pixelColor(20, rowHeight + rowHeight / 2), QColor(Qt::white));
 }
 
 TEST(GridTaskGrid, DateTimeDisplayDropsOnlyTheFraction)
