@@ -63,6 +63,15 @@ public:
         size_ += count;
     }
 
+    // Room for count more values at the end, to be written in place: returns where they go.
+    // commit() then counts those actually written, never more than count.
+    T* extend(std::size_t count)
+    {
+        makeRoom(count);
+        return data_ + size_;
+    }
+    void commit(std::size_t count) { size_ += count; }
+
 private:
     void makeRoom(std::size_t count)
     {

@@ -80,6 +80,22 @@ TEST(Utf16, LongTextConvertsWholeWhereverItsPairsFall)
     EXPECT_EQ(db::toUtf8(db::toUtf16(cjk)), cjk);
 }
 
+TEST(Utf16, BufferTakesEveryFormInPlace)
+{
+    // Written straight into the buffer's free end: three bytes a unit at most, pairs whole, a
+    // high surrogate left alone at the end replaced, and what was there before kept.
+    std::string cjk;
+    for (int i = 0; i < 500; ++i)
+        cjk += "异常";
+    const char16_t loneAtEnd[] = {u'z', 0xD83D};
+    db::ReallocBuffer<char> buffer;
+    const std::string kept = "kept";
+    buffer.append(kept.data(), kept.size());
+    for (const std::u16string& utf16 : {db::toUtf16(cjk), std::u16string(u"aé😀\x7F"), std::u16string(loneAtEnd, 2), std::u16string()})
+        db::appendUtf8(buffer, utf16);
+    EXPECT_EQ(std::string_view(buffer.data(), buffer.size()), kept + cjk + "a\xC3\xA9😀\x7Fz\xEF\xBF\xBD");
+}
+
 TEST(RowTable, KeepsCellsNullsAndEmptyTextApart)
 {
     db::RowTable table;
