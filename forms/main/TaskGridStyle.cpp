@@ -64,6 +64,8 @@ bool TaskGridStyle::drawPlainCell(const QStyleOptionViewItem& cell, QPainter* pa
     textOption.setAlignment(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
     QTextLayout layout(cell.text, cell.font);
     layout.setTextOption(textOption);
+    // Kept after the layout, so that drawing does not shape the text a second time.
+    layout.setCacheEnabled(true);
     QPointF position;
     if (!cell.text.isEmpty()) {
         layout.beginLayout();
