@@ -60,7 +60,10 @@ double scrollJumpSeconds(frmMain& window)
         grid(window).viewport()->repaint();
     }
     const double seconds = secondsSince(start) / jumps;
+    // Back at the top and painted there, so that the next figure taken on this window does not
+    // pay for this one's last repaint.
     bar->setValue(0);
+    QApplication::processEvents();
     return seconds;
 }
 
