@@ -67,10 +67,10 @@ int serve(const taskstore::CommandLine& line)
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);  // a client that vanishes must not end the server
-    // One heap for all sessions' threads. SQLite takes a process-wide lock for every allocation
-    // anyway (it counts its memory for the soft heap limit), so per-thread heaps bought no
-    // parallelism; each grew a page at a time, one system call per growth, while a big statement
-    // filled its page cache.
+    // One heap for all sessions' threads. SQLite takes a process-wide lock for each of its
+    // allocations anyway (it counts its memory for the soft heap limit), so per-thread heaps bought
+    // little parallelism; each grew a page at a time, one system call per growth, while a big
+    // statement filled its page cache.
     mallopt(M_ARENA_MAX, 1);
     try {
         const taskstore::CommandLine line = taskstore::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,6 +1,5 @@
 #include "forms/main/TaskGridStyle.h"
 
-#include <QColor>
 #include <QPainter>
 #include <QStyleOptionViewItem>
 #include <QTextLayout>
@@ -32,7 +31,7 @@ int TaskGridStyle::styleHint(StyleHint hint, const QStyleOption* option, const Q
                              QStyleHintReturn* returnData) const
 {
     if (hint == SH_Table_GridLineColor)
-        return static_cast<int>(QColor(192, 192, 192).rgba());
+        return static_cast<int>(gridLineColor);
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 

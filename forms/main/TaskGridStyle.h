@@ -3,13 +3,18 @@
 // plain text cells laid out once where Qt lays each one out three times. A proxy style, not a
 // style sheet: a style sheet sends every cell of every repaint through Qt's rule matching.
 #include <QProxyStyle>
+#include <QRgb>
 
 class QStyleOptionViewItem;
 
 namespace mainwin {
 
+// The colour of the lines between the grid's cells.
+inline constexpr QRgb gridLineColor = qRgb(192, 192, 192);
+
 class TaskGridStyle : public QProxyStyle {
 public:
+    using QProxyStyle::QProxyStyle;  // over the application's style unless another is given
     int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
                   QStyleHintReturn* returnData = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,

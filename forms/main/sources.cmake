@@ -3,11 +3,11 @@ list(APPEND UI_SOURCES
   main/ColumnWidth.cpp
   main/CommandToolBar.cpp
   main/DeferredIconEngine.cpp
-  main/TaskGridStyle.cpp
   main/ImageList.cpp
   main/ProcessPicture.cpp
   main/SystemDate.cpp
   main/TaskGrid.cpp
+  main/TaskGridStyle.cpp
   main/TaskTableModel.cpp
   main/frmMain.cpp
   main/frmMainCommands.cpp

@@ -4,12 +4,14 @@
 #include <QHeaderView>
 #include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "db/Recordset.h"
 #include "db/RowTable.h"
 #include "forms/main/TaskGrid.h"
+#include "forms/main/TaskGridStyle.h"
 #include "forms/main/TaskTableModel.h"
 #include "runtime/RuntimeError.h"
 
@@ -134,9 +136,10 @@ TEST(GridTaskGrid, LinesAreSilverBetweenRowsAndColumns)
 // Qt's own cell drawing with the grid's line colour, to hold the grid's quicker drawing against.
 class QtCellDrawing : public QProxyStyle {
 public:
+    using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returned) const override
     {
-        return hint == SH_Table_GridLineColor ? static_cast<int>(QColor(192, 192, 192).rgba())
+        return hint == SH_Table_GridLineColor ? static_cast<int>(mainwin::gridLineColor)
                                               : QProxyStyle::styleHint(hint, option, widget, returned);
     }
 };
@@ -157,25 +160,28 @@ TEST(GridTaskGrid, CellsLookAsQtDrawsThem)
         for (std::string_view text : row)
             table->appendCell(text);
 
-    QtCellDrawing reference;
-    std::vector<QImage> shots;
-    int rowHeight = 0;
-    for (const bool quick : {true, false}) {
-        TaskGrid grid;
-        if (!quick)
-            grid.setStyle(&reference);
-        grid.resize(360, 140);
-        grid.taskModel().setTable(table);
-        grid.setColumnWidth(2, 90);
-        grid.ColAlignment(1, mainwin::GridAlignment::CenterCenter);
-        grid.selectRow(1);
-        rowHeight = grid.verticalHeader()->defaultSectionSize();
-        shots.push_back(grid.viewport()->grab().toImage());
+    // On both styles whose cells the grid draws itself.
+    for (const QString& base : {QStringLiteral("fusion"), QStringLiteral("windows")}) {
+        mainwin::TaskGridStyle quick(QStyleFactory::create(base));
+        QtCellDrawing reference(QStyleFactory::create(base));
+        std::vector<QImage> shots;
+        int rowHeight = 0;
+        for (QStyle* style : {static_cast<QStyle*>(&quick), static_cast<QStyle*>(&reference)}) {
+            TaskGrid grid;
+            grid.setStyle(style);
+            grid.resize(360, 140);
+            grid.taskModel().setTable(table);
+            grid.setColumnWidth(2, 90);
+            grid.ColAlignment(1, mainwin::GridAlignment::CenterCenter);
+            grid.selectRow(1);
+            rowHeight = grid.verticalHeader()->defaultSectionSize();
+            shots.push_back(grid.viewport()->grab().toImage());
+        }
+        ASSERT_EQ(shots[0].size(), shots[1].size()) << base.toStdString();
+        EXPECT_TRUE(shots[0] == shots[1]) << base.toStdString();
+        // Not two blank pictures: the selected row is highlighted.
+        EXPECT_NE(shots[0].pixelColor(20, rowHeight + rowHeight / 2), QColor(Qt::white)) << base.toStdString();
     }
-    ASSERT_EQ(shots[0].size(), shots[1].size());
-    EXPECT_TRUE(shots[0] == shots[1]);
-    // Not two blank pictures: the selected row is highlighted.
-    EXPECT_NE(shots[0].pixelColor(20, rowHeight + rowHeight / 2), QColor(Qt::white));
 }
 
 TEST(GridTaskGrid, DateTimeDisplayDropsOnlyTheFraction)
