@@ -100,7 +100,7 @@ std::string helpText()
            "  --request-log FILE      append every request received to FILE\n"
            "  --tls-cert FILE         TLS certificate (PEM, may hold the chain) offered to clients\n"
            "  --tls-key FILE          its private key (PEM)\n"
-           "  --force-encryption      encrypt every session; refuse clients that cannot encrypt\n"
+           "  --force-encryption      encrypt every session; refuse any login outside TLS\n"
            "  --help                  show this text\n"
            "\n"
            "The SA password comes from the environment variable TASKSTORE_SA_PASSWORD or from\n"
@@ -110,9 +110,9 @@ std::string helpText()
            "Encryption works as in SQL Server: a client that asks for it gets TLS 1.2 for the whole\n"
            "session, one that merely can encrypt gets its log-on encrypted, one that cannot stays clear\n"
            "unless --force-encryption is given. Without --tls-cert, taskstore makes a self-signed\n"
-           "certificate for localhost and 127.0.0.1 once and keeps it in the data folder\n"
-           "(tls-certificate.pem, tls-key.pem, owner-only); give that file to clients that check\n"
-           "certificates.\n"
+           "server certificate (not an authority) for localhost and 127.0.0.1 once and keeps it in\n"
+           "the data folder (tls-certificate.pem, tls-key.pem, owner-only); give that file to\n"
+           "clients that check certificates. The data folder must be writable by its owner alone.\n"
            "SIGINT or SIGTERM stops the server; open transactions are rolled back.\n";
 }
 

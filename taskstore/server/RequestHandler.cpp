@@ -108,8 +108,12 @@ std::optional<std::string> RequestHandler::handlePrelogin(const tds::Message& me
 
 std::optional<std::string> RequestHandler::handleLogin(const tds::Message& message)
 {
+    // Forcing means the whole session inside TLS: a client that skipped PRELOGIN, or sent its
+    // LOGIN7 before the handshake ended, is refused before anything of its login is read.
+    if (config_.forceEncryption && !(tls_ && tls_->sealsReplies()))
+        return "LOGIN7 outside TLS while encryption is forced";
     if (tls_ && !tls_->loginProtected())
-        return config_.forceEncryption ? "clear LOGIN7 while encryption is forced" : "clear LOGIN7 where TLS was agreed";
+        return "clear LOGIN7 where TLS was agreed";
     const tds::Login7 login = tds::decodeLogin7(message.payload);
     version_ = tds::negotiateTdsVersion(login.tdsVersion);
     sink_.setTdsVersion(version_);

@@ -93,6 +93,12 @@ DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder)
         // Nothing is stored in it yet, so making it private right after creation exposes nothing.
         std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, error);
     }
+    // Whoever may write in the folder may replace the databases, the TLS key or the certificate.
+    using std::filesystem::perms;
+    const perms mode = std::filesystem::status(folder_).permissions();
+    if ((mode & (perms::group_write | perms::others_write)) != perms::none)
+        throw StoreError("the data folder " + folder_.string()
+                         + " can be written by its group or by others; make it the owner's alone (chmod go-w)");
     for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
         const std::string file = entry.path().filename().string();
         if (entry.is_regular_file() && file.size() > fileSuffix.size() && file.ends_with(fileSuffix)) {

@@ -7,6 +7,8 @@
 #include <openssl/x509v3.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -59,26 +61,34 @@ Certificate selfSign(EVP_PKEY* key)
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
     X509_set_issuer_name(x, name);
     addExtension(x, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1");
-    addExtension(x, NID_basic_constraints, "critical,CA:TRUE");
+    // A server's certificate, never an authority: a client that trusts this file trusts this one
+    // certificate, and its key can sign no other.
+    addExtension(x, NID_basic_constraints, "critical,CA:FALSE");
+    addExtension(x, NID_key_usage, "critical,digitalSignature,keyEncipherment");
+    addExtension(x, NID_ext_key_usage, "serverAuth");
+    addExtension(x, NID_subject_key_identifier, "hash");
     if (X509_sign(x, key, EVP_sha256()) == 0)
         fail("signing");
     return certificate;
 }
 
-// Written owner-only from the start, so the key is never readable by others, not even briefly.
+// Written owner-only from the start into a file of a fresh name that this call creates (mkstemp
+// opens it exclusively, so nothing planted under a name can receive the key), then renamed over
+// the final name in one step: the rename replaces a link at that name instead of following it.
 void writePrivate(const std::filesystem::path& file, BIO* pem)
 {
     char* data = nullptr;
     const long size = BIO_get_mem_data(pem, &data);
-    const std::filesystem::path partial = file.string() + ".new";
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string partial = file.string() + ".XXXXXX";
+    const int fd = ::mkstemp(partial.data());  // mode 0600
     if (fd < 0)
-        throw std::runtime_error("cannot write " + partial.string());
+        throw std::runtime_error("cannot create a file beside " + file.string() + ": " + std::strerror(errno));
     const bool written = ::write(fd, data, static_cast<std::size_t>(size)) == size && ::fsync(fd) == 0;
     ::close(fd);
-    if (!written)
-        throw std::runtime_error("cannot write " + partial.string());
-    std::filesystem::rename(partial, file);
+    if (!written || ::rename(partial.c_str(), file.c_str()) != 0) {
+        ::unlink(partial.c_str());
+        throw std::runtime_error("cannot write " + file.string());
+    }
 }
 
 }  // namespace

@@ -149,6 +149,27 @@ TEST(TaskStoreSecurity, DataFolderAndEveryFileInItAreTheOwnersOnly)
     EXPECT_GE(logs, 1) << "the written database's write-ahead log";
 }
 
+TEST(TaskStoreSecurity, RefusesADataFolderThatOthersMayWriteIn)
+{
+    // Whoever may write there may swap the databases, the TLS key or the certificate.
+    char pattern[] = "/tmp/taskstore-shared-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    for (const mode_t mode : {01777, 0770, 0702}) {
+        ASSERT_EQ(chmod(folder.c_str(), mode), 0);
+        testsupport::ChildSetup setup;
+        setup.arguments = {TASKSTORE_BIN, "--port", "0", "--data", folder.string()};
+        setup.output = testsupport::Stream::piped();
+        setup.errors = testsupport::Stream::intoOutput();
+        setup.environment = {{"TASKSTORE_SA_PASSWORD", ""}};
+        testsupport::ChildProcess store(setup);
+        const std::string printed = store.readOutputToEnd();
+        EXPECT_EQ(store.wait(), 1) << std::oct << mode;
+        EXPECT_NE(printed.find("can be written by its group or by others"), std::string::npos) << printed;
+        EXPECT_TRUE(fs::is_empty(folder)) << std::oct << mode;
+    }
+    fs::remove_all(folder);
+}
+
 TEST(TaskStoreSecurity, PasswordsAreNeverLoggedAndFailuresNameTheClient)
 {
     testsupport::TaskStoreOptions options;

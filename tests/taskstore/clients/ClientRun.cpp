@@ -2,6 +2,10 @@
 
 #include "ChildProcess.h"
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
 namespace clienttest {
 
 ChildResult runChild(const std::vector<std::string>& argv, const std::string& input, int timeoutSeconds,
@@ -22,6 +26,19 @@ ChildResult runChild(const std::vector<std::string>& argv, const std::string& in
     result.output = child.readOutputToEnd();
     result.exitCode = child.wait();
     return result;
+}
+
+std::string tediousModules()
+{
+    const std::filesystem::path folder(TEDIOUS_FOLDER);
+    if (!std::filesystem::exists(folder / "node_modules" / "tedious")) {
+        const auto installed = runChild({"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(),
+                                         "tedious@19"},
+                                        "", 600);
+        if (installed.exitCode != 0)
+            ADD_FAILURE() << "npm install tedious failed: " << installed.output;
+    }
+    return (folder / "node_modules").string();
 }
 
 }  // namespace clienttest

@@ -16,4 +16,8 @@ struct ChildResult {
 ChildResult runChild(const std::vector<std::string>& argv, const std::string& input = "", int timeoutSeconds = 30,
                      const std::vector<std::pair<std::string, std::string>>& environment = {});
 
+// The node_modules folder that holds tedious, installed from npm into the build folder the first
+// time; a failed install fails the calling test.
+std::string tediousModules();
+
 }  // namespace clienttest

@@ -1,6 +1,6 @@
-// TLS as SQL Server offers it, seen from independent clients: FreeTDS and python-tds check the
-// certificate against the CA they are given, a forcing server encrypts every client that can, and
-// a relay on the wire shows what crosses in the clear and what does not.
+// TLS as SQL Server offers it, seen from independent clients: FreeTDS, python-tds and tedious
+// check the certificate against the CA they are given, a forcing server encrypts every client that
+// can and refuses any login outside TLS, and a relay on the wire shows what crosses in the clear.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include "ClientRun.h"
 #include "OdbcClient.h"
 #include "Relay.h"
+#include "ServerHarness.h"
 #include "TaskStoreProcess.h"
 
 using clienttest::runChild;
@@ -76,6 +77,11 @@ protected:
         return runChild({"/usr/bin/python3", PYTDS_CLIENT, "login", std::to_string(server.port()), password}, "", 30,
                         {{"PYTDS_CAFILE", cafile}});
     }
+    clienttest::ChildResult tedious(const TaskStoreProcess& server, const std::string& cafile)
+    {
+        return runChild({"node", TEDIOUS_CLIENT, std::to_string(server.port()), password, "connect"}, "", 60,
+                        {{"NODE_PATH", clienttest::tediousModules()}, {"TEDIOUS_CAFILE", cafile}});
+    }
 
     fs::path conf_;
 };
@@ -87,7 +93,7 @@ fs::path certificateOf(const TaskStoreProcess& server)
 
 }  // namespace
 
-TEST_F(Encryption, FreeTdsAndPythonTdsCheckTheCertificateAgainstTheirCa)
+TEST_F(Encryption, FreeTdsPythonTdsAndTediousCheckTheCertificateAgainstTheirCa)
 {
     TaskStoreProcess server(options(false));
     TaskStoreProcess stranger(options(false));  // its own self-signed certificate: the wrong CA
@@ -102,6 +108,13 @@ TEST_F(Encryption, FreeTdsAndPythonTdsCheckTheCertificateAgainstTheirCa)
     EXPECT_NE(pytds(server, certificateOf(server).string()).output.find("connected"), std::string::npos);
     const auto untrusted = pytds(server, certificateOf(stranger).string());
     EXPECT_NE(untrusted.output.find("certificate verify failed"), std::string::npos) << untrusted.output;
+
+    // The certificate is a server's own, not an authority, and each client still takes it as the
+    // one to trust.
+    const auto node = tedious(server, certificateOf(server).string());
+    EXPECT_NE(node.output.find("connected"), std::string::npos) << node.output;
+    const auto nodeRefused = tedious(server, certificateOf(stranger).string());
+    EXPECT_NE(nodeRefused.output.find("connect failed"), std::string::npos) << nodeRefused.output;
 }
 
 TEST_F(Encryption, AForcingServerEncryptsEveryClientThatCanAndOnlyThose)
@@ -125,7 +138,7 @@ TEST_F(Encryption, NothingCrossesInTheClearWhenForcedAndThePasswordNeverDoes)
     for (const bool forced : {true, false}) {
         SCOPED_TRACE(forced);
         TaskStoreProcess server(options(forced));
-        clienttest::Relay relay(server.port());
+        testsupport::Relay relay(server.port());
         OdbcClient client(relay.port(), "VOZUZODI", password);
         client.query(query);
         const auto wire = relay.seen();
@@ -133,4 +146,24 @@ TEST_F(Encryption, NothingCrossesInTheClearWhenForcedAndThePasswordNeverDoes)
         // Without forcing, a client that can encrypt gets its log-on encrypted and the rest clear.
         EXPECT_EQ(contains(wire, utf16(query)), !forced);
     }
+}
+
+TEST_F(Encryption, AForcingServerRefusesEveryLoginThatDidNotComeInsideTls)
+{
+    TaskStoreProcess server(options(true));
+    const auto login = tdstest::typicalLogin("SA", password, "master").build();
+    for (const bool prelogin : {false, true}) {
+        SCOPED_TRACE(prelogin);
+        tdstest::RawClient client(static_cast<std::uint16_t>(server.port()));
+        if (prelogin) {
+            // Asks for no encryption; the server answers that it requires it.
+            client.sendPacket(18, 1, tdstest::hex("00 00 0B 00 06 01 00 11 00 01 FF 0F 00 07 D0 00 00 00"));
+            const auto answer = client.readMessage();
+            EXPECT_EQ(answer.payload.at(0x20), 3);
+        }
+        client.sendPacket(16, 1, login);
+        EXPECT_TRUE(client.closedByServer());
+    }
+    EXPECT_TRUE(server.waitForLog("LOGIN7 outside TLS while encryption is forced")) << server.log();
+    EXPECT_EQ(server.log().find("logged in"), std::string::npos) << server.log();
 }

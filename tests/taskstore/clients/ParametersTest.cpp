@@ -40,20 +40,6 @@ protected:
     TaskStoreProcess server{testsupport::TaskStoreOptions{password, 0, {}, {}}};
 };
 
-// tedious comes from npm into the build folder the first time.
-fs::path tediousFolder()
-{
-    const fs::path folder = fs::path(TEDIOUS_FOLDER);
-    if (!fs::exists(folder / "node_modules" / "tedious")) {
-        const auto installed = runChild({"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(),
-                                         "tedious@19"},
-                                        "", 600);
-        if (installed.exitCode != 0)
-            ADD_FAILURE() << "npm install tedious failed: " << installed.output;
-    }
-    return folder / "node_modules";
-}
-
 }  // namespace
 
 TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
@@ -72,7 +58,7 @@ TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
 
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
-    const fs::path modules = tediousFolder();
+    const fs::path modules = clienttest::tediousModules();
     const auto result = runChild({"node", TEDIOUS_CLIENT, std::to_string(server.port()), password}, "", 60,
                                  {{"NODE_PATH", modules.string()}});
     ASSERT_EQ(result.exitCode, 0) << result.output;

@@ -1,13 +1,17 @@
 // The server's TLS session against an OpenSSL client on memory BIOs: the handshake carried in
 // pieces, the whole session sealed, and login-only, where one packet comes through TLS and the
-// bytes behind it are clear. Also the self-signed certificate taskstore makes for itself.
+// bytes behind it are clear; the cipher suites. Also the self-signed certificate taskstore makes
+// for itself.
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "Bytes.h"
@@ -53,9 +57,11 @@ std::string readFile(const fs::path& file)
 // driver configured with that file as its CA does.
 class Client {
 public:
-    Client()
+    explicit Client(const char* cipherSuites = nullptr)
     {
         context_ = SSL_CTX_new(TLS_client_method());
+        if (cipherSuites)
+            SSL_CTX_set_cipher_list(context_, cipherSuites);
         SSL_CTX_load_verify_locations(context_, (certificateFolder() / "tls-certificate.pem").c_str(), nullptr);
         SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
         ssl_ = SSL_new(context_);
@@ -78,6 +84,7 @@ public:
     }
     bool done() const { return SSL_is_init_finished(ssl_) == 1; }
     int version() const { return SSL_version(ssl_); }
+    std::string cipherSuite() const { return SSL_get_cipher_name(ssl_); }
 
     Bytes seal(const Bytes& plain)
     {
@@ -107,8 +114,8 @@ private:
 };
 
 // Runs the handshake; the client's flights reach the server cut into pieces of `piece` bytes,
-// as PRELOGIN packets may cut records.
-void handshake(Client& client, tls::TlsSession& server, std::size_t piece)
+// as PRELOGIN packets may cut records. Returns the server's reason when it fails.
+std::optional<std::string> tryHandshake(Client& client, tls::TlsSession& server, std::size_t piece)
 {
     Bytes fromServer;
     for (int flights = 0; !client.done() && flights < 10; ++flights) {
@@ -117,10 +124,18 @@ void handshake(Client& client, tls::TlsSession& server, std::size_t piece)
         for (std::size_t at = 0; at < flight.size(); at += piece) {
             const auto part = std::span(flight).subspan(at, std::min(piece, flight.size() - at));
             const auto answer = server.handshake(part);
-            ASSERT_FALSE(answer.failure) << *answer.failure;
+            if (answer.failure)
+                return answer.failure;
             fromServer.insert(fromServer.end(), answer.reply.begin(), answer.reply.end());
         }
     }
+    return std::nullopt;
+}
+
+void handshake(Client& client, tls::TlsSession& server, std::size_t piece)
+{
+    const auto failure = tryHandshake(client, server, piece);
+    ASSERT_FALSE(failure) << *failure;
     ASSERT_TRUE(client.done());
     ASSERT_FALSE(server.handshaking());
 }
@@ -255,4 +270,60 @@ TEST(SelfSignedCertificate, MadeOnceOwnerOnlyAndKeptAcrossStarts)
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find((other / "tls-key.pem").string()), std::string::npos) << e.what();
     }
+}
+
+TEST(TlsSession, OnlyForwardSecretAeadSuitesAndTheServerChooses)
+{
+    // Static-RSA key exchange and CBC with SHA-1, which older clients offer first, are refused.
+    for (const char* weak : {"AES128-SHA:AES256-GCM-SHA384", "ECDHE-RSA-AES128-SHA:ECDHE-RSA-AES256-SHA"}) {
+        tls::TlsSession server(serverContext());
+        server.expectHandshake(tds::Protection::Full);
+        Client client(weak);
+        EXPECT_TRUE(tryHandshake(client, server, 4096)) << weak;
+        EXPECT_FALSE(client.done()) << weak;
+    }
+    // Among acceptable suites the server's order decides, not the client's.
+    tls::TlsSession server(serverContext());
+    server.expectHandshake(tds::Protection::Full);
+    Client client("ECDHE-RSA-AES128-SHA:ECDHE-RSA-CHACHA20-POLY1305:ECDHE-RSA-AES256-GCM-SHA384");
+    handshake(client, server, 4096);
+    EXPECT_EQ(client.cipherSuite(), "ECDHE-RSA-AES256-GCM-SHA384");
+}
+
+TEST(SelfSignedCertificate, IsAServersCertificateThatCanSignNothing)
+{
+    serverContext();  // makes the files
+    const std::string pem = readFile(certificateFolder() / "tls-certificate.pem");
+    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+    X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr);
+    BIO_free(bio);
+    ASSERT_NE(certificate, nullptr);
+    EXPECT_EQ(X509_check_ca(certificate), 0);
+    const std::uint32_t usage = X509_get_key_usage(certificate);
+    EXPECT_EQ(usage, static_cast<std::uint32_t>(KU_DIGITAL_SIGNATURE | KU_KEY_ENCIPHERMENT));
+    EXPECT_EQ(X509_get_extended_key_usage(certificate), static_cast<std::uint32_t>(XKU_SSL_SERVER));
+    EXPECT_EQ(X509_check_host(certificate, "localhost", 0, 0, nullptr), 1);
+    EXPECT_EQ(X509_check_ip_asc(certificate, "127.0.0.1", 0), 1);
+    EXPECT_NE(X509_check_host(certificate, "example.org", 0, 0, nullptr), 1);
+    X509_free(certificate);
+}
+
+TEST(SelfSignedCertificate, LinksPlantedAtItsNamesAreReplacedNotFollowed)
+{
+    const fs::path folder = certificateFolder() / "planted";
+    fs::create_directories(folder);
+    const fs::path victim = certificateFolder() / "victim";
+    // The names an earlier version wrote through, and the final names.
+    fs::create_symlink(victim, folder / "tls-key.pem.new");
+    fs::create_symlink(victim, folder / "tls-key.pem");
+    fs::create_symlink(victim, folder / "tls-certificate.pem.new");
+
+    const auto files = tls::ensureSelfSignedCertificate(folder);
+    EXPECT_FALSE(fs::exists(victim));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(files.key)));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(files.certificate)));
+    struct stat info {};
+    ASSERT_EQ(::lstat(files.key.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_NO_THROW(tls::TlsContext(files.certificate, files.key));
 }
