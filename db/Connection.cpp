@@ -4,6 +4,7 @@
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcStatement.h"
 #include "db/OleDbConnectionString.h"
+#include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
 
 namespace db {
@@ -42,7 +43,8 @@ void Connection::Open(std::string_view connectionString, std::string_view userId
     if (!userId.empty() || !password.empty())
         throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
                                "Pass the user name and password in the connection string.");
-    const OdbcLogOn logOn = toOdbcLogOn(OleDbConnectionString::parse(connectionString));
+    OdbcLogOn logOn = toOdbcLogOn(OleDbConnectionString::parse(connectionString));
+    const WipeOnExit wiped(logOn.connectionString);
     odbc_ = std::make_unique<OdbcConnection>(logOn.connectionString, logOn.loginTimeoutSeconds);
     inTransaction_ = false;
 }

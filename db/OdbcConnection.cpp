@@ -2,6 +2,7 @@
 
 #include "db/OdbcDiagnostics.h"
 #include "db/Utf16.h"
+#include "db/Wipe.h"
 
 namespace db {
 
@@ -22,6 +23,7 @@ OdbcConnection::OdbcConnection(std::string_view odbcConnectionString, int loginT
         SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, integerAttribute(static_cast<SQLULEN>(loginTimeoutSeconds)), 0);
 
         std::u16string text = toUtf16(odbcConnectionString);
+        const WipeOnExit wiped(text);
         const SQLRETURN ret = SQLDriverConnectW(dbc_, nullptr, wide(text), static_cast<SQLSMALLINT>(text.size()),
                                                 nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
         if (!succeeded(ret))

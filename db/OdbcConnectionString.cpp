@@ -6,6 +6,7 @@
 #include "common/AsciiCase.h"
 #include "common/Trim.h"
 #include "db/SqlServerDriver.h"
+#include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
 #ifndef _WIN32
 #include "db/FreeTdsServerSection.h"
@@ -55,18 +56,24 @@ std::size_t utf16Length(std::string_view utf8)
     return units;
 }
 
-std::string credential(const std::optional<std::string>& value, std::string_view what)
+// Appends "key=value;" without a temporary copy of the value, which may be the password.
+void appendCredential(std::string& out, std::string_view key, std::optional<std::string> value, std::string_view what)
 {
-    const std::string text = value.value_or("");
+    std::string text = value ? std::move(*value) : std::string();
+    const WipeOnExit wipedText(text);
     if (utf16Length(text) > longestCredential)
         throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
                                "The " + std::string(what) + " is longer than 128 characters, which SQL Server does not accept.");
-    return odbcValue(text);
+    std::string written = odbcValue(text);
+    const WipeOnExit wipedWritten(written);
+    out.append(key).append("=").append(written).append(";");
 }
 
 std::string braced(std::string_view value, bool doubleClosingBraces)
 {
-    std::string out = "{";
+    std::string out;
+    out.reserve(2 * value.size() + 2);  // one buffer: a grown one would leave a copy behind
+    out.push_back('{');
     for (const char c : value) {
         out.push_back(c);
         if (c == '}' && doubleClosingBraces)
@@ -84,11 +91,18 @@ std::string braced(std::string_view value, bool doubleClosingBraces)
 std::string odbcValue(std::string_view value) { return braced(value, true); }
 
 namespace {
-// Asked once per run: drivers are not installed while the tool is open.
+// Asked until one is found, so that a driver installed while the tool shows the error is used at
+// the next log-on. Only the user-interface thread logs on.
 const SqlServerDriver& systemDriver()
 {
-    static const SqlServerDriver driver = chooseSqlServerDriver(installedOdbcDrivers());
-    return driver;
+    static std::optional<SqlServerDriver> driver;
+    if (!driver)
+        driver = chooseSqlServerDriver(installedOdbcDrivers());
+    if (!driver)
+        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+                               "No ODBC driver that encrypts the connection is installed: install Microsoft's "
+                               "\"ODBC Driver 18 for SQL Server\" (or 17).");
+    return *driver;
 }
 
 // Microsoft's drivers read every SQL Server name form themselves: "(local)" and "." reach a
@@ -142,9 +156,11 @@ std::string driverAndServer(std::string_view dataSource)
     return out;
 }
 
-// UTF-8 keeps Chinese text intact on the narrow paths of the driver; "request" lets a server
-// that offers no encryption work as well as one that insists on it.
-std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;"; }
+// UTF-8 keeps Chinese text intact on the narrow paths of the driver. "require" encrypts the whole
+// session and fails the log-on when the server, or someone on the path, answers that it cannot
+// encrypt; "request" let that answer send the password in the clear. FreeTDS checks the
+// certificate only with a CA file, which a freetds.conf section names (above).
+std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;"; }
 }  // namespace
 #endif
 
@@ -185,10 +201,12 @@ OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
 {
     std::string text
         = driverAndServer(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
+    // Room for everything, so the buffer holding the password is never copied by growing.
+    text.reserve(text.size() + 2048);
     if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
         text += "Database=" + odbcValue(*database) + ";";
-    text += "UID=" + credential(oledb.firstOf({"User ID", "UID"}), "user name") + ";";
-    text += "PWD=" + credential(oledb.firstOf({"Password", "PWD"}), "password") + ";";
+    appendCredential(text, "UID", oledb.firstOf({"User ID", "UID"}), "user name");
+    appendCredential(text, "PWD", oledb.firstOf({"Password", "PWD"}), "password");
     text += protocolOptions();
 
     int loginTimeout = defaultLoginTimeoutSeconds;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/AsciiCase.h"
+#include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
 
 namespace db {
@@ -102,6 +103,7 @@ private:
         const std::size_t start = pos_;
         const char quote = text_[pos_++];
         std::string value;
+        value.reserve(text_.size() - pos_);  // one buffer: a grown one would leave a copy behind
         while (true) {
             if (pos_ >= text_.size())
                 malformed(start, "a quoted value has no closing quote");
@@ -136,12 +138,20 @@ OleDbConnectionString OleDbConnectionString::parse(std::string_view text)
     std::string value;
     while (reader.next(keyword, value)) {
         std::string key = text::asciiLower(keyword);
-        if (key == "provider")
-            result.values_.try_emplace(std::move(key), std::move(value));
-        else
-            result.values_.insert_or_assign(std::move(key), std::move(value));
+        const auto [entry, added] = result.values_.try_emplace(std::move(key), std::move(value));
+        if (!added && entry->first != "provider") {
+            wipe(entry->second);
+            entry->second = std::move(value);
+        }
+        wipe(value);
     }
     return result;
+}
+
+OleDbConnectionString::~OleDbConnectionString()
+{
+    for (auto& entry : values_)
+        wipe(entry.second);
 }
 
 std::optional<std::string> OleDbConnectionString::value(std::string_view keyword) const
@@ -170,7 +180,9 @@ std::string quoteOleDbValue(std::string_view value)
     if (!needsQuotes)
         return std::string(value);
     const char quote = value.front() == '\'' ? '"' : '\'';
-    std::string out(1, quote);
+    std::string out;
+    out.reserve(2 * value.size() + 2);  // one buffer: the value may be a password
+    out.push_back(quote);
     for (const char c : value) {
         if (c == quote)
             out.push_back(quote);

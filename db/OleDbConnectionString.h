@@ -16,12 +16,19 @@ public:
     // Provider, which keeps its first. Throws rt::RuntimeError on a malformed string.
     static OleDbConnectionString parse(std::string_view text);
 
+    // The values may hold a password: they are wiped when the object ends.
+    OleDbConnectionString(OleDbConnectionString&&) = default;
+    OleDbConnectionString& operator=(OleDbConnectionString&&) = delete;
+    ~OleDbConnectionString();
+
     // The value of a keyword (any letter case), if the string had it.
     std::optional<std::string> value(std::string_view keyword) const;
     // The first keyword of the list that the string had, and its value.
     std::optional<std::string> firstOf(std::initializer_list<std::string_view> keywords) const;
 
 private:
+    OleDbConnectionString() = default;
+
     std::map<std::string, std::string> values_;  // keyword in lower case -> value
 };
 

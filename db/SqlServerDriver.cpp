@@ -10,20 +10,21 @@
 
 namespace db {
 
-SqlServerDriver chooseSqlServerDriver(const std::vector<std::string>& installedDrivers)
+std::optional<SqlServerDriver> chooseSqlServerDriver(const std::vector<std::string>& installedDrivers)
 {
-    // Driver 18 encrypts and checks the certificate by default, 17 and the system driver encrypt
-    // when the server forces it; "Optional" is 18's word for 17's "no".
-    static const std::array<SqlServerDriver, 3> preferred = {{
-        {"ODBC Driver 18 for SQL Server", "Encrypt=Optional;"},
-        {"ODBC Driver 17 for SQL Server", "Encrypt=no;"},
-        {"SQL Server", ""},
+    // Encryption is demanded, so a server that cannot encrypt, or a relay that answers for it, fails
+    // the log-on. The certificate is trusted unchecked: SQL Server's own self-signed certificate
+    // cannot be checked, and a log-on that fails on it would leave no way to log on at all.
+    // "Mandatory" is 18's word for 17's "yes"; "Strict" (TDS 8.0) would need a checkable certificate.
+    static const std::array<SqlServerDriver, 2> preferred = {{
+        {"ODBC Driver 18 for SQL Server", "Encrypt=Mandatory;TrustServerCertificate=yes;"},
+        {"ODBC Driver 17 for SQL Server", "Encrypt=yes;TrustServerCertificate=yes;"},
     }};
     for (const SqlServerDriver& driver : preferred) {
         if (std::find(installedDrivers.begin(), installedDrivers.end(), driver.name) != installedDrivers.end())
             return driver;
     }
-    return preferred.front();
+    return std::nullopt;
 }
 
 std::vector<std::string> installedOdbcDrivers()

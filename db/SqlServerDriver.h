@@ -1,6 +1,7 @@
 #pragma once
 // Which of Microsoft's ODBC drivers for SQL Server a Windows workstation has, and how each is told
-// to encrypt only when the server insists.
+// to encrypt the whole session.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,10 @@ struct SqlServerDriver {
     std::string encryptOptions;   // connection string options, each ending in ";"
 };
 
-// The newest of the known drivers among the installed ones: driver 18, then 17, then the "SQL
-// Server" driver that comes with Windows. With none of them installed, driver 18, so that the
-// driver manager's error names the driver to install.
-SqlServerDriver chooseSqlServerDriver(const std::vector<std::string>& installedDrivers);
+// The newest of the drivers that can encrypt every session: driver 18, then 17. None when
+// neither is installed: the "SQL Server" driver that comes with Windows has no way to encrypt
+// against a server's self-signed certificate, so it is never used.
+std::optional<SqlServerDriver> chooseSqlServerDriver(const std::vector<std::string>& installedDrivers);
 
 // The names of the ODBC drivers the driver manager knows. Throws rt::RuntimeError when it cannot
 // be asked.

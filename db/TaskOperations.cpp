@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/LogOnString.h"
 #include "db/Recordset.h"
+#include "db/Wipe.h"
 #include "db/TaskStatements.h"
 
 namespace db::TaskOperations {
@@ -15,7 +16,8 @@ constexpr int commandTimeoutSeconds = 3600;
 void openOnMaster(Connection& connection, const std::string& server, const std::string& user,
                   const std::string& password)
 {
-    const std::string connectionString = buildLogOnString(server, user, password);
+    std::string connectionString = buildLogOnString(server, user, password);
+    const WipeOnExit wiped(connectionString);
     connection.setCursorLocation(CursorLocation::Client);
     connection.setCommandTimeout(commandTimeoutSeconds);
     if (connection.State() == ObjectState::Open)

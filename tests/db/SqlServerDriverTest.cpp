@@ -1,35 +1,33 @@
-// Which Windows ODBC driver for SQL Server the tool names, and how it asks for encryption.
+// Which Windows ODBC driver for SQL Server the tool names, and how it demands encryption.
 #include <gtest/gtest.h>
 
 #include "db/SqlServerDriver.h"
 
 namespace {
 
-TEST(SqlServerDriver, NewestKnownDriverWinsAndEachAsksForEncryptionInItsOwnWords)
+const std::string d18 = "ODBC Driver 18 for SQL Server";
+const std::string d17 = "ODBC Driver 17 for SQL Server";
+
+TEST(SqlServerDriver, NewestKnownDriverWinsAndEachDemandsEncryptionInItsOwnWords)
 {
-    const std::string d18 = "ODBC Driver 18 for SQL Server";
-    const std::string d17 = "ODBC Driver 17 for SQL Server";
-    const std::string system = "SQL Server";
+    const auto newest = db::chooseSqlServerDriver({"SQL Server", "Microsoft Access Driver (*.mdb)", d17, d18});
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->name, d18);
+    EXPECT_EQ(newest->encryptOptions, "Encrypt=Mandatory;TrustServerCertificate=yes;");
 
-    const auto newest = db::chooseSqlServerDriver({system, "Microsoft Access Driver (*.mdb)", d17, d18});
-    EXPECT_EQ(newest.name, d18);
-    EXPECT_EQ(newest.encryptOptions, "Encrypt=Optional;");
-
-    const auto seventeen = db::chooseSqlServerDriver({system, d17});
-    EXPECT_EQ(seventeen.name, d17);
-    EXPECT_EQ(seventeen.encryptOptions, "Encrypt=no;");
-
-    // The driver every Windows has takes no Encrypt value of the newer drivers.
-    const auto fallback = db::chooseSqlServerDriver({"SQL Server Native Client 11.0", system});
-    EXPECT_EQ(fallback.name, system);
-    EXPECT_EQ(fallback.encryptOptions, "");
+    const auto seventeen = db::chooseSqlServerDriver({"SQL Server", d17});
+    ASSERT_TRUE(seventeen);
+    EXPECT_EQ(seventeen->name, d17);
+    EXPECT_EQ(seventeen->encryptOptions, "Encrypt=yes;TrustServerCertificate=yes;");
 }
 
-TEST(SqlServerDriver, NamesMustMatchWholeAndWithoutAnyKnownDriverTheNewestIsNamed)
+TEST(SqlServerDriver, DriversThatCannotEncryptEverySessionAreNeverChosen)
 {
-    EXPECT_EQ(db::chooseSqlServerDriver({"ODBC Driver 18 for SQL Server (x86)", "SQL Server "}).name,
-              "ODBC Driver 18 for SQL Server");
-    EXPECT_EQ(db::chooseSqlServerDriver({}).name, "ODBC Driver 18 for SQL Server");
+    // The driver every Windows has cannot be told to trust a self-signed certificate, and names
+    // must match whole.
+    EXPECT_FALSE(db::chooseSqlServerDriver({"SQL Server", "SQL Server Native Client 11.0"}));
+    EXPECT_FALSE(db::chooseSqlServerDriver({d18 + " (x86)", "SQL Server "}));
+    EXPECT_FALSE(db::chooseSqlServerDriver({}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <stdlib.h>
 
 #include "LoginTestWindows.h"
+#include "Relay.h"
 #include "ScriptedMsgBox.h"
 #include "TaskStoreProcess.h"
 #include "app/ModMain.h"
@@ -269,6 +270,27 @@ TEST_F(LoginLogOn, AServerCertificateTheUsersCaDidNotSignFailsTheLogOnWithTheDri
         EXPECT_EQ(ModMain::Conn->DefaultDatabase(), "VOZUZODI");
     }
     ::unsetenv("FREETDSCONF");
+}
+
+TEST_F(LoginLogOn, AServerThatCannotEncryptFailsTheLogOnWithTheTwoBoxes)
+{
+    // Whether the server really cannot encrypt or someone on the path says so, the tool goes no
+    // further than the PRELOGIN: no log-on in the clear.
+    TaskStoreProcess server;
+    testsupport::Relay relay(server.port(), testsupport::Relay::Tamper::AnswerNotSupported);
+    ScriptedMsgBox boxes;
+    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(rt::MsgBoxResult::OK);
+    const std::string name = "127.0.0.1," + std::to_string(relay.port());
+    type(name, "");
+
+    click("Cmd_OK");
+
+    expectOpenFailureBoxes(boxes);
+    expectLoginWindowKept(name, "");
+    const auto types = relay.clearPacketTypesFromClients();
+    EXPECT_EQ(std::count(types.begin(), types.end(), 16), 0);
+    EXPECT_TRUE(connectionsLogged(server, "logged in").empty()) << server.log();
 }
 
 TEST_F(LoginLogOn, SuccessOpensTheMainWindowAndClosesTheLoginWindow)
