@@ -21,7 +21,12 @@ struct BoundColumn {
 
 std::size_t readListBare(db::Connection& connection)
 {
-    db::OdbcStatement statement(connection.odbc(), connection.commandTimeout());
+    return readListBare(connection.odbc(), connection.commandTimeout());
+}
+
+std::size_t readListBare(db::OdbcConnection& connection, int commandTimeoutSeconds)
+{
+    db::OdbcStatement statement(connection, commandTimeoutSeconds);
     statement.execute(db::TaskStatements::listQuery());
     const SQLHSTMT stmt = statement.handle();
 

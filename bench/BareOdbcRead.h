@@ -5,11 +5,14 @@
 
 namespace db {
 class Connection;
+class OdbcConnection;
 }
 
 namespace bench {
 
 // Runs the task list query on the connection and returns the number of rows read.
 std::size_t readListBare(db::Connection& connection);
+// The same on an ODBC connection of the caller's own, e.g. one that does not encrypt.
+std::size_t readListBare(db::OdbcConnection& connection, int commandTimeoutSeconds);
 
 }  // namespace bench

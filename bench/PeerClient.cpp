@@ -15,8 +15,10 @@ fs::path writeListQueryFile(const fs::path& folder)
     const fs::path file = folder / "list.sql";
     std::ofstream out(file, std::ios::binary);
     out << db::TaskStatements::listQuery() << "\n";
-    if (!out.flush())
-        throw std::runtime_error("cannot write " + file.string());
+    std::ofstream configuration(folder / "freetds.conf");
+    configuration << "[global]\n\tencryption = require\n";
+    if (!out.flush() || !configuration.flush())
+        throw std::runtime_error("cannot write " + file.string() + " and its configuration");
     return file;
 }
 
@@ -26,12 +28,15 @@ std::vector<std::string> bsqldbListCommand(int port, const fs::path& queryFile)
             "-i", queryFile.string(), "-t", "\\t"};
 }
 
-std::vector<std::pair<std::string, std::string>> bsqldbEnvironment() { return {{"LC_ALL", "C.UTF-8"}}; }
+std::vector<std::pair<std::string, std::string>> bsqldbEnvironment(const fs::path& queryFile)
+{
+    return {{"LC_ALL", "C.UTF-8"}, {"FREETDSCONF", (queryFile.parent_path() / "freetds.conf").string()}};
+}
 
 double bsqldbListSeconds(int port, const fs::path& queryFile)
 {
     const auto start = Clock::now();
-    runToEnd(bsqldbListCommand(port, queryFile), bsqldbEnvironment());
+    runToEnd(bsqldbListCommand(port, queryFile), bsqldbEnvironment(queryFile));
     return secondsSince(start);
 }
 

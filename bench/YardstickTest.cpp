@@ -112,8 +112,9 @@ TEST_F(Yardsticks, PeerClientFetchesEveryRowTheServerSends)
     for (const auto& row : client.query(db::TaskStatements::listQuery()))
         served += row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
 
-    const std::string listed = bench::runForOutput(
-        bench::bsqldbListCommand(store.port(), bench::writeListQueryFile(work)), bench::bsqldbEnvironment());
+    const auto queryFile = bench::writeListQueryFile(work);
+    const std::string listed
+        = bench::runForOutput(bench::bsqldbListCommand(store.port(), queryFile), bench::bsqldbEnvironment(queryFile));
     // One line a row, columns between tabs; the registration time is left out, as the client's
     // text form of a datetime is its own.
     std::string fetched;
