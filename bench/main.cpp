@@ -2,7 +2,11 @@
 // their yardsticks measured side by side, one table, and one line per target at the end.
 #include <QApplication>
 #include <cstdio>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -11,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "Relay.h"
 #include "TaskStoreProcess.h"
 #include "app/ModMain.h"
 #include "bench/BareOdbcRead.h"
@@ -34,6 +39,7 @@ namespace {
 struct Options {
     std::vector<long long> sizes{10'000, 100'000, 1'000'000};
     int runs = 5;
+    bool link = true;  // the figures over a slow link; --no-link leaves them out
 };
 
 // Medians of one size.
@@ -245,6 +251,125 @@ void printSize(const SizeFigures& f)
                 f.encryptedRead, f.plainRead, f.encryptedRead / f.plainRead);
 }
 
+// What the user waits for over a link of 50 ms round trips (a VPN to a customer's server), beside
+// the same on loopback; the relay counts the round trips.
+constexpr auto linkDelayEachWay = std::chrono::milliseconds(25);
+constexpr double linkRoundTripSeconds = 0.050;
+constexpr long long linkRows = 10'000;
+
+struct LinkFigure {
+    std::string name;
+    int roundTrips = 0;
+    int least = 0;  // the protocol's least for the path; 0 where none is set (the peer)
+    double loopback = 0;
+    double linked = 0;
+};
+
+std::string throughRelay(const testsupport::Relay& relay) { return "127.0.0.1," + std::to_string(relay.port()); }
+
+// A path the user waits for: given the server's name, it sets itself up, calls `measuring` where the
+// wait begins, and returns the seconds of the wait.
+using UserPath = std::function<double(const std::string& server, const std::function<void()>& measuring)>;
+
+double logOnToGridProbe(const std::string& server, const std::function<void()>& measuring)
+{
+    measuring();  // the probe times from pressing 确定; its process start crosses no wire
+    return std::stod(runForOutput({selfPath().string(), "--log-on-probe", server}, {{"QT_QPA_PLATFORM", "offscreen"}}));
+}
+
+// Runs the path on loopback and through the link, `runs` times each; the round trips are those
+// of the last linked run, counted from where its wait began.
+LinkFigure measurePath(const std::string& name, int least, int runs, const testsupport::TaskStoreProcess& store,
+                       const UserPath& path)
+{
+    LinkFigure figure{name, 0, least, 0, 0};
+    testsupport::Relay relay(store.port(), testsupport::Relay::Link{linkDelayEachWay, 0});
+    std::vector<double> loopback, linked;
+    for (int run = 0; run < runs; ++run) {
+        loopback.push_back(path(store.serverName(), [] {}));
+        linked.push_back(path(throughRelay(relay), [&relay] { relay.resetCounts(); }));
+        figure.roundTrips = relay.roundTrips();
+    }
+    figure.loopback = median(loopback);
+    figure.linked = median(linked);
+    return figure;
+}
+
+std::vector<LinkFigure> measureLink(int runs)
+{
+    const WorkFolder work;
+    const fs::path pristine = work.path() / "pristine";
+    std::vector<LinkFigure> figures;
+    {
+        testsupport::TaskStoreProcess store({"", linkRows, pristine, {}});
+        figures.push_back(measurePath("log-on to grid", 6, runs, store, logOnToGridProbe));
+        figures.push_back(measurePath("refresh", 1, runs, store, [](const std::string& server, const auto& measuring) {
+            logOnTo(server);
+            frmMain* window = showMainWindow();
+            measuring();
+            const double seconds = refreshSeconds(*window);
+            window->close();
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            logOff();
+            return seconds;
+        }));
+        const fs::path queryFile = writeListQueryFile(work.path());
+        figures.push_back(measurePath("bsqldb: log-on and list", 0, runs, store, [&](const std::string& server, const auto& measuring) {
+            measuring();
+            return bsqldbListSeconds(std::stoi(server.substr(server.find(',') + 1)), queryFile);
+        }));
+    }
+    // A clearing as the user waits for it after 确定: the transaction, then the reload.
+    const fs::path copy = work.path() / "copy";
+    for (const std::string& key : clearKeys) {
+        std::unique_ptr<testsupport::TaskStoreProcess> store;
+        const auto fresh = [&] {
+            store.reset();
+            copyDataFolder(pristine, copy);
+            store = std::make_unique<testsupport::TaskStoreProcess>(testsupport::TaskStoreOptions{"", 0, copy, {}});
+        };
+        fresh();
+        const auto clearing = [&](const std::string& server, const std::function<void()>& measuring) {
+            logOnTo(server);
+            frmMain* window = showMainWindow();
+            measuring();
+            const double seconds = toolClearSeconds(key) + refreshSeconds(*window);
+            window->close();
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            logOff();
+            return seconds;
+        };
+        // Each run clears the same tasks: the copy is laid anew before each, through the store's port.
+        LinkFigure figure{"clear " + key + " and reload", 0, 5, 0, 0};
+        std::vector<double> loopback, linked;
+        for (int run = 0; run < runs; ++run) {
+            fresh();
+            loopback.push_back(clearing(store->serverName(), [] {}));
+            fresh();
+            testsupport::Relay relay(store->port(), testsupport::Relay::Link{linkDelayEachWay, 0});
+            linked.push_back(clearing(throughRelay(relay), [&relay] { relay.resetCounts(); }));
+            figure.roundTrips = relay.roundTrips();
+        }
+        store.reset();
+        figure.loopback = median(loopback);
+        figure.linked = median(linked);
+        figures.push_back(figure);
+    }
+    return figures;
+}
+
+double linkBudget(const LinkFigure& f) { return f.roundTrips * linkRoundTripSeconds + f.loopback; }
+
+void printLink(const std::vector<LinkFigure>& figures)
+{
+    std::printf("\nover a link of %.0f ms round trips, %lld tasks\n", linkRoundTripSeconds * 1000, linkRows);
+    std::printf("| path | round trips (least) | loopback | over the link | ratio to trips x 50 ms + loopback |\n"
+                "|---|---|---|---|---|\n");
+    for (const LinkFigure& f : figures)
+        std::printf("| %s | %d (%s) | %.3f s | %.3f s | %.2f |\n", f.name.c_str(), f.roundTrips,
+                    f.least ? std::to_string(f.least).c_str() : "-", f.loopback, f.linked, f.linked / linkBudget(f));
+}
+
 // The bars. Small lists are held to a looser refresh bar than large ones, where the fixed costs of a
 // refresh (layout, the first screen painted) no longer count.
 constexpr double refreshLimitSmall = 1.25;
@@ -257,10 +382,20 @@ constexpr double peerLimitAt1m = 0.8;
 constexpr double tlsLimitAt1m = 1.3;
 constexpr double startLimit = 1.1;  // against a plain window with the same widgets
 constexpr double growthLimit = 11;  // for ten times the rows
+constexpr double linkLimit = 1.1;
 
-std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, double toolStart, double plainStart)
+std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, const std::vector<LinkFigure>& link, double toolStart,
+                              double plainStart)
 {
     std::vector<Target> targets;
+    for (const LinkFigure& f : link) {
+        if (f.least == 0)
+            continue;
+        std::string name = f.name;
+        std::replace(name.begin(), name.end(), ' ', '-');
+        targets.push_back({"round-trips-" + name, static_cast<double>(f.roundTrips), static_cast<double>(f.least)});
+        targets.push_back({"link-" + name, f.linked / linkBudget(f), linkLimit});
+    }
     std::optional<SizeFigures> at100k, at1m;
     for (const SizeFigures& f : all) {
         const std::string label = sizeLabel(f.rows);
@@ -302,6 +437,10 @@ Options parseOptions(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--no-link") {
+            options.link = false;
+            continue;
+        }
         if (i + 1 >= argc)
             throw std::invalid_argument(option + " needs a value");
         if (option == "--sizes")
@@ -309,7 +448,7 @@ Options parseOptions(int argc, char** argv)
         else if (option == "--runs")
             options.runs = std::max(1, std::stoi(argv[++i]));
         else
-            throw std::invalid_argument("unknown option " + option + " (use --sizes N,N... and --runs N)");
+            throw std::invalid_argument("unknown option " + option + " (use --sizes N,N..., --runs N and --no-link)");
     }
     return options;
 }
@@ -363,7 +502,11 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
         std::printf("\n");
-        for (const Target& target : targetsOf(all, tool.total, plain.total))
+        const std::vector<LinkFigure> link = options.link ? measureLink(options.runs) : std::vector<LinkFigure>{};
+        if (options.link)
+            printLink(link);
+        std::printf("\n");
+        for (const Target& target : targetsOf(all, link, tool.total, plain.total))
             std::printf("%s\n", target.line().c_str());
     } catch (const std::exception& error) {
         std::cerr << "bench: " << error.what() << "\n";

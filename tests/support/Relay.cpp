@@ -2,9 +2,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace testsupport {
@@ -53,7 +55,120 @@ void notePacketTypes(std::vector<std::uint8_t>& pending, std::vector<std::uint8_
 
 }  // namespace
 
-Relay::Relay(int targetPort, Tamper tamper) : targetPort_(targetPort), tamper_(tamper)
+// Passes one direction's bytes on: at once, or, for a link, each chunk when it would arrive (after
+// its turn on the line at the link's bandwidth, then the delay).
+class Relay::Delivery {
+public:
+    Delivery(int to, Link link) : to_(to), link_(link)
+    {
+        if (shaped())
+            thread_ = std::thread([this] { run(); });
+    }
+    ~Delivery()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    void send(std::vector<std::uint8_t> bytes)
+    {
+        if (!shaped()) {
+            write(bytes);
+            return;
+        }
+        const auto now = Clock::now();
+        const auto onLine = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(link_.bitsPerSecond > 0 ? static_cast<double>(bytes.size()) * 8 / link_.bitsPerSecond : 0));
+        {
+            const std::lock_guard lock(mutex_);
+            lineFreeAt_ = std::max(now, lineFreeAt_) + onLine;
+            queue_.push_back({lineFreeAt_ + link_.delayEachWay, std::move(bytes)});
+        }
+        wake_.notify_all();
+    }
+
+    // The source has ended: what is queued still goes, then the other side hears the end.
+    void finish()
+    {
+        if (!shaped()) {
+            ::shutdown(to_, SHUT_WR);
+            return;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            finishing_ = true;
+        }
+        wake_.notify_all();
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Chunk {
+        Clock::time_point due;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    bool shaped() const { return link_.delayEachWay.count() > 0 || link_.bitsPerSecond > 0; }
+    void write(const std::vector<std::uint8_t>& bytes) const { ::send(to_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || finishing_ || !queue_.empty(); });
+            if (stopping_)
+                return;
+            if (queue_.empty()) {
+                ::shutdown(to_, SHUT_WR);
+                return;
+            }
+            const auto due = queue_.front().due;
+            if (wake_.wait_until(lock, due, [this] { return stopping_; }))
+                return;
+            Chunk chunk = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            write(chunk.bytes);
+            lock.lock();
+        }
+    }
+
+    int to_;
+    Link link_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Chunk> queue_;
+    Clock::time_point lineFreeAt_{};
+    bool finishing_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+struct Relay::Connection {
+    Connection(int clientSocket, int serverSocket, Link link)
+        : client(clientSocket), server(serverSocket), toServer(serverSocket, link), toClient(clientSocket, link)
+    {
+    }
+    int client;
+    int server;
+    std::atomic<bool> serverAnswered{true};
+    Delivery toServer;
+    Delivery toClient;
+    std::thread up;
+    std::thread down;
+};
+
+Relay::Relay(int targetPort, Tamper tamper) : Relay(targetPort, Link{})
+{
+    tamper_ = tamper;
+}
+
+Relay::Relay(int targetPort, Link link) : targetPort_(targetPort), link_(link)
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = loopback(0);
@@ -72,14 +187,27 @@ Relay::~Relay()
     acceptor_.join();
     {
         const std::lock_guard lock(mutex_);
-        for (int s : sockets_)
-            ::shutdown(s, SHUT_RDWR);
+        for (const auto& connection : connections_) {
+            ::shutdown(connection->client, SHUT_RDWR);
+            ::shutdown(connection->server, SHUT_RDWR);
+        }
     }
-    for (auto& pump : pumps_)
-        pump.join();
-    for (int s : sockets_)
-        ::close(s);
+    for (const auto& connection : connections_) {
+        connection->up.join();
+        connection->down.join();
+    }
+    for (const auto& connection : connections_) {
+        ::close(connection->client);
+        ::close(connection->server);
+    }
+    connections_.clear();  // the deliveries end before the sockets' numbers could be reused
     ::close(listener_);
+}
+
+void Relay::resetCounts()
+{
+    roundTrips_ = 0;
+    bytesFromServer_ = 0;
 }
 
 void Relay::serve()
@@ -98,10 +226,15 @@ void Relay::serve()
             ::close(server);
             continue;
         }
+        // Each chunk leaves as it is due; Nagle's wait for an acknowledgement would add a delay of
+        // the relay's own.
+        const int noDelay = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+        ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
         const std::lock_guard lock(mutex_);
-        sockets_.insert(sockets_.end(), {client, server});
-        pumps_.emplace_back([this, client, server] { pump(client, server, true); });
-        pumps_.emplace_back([this, client, server] { pump(server, client, false); });
+        auto& connection = *connections_.emplace_back(std::make_unique<Connection>(client, server, link_));
+        connection.up = std::thread([this, &connection] { pump(connection, true); });
+        connection.down = std::thread([this, &connection] { pump(connection, false); });
     }
 }
 
@@ -121,8 +254,11 @@ void Relay::rewriteEncryption(std::vector<std::uint8_t>& prelogin) const
     }
 }
 
-void Relay::pump(int from, int to, bool fromClient)
+void Relay::pump(Connection& connection, bool fromClient)
 {
+    const int from = fromClient ? connection.client : connection.server;
+    Delivery& delivery = fromClient ? connection.toServer : connection.toClient;
+    const bool keepBytes = link_.delayEachWay.count() == 0 && link_.bitsPerSecond == 0;
     std::vector<std::uint8_t> held;     // the first message, until it is whole
     std::vector<std::uint8_t> pending;  // the client's bytes not yet split into packets
     bool firstPassed = !rewrites(fromClient);
@@ -132,7 +268,14 @@ void Relay::pump(int from, int to, bool fromClient)
         if (n <= 0)
             break;
         std::vector<std::uint8_t> chunk(buffer, buffer + n);
-        {
+        if (fromClient) {
+            if (connection.serverAnswered.exchange(false))
+                ++roundTrips_;
+        } else {
+            connection.serverAnswered = true;
+            bytesFromServer_ += static_cast<std::uint64_t>(n);
+        }
+        if (keepBytes) {
             const std::lock_guard lock(mutex_);
             seen_.insert(seen_.end(), chunk.begin(), chunk.end());
             if (fromClient) {
@@ -148,10 +291,9 @@ void Relay::pump(int from, int to, bool fromClient)
             chunk.swap(held);
             firstPassed = true;
         }
-        if (::send(to, chunk.data(), chunk.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(chunk.size()))
-            break;
+        delivery.send(std::move(chunk));
     }
-    ::shutdown(to, SHUT_WR);
+    delivery.finish();
 }
 
 std::vector<std::uint8_t> Relay::seen() const
