@@ -111,18 +111,69 @@ double bareReadSeconds(const std::string& server, long long rows)
     return seconds;
 }
 
-// The bare read over a connection that does not encrypt, the log-on not counted.
-double clearReadSeconds(int port, long long rows)
+// The bare read over a FreeTDS connection of the benchmark's own with the given options, the
+// log-on not counted.
+double bareReadSeconds(int port, const std::string& options, long long rows)
 {
-    db::OdbcConnection clear("DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port)
-                                 + ";Database=VOZUZODI;UID=SA;PWD=;TDS_Version=7.4;ClientCharset=UTF-8;Encryption=off;",
-                             15);
+    db::OdbcConnection connection("DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port)
+                                      + ";Database=VOZUZODI;UID=SA;PWD=;TDS_Version=7.4;ClientCharset=UTF-8;" + options,
+                                  15);
     const auto started = Clock::now();
-    const std::size_t read = readListBare(clear, 3600);
+    const std::size_t read = readListBare(connection, 3600);
     const double seconds = secondsSince(started);
     if (read != static_cast<std::size_t>(rows))
-        throw std::runtime_error("the clear read did not return every row");
+        throw std::runtime_error("the bare read did not return every row");
     return seconds;
+}
+
+double clearReadSeconds(int port, long long rows) { return bareReadSeconds(port, "Encryption=off;", rows); }
+
+// A big list over a link of limited bandwidth: the bytes a row costs on the wire, and the time at
+// each TDS packet size the client may ask for (the tool's session is encrypted, so these are too).
+constexpr long long bandwidthRows = 100'000;
+constexpr double bandwidthBits = 100e6;
+
+struct PacketSizeFigure {
+    int packetSize = 0;
+    double seconds = 0;
+    double bytesPerRow = 0;
+};
+
+std::vector<PacketSizeFigure> measureBandwidth(int runs)
+{
+    const WorkFolder work;
+    testsupport::TaskStoreProcess store({"", bandwidthRows, work.path() / "data", {}});
+    std::vector<PacketSizeFigure> figures;
+    for (const int size : {4096, 8192, 16384, 32767}) {
+        testsupport::Relay relay(store.port(), testsupport::Relay::Link{std::chrono::microseconds(0), bandwidthBits});
+        std::vector<double> seconds;
+        std::uint64_t bytes = 0;
+        for (int run = 0; run < runs; ++run) {
+            db::OdbcConnection connection("DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port="
+                                              + std::to_string(relay.port())
+                                              + ";Database=VOZUZODI;UID=SA;PWD=;TDS_Version=7.4;ClientCharset=UTF-8;"
+                                                "Encryption=require;PacketSize="
+                                              + std::to_string(size) + ";",
+                                          15);
+            relay.resetCounts();
+            const auto started = Clock::now();
+            if (readListBare(connection, 3600) != static_cast<std::size_t>(bandwidthRows))
+                throw std::runtime_error("the read over the link did not return every row");
+            seconds.push_back(secondsSince(started));
+            bytes = relay.bytesFromServer();
+        }
+        figures.push_back({size, median(seconds), static_cast<double>(bytes) / static_cast<double>(bandwidthRows)});
+    }
+    return figures;
+}
+
+void printBandwidth(const std::vector<PacketSizeFigure>& figures)
+{
+    std::printf("\nthe list of %lld tasks over a link of %.0f Mbit/s, by TDS packet size (the tool asks for 4096)\n",
+                bandwidthRows, bandwidthBits / 1e6);
+    std::printf("| packet size | bytes from the server per row | time |\n|---|---|---|\n");
+    for (const PacketSizeFigure& f : figures)
+        std::printf("| %d | %.1f | %.3f s |\n", f.packetSize, f.bytesPerRow, f.seconds);
 }
 
 // Runs in a child process, so that nothing measured before skews the resident memory: the main
@@ -503,8 +554,10 @@ int main(int argc, char** argv)
         }
         std::printf("\n");
         const std::vector<LinkFigure> link = options.link ? measureLink(options.runs) : std::vector<LinkFigure>{};
-        if (options.link)
+        if (options.link) {
             printLink(link);
+            printBandwidth(measureBandwidth(options.runs));
+        }
         std::printf("\n");
         for (const Target& target : targetsOf(all, link, tool.total, plain.total))
             std::printf("%s\n", target.line().c_str());
