@@ -14,6 +14,7 @@
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
 #include "db/TaskOperations.h"
+#include "db/Wipe.h"
 #include "forms/login/PasswordStarStyle.h"
 #include "forms/login/Rgb32Picture.h"
 #include "forms/main/frmMain.h"
@@ -149,8 +150,12 @@ void frmLogin::Cmd_OK_Click()
         const gui::WaitCursor busy;
         // A failed open has already been shown by ConnectDB; the switch below fails on the closed
         // connection and leads to the message.
-        ModFunction::ConnectDB(txtServer->text().toStdString(), db::TaskOperations::loginName,
-                               txtPass->text().toStdString());
+        // The box keeps its text for another try; the copies made here are wiped once sent.
+        QByteArray typed = txtPass->text().toUtf8();
+        std::string password(typed.constData(), static_cast<std::size_t>(typed.size()));
+        typed.fill('\0');
+        const db::WipeOnExit wiped(password);
+        ModFunction::ConnectDB(txtServer->text().toStdString(), db::TaskOperations::loginName, password);
         db::TaskOperations::useTaskDatabase(*ModMain::Conn);
         frmMain::Show();
         close();
