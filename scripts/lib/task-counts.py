@@ -2,14 +2,16 @@
 #   abnormal=N normal=N shared=N tasks=N
 # abnormal/normal: log rows by state; shared: zk_task rows whose subsystem id is one of the ids
 # listed in the file given as the third argument (written there on the first call, read after).
-# Usage: python3 task-counts.py PORT record|check IDS_FILE
+# The server's certificate, given as the fourth argument, is the CA the session is checked against.
+# Usage: python3 task-counts.py PORT record|check IDS_FILE CERTIFICATE
 import sys
 
 import pytds
 
-port, mode, ids_file = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-with pytds.connect(server="127.0.0.1", port=port, user="SA", password="", database="VOZUZODI",
-                   autocommit=True) as connection:
+port, mode, ids_file, certificate = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+# The certificate names localhost (python-tds checks names, not addresses).
+with pytds.connect(server="localhost", port=port, user="SA", password="", database="VOZUZODI",
+                   autocommit=True, cafile=certificate) as connection:
     cursor = connection.cursor()
 
     def count(sql, *params):

@@ -1,10 +1,9 @@
 # Sourced by scripts that run Windows programs under Wine: a Wine prefix of the caller's own and a
 # private ODBC configuration in which FreeTDS stands in for Microsoft's "ODBC Driver 18 for SQL
-# Server". FreeTDS does not read that driver's Encrypt keyword, so a FreeTDS configuration of the
-# prefix's own demands encryption as Encrypt=Mandatory does.
+# Server" (FreeTDS does not read that driver's Encrypt keyword).
 # Nothing system-wide is registered.
 
-# use_wine_prefix FOLDER: exports WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, ODBCSYSINI and FREETDSCONF, and
+# use_wine_prefix FOLDER: exports WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and ODBCSYSINI, and
 # creates the prefix on first use (a few seconds).
 use_wine_prefix() {
   local folder="$1"
@@ -18,8 +17,6 @@ use_wine_prefix() {
   [ -n "$driver" ] || { echo "wine-env: the FreeTDS ODBC driver (tdsodbc) is not installed" >&2; return 1; }
   printf '[ODBC Driver 18 for SQL Server]\nDescription=FreeTDS standing in for the Windows driver\nDriver=%s\n' \
     "$driver" > "$ODBCSYSINI/odbcinst.ini"
-  export FREETDSCONF="$folder/odbc/freetds.conf"
-  printf '[global]\n\tencryption = require\n' > "$FREETDSCONF"
   : > "$ODBCSYSINI/odbc.ini"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot --init >/dev/null 2>&1
