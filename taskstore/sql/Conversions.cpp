@@ -3,6 +3,7 @@
 #include "common/Trim.h"
 #include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TextUnits.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -129,38 +130,15 @@ std::int64_t floatToInteger(double value, TypeKind target)
     return static_cast<std::int64_t>(truncated);
 }
 
-std::size_t utf8Length(std::string_view text)
-{
-    std::size_t count = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80)
-            ++count;
-    return count;
-}
-
-// The first `characters` characters of a UTF-8 text.
-std::string_view utf8Prefix(std::string_view text, std::size_t characters)
-{
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (count == characters)
-                return text.substr(0, i);
-            ++count;
-        }
-    }
-    return text;
-}
-
 std::string fitText(std::string text, ColumnType target, int style, bool numeric)
 {
-    if (target.length == ColumnType::maxLength || utf8Length(text) <= static_cast<std::size_t>(target.length))
+    if (target.length == ColumnType::maxLength || utf16Units(text) <= static_cast<std::size_t>(target.length))
         return text;
     if (style == assignmentStyle)
         throw makeError(8152, 16, "String or binary data would be truncated.");
     if (numeric)
         return "*";
-    return std::string(utf8Prefix(text, static_cast<std::size_t>(target.length)));
+    return utf16Slice(text, 0, static_cast<std::size_t>(target.length));
 }
 
 std::string formatFloat(double value)
@@ -350,7 +328,7 @@ std::int64_t textLength(std::string_view text)
 {
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
-    return static_cast<std::int64_t>(utf8Length(text));
+    return static_cast<std::int64_t>(utf16Units(text));
 }
 
 namespace {

@@ -44,7 +44,7 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
 // T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
 bool likeMatches(std::string_view text, std::string_view pattern);
 
-// LEN: characters without trailing blanks.
+// LEN: UTF-16 units without trailing blanks.
 std::int64_t textLength(std::string_view text);
 
 }  // namespace taskstore::sql

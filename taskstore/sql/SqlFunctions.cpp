@@ -2,10 +2,15 @@
 
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/ServerIdentity.h"
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TextUnits.h"
 #include "taskstore/store/StoredDateTime.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
+#include <limits>
 
 namespace taskstore::sql {
 namespace {
@@ -90,6 +95,56 @@ void lengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
         sqlite3_result_int64(ctx, textLength(textOf(args[0])));
 }
 
+bool anyNull(int count, sqlite3_value** args)
+{
+    for (int i = 0; i < count; ++i)
+        if (sqlite3_value_type(args[i]) == SQLITE_NULL)
+            return true;
+    return false;
+}
+
+// ts_substring(text, start, length, mode): mode 0 SUBSTRING, 1 LEFT, 2 RIGHT (start unused).
+void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (anyNull(4, args)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::string_view text = textOf(args[0]);
+    const std::int64_t length = sqlite3_value_int64(args[2]);
+    const int mode = sqlite3_value_int(args[3]);
+    if (length < 0) {
+        fail(ctx, mode == 2 ? makeError(536, 16, "Invalid length parameter passed to the RIGHT function.")
+                            : makeError(537, 16, "Invalid length parameter passed to the LEFT or SUBSTRING function."));
+        return;
+    }
+    const auto units = static_cast<std::int64_t>(utf16Units(text));
+    std::int64_t first = mode == 2 ? std::max<std::int64_t>(units - length, 0) : sqlite3_value_int64(args[1]) - 1;
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t end = mode == 2 ? units : first > most - length ? most : first + length;
+    first = std::max<std::int64_t>(first, 0);
+    const std::string part = end <= first ? std::string()
+                                          : utf16Slice(text, static_cast<std::size_t>(first), static_cast<std::size_t>(end - first));
+    sqlite3_result_text(ctx, part.data(), static_cast<int>(part.size()), SQLITE_TRANSIENT);
+}
+
+void charIndexFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (anyNull(3, args))
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2])));
+}
+
+// ts_datalength(text, bytes per unit): trailing blanks count, unlike LEN.
+void dataLengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (anyNull(1, args))
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, static_cast<std::int64_t>(utf16Units(textOf(args[0]))) * sqlite3_value_int64(args[1]));
+}
+
 void getDateFunction(sqlite3_context* ctx, int, sqlite3_value**)
 {
     const auto now = std::chrono::system_clock::now();
@@ -132,6 +187,9 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
     sqlite3_create_function_v2(db, "ts_arith", 4, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_substring", 4, pure, context, substringFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_charindex", 3, pure, context, charIndexFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_datalength", 2, pure, context, dataLengthFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_getdate", 0, SQLITE_UTF8, context, getDateFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_serverproperty", 1, pure, context, serverPropertyFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_live", 1, SQLITE_UTF8, context, liveFunction, nullptr, nullptr, nullptr);

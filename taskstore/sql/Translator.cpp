@@ -3,6 +3,7 @@
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TextUnits.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -47,12 +48,6 @@ std::string literalText(std::string_view text)
             sql += '\'';
     }
     return sql + "'";
-}
-
-int characterCount(std::string_view text)
-{
-    return static_cast<int>(std::count_if(text.begin(), text.end(),
-                                          [](unsigned char c) { return (c & 0xC0) != 0x80; }));
 }
 
 int addLengths(int a, int b, bool unicode)
@@ -430,6 +425,20 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     return valueOf(convertCall(value, *target, style), *target);
 }
 
+// SUBSTRING(x, start, length), LEFT(x, n), RIGHT(x, n): counted in UTF-16 units, typed as x.
+Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
+{
+    const Typed text = asText(values[0]);
+    ColumnType type = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
+    if (type.kind == TypeKind::Char || type.kind == TypeKind::NChar)
+        type.kind = type.isUnicode() ? TypeKind::NVarChar : TypeKind::VarChar;
+    const bool substring = expr.text == "SUBSTRING";
+    const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
+    const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
+    const char* mode = substring ? "0" : expr.text == "LEFT" ? "1" : "2";
+    return valueOf("ts_substring(" + text.sql + ", " + start + ", " + length + ", " + mode + ")", type);
+}
+
 Typed Translator::function(const Expr& expr, const Scope& scope)
 {
     const auto arguments = [&](std::size_t count) {
@@ -478,6 +487,23 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         const Typed fallback = values[1].isNull() ? values[1] : assign(values[1], values[0].type);
         return valueOf("ifnull(" + values[0].sql + ", " + fallback.sql + ")", values[0].type);
     }
+    if (expr.text == "SUBSTRING" || expr.text == "LEFT" || expr.text == "RIGHT")
+        return textPart(expr, arguments(expr.text == "SUBSTRING" ? 3 : 2));
+    if (expr.text == "CHARINDEX") {
+        auto values = expr.args.size() == 3 ? arguments(3) : arguments(2);
+        const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
+        return valueOf("ts_charindex(" + asText(values[0]).sql + ", " + asText(values[1]).sql + ", " + start + ")",
+                       {TypeKind::Int, 0});
+    }
+    if (expr.text == "DATALENGTH") {
+        const Typed value = arguments(1).front();
+        if (value.isNull())
+            return valueOf("NULL", {TypeKind::Int, 0});
+        if (value.isText())
+            return valueOf("ts_datalength(" + value.sql + ", " + (value.type.isUnicode() ? "2" : "1") + ")", {TypeKind::Int, 0});
+        const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
+        return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END", {TypeKind::Int, 0});
+    }
     Typed text = asText(arguments(1).front());
     const ColumnType textType = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
     if (expr.text == "LEN")
@@ -504,7 +530,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         return valueOf(expr.text, {TypeKind::Float, 0});
     case Expr::Kind::String:
         return valueOf(literalText(expr.text),
-                       {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, characterCount(expr.text))});
+                       {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, static_cast<int>(utf16Units(expr.text)))});
     case Expr::Kind::Column:
         return column(expr, scope);
     case Expr::Kind::Parameter: {

@@ -74,6 +74,7 @@ private:
     Typed inSelect(const Expr& expr, const Scope& scope);
     Typed convert(const Expr& expr, const Scope& scope);
     Typed function(const Expr& expr, const Scope& scope);
+    Typed textPart(const Expr& expr, std::vector<Typed> values);
     ScopeTable bindTable(const TableRef& ref);
 
     NameResolver& resolver_;

@@ -126,6 +126,31 @@ std::vector<TsqlCase> tsqlCases()
         fails("divide_by_zero", "select 1 / 0", 8134),
         fails("int_overflow", "select 2147483647 + 1", 8115),
 
+        // Lengths and positions count UTF-16 units: a character outside the BMP is two
+        rows("len_and_datalength_count_units", "select len(N'😀'), len(N'a😀 '), datalength(N'😀'), datalength(N'a ')",
+             {{"2", "3", "4", "4"}}),
+        rows("substring_left_right_in_units",
+             "select substring(N'a😀b', 4, 1), left(N'😀b', 3), right(N'a😀', 2), substring(N'abc', 0, 2),"
+             " substring(N'abc', 2, 100), right('abc', 5)",
+             {{"b", "😀b", "😀", "a", "bc", "abc"}}),
+        rows("half_a_pair_is_one_unit", "select len(left(N'😀', 1)), len(substring(N'a😀', 3, 5)), len(convert(nvarchar(2), N'a😀'))",
+             {{"1", "1", "2"}}),
+        rows("charindex_in_units_under_the_collation",
+             "select charindex(N'b', N'😀b'), charindex('B', N'abcb', 3), charindex('x', 'abc'), charindex('', 'abc'),"
+             " charindex(N'😀', N'😀😀', 2)",
+             {{"3", "4", "0", "0", "3"}}),
+        fails("left_negative_length", "select left('abc', -1)", 537,
+              "Invalid length parameter passed to the LEFT or SUBSTRING function."),
+        fails("right_negative_length", "select right('abc', -1)", 536),
+        rows("literal_outside_the_bmp_is_sent_whole", "select N'😀😀', N'a' + N'😀'", {{"😀😀", "a😀"}}),
+        rows("longest_value_in_units_fits",
+             "update zk_tasklog set cStation = N'😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀' where cTaskId = 'T1'\nGO\n"
+             "select len(cStation), cStation from zk_tasklog where cTaskId = 'T1'",
+             {{"50", "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀"}}),
+        fails("one_unit_too_long_is_refused",
+              "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = 'T1'", 8152),
+        fails("insert_units_too_long", "create table t (s nvarchar(3))\nGO\ninsert into t values (N'ab😀')", 8152),
+
         // CASE, comparisons, predicates
         rows("case_null_takes_else", "select case when convert(int, NULL) < 0 then 'neg' else 'other' end", {{"other"}}),
         rows("case_without_else_is_null", "select case when 1 = 0 then 'x' end", {{nullopt}}),
