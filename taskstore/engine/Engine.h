@@ -11,9 +11,15 @@
 #include <string>
 #include <string_view>
 
+#include "taskstore/engine/ExactValues.h"
+
 namespace taskstore {
 
-enum class SqlType : std::uint8_t { Int, BigInt, Bit, Float, NVarChar, DateTime };
+enum class SqlType : std::uint8_t {
+    Int, BigInt, Bit, Float, NVarChar, DateTime,
+    // Only parameters have these types; a statement returns them unchanged.
+    TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, VarBinary, Date, Time, DateTime2, DateTimeOffset,
+};
 
 // The SQL Server release taskstore answers as, in the login acknowledgement and in
 // SERVERPROPERTY('ProductVersion').
@@ -35,19 +41,24 @@ struct DateTime {
 // One cell handed to a sink. Text points into the engine's buffers and is valid only during the
 // call that hands it over.
 struct ValueView {
-    enum class Kind : std::uint8_t { Null, Int, Float, Text, DateTime };
+    // Binary: the bytes are in text.
+    enum class Kind : std::uint8_t { Null, Int, Float, Text, DateTime, Decimal, Temporal, Binary };
     Kind kind = Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
     std::string_view text;
     DateTime datetime;
+    DecimalValue decimal{};
+    TemporalValue temporal{};
 };
 
 struct ColumnInfo {
     std::string name;
     SqlType type = SqlType::NVarChar;
-    int maxChars = 0;  // declared length of a text column; 0 when unknown
+    int maxChars = 0;  // declared length of a text column (bytes for varbinary); 0 when unknown
     bool nullable = true;
+    std::uint8_t precision = 0;  // decimal
+    std::uint8_t scale = 0;      // decimal, time, datetime2, datetimeoffset
 };
 
 // A value bound to a statement parameter (RPC), named and typed by the statement's declaration.
@@ -58,8 +69,10 @@ struct Parameter {
     ValueView::Kind kind = ValueView::Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
-    std::string text{};
+    std::string text{};  // also the bytes of a Binary value
     DateTime datetime{};
+    DecimalValue decimal{};
+    TemporalValue temporal{};
 };
 
 // An error or informational message with SQL Server's number, state, class and text.

@@ -10,7 +10,11 @@ namespace taskstore::tds {
 namespace {
 
 enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 };
-enum WireType : std::uint8_t { IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7 };
+enum WireType : std::uint8_t {
+    IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7, GuidN = 0x24,
+    DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B, DecimalN = 0x6A, MoneyN = 0x6E,
+    BigVarBinary = 0xA5,
+};
 constexpr std::uint16_t nullableFlag = 0x0001;
 constexpr std::uint8_t outputParameterStatus = 0x01;
 constexpr std::uint16_t plpMarker = 0xFFFF;
@@ -165,6 +169,187 @@ void datetimeValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
     out.u32le(value.datetime.ticks);
 }
 
+void tinyintTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(IntN);
+    out.u8(1);
+}
+
+void tinyintValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    const std::int64_t v = integerOf(column, value);
+    if (v < 0 || v > 255)
+        throw CellError(SqlError{8115, 2, 16, "Arithmetic overflow error converting expression to data type tinyint.", 1});
+    out.u8(1);
+    out.u8(static_cast<std::uint8_t>(v));
+}
+
+// Bytes of a decimal value by precision, sign byte included.
+std::uint8_t decimalBytes(const ColumnInfo& column)
+{
+    return column.precision <= 9 ? 5 : column.precision <= 19 ? 9 : column.precision <= 28 ? 13 : 17;
+}
+
+void decimalTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    out.u8(DecimalN);
+    out.u8(decimalBytes(column));
+    out.u8(column.precision);
+    out.u8(column.scale);
+}
+
+void decimalValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Decimal || value.decimal.scale != column.scale)
+        refuse(column, "the value is not a decimal of scale " + std::to_string(column.scale));
+    const std::uint8_t bytes = decimalBytes(column);
+    if (bytes < 17 && value.decimal.magnitude >> (8 * (bytes - 1)) != 0)
+        refuse(column, "the value has more digits than its precision");
+    out.u8(bytes);
+    out.u8(value.decimal.negative ? 0 : 1);
+    for (int i = 0; i < bytes - 1; ++i)
+        out.u8(static_cast<std::uint8_t>(value.decimal.magnitude >> (8 * i)));
+}
+
+void moneyTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    out.u8(MoneyN);
+    out.u8(column.type == SqlType::SmallMoney ? 4 : 8);
+}
+
+void moneyValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Decimal || value.decimal.scale != 4)
+        refuse(column, "the value is not money");
+    const bool small = column.type == SqlType::SmallMoney;
+    const Uint128 limit = small ? Uint128{1} << 31 : Uint128{1} << 63;
+    if (value.decimal.magnitude > limit - (value.decimal.negative ? 0 : 1))
+        refuse(column, "the value is out of its range");
+    const auto magnitude = static_cast<std::uint64_t>(value.decimal.magnitude);
+    const std::uint64_t units = value.decimal.negative ? 0 - magnitude : magnitude;
+    out.u8(small ? 4 : 8);
+    if (!small)
+        out.u32le(static_cast<std::uint32_t>(units >> 32));
+    out.u32le(static_cast<std::uint32_t>(units));
+}
+
+void guidTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(GuidN);
+    out.u8(16);
+}
+
+void guidValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Binary || value.text.size() != 16)
+        refuse(column, "the value is not a uniqueidentifier");
+    out.u8(16);
+    out.bytes(std::span(reinterpret_cast<const std::uint8_t*>(value.text.data()), 16));
+}
+
+bool unlimited(const ColumnInfo& column) { return column.maxChars <= 0 || column.maxChars > 8000; }
+
+void varbinaryTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    out.u8(BigVarBinary);
+    out.u16le(unlimited(column) ? plpMarker : static_cast<std::uint16_t>(column.maxChars));
+}
+
+void varbinaryValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Binary)
+        refuse(column, "the value is not binary");
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(value.text.data()), value.text.size());
+    if (unlimited(column)) {
+        out.u64le(bytes.size());
+        if (!bytes.empty()) {
+            out.u32le(static_cast<std::uint32_t>(bytes.size()));
+            out.bytes(bytes);
+        }
+        out.u32le(0);
+        return;
+    }
+    if (bytes.size() > static_cast<std::size_t>(column.maxChars))
+        refuse(column, "the value is longer than " + std::to_string(column.maxChars) + " bytes");
+    out.u16le(static_cast<std::uint16_t>(bytes.size()));
+    out.bytes(bytes);
+}
+
+TemporalKind temporalKindOf(SqlType type)
+{
+    switch (type) {
+    case SqlType::Date: return TemporalKind::Date;
+    case SqlType::Time: return TemporalKind::Time;
+    case SqlType::DateTimeOffset: return TemporalKind::DateTimeOffset;
+    default: return TemporalKind::DateTime2;
+    }
+}
+
+std::size_t timeBytes(const ColumnInfo& column)
+{
+    return column.type == SqlType::Date ? 0 : column.scale <= 2 ? 3 : column.scale <= 4 ? 4 : 5;
+}
+
+void temporalTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    static constexpr std::uint8_t wire[] = {DateN, TimeN, DateTime2N, DateTimeOffsetN};
+    out.u8(wire[static_cast<int>(temporalKindOf(column.type))]);
+    if (column.type != SqlType::Date)
+        out.u8(column.scale);
+}
+
+void temporalValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Temporal)
+        refuse(column, "the value is not a date or time");
+    const TemporalKind kind = temporalKindOf(column.type);
+    // datetimeoffset travels as UTC with its offset.
+    std::int64_t days = value.temporal.days;
+    std::int64_t ticks = static_cast<std::int64_t>(value.temporal.ticks);
+    if (kind == TemporalKind::DateTimeOffset) {
+        const auto perDay = static_cast<std::int64_t>(temporalTicksPerDay);
+        ticks -= std::int64_t{value.temporal.offsetMinutes} * 600000000;
+        const std::int64_t carry = ticks >= 0 ? ticks / perDay : -((-ticks + perDay - 1) / perDay);
+        days += carry;
+        ticks -= carry * perDay;
+    }
+    std::uint64_t scaled = static_cast<std::uint64_t>(ticks);
+    for (int i = column.scale; i < 7; ++i)
+        scaled /= 10;
+    const std::size_t time = timeBytes(column);
+    const std::size_t date = kind == TemporalKind::Time ? 0 : 3;
+    const std::size_t offset = kind == TemporalKind::DateTimeOffset ? 2 : 0;
+    out.u8(static_cast<std::uint8_t>(time + date + offset));
+    for (std::size_t i = 0; i < time; ++i)
+        out.u8(static_cast<std::uint8_t>(scaled >> (8 * i)));
+    for (std::size_t i = 0; i < date; ++i)
+        out.u8(static_cast<std::uint8_t>(static_cast<std::uint64_t>(days) >> (8 * i)));
+    if (offset)
+        out.u16le(static_cast<std::uint16_t>(value.temporal.offsetMinutes));
+}
+
+// Before TDS 7.3 the date and time types go out as nvarchar holding their text, as SQL Server
+// sends them to older clients.
+void temporalTextTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(NVarChar);
+    out.u16le(2 * 34);
+    out.bytes(defaultCollation);
+}
+
+void temporalTextValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Temporal)
+        refuse(column, "the value is not a date or time");
+    LengthPrefix<std::uint16_t> length(out);
+    out.utf16(formatTemporal(value.temporal, temporalKindOf(column.type), column.scale));
+}
+
+bool isTemporal(SqlType type)
+{
+    return type == SqlType::Date || type == SqlType::Time || type == SqlType::DateTime2 || type == SqlType::DateTimeOffset;
+}
+
 bool sentAsNText(const ColumnInfo& column, TdsVersion version)
 {
     return column.type == SqlType::NVarChar && nvarcharBytes(column) == 0 && !version.atLeast72();
@@ -172,7 +357,11 @@ bool sentAsNText(const ColumnInfo& column, TdsVersion version)
 
 void writeNull(ByteWriter& out, const ColumnInfo& column, TdsVersion version)
 {
-    if (column.type != SqlType::NVarChar || sentAsNText(column, version))
+    if (column.type == SqlType::VarBinary)
+        unlimited(column) ? out.u64le(plpNull) : out.u16le(plpMarker);
+    else if (isTemporal(column.type) && !version.atLeast73())
+        out.u16le(plpMarker);
+    else if (column.type != SqlType::NVarChar || sentAsNText(column, version))
         out.u8(0);
     else if (nvarcharBytes(column) == 0)
         out.u64le(plpNull);
@@ -193,13 +382,26 @@ constexpr TypeCodec codecs[] = {
     {floatTypeInfo, floatValue},        // Float
     {nvarcharTypeInfo, nvarcharValue},  // NVarChar
     {datetimeTypeInfo, datetimeValue},  // DateTime
+    {tinyintTypeInfo, tinyintValue},    // TinyInt
+    {decimalTypeInfo, decimalValue},    // Decimal
+    {moneyTypeInfo, moneyValue},        // Money
+    {moneyTypeInfo, moneyValue},        // SmallMoney
+    {guidTypeInfo, guidValue},          // UniqueIdentifier
+    {varbinaryTypeInfo, varbinaryValue},  // VarBinary
+    {temporalTypeInfo, temporalValue},  // Date
+    {temporalTypeInfo, temporalValue},  // Time
+    {temporalTypeInfo, temporalValue},  // DateTime2
+    {temporalTypeInfo, temporalValue},  // DateTimeOffset
 };
-static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::DateTime) + 1);
+static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::DateTimeOffset) + 1);
 
 constexpr TypeCodec ntextCodec{ntextTypeInfo, ntextValue};
+constexpr TypeCodec temporalTextCodec{temporalTextTypeInfo, temporalTextValue};
 
 const TypeCodec& codecOf(const ColumnInfo& column, TdsVersion version)
 {
+    if (isTemporal(column.type) && !version.atLeast73())
+        return temporalTextCodec;
     return sentAsNText(column, version) ? ntextCodec : codecs[static_cast<std::size_t>(column.type)];
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/Trim.h"
 #include "taskstore/sql/DateTimeText.h"
+#include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/TextUnits.h"
 #include "taskstore/store/StoredDateTime.h"
@@ -237,6 +238,8 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
 {
     if (value.kind == SqlValue::Kind::Null)
         return value;
+    if (isParameterOnly(source.kind))
+        return convertParameterValue(value, source, target, style);
     const bool fromText = source.isText();
     switch (target.kind) {
     case TypeKind::Int:
@@ -273,6 +276,8 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofText(fitText(formatFloat(value.real), target, style, true));
         return SqlValue::ofText(fitText(std::to_string(value.integer), target, style, true));
+    default:  // no statement converts to a parameter-only type
+        break;
     }
     return value;
 }

@@ -3,6 +3,7 @@
 #include "common/AsciiCase.h"
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/DateTimeText.h"
+#include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/Parser.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
@@ -25,12 +26,38 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
-ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
+ValueView readValue(sqlite3_stmt* statement, int index, ColumnType type)
 {
     ValueView value;
     if (sqlite3_column_type(statement, index) == SQLITE_NULL)
         return value;
+    const TypeKind kind = type.kind;
     switch (kind) {
+    case TypeKind::Decimal:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        value.kind = ValueView::Kind::Decimal;
+        value.decimal = decimalOf(SqlValue::ofText(text), type);
+        return value;
+    }
+    case TypeKind::Date:
+    case TypeKind::Time:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTimeOffset: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        value.kind = ValueView::Kind::Temporal;
+        value.temporal = temporalOf(text, type);
+        return value;
+    }
+    case TypeKind::UniqueIdentifier:
+    case TypeKind::VarBinary: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, index));
+        value.kind = ValueView::Kind::Binary;
+        value.text = {bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
+        return value;
+    }
+    case TypeKind::TinyInt:
     case TypeKind::Int:
     case TypeKind::BigInt:
     case TypeKind::Bit:
@@ -64,21 +91,8 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
 // declare, each mapped to the nearest type the engine keeps.
 ColumnType parameterTypeOf(const std::string& declared, std::size_t position)
 {
-    if (const auto type = ColumnType::parse(declared))
+    if (const auto type = ColumnType::parseParameterType(declared))
         return *type;
-    std::string name = text::asciiLower(declared.substr(0, declared.find('(')));
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    if (name == "tinyint" || name == "smallint")
-        return {TypeKind::Int, 0};
-    if (name == "decimal" || name == "numeric" || name == "real" || name == "money" || name == "smallmoney")
-        return {TypeKind::Float, 0};
-    if (name == "datetime2" || name == "smalldatetime" || name == "date")
-        return {TypeKind::DateTime, 0};
-    if (name == "ntext")
-        return {TypeKind::NVarChar, ColumnType::maxLength};
-    if (name == "text")
-        return {TypeKind::VarChar, ColumnType::maxLength};
     throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(position + 1)
                                   + ": Cannot find data type " + declared + ".");
 }
@@ -278,6 +292,26 @@ void SqlSession::bindParameters(sqlite3_stmt* statement)
             sqlite3_bind_text(statement, i, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
             break;
         }
+        case ValueView::Kind::Decimal: {
+            const std::string exact = formatDecimal(p.decimal);
+            sqlite3_bind_text(statement, i, exact.data(), static_cast<int>(exact.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case ValueView::Kind::Temporal: {
+            // As its declared type holds it; a datetime declaration takes it rounded to datetime.
+            const ColumnType declared = parameterTypes_[position];
+            const bool temporal = declared.kind == TypeKind::Date || declared.kind == TypeKind::Time
+                || declared.kind == TypeKind::DateTime2 || declared.kind == TypeKind::DateTimeOffset;
+            const ColumnType as = temporal ? declared : ColumnType{TypeKind::DateTime2, 0, 7};
+            std::string text = formatTemporal(p.temporal, temporalKindOf(as.kind), 7);
+            if (!temporal)
+                text = convertValue(SqlValue::ofText(text), as, {TypeKind::DateTime, 0}, 0).text;
+            sqlite3_bind_text(statement, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case ValueView::Kind::Binary:
+            sqlite3_bind_blob(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            break;
         }
     }
 }

@@ -23,15 +23,25 @@ enum class Class { Null, Bool, Value };
 int rank(TypeKind kind)
 {
     switch (kind) {
-    case TypeKind::DateTime: return 9;
-    case TypeKind::Float: return 8;
+    case TypeKind::DateTimeOffset:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTime:
+    case TypeKind::Date:
+    case TypeKind::Time: return 9;
+    case TypeKind::Float:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney:
+    case TypeKind::Decimal: return 8;
     case TypeKind::BigInt: return 7;
     case TypeKind::Int: return 6;
-    case TypeKind::Bit: return 5;
+    case TypeKind::Bit:
+    case TypeKind::TinyInt: return 5;
+    case TypeKind::UniqueIdentifier:
     case TypeKind::NVarChar: return 4;
     case TypeKind::NChar: return 3;
     case TypeKind::VarChar: return 2;
     case TypeKind::Char: return 1;
+    case TypeKind::VarBinary: return 0;
     }
     return 0;
 }
@@ -76,6 +86,16 @@ SqlType sqlTypeOf(TypeKind kind)
     case TypeKind::Bit: return SqlType::Bit;
     case TypeKind::Float: return SqlType::Float;
     case TypeKind::DateTime: return SqlType::DateTime;
+    case TypeKind::TinyInt: return SqlType::TinyInt;
+    case TypeKind::Decimal: return SqlType::Decimal;
+    case TypeKind::Money: return SqlType::Money;
+    case TypeKind::SmallMoney: return SqlType::SmallMoney;
+    case TypeKind::UniqueIdentifier: return SqlType::UniqueIdentifier;
+    case TypeKind::VarBinary: return SqlType::VarBinary;
+    case TypeKind::Date: return SqlType::Date;
+    case TypeKind::Time: return SqlType::Time;
+    case TypeKind::DateTime2: return SqlType::DateTime2;
+    case TypeKind::DateTimeOffset: return SqlType::DateTimeOffset;
     default: return SqlType::NVarChar;
     }
 }
@@ -425,6 +445,35 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     return valueOf(convertCall(value, *target, style), *target);
 }
 
+// Numbered SQLite parameters, bound by the session: the value never enters the text. A parameter
+// of a type the engine only passes through (decimal, date, uniqueidentifier...) keeps it when it
+// is selected or stored as it is; inside an expression it works as the nearest engine type.
+Typed Translator::parameter(const Expr& expr, bool native)
+{
+    const std::size_t position = std::stoul(expr.text);
+    const ColumnType type = resolver_.parameterType(position);
+    Typed value = valueOf("?" + std::to_string(position + 1), type);
+    if (native)
+        return value;
+    switch (type.kind) {
+    case TypeKind::TinyInt: value.type = {TypeKind::Int, 0}; return value;
+    case TypeKind::Decimal:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney: return valueOf(convertCall(value, {TypeKind::Float, 0}, 0), {TypeKind::Float, 0});
+    case TypeKind::Date:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTimeOffset: return valueOf(convertCall(value, {TypeKind::DateTime, 0}, 0), {TypeKind::DateTime, 0});
+    case TypeKind::Time: return valueOf(convertCall(value, {TypeKind::NVarChar, 16}, 0), {TypeKind::NVarChar, 16});
+    case TypeKind::UniqueIdentifier: return valueOf(convertCall(value, {TypeKind::NVarChar, 36}, 0), {TypeKind::NVarChar, 36});
+    default: return value;
+    }
+}
+
+Typed Translator::valueOrParameter(const Expr& expr, const Scope& scope)
+{
+    return expr.kind == Expr::Kind::Parameter ? parameter(expr, true) : expression(expr, scope);
+}
+
 // SUBSTRING(x, start, length), LEFT(x, n), RIGHT(x, n): counted in UTF-16 units, typed as x.
 Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
 {
@@ -533,11 +582,8 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
                        {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, static_cast<int>(utf16Units(expr.text)))});
     case Expr::Kind::Column:
         return column(expr, scope);
-    case Expr::Kind::Parameter: {
-        // Numbered SQLite parameters, bound by the session: the value never enters the text.
-        const std::size_t position = std::stoul(expr.text);
-        return valueOf("?" + std::to_string(position + 1), resolver_.parameterType(position));
-    }
+    case Expr::Kind::Parameter:
+        return parameter(expr, false);
     case Expr::Kind::Global:
         if (expr.text == "@@TRANCOUNT")
             return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});
@@ -640,7 +686,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
             }
             continue;
         }
-        Typed typed = expression(*item.expr, scope);
+        Typed typed = valueOrParameter(*item.expr, scope);
         if (typed.cls == Class::Bool)
             throw syntaxErrorNear(item.expr->text, item.expr->line);
         parts.names.push_back(item.alias ? *item.alias : typed.name);
@@ -704,10 +750,13 @@ SelectPlan Translator::select(const SelectStatement& statement)
         info.name = parts.names[i];
         const ColumnType type = item.isNull() ? ColumnType{TypeKind::Int, 0} : item.type;
         info.type = sqlTypeOf(type.kind);
-        info.maxChars = type.isText() && type.length != ColumnType::maxLength ? type.length : 0;
+        info.maxChars = (type.isText() || type.kind == TypeKind::VarBinary) && type.length != ColumnType::maxLength ? type.length : 0;
         info.nullable = item.nullable;
+        if (type.kind == TypeKind::Decimal || type.kind == TypeKind::Money || type.kind == TypeKind::SmallMoney)
+            info.precision = static_cast<std::uint8_t>(type.length);
+        info.scale = static_cast<std::uint8_t>(type.scale);
         plan.columns.push_back(std::move(info));
-        plan.kinds.push_back(type.kind);
+        plan.kinds.push_back(type);
     }
     plan.sql += parts.from + parts.orderBy;
     if (statement.top)
@@ -754,7 +803,7 @@ std::string Translator::insert(const InsertStatement& statement)
                                      "The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
         sql += r ? ", (" : "(";
         for (std::size_t i = 0; i < row.size(); ++i) {
-            Typed value = expression(*row[i], noColumns);
+            Typed value = valueOrParameter(*row[i], noColumns);
             requireValue(value, "VALUES", row[i]->line);
             sql += (i ? ", " : "") + assign(std::move(value), targets[i]->type).sql;
         }
@@ -776,7 +825,7 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
             throw invalidColumn(name);
         if (target->identity)
             throw makeError(8102, 16, "Cannot update identity column '" + target->name + "'.");
-        Typed value = expression(*valueExpr, scope);
+        Typed value = valueOrParameter(*valueExpr, scope);
         requireValue(value, "=", valueExpr->line);
         sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = " + assign(std::move(value), target->type).sql;
     }

@@ -70,6 +70,23 @@ TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
     EXPECT_TRUE(taskTableIntact());
 }
 
+TEST_F(Parameters, PythonTdsParametersKeepTheirTypesAndEveryDigit)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "types", std::to_string(server.port()), password});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    // decimal exact, uniqueidentifier, varbinary, date, time, datetime2 and datetimeoffset come back
+    // as themselves, with their wire types (DECIMALN, GUID, BIGVARBIN, DATEN, TIMEN, DATETIME2N,
+    // DATETIMEOFFSETN).
+    EXPECT_NE(result.output.find("types 12345678901234567.89|6f9619ff-8b86-d011-b42d-00c04fc964ff|0001ff|2024-01-02|"
+                                 "03:04:05.123456|2024-01-02 03:04:05.123456|2024-01-02 03:04:05.123456+08:00|-0.001\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("wire 106 36 165 40 41 42 43 106\n"), std::string::npos) << result.output;
+    // Stored into nvarchar and datetime columns: every digit, and datetime's 1/300 s.
+    EXPECT_NE(result.output.find("stored 12345678901234567.89|2024-01-02 03:04:05.123000\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("computed 2.5|6F9619FF-8B86-D011-B42D-00C04FC964FF\n"), std::string::npos) << result.output;
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = tediousFolder();
