@@ -111,6 +111,10 @@ public:
     virtual void executeBatch(std::string_view sql, ResultSink& sink) = 0;
     // A batch whose @names are the given parameters. Throws SqlError 2715 for an unknown type.
     virtual void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) = 0;
+    // The columns the batch would return when it is one SELECT, through sink.columns only; nothing
+    // runs and other batches describe nothing. The parameters are typed, their values unused.
+    // Throws SqlError for a batch that cannot be compiled.
+    virtual void describe(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) = 0;
     // Transaction manager requests.
     virtual void beginTransaction(ResultSink& sink) = 0;
     virtual void commitTransaction(ResultSink& sink) = 0;

@@ -213,14 +213,16 @@ RpcValue readValue(ByteReader& reader)
         const auto bytes = reader.bytes(reader.u8());
         if (bytes.empty())
             break;
-        if (type == IntN)
+        if (type == IntN) {
             setInteger(value, bytes);
-        else if (type == BitN)
-            value = RpcValue{Kind::Int, bytes[0] != 0, 0, {}, {}, type};
-        else if (type == FltN)
+        } else if (type == BitN) {
+            setInteger(value, bytes.first(1));
+            value.integer = value.integer != 0;
+        } else if (type == FltN) {
             setFloat(value, bytes);
-        else
+        } else {
             setDateTime(value, bytes);
+        }
         break;
     }
     case Money: setMoney(value, reader.bytes(8)); break;

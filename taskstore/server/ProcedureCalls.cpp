@@ -128,12 +128,25 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
     argument(call, 0, "@handle");
     Prepared statement{textArgument(call, 1, "@params"), textArgument(call, 2, "@stmt")};
     tds::parseParameterDeclarations(statement.declarations);  // a bad list fails now, not at execute
+    // Option 1 asks for the statement's columns, as SQL Server answers it since 2012 SP1 CU3;
+    // FreeTDS sends it so that SQLNumResultCols works before the first execution.
+    if (!thenExecute && call.parameters.size() > 3 && call.parameters[3].value.kind == Kind::Int
+        && (call.parameters[3].value.integer & 1) != 0)
+        describe(statement, session);
     const std::int32_t handle = nextHandle_++;
     prepared_.emplace(handle, statement);
     const auto outputs = thenExecute ? runStatement(call, 3, statement, session) : std::vector<const tds::RpcParameter*>{};
     sink_.returnStatus(0);
     returnHandle(call, handle);
     returnOutputs(call, outputs);
+}
+
+void ProcedureCalls::describe(const Prepared& statement, Session& session)
+{
+    std::vector<Parameter> typed;
+    for (const auto& declaration : tds::parseParameterDeclarations(statement.declarations))
+        typed.push_back(Parameter{declaration.name, declaration.type});
+    session.describe(statement.statement, typed, sink_);
 }
 
 void ProcedureCalls::execute(const tds::RpcCall& call, Session& session)

@@ -253,6 +253,23 @@ void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
 
 void SqlSession::executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink)
 {
+    withParameters(parameters, [&](std::span<const std::string> names) { runBatch(sql, names, sink); });
+}
+
+void SqlSession::describe(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink)
+{
+    withParameters(parameters, [&](std::span<const std::string> names) {
+        const std::vector<Statement> statements = parseBatch(sql, names);
+        if (statements.size() != 1)
+            return;
+        if (const auto* select = std::get_if<SelectStatement>(&statements.front().body))
+            sink.columns(Translator(*this).select(*select).columns);
+    });
+}
+
+void SqlSession::withParameters(std::span<const Parameter> parameters,
+                                const std::function<void(std::span<const std::string>)>& body)
+{
     std::vector<std::string> names;
     parameterTypes_.clear();
     for (std::size_t i = 0; i < parameters.size(); ++i) {
@@ -268,7 +285,7 @@ void SqlSession::executeWithParameters(std::string_view sql, std::span<const Par
             session.parameterTypes_.clear();
         }
     } unbind{*this};
-    runBatch(sql, names, sink);
+    body(names);
 }
 
 void SqlSession::bindParameters(sqlite3_stmt* statement)

@@ -103,6 +103,27 @@ TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
     EXPECT_TRUE(taskTableIntact());
 }
 
+TEST_F(Parameters, OdbcSeesThePreparedStatementsColumnsBeforeRunningIt)
+{
+    for (const std::string version : {"7.4", "7.1"}) {
+        SCOPED_TRACE(version);
+        OdbcClient client(server.port(), "VOZUZODI", password, version);
+        // The tool's list has five columns; sp_prepare's metadata tells the driver so without a row.
+        EXPECT_EQ(client.preparedColumnCount("select cSub_Name as '子系统', cStation as '站点', case when convert(int,TaskState) < 0 "
+                                             "then '异常' Else '正常（' + TaskState + '）' end as '运行状态', dInTime as '注册时间', "
+                                             "cTaskId as '任务号' From zk_tasklog"),
+                  5);
+        EXPECT_EQ(client.preparedColumnCount("select cTaskId from zk_task where cSub_Id = ?"), 1);
+        EXPECT_EQ(client.preparedColumnCount("delete from zk_task where cSub_Id = ?"), 0);
+        // The prepared statement still runs, once, with its rows.
+        const auto rows = client.executePrepared("select cTaskId, cSub_Id from zk_task where cSub_Id = ?", {{"K1"}});
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][0], "T-K");
+    }
+    EXPECT_TRUE(received("RPC sp_prepare"));
+    EXPECT_TRUE(taskTableIntact());
+}
+
 TEST_F(Parameters, OdbcPreparesOnceAndExecutesWithEachRowOfValues)
 {
     for (const std::string version : {"7.4", "7.1"}) {
