@@ -26,6 +26,7 @@ enum class SqlType : std::uint8_t {
 inline constexpr int productMajorVersion = 15;
 inline constexpr int productMinorVersion = 0;
 inline constexpr int productBuild = 2000;
+inline constexpr std::string_view productReleaseName = "2019";  // SQL Server 2019 is version 15
 // The collation of every database: text compares and sorts by it.
 inline constexpr std::string_view serverCollationName = "Chinese_PRC_CI_AS";
 

@@ -329,6 +329,23 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
     return SqlValue::ofInteger(kind == TypeKind::BigInt ? result : checkRange(result, TypeKind::Int));
 }
 
+SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right)
+{
+    if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
+        return SqlValue::null();
+    const auto days = [](TypeKind kind, const SqlValue& value) {
+        if (kind == TypeKind::DateTime) {
+            const auto stored = store::parseStored(value.text);
+            if (!stored)
+                throw dateTimeOutOfRange("varchar");
+            return stored->days + static_cast<double>(stored->ticks) / store::ticksPerDay;
+        }
+        return value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer);
+    };
+    const double a = days(leftKind, left), b = days(rightKind, right);
+    return SqlValue::ofText(dateTimeFromDays(op == '-' ? a - b : a + b));
+}
+
 std::int64_t textLength(std::string_view text)
 {
     while (!text.empty() && text.back() == ' ')

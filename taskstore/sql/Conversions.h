@@ -41,6 +41,10 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
 // 8134 on division by zero.
 SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right);
 
+// datetime + or - a number of days, or another datetime taken as days since 1900-01-01. Each
+// operand comes with its kind (DateTime or a number). Throws 8115 beyond datetime's range.
+SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right);
+
 // T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
 bool likeMatches(std::string_view text, std::string_view pattern);
 

@@ -63,8 +63,7 @@ SqlValue temporalToTarget(const SqlValue& value, ColumnType source, ColumnType t
         const auto milliseconds = static_cast<std::int64_t>((exact.ticks + 5000) / 10000);
         const store::DateTimeValue converted = store::fromMilliseconds(days, milliseconds);
         if (!store::inDateTimeRange(converted))
-            throw makeError(242, 16, "The conversion of a " + std::string(source.name())
-                                         + " data type to a datetime data type resulted in an out-of-range value.");
+            throw dateTimeOutOfRange(source.name());
         return SqlValue::ofText(store::formatStored(converted));
     }
     if (!target.isText())

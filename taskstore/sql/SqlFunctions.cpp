@@ -79,6 +79,18 @@ void arithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     }
 }
 
+// ts_datetime_arith(op, left kind, left, right kind, right)
+void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    try {
+        const char op = textOf(args[0]).empty() ? '+' : textOf(args[0]).front();
+        write(ctx, dateTimeArithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]),
+                                      static_cast<TypeKind>(sqlite3_value_int(args[3])), read(args[4])));
+    } catch (const SqlError& error) {
+        fail(ctx, error);
+    }
+}
+
 void likeFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
     if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL)
@@ -185,6 +197,7 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
     constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "ts_convert", 5, pure, context, convertFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_arith", 4, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_datetime_arith", 5, pure, context, dateTimeArithmeticFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_substring", 4, pure, context, substringFunction, nullptr, nullptr, nullptr);

@@ -338,7 +338,22 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     TypeKind target = left.isNull() ? right.type.kind : right.isNull() ? left.type.kind : higher(left.type.kind, right.type.kind);
     if (target == TypeKind::Bit)
         target = TypeKind::Int;
-    if (target == TypeKind::DateTime || (op == '%' && target == TypeKind::Float)) {
+    if (target == TypeKind::DateTime && (op == '+' || op == '-')) {
+        // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
+        const auto operand = [](Typed value) {
+            if (value.isText())
+                value = coerce(std::move(value), TypeKind::DateTime);
+            return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind)) + ", " + value.sql;
+        };
+        return valueOf("ts_datetime_arith('" + std::string(1, op) + "', " + operand(left) + ", " + operand(right) + ")",
+                       {TypeKind::DateTime, 0});
+    }
+    if (target == TypeKind::DateTime) {
+        const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
+        throw makeError(8117, 16, "Operand data type " + std::string(dateTime.type.name()) + " is invalid for "
+                                      + operatorName(op) + " operator.");
+    }
+    if (op == '%' && target == TypeKind::Float) {
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
         throw makeError(402, 16, "The data types " + a + " and " + b + " are incompatible in the " + operatorName(op) + " operator.");
     }
@@ -436,10 +451,8 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     }
     Typed value = expression(*expr.args[0], scope);
     requireValue(value, "CONVERT", expr.line);
-    if (value.isNull()) {
-        value.type = *target;
-        return value;
-    }
+    if (value.isNull())  // a NULL of the target type, which a result column reports
+        return valueOf("NULL", *target);
     if (value.type == *target || (value.type.kind == target->kind && !target->isText()))
         return valueOf(value.sql, *target);
     return valueOf(convertCall(value, *target, style), *target);

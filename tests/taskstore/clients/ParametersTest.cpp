@@ -87,6 +87,19 @@ TEST_F(Parameters, PythonTdsParametersKeepTheirTypesAndEveryDigit)
     EXPECT_NE(result.output.find("computed 2.5|6F9619FF-8B86-D011-B42D-00C04FC964FF\n"), std::string::npos) << result.output;
 }
 
+// What a client sees of the smaller rules: 242's state, a typed NULL, day arithmetic, @@VERSION.
+TEST_F(Parameters, PythonTdsSeesSqlServersStatesTypesAndVersion)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
+                                  "select convert(datetime, '2026-02-30')", "select convert(datetime, NULL), cast(NULL as int)",
+                                  "select convert(datetime, '2024-01-31') + 1", "select @@version"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("error 242 state 3\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("wire 61 56\n<NULL>\t<NULL>\n"), std::string::npos) << result.output;  // datetime, int
+    EXPECT_NE(result.output.find("wire 61\n2024-02-01 00:00:00\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\nMicrosoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64)"), std::string::npos) << result.output;
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = tediousFolder();

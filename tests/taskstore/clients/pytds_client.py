@@ -7,6 +7,8 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   cancel SQL1 SQL2      USE VOZUZODI, run SQL1, read one row, cancel it, then run SQL2 and print its rows
   params                statements with parameters: select, insert, read back, delete, unknown procedure
   types                 parameters of exact types selected back (values and wire types), stored, computed
+  each SQL...           USE VOZUZODI, run each statement on its own: "wire" and the wire type of each
+                        column, then each row, or "error <number> state <state>"
   login                 only log in; prints "refused <number>" when the server refuses
 PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
@@ -82,6 +84,15 @@ def main():
             cursor.callproc("no_such_procedure", (1,))
         except pytds.Error as error:
             print("refused", getattr(error, "msg_no", "?"), error)
+    elif mode == "each":
+        for statement in statements:
+            try:
+                cursor.execute(statement)
+                print("wire", " ".join(str(column[1]) for column in cursor.description))
+                for row in cursor.fetchall():
+                    print("\t".join(cell(value) for value in row))
+            except pytds.Error as error:
+                print("error", getattr(error, "msg_no", "?"), "state", getattr(error, "state", "?"))
     elif mode == "types":
         offset = datetime.timezone(datetime.timedelta(hours=8))
         values = (decimal.Decimal("12345678901234567.89"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF"),

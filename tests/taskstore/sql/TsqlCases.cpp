@@ -151,6 +151,16 @@ std::vector<TsqlCase> tsqlCases()
               "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = 'T1'", 8152),
         fails("insert_units_too_long", "create table t (s nvarchar(3))\nGO\ninsert into t values (N'ab😀')", 8152),
 
+        // datetime arithmetic counts days
+        rows("datetime_plus_and_minus_days",
+             "select convert(datetime, '2024-01-31 10:00') + 1, convert(datetime, '2024-03-01') - 1.5,"
+             " 2 + convert(datetime, '2024-01-01'), convert(datetime, '2024-01-01') + NULL",
+             {{"2024-02-01 10:00:00.000", "2024-02-28 12:00:00.000", "2024-01-03 00:00:00.000", nullopt}}),
+        rows("datetime_minus_datetime_is_days_since_1900",
+             "select convert(datetime, '2024-01-03 06:00') - convert(datetime, '2024-01-01')", {{"1900-01-03 06:00:00.000"}}),
+        fails("datetime_times_number", "select getdate() * 2", 8117, "Operand data type datetime is invalid for multiply operator."),
+        fails("datetime_past_the_last_day", "select convert(datetime, '9999-12-31') + 1", 8115),
+
         // CASE, comparisons, predicates
         rows("case_null_takes_else", "select case when convert(int, NULL) < 0 then 'neg' else 'other' end", {{"other"}}),
         rows("case_without_else_is_null", "select case when 1 = 0 then 'x' end", {{nullopt}}),
@@ -204,7 +214,7 @@ std::vector<TsqlCase> tsqlCases()
              {{"2006-01-05 00:00:00.000"}}),
         rows("server_identity",
              "select @@spid, db_name(), serverproperty('Collation'), serverproperty('productversion'),"
-             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'taskstore 15.0.2000.0 %'"
+             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'Microsoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64) %taskstore%'"
              " then 'ok' end",
              {{"51", "VOZUZODI", "Chinese_PRC_CI_AS", "15.0.2000.0", "Express Edition (64-bit)", nullopt, "ok"}}),
         fails("server_property_needs_text", "select serverproperty(1)", 8116),
