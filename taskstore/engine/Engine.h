@@ -54,9 +54,11 @@ struct ValueView {
 };
 
 struct ColumnInfo {
+    static constexpr int unlimited = -1;  // maxChars of a (max) type
+
     std::string name;
     SqlType type = SqlType::NVarChar;
-    int maxChars = 0;  // declared length of a text column (bytes for varbinary); 0 when unknown
+    int maxChars = 0;  // declared length of a text column (bytes for varbinary), unlimited or 0 when unknown
     bool nullable = true;
     std::uint8_t precision = 0;  // decimal
     std::uint8_t scale = 0;      // decimal, time, datetime2, datetimeoffset

@@ -13,7 +13,7 @@ enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 }
 enum WireType : std::uint8_t {
     IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7, GuidN = 0x24,
     DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B, DecimalN = 0x6A, MoneyN = 0x6E,
-    BigVarBinary = 0xA5,
+    BigVarBinary = 0xA5, Image = 0x22,
 };
 constexpr std::uint16_t nullableFlag = 0x0001;
 constexpr std::uint8_t outputParameterStatus = 0x01;
@@ -42,7 +42,7 @@ std::int64_t integerOf(const ColumnInfo& column, const ValueView& value)
 // Declared byte length of a plain nvarchar column; 0 means nvarchar(max).
 std::uint16_t nvarcharBytes(const ColumnInfo& column)
 {
-    if (column.maxChars > maxPlainNVarCharChars)
+    if (column.maxChars == ColumnInfo::unlimited || column.maxChars > maxPlainNVarCharChars)
         return 0;
     return static_cast<std::uint16_t>(2 * (column.maxChars > 0 ? column.maxChars : maxPlainNVarCharChars));
 }
@@ -134,7 +134,7 @@ void nvarcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
     buffer[lengthAt + 1] = static_cast<std::uint8_t>(bytes >> 8);
 }
 
-// ntext: no table name parts below 7.2, just one empty name.
+// ntext and image: no table name parts below 7.2, just one empty name.
 void ntextTypeInfo(ByteWriter& out, const ColumnInfo&)
 {
     out.u8(NText);
@@ -143,15 +143,36 @@ void ntextTypeInfo(ByteWriter& out, const ColumnInfo&)
     out.u16le(0);
 }
 
+void imageTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(Image);
+    out.u32le(ntextMaxBytes);
+    out.u16le(0);
+}
+
+// A text pointer and timestamp precede the data; clients only check their presence.
+void writeTextPointer(ByteWriter& out)
+{
+    out.u8(textPointerSize);
+    out.buffer().resize(out.buffer().size() + textPointerSize + 8, 0);
+}
+
 void ntextValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
     if (value.kind != Kind::Text)
         refuse(column, "the value is not text");
-    // A text pointer and timestamp precede the data; clients only check their presence.
-    out.u8(textPointerSize);
-    out.buffer().resize(out.buffer().size() + textPointerSize + 8, 0);
+    writeTextPointer(out);
     LengthPrefix<std::uint32_t> length(out);
     out.utf16(value.text);
+}
+
+void imageValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Binary)
+        refuse(column, "the value is not binary");
+    writeTextPointer(out);
+    out.u32le(static_cast<std::uint32_t>(value.text.size()));
+    out.bytes(std::span(reinterpret_cast<const std::uint8_t*>(value.text.data()), value.text.size()));
 }
 
 void datetimeTypeInfo(ByteWriter& out, const ColumnInfo&)
@@ -350,14 +371,22 @@ bool isTemporal(SqlType type)
     return type == SqlType::Date || type == SqlType::Time || type == SqlType::DateTime2 || type == SqlType::DateTimeOffset;
 }
 
+// Below 7.2 the (max) types go out as ntext and image, the forms those clients know.
 bool sentAsNText(const ColumnInfo& column, TdsVersion version)
 {
     return column.type == SqlType::NVarChar && nvarcharBytes(column) == 0 && !version.atLeast72();
 }
 
+bool sentAsImage(const ColumnInfo& column, TdsVersion version)
+{
+    return column.type == SqlType::VarBinary && unlimited(column) && !version.atLeast72();
+}
+
 void writeNull(ByteWriter& out, const ColumnInfo& column, TdsVersion version)
 {
-    if (column.type == SqlType::VarBinary)
+    if (sentAsImage(column, version))
+        out.u8(0);
+    else if (column.type == SqlType::VarBinary)
         unlimited(column) ? out.u64le(plpNull) : out.u16le(plpMarker);
     else if (isTemporal(column.type) && !version.atLeast73())
         out.u16le(plpMarker);
@@ -396,12 +425,15 @@ constexpr TypeCodec codecs[] = {
 static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::DateTimeOffset) + 1);
 
 constexpr TypeCodec ntextCodec{ntextTypeInfo, ntextValue};
+constexpr TypeCodec imageCodec{imageTypeInfo, imageValue};
 constexpr TypeCodec temporalTextCodec{temporalTextTypeInfo, temporalTextValue};
 
 const TypeCodec& codecOf(const ColumnInfo& column, TdsVersion version)
 {
     if (isTemporal(column.type) && !version.atLeast73())
         return temporalTextCodec;
+    if (sentAsImage(column, version))
+        return imageCodec;
     return sentAsNText(column, version) ? ntextCodec : codecs[static_cast<std::size_t>(column.type)];
 }
 

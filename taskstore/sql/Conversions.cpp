@@ -142,6 +142,48 @@ std::string fitText(std::string text, ColumnType target, int style, bool numeric
     return utf16Slice(text, 0, static_cast<std::size_t>(target.length));
 }
 
+// varbinary from and to text (varchar as its bytes, nvarchar as UTF-16LE) and integers (big-endian).
+SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType target, int style)
+{
+    const auto notAllowed = [&] {
+        return makeError(529, 16, "Explicit conversion from data type " + std::string(source.name()) + " to "
+                                      + std::string(target.name()) + " is not allowed.");
+    };
+    if (target.kind == TypeKind::VarBinary) {
+        std::string bytes;
+        if (source.kind == TypeKind::VarBinary || (source.isText() && !source.isUnicode())) {
+            bytes = value.text;
+        } else if (source.isUnicode()) {
+            bytes = utf16leBytes(value.text);
+        } else if (value.kind == SqlValue::Kind::Integer) {
+            const int width = source.kind == TypeKind::BigInt ? 8 : source.kind == TypeKind::Bit ? 1 : 4;
+            for (int i = width - 1; i >= 0; --i)
+                bytes += static_cast<char>(static_cast<std::uint64_t>(value.integer) >> (8 * i));
+        } else {
+            throw notAllowed();
+        }
+        if (target.length != ColumnType::maxLength && bytes.size() > static_cast<std::size_t>(target.length)) {
+            if (style == assignmentStyle)
+                throw makeError(8152, 16, "String or binary data would be truncated.");
+            bytes.resize(static_cast<std::size_t>(target.length));
+        }
+        return SqlValue::ofBlob(std::move(bytes));
+    }
+    if (target.isText())
+        return SqlValue::ofText(fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style, false));
+    if (target.kind == TypeKind::Int || target.kind == TypeKind::BigInt || target.kind == TypeKind::Bit) {
+        const std::size_t width = target.kind == TypeKind::BigInt ? 8 : 4;
+        const std::string_view last = std::string_view(value.text).substr(value.text.size() > width ? value.text.size() - width : 0);
+        std::uint64_t bits = 0;
+        for (const char c : last)
+            bits = bits << 8 | static_cast<unsigned char>(c);
+        if (target.kind == TypeKind::Bit)
+            return SqlValue::ofInteger(bits != 0);
+        return SqlValue::ofInteger(width == 4 ? static_cast<std::int32_t>(bits) : static_cast<std::int64_t>(bits));
+    }
+    throw notAllowed();
+}
+
 std::string formatFloat(double value)
 {
     char text[40];
@@ -240,6 +282,8 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         return value;
     if (isParameterOnly(source.kind))
         return convertParameterValue(value, source, target, style);
+    if (source.kind == TypeKind::VarBinary || target.kind == TypeKind::VarBinary)
+        return convertBinary(value, source, target, style);
     const bool fromText = source.isText();
     switch (target.kind) {
     case TypeKind::Int:

@@ -14,7 +14,7 @@ using store::TypeKind;
 
 // A value as SQLite holds it: datetime as its stored text.
 struct SqlValue {
-    enum class Kind { Null, Integer, Real, Text };
+    enum class Kind { Null, Integer, Real, Text, Blob };  // Blob: the bytes are in text
     Kind kind = Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
@@ -24,6 +24,7 @@ struct SqlValue {
     static SqlValue ofInteger(std::int64_t v) { return {Kind::Integer, v, 0, {}}; }
     static SqlValue ofReal(double v) { return {Kind::Real, 0, v, {}}; }
     static SqlValue ofText(std::string v) { return {Kind::Text, 0, 0, std::move(v)}; }
+    static SqlValue ofBlob(std::string v) { return {Kind::Blob, 0, 0, std::move(v)}; }
 };
 
 // Style value for an assignment to a column: text that does not fit is an error, not cut short.

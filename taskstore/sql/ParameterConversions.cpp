@@ -74,7 +74,10 @@ SqlValue temporalToTarget(const SqlValue& value, ColumnType source, ColumnType t
 
 }  // namespace
 
-bool isParameterOnly(TypeKind kind) { return static_cast<int>(kind) >= static_cast<int>(TypeKind::TinyInt); }
+bool isParameterOnly(TypeKind kind)
+{
+    return static_cast<int>(kind) >= static_cast<int>(TypeKind::TinyInt) && kind != TypeKind::VarBinary;
+}
 
 TemporalKind temporalKindOf(TypeKind kind)
 {

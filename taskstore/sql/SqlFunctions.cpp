@@ -23,6 +23,9 @@ SqlValue read(sqlite3_value* value)
     case SQLITE_NULL: return SqlValue::null();
     case SQLITE_INTEGER: return SqlValue::ofInteger(sqlite3_value_int64(value));
     case SQLITE_FLOAT: return SqlValue::ofReal(sqlite3_value_double(value));
+    case SQLITE_BLOB:
+        return SqlValue::ofBlob(std::string(static_cast<const char*>(sqlite3_value_blob(value)),
+                                            static_cast<std::size_t>(sqlite3_value_bytes(value))));
     default:
         return SqlValue::ofText(std::string(reinterpret_cast<const char*>(sqlite3_value_text(value)),
                                             static_cast<std::size_t>(sqlite3_value_bytes(value))));
@@ -43,6 +46,9 @@ void write(sqlite3_context* ctx, const SqlValue& value)
     case SqlValue::Kind::Real: sqlite3_result_double(ctx, value.real); break;
     case SqlValue::Kind::Text:
         sqlite3_result_text(ctx, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
+        break;
+    case SqlValue::Kind::Blob:
+        sqlite3_result_blob(ctx, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
         break;
     }
 }

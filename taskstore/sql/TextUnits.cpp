@@ -60,6 +60,43 @@ std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t cou
     return result;
 }
 
+std::string utf16leBytes(std::string_view utf8)
+{
+    std::string bytes;
+    const auto unit = [&](std::uint32_t u) {
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    };
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t c = text::decodeUtf8(utf8, pos);
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return bytes;
+}
+
+std::string textFromUtf16le(std::string_view bytes)
+{
+    std::string text;
+    const auto unitAt = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char32_t u = unitAt(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 && unitAt(i + 2) < 0xE000) {
+            appendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
+            i += 2;
+        } else {
+            appendUtf8(text, u >= 0xD800 && u < 0xE000 ? text::ReplacementCharacter : u);
+        }
+    }
+    return text;
+}
+
 std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int64_t start)
 {
     const std::u32string needle = store::foldedCodePoints(pattern);

@@ -22,4 +22,9 @@ std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t cou
 // there is none or the pattern is empty.
 std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int64_t start);
 
+// The UTF-16LE bytes of a text (what CONVERT(varbinary, N'...') gives), and back: an odd last
+// byte is dropped, an unpaired surrogate becomes U+FFFD.
+std::string utf16leBytes(std::string_view utf8);
+std::string textFromUtf16le(std::string_view bytes);
+
 }  // namespace taskstore::sql

@@ -201,7 +201,8 @@ Typed assign(Typed value, ColumnType target)
 {
     if (value.isNull())
         return value;
-    const bool same = value.type.kind == target.kind && (!target.isText() || target.length == ColumnType::maxLength);
+    const bool sized = target.isText() || target.kind == TypeKind::VarBinary;
+    const bool same = value.type.kind == target.kind && (!sized || target.length == ColumnType::maxLength);
     if (same)
         return value;
     return valueOf(convertCall(value, target, assignmentStyle), target);
@@ -332,8 +333,11 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         const ColumnType a = left.isNull() ? right.type : left.type;
         const ColumnType b = right.isNull() ? left.type : right.type;
         const bool unicode = a.isUnicode() || b.isUnicode();
-        return valueOf("(" + left.sql + " || " + right.sql + ")",
-                       {unicode ? TypeKind::NVarChar : TypeKind::VarChar, addLengths(a.length, b.length, unicode)});
+        const ColumnType joined{unicode ? TypeKind::NVarChar : TypeKind::VarChar, addLengths(a.length, b.length, unicode)};
+        const Typed both = valueOf("(" + left.sql + " || " + right.sql + ")", joined);
+        // Without a (max) operand the result is cut at 4,000 characters (8,000 bytes), as in SQL Server.
+        const bool mayOverflow = joined.length != ColumnType::maxLength && a.length + b.length > joined.length;
+        return mayOverflow ? valueOf(convertCall(both, joined, 0), joined) : both;
     }
     TypeKind target = left.isNull() ? right.type.kind : right.isNull() ? left.type.kind : higher(left.type.kind, right.type.kind);
     if (target == TypeKind::Bit)
@@ -453,7 +457,7 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     requireValue(value, "CONVERT", expr.line);
     if (value.isNull())  // a NULL of the target type, which a result column reports
         return valueOf("NULL", *target);
-    if (value.type == *target || (value.type.kind == target->kind && !target->isText()))
+    if (value.type == *target || (value.type.kind == target->kind && !target->isText() && target->kind != TypeKind::VarBinary))
         return valueOf(value.sql, *target);
     return valueOf(convertCall(value, *target, style), *target);
 }
@@ -563,6 +567,8 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
             return valueOf("NULL", {TypeKind::Int, 0});
         if (value.isText())
             return valueOf("ts_datalength(" + value.sql + ", " + (value.type.isUnicode() ? "2" : "1") + ")", {TypeKind::Int, 0});
+        if (value.type.kind == TypeKind::VarBinary)
+            return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
         const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
         return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END", {TypeKind::Int, 0});
     }
@@ -763,7 +769,8 @@ SelectPlan Translator::select(const SelectStatement& statement)
         info.name = parts.names[i];
         const ColumnType type = item.isNull() ? ColumnType{TypeKind::Int, 0} : item.type;
         info.type = sqlTypeOf(type.kind);
-        info.maxChars = (type.isText() || type.kind == TypeKind::VarBinary) && type.length != ColumnType::maxLength ? type.length : 0;
+        if (type.isText() || type.kind == TypeKind::VarBinary)
+            info.maxChars = type.length == ColumnType::maxLength ? ColumnInfo::unlimited : type.length;
         info.nullable = item.nullable;
         if (type.kind == TypeKind::Decimal || type.kind == TypeKind::Money || type.kind == TypeKind::SmallMoney)
             info.precision = static_cast<std::uint8_t>(type.length);

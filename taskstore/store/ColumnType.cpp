@@ -17,7 +17,7 @@ constexpr NamedKind namedKinds[] = {
     {"int", TypeKind::Int},         {"integer", TypeKind::Int},     {"bigint", TypeKind::BigInt},
     {"bit", TypeKind::Bit},         {"float", TypeKind::Float},     {"real", TypeKind::Float},
     {"char", TypeKind::Char},       {"varchar", TypeKind::VarChar}, {"nchar", TypeKind::NChar},
-    {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime},
+    {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime}, {"varbinary", TypeKind::VarBinary},
 };
 
 std::string_view trim(std::string_view text) { return text::trimmed(text, text::whiteSpace); }
@@ -67,7 +67,7 @@ std::string_view ColumnType::name() const
 std::string ColumnType::spelling() const
 {
     std::string text(name());
-    if (isText())
+    if (isText() || kind == TypeKind::VarBinary)
         text += length == maxLength ? "(max)" : "(" + std::to_string(length) + ")";
     return text;
 }
@@ -80,7 +80,7 @@ std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optio
     if (found == std::end(namedKinds))
         return std::nullopt;
     ColumnType type{found->kind, 0};
-    if (!type.isText())
+    if (!type.isText() && type.kind != TypeKind::VarBinary)
         return length ? std::nullopt : std::optional(type);
     const bool unicode = type.isUnicode();
     const bool fixed = type.kind == TypeKind::Char || type.kind == TypeKind::NChar;

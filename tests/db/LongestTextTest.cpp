@@ -97,4 +97,30 @@ TEST_F(LongestText, OneUnitMoreIsRefusedAndLeavesTheRowAsItWas)
     EXPECT_EQ(list.rows()->rowCount(), 1u);
 }
 
+// A (max) value longer than 4,000 characters reaches a TDS 7.4 client as PLP and a 7.1 one as ntext
+// (varbinary(max): image).
+TEST_F(LongestText, MaxTextReachesNewAndOldClientsWhole)
+{
+    std::string longText;
+    for (int i = 0; i < 2500; ++i)
+        longText += "中" + emoji;  // 7,500 units
+    {
+        testsupport::OdbcClient seed(server().port());
+        seed.exec("create table notes (body nvarchar(max))");
+        seed.exec("insert into notes values (N'" + longText + "')");
+    }
+    for (const std::string version : {"7.4", "7.1"}) {
+        SCOPED_TRACE(version);
+        testsupport::OdbcClient odbc(server().port(), "VOZUZODI", "", version);
+        const auto rows = odbc.query("select body, len(body), convert(nvarchar(max), body) + N'!', convert(varbinary(max), N'ab'),"
+                                     " convert(varbinary(max), NULL) from notes");
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][0].value_or("NULL"), longText);
+        EXPECT_EQ(rows[0][1].value_or("NULL"), "7500");
+        EXPECT_EQ(rows[0][2].value_or("NULL"), longText + "!");
+        EXPECT_EQ(rows[0][3].value_or("NULL"), "61006200");  // varbinary(max): PLP at 7.4, image at 7.1
+        EXPECT_FALSE(rows[0][4].has_value());
+    }
+}
+
 }  // namespace

@@ -85,6 +85,7 @@ TEST_F(Parameters, PythonTdsParametersKeepTheirTypesAndEveryDigit)
     // Stored into nvarchar and datetime columns: every digit, and datetime's 1/300 s.
     EXPECT_NE(result.output.find("stored 12345678901234567.89|2024-01-02 03:04:05.123000\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("computed 2.5|6F9619FF-8B86-D011-B42D-00C04FC964FF\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("long 5000 True 9000 True\n"), std::string::npos) << result.output;
 }
 
 // What a client sees of the smaller rules: 242's state, a typed NULL, day arithmetic, @@VERSION.

@@ -110,6 +110,10 @@ def main():
         cursor.execute("select %s + 1, convert(nvarchar(40), %s)",
                        (decimal.Decimal("1.5"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF")))
         print("computed", "|".join(cell(value) for value in cursor.fetchone()))
+        # python-tds sends every str as nvarchar(max); long values come back whole, as PLP.
+        cursor.execute("select %s, %s", ("\u4e2d" * 5000, pytds.Binary(b"\x07" * 9000)))
+        text, data = cursor.fetchone()
+        print("long", len(text), text == "\u4e2d" * 5000, len(data), data == b"\x07" * 9000)
         connection.rollback()
     elif mode == "die-after-first":
         cursor.execute(statements[0])

@@ -151,6 +151,25 @@ std::vector<TsqlCase> tsqlCases()
               "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = 'T1'", 8152),
         fails("insert_units_too_long", "create table t (s nvarchar(3))\nGO\ninsert into t values (N'ab😀')", 8152),
 
+        // (max) types: whole values in results, CONVERT and tables; 4,000 characters otherwise
+        rows("convert_to_nvarchar_max_is_whole", "select convert(nvarchar(max), N'" + repeat("x", 5000) + "')",
+             {{repeat("x", 5000)}}),
+        rows("max_columns_in_a_table",
+             "create table t (c nvarchar(max), v varchar(max), b varbinary(max))\nGO\n"
+             "insert into t values (N'" + repeat("中", 5000) + "', '" + repeat("v", 9000) + "', convert(varbinary(max), '"
+                 + repeat("b", 9000) + "'))\nGO\nselect len(c), len(v), datalength(b), c from t",
+             {{"5000", "9000", "9000", repeat("中", 5000)}}),
+        rows("joining_without_max_stops_at_4000",
+             "select len(convert(nvarchar(3000), N'" + repeat("a", 3000) + "') + convert(nvarchar(3000), N'" + repeat("b", 3000)
+                 + "')), len(convert(nvarchar(max), N'" + repeat("a", 3000) + "') + N'" + repeat("b", 3000) + "')",
+             {{"4000", "6000"}}),
+        rows("varbinary_conversions",
+             "select convert(nvarchar(10), convert(varbinary(4), N'ab')), convert(int, convert(varbinary(4), 258)),"
+             " datalength(convert(varbinary(2), 'abc')), datalength(convert(varbinary(max), N'中'))",
+             {{"ab", "258", "2", "2"}}),
+        fails("varbinary_column_too_long", "create table t (b varbinary(2))\nGO\ninsert into t values (convert(varbinary(max), 'abc'))",
+              8152),
+
         // datetime arithmetic counts days
         rows("datetime_plus_and_minus_days",
              "select convert(datetime, '2024-01-31 10:00') + 1, convert(datetime, '2024-03-01') - 1.5,"
