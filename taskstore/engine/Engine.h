@@ -19,6 +19,7 @@ enum class SqlType : std::uint8_t {
     Int, BigInt, Bit, Float, NVarChar, DateTime,
     // Only parameters have these types; a statement returns them unchanged.
     TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, VarBinary, Date, Time, DateTime2, DateTimeOffset,
+    VarChar,  // text in the database's code page; maxChars counts its bytes
 };
 
 // The SQL Server release taskstore answers as, in the login acknowledgement and in
@@ -135,8 +136,11 @@ class Engine {
 public:
     virtual ~Engine() = default;
 
+    // The type of the task tables' text columns when they are created.
+    enum class TaskText : std::uint8_t { NVarChar, VarChar };
+
     // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
-    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder);
+    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder, TaskText taskText = TaskText::NVarChar);
 
     virtual bool databaseExists(std::string_view name) const = 0;
     // `spid` is the session's number as the client sees it (@@SPID). Throws SqlError 4060 when the

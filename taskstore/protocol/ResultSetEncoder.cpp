@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/protocol/Tokens.h"
 
 namespace taskstore::tds {
@@ -13,7 +14,7 @@ enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 }
 enum WireType : std::uint8_t {
     IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7, GuidN = 0x24,
     DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B, DecimalN = 0x6A, MoneyN = 0x6E,
-    BigVarBinary = 0xA5, Image = 0x22,
+    BigVarBinary = 0xA5, Image = 0x22, BigVarChar = 0xA7, Text = 0x23,
 };
 constexpr std::uint16_t nullableFlag = 0x0001;
 constexpr std::uint8_t outputParameterStatus = 0x01;
@@ -27,6 +28,11 @@ using Kind = ValueView::Kind;
 [[noreturn]] void refuse(const ColumnInfo& column, const std::string& why)
 {
     throw CellError(SqlError{50000, 1, 16, "Column '" + column.name + "' cannot be sent: " + why + ".", 1});
+}
+
+std::span<const std::uint8_t> bytesOf(std::string_view text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 std::int64_t integerOf(const ColumnInfo& column, const ValueView& value)
@@ -93,13 +99,15 @@ void floatValue(ByteWriter& out, const ColumnInfo& column, const ValueView& valu
     out.f64le(value.kind == Kind::Float ? value.real : static_cast<double>(value.integer));
 }
 
-void nvarcharTypeInfo(ByteWriter& out, const ColumnInfo& column)
+// A text type with its declared bytes (0: (max), sent as PLP) and the collation.
+void collatedTypeInfo(ByteWriter& out, std::uint8_t wireType, std::uint16_t bytes)
 {
-    out.u8(NVarChar);
-    const std::uint16_t bytes = nvarcharBytes(column);
+    out.u8(wireType);
     out.u16le(bytes == 0 ? plpMarker : bytes);
     out.bytes(defaultCollation);
 }
+
+void nvarcharTypeInfo(ByteWriter& out, const ColumnInfo& column) { collatedTypeInfo(out, NVarChar, nvarcharBytes(column)); }
 
 void nvarcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
@@ -172,7 +180,17 @@ void imageValue(ByteWriter& out, const ColumnInfo& column, const ValueView& valu
         refuse(column, "the value is not binary");
     writeTextPointer(out);
     out.u32le(static_cast<std::uint32_t>(value.text.size()));
-    out.bytes(std::span(reinterpret_cast<const std::uint8_t*>(value.text.data()), value.text.size()));
+    out.bytes(bytesOf(value.text));
+}
+
+void textValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Text)
+        refuse(column, "the value is not text");
+    const std::string bytes = toDatabaseCodePage(value.text);
+    writeTextPointer(out);
+    out.u32le(static_cast<std::uint32_t>(bytes.size()));
+    out.bytes(bytesOf(bytes));
 }
 
 void datetimeTypeInfo(ByteWriter& out, const ColumnInfo&)
@@ -268,32 +286,67 @@ void guidValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value
     out.bytes(std::span(reinterpret_cast<const std::uint8_t*>(value.text.data()), 16));
 }
 
-bool unlimited(const ColumnInfo& column) { return column.maxChars <= 0 || column.maxChars > 8000; }
+bool unlimited(const ColumnInfo& column) { return column.maxChars == ColumnInfo::unlimited || column.maxChars > 8000; }
+
+// Declared bytes of a plain varbinary or varchar column; 0 means (max).
+std::uint16_t plainBytes(const ColumnInfo& column)
+{
+    return unlimited(column) ? 0 : static_cast<std::uint16_t>(column.maxChars > 0 ? column.maxChars : 8000);
+}
+
+// A PLP value of known length: the total, one chunk, the terminator.
+void writePlp(ByteWriter& out, std::span<const std::uint8_t> bytes)
+{
+    out.u64le(bytes.size());
+    if (!bytes.empty()) {
+        out.u32le(static_cast<std::uint32_t>(bytes.size()));
+        out.bytes(bytes);
+    }
+    out.u32le(0);
+}
+
+// Bytes with a two-byte length (a plain varchar or varbinary), or PLP for (max).
+void writeSizedBytes(ByteWriter& out, const ColumnInfo& column, std::span<const std::uint8_t> bytes, const char* unit)
+{
+    const std::uint16_t limit = plainBytes(column);
+    if (limit == 0)
+        return writePlp(out, bytes);
+    if (bytes.size() > limit)
+        refuse(column, "the value is longer than " + std::to_string(limit) + " " + unit);
+    out.u16le(static_cast<std::uint16_t>(bytes.size()));
+    out.bytes(bytes);
+}
+
+// varchar in the database's code page, with the collation that names it.
+void varcharTypeInfo(ByteWriter& out, const ColumnInfo& column) { collatedTypeInfo(out, BigVarChar, plainBytes(column)); }
+
+void varcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Text)
+        refuse(column, "the value is not text");
+    writeSizedBytes(out, column, bytesOf(toDatabaseCodePage(value.text)), "bytes");
+}
+
+void textTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(Text);
+    out.u32le(ntextMaxBytes);
+    out.bytes(defaultCollation);
+    out.u16le(0);
+}
 
 void varbinaryTypeInfo(ByteWriter& out, const ColumnInfo& column)
 {
     out.u8(BigVarBinary);
-    out.u16le(unlimited(column) ? plpMarker : static_cast<std::uint16_t>(column.maxChars));
+    const std::uint16_t bytes = plainBytes(column);
+    out.u16le(bytes == 0 ? plpMarker : bytes);
 }
 
 void varbinaryValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
     if (value.kind != Kind::Binary)
         refuse(column, "the value is not binary");
-    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(value.text.data()), value.text.size());
-    if (unlimited(column)) {
-        out.u64le(bytes.size());
-        if (!bytes.empty()) {
-            out.u32le(static_cast<std::uint32_t>(bytes.size()));
-            out.bytes(bytes);
-        }
-        out.u32le(0);
-        return;
-    }
-    if (bytes.size() > static_cast<std::size_t>(column.maxChars))
-        refuse(column, "the value is longer than " + std::to_string(column.maxChars) + " bytes");
-    out.u16le(static_cast<std::uint16_t>(bytes.size()));
-    out.bytes(bytes);
+    writeSizedBytes(out, column, bytesOf(value.text), "bytes");
 }
 
 TemporalKind temporalKindOf(SqlType type)
@@ -379,14 +432,14 @@ bool sentAsNText(const ColumnInfo& column, TdsVersion version)
 
 bool sentAsImage(const ColumnInfo& column, TdsVersion version)
 {
-    return column.type == SqlType::VarBinary && unlimited(column) && !version.atLeast72();
+    return (column.type == SqlType::VarBinary || column.type == SqlType::VarChar) && unlimited(column) && !version.atLeast72();
 }
 
 void writeNull(ByteWriter& out, const ColumnInfo& column, TdsVersion version)
 {
     if (sentAsImage(column, version))
         out.u8(0);
-    else if (column.type == SqlType::VarBinary)
+    else if (column.type == SqlType::VarBinary || column.type == SqlType::VarChar)
         unlimited(column) ? out.u64le(plpNull) : out.u16le(plpMarker);
     else if (isTemporal(column.type) && !version.atLeast73())
         out.u16le(plpMarker);
@@ -421,11 +474,13 @@ constexpr TypeCodec codecs[] = {
     {temporalTypeInfo, temporalValue},  // Time
     {temporalTypeInfo, temporalValue},  // DateTime2
     {temporalTypeInfo, temporalValue},  // DateTimeOffset
+    {varcharTypeInfo, varcharValue},    // VarChar
 };
-static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::DateTimeOffset) + 1);
+static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::VarChar) + 1);
 
 constexpr TypeCodec ntextCodec{ntextTypeInfo, ntextValue};
 constexpr TypeCodec imageCodec{imageTypeInfo, imageValue};
+constexpr TypeCodec textCodec{textTypeInfo, textValue};
 constexpr TypeCodec temporalTextCodec{temporalTextTypeInfo, temporalTextValue};
 
 const TypeCodec& codecOf(const ColumnInfo& column, TdsVersion version)
@@ -433,7 +488,7 @@ const TypeCodec& codecOf(const ColumnInfo& column, TdsVersion version)
     if (isTemporal(column.type) && !version.atLeast73())
         return temporalTextCodec;
     if (sentAsImage(column, version))
-        return imageCodec;
+        return column.type == SqlType::VarChar ? textCodec : imageCodec;
     return sentAsNText(column, version) ? ntextCodec : codecs[static_cast<std::size_t>(column.type)];
 }
 

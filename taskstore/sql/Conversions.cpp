@@ -1,6 +1,8 @@
 #include "taskstore/sql/Conversions.h"
 
 #include "common/Trim.h"
+#include "common/Utf8Decode.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/SqlErrors.h"
@@ -131,15 +133,36 @@ std::int64_t floatToInteger(double value, TypeKind target)
     return static_cast<std::int64_t>(truncated);
 }
 
+// The first characters of a text that fit in `bytes` of the database's code page.
+std::string codePagePrefix(std::string_view text, std::size_t bytes)
+{
+    std::size_t used = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        text::decodeUtf8(text, pos);
+        used += databaseCodePageBytes(text.substr(start, pos - start));
+        if (used > bytes)
+            return std::string(text.substr(0, start));
+    }
+    return std::string(text);
+}
+
+// varchar and char hold what the database's code page can (other characters become '?') and
+// count its bytes; nvarchar and nchar count UTF-16 units.
 std::string fitText(std::string text, ColumnType target, int style, bool numeric)
 {
-    if (target.length == ColumnType::maxLength || utf16Units(text) <= static_cast<std::size_t>(target.length))
+    const bool codePage = !target.isUnicode();
+    if (codePage)
+        text = keptByDatabaseCodePage(text);
+    const std::size_t length = target.length == ColumnType::maxLength ? 0 : codePage ? databaseCodePageBytes(text) : utf16Units(text);
+    if (length <= static_cast<std::size_t>(std::max(target.length, 0)))
         return text;
     if (style == assignmentStyle)
         throw makeError(8152, 16, "String or binary data would be truncated.");
     if (numeric)
         return "*";
-    return utf16Slice(text, 0, static_cast<std::size_t>(target.length));
+    const auto limit = static_cast<std::size_t>(target.length);
+    return codePage ? codePagePrefix(text, limit) : utf16Slice(text, 0, limit);
 }
 
 // varbinary from and to text (varchar as its bytes, nvarchar as UTF-16LE) and integers (big-endian).

@@ -4,6 +4,7 @@
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/TextUnits.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/store/StoredDateTime.h"
 
 #include <algorithm>
@@ -154,13 +155,16 @@ void charIndexFunction(sqlite3_context* ctx, int, sqlite3_value** args)
         sqlite3_result_int64(ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2])));
 }
 
-// ts_datalength(text, bytes per unit): trailing blanks count, unlike LEN.
+// ts_datalength(text, unicode): bytes in UTF-16 or in the database's code page; trailing blanks
+// count, unlike LEN.
 void dataLengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
     if (anyNull(1, args))
         sqlite3_result_null(ctx);
+    else if (sqlite3_value_int(args[1]) != 0)
+        sqlite3_result_int64(ctx, 2 * static_cast<std::int64_t>(utf16Units(textOf(args[0]))));
     else
-        sqlite3_result_int64(ctx, static_cast<std::int64_t>(utf16Units(textOf(args[0]))) * sqlite3_value_int64(args[1]));
+        sqlite3_result_int64(ctx, static_cast<std::int64_t>(databaseCodePageBytes(textOf(args[0]))));
 }
 
 void getDateFunction(sqlite3_context* ctx, int, sqlite3_value**)

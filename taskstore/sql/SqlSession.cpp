@@ -2,6 +2,7 @@
 
 #include "common/AsciiCase.h"
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/Parser.h"
@@ -302,7 +303,13 @@ void SqlSession::bindParameters(sqlite3_stmt* statement)
         case ValueView::Kind::Int: sqlite3_bind_int64(statement, i, p.integer); break;
         case ValueView::Kind::Float: sqlite3_bind_double(statement, i, p.real); break;
         case ValueView::Kind::Text:
-            sqlite3_bind_text(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            if (parameterTypes_[position].isText() && !parameterTypes_[position].isUnicode()) {
+                // A varchar parameter holds what the database's code page can.
+                const std::string kept = keptByDatabaseCodePage(p.text);
+                sqlite3_bind_text(statement, i, kept.data(), static_cast<int>(kept.size()), SQLITE_TRANSIENT);
+            } else {
+                sqlite3_bind_text(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            }
             break;
         case ValueView::Kind::DateTime: {
             const std::string stored = store::formatStored({p.datetime.days, p.datetime.ticks});

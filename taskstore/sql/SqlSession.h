@@ -20,7 +20,7 @@
 namespace taskstore::sql {
 
 struct EngineState {
-    explicit EngineState(const std::filesystem::path& folder) : dataFolder(folder) {}
+    EngineState(const std::filesystem::path& folder, bool varcharTaskText) : dataFolder(folder, varcharTaskText) {}
     store::DataFolder dataFolder;
     std::atomic<std::uint64_t> nextDescriptor{1};
     UncommittedChanges uncommitted;

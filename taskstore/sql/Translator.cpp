@@ -4,6 +4,7 @@
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/TextUnits.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -96,6 +97,8 @@ SqlType sqlTypeOf(TypeKind kind)
     case TypeKind::Time: return SqlType::Time;
     case TypeKind::DateTime2: return SqlType::DateTime2;
     case TypeKind::DateTimeOffset: return SqlType::DateTimeOffset;
+    case TypeKind::VarChar:
+    case TypeKind::Char: return SqlType::VarChar;
     default: return SqlType::NVarChar;
     }
 }
@@ -566,7 +569,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         if (value.isNull())
             return valueOf("NULL", {TypeKind::Int, 0});
         if (value.isText())
-            return valueOf("ts_datalength(" + value.sql + ", " + (value.type.isUnicode() ? "2" : "1") + ")", {TypeKind::Int, 0});
+            return valueOf("ts_datalength(" + value.sql + ", " + (value.type.isUnicode() ? "1" : "0") + ")", {TypeKind::Int, 0});
         if (value.type.kind == TypeKind::VarBinary)
             return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
         const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
@@ -596,9 +599,13 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     }
     case Expr::Kind::Decimal:
         return valueOf(expr.text, {TypeKind::Float, 0});
-    case Expr::Kind::String:
-        return valueOf(literalText(expr.text),
-                       {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, static_cast<int>(utf16Units(expr.text)))});
+    case Expr::Kind::String: {
+        // Without N a literal is varchar in the database's code page, its length in bytes.
+        if (expr.unicode)
+            return valueOf(literalText(expr.text), {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.text)))});
+        const std::string kept = keptByDatabaseCodePage(expr.text);
+        return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+    }
     case Expr::Kind::Column:
         return column(expr, scope);
     case Expr::Kind::Parameter:

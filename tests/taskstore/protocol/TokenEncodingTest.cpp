@@ -203,6 +203,23 @@ TEST(TdsProtocol, ParameterTypesGoOutAsThemselves)
     EXPECT_THROW(writeRow(old.out, std::vector<ColumnInfo>{scale3}, std::vector<ValueView>{d}), CellError);
 }
 
+TEST(TdsProtocol, VarcharGoesOutInTheCodePageWithTheCollation)
+{
+    const std::vector<ColumnInfo> columns{{"s", SqlType::VarChar, 10, true}, {"m", SqlType::VarChar, ColumnInfo::unlimited, true}};
+    Encoded meta;
+    writeColMetadata(meta.out, columns);
+    EXPECT_EQ(meta.bytes, concat({hex("81 02 00 00 00 00 00 01 00 A7 0A 00 04 08 D0 00 00 01"), ucs2("s"),
+                                  hex("00 00 00 00 01 00 A7 FF FF 04 08 D0 00 00 01"), ucs2("m")}));
+    Encoded row;
+    writeRow(row.out, columns, std::vector<ValueView>{text("总账"), text("a")});
+    EXPECT_EQ(row.bytes, hex("D1 04 00 D7 DC D5 CB  01 00 00 00 00 00 00 00 01 00 00 00 61 00 00 00 00"));
+    // Ten bytes hold five Chinese characters, not six; at TDS 7.1 varchar(max) is text.
+    EXPECT_THROW(writeRow(row.out, columns, std::vector<ValueView>{text("一二三四五六"), ValueView{}}), CellError);
+    Encoded old;
+    writeColMetadata(old.out, std::vector<ColumnInfo>{columns[1]}, tds71);
+    EXPECT_EQ(old.bytes, concat({hex("81 01 00 00 00 01 00 23 FE FF FF 7F 04 08 D0 00 00 00 00 01"), ucs2("m")}));
+}
+
 TEST(TdsProtocol, LongTextIsNeverCut)
 {
     const std::vector<ColumnInfo> shortColumn{{"s", SqlType::NVarChar, 3, true}};

@@ -151,6 +151,14 @@ std::vector<TsqlCase> tsqlCases()
               "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = 'T1'", 8152),
         fails("insert_units_too_long", "create table t (s nvarchar(3))\nGO\ninsert into t values (N'ab😀')", 8152),
 
+        // varchar is code page 936: what it lacks becomes '?', lengths count its bytes
+        rows("literal_without_n_is_code_page_text",
+             "select 'a😀b', N'a😀b', datalength('中a'), len('中a'), datalength(N'中a'), convert(varchar(10), N'总账😀')",
+             {{"a?b", "a😀b", "3", "2", "4", "总账?"}}),
+        rows("varchar_cut_at_whole_characters", "select convert(varchar(3), N'总账'), convert(varchar(4), N'总账x')",
+             {{"总", "总账"}}),
+        fails("varchar_column_counts_bytes", "create table t (s varchar(3))\nGO\ninsert into t values (N'总账')", 8152),
+
         // (max) types: whole values in results, CONVERT and tables; 4,000 characters otherwise
         rows("convert_to_nvarchar_max_is_whole", "select convert(nvarchar(max), N'" + repeat("x", 5000) + "')",
              {{repeat("x", 5000)}}),
