@@ -4,7 +4,10 @@
 // text becomes in that code page, for the engine's lengths and the wire's bytes alike.
 #include <iconv.h>
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,58 +19,80 @@ inline constexpr const char* databaseCodePage = "CP936";
 
 namespace codepage_detail {
 
-// One converter per thread, closed when the thread ends: iconv's descriptors are not shared
-// between threads.
-inline iconv_t converter()
+// The code page's bytes of every character of the Basic Multilingual Plane, read once from
+// glibc's converter so that a list of many rows converts by lookup: 0 when the code page lacks
+// the character, 0x100 | byte for one byte, lead << 8 | trail for two (leads are 0x81 and up).
+using Table = std::array<std::uint16_t, 0x10000>;
+
+inline const Table& table()
 {
-    struct Converter {
-        iconv_t cd = iconv_open(databaseCodePage, "UTF-8");
-        ~Converter()
-        {
-            if (cd != reinterpret_cast<iconv_t>(-1))
-                iconv_close(cd);
+    static const std::unique_ptr<const Table> built = [] {
+        auto codes = std::make_unique<Table>();
+        codes->fill(0);
+        for (std::uint32_t c = 0; c < 0x80; ++c)
+            (*codes)[c] = static_cast<std::uint16_t>(0x100 | c);
+        const iconv_t cd = iconv_open(databaseCodePage, "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return std::unique_ptr<const Table>(std::move(codes));
+        for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c < 0xE000)
+                continue;
+            char utf8[3];
+            std::size_t length = 0;
+            if (c < 0x800) {
+                utf8[0] = static_cast<char>(0xC0 | (c >> 6));
+                utf8[1] = static_cast<char>(0x80 | (c & 0x3F));
+                length = 2;
+            } else {
+                utf8[0] = static_cast<char>(0xE0 | (c >> 12));
+                utf8[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                utf8[2] = static_cast<char>(0x80 | (c & 0x3F));
+                length = 3;
+            }
+            char out[4];
+            char* in = utf8;
+            char* to = out;
+            std::size_t inLeft = length, outLeft = sizeof out;
+            if (iconv(cd, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1))
+                continue;
+            const auto byte = [&](int i) { return static_cast<std::uint16_t>(static_cast<unsigned char>(out[i])); };
+            if (to - out == 1)
+                (*codes)[c] = static_cast<std::uint16_t>(0x100 | byte(0));
+            else if (to - out == 2)
+                (*codes)[c] = static_cast<std::uint16_t>(byte(0) << 8 | byte(1));
         }
-    };
-    thread_local const Converter converter;
-    return converter.cd;
+        iconv_close(cd);
+        return std::unique_ptr<const Table>(std::move(codes));
+    }();
+    return *built;
 }
 
-// Appends the code page's bytes of each character to out, '?' for one it lacks, and returns the
-// UTF-8 of what the code page keeps when `kept` is given.
+// Appends the code page's bytes of each character to `out` ('?' for one it lacks) and, when
+// `kept` is given, the UTF-8 of what the code page keeps.
 inline void encode(std::string_view utf8, std::string* out, std::string* kept)
 {
+    const Table& codes = table();
     for (std::size_t pos = 0; pos < utf8.size();) {
         const std::size_t start = pos;
-        const unsigned char lead = static_cast<unsigned char>(utf8[pos]);
-        if (lead < 0x80) {
-            ++pos;
-        } else {
-            const char32_t c = text::decodeUtf8(utf8, pos);
-            char buffer[8];
-            char* in = const_cast<char*>(utf8.data() + start);
-            std::size_t inLeft = pos - start;
-            char* to = buffer;
-            std::size_t outLeft = sizeof buffer;
-            const iconv_t cd = converter();
-            const bool mapped = c != text::ReplacementCharacter && cd != reinterpret_cast<iconv_t>(-1)
-                && iconv(cd, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
-            if (!mapped) {
-                if (out)
-                    *out += '?';
-                if (kept)
-                    *kept += '?';
-                continue;
-            }
+        const char32_t c = text::decodeUtf8(utf8, pos);
+        const std::uint16_t code = c < 0x10000 && c != text::ReplacementCharacter ? codes[c] : 0;
+        if (code == 0) {
             if (out)
-                out->append(buffer, static_cast<std::size_t>(to - buffer));
+                *out += '?';
             if (kept)
-                kept->append(utf8.substr(start, pos - start));
+                *kept += '?';
             continue;
         }
-        if (out)
-            *out += static_cast<char>(lead);
+        if (out) {
+            if (code < 0x200) {
+                *out += static_cast<char>(code & 0xFF);
+            } else {
+                *out += static_cast<char>(code >> 8);
+                *out += static_cast<char>(code & 0xFF);
+            }
+        }
         if (kept)
-            *kept += static_cast<char>(lead);
+            kept->append(utf8.substr(start, pos - start));
     }
 }
 
