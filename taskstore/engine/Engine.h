@@ -17,7 +17,7 @@ namespace taskstore {
 
 enum class SqlType : std::uint8_t {
     Int, BigInt, Bit, Float, NVarChar, DateTime,
-    // Only parameters have these types; a statement returns them unchanged.
+    // Parameters' types, which a statement returns unchanged (varbinary is a column type too).
     TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, VarBinary, Date, Time, DateTime2, DateTimeOffset,
     VarChar,  // text in the database's code page; maxChars counts its bytes
 };
