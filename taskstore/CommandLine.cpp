@@ -47,6 +47,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             line.server.forceEncryption = true;
             continue;
         }
+        if (option == "--varchar-tasks") {
+            line.varcharTasks = true;
+            continue;
+        }
         const auto value = [&]() -> std::string {
             if (inlineValue)
                 return *inlineValue;
@@ -92,6 +96,8 @@ std::string helpText()
            "  --data DIR              folder of the database files, created owner-only if missing\n"
            "                          (default $XDG_DATA_HOME/taskstore, else ~/.local/share/taskstore)\n"
            "  --demo-tasks N          fill an empty task database with N generated tasks\n"
+           "  --varchar-tasks         create the task tables with varchar text columns (code page\n"
+           "                          936), as some Q6 databases have them, instead of nvarchar\n"
            "  --sa-password-file FILE read the SA password from FILE (first line)\n"
            "  --lock-timeout SECONDS  how long a statement waits for another session's lock or\n"
            "                          uncommitted change (default: until it is released, as on\n"

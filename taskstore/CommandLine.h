@@ -13,6 +13,7 @@ struct CommandLine {
     server::ServerConfig server;
     std::filesystem::path dataFolder;
     long long demoTasks = 0;
+    bool varcharTasks = false;  // the task tables' text columns as varchar when they are created
     std::filesystem::path saPasswordFile;
     bool help = false;
 };

@@ -11,15 +11,23 @@
 #include <string>
 #include <string_view>
 
+#include "taskstore/engine/ExactValues.h"
+
 namespace taskstore {
 
-enum class SqlType : std::uint8_t { Int, BigInt, Bit, Float, NVarChar, DateTime };
+enum class SqlType : std::uint8_t {
+    Int, BigInt, Bit, Float, NVarChar, DateTime,
+    // Parameters' types, which a statement returns unchanged (varbinary is a column type too).
+    TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, VarBinary, Date, Time, DateTime2, DateTimeOffset,
+    VarChar,  // text in the database's code page; maxChars counts its bytes
+};
 
 // The SQL Server release taskstore answers as, in the login acknowledgement and in
 // SERVERPROPERTY('ProductVersion').
 inline constexpr int productMajorVersion = 15;
 inline constexpr int productMinorVersion = 0;
 inline constexpr int productBuild = 2000;
+inline constexpr std::string_view productReleaseName = "2019";  // SQL Server 2019 is version 15
 // The collation of every database: text compares and sorts by it.
 inline constexpr std::string_view serverCollationName = "Chinese_PRC_CI_AS";
 
@@ -35,19 +43,26 @@ struct DateTime {
 // One cell handed to a sink. Text points into the engine's buffers and is valid only during the
 // call that hands it over.
 struct ValueView {
-    enum class Kind : std::uint8_t { Null, Int, Float, Text, DateTime };
+    // Binary: the bytes are in text.
+    enum class Kind : std::uint8_t { Null, Int, Float, Text, DateTime, Decimal, Temporal, Binary };
     Kind kind = Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
     std::string_view text;
     DateTime datetime;
+    DecimalValue decimal{};
+    TemporalValue temporal{};
 };
 
 struct ColumnInfo {
+    static constexpr int unlimited = -1;  // maxChars of a (max) type
+
     std::string name;
     SqlType type = SqlType::NVarChar;
-    int maxChars = 0;  // declared length of a text column; 0 when unknown
+    int maxChars = 0;  // declared length of a text column (bytes for varbinary), unlimited or 0 when unknown
     bool nullable = true;
+    std::uint8_t precision = 0;  // decimal
+    std::uint8_t scale = 0;      // decimal, time, datetime2, datetimeoffset
 };
 
 // A value bound to a statement parameter (RPC), named and typed by the statement's declaration.
@@ -58,8 +73,10 @@ struct Parameter {
     ValueView::Kind kind = ValueView::Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
-    std::string text{};
+    std::string text{};  // also the bytes of a Binary value
     DateTime datetime{};
+    DecimalValue decimal{};
+    TemporalValue temporal{};
 };
 
 // An error or informational message with SQL Server's number, state, class and text.
@@ -98,6 +115,10 @@ public:
     virtual void executeBatch(std::string_view sql, ResultSink& sink) = 0;
     // A batch whose @names are the given parameters. Throws SqlError 2715 for an unknown type.
     virtual void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) = 0;
+    // The columns the batch would return when it is one SELECT, through sink.columns only; nothing
+    // runs and other batches describe nothing. The parameters are typed, their values unused.
+    // Throws SqlError for a batch that cannot be compiled.
+    virtual void describe(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) = 0;
     // Transaction manager requests.
     virtual void beginTransaction(ResultSink& sink) = 0;
     virtual void commitTransaction(ResultSink& sink) = 0;
@@ -115,8 +136,11 @@ class Engine {
 public:
     virtual ~Engine() = default;
 
+    // The type of the task tables' text columns when they are created.
+    enum class TaskText : std::uint8_t { NVarChar, VarChar };
+
     // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
-    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder);
+    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder, TaskText taskText = TaskText::NVarChar);
 
     virtual bool databaseExists(std::string_view name) const = 0;
     // `spid` is the session's number as the client sees it (@@SPID). Throws SqlError 4060 when the

@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 #include "taskstore/protocol/ByteReader.h"
 #include "taskstore/protocol/CollationText.h"
@@ -16,10 +17,11 @@ namespace {
 using Kind = ValueView::Kind;
 
 enum WireType : std::uint8_t {
-    Image = 0x22, Text = 0x23, DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B,
+    Image = 0x22, Text = 0x23, GuidN = 0x24, DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B,
     Int1 = 0x30, Bit = 0x32, Int2 = 0x34, Int4 = 0x38, DateTim4 = 0x3A, Flt4 = 0x3B, DateTime = 0x3D,
     Flt8 = 0x3E, NText = 0x63, IntN = 0x26, BitN = 0x68, DecimalN = 0x6A, NumericN = 0x6C, FltN = 0x6D,
     DateTimN = 0x6F, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF, NVarChar = 0xE7, NChar = 0xEF,
+    Money = 0x3C, SmallMoney = 0x7A, MoneyN = 0x6E, BigVarBinary = 0xA5, BigBinary = 0xAD,
 };
 
 constexpr std::uint16_t procIdMarker = 0xFFFF;
@@ -27,8 +29,6 @@ constexpr std::uint16_t plpMarker = 0xFFFF;
 constexpr std::uint64_t plpNull = ~std::uint64_t{0};
 constexpr std::uint8_t statusByRef = 0x01;
 constexpr std::uint8_t statusEncrypted = 0x08;
-// Days from 0001-01-01 to 1900-01-01, where datetime counts from.
-constexpr std::int64_t daysTo1900 = 693595;
 constexpr std::uint32_t ticksPerDay = 300u * 86400u;
 
 constexpr std::array<const char*, 16> procNames{
@@ -93,41 +93,77 @@ void setDateTime(RpcValue& value, std::span<const std::uint8_t> bytes)
 }
 
 // date, time, datetime2 and datetimeoffset: time in 10^-scale seconds, days since 0001-01-01,
-// the offset in minutes. Kept as datetime, the engine's one date and time type (local time).
-void setNewDateTime(RpcValue& value, std::uint8_t type, std::uint8_t scale, std::span<const std::uint8_t> bytes)
+// the offset in minutes. A datetimeoffset travels as UTC; the value keeps the local time the
+// client wrote, with its offset.
+void setTemporal(RpcValue& value, std::uint8_t type, std::uint8_t scale, std::span<const std::uint8_t> bytes)
 {
     const std::size_t timeBytes = type == DateN ? 0 : scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
     const std::size_t dateBytes = type == TimeN ? 0 : 3;
     const std::size_t offsetBytes = type == DateTimeOffsetN ? 2 : 0;
     if (bytes.size() != timeBytes + dateBytes + offsetBytes || scale > 7)
         throw ProtocolError("date or time value of " + std::to_string(bytes.size()) + " bytes");
-    double seconds = static_cast<double>(littleEndian(bytes.first(timeBytes))) / std::pow(10.0, scale);
-    std::int64_t days = dateBytes ? static_cast<std::int64_t>(littleEndian(bytes.subspan(timeBytes, 3))) - daysTo1900 : 0;
+    std::uint64_t ticks = littleEndian(bytes.first(timeBytes));
+    for (int i = scale; i < 7; ++i)
+        ticks *= 10;
+    std::int64_t days = dateBytes ? static_cast<std::int64_t>(littleEndian(bytes.subspan(timeBytes, 3))) : 0;
+    if (ticks >= temporalTicksPerDay)
+        throw ProtocolError("time of day out of range");
+    std::int16_t offset = 0;
     if (offsetBytes) {
-        // Stored as UTC; the local time is what the client wrote.
-        seconds += 60.0 * static_cast<double>(signedOf(bytes.subspan(timeBytes + dateBytes)));
-        const auto carry = static_cast<std::int64_t>(std::floor(seconds / 86400));
+        offset = static_cast<std::int16_t>(signedOf(bytes.subspan(timeBytes + dateBytes)));
+        const std::int64_t local = static_cast<std::int64_t>(ticks) + std::int64_t{offset} * 600000000;
+        const std::int64_t perDay = static_cast<std::int64_t>(temporalTicksPerDay);
+        const std::int64_t carry = local >= 0 ? local / perDay : -((-local + perDay - 1) / perDay);
         days += carry;
-        seconds -= 86400.0 * static_cast<double>(carry);
+        ticks = static_cast<std::uint64_t>(local - carry * perDay);
     }
-    auto ticks = static_cast<std::int64_t>(std::llround(seconds * 300));
-    if (ticks >= ticksPerDay) {
-        ticks -= ticksPerDay;
-        ++days;
-    }
-    value.kind = Kind::DateTime;
-    value.datetime = {static_cast<std::int32_t>(days), static_cast<std::uint32_t>(ticks)};
+    value.kind = Kind::Temporal;
+    value.scale = scale;
+    value.temporal = {static_cast<std::int32_t>(days), ticks, offset};
 }
 
+// decimal and numeric: a sign byte (1 positive), then the magnitude, little-endian.
 void setDecimal(RpcValue& value, std::uint8_t scale, std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() < 2 || bytes.size() > 17 || scale > 38)
         throw ProtocolError("decimal of " + std::to_string(bytes.size()) + " bytes");
-    double magnitude = 0;
+    Uint128 magnitude = 0;
     for (std::size_t i = bytes.size(); i-- > 1;)
-        magnitude = magnitude * 256 + bytes[i];
-    value.kind = Kind::Float;
-    value.real = (bytes[0] == 0 ? -magnitude : magnitude) / std::pow(10.0, scale);
+        magnitude = magnitude << 8 | bytes[i];
+    if (magnitude > maxDecimalMagnitude)
+        throw ProtocolError("decimal beyond 38 digits");
+    value.kind = Kind::Decimal;
+    value.decimal = {bytes[0] == 0, magnitude, scale};
+}
+
+// money: ten-thousandths as a 64-bit integer, its high half first; smallmoney: 32 bits.
+void setMoney(RpcValue& value, std::span<const std::uint8_t> bytes)
+{
+    std::int64_t units = 0;
+    if (bytes.size() == 8)
+        units = static_cast<std::int64_t>(littleEndian(bytes.first(4)) << 32 | littleEndian(bytes.subspan(4)));
+    else if (bytes.size() == 4)
+        units = signedOf(bytes);
+    else
+        throw ProtocolError("money of " + std::to_string(bytes.size()) + " bytes");
+    value.kind = Kind::Decimal;
+    const std::uint64_t magnitude = units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    value.decimal = {units < 0, magnitude, 4};
+}
+
+void setBinary(RpcValue& value, std::span<const std::uint8_t> bytes)
+{
+    value.kind = Kind::Binary;
+    value.text.assign(bytes.begin(), bytes.end());
+}
+
+[[noreturn]] void refuseType(std::uint8_t type)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", type);
+    throw RpcTypeError(SqlError{8009, 1, 16,
+                                "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is "
+                                "incorrect. Data type " + std::string(hex) + " is unknown.", 1});
 }
 
 void setText(RpcValue& value, std::span<const std::uint8_t, collationSize> collation, bool unicode,
@@ -177,14 +213,51 @@ RpcValue readValue(ByteReader& reader)
         const auto bytes = reader.bytes(reader.u8());
         if (bytes.empty())
             break;
-        if (type == IntN)
+        if (type == IntN) {
             setInteger(value, bytes);
-        else if (type == BitN)
-            value = RpcValue{Kind::Int, bytes[0] != 0, 0, {}, {}, type};
-        else if (type == FltN)
+        } else if (type == BitN) {
+            setInteger(value, bytes.first(1));
+            value.integer = value.integer != 0;
+        } else if (type == FltN) {
             setFloat(value, bytes);
-        else
+        } else {
             setDateTime(value, bytes);
+        }
+        break;
+    }
+    case Money: setMoney(value, reader.bytes(8)); break;
+    case SmallMoney: setMoney(value, reader.bytes(4)); break;
+    case MoneyN:
+    case GuidN: {
+        reader.u8();  // the maximum length
+        const auto bytes = reader.bytes(reader.u8());
+        if (bytes.empty())
+            break;
+        if (type == MoneyN)
+            setMoney(value, bytes);
+        else if (bytes.size() == 16)
+            setBinary(value, bytes);
+        else
+            throw ProtocolError("uniqueidentifier of " + std::to_string(bytes.size()) + " bytes");
+        break;
+    }
+    case BigVarBinary:
+    case BigBinary: {
+        if (reader.u16le() == plpMarker) {
+            if (const auto data = readPlp(reader))
+                setBinary(value, *data);
+            break;
+        }
+        const std::uint16_t length = reader.u16le();
+        if (length != plpMarker)
+            setBinary(value, reader.bytes(length));
+        break;
+    }
+    case Image: {
+        reader.u32le();  // maximum length
+        const std::uint32_t length = reader.u32le();
+        if (length != 0xFFFFFFFF)
+            setBinary(value, reader.bytes(length));
         break;
     }
     case DecimalN:
@@ -204,7 +277,7 @@ RpcValue readValue(ByteReader& reader)
         const std::uint8_t scale = type == DateN ? 0 : reader.u8();
         const auto bytes = reader.bytes(reader.u8());
         if (!bytes.empty())
-            setNewDateTime(value, type, scale, bytes);
+            setTemporal(value, type, scale, bytes);
         break;
     }
     case BigVarChar:
@@ -234,7 +307,7 @@ RpcValue readValue(ByteReader& reader)
         break;
     }
     default:
-        throw ProtocolError("RPC parameter of type " + std::to_string(type) + " is not supported");
+        refuseType(type);
     }
     return value;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,23 @@ struct RpcValue {
     ValueView::Kind kind = ValueView::Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
-    std::string text;  // UTF-8
+    std::string text;  // UTF-8, or the bytes of a Binary value
     DateTime datetime;
+    DecimalValue decimal{};
+    TemporalValue temporal{};
     std::uint8_t wireType = 0;
+    std::uint8_t scale = 0;  // of a time, datetime2 or datetimeoffset value as sent
+};
+
+// A parameter of a type this server cannot take: the request is answered with this error and the
+// session goes on.
+class RpcTypeError : public std::runtime_error {
+public:
+    explicit RpcTypeError(SqlError error) : std::runtime_error(error.message), error_(std::move(error)) {}
+    const SqlError& error() const { return error_; }
+
+private:
+    SqlError error_;
 };
 
 struct RpcParameter {
@@ -43,7 +58,7 @@ struct RpcCall {
     std::vector<RpcParameter> parameters;
 };
 
-// Throws ProtocolError on a malformed request or a parameter type this server does not read.
+// Throws ProtocolError on a malformed request, RpcTypeError on a parameter type this server does not read.
 std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, TdsVersion version = tds74);
 
 // The name SQL Server gives a procedure id ("sp_executesql" for 10).

@@ -11,6 +11,8 @@ struct TdsVersion {
     // ALL_HEADERS in requests, 8-byte row counts, 4-byte line numbers and user types, transaction
     // descriptors and the (max) types.
     bool atLeast72() const { return value >= 0x72000000; }
+    // date, time, datetime2 and datetimeoffset.
+    bool atLeast73() const { return value >= 0x73000000; }
     bool operator==(const TdsVersion&) const = default;
 };
 

@@ -10,6 +10,10 @@ namespace {
 using Kind = ValueView::Kind;
 using tds::ProcId;
 
+// Wire types of output parameters that come back as they went.
+constexpr std::uint8_t guidWireType = 0x24, dateWireType = 0x28, timeWireType = 0x29, dateTimeOffsetWireType = 0x2B,
+                       moneyWireType = 0x3C, moneyNWireType = 0x6E;
+
 // The procedure a call means: FreeTDS names sp_execute, other clients use the ids.
 std::optional<ProcId> procedureOf(const tds::RpcCall& call)
 {
@@ -53,6 +57,8 @@ ValueView viewOf(const tds::RpcValue& value)
     view.real = value.real;
     view.text = value.text;
     view.datetime = value.datetime;
+    view.decimal = value.decimal;
+    view.temporal = value.temporal;
     return view;
 }
 
@@ -65,6 +71,20 @@ ColumnInfo returnTypeOf(const tds::RpcValue& value)
     case Kind::Float: return {"", SqlType::Float, 0, true};
     case Kind::DateTime: return {"", SqlType::DateTime, 0, true};
     case Kind::Text: return {"", SqlType::NVarChar, 0, true};
+    case Kind::Decimal:
+        return value.wireType == moneyWireType || value.wireType == moneyNWireType
+            ? ColumnInfo{"", SqlType::Money, 0, true, 19, 4}
+            : ColumnInfo{"", SqlType::Decimal, 0, true, 38, value.decimal.scale};
+    case Kind::Temporal: {
+        const SqlType type = value.wireType == dateWireType ? SqlType::Date
+            : value.wireType == timeWireType                ? SqlType::Time
+            : value.wireType == dateTimeOffsetWireType      ? SqlType::DateTimeOffset
+                                                            : SqlType::DateTime2;
+        return {"", type, 0, true, 0, value.scale};
+    }
+    case Kind::Binary:
+        return value.wireType == guidWireType ? ColumnInfo{"", SqlType::UniqueIdentifier, 16, true}
+                                              : ColumnInfo{"", SqlType::VarBinary, 8000, true};
     case Kind::Null: break;
     }
     return {"", SqlType::Int, 0, true};
@@ -108,12 +128,25 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
     argument(call, 0, "@handle");
     Prepared statement{textArgument(call, 1, "@params"), textArgument(call, 2, "@stmt")};
     tds::parseParameterDeclarations(statement.declarations);  // a bad list fails now, not at execute
+    // Option 1 asks for the statement's columns, as SQL Server answers it since 2012 SP1 CU3;
+    // FreeTDS sends it so that SQLNumResultCols works before the first execution.
+    if (!thenExecute && call.parameters.size() > 3 && call.parameters[3].value.kind == Kind::Int
+        && (call.parameters[3].value.integer & 1) != 0)
+        describe(statement, session);
     const std::int32_t handle = nextHandle_++;
     prepared_.emplace(handle, statement);
     const auto outputs = thenExecute ? runStatement(call, 3, statement, session) : std::vector<const tds::RpcParameter*>{};
     sink_.returnStatus(0);
     returnHandle(call, handle);
     returnOutputs(call, outputs);
+}
+
+void ProcedureCalls::describe(const Prepared& statement, Session& session)
+{
+    std::vector<Parameter> typed;
+    for (const auto& declaration : tds::parseParameterDeclarations(statement.declarations))
+        typed.push_back(Parameter{declaration.name, declaration.type});
+    session.describe(statement.statement, typed, sink_);
 }
 
 void ProcedureCalls::execute(const tds::RpcCall& call, Session& session)
@@ -190,7 +223,7 @@ std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::Rp
         }
         const tds::RpcValue& value = source[d]->value;
         bound[d] = Parameter{declarations[d].name, declarations[d].type, value.kind, value.integer, value.real,
-                             value.text, value.datetime};
+                             value.text, value.datetime, value.decimal, value.temporal};
     }
     session.executeWithParameters(statement.statement, bound, sink_);
     std::vector<const tds::RpcParameter*> outputs;

@@ -32,6 +32,7 @@ private:
 
     void executeSql(const tds::RpcCall& call, Session& session);
     void prepare(const tds::RpcCall& call, Session& session, bool thenExecute);
+    void describe(const Prepared& statement, Session& session);
     void execute(const tds::RpcCall& call, Session& session);
     void unprepare(const tds::RpcCall& call);
     // Binds the values from `first` on to the declared parameters and runs the statement. Returns

@@ -190,7 +190,14 @@ void RequestHandler::handleBatch(const tds::Message& message)
 
 void RequestHandler::handleRpc(const tds::Message& message)
 {
-    const auto calls = tds::decodeRpcRequest(message.payload, version_);
+    std::vector<tds::RpcCall> calls;
+    try {
+        calls = tds::decodeRpcRequest(message.payload, version_);
+    } catch (const tds::RpcTypeError& refused) {
+        // The whole request is in hand, so the session can answer and go on.
+        replyError(refused.error());
+        return;
+    }
     if (requests_)
         for (const auto& call : calls)
             requests_->call(connection_.id, call.procName,

@@ -1,8 +1,12 @@
 #include "taskstore/sql/Conversions.h"
 
 #include "common/Trim.h"
+#include "common/Utf8Decode.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/sql/DateTimeText.h"
+#include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TextUnits.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -129,38 +133,78 @@ std::int64_t floatToInteger(double value, TypeKind target)
     return static_cast<std::int64_t>(truncated);
 }
 
-std::size_t utf8Length(std::string_view text)
+// The first characters of a text that fit in `bytes` of the database's code page.
+std::string codePagePrefix(std::string_view text, std::size_t bytes)
 {
-    std::size_t count = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80)
-            ++count;
-    return count;
-}
-
-// The first `characters` characters of a UTF-8 text.
-std::string_view utf8Prefix(std::string_view text, std::size_t characters)
-{
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (count == characters)
-                return text.substr(0, i);
-            ++count;
-        }
+    std::size_t used = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        text::decodeUtf8(text, pos);
+        used += databaseCodePageBytes(text.substr(start, pos - start));
+        if (used > bytes)
+            return std::string(text.substr(0, start));
     }
-    return text;
+    return std::string(text);
 }
 
+// varchar and char hold what the database's code page can (other characters become '?') and
+// count its bytes; nvarchar and nchar count UTF-16 units.
 std::string fitText(std::string text, ColumnType target, int style, bool numeric)
 {
-    if (target.length == ColumnType::maxLength || utf8Length(text) <= static_cast<std::size_t>(target.length))
+    const bool codePage = !target.isUnicode();
+    if (codePage)
+        text = keptByDatabaseCodePage(text);
+    const std::size_t length = target.length == ColumnType::maxLength ? 0 : codePage ? databaseCodePageBytes(text) : utf16Units(text);
+    if (length <= static_cast<std::size_t>(std::max(target.length, 0)))
         return text;
     if (style == assignmentStyle)
         throw makeError(8152, 16, "String or binary data would be truncated.");
     if (numeric)
         return "*";
-    return std::string(utf8Prefix(text, static_cast<std::size_t>(target.length)));
+    const auto limit = static_cast<std::size_t>(target.length);
+    return codePage ? codePagePrefix(text, limit) : utf16Slice(text, 0, limit);
+}
+
+// varbinary from and to text (varchar as its bytes, nvarchar as UTF-16LE) and integers (big-endian).
+SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType target, int style)
+{
+    const auto notAllowed = [&] {
+        return makeError(529, 16, "Explicit conversion from data type " + std::string(source.name()) + " to "
+                                      + std::string(target.name()) + " is not allowed.");
+    };
+    if (target.kind == TypeKind::VarBinary) {
+        std::string bytes;
+        if (source.kind == TypeKind::VarBinary || (source.isText() && !source.isUnicode())) {
+            bytes = value.text;
+        } else if (source.isUnicode()) {
+            bytes = utf16leBytes(value.text);
+        } else if (value.kind == SqlValue::Kind::Integer) {
+            const int width = source.kind == TypeKind::BigInt ? 8 : source.kind == TypeKind::Bit ? 1 : 4;
+            for (int i = width - 1; i >= 0; --i)
+                bytes += static_cast<char>(static_cast<std::uint64_t>(value.integer) >> (8 * i));
+        } else {
+            throw notAllowed();
+        }
+        if (target.length != ColumnType::maxLength && bytes.size() > static_cast<std::size_t>(target.length)) {
+            if (style == assignmentStyle)
+                throw makeError(8152, 16, "String or binary data would be truncated.");
+            bytes.resize(static_cast<std::size_t>(target.length));
+        }
+        return SqlValue::ofBlob(std::move(bytes));
+    }
+    if (target.isText())
+        return SqlValue::ofText(fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style, false));
+    if (target.kind == TypeKind::Int || target.kind == TypeKind::BigInt || target.kind == TypeKind::Bit) {
+        const std::size_t width = target.kind == TypeKind::BigInt ? 8 : 4;
+        const std::string_view last = std::string_view(value.text).substr(value.text.size() > width ? value.text.size() - width : 0);
+        std::uint64_t bits = 0;
+        for (const char c : last)
+            bits = bits << 8 | static_cast<unsigned char>(c);
+        if (target.kind == TypeKind::Bit)
+            return SqlValue::ofInteger(bits != 0);
+        return SqlValue::ofInteger(width == 4 ? static_cast<std::int32_t>(bits) : static_cast<std::int64_t>(bits));
+    }
+    throw notAllowed();
 }
 
 std::string formatFloat(double value)
@@ -259,6 +303,10 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
 {
     if (value.kind == SqlValue::Kind::Null)
         return value;
+    if (isParameterOnly(source.kind))
+        return convertParameterValue(value, source, target, style);
+    if (source.kind == TypeKind::VarBinary || target.kind == TypeKind::VarBinary)
+        return convertBinary(value, source, target, style);
     const bool fromText = source.isText();
     switch (target.kind) {
     case TypeKind::Int:
@@ -295,6 +343,8 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofText(fitText(formatFloat(value.real), target, style, true));
         return SqlValue::ofText(fitText(std::to_string(value.integer), target, style, true));
+    default:  // no statement converts to a parameter-only type
+        break;
     }
     return value;
 }
@@ -346,11 +396,28 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
     return SqlValue::ofInteger(kind == TypeKind::BigInt ? result : checkRange(result, TypeKind::Int));
 }
 
+SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right)
+{
+    if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
+        return SqlValue::null();
+    const auto days = [](TypeKind kind, const SqlValue& value) {
+        if (kind == TypeKind::DateTime) {
+            const auto stored = store::parseStored(value.text);
+            if (!stored)
+                throw dateTimeOutOfRange("varchar");
+            return stored->days + static_cast<double>(stored->ticks) / store::ticksPerDay;
+        }
+        return value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer);
+    };
+    const double a = days(leftKind, left), b = days(rightKind, right);
+    return SqlValue::ofText(dateTimeFromDays(op == '-' ? a - b : a + b));
+}
+
 std::int64_t textLength(std::string_view text)
 {
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
-    return static_cast<std::int64_t>(utf8Length(text));
+    return static_cast<std::int64_t>(utf16Units(text));
 }
 
 namespace {

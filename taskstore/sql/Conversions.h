@@ -14,7 +14,7 @@ using store::TypeKind;
 
 // A value as SQLite holds it: datetime as its stored text.
 struct SqlValue {
-    enum class Kind { Null, Integer, Real, Text };
+    enum class Kind { Null, Integer, Real, Text, Blob };  // Blob: the bytes are in text
     Kind kind = Kind::Null;
     std::int64_t integer = 0;
     double real = 0;
@@ -24,6 +24,7 @@ struct SqlValue {
     static SqlValue ofInteger(std::int64_t v) { return {Kind::Integer, v, 0, {}}; }
     static SqlValue ofReal(double v) { return {Kind::Real, 0, v, {}}; }
     static SqlValue ofText(std::string v) { return {Kind::Text, 0, 0, std::move(v)}; }
+    static SqlValue ofBlob(std::string v) { return {Kind::Blob, 0, 0, std::move(v)}; }
 };
 
 // Style value for an assignment to a column: text that does not fit is an error, not cut short.
@@ -41,10 +42,14 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
 // 8134 on division by zero.
 SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right);
 
+// datetime + or - a number of days, or another datetime taken as days since 1900-01-01. Each
+// operand comes with its kind (DateTime or a number). Throws 8115 beyond datetime's range.
+SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right);
+
 // T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
 bool likeMatches(std::string_view text, std::string_view pattern);
 
-// LEN: characters without trailing blanks.
+// LEN: UTF-16 units without trailing blanks.
 std::int64_t textLength(std::string_view text);
 
 }  // namespace taskstore::sql

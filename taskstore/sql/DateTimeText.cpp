@@ -260,10 +260,7 @@ std::string textToDateTime(std::string_view text, std::string_view sourceTypeNam
     } catch (const NoDate&) {
         throw makeError(241, 16, "Conversion failed when converting date and/or time from character string.");
     }
-    const auto outOfRange = [&] {
-        return makeError(242, 16, "The conversion of a " + std::string(sourceTypeName)
-                                      + " data type to a datetime data type resulted in an out-of-range value.");
-    };
+    const auto outOfRange = [&] { return dateTimeOutOfRange(sourceTypeName); };
     if (!validDate(fields) || fields.hour > 23 || fields.minute > 59 || fields.second > 59)
         throw outOfRange();
     const std::int64_t ms

@@ -11,8 +11,9 @@
 namespace taskstore::sql {
 namespace {
 
-constexpr std::array<std::string_view, 10> builtinFunctions{
-    {"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT", "DB_NAME", "SERVERPROPERTY"}};
+constexpr std::array<std::string_view, 15> builtinFunctions{
+    {"GETDATE", "ISNULL", "LEN", "UPPER", "LOWER", "LTRIM", "RTRIM", "COUNT", "DB_NAME", "SERVERPROPERTY",
+     "SUBSTRING", "LEFT", "RIGHT", "CHARINDEX", "DATALENGTH"}};
 constexpr std::array<std::string_view, 5> globalVariables{
     {"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION", "@@SPID", "@@LOCK_TIMEOUT"}};
 constexpr std::array<std::string_view, 17> acceptedOnOffOptions{{
@@ -727,7 +728,8 @@ private:
                 return cast();
             if (token.is("CONVERT") && peek(1).isSymbol("("))
                 return convert();
-            if (peek(1).isSymbol("(") && !isReservedWord(token.text))
+            // LEFT and RIGHT are reserved for joins but are also functions.
+            if (peek(1).isSymbol("(") && (!isReservedWord(token.text) || token.is("LEFT") || token.is("RIGHT")))
                 return function();
             return column();
         case TokenKind::QuotedIdentifier:

@@ -14,20 +14,26 @@ std::string productVersion()
         + std::to_string(productBuild) + ".0";
 }
 
+constexpr std::string_view productLevel = "RTM";
+constexpr std::string_view edition = "Express Edition (64-bit)";
+
 }  // namespace
 
+// SQL Server's form, which clients read from the start ("Microsoft SQL Server 2019 (RTM) -
+// 15.0.2000.0 (X64)"); the lines after it say what answers.
 std::string versionText()
 {
-    return "taskstore " + productVersion() + " - a SQL Server stand-in running a T-SQL subset on SQLite "
-        + sqlite3_libversion();
+    return "Microsoft SQL Server " + std::string(productReleaseName) + " (" + std::string(productLevel) + ") - "
+        + productVersion() + " (X64) \n\ttaskstore, a SQL Server stand-in running a T-SQL subset on SQLite "
+        + sqlite3_libversion() + "\n\t" + std::string(edition) + " on Linux <X64>";
 }
 
 std::optional<std::string> serverProperty(std::string_view name)
 {
     const std::pair<std::string_view, std::string> properties[] = {
         {"ProductVersion", productVersion()},
-        {"ProductLevel", "RTM"},
-        {"Edition", "Express Edition (64-bit)"},
+        {"ProductLevel", std::string(productLevel)},
+        {"Edition", std::string(edition)},
         {"Collation", std::string(serverCollationName)},
     };
     for (const auto& [property, value] : properties)

@@ -10,7 +10,8 @@ namespace {
 
 class SqlEngine final : public Engine {
 public:
-    explicit SqlEngine(const std::filesystem::path& folder) : state_(std::make_shared<sql::EngineState>(folder))
+    SqlEngine(const std::filesystem::path& folder, bool varcharTaskText)
+        : state_(std::make_shared<sql::EngineState>(folder, varcharTaskText))
     {
         sqlite3_soft_heap_limit64(store::sqliteSoftHeapLimitBytes);
     }
@@ -40,9 +41,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Engine> Engine::open(const std::filesystem::path& dataFolder)
+std::unique_ptr<Engine> Engine::open(const std::filesystem::path& dataFolder, TaskText taskText)
 {
-    return std::make_unique<SqlEngine>(dataFolder);
+    return std::make_unique<SqlEngine>(dataFolder, taskText == TaskText::VarChar);
 }
 
 }  // namespace taskstore

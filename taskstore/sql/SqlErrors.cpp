@@ -38,6 +38,14 @@ SqlError missingDatabase(std::string_view name)
 
 SqlError lockTimeout() { return makeError(1222, 16, "Lock request time out period exceeded."); }
 
+SqlError dateTimeOutOfRange(std::string_view sourceTypeName)
+{
+    SqlError error = makeError(242, 16, "The conversion of a " + std::string(sourceTypeName)
+                                            + " data type to a datetime data type resulted in an out-of-range value.");
+    error.state = 3;
+    return error;
+}
+
 bool abortsBatch(const SqlError& error)
 {
     switch (error.number) {

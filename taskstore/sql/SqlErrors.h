@@ -15,6 +15,8 @@ SqlError invalidObject(std::string_view name);          // 208
 SqlError invalidColumn(std::string_view name);          // 207
 SqlError missingDatabase(std::string_view name);        // 911
 SqlError lockTimeout();                                 // 1222
+// 242, state 3 as SQL Server sends it: a date that does not exist or lies outside datetime's range.
+SqlError dateTimeOutOfRange(std::string_view sourceTypeName);
 
 // Conversion failures abort the batch and roll back the open transaction.
 bool abortsBatch(const SqlError& error);

@@ -2,10 +2,16 @@
 
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/ServerIdentity.h"
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TextUnits.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/store/StoredDateTime.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
+#include <limits>
 
 namespace taskstore::sql {
 namespace {
@@ -18,6 +24,9 @@ SqlValue read(sqlite3_value* value)
     case SQLITE_NULL: return SqlValue::null();
     case SQLITE_INTEGER: return SqlValue::ofInteger(sqlite3_value_int64(value));
     case SQLITE_FLOAT: return SqlValue::ofReal(sqlite3_value_double(value));
+    case SQLITE_BLOB:
+        return SqlValue::ofBlob(std::string(static_cast<const char*>(sqlite3_value_blob(value)),
+                                            static_cast<std::size_t>(sqlite3_value_bytes(value))));
     default:
         return SqlValue::ofText(std::string(reinterpret_cast<const char*>(sqlite3_value_text(value)),
                                             static_cast<std::size_t>(sqlite3_value_bytes(value))));
@@ -38,6 +47,9 @@ void write(sqlite3_context* ctx, const SqlValue& value)
     case SqlValue::Kind::Real: sqlite3_result_double(ctx, value.real); break;
     case SqlValue::Kind::Text:
         sqlite3_result_text(ctx, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
+        break;
+    case SqlValue::Kind::Blob:
+        sqlite3_result_blob(ctx, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
         break;
     }
 }
@@ -74,6 +86,18 @@ void arithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     }
 }
 
+// ts_datetime_arith(op, left kind, left, right kind, right)
+void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    try {
+        const char op = textOf(args[0]).empty() ? '+' : textOf(args[0]).front();
+        write(ctx, dateTimeArithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]),
+                                      static_cast<TypeKind>(sqlite3_value_int(args[3])), read(args[4])));
+    } catch (const SqlError& error) {
+        fail(ctx, error);
+    }
+}
+
 void likeFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
     if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL)
@@ -88,6 +112,59 @@ void lengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
         sqlite3_result_null(ctx);
     else
         sqlite3_result_int64(ctx, textLength(textOf(args[0])));
+}
+
+bool anyNull(int count, sqlite3_value** args)
+{
+    for (int i = 0; i < count; ++i)
+        if (sqlite3_value_type(args[i]) == SQLITE_NULL)
+            return true;
+    return false;
+}
+
+// ts_substring(text, start, length, mode): mode 0 SUBSTRING, 1 LEFT, 2 RIGHT (start unused).
+void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (anyNull(4, args)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::string_view text = textOf(args[0]);
+    const std::int64_t length = sqlite3_value_int64(args[2]);
+    const int mode = sqlite3_value_int(args[3]);
+    if (length < 0) {
+        fail(ctx, mode == 2 ? makeError(536, 16, "Invalid length parameter passed to the RIGHT function.")
+                            : makeError(537, 16, "Invalid length parameter passed to the LEFT or SUBSTRING function."));
+        return;
+    }
+    const auto units = static_cast<std::int64_t>(utf16Units(text));
+    std::int64_t first = mode == 2 ? std::max<std::int64_t>(units - length, 0) : sqlite3_value_int64(args[1]) - 1;
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t end = mode == 2 ? units : first > most - length ? most : first + length;
+    first = std::max<std::int64_t>(first, 0);
+    const std::string part = end <= first ? std::string()
+                                          : utf16Slice(text, static_cast<std::size_t>(first), static_cast<std::size_t>(end - first));
+    sqlite3_result_text(ctx, part.data(), static_cast<int>(part.size()), SQLITE_TRANSIENT);
+}
+
+void charIndexFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (anyNull(3, args))
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2])));
+}
+
+// ts_datalength(text, unicode): bytes in UTF-16 or in the database's code page; trailing blanks
+// count, unlike LEN.
+void dataLengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (anyNull(1, args))
+        sqlite3_result_null(ctx);
+    else if (sqlite3_value_int(args[1]) != 0)
+        sqlite3_result_int64(ctx, 2 * static_cast<std::int64_t>(utf16Units(textOf(args[0]))));
+    else
+        sqlite3_result_int64(ctx, static_cast<std::int64_t>(databaseCodePageBytes(textOf(args[0]))));
 }
 
 void getDateFunction(sqlite3_context* ctx, int, sqlite3_value**)
@@ -130,8 +207,12 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
     constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "ts_convert", 5, pure, context, convertFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_arith", 4, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_datetime_arith", 5, pure, context, dateTimeArithmeticFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_substring", 4, pure, context, substringFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_charindex", 3, pure, context, charIndexFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_datalength", 2, pure, context, dataLengthFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_getdate", 0, SQLITE_UTF8, context, getDateFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_serverproperty", 1, pure, context, serverPropertyFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_live", 1, SQLITE_UTF8, context, liveFunction, nullptr, nullptr, nullptr);

@@ -2,7 +2,9 @@
 
 #include "common/AsciiCase.h"
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/sql/DateTimeText.h"
+#include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/Parser.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
@@ -25,12 +27,38 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
-ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
+ValueView readValue(sqlite3_stmt* statement, int index, ColumnType type)
 {
     ValueView value;
     if (sqlite3_column_type(statement, index) == SQLITE_NULL)
         return value;
+    const TypeKind kind = type.kind;
     switch (kind) {
+    case TypeKind::Decimal:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        value.kind = ValueView::Kind::Decimal;
+        value.decimal = decimalOf(SqlValue::ofText(text), type);
+        return value;
+    }
+    case TypeKind::Date:
+    case TypeKind::Time:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTimeOffset: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        value.kind = ValueView::Kind::Temporal;
+        value.temporal = temporalOf(text, type);
+        return value;
+    }
+    case TypeKind::UniqueIdentifier:
+    case TypeKind::VarBinary: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, index));
+        value.kind = ValueView::Kind::Binary;
+        value.text = {bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
+        return value;
+    }
+    case TypeKind::TinyInt:
     case TypeKind::Int:
     case TypeKind::BigInt:
     case TypeKind::Bit:
@@ -64,21 +92,8 @@ ValueView readValue(sqlite3_stmt* statement, int index, TypeKind kind)
 // declare, each mapped to the nearest type the engine keeps.
 ColumnType parameterTypeOf(const std::string& declared, std::size_t position)
 {
-    if (const auto type = ColumnType::parse(declared))
+    if (const auto type = ColumnType::parseParameterType(declared))
         return *type;
-    std::string name = text::asciiLower(declared.substr(0, declared.find('(')));
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    if (name == "tinyint" || name == "smallint")
-        return {TypeKind::Int, 0};
-    if (name == "decimal" || name == "numeric" || name == "real" || name == "money" || name == "smallmoney")
-        return {TypeKind::Float, 0};
-    if (name == "datetime2" || name == "smalldatetime" || name == "date")
-        return {TypeKind::DateTime, 0};
-    if (name == "ntext")
-        return {TypeKind::NVarChar, ColumnType::maxLength};
-    if (name == "text")
-        return {TypeKind::VarChar, ColumnType::maxLength};
     throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(position + 1)
                                   + ": Cannot find data type " + declared + ".");
 }
@@ -239,6 +254,23 @@ void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
 
 void SqlSession::executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink)
 {
+    withParameters(parameters, [&](std::span<const std::string> names) { runBatch(sql, names, sink); });
+}
+
+void SqlSession::describe(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink)
+{
+    withParameters(parameters, [&](std::span<const std::string> names) {
+        const std::vector<Statement> statements = parseBatch(sql, names);
+        if (statements.size() != 1)
+            return;
+        if (const auto* select = std::get_if<SelectStatement>(&statements.front().body))
+            sink.columns(Translator(*this).select(*select).columns);
+    });
+}
+
+void SqlSession::withParameters(std::span<const Parameter> parameters,
+                                const std::function<void(std::span<const std::string>)>& body)
+{
     std::vector<std::string> names;
     parameterTypes_.clear();
     for (std::size_t i = 0; i < parameters.size(); ++i) {
@@ -254,7 +286,7 @@ void SqlSession::executeWithParameters(std::string_view sql, std::span<const Par
             session.parameterTypes_.clear();
         }
     } unbind{*this};
-    runBatch(sql, names, sink);
+    body(names);
 }
 
 void SqlSession::bindParameters(sqlite3_stmt* statement)
@@ -271,13 +303,39 @@ void SqlSession::bindParameters(sqlite3_stmt* statement)
         case ValueView::Kind::Int: sqlite3_bind_int64(statement, i, p.integer); break;
         case ValueView::Kind::Float: sqlite3_bind_double(statement, i, p.real); break;
         case ValueView::Kind::Text:
-            sqlite3_bind_text(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            if (parameterTypes_[position].isText() && !parameterTypes_[position].isUnicode()) {
+                // A varchar parameter holds what the database's code page can.
+                const std::string kept = keptByDatabaseCodePage(p.text);
+                sqlite3_bind_text(statement, i, kept.data(), static_cast<int>(kept.size()), SQLITE_TRANSIENT);
+            } else {
+                sqlite3_bind_text(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            }
             break;
         case ValueView::Kind::DateTime: {
             const std::string stored = store::formatStored({p.datetime.days, p.datetime.ticks});
             sqlite3_bind_text(statement, i, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
             break;
         }
+        case ValueView::Kind::Decimal: {
+            const std::string exact = formatDecimal(p.decimal);
+            sqlite3_bind_text(statement, i, exact.data(), static_cast<int>(exact.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case ValueView::Kind::Temporal: {
+            // As its declared type holds it; a datetime declaration takes it rounded to datetime.
+            const ColumnType declared = parameterTypes_[position];
+            const bool temporal = declared.kind == TypeKind::Date || declared.kind == TypeKind::Time
+                || declared.kind == TypeKind::DateTime2 || declared.kind == TypeKind::DateTimeOffset;
+            const ColumnType as = temporal ? declared : ColumnType{TypeKind::DateTime2, 0, 7};
+            std::string text = formatTemporal(p.temporal, temporalKindOf(as.kind), 7);
+            if (!temporal)
+                text = convertValue(SqlValue::ofText(text), as, {TypeKind::DateTime, 0}, 0).text;
+            sqlite3_bind_text(statement, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case ValueView::Kind::Binary:
+            sqlite3_bind_blob(statement, i, p.text.data(), static_cast<int>(p.text.size()), SQLITE_STATIC);
+            break;
         }
     }
 }

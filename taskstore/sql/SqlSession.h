@@ -20,7 +20,7 @@
 namespace taskstore::sql {
 
 struct EngineState {
-    explicit EngineState(const std::filesystem::path& folder) : dataFolder(folder) {}
+    EngineState(const std::filesystem::path& folder, bool varcharTaskText) : dataFolder(folder, varcharTaskText) {}
     store::DataFolder dataFolder;
     std::atomic<std::uint64_t> nextDescriptor{1};
     UncommittedChanges uncommitted;
@@ -33,6 +33,7 @@ public:
 
     void executeBatch(std::string_view sql, ResultSink& sink) override;
     void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) override;
+    void describe(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) override;
     void beginTransaction(ResultSink& sink) override;
     void commitTransaction(ResultSink& sink) override;
     void rollbackTransaction(ResultSink& sink) override;
@@ -53,6 +54,8 @@ private:
     std::int64_t lockTimeoutMilliseconds() const override { return lockTimeout_.count() < 0 ? -1 : lockTimeout_.count(); }
 
     void runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink);
+    // Runs `body` with the parameters bound for translation and execution, given their names.
+    void withParameters(std::span<const Parameter> parameters, const std::function<void(std::span<const std::string>)>& body);
     Outcome run(const Statement& statement, ResultSink& sink);
     Outcome fail(SqlError error, int line, ResultSink& sink);
     void runSelect(const SelectStatement& statement, ResultSink& sink);

@@ -3,6 +3,8 @@
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TextUnits.h"
+#include "taskstore/engine/CodePage.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -22,15 +24,25 @@ enum class Class { Null, Bool, Value };
 int rank(TypeKind kind)
 {
     switch (kind) {
-    case TypeKind::DateTime: return 9;
-    case TypeKind::Float: return 8;
+    case TypeKind::DateTimeOffset:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTime:
+    case TypeKind::Date:
+    case TypeKind::Time: return 9;
+    case TypeKind::Float:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney:
+    case TypeKind::Decimal: return 8;
     case TypeKind::BigInt: return 7;
     case TypeKind::Int: return 6;
-    case TypeKind::Bit: return 5;
+    case TypeKind::Bit:
+    case TypeKind::TinyInt: return 5;
+    case TypeKind::UniqueIdentifier:
     case TypeKind::NVarChar: return 4;
     case TypeKind::NChar: return 3;
     case TypeKind::VarChar: return 2;
     case TypeKind::Char: return 1;
+    case TypeKind::VarBinary: return 0;
     }
     return 0;
 }
@@ -47,12 +59,6 @@ std::string literalText(std::string_view text)
             sql += '\'';
     }
     return sql + "'";
-}
-
-int characterCount(std::string_view text)
-{
-    return static_cast<int>(std::count_if(text.begin(), text.end(),
-                                          [](unsigned char c) { return (c & 0xC0) != 0x80; }));
 }
 
 int addLengths(int a, int b, bool unicode)
@@ -81,6 +87,18 @@ SqlType sqlTypeOf(TypeKind kind)
     case TypeKind::Bit: return SqlType::Bit;
     case TypeKind::Float: return SqlType::Float;
     case TypeKind::DateTime: return SqlType::DateTime;
+    case TypeKind::TinyInt: return SqlType::TinyInt;
+    case TypeKind::Decimal: return SqlType::Decimal;
+    case TypeKind::Money: return SqlType::Money;
+    case TypeKind::SmallMoney: return SqlType::SmallMoney;
+    case TypeKind::UniqueIdentifier: return SqlType::UniqueIdentifier;
+    case TypeKind::VarBinary: return SqlType::VarBinary;
+    case TypeKind::Date: return SqlType::Date;
+    case TypeKind::Time: return SqlType::Time;
+    case TypeKind::DateTime2: return SqlType::DateTime2;
+    case TypeKind::DateTimeOffset: return SqlType::DateTimeOffset;
+    case TypeKind::VarChar:
+    case TypeKind::Char: return SqlType::VarChar;
     default: return SqlType::NVarChar;
     }
 }
@@ -186,7 +204,8 @@ Typed assign(Typed value, ColumnType target)
 {
     if (value.isNull())
         return value;
-    const bool same = value.type.kind == target.kind && (!target.isText() || target.length == ColumnType::maxLength);
+    const bool sized = target.isText() || target.kind == TypeKind::VarBinary;
+    const bool same = value.type.kind == target.kind && (!sized || target.length == ColumnType::maxLength);
     if (same)
         return value;
     return valueOf(convertCall(value, target, assignmentStyle), target);
@@ -317,13 +336,31 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         const ColumnType a = left.isNull() ? right.type : left.type;
         const ColumnType b = right.isNull() ? left.type : right.type;
         const bool unicode = a.isUnicode() || b.isUnicode();
-        return valueOf("(" + left.sql + " || " + right.sql + ")",
-                       {unicode ? TypeKind::NVarChar : TypeKind::VarChar, addLengths(a.length, b.length, unicode)});
+        const ColumnType joined{unicode ? TypeKind::NVarChar : TypeKind::VarChar, addLengths(a.length, b.length, unicode)};
+        const Typed both = valueOf("(" + left.sql + " || " + right.sql + ")", joined);
+        // Without a (max) operand the result is cut at 4,000 characters (8,000 bytes), as in SQL Server.
+        const bool mayOverflow = joined.length != ColumnType::maxLength && a.length + b.length > joined.length;
+        return mayOverflow ? valueOf(convertCall(both, joined, 0), joined) : both;
     }
     TypeKind target = left.isNull() ? right.type.kind : right.isNull() ? left.type.kind : higher(left.type.kind, right.type.kind);
     if (target == TypeKind::Bit)
         target = TypeKind::Int;
-    if (target == TypeKind::DateTime || (op == '%' && target == TypeKind::Float)) {
+    if (target == TypeKind::DateTime && (op == '+' || op == '-')) {
+        // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
+        const auto operand = [](Typed value) {
+            if (value.isText())
+                value = coerce(std::move(value), TypeKind::DateTime);
+            return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind)) + ", " + value.sql;
+        };
+        return valueOf("ts_datetime_arith('" + std::string(1, op) + "', " + operand(left) + ", " + operand(right) + ")",
+                       {TypeKind::DateTime, 0});
+    }
+    if (target == TypeKind::DateTime) {
+        const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
+        throw makeError(8117, 16, "Operand data type " + std::string(dateTime.type.name()) + " is invalid for "
+                                      + operatorName(op) + " operator.");
+    }
+    if (op == '%' && target == TypeKind::Float) {
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
         throw makeError(402, 16, "The data types " + a + " and " + b + " are incompatible in the " + operatorName(op) + " operator.");
     }
@@ -421,13 +458,54 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     }
     Typed value = expression(*expr.args[0], scope);
     requireValue(value, "CONVERT", expr.line);
-    if (value.isNull()) {
-        value.type = *target;
-        return value;
-    }
-    if (value.type == *target || (value.type.kind == target->kind && !target->isText()))
+    if (value.isNull())  // a NULL of the target type, which a result column reports
+        return valueOf("NULL", *target);
+    if (value.type == *target || (value.type.kind == target->kind && !target->isText() && target->kind != TypeKind::VarBinary))
         return valueOf(value.sql, *target);
     return valueOf(convertCall(value, *target, style), *target);
+}
+
+// Numbered SQLite parameters, bound by the session: the value never enters the text. A parameter
+// of a type the engine only passes through (decimal, date, uniqueidentifier...) keeps it when it
+// is selected or stored as it is; inside an expression it works as the nearest engine type.
+Typed Translator::parameter(const Expr& expr, bool native)
+{
+    const std::size_t position = std::stoul(expr.text);
+    const ColumnType type = resolver_.parameterType(position);
+    Typed value = valueOf("?" + std::to_string(position + 1), type);
+    if (native)
+        return value;
+    switch (type.kind) {
+    case TypeKind::TinyInt: value.type = {TypeKind::Int, 0}; return value;
+    case TypeKind::Decimal:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney: return valueOf(convertCall(value, {TypeKind::Float, 0}, 0), {TypeKind::Float, 0});
+    case TypeKind::Date:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTimeOffset: return valueOf(convertCall(value, {TypeKind::DateTime, 0}, 0), {TypeKind::DateTime, 0});
+    case TypeKind::Time: return valueOf(convertCall(value, {TypeKind::NVarChar, 16}, 0), {TypeKind::NVarChar, 16});
+    case TypeKind::UniqueIdentifier: return valueOf(convertCall(value, {TypeKind::NVarChar, 36}, 0), {TypeKind::NVarChar, 36});
+    default: return value;
+    }
+}
+
+Typed Translator::valueOrParameter(const Expr& expr, const Scope& scope)
+{
+    return expr.kind == Expr::Kind::Parameter ? parameter(expr, true) : expression(expr, scope);
+}
+
+// SUBSTRING(x, start, length), LEFT(x, n), RIGHT(x, n): counted in UTF-16 units, typed as x.
+Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
+{
+    const Typed text = asText(values[0]);
+    ColumnType type = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
+    if (type.kind == TypeKind::Char || type.kind == TypeKind::NChar)
+        type.kind = type.isUnicode() ? TypeKind::NVarChar : TypeKind::VarChar;
+    const bool substring = expr.text == "SUBSTRING";
+    const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
+    const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
+    const char* mode = substring ? "0" : expr.text == "LEFT" ? "1" : "2";
+    return valueOf("ts_substring(" + text.sql + ", " + start + ", " + length + ", " + mode + ")", type);
 }
 
 Typed Translator::function(const Expr& expr, const Scope& scope)
@@ -478,6 +556,25 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         const Typed fallback = values[1].isNull() ? values[1] : assign(values[1], values[0].type);
         return valueOf("ifnull(" + values[0].sql + ", " + fallback.sql + ")", values[0].type);
     }
+    if (expr.text == "SUBSTRING" || expr.text == "LEFT" || expr.text == "RIGHT")
+        return textPart(expr, arguments(expr.text == "SUBSTRING" ? 3 : 2));
+    if (expr.text == "CHARINDEX") {
+        auto values = expr.args.size() == 3 ? arguments(3) : arguments(2);
+        const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
+        return valueOf("ts_charindex(" + asText(values[0]).sql + ", " + asText(values[1]).sql + ", " + start + ")",
+                       {TypeKind::Int, 0});
+    }
+    if (expr.text == "DATALENGTH") {
+        const Typed value = arguments(1).front();
+        if (value.isNull())
+            return valueOf("NULL", {TypeKind::Int, 0});
+        if (value.isText())
+            return valueOf("ts_datalength(" + value.sql + ", " + (value.type.isUnicode() ? "1" : "0") + ")", {TypeKind::Int, 0});
+        if (value.type.kind == TypeKind::VarBinary)
+            return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
+        const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
+        return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END", {TypeKind::Int, 0});
+    }
     Typed text = asText(arguments(1).front());
     const ColumnType textType = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
     if (expr.text == "LEN")
@@ -502,16 +599,17 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     }
     case Expr::Kind::Decimal:
         return valueOf(expr.text, {TypeKind::Float, 0});
-    case Expr::Kind::String:
-        return valueOf(literalText(expr.text),
-                       {expr.unicode ? TypeKind::NVarChar : TypeKind::VarChar, std::max(1, characterCount(expr.text))});
+    case Expr::Kind::String: {
+        // Without N a literal is varchar in the database's code page, its length in bytes.
+        if (expr.unicode)
+            return valueOf(literalText(expr.text), {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.text)))});
+        const std::string kept = keptByDatabaseCodePage(expr.text);
+        return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+    }
     case Expr::Kind::Column:
         return column(expr, scope);
-    case Expr::Kind::Parameter: {
-        // Numbered SQLite parameters, bound by the session: the value never enters the text.
-        const std::size_t position = std::stoul(expr.text);
-        return valueOf("?" + std::to_string(position + 1), resolver_.parameterType(position));
-    }
+    case Expr::Kind::Parameter:
+        return parameter(expr, false);
     case Expr::Kind::Global:
         if (expr.text == "@@TRANCOUNT")
             return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});
@@ -614,7 +712,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
             }
             continue;
         }
-        Typed typed = expression(*item.expr, scope);
+        Typed typed = valueOrParameter(*item.expr, scope);
         if (typed.cls == Class::Bool)
             throw syntaxErrorNear(item.expr->text, item.expr->line);
         parts.names.push_back(item.alias ? *item.alias : typed.name);
@@ -678,10 +776,14 @@ SelectPlan Translator::select(const SelectStatement& statement)
         info.name = parts.names[i];
         const ColumnType type = item.isNull() ? ColumnType{TypeKind::Int, 0} : item.type;
         info.type = sqlTypeOf(type.kind);
-        info.maxChars = type.isText() && type.length != ColumnType::maxLength ? type.length : 0;
+        if (type.isText() || type.kind == TypeKind::VarBinary)
+            info.maxChars = type.length == ColumnType::maxLength ? ColumnInfo::unlimited : type.length;
         info.nullable = item.nullable;
+        if (type.kind == TypeKind::Decimal || type.kind == TypeKind::Money || type.kind == TypeKind::SmallMoney)
+            info.precision = static_cast<std::uint8_t>(type.length);
+        info.scale = static_cast<std::uint8_t>(type.scale);
         plan.columns.push_back(std::move(info));
-        plan.kinds.push_back(type.kind);
+        plan.kinds.push_back(type);
     }
     plan.sql += parts.from + parts.orderBy;
     if (statement.top)
@@ -728,7 +830,7 @@ std::string Translator::insert(const InsertStatement& statement)
                                      "The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
         sql += r ? ", (" : "(";
         for (std::size_t i = 0; i < row.size(); ++i) {
-            Typed value = expression(*row[i], noColumns);
+            Typed value = valueOrParameter(*row[i], noColumns);
             requireValue(value, "VALUES", row[i]->line);
             sql += (i ? ", " : "") + assign(std::move(value), targets[i]->type).sql;
         }
@@ -750,7 +852,7 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
             throw invalidColumn(name);
         if (target->identity)
             throw makeError(8102, 16, "Cannot update identity column '" + target->name + "'.");
-        Typed value = expression(*valueExpr, scope);
+        Typed value = valueOrParameter(*valueExpr, scope);
         requireValue(value, "=", valueExpr->line);
         sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = " + assign(std::move(value), target->type).sql;
     }

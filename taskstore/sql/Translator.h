@@ -36,7 +36,7 @@ public:
 struct SelectPlan {
     std::string sql;
     std::vector<ColumnInfo> columns;
-    std::vector<store::TypeKind> kinds;  // how to read each result column
+    std::vector<store::ColumnType> kinds;  // how to read each result column
     bool readsTable = false;
 };
 
@@ -74,6 +74,9 @@ private:
     Typed inSelect(const Expr& expr, const Scope& scope);
     Typed convert(const Expr& expr, const Scope& scope);
     Typed function(const Expr& expr, const Scope& scope);
+    Typed parameter(const Expr& expr, bool native);
+    Typed valueOrParameter(const Expr& expr, const Scope& scope);
+    Typed textPart(const Expr& expr, std::vector<Typed> values);
     ScopeTable bindTable(const TableRef& ref);
 
     NameResolver& resolver_;

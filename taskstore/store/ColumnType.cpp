@@ -17,7 +17,7 @@ constexpr NamedKind namedKinds[] = {
     {"int", TypeKind::Int},         {"integer", TypeKind::Int},     {"bigint", TypeKind::BigInt},
     {"bit", TypeKind::Bit},         {"float", TypeKind::Float},     {"real", TypeKind::Float},
     {"char", TypeKind::Char},       {"varchar", TypeKind::VarChar}, {"nchar", TypeKind::NChar},
-    {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime},
+    {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime}, {"varbinary", TypeKind::VarBinary},
 };
 
 std::string_view trim(std::string_view text) { return text::trimmed(text, text::whiteSpace); }
@@ -50,6 +50,16 @@ std::string_view ColumnType::name() const
     case TypeKind::NChar: return "nchar";
     case TypeKind::NVarChar: return "nvarchar";
     case TypeKind::DateTime: return "datetime";
+    case TypeKind::TinyInt: return "tinyint";
+    case TypeKind::Decimal: return "decimal";
+    case TypeKind::Money: return "money";
+    case TypeKind::SmallMoney: return "smallmoney";
+    case TypeKind::UniqueIdentifier: return "uniqueidentifier";
+    case TypeKind::VarBinary: return "varbinary";
+    case TypeKind::Date: return "date";
+    case TypeKind::Time: return "time";
+    case TypeKind::DateTime2: return "datetime2";
+    case TypeKind::DateTimeOffset: return "datetimeoffset";
     }
     return "int";
 }
@@ -57,7 +67,7 @@ std::string_view ColumnType::name() const
 std::string ColumnType::spelling() const
 {
     std::string text(name());
-    if (isText())
+    if (isText() || kind == TypeKind::VarBinary)
         text += length == maxLength ? "(max)" : "(" + std::to_string(length) + ")";
     return text;
 }
@@ -70,7 +80,7 @@ std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optio
     if (found == std::end(namedKinds))
         return std::nullopt;
     ColumnType type{found->kind, 0};
-    if (!type.isText())
+    if (!type.isText() && type.kind != TypeKind::VarBinary)
         return length ? std::nullopt : std::optional(type);
     const bool unicode = type.isUnicode();
     const bool fixed = type.kind == TypeKind::Char || type.kind == TypeKind::NChar;
@@ -80,6 +90,72 @@ std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optio
     if (type.length < 1 || type.length > (unicode ? 4000 : 8000))
         return std::nullopt;
     return type;
+}
+
+std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
+{
+    if (const auto type = parse(text))
+        return type;
+    text = trim(text);
+    const auto open = text.find('(');
+    const std::string name = text::asciiLower(trim(text.substr(0, open)));
+    // The numbers in parentheses, as written: "(10, 3)", "(6)", "(max)".
+    int numbers[2] = {-1, -1};
+    bool max = false;
+    if (open != std::string_view::npos) {
+        const auto close = text.find(')', open);
+        if (close == std::string_view::npos || !trim(text.substr(close + 1)).empty())
+            return std::nullopt;
+        std::string_view inner = trim(text.substr(open + 1, close - open - 1));
+        max = text::asciiLower(inner) == "max";
+        for (int& number : numbers) {
+            if (max)
+                break;
+            const auto comma = inner.find(',');
+            const std::string_view part = trim(inner.substr(0, comma));
+            if (std::from_chars(part.data(), part.data() + part.size(), number).ptr != part.data() + part.size())
+                return std::nullopt;
+            if (comma == std::string_view::npos)
+                break;
+            inner = inner.substr(comma + 1);
+        }
+    }
+    const int scaleOr7 = numbers[0] >= 0 && numbers[0] <= 7 ? numbers[0] : 7;
+    if (name == "tinyint")
+        return ColumnType{TypeKind::TinyInt, 0};
+    if (name == "smallint")
+        return ColumnType{TypeKind::Int, 0};
+    if (name == "smalldatetime")
+        return ColumnType{TypeKind::DateTime, 0};
+    if (name == "decimal" || name == "numeric") {
+        const int precision = numbers[0] > 0 && numbers[0] <= 38 ? numbers[0] : 18;
+        return ColumnType{TypeKind::Decimal, precision, numbers[1] >= 0 && numbers[1] <= precision ? numbers[1] : 0};
+    }
+    if (name == "money")
+        return ColumnType{TypeKind::Money, 19, 4};
+    if (name == "smallmoney")
+        return ColumnType{TypeKind::SmallMoney, 10, 4};
+    if (name == "uniqueidentifier")
+        return ColumnType{TypeKind::UniqueIdentifier, 16};
+    if (name == "varbinary" || name == "binary" || name == "image") {
+        const bool unlimited = max || name == "image";
+        return ColumnType{TypeKind::VarBinary, unlimited ? maxLength : numbers[0] > 0 && numbers[0] <= 8000 ? numbers[0] : 1};
+    }
+    if (name == "float")
+        return ColumnType{TypeKind::Float, 0};
+    if (name == "date")
+        return ColumnType{TypeKind::Date, 0};
+    if (name == "time")
+        return ColumnType{TypeKind::Time, 0, scaleOr7};
+    if (name == "datetime2")
+        return ColumnType{TypeKind::DateTime2, 0, scaleOr7};
+    if (name == "datetimeoffset")
+        return ColumnType{TypeKind::DateTimeOffset, 0, scaleOr7};
+    if (name == "ntext")
+        return ColumnType{TypeKind::NVarChar, maxLength};
+    if (name == "text")
+        return ColumnType{TypeKind::VarChar, maxLength};
+    return std::nullopt;
 }
 
 std::optional<ColumnType> ColumnType::parse(std::string_view text)

@@ -7,13 +7,19 @@
 
 namespace taskstore::store {
 
-enum class TypeKind { Int, BigInt, Bit, Float, Char, VarChar, NChar, NVarChar, DateTime };
+enum class TypeKind {
+    Int, BigInt, Bit, Float, Char, VarChar, NChar, NVarChar, DateTime,
+    // Types of parameters only: no column, CONVERT or literal has them.
+    TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, Date, Time, DateTime2, DateTimeOffset,
+    VarBinary,  // a column type too: varbinary(n | max)
+};
 
 struct ColumnType {
     static constexpr int maxLength = -1;  // the (max) length of a text type
 
     TypeKind kind = TypeKind::Int;
-    int length = 0;  // text types only: characters, or maxLength
+    int length = 0;  // text types: characters, or maxLength; decimal: precision; varbinary: bytes
+    int scale = 0;   // decimal, time, datetime2, datetimeoffset
 
     bool isText() const;
     bool isUnicode() const;
@@ -23,6 +29,9 @@ struct ColumnType {
     // The bare type name used in messages: "varchar", "int".
     std::string_view name() const;
 
+    // A parameter's declared type: the column types and the parameter-only ones ("decimal(10, 3)",
+    // "datetime2(6)", "uniqueidentifier"...), smallint and smalldatetime as int and datetime.
+    static std::optional<ColumnType> parseParameterType(std::string_view text);
     // Reads a spelling back ("NVARCHAR ( 50 )" works too); nullopt for anything else.
     static std::optional<ColumnType> parse(std::string_view text);
     // Type name and optional length as written in T-SQL: nullopt when the name is unknown or the

@@ -30,21 +30,21 @@ bool acceptableName(std::string_view name)
     return plain && text::asciiLower(name) != "main" && text::asciiLower(name) != "temp";
 }
 
-CatalogColumn text(const char* name, int length, bool nullable = true)
+// The task tables with their text columns of `kind` (nvarchar or varchar); TaskState is varchar.
+CatalogTable taskLogTable(TypeKind kind)
 {
-    return {name, {TypeKind::NVarChar, length}, nullable, false};
-}
-
-CatalogTable taskLogTable()
-{
+    const auto text = [kind](const char* name, int length, bool nullable = true) {
+        return CatalogColumn{name, {kind, length}, nullable, false};
+    };
     return {"zk_tasklog",
             {text("cTaskId", 40, false), text("cSub_Id", 20), text("cSub_Name", 50), text("cStation", 50),
              {"TaskState", {TypeKind::VarChar, 10}, true, false}, {"dInTime", {TypeKind::DateTime, 0}, true, false},
              text("cUserName", 20), text("cAcc_Id", 10), text("cMemo", 200)}};
 }
 
-CatalogTable taskTable()
+CatalogTable taskTable(TypeKind kind)
 {
+    const auto text = [kind](const char* name, int length) { return CatalogColumn{name, {kind, length}, true, false}; };
     return {"zk_task",
             {text("cSub_Id", 20), text("cTaskId", 40), text("cSub_Name", 50), text("cStation", 50),
              text("cUserName", 20), {"dStartTime", {TypeKind::DateTime, 0}, true, false},
@@ -83,7 +83,7 @@ void reindexForCollation(const std::filesystem::path& file)
 
 }  // namespace
 
-DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder))
+DataFolder::DataFolder(std::filesystem::path folder, bool varcharTaskText) : folder_(std::move(folder))
 {
     std::error_code error;
     if (!std::filesystem::exists(folder_)) {
@@ -112,7 +112,7 @@ DataFolder::DataFolder(std::filesystem::path folder) : folder_(std::move(folder)
     if (!find(DatabaseName::master))
         createFile(std::string(DatabaseName::master), false);
     if (!find(DatabaseName::tasks))
-        createFile(std::string(DatabaseName::tasks), true);
+        createFile(std::string(DatabaseName::tasks), true, varcharTaskText);
 }
 
 std::optional<std::string> DataFolder::find(std::string_view name) const
@@ -139,7 +139,7 @@ DataFolder::CreateResult DataFolder::createDatabase(std::string_view name)
     return CreateResult::Created;
 }
 
-void DataFolder::createFile(const std::string& name, bool withTaskTables)
+void DataFolder::createFile(const std::string& name, bool withTaskTables, bool varcharTaskText)
 {
     const std::filesystem::path file = fileOf(name);
     // Created empty with owner-only rights first: SQLite's WAL and shared-memory files copy them.
@@ -153,8 +153,9 @@ void DataFolder::createFile(const std::string& name, bool withTaskTables)
     execute(db.get(), "PRAGMA user_version = " + std::to_string(textCollationVersion));
     if (withTaskTables) {
         execute(db.get(), "BEGIN");
-        execute(db.get(), createTableSql("main", taskLogTable()));
-        execute(db.get(), createTableSql("main", taskTable()));
+        const TypeKind text = varcharTaskText ? TypeKind::VarChar : TypeKind::NVarChar;
+        execute(db.get(), createTableSql("main", taskLogTable(text)));
+        execute(db.get(), createTableSql("main", taskTable(text)));
         execute(db.get(), "CREATE INDEX ix_zk_tasklog_cSub_Id ON zk_tasklog (cSub_Id)");
         execute(db.get(), "CREATE INDEX ix_zk_task_cSub_Id ON zk_task (cSub_Id)");
         execute(db.get(), "COMMIT");

@@ -20,8 +20,9 @@ inline constexpr long long sqliteSoftHeapLimitBytes = 64LL << 20;
 
 class DataFolder {
 public:
-    // Creates the folder and the system databases when missing; throws StoreError.
-    explicit DataFolder(std::filesystem::path folder);
+    // Creates the folder and the system databases when missing, the task tables' text columns as
+    // varchar (in the collation's code page) or nvarchar; throws StoreError.
+    explicit DataFolder(std::filesystem::path folder, bool varcharTaskText = false);
 
     // The database's own spelling when a database of that name (any letter case) exists.
     std::optional<std::string> find(std::string_view name) const;
@@ -37,7 +38,7 @@ public:
     static void attach(sqlite3* db, const std::filesystem::path& file, std::string_view schema);
 
 private:
-    void createFile(const std::string& name, bool withTaskTables);
+    void createFile(const std::string& name, bool withTaskTables, bool varcharTaskText = false);
 
     std::filesystem::path folder_;
     mutable std::mutex mutex_;

@@ -65,7 +65,10 @@ std::string createTableSql(std::string_view schema, const CatalogTable& table)
             sql += quoteIdentifier(column.name) + " " + std::string(identityDeclaration) + " PRIMARY KEY AUTOINCREMENT";
             continue;
         }
-        sql += quoteIdentifier(column.name) + " " + column.type.spelling();
+        // SQLite's type names take numbers in parentheses only, so "(max)" goes in quotes.
+        const std::string spelling = column.type.spelling();
+        sql += quoteIdentifier(column.name) + " "
+            + (column.type.length == ColumnType::maxLength ? quoteIdentifier(spelling) : spelling);
         if (column.type.isText())
             sql += std::string(" COLLATE ") + textCollationName;
         if (!column.nullable)

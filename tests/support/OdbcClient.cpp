@@ -132,6 +132,16 @@ Rows OdbcClient::query(std::string_view sql)
     return fetchRows(statement);
 }
 
+int OdbcClient::preparedColumnCount(std::string_view sql)
+{
+    Statement statement(dbc_);
+    check(SQLPrepare(statement.handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())), static_cast<SQLINTEGER>(sql.size())),
+          SQL_HANDLE_STMT, statement.handle);
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(statement.handle, &columns), SQL_HANDLE_STMT, statement.handle);
+    return columns;
+}
+
 Rows OdbcClient::executePrepared(std::string_view sql, const std::vector<std::vector<Value>>& executions)
 {
     Statement statement(dbc_);

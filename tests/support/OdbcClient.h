@@ -30,6 +30,9 @@ public:
     // (SQLBindParameter, SQLExecute). Returns the rows of every run, in order.
     Rows executePrepared(std::string_view sql, const std::vector<std::vector<Value>>& executions);
 
+    // Prepares sql (SQLPrepare) and asks for its result columns (SQLNumResultCols) without running it.
+    int preparedColumnCount(std::string_view sql);
+
     void setAutocommit(bool on);
     void commit();
     void rollback();

@@ -46,6 +46,33 @@ protected:
     }
 };
 
+// The same window on task tables with varchar text columns: the texts arrive as GBK and the
+// grid shows what it shows with nvarchar columns; both clearings do the same.
+class VarcharClearing : public Clearing {
+protected:
+    VarcharClearing() { storeOptions.extraArguments = {"--varchar-tasks"}; }
+};
+
+TEST_F(VarcharClearing, GridShowsTheSameTextsAndBothClearingsWork)
+{
+    seedMixedTasks();
+    frmMain* window = logOnAndShow();
+    EXPECT_EQ(column(window, 0), (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("总账"), QStringLiteral("应收"),
+                                                      QStringLiteral("应付")}));
+    EXPECT_EQ(column(window, 2), (std::vector<QString>{QStringLiteral("异常"), QStringLiteral("正常（3）"),
+                                                      QStringLiteral("正常（2）"), QStringLiteral("异常")}));
+    boxes->answer(rt::MsgBoxResult::OK);
+    choose(window, QStringLiteral("DELERROR"));
+    EXPECT_EQ(taskSubIds(), (Strings{"S2", "S4"}));
+    EXPECT_EQ(taskLogIds(), (Strings{"102", "103"}));
+    EXPECT_EQ(column(window, 0), (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("应收")}));
+    boxes->answer(rt::MsgBoxResult::OK);
+    choose(window, QStringLiteral("DELALL"));
+    EXPECT_TRUE(taskSubIds().empty());
+    EXPECT_TRUE(taskLogIds().empty());
+    EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(Clearing, AbnormalTasksGoWithTheirSharedSubsystemButNormalLogRowsStay)
 {
     seedMixedTasks();

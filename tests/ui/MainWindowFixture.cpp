@@ -27,7 +27,7 @@ void closeAllWindows()
 
 void MainWindowFixture::SetUp()
 {
-    store = std::make_unique<testsupport::TaskStoreProcess>();
+    store = std::make_unique<testsupport::TaskStoreProcess>(storeOptions);
     client = std::make_unique<testsupport::OdbcClient>(store->port());
     boxes = std::make_unique<testsupport::ScriptedMsgBox>();
     gui::setErrorReportHandler(

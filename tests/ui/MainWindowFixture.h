@@ -54,6 +54,7 @@ protected:
     // Batches and transaction requests the tool's connections sent since the mark.
     std::vector<testsupport::Request> requestsSince(std::size_t mark) const;
 
+    testsupport::TaskStoreOptions storeOptions{};  // set by a derived fixture's constructor
     std::unique_ptr<testsupport::TaskStoreProcess> store;
     std::unique_ptr<testsupport::OdbcClient> client;
     std::unique_ptr<testsupport::ScriptedMsgBox> boxes;

@@ -56,6 +56,37 @@ TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
     EXPECT_TRUE(taskTableIntact());
 }
 
+TEST_F(Parameters, PythonTdsParametersKeepTheirTypesAndEveryDigit)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "types", std::to_string(server.port()), password});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    // decimal exact, uniqueidentifier, varbinary, date, time, datetime2 and datetimeoffset come back
+    // as themselves, with their wire types (DECIMALN, GUID, BIGVARBIN, DATEN, TIMEN, DATETIME2N,
+    // DATETIMEOFFSETN).
+    EXPECT_NE(result.output.find("types 12345678901234567.89|6f9619ff-8b86-d011-b42d-00c04fc964ff|0001ff|2024-01-02|"
+                                 "03:04:05.123456|2024-01-02 03:04:05.123456|2024-01-02 03:04:05.123456+08:00|-0.001\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("wire 106 36 165 40 41 42 43 106\n"), std::string::npos) << result.output;
+    // Stored into nvarchar and datetime columns: every digit, and datetime's 1/300 s.
+    EXPECT_NE(result.output.find("stored 12345678901234567.89|2024-01-02 03:04:05.123000\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("computed 2.5|6F9619FF-8B86-D011-B42D-00C04FC964FF\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("long 5000 True 9000 True\n"), std::string::npos) << result.output;
+}
+
+// What a client sees of the smaller rules: 242's state, a typed NULL, day arithmetic, @@VERSION.
+TEST_F(Parameters, PythonTdsSeesSqlServersStatesTypesAndVersion)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
+                                  "select convert(datetime, '2026-02-30')", "select convert(datetime, NULL), cast(NULL as int)",
+                                  "select convert(datetime, '2024-01-31') + 1", "select @@version"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("error 242 state 3\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("wire 61 56\n<NULL>\t<NULL>\n"), std::string::npos) << result.output;  // datetime, int
+    EXPECT_NE(result.output.find("wire 61\n2024-02-01 00:00:00\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\nMicrosoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64)"), std::string::npos) << result.output;
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = clienttest::tediousModules();
@@ -68,6 +99,27 @@ TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
     EXPECT_NE(result.output.find("prepared N1\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("deleted 1"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("failed"), std::string::npos) << result.output;
+    EXPECT_TRUE(received("RPC sp_prepare"));
+    EXPECT_TRUE(taskTableIntact());
+}
+
+TEST_F(Parameters, OdbcSeesThePreparedStatementsColumnsBeforeRunningIt)
+{
+    for (const std::string version : {"7.4", "7.1"}) {
+        SCOPED_TRACE(version);
+        OdbcClient client(server.port(), "VOZUZODI", password, version);
+        // The tool's list has five columns; sp_prepare's metadata tells the driver so without a row.
+        EXPECT_EQ(client.preparedColumnCount("select cSub_Name as '子系统', cStation as '站点', case when convert(int,TaskState) < 0 "
+                                             "then '异常' Else '正常（' + TaskState + '）' end as '运行状态', dInTime as '注册时间', "
+                                             "cTaskId as '任务号' From zk_tasklog"),
+                  5);
+        EXPECT_EQ(client.preparedColumnCount("select cTaskId from zk_task where cSub_Id = ?"), 1);
+        EXPECT_EQ(client.preparedColumnCount("delete from zk_task where cSub_Id = ?"), 0);
+        // The prepared statement still runs, once, with its rows.
+        const auto rows = client.executePrepared("select cTaskId, cSub_Id from zk_task where cSub_Id = ?", {{"K1"}});
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][0], "T-K");
+    }
     EXPECT_TRUE(received("RPC sp_prepare"));
     EXPECT_TRUE(taskTableIntact());
 }

@@ -6,6 +6,9 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   die-after-first SQL1  USE VOZUZODI, run SQL1, then kill this process with the transaction open
   cancel SQL1 SQL2      USE VOZUZODI, run SQL1, read one row, cancel it, then run SQL2 and print its rows
   params                statements with parameters: select, insert, read back, delete, unknown procedure
+  types                 parameters of exact types selected back (values and wire types), stored, computed
+  each SQL...           USE VOZUZODI, run each statement on its own: "wire" and the wire type of each
+                        column, then each row, or "error <number> state <state>"
   login                 only log in; prints "refused <number>" when the server refuses
 PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
@@ -14,6 +17,7 @@ import decimal
 import os
 import signal
 import sys
+import uuid
 
 import pytds
 
@@ -80,6 +84,37 @@ def main():
             cursor.callproc("no_such_procedure", (1,))
         except pytds.Error as error:
             print("refused", getattr(error, "msg_no", "?"), error)
+    elif mode == "each":
+        for statement in statements:
+            try:
+                cursor.execute(statement)
+                print("wire", " ".join(str(column[1]) for column in cursor.description))
+                for row in cursor.fetchall():
+                    print("\t".join(cell(value) for value in row))
+            except pytds.Error as error:
+                print("error", getattr(error, "msg_no", "?"), "state", getattr(error, "state", "?"))
+    elif mode == "types":
+        offset = datetime.timezone(datetime.timedelta(hours=8))
+        values = (decimal.Decimal("12345678901234567.89"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF"),
+                  pytds.Binary(b"\x00\x01\xff"), datetime.date(2024, 1, 2), datetime.time(3, 4, 5, 123456),
+                  datetime.datetime(2024, 1, 2, 3, 4, 5, 123456), datetime.datetime(2024, 1, 2, 3, 4, 5, 123456, offset),
+                  decimal.Decimal("-0.001"))
+        cursor.execute("select %s, %s, %s, %s, %s, %s, %s, %s", values)
+        row = cursor.fetchone()
+        print("types", "|".join(value.hex() if isinstance(value, bytes) else str(value) for value in row))
+        print("wire", " ".join(str(column[1]) for column in cursor.description))
+        cursor.execute("insert into zk_tasklog (cTaskId, cMemo, dInTime) values (%s, %s, %s)",
+                       ("D1", decimal.Decimal("12345678901234567.89"), datetime.datetime(2024, 1, 2, 3, 4, 5, 123456)))
+        cursor.execute("select cMemo, dInTime from zk_tasklog where cTaskId = 'D1'")
+        print("stored", "|".join(cell(value) for value in cursor.fetchone()))
+        cursor.execute("select %s + 1, convert(nvarchar(40), %s)",
+                       (decimal.Decimal("1.5"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF")))
+        print("computed", "|".join(cell(value) for value in cursor.fetchone()))
+        # python-tds sends every str as nvarchar(max); long values come back whole, as PLP.
+        cursor.execute("select %s, %s", ("\u4e2d" * 5000, pytds.Binary(b"\x07" * 9000)))
+        text, data = cursor.fetchone()
+        print("long", len(text), text == "\u4e2d" * 5000, len(data), data == b"\x07" * 9000)
+        connection.rollback()
     elif mode == "die-after-first":
         cursor.execute(statements[0])
         print("affected", cursor.rowcount, flush=True)

@@ -71,6 +71,7 @@ public:
         engine_.lastParameters.assign(parameters.begin(), parameters.end());
         executeBatch(sql, sink);
     }
+    void describe(std::string_view, std::span<const taskstore::Parameter>, taskstore::ResultSink&) override {}
     void beginTransaction(taskstore::ResultSink& sink) override
     {
         if (tranCount_++ == 0) {

@@ -70,8 +70,8 @@ TEST(Rpc, DecodesTheCallsDriversSend)
     EXPECT_EQ(p[1].name, "@b");
     EXPECT_EQ(p[1].value.integer, 1234567890123);
     EXPECT_EQ(p[2].value.real, 1.5);
-    EXPECT_DOUBLE_EQ(p[3].value.real, 12.345);
-    EXPECT_DOUBLE_EQ(p[4].value.real, -12.345);  // FreeTDS's short decimal, sign 0 = negative
+    EXPECT_EQ(formatDecimal(p[3].value.decimal), "12.345");  // exact, never through float
+    EXPECT_EQ(formatDecimal(p[4].value.decimal), "-12.345");  // FreeTDS's short decimal, sign 0 = negative
     EXPECT_EQ(p[5].value.integer, 1);
     EXPECT_EQ(p[6].value.integer, 255);  // tinyint is unsigned
     EXPECT_EQ(p[7].value.kind, Kind::Null);
@@ -92,11 +92,37 @@ TEST(Rpc, SingleByteTextIsReadInItsCollationsCodePage)
     EXPECT_EQ(calls[0].parameters[2].value.text, "A\xEF\xBF\xBD");
 }
 
+TEST(Rpc, ExactTypesKeepEveryDigitAndPart)
+{
+    // decimal(20,2) 12345678901234567.89, money -1.2345, smallmoney 2.5, uniqueidentifier,
+    // varbinary 00 01 FF, date 2024-01-02, time(7) 03:04:05.1234567, datetime2(3)
+    // 2024-01-02 03:04:05.123, datetimeoffset(0) 2024-01-02 01:00:00 +08:00 (sent as UTC).
+    const auto calls = decodeRpcRequest(call(10, concat({
+        hex("00 00 6A 11 14 02 11 01 15 81 E9 7D F4 10 22 11 00 00 00 00 00 00 00 00"),
+        hex("00 00 6E 08 08 FF FF FF FF C7 CF FF FF"), hex("00 00 7A A8 61 00 00"),
+        hex("00 00 24 10 10 FF 19 96 6F 86 8B 11 D0 B4 2D 00 C0 4F C9 64 FF"),
+        hex("00 00 A5 40 1F 03 00 00 01 FF"), hex("00 00 28 03 46 46 0B"),
+        hex("00 00 29 07 05 07 17 68 B7 19"), hex("00 00 2A 03 07 03 89 A8 00 46 46 0B"),
+        hex("00 00 2B 00 08 10 EF 00 45 46 0B E0 01")})));
+    const auto& p = calls.at(0).parameters;
+    ASSERT_EQ(p.size(), 9u);
+    EXPECT_EQ(formatDecimal(p[0].value.decimal), "12345678901234567.89");
+    EXPECT_EQ(formatDecimal(p[1].value.decimal), "-1.2345");
+    EXPECT_EQ(formatDecimal(p[2].value.decimal), "2.5000");
+    EXPECT_EQ(p[3].value.kind, Kind::Binary);
+    EXPECT_EQ(p[3].value.text.size(), 16u);
+    EXPECT_EQ(p[4].value.text, std::string("\x00\x01\xFF", 3));
+    EXPECT_EQ(formatTemporal(p[5].value.temporal, TemporalKind::Date, 0), "2024-01-02");
+    EXPECT_EQ(formatTemporal(p[6].value.temporal, TemporalKind::Time, 7), "03:04:05.1234567");
+    EXPECT_EQ(formatTemporal(p[7].value.temporal, TemporalKind::DateTime2, p[7].value.scale), "2024-01-02 03:04:05.123");
+    EXPECT_EQ(formatTemporal(p[8].value.temporal, TemporalKind::DateTimeOffset, 0), "2024-01-02 01:00:00 +08:00");
+}
+
 TEST(Rpc, MalformedCallsAreRefused)
 {
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 26 04 04 2A 00"))), ProtocolError);        // value cut short
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 26 03 03 2A 00 00"))), ProtocolError);     // 3-byte int
-    EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 F1 00"))), ProtocolError);                 // unknown type
+    EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 F1 00"))), RpcTypeError);                  // unknown type: answered
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 08 26 04 04 2A 00 00 00"))), ProtocolError);  // encrypted value
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 6F 08 08 00 00 00 00 FF FF FF FF"))), ProtocolError);
     EXPECT_THROW(decodeRpcRequest(concat({call(10, {}), hex("FF")})), ProtocolError);             // separator, no call
@@ -165,6 +191,14 @@ TEST(Rpc, ErrorsReachTheClientAndTheConnectionGoesOn)
     EXPECT_EQ(c.send(PacketType::Rpc, named), std::nullopt);
     EXPECT_NE(c.log.text().find("error 2812: Could not find stored procedure 'sp_who_else'."), std::string::npos);
     EXPECT_EQ(std::vector<std::uint8_t>(c.sent.end() - 9, c.sent.end()), hex("FE 02 00 00 00 00 00 00 00"));  // 7.1 counts
+
+    // A type taskstore cannot take (sql_variant) is answered with an error; the session goes on.
+    EXPECT_EQ(c.send(PacketType::Rpc, call(10, concat({ntext("rows 1"), ntext("@P1 sql_variant"), hex("00 00 62 10 00 00 00")}), false)),
+              std::nullopt);
+    EXPECT_NE(c.log.text().find("error 8009: The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
+                                "stream is incorrect. Data type 0x62 is unknown."),
+              std::string::npos)
+        << c.log.text();
 
     c.send(PacketType::Rpc, call(12, hex("00 00 26 04 04 09 00 00 00"), false));
     EXPECT_NE(c.log.text().find("error 8179: Could not find prepared statement with handle 9."), std::string::npos);

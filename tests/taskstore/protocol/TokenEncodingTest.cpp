@@ -158,6 +158,68 @@ TEST(TdsProtocol, ResultSetWithNullsAndAllTypes)
                               "D1 00  FF FF  08 FE FF FF FF FF FF FF FF  00 00 00"));
 }
 
+TEST(TdsProtocol, ParameterTypesGoOutAsThemselves)
+{
+    const std::vector<ColumnInfo> columns{
+        {"d", SqlType::Decimal, 0, true, 20, 2},  {"m", SqlType::Money, 0, true, 19, 4},
+        {"t", SqlType::TinyInt, 0, true},         {"g", SqlType::UniqueIdentifier, 16, true},
+        {"b", SqlType::VarBinary, 10, true},      {"dt", SqlType::DateTimeOffset, 0, true, 0, 3},
+    };
+    ValueView d;
+    d.kind = ValueView::Kind::Decimal;
+    d.decimal = *parseDecimal("-12345678901234567.89");
+    ValueView m;
+    m.kind = ValueView::Kind::Decimal;
+    m.decimal = *parseDecimal("-1.2345");
+    ValueView g;
+    g.kind = ValueView::Kind::Binary;
+    g.text = "0123456789abcdef";
+    ValueView b;
+    b.kind = ValueView::Kind::Binary;
+    b.text = std::string_view("\x00\xFF", 2);
+    ValueView dt;
+    dt.kind = ValueView::Kind::Temporal;
+    dt.temporal = *parseTemporal("2024-01-02 01:00:00.125 +08:00", TemporalKind::DateTimeOffset);
+
+    Encoded meta;
+    writeColMetadata(meta.out, columns);
+    EXPECT_EQ(meta.bytes, concat({hex("81 06 00"), hex("00 00 00 00 01 00 6A 0D 14 02 01"), ucs2("d"),
+                                  hex("00 00 00 00 01 00 6E 08 01"), ucs2("m"), hex("00 00 00 00 01 00 26 01 01"), ucs2("t"),
+                                  hex("00 00 00 00 01 00 24 10 01"), ucs2("g"), hex("00 00 00 00 01 00 A5 0A 00 01"), ucs2("b"),
+                                  hex("00 00 00 00 01 00 2B 03 02"), ucs2("dt")}));
+    Encoded row;
+    writeRow(row.out, columns, std::vector<ValueView>{d, m, integer(255), g, b, dt});
+    EXPECT_EQ(row.bytes, concat({hex("D1 0D 00 15 81 E9 7D F4 10 22 11 00 00 00 00"),  // sign 0: negative
+                                 hex("08 FF FF FF FF C7 CF FF FF 01 FF 10"), std::vector<std::uint8_t>(g.text.begin(), g.text.end()),
+                                 hex("02 00 00 FF"),
+                                 hex("09 FD D6 A5 03 45 46 0B E0 01")}));  // 17:00:00.125 UTC, 2024-01-01, +480
+
+    // Before 7.3 the date and time types are text; a value of the wrong scale is refused.
+    Encoded old;
+    writeRow(old.out, std::vector<ColumnInfo>{columns[5]}, std::vector<ValueView>{dt}, tds71);
+    EXPECT_EQ(old.bytes, concat({hex("D1 3C 00"), ucs2("2024-01-02 01:00:00.125 +08:00")}));
+    ColumnInfo scale3 = columns[0];
+    scale3.scale = 3;
+    EXPECT_THROW(writeRow(old.out, std::vector<ColumnInfo>{scale3}, std::vector<ValueView>{d}), CellError);
+}
+
+TEST(TdsProtocol, VarcharGoesOutInTheCodePageWithTheCollation)
+{
+    const std::vector<ColumnInfo> columns{{"s", SqlType::VarChar, 10, true}, {"m", SqlType::VarChar, ColumnInfo::unlimited, true}};
+    Encoded meta;
+    writeColMetadata(meta.out, columns);
+    EXPECT_EQ(meta.bytes, concat({hex("81 02 00 00 00 00 00 01 00 A7 0A 00 04 08 D0 00 00 01"), ucs2("s"),
+                                  hex("00 00 00 00 01 00 A7 FF FF 04 08 D0 00 00 01"), ucs2("m")}));
+    Encoded row;
+    writeRow(row.out, columns, std::vector<ValueView>{text("总账"), text("a")});
+    EXPECT_EQ(row.bytes, hex("D1 04 00 D7 DC D5 CB  01 00 00 00 00 00 00 00 01 00 00 00 61 00 00 00 00"));
+    // Ten bytes hold five Chinese characters, not six; at TDS 7.1 varchar(max) is text.
+    EXPECT_THROW(writeRow(row.out, columns, std::vector<ValueView>{text("一二三四五六"), ValueView{}}), CellError);
+    Encoded old;
+    writeColMetadata(old.out, std::vector<ColumnInfo>{columns[1]}, tds71);
+    EXPECT_EQ(old.bytes, concat({hex("81 01 00 00 00 01 00 23 FE FF FF 7F 04 08 D0 00 00 00 00 01"), ucs2("m")}));
+}
+
 TEST(TdsProtocol, LongTextIsNeverCut)
 {
     const std::vector<ColumnInfo> shortColumn{{"s", SqlType::NVarChar, 3, true}};

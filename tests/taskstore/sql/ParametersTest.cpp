@@ -62,6 +62,46 @@ TEST(Parameters, ValuesOfEveryKindReadAndWrite)
                     .results.at(0).rows.empty());
 }
 
+TEST(Parameters, PassThroughTypesComeBackAsDeclaredAndConvertWhenStored)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    Parameter amount{"@amount", "money"};
+    amount.kind = Kind::Decimal;
+    amount.decimal = *taskstore::parseDecimal("-922337203685477.5808");  // money's lowest value
+    Parameter exact{"@exact", "decimal(20, 2)"};
+    exact.kind = Kind::Decimal;
+    exact.decimal = *taskstore::parseDecimal("12345678901234567.8");  // comes back at the declared scale
+    Parameter day{"@day", "date"};
+    day.kind = Kind::Temporal;
+    day.temporal = *taskstore::parseTemporal("2024-01-02", taskstore::TemporalKind::Date);
+    const auto read = runWith(*session, "select @small, @amount, @exact, @day",
+                              {integer("@small", "tinyint", 200), amount, exact, day});
+    ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
+    const auto& columns = read.results.at(0).columns;
+    ASSERT_EQ(columns.size(), 4u);
+    EXPECT_EQ(columns[0].type, taskstore::SqlType::TinyInt);
+    EXPECT_EQ(columns[1].type, taskstore::SqlType::Money);
+    EXPECT_EQ(columns[2].type, taskstore::SqlType::Decimal);
+    EXPECT_EQ(columns[2].precision, 20);
+    EXPECT_EQ(columns[2].scale, 2);
+    EXPECT_EQ(columns[3].type, taskstore::SqlType::Date);
+    // The sink shows every date and time in the longest form.
+    EXPECT_EQ(read.results[0].rows.at(0),
+              (Row{"200", "-922337203685477.5808", "12345678901234567.80", "2024-01-02 00:00:00.0000000 +00:00"}));
+
+    // Stored into the engine's columns: money shows two decimals as text, decimals truncate to int.
+    const auto stored = runWith(*session, "insert into zk_task (cTaskId, cStation, iProgress, dStartTime) values ('M1', @amount, @exact, @day)",
+                                {amount, Parameter{exact.name, "decimal(20, 2)", Kind::Decimal, 0, 0, {}, {}, *taskstore::parseDecimal("-7.99")}, day});
+    ASSERT_TRUE(stored.errors.empty()) << stored.errors[0].message;
+    EXPECT_EQ(query(*session, "select cStation, iProgress, dStartTime from zk_task where cTaskId = 'M1'"),
+              (Rows{{"-922337203685477.58", "-7", "2024-01-02 00:00:00.000"}}));
+    // Too big for the int column: SQL Server's overflow, nothing stored.
+    const auto tooBig = runWith(*session, "insert into zk_task (cTaskId, iProgress) values ('M2', @exact)", {exact});
+    ASSERT_EQ(tooBig.errors.size(), 1u);
+    EXPECT_EQ(tooBig.errors[0].number, 8115);
+}
+
 TEST(Parameters, AreValuesNeverText)
 {
     EngineFixture fixture;

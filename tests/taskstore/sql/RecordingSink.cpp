@@ -30,6 +30,11 @@ void RecordingSink::row(std::span<const taskstore::ValueView> values)
         case taskstore::ValueView::Kind::DateTime:
             row.emplace_back(taskstore::store::formatStored({value.datetime.days, value.datetime.ticks}));
             break;
+        case taskstore::ValueView::Kind::Decimal: row.emplace_back(taskstore::formatDecimal(value.decimal)); break;
+        case taskstore::ValueView::Kind::Temporal:
+            row.emplace_back(taskstore::formatTemporal(value.temporal, taskstore::TemporalKind::DateTimeOffset, 7));
+            break;
+        case taskstore::ValueView::Kind::Binary: row.emplace_back(std::string(value.text)); break;
         }
     }
     results.back().rows.push_back(std::move(row));

@@ -126,6 +126,68 @@ std::vector<TsqlCase> tsqlCases()
         fails("divide_by_zero", "select 1 / 0", 8134),
         fails("int_overflow", "select 2147483647 + 1", 8115),
 
+        // Lengths and positions count UTF-16 units: a character outside the BMP is two
+        rows("len_and_datalength_count_units", "select len(N'😀'), len(N'a😀 '), datalength(N'😀'), datalength(N'a ')",
+             {{"2", "3", "4", "4"}}),
+        rows("substring_left_right_in_units",
+             "select substring(N'a😀b', 4, 1), left(N'😀b', 3), right(N'a😀', 2), substring(N'abc', 0, 2),"
+             " substring(N'abc', 2, 100), right('abc', 5)",
+             {{"b", "😀b", "😀", "a", "bc", "abc"}}),
+        rows("half_a_pair_is_one_unit", "select len(left(N'😀', 1)), len(substring(N'a😀', 3, 5)), len(convert(nvarchar(2), N'a😀'))",
+             {{"1", "1", "2"}}),
+        rows("charindex_in_units_under_the_collation",
+             "select charindex(N'b', N'😀b'), charindex('B', N'abcb', 3), charindex('x', 'abc'), charindex('', 'abc'),"
+             " charindex(N'😀', N'😀😀', 2)",
+             {{"3", "4", "0", "0", "3"}}),
+        fails("left_negative_length", "select left('abc', -1)", 537,
+              "Invalid length parameter passed to the LEFT or SUBSTRING function."),
+        fails("right_negative_length", "select right('abc', -1)", 536),
+        rows("literal_outside_the_bmp_is_sent_whole", "select N'😀😀', N'a' + N'😀'", {{"😀😀", "a😀"}}),
+        rows("longest_value_in_units_fits",
+             "update zk_tasklog set cStation = N'😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀' where cTaskId = 'T1'\nGO\n"
+             "select len(cStation), cStation from zk_tasklog where cTaskId = 'T1'",
+             {{"50", "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀"}}),
+        fails("one_unit_too_long_is_refused",
+              "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = 'T1'", 8152),
+        fails("insert_units_too_long", "create table t (s nvarchar(3))\nGO\ninsert into t values (N'ab😀')", 8152),
+
+        // varchar is code page 936: what it lacks becomes '?', lengths count its bytes
+        rows("literal_without_n_is_code_page_text",
+             "select 'a😀b', N'a😀b', datalength('中a'), len('中a'), datalength(N'中a'), convert(varchar(10), N'总账😀')",
+             {{"a?b", "a😀b", "3", "2", "4", "总账?"}}),
+        rows("varchar_cut_at_whole_characters", "select convert(varchar(3), N'总账'), convert(varchar(4), N'总账x')",
+             {{"总", "总账"}}),
+        fails("varchar_column_counts_bytes", "create table t (s varchar(3))\nGO\ninsert into t values (N'总账')", 8152),
+
+        // (max) types: whole values in results, CONVERT and tables; 4,000 characters otherwise
+        rows("convert_to_nvarchar_max_is_whole", "select convert(nvarchar(max), N'" + repeat("x", 5000) + "')",
+             {{repeat("x", 5000)}}),
+        rows("max_columns_in_a_table",
+             "create table t (c nvarchar(max), v varchar(max), b varbinary(max))\nGO\n"
+             "insert into t values (N'" + repeat("中", 5000) + "', '" + repeat("v", 9000) + "', convert(varbinary(max), '"
+                 + repeat("b", 9000) + "'))\nGO\nselect len(c), len(v), datalength(b), c from t",
+             {{"5000", "9000", "9000", repeat("中", 5000)}}),
+        rows("joining_without_max_stops_at_4000",
+             "select len(convert(nvarchar(3000), N'" + repeat("a", 3000) + "') + convert(nvarchar(3000), N'" + repeat("b", 3000)
+                 + "')), len(convert(nvarchar(max), N'" + repeat("a", 3000) + "') + N'" + repeat("b", 3000) + "')",
+             {{"4000", "6000"}}),
+        rows("varbinary_conversions",
+             "select convert(nvarchar(10), convert(varbinary(4), N'ab')), convert(int, convert(varbinary(4), 258)),"
+             " datalength(convert(varbinary(2), 'abc')), datalength(convert(varbinary(max), N'中'))",
+             {{"ab", "258", "2", "2"}}),
+        fails("varbinary_column_too_long", "create table t (b varbinary(2))\nGO\ninsert into t values (convert(varbinary(max), 'abc'))",
+              8152),
+
+        // datetime arithmetic counts days
+        rows("datetime_plus_and_minus_days",
+             "select convert(datetime, '2024-01-31 10:00') + 1, convert(datetime, '2024-03-01') - 1.5,"
+             " 2 + convert(datetime, '2024-01-01'), convert(datetime, '2024-01-01') + NULL",
+             {{"2024-02-01 10:00:00.000", "2024-02-28 12:00:00.000", "2024-01-03 00:00:00.000", nullopt}}),
+        rows("datetime_minus_datetime_is_days_since_1900",
+             "select convert(datetime, '2024-01-03 06:00') - convert(datetime, '2024-01-01')", {{"1900-01-03 06:00:00.000"}}),
+        fails("datetime_times_number", "select getdate() * 2", 8117, "Operand data type datetime is invalid for multiply operator."),
+        fails("datetime_past_the_last_day", "select convert(datetime, '9999-12-31') + 1", 8115),
+
         // CASE, comparisons, predicates
         rows("case_null_takes_else", "select case when convert(int, NULL) < 0 then 'neg' else 'other' end", {{"other"}}),
         rows("case_without_else_is_null", "select case when 1 = 0 then 'x' end", {{nullopt}}),
@@ -179,7 +241,7 @@ std::vector<TsqlCase> tsqlCases()
              {{"2006-01-05 00:00:00.000"}}),
         rows("server_identity",
              "select @@spid, db_name(), serverproperty('Collation'), serverproperty('productversion'),"
-             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'taskstore 15.0.2000.0 %'"
+             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'Microsoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64) %taskstore%'"
              " then 'ok' end",
              {{"51", "VOZUZODI", "Chinese_PRC_CI_AS", "15.0.2000.0", "Express Edition (64-bit)", nullopt, "ok"}}),
         fails("server_property_needs_text", "select serverproperty(1)", 8116),

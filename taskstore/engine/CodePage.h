@@ -1,0 +1,134 @@
+#pragma once
+// varchar, char and text as SQL Server keeps them: in the code page of the database's collation,
+// 936 (GBK) under Chinese_PRC_CI_AS. The engine holds text as UTF-8; these functions say what a
+// text becomes in that code page, for the engine's lengths and the wire's bytes alike.
+#include <iconv.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/Utf8Decode.h"
+
+namespace taskstore {
+
+inline constexpr const char* databaseCodePage = "CP936";
+
+namespace codepage_detail {
+
+// The code page's bytes of every character of the Basic Multilingual Plane, read once from
+// glibc's converter so that a list of many rows converts by lookup: 0 when the code page lacks
+// the character, 0x100 | byte for one byte, lead << 8 | trail for two (leads are 0x81 and up).
+using Table = std::array<std::uint16_t, 0x10000>;
+
+inline const Table& table()
+{
+    static const std::unique_ptr<const Table> built = [] {
+        auto codes = std::make_unique<Table>();
+        codes->fill(0);
+        for (std::uint32_t c = 0; c < 0x80; ++c)
+            (*codes)[c] = static_cast<std::uint16_t>(0x100 | c);
+        const iconv_t cd = iconv_open(databaseCodePage, "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return std::unique_ptr<const Table>(std::move(codes));
+        for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c < 0xE000)
+                continue;
+            char utf8[3];
+            std::size_t length = 0;
+            if (c < 0x800) {
+                utf8[0] = static_cast<char>(0xC0 | (c >> 6));
+                utf8[1] = static_cast<char>(0x80 | (c & 0x3F));
+                length = 2;
+            } else {
+                utf8[0] = static_cast<char>(0xE0 | (c >> 12));
+                utf8[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                utf8[2] = static_cast<char>(0x80 | (c & 0x3F));
+                length = 3;
+            }
+            char out[4];
+            char* in = utf8;
+            char* to = out;
+            std::size_t inLeft = length, outLeft = sizeof out;
+            if (iconv(cd, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1))
+                continue;
+            const auto byte = [&](int i) { return static_cast<std::uint16_t>(static_cast<unsigned char>(out[i])); };
+            if (to - out == 1)
+                (*codes)[c] = static_cast<std::uint16_t>(0x100 | byte(0));
+            else if (to - out == 2)
+                (*codes)[c] = static_cast<std::uint16_t>(byte(0) << 8 | byte(1));
+        }
+        iconv_close(cd);
+        return std::unique_ptr<const Table>(std::move(codes));
+    }();
+    return *built;
+}
+
+// Appends the code page's bytes of each character to `out` ('?' for one it lacks) and, when
+// `kept` is given, the UTF-8 of what the code page keeps.
+inline void encode(std::string_view utf8, std::string* out, std::string* kept)
+{
+    const Table& codes = table();
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t start = pos;
+        const char32_t c = text::decodeUtf8(utf8, pos);
+        const std::uint16_t code = c < 0x10000 && c != text::ReplacementCharacter ? codes[c] : 0;
+        if (code == 0) {
+            if (out)
+                *out += '?';
+            if (kept)
+                *kept += '?';
+            continue;
+        }
+        if (out) {
+            if (code < 0x200) {
+                *out += static_cast<char>(code & 0xFF);
+            } else {
+                *out += static_cast<char>(code >> 8);
+                *out += static_cast<char>(code & 0xFF);
+            }
+        }
+        if (kept)
+            kept->append(utf8.substr(start, pos - start));
+    }
+}
+
+inline bool isAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+}  // namespace codepage_detail
+
+// The text's bytes in the code page; a character it lacks is '?'.
+inline std::string toDatabaseCodePage(std::string_view utf8)
+{
+    if (codepage_detail::isAscii(utf8))
+        return std::string(utf8);
+    std::string bytes;
+    codepage_detail::encode(utf8, &bytes, nullptr);
+    return bytes;
+}
+
+// The text as varchar holds it, still in UTF-8: a character the code page lacks is '?'.
+inline std::string keptByDatabaseCodePage(std::string_view utf8)
+{
+    if (codepage_detail::isAscii(utf8))
+        return std::string(utf8);
+    std::string kept;
+    codepage_detail::encode(utf8, nullptr, &kept);
+    return kept;
+}
+
+inline std::size_t databaseCodePageBytes(std::string_view utf8)
+{
+    return codepage_detail::isAscii(utf8) ? utf8.size() : toDatabaseCodePage(utf8).size();
+}
+
+}  // namespace taskstore

@@ -1,0 +1,119 @@
+#include "taskstore/sql/TextUnits.h"
+
+#include "common/Utf8Decode.h"
+#include "taskstore/store/TextCollation.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace taskstore::sql {
+namespace {
+
+std::size_t unitsOf(char32_t c) { return c >= 0x10000 ? 2 : 1; }
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::size_t utf16Units(std::string_view utf8)
+{
+    std::size_t units = 0;
+    for (std::size_t pos = 0; pos < utf8.size();)
+        units += unitsOf(text::decodeUtf8(utf8, pos));
+    return units;
+}
+
+std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t count)
+{
+    std::string result;
+    if (count == 0)
+        return result;
+    const std::size_t end = count > static_cast<std::size_t>(-1) - first ? static_cast<std::size_t>(-1) : first + count;
+    std::size_t unit = 0;
+    for (std::size_t pos = 0; pos < utf8.size() && unit < end;) {
+        const std::size_t start = pos;
+        const char32_t c = text::decodeUtf8(utf8, pos);
+        const std::size_t next = unit + unitsOf(c);
+        if (unit >= first && next <= end)
+            result.append(utf8.substr(start, pos - start));
+        else if (next > first && c >= 0x10000)  // one half of the pair lies inside
+            appendUtf8(result, text::ReplacementCharacter);
+        unit = next;
+    }
+    return result;
+}
+
+std::string utf16leBytes(std::string_view utf8)
+{
+    std::string bytes;
+    const auto unit = [&](std::uint32_t u) {
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    };
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t c = text::decodeUtf8(utf8, pos);
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return bytes;
+}
+
+std::string textFromUtf16le(std::string_view bytes)
+{
+    std::string text;
+    const auto unitAt = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char32_t u = unitAt(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 && unitAt(i + 2) < 0xE000) {
+            appendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
+            i += 2;
+        } else {
+            appendUtf8(text, u >= 0xD800 && u < 0xE000 ? text::ReplacementCharacter : u);
+        }
+    }
+    return text;
+}
+
+std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int64_t start)
+{
+    const std::u32string needle = store::foldedCodePoints(pattern);
+    const std::u32string haystack = store::foldedCodePoints(text);
+    if (needle.empty())
+        return 0;
+    // Unit position of every code point of the text, to turn a match into SQL Server's position.
+    std::vector<std::int64_t> positions;
+    positions.reserve(haystack.size());
+    std::int64_t unit = 1;
+    for (const char32_t c : haystack) {
+        positions.push_back(unit);
+        unit += static_cast<std::int64_t>(unitsOf(c));
+    }
+    const auto from = std::lower_bound(positions.begin(), positions.end(), std::max<std::int64_t>(start, 1));
+    const std::size_t found = haystack.find(needle, static_cast<std::size_t>(from - positions.begin()));
+    return found == std::u32string::npos ? 0 : positions[found];
+}
+
+}  // namespace taskstore::sql
