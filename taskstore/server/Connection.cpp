@@ -65,7 +65,7 @@ void Connection::start()
 void Connection::stop(const std::string& reason)
 {
     close(reason);
-    handler_->interruptRunning();
+    handler_->interruptRunning(true);
 }
 
 void Connection::close(const std::string& reason)
@@ -168,7 +168,7 @@ void Connection::send(std::span<const std::uint8_t> packet)
     if (ec) {
         // Stop the running statement; the worker ends the connection when it returns.
         writeFailed_ = true;
-        handler_->interruptRunning();
+        handler_->interruptRunning(true);
     }
 }
 

@@ -233,12 +233,12 @@ void RequestHandler::handleAttention()
     writer_.endMessage();
 }
 
-void RequestHandler::interruptRunning()
+void RequestHandler::interruptRunning(bool sessionEnding)
 {
     const std::lock_guard lock(runningMutex_);
     if (running_) {
         sink_.cancel();
-        session_->interrupt();
+        session_->interrupt(sessionEnding);
     }
 }
 

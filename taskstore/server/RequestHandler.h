@@ -40,7 +40,8 @@ public:
 
     bool loggedIn() const { return session_ != nullptr; }
     // From the reader thread when an attention arrives: the running batch stops producing rows.
-    void interruptRunning();
+    // `sessionEnding` when the connection is ending.
+    void interruptRunning(bool sessionEnding = false);
     // Ends the session, rolling back its open transaction.
     void endSession();
 

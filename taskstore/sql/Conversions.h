@@ -41,9 +41,6 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
 // 8134 on division by zero.
 SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right);
 
-// T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
-bool likeMatches(std::string_view text, std::string_view pattern);
-
 // LEN: characters without trailing blanks.
 std::int64_t textLength(std::string_view text);
 

@@ -38,6 +38,12 @@ SqlError missingDatabase(std::string_view name)
 
 SqlError lockTimeout() { return makeError(1222, 16, "Lock request time out period exceeded."); }
 
+SqlError nestedTooDeeply()
+{
+    return makeError(191, 15, "Some part of your SQL statement is nested too deeply. "
+                              "Rewrite the query or break it up into smaller queries.");
+}
+
 bool abortsBatch(const SqlError& error)
 {
     switch (error.number) {

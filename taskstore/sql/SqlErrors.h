@@ -15,6 +15,7 @@ SqlError invalidObject(std::string_view name);          // 208
 SqlError invalidColumn(std::string_view name);          // 207
 SqlError missingDatabase(std::string_view name);        // 911
 SqlError lockTimeout();                                 // 1222
+SqlError nestedTooDeeply();                             // 191
 
 // Conversion failures abort the batch and roll back the open transaction.
 bool abortsBatch(const SqlError& error);
