@@ -405,7 +405,8 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
     } catch (const SqlError& error) {
         return fail(error, statement.line, sink);
     } catch (const Stopped&) {
-        if (transactionLost())
+        // Under XACT_ABORT SQL Server also rolls back on an attention (a client's time-out).
+        if (transactionLost() || (xactAbort_ && tranCount_ > 0))
             rollback(sink);
         sink.done(std::nullopt, true);
         return Outcome::AbortBatch;

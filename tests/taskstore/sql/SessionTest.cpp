@@ -343,6 +343,19 @@ TEST(Sessions, DeleteWhoseFilterMatchesNothingStopsPromptlyInsideATransaction)
     query(*session, "rollback");
 }
 
+TEST(Sessions, StopUnderXactAbortRollsTheTransactionBack)
+{
+    EngineFixture fixture;
+    fixture.engine->fillDemoTasks(20000);
+    auto session = fixture.session();
+    query(*session, "set xact_abort on\nbegin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
+    RecordingSink sink;
+    timeToStop(*session, "select cTaskId from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
+                         " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)", 200ms, sink);
+    EXPECT_EQ(session->tranCount(), 0);
+    EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
+}
+
 TEST(Sessions, OneLongLikeStopsPromptly)
 {
     EngineFixture fixture;
