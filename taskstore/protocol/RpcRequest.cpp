@@ -257,6 +257,7 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
     ByteReader reader(payload);
     reader.seek(skipAllHeaders(payload, version));
     std::vector<RpcCall> calls;
+    std::size_t parameters = 0;
     do {
         if (!calls.empty())
             reader.u8();  // the separator
@@ -270,6 +271,10 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
         }
         reader.u16le();  // option flags: recompile and metadata hints, nothing to do here
         while (reader.remaining() > 0 && !atSeparator(reader, payload, version)) {
+            if (++parameters > maxRpcParameters)
+                throw SqlError{8003, 1, 16, "The incoming request has too many parameters. The server supports a maximum "
+                                            "of 2100 parameters. Reduce the number of parameters and resend the request.",
+                               1};
             RpcParameter parameter;
             parameter.name = reader.utf16(reader.u8());
             const std::uint8_t status = reader.u8();

@@ -43,7 +43,11 @@ struct RpcCall {
     std::vector<RpcParameter> parameters;
 };
 
-// Throws ProtocolError on a malformed request or a parameter type this server does not read.
+// SQL Server's limit on the parameters of one request, all calls together.
+constexpr std::size_t maxRpcParameters = 2100;
+
+// Throws ProtocolError on a malformed request or a parameter type this server does not read, and
+// SqlError 8003 past maxRpcParameters (decoding stops there, so no more are held).
 std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, TdsVersion version = tds74);
 
 // The name SQL Server gives a procedure id ("sp_executesql" for 10).

@@ -186,7 +186,13 @@ void RequestHandler::handleBatch(const tds::Message& message)
 
 void RequestHandler::handleRpc(const tds::Message& message)
 {
-    const auto calls = tds::decodeRpcRequest(message.payload, version_);
+    std::vector<tds::RpcCall> calls;
+    try {
+        calls = tds::decodeRpcRequest(message.payload, version_);
+    } catch (const SqlError& error) {
+        replyError(error);
+        return;
+    }
     if (requests_)
         for (const auto& call : calls)
             requests_->call(connection_.id, call.procName,

@@ -61,6 +61,7 @@ void decode(const Message& message, TdsVersion version)
             break;
         }
     } catch (const ProtocolError&) {
+    } catch (const taskstore::SqlError&) {  // 8003: too many RPC parameters
     }
 }
 
