@@ -31,6 +31,7 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Throws std::system_error when a thread cannot be made; the connection is closed by then.
     void start();
     // Ends the connection from outside (server shutdown); safe from any thread.
     void stop(const std::string& reason);
@@ -49,6 +50,8 @@ private:
     void send(std::span<const std::uint8_t> packet);
     // Records the first reason only and shuts the socket down, which also ends the reader.
     void close(const std::string& reason);
+    // Whether close() was called: requests still queued are then not answered.
+    bool closing();
 
     int id_;
     asio::ip::tcp::socket socket_;

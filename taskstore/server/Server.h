@@ -41,8 +41,12 @@ private:
     asio::ip::tcp::acceptor acceptor_{io_};
     asio::signal_set signals_{io_, SIGINT, SIGTERM};
     asio::steady_timer acceptRetry_{io_};
+    // Logs and closes a client that cannot be served now.
+    void refuse(asio::ip::tcp::socket& socket, const std::string& why);
+
     std::list<std::unique_ptr<Connection>> connections_;  // touched only by the thread in run()
     int nextId_ = 1;
+    std::uint64_t refused_ = 0;
 };
 
 }  // namespace taskstore::server
