@@ -36,7 +36,7 @@ std::uint16_t spidFor(int id)
 }  // namespace
 
 Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config,
-                       EventLog& log, RequestLog* requests, const tls::TlsContext* tls)
+                       EventLog& log, RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins)
     : id_(id),
       socket_(std::move(socket)),
       peer_(endpointText(socket_)),
@@ -46,7 +46,7 @@ Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, con
 {
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
-    handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id)},
+    handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id), &logins},
                                                 [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
 }
 

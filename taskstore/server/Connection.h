@@ -26,7 +26,7 @@ class Connection {
 public:
     // tls is null when the server has no certificate.
     Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
-               RequestLog* requests, const tls::TlsContext* tls);
+               RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins);
     ~Connection();  // stops and joins
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -53,7 +53,7 @@ void Server::accept()
                 refuse(socket, std::to_string(connections_.size()) + " connections open (--max-connections)");
             } else {
                 auto connection = std::make_unique<Connection>(nextId_++, std::move(socket), engine_, config_, log_,
-                                                               requests_.get(), tls_.get());
+                                                               requests_.get(), tls_.get(), logins_);
                 try {
                     connection->start();
                     connections_.push_back(std::move(connection));
@@ -95,6 +95,7 @@ void Server::shutdown()
     acceptor_.close(ec);
     signals_.cancel(ec);
     acceptRetry_.cancel();
+    logins_.stop();
     for (auto& connection : connections_)
         connection->stop("server stopping");
     connections_.clear();  // joins every connection after its session was ended
