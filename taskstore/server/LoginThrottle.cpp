@@ -1,5 +1,7 @@
 #include "taskstore/server/LoginThrottle.h"
 
+#include <algorithm>
+
 namespace taskstore::server {
 
 bool LoginThrottle::waitForTurn(const std::string& address)
@@ -21,15 +23,17 @@ bool LoginThrottle::waitForTurn(const std::string& address)
 void LoginThrottle::failed(const std::string& address)
 {
     const std::lock_guard lock(mutex_);
+    // Distinct addresses are bounded too (127.0.0.0/8 alone has 16 million).
+    if (records_.size() >= maxAddresses && !records_.contains(address)) {
+        forgetOld(Clock::now());
+        if (records_.size() >= maxAddresses)
+            records_.erase(std::min_element(records_.begin(), records_.end(), [](const auto& a, const auto& b) {
+                return a.second.lastFailure < b.second.lastFailure;
+            }));
+    }
     Record& record = records_[address];
     ++record.failures;
     record.lastFailure = Clock::now();
-}
-
-void LoginThrottle::succeeded(const std::string& address)
-{
-    const std::lock_guard lock(mutex_);
-    records_.erase(address);
 }
 
 void LoginThrottle::stop()
@@ -44,7 +48,7 @@ void LoginThrottle::stop()
 void LoginThrottle::forgetOld(Clock::time_point now)
 {
     std::erase_if(records_, [&](const auto& entry) {
-        return now - entry.second.lastFailure > memory && entry.second.nextTurn < now;
+        return now - entry.second.lastFailure > memory_ && entry.second.nextTurn < now;
     });
 }
 

@@ -128,14 +128,11 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
                           : !text::equalIgnoringAsciiCase(login.userName, saLogin) ? "unknown login"
                           : login.password != config_.saPassword                    ? "wrong password"
                                                                                     : nullptr;
-    if (connection_.logins) {
-        if (failure)
+    if (failure) {
+        if (connection_.logins)
             connection_.logins->failed(address);
-        else
-            connection_.logins->succeeded(address);
-    }
-    if (failure)
         return refuseLogin(login, "", failure);
+    }
 
     const std::string database = login.database.empty() ? std::string(DatabaseName::master) : login.database;
     if (!engine_.databaseExists(database))
