@@ -4,6 +4,19 @@
 
 namespace hostile {
 
+std::string repeat(std::string_view text, int times)
+{
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
+std::string slowLike(int length)
+{
+    return "select 1 where '" + std::string(static_cast<std::size_t>(length), 'a') + "' like '" + repeat("%a", length) + "%b'";
+}
+
 std::vector<int> errorNumbers(const std::vector<std::uint8_t>& reply)
 {
     std::vector<int> numbers;

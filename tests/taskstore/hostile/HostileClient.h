@@ -12,6 +12,14 @@
 
 namespace hostile {
 
+std::string repeat(std::string_view text, int times);
+// A LIKE that takes its length squared to fail (30,000: some seconds).
+std::string slowLike(int length);
+// A delete that matches nothing and takes long to find so, each row's filter scanning another
+// table (the demo tables of 20,000 tasks: over a minute).
+inline const std::string emptyDelete = "delete from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
+                                       " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)";
+
 // The error numbers of the ERROR tokens in a reply (read by shape, not by parsing every token).
 std::vector<int> errorNumbers(const std::vector<std::uint8_t>& reply);
 

@@ -18,20 +18,15 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using hostile::HostileClient;
 using hostile::errorNumbers;
+using hostile::repeat;
+using hostile::slowLike;
+using hostile::emptyDelete;
 using testsupport::TaskStoreOptions;
 using testsupport::TaskStoreProcess;
 
 namespace {
 
 const std::string password = "Hostile-7f3e";
-
-std::string repeat(std::string_view text, int times)
-{
-    std::string result;
-    for (int i = 0; i < times; ++i)
-        result += text;
-    return result;
-}
 
 // Peak and current resident memory of a process, in MiB, from /proc.
 long residentMiB(int pid, const std::string& field)
@@ -170,7 +165,7 @@ TEST_F(Hostile, BacktrackingLikeIsAnsweredAtOnce)
 TEST_F(Hostile, AttentionStopsALongLikeWithinASecond)
 {
     const auto client = loggedIn();
-    client->sendBatch("select 1 where '" + std::string(30000, 'a') + "' like '" + repeat("%a", 30000) + "%b'");
+    client->sendBatch(slowLike(30000));
     std::this_thread::sleep_for(300ms);
     client->attention();
     const auto took = client->readUntilAttentionAcknowledged();
@@ -183,8 +178,7 @@ TEST_F(Hostile, AttentionStopsADeleteMatchingNothingInATransactionWithinASecond)
 {
     const auto client = loggedIn();
     EXPECT_TRUE(errorNumbers(client->batch("begin tran").payload).empty());
-    client->sendBatch("delete from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
-                     " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)");
+    client->sendBatch(emptyDelete);
     std::this_thread::sleep_for(500ms);
     client->attention();
     const auto took = client->readUntilAttentionAcknowledged();
@@ -199,7 +193,7 @@ TEST_F(Hostile, AttentionStopsADeleteMatchingNothingInATransactionWithinASecond)
 TEST_F(Hostile, RequestsSentAheadWaitInTheSocket)
 {
     const auto client = loggedIn();
-    client->sendBatch("select 1 where '" + std::string(30000, 'a') + "' like '" + repeat("%a", 30000) + "%b'");
+    client->sendBatch(slowLike(30000));
     const std::vector<std::uint8_t> batch = tdstest::concat({tdstest::noTransactionHeaders, tdstest::ucs2("select 1")});
     std::vector<std::uint8_t> packet{1, 1, 0, static_cast<std::uint8_t>(batch.size() + 8), 0, 0, 1, 0};
     packet.insert(packet.end(), batch.begin(), batch.end());
@@ -324,13 +318,12 @@ TEST(HostileShutdown, SigtermEndsTheServerWithinFiveSecondsWhileStatementsRun)
     for (int i = 0; i < 3; ++i) {
         clients.push_back(std::make_unique<HostileClient>(static_cast<std::uint16_t>(server.port())));
         clients.back()->login("SA", password);
-        clients.back()->sendBatch("select 1 where '" + std::string(30000, 'a') + "' like '" + repeat("%a", 30000) + "%b'");
+        clients.back()->sendBatch(slowLike(30000));
     }
     clients.push_back(std::make_unique<HostileClient>(static_cast<std::uint16_t>(server.port())));
     clients.back()->login("SA", password);
     clients.back()->batch("begin tran");
-    clients.back()->sendBatch("delete from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
-                              " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)");
+    clients.back()->sendBatch(emptyDelete);
     std::this_thread::sleep_for(500ms);
     const int pid = server.pid();
     const auto start = Clock::now();
