@@ -244,6 +244,9 @@ TEST_F(Hostile, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServers
     EXPECT_EQ(errors, std::vector<int>{701});
     EXPECT_TRUE(errorNumbers(client->batch("select 1").payload).empty());
 
+    // 16 MB of "1,": within the request size, but more tokens than a batch may hold.
+    EXPECT_EQ(errorNumbers(client->batch("select 1" + repeat(",1", 8000000)).payload), std::vector<int>{701});
+
     // A batch past 64 MiB is no request SQL Server's clients send: that connection ends.
     const auto huge = loggedIn();
     try {

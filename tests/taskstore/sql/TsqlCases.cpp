@@ -250,6 +250,7 @@ std::vector<TsqlCase> tsqlCases()
         fails("functions_nested_too_deeply", "select " + repeat("len(", 300) + "'a'" + repeat(")", 300), 191),
         fails("subqueries_nested_too_deeply",
               "select 1 where 1 in (" + repeat("select 1 where 1 in (", 300) + "1" + repeat(")", 301), 191),
+        fails("too_many_tokens", "select 1" + repeat(",1", 130000), 701),
         rows("long_in_list_is_flat", "select count(*) from zk_task where cTaskId in ('T1'" + repeat(", 'x'", 20000) + ")",
              {{"1"}}),
         rows("like_many_percents", "select count(*) from zk_task where cTaskId like '" + repeat("%T", 2000) + "%'",
