@@ -107,7 +107,11 @@ void Connection::readLoop()
         asio::error_code ec;
         const std::size_t n = socket_.read_some(asio::buffer(buffer), ec);
         if (ec) {
-            queue_.push(End{ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message()});
+            // Nobody is left to read an answer: the running statement stops, nothing queued runs.
+            const std::string reason = ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message();
+            close(reason);
+            handler_->interruptRunning(true);
+            queue_.push(End{reason});
             return;
         }
         try {

@@ -28,6 +28,14 @@ namespace {
 
 const std::string password = "Hostile-7f3e";
 
+std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 // Peak and current resident memory of a process, in MiB, from /proc.
 long residentMiB(int pid, const std::string& field)
 {
@@ -188,6 +196,22 @@ TEST_F(Hostile, AttentionStopsADeleteMatchingNothingInATransactionWithinASecond)
     // (The division fails only with the transaction open.)
     EXPECT_EQ(errorNumbers(client->batch("select 1 / 0 where @@trancount = 1").payload), std::vector<int>{8134});
     EXPECT_TRUE(errorNumbers(client->batch("rollback").payload).empty());
+}
+
+TEST_F(Hostile, AStatementStopsWhenItsClientGoes)
+{
+    auto client = loggedIn();
+    client->sendBatch(emptyDelete);
+    std::this_thread::sleep_for(300ms);
+    const std::string closed = "closed (client closed the connection)";
+    const auto closedBefore = occurrences(server_->log(), closed);
+    const auto gone = Clock::now();
+    client.reset();
+    while (occurrences(server_->log(), closed) == closedBefore && Clock::now() - gone < 5s)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_LT(Clock::now() - gone, 1s);
+    RecordProperty("stop_after_client_left_ms",
+                   std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - gone).count()));
 }
 
 TEST_F(Hostile, RequestsSentAheadWaitInTheSocket)
