@@ -72,6 +72,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             line.server.lockTimeout = std::chrono::seconds(number(option, value(), 0, 86'400));
         else if (option == "--login-timeout")
             line.server.loginTimeout = std::chrono::seconds(number(option, value(), 1, 86'400));
+        else if (option == "--max-connections")
+            line.server.maxConnections = static_cast<int>(number(option, value(), 1, 10'000));
         else if (option == "--request-log")
             line.server.requestLog = value();
         else if (option == "--tls-cert")
@@ -103,6 +105,8 @@ std::string helpText()
            "                          uncommitted change (default: until it is released, as on\n"
            "                          SQL Server; SET LOCK_TIMEOUT changes it per session)\n"
            "  --login-timeout SECONDS drop a client that has not logged in by then (default 30)\n"
+           "  --max-connections N     clients served at once (default 100); one more is closed at\n"
+           "                          once and counted in the log\n"
            "  --request-log FILE      append every request received to FILE\n"
            "  --tls-cert FILE         TLS certificate (PEM, may hold the chain) offered to clients\n"
            "  --tls-key FILE          its private key (PEM)\n"

@@ -58,6 +58,10 @@ int serve(const taskstore::CommandLine& line)
     if (line.demoTasks > 0)
         engine->fillDemoTasks(line.demoTasks);
     const auto endpoint = server.listen();
+    if (config.saPassword.empty())
+        log.line("warning: the SA password is empty, so every user and program on this machine can log on as SA "
+                 "at " + config.address + ":" + std::to_string(endpoint.port())
+                 + " and read or change every database; set TASKSTORE_SA_PASSWORD or use --sa-password-file");
     std::cout << "taskstore: listening on " << config.address << ":" << endpoint.port() << std::endl;
     server.run();
     return 0;

@@ -129,7 +129,9 @@ public:
     // How long a statement waits for another session's lock before it fails; negative: no limit.
     virtual void setLockTimeout(std::chrono::milliseconds timeout) = 0;
     // Attention: stop the running statement as soon as possible (safe from another thread).
-    virtual void interrupt() = 0;
+    // `sessionEnding`: the session ends next (shutdown, lost client), so the stop may also end
+    // its open transaction.
+    virtual void interrupt(bool sessionEnding = false) = 0;
 };
 
 class Engine {

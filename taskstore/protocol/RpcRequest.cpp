@@ -161,9 +161,9 @@ void setBinary(RpcValue& value, std::span<const std::uint8_t> bytes)
 {
     char hex[8];
     std::snprintf(hex, sizeof hex, "0x%02X", type);
-    throw RpcTypeError(SqlError{8009, 1, 16,
-                                "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is "
-                                "incorrect. Data type " + std::string(hex) + " is unknown.", 1});
+    throw SqlError{8009, 1, 16,
+                   "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is "
+                   "incorrect. Data type " + std::string(hex) + " is unknown.", 1};
 }
 
 void setText(RpcValue& value, std::span<const std::uint8_t, collationSize> collation, bool unicode,
@@ -330,6 +330,7 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
     ByteReader reader(payload);
     reader.seek(skipAllHeaders(payload, version));
     std::vector<RpcCall> calls;
+    std::size_t parameters = 0;
     do {
         if (!calls.empty())
             reader.u8();  // the separator
@@ -343,6 +344,10 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
         }
         reader.u16le();  // option flags: recompile and metadata hints, nothing to do here
         while (reader.remaining() > 0 && !atSeparator(reader, payload, version)) {
+            if (++parameters > maxRpcParameters)
+                throw SqlError{8003, 1, 16, "The incoming request has too many parameters. The server supports a maximum "
+                                            "of 2100 parameters. Reduce the number of parameters and resend the request.",
+                               1};
             RpcParameter parameter;
             parameter.name = reader.utf16(reader.u8());
             const std::uint8_t status = reader.u8();

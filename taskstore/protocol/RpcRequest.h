@@ -35,17 +35,6 @@ struct RpcValue {
     std::uint8_t scale = 0;  // of a time, datetime2 or datetimeoffset value as sent
 };
 
-// A parameter of a type this server cannot take: the request is answered with this error and the
-// session goes on.
-class RpcTypeError : public std::runtime_error {
-public:
-    explicit RpcTypeError(SqlError error) : std::runtime_error(error.message), error_(std::move(error)) {}
-    const SqlError& error() const { return error_; }
-
-private:
-    SqlError error_;
-};
-
 struct RpcParameter {
     std::string name;  // with the @, empty when unnamed
     bool output = false;
@@ -58,7 +47,12 @@ struct RpcCall {
     std::vector<RpcParameter> parameters;
 };
 
-// Throws ProtocolError on a malformed request, RpcTypeError on a parameter type this server does not read.
+// SQL Server's limit on the parameters of one request, all calls together.
+constexpr std::size_t maxRpcParameters = 2100;
+
+// Throws ProtocolError on a malformed request, and SqlError, answered while the session goes on,
+// for a parameter type this server does not read (8009) and past maxRpcParameters (8003; decoding
+// stops there, so no more are held).
 std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, TdsVersion version = tds74);
 
 // The name SQL Server gives a procedure id ("sp_executesql" for 10).

@@ -20,6 +20,10 @@ std::string endpointText(const asio::ip::tcp::socket& socket)
 // Until a client has sent its login it gets little memory: PRELOGIN and LOGIN7 are small.
 constexpr std::size_t maxMessageBeforeLogin = 64 * 1024;
 constexpr std::size_t maxMessage = 64 * 1024 * 1024;
+// Requests a client sends before the earlier ones are answered wait up to this many bytes; beyond
+// it the socket is not read until the worker catches up. An attention still gets through to a
+// client that waits for its answers, as clients do.
+constexpr std::size_t maxQueuedBytes = 1024 * 1024;
 // Packets of a long reply go to the socket in batches of about this many bytes.
 constexpr std::size_t sendBatchBytes = 32 * 1024;
 
@@ -32,7 +36,7 @@ std::uint16_t spidFor(int id)
 }  // namespace
 
 Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config,
-                       EventLog& log, RequestLog* requests, const tls::TlsContext* tls)
+                       EventLog& log, RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins)
     : id_(id),
       socket_(std::move(socket)),
       peer_(endpointText(socket_)),
@@ -42,7 +46,7 @@ Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, con
 {
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
-    handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id)},
+    handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id), &logins},
                                                 [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
 }
 
@@ -59,13 +63,20 @@ void Connection::start()
 {
     log_.line("connection " + std::to_string(id_) + " from " + peer_);
     reader_ = std::thread([this] { readLoop(); });
-    worker_ = std::thread([this] { work(); });
+    try {
+        worker_ = std::thread([this] { work(); });
+    } catch (const std::system_error&) {
+        close("no thread for its requests");
+        queue_.release();
+        reader_.join();
+        throw;
+    }
 }
 
 void Connection::stop(const std::string& reason)
 {
     close(reason);
-    handler_->interruptRunning();
+    handler_->interruptRunning(true);
 }
 
 void Connection::close(const std::string& reason)
@@ -77,6 +88,12 @@ void Connection::close(const std::string& reason)
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
 }
 
+bool Connection::closing()
+{
+    const std::lock_guard lock(closeMutex_);
+    return !closeReason_.empty();
+}
+
 void Connection::readLoop()
 {
     // Sending and receiving run in different threads; each is one system call on the socket.
@@ -85,10 +102,16 @@ void Connection::readLoop()
     std::vector<tds::Message> messages;
     std::vector<std::uint8_t> clear;
     for (;;) {
+        if (!queue_.waitForRoom(maxQueuedBytes))
+            return;
         asio::error_code ec;
         const std::size_t n = socket_.read_some(asio::buffer(buffer), ec);
         if (ec) {
-            queue_.push(End{ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message()});
+            // Nobody is left to read an answer: the running statement stops, nothing queued runs.
+            const std::string reason = ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message();
+            close(reason);
+            handler_->interruptRunning(true);
+            queue_.push(End{reason});
             return;
         }
         try {
@@ -108,7 +131,8 @@ void Connection::readLoop()
                 assembler.setMaxMessageSize(maxMessage);
             if (message.type == tds::PacketType::Attention)
                 handler_->interruptRunning();
-            queue_.push(std::move(message));
+            const std::size_t bytes = message.payload.size();
+            queue_.push(std::move(message), bytes);
         }
         messages.clear();
     }
@@ -120,6 +144,10 @@ void Connection::work()
     std::string reason;
     while (reason.empty()) {
         auto item = handler_->loggedIn() ? queue_.pop() : queue_.pop(loginDeadline);
+        if (closing()) {
+            reason = "closed";  // the reason given to close() is the one logged
+            break;
+        }
         if (!item) {
             reason = "login timeout";
             break;
@@ -140,6 +168,7 @@ void Connection::work()
             reason = "connection lost while sending";
     }
     close(reason);
+    queue_.release();
     reader_.join();
     handler_->endSession();
     std::string finalReason;
@@ -168,7 +197,7 @@ void Connection::send(std::span<const std::uint8_t> packet)
     if (ec) {
         // Stop the running statement; the worker ends the connection when it returns.
         writeFailed_ = true;
-        handler_->interruptRunning();
+        handler_->interruptRunning(true);
     }
 }
 

@@ -26,11 +26,12 @@ class Connection {
 public:
     // tls is null when the server has no certificate.
     Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
-               RequestLog* requests, const tls::TlsContext* tls);
+               RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins);
     ~Connection();  // stops and joins
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Throws std::system_error when a thread cannot be made; the connection is closed by then.
     void start();
     // Ends the connection from outside (server shutdown); safe from any thread.
     void stop(const std::string& reason);
@@ -49,6 +50,8 @@ private:
     void send(std::span<const std::uint8_t> packet);
     // Records the first reason only and shuts the socket down, which also ends the reader.
     void close(const std::string& reason);
+    // Whether close() was called: requests still queued are then not answered.
+    bool closing();
 
     int id_;
     asio::ip::tcp::socket socket_;

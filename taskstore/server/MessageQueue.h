@@ -1,21 +1,25 @@
 #pragma once
-// Hands messages from a connection's reader thread to its worker thread.
+// Hands messages from a connection's reader thread to its worker thread. Each item carries a
+// weight (its bytes), so that the reader can stop reading while too much waits unanswered.
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace taskstore::server {
 
 template <typename T>
 class MessageQueue {
 public:
-    void push(T item)
+    void push(T item, std::size_t weight = 0)
     {
         {
             const std::lock_guard lock(mutex_);
-            items_.push_back(std::move(item));
+            items_.emplace_back(std::move(item), weight);
+            weight_ += weight;
         }
         ready_.notify_one();
     }
@@ -26,15 +30,39 @@ public:
         std::unique_lock lock(mutex_);
         if (!ready_.wait_until(lock, deadline, [this] { return !items_.empty(); }))
             return std::nullopt;
-        T item = std::move(items_.front());
+        auto [item, weight] = std::move(items_.front());
         items_.pop_front();
-        return item;
+        weight_ -= weight;
+        lock.unlock();
+        room_.notify_all();
+        return std::move(item);
+    }
+
+    // Waits until the queued items weigh less than `limit`; returns false once release() was called.
+    bool waitForRoom(std::size_t limit)
+    {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return released_ || weight_ < limit; });
+        return !released_;
+    }
+
+    // Ends every wait for room, for good: nobody takes items any more.
+    void release()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        room_.notify_all();
     }
 
 private:
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::deque<T> items_;
+    std::condition_variable room_;
+    std::deque<std::pair<T, std::size_t>> items_;
+    std::size_t weight_ = 0;
+    bool released_ = false;
 };
 
 }  // namespace taskstore::server

@@ -128,6 +128,9 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
     argument(call, 0, "@handle");
     Prepared statement{textArgument(call, 1, "@params"), textArgument(call, 2, "@stmt")};
     tds::parseParameterDeclarations(statement.declarations);  // a bad list fails now, not at execute
+    const std::size_t bytes = sizeOf(statement);
+    if (prepared_.size() >= maxPrepared || preparedBytes_ + bytes > maxPreparedBytes)
+        throw SqlError{701, 1, 17, "There is insufficient system memory in resource pool 'default' to run this query.", 1};
     // Option 1 asks for the statement's columns, as SQL Server answers it since 2012 SP1 CU3;
     // FreeTDS sends it so that SQLNumResultCols works before the first execution.
     if (!thenExecute && call.parameters.size() > 3 && call.parameters[3].value.kind == Kind::Int
@@ -135,6 +138,7 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
         describe(statement, session);
     const std::int32_t handle = nextHandle_++;
     prepared_.emplace(handle, statement);
+    preparedBytes_ += bytes;
     const auto outputs = thenExecute ? runStatement(call, 3, statement, session) : std::vector<const tds::RpcParameter*>{};
     sink_.returnStatus(0);
     returnHandle(call, handle);
@@ -163,8 +167,11 @@ void ProcedureCalls::execute(const tds::RpcCall& call, Session& session)
 void ProcedureCalls::unprepare(const tds::RpcCall& call)
 {
     const std::int32_t handle = handleArgument(call);
-    if (prepared_.erase(handle) == 0)
+    const auto found = prepared_.find(handle);
+    if (found == prepared_.end())
         throw procedureError(8179, 5, "Could not find prepared statement with handle " + std::to_string(handle) + ".");
+    preparedBytes_ -= sizeOf(found->second);
+    prepared_.erase(found);
     sink_.returnStatus(0);
 }
 

@@ -22,13 +22,26 @@ public:
     // same request. Errors of the call are reported in the reply, never thrown.
     void run(const tds::RpcCall& call, Session& session, bool more);
     // Forgets every prepared statement (the connection was reset).
-    void clear() { prepared_.clear(); }
+    void clear()
+    {
+        prepared_.clear();
+        preparedBytes_ = 0;
+    }
+
+    // What one connection may keep prepared; past either, sp_prepare fails with 701 (out of
+    // memory) and the connection goes on.
+    static constexpr std::size_t maxPrepared = 1000;
+    static constexpr std::size_t maxPreparedBytes = 16 * 1024 * 1024;
 
 private:
     struct Prepared {
         std::string declarations;
         std::string statement;
     };
+    static std::size_t sizeOf(const Prepared& statement)
+    {
+        return statement.declarations.size() + statement.statement.size();
+    }
 
     void executeSql(const tds::RpcCall& call, Session& session);
     void prepare(const tds::RpcCall& call, Session& session, bool thenExecute);
@@ -45,6 +58,7 @@ private:
 
     tds::TokenSink& sink_;
     std::map<std::int32_t, Prepared> prepared_;
+    std::size_t preparedBytes_ = 0;  // of the texts in prepared_
     std::int32_t nextHandle_ = 1;
 };
 

@@ -10,6 +10,7 @@
 #include "taskstore/protocol/RpcRequest.h"
 #include "taskstore/protocol/Tokens.h"
 #include "taskstore/engine/DatabaseNames.h"
+#include "taskstore/server/LogText.h"
 
 namespace taskstore::server {
 namespace {
@@ -21,6 +22,12 @@ constexpr std::string_view saLogin = "sa";
 SqlError internalError(const std::exception& e)
 {
     return SqlError{50000, 1, 16, std::string("Internal error: ") + e.what(), 1};
+}
+
+// "ip" of "ip:port" (the port follows the last colon, also after an IPv6 address).
+std::string addressOf(const std::string& peer)
+{
+    return peer.substr(0, peer.rfind(':'));
 }
 
 std::string typeName(PacketType type)
@@ -117,12 +124,19 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
     const tds::Login7 login = tds::decodeLogin7(message.payload);
     version_ = tds::negotiateTdsVersion(login.tdsVersion);
     sink_.setTdsVersion(version_);
-    if (login.integratedAuth)
-        return refuseLogin(login, "", "integrated authentication is not supported");
-    if (!text::equalIgnoringAsciiCase(login.userName, saLogin))
-        return refuseLogin(login, "", "unknown login");
-    if (login.password != config_.saPassword)
-        return refuseLogin(login, "", "wrong password");
+    // Every failure answers 18456 alike; only the log says why.
+    const std::string address = addressOf(connection_.peer);
+    if (connection_.logins && !connection_.logins->waitForTurn(address))
+        return refuseLogin(login, "", "too many failed log-ons from this address");
+    const char* failure = login.integratedAuth ? "integrated authentication is not supported"
+                          : !text::equalIgnoringAsciiCase(login.userName, saLogin) ? "unknown login"
+                          : login.password != config_.saPassword                    ? "wrong password"
+                                                                                    : nullptr;
+    if (failure) {
+        if (connection_.logins)
+            connection_.logins->failed(address);
+        return refuseLogin(login, "", failure);
+    }
 
     const std::string database = login.database.empty() ? std::string(DatabaseName::master) : login.database;
     if (!engine_.databaseExists(database))
@@ -154,8 +168,8 @@ std::optional<std::string> RequestHandler::refuseLogin(const tds::Login7& login,
 {
     tds::writeLoginFailure(writer_.body(), login.userName, missingDatabase, config_.serverName, version_);
     writer_.endMessage();
-    log_.line("connection " + std::to_string(connection_.id) + " login failed for " + login.userName + " from "
-              + connection_.peer + ": " + reason);
+    log_.line("connection " + std::to_string(connection_.id) + " login failed for " + clipped(login.userName, 128)
+              + " from " + connection_.peer + ": " + reason);
     return "login failed";
 }
 
@@ -193,9 +207,9 @@ void RequestHandler::handleRpc(const tds::Message& message)
     std::vector<tds::RpcCall> calls;
     try {
         calls = tds::decodeRpcRequest(message.payload, version_);
-    } catch (const tds::RpcTypeError& refused) {
-        // The whole request is in hand, so the session can answer and go on.
-        replyError(refused.error());
+    } catch (const SqlError& refused) {
+        // The whole request is in hand, so the session can answer and go on (8003, 8009).
+        replyError(refused);
         return;
     }
     if (requests_)
@@ -244,12 +258,12 @@ void RequestHandler::handleAttention()
     writer_.endMessage();
 }
 
-void RequestHandler::interruptRunning()
+void RequestHandler::interruptRunning(bool sessionEnding)
 {
     const std::lock_guard lock(runningMutex_);
     if (running_) {
         sink_.cancel();
-        session_->interrupt();
+        session_->interrupt(sessionEnding);
     }
 }
 

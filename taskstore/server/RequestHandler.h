@@ -12,6 +12,7 @@
 #include "taskstore/protocol/MessageWriter.h"
 #include "taskstore/protocol/TokenSink.h"
 #include "taskstore/server/EventLog.h"
+#include "taskstore/server/LoginThrottle.h"
 #include "taskstore/server/ProcedureCalls.h"
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
@@ -24,6 +25,7 @@ struct ConnectionInfo {
     int id = 0;
     std::string peer;  // "ip:port"
     std::uint16_t spid = 0;
+    LoginThrottle* logins = nullptr;  // the server's, shared by its connections; none: no throttling
 };
 
 class RequestHandler {
@@ -40,7 +42,8 @@ public:
 
     bool loggedIn() const { return session_ != nullptr; }
     // From the reader thread when an attention arrives: the running batch stops producing rows.
-    void interruptRunning();
+    // `sessionEnding` when the connection is ending.
+    void interruptRunning(bool sessionEnding = false);
     // Ends the session, rolling back its open transaction.
     void endSession();
 

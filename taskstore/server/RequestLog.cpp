@@ -1,11 +1,33 @@
 #include "taskstore/server/RequestLog.h"
 
+#include <fcntl.h>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "taskstore/server/LogText.h"
 
 namespace taskstore::server {
 
-RequestLog::RequestLog(const std::filesystem::path& file) : out_(file, std::ios::binary | std::ios::app)
+namespace {
+
+// Created owner-only, and made so when it already exists: it holds every statement sent.
+const std::filesystem::path& ownerOnly(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot open the request log " + file.string());
+    const bool tightened = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    if (!tightened)
+        throw std::runtime_error("cannot make the request log " + file.string() + " owner-only");
+    return file;
+}
+
+}  // namespace
+
+RequestLog::RequestLog(const std::filesystem::path& file) : out_(ownerOnly(file), std::ios::binary | std::ios::app)
 {
     if (!out_)
         throw std::runtime_error("cannot open the request log " + file.string());
@@ -18,8 +40,9 @@ void RequestLog::record(std::string_view text)
     out_.flush();
 }
 
-void RequestLog::batch(int connection, std::string_view text)
+void RequestLog::batch(int connection, std::string_view statement)
 {
+    const std::string text = maskedStatement(statement);
     record(std::to_string(connection) + " BATCH " + std::to_string(text.size()) + "\n" + std::string(text) + "\n");
 }
 
@@ -28,8 +51,9 @@ void RequestLog::transaction(int connection, std::string_view kind)
     record(std::to_string(connection) + " TM " + std::string(kind) + "\n");
 }
 
-void RequestLog::call(int connection, std::string_view procedure, std::string_view text)
+void RequestLog::call(int connection, std::string_view procedure, std::string_view statement)
 {
+    const std::string text = maskedStatement(statement);
     record(std::to_string(connection) + " RPC " + std::string(procedure) + " " + std::to_string(text.size()) + "\n"
            + std::string(text) + "\n");
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Appends every request a client sends, so tests can check what reached the server byte for
-// byte. Each record is flushed before the request runs.
+// byte. Each record is flushed before the request runs. The file is owner-only, and a statement
+// that carries a password is recorded as SQL Server's traces record it (see LogText.h).
 #include <filesystem>
 #include <fstream>
 #include <mutex>

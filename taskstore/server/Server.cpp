@@ -49,10 +49,20 @@ void Server::accept()
             return;
         if (!ec) {
             connections_.remove_if([](const auto& connection) { return connection->finished(); });
-            auto connection = std::make_unique<Connection>(nextId_++, std::move(socket), engine_, config_, log_,
-                                                           requests_.get(), tls_.get());
-            connection->start();
-            connections_.push_back(std::move(connection));
+            if (connections_.size() >= static_cast<std::size_t>(config_.maxConnections)) {
+                refuse(socket, std::to_string(connections_.size()) + " connections open (--max-connections)");
+            } else {
+                auto connection = std::make_unique<Connection>(nextId_++, std::move(socket), engine_, config_, log_,
+                                                               requests_.get(), tls_.get(), logins_);
+                try {
+                    connection->start();
+                    connections_.push_back(std::move(connection));
+                } catch (const std::system_error& e) {
+                    ++refused_;
+                    log_.line(std::string("connection refused: cannot start its threads (") + e.what() + "); "
+                              + std::to_string(refused_) + " refused so far");
+                }
+            }
             accept();
             return;
         }
@@ -66,6 +76,17 @@ void Server::accept()
     });
 }
 
+void Server::refuse(asio::ip::tcp::socket& socket, const std::string& why)
+{
+    ++refused_;
+    asio::error_code ec;
+    const auto peer = socket.remote_endpoint(ec);
+    log_.line("connection refused from " + (ec ? std::string("unknown") : peer.address().to_string()) + ": " + why + "; "
+              + std::to_string(refused_) + " refused so far");
+    socket.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
+    socket.close(ec);
+}
+
 void Server::shutdown()
 {
     if (!acceptor_.is_open())
@@ -74,6 +95,7 @@ void Server::shutdown()
     acceptor_.close(ec);
     signals_.cancel(ec);
     acceptRetry_.cancel();
+    logins_.stop();
     for (auto& connection : connections_)
         connection->stop("server stopping");
     connections_.clear();  // joins every connection after its session was ended

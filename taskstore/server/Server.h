@@ -7,6 +7,7 @@
 
 #include "taskstore/server/Connection.h"
 #include "taskstore/server/EventLog.h"
+#include "taskstore/server/LoginThrottle.h"
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
 #include "taskstore/engine/Engine.h"
@@ -41,8 +42,13 @@ private:
     asio::ip::tcp::acceptor acceptor_{io_};
     asio::signal_set signals_{io_, SIGINT, SIGTERM};
     asio::steady_timer acceptRetry_{io_};
+    // Logs and closes a client that cannot be served now.
+    void refuse(asio::ip::tcp::socket& socket, const std::string& why);
+
+    LoginThrottle logins_;  // before the connections, which use it until they end
     std::list<std::unique_ptr<Connection>> connections_;  // touched only by the thread in run()
     int nextId_ = 1;
+    std::uint64_t refused_ = 0;
 };
 
 }  // namespace taskstore::server

@@ -23,6 +23,8 @@ struct ServerConfig {
     std::filesystem::path tlsKey;
     // Encrypt every session and refuse clients that cannot.
     bool forceEncryption = false;
+    // Clients served at once; more are closed as soon as they connect.
+    int maxConnections = 100;
 };
 
 }  // namespace taskstore::server

@@ -65,6 +65,9 @@ struct Expr {
     std::vector<ExprPtr> args;
     std::unique_ptr<SelectStatement> subquery;
     int line = 1;
+    // Levels of the tree from here down, subqueries included; the parser keeps it within its
+    // nesting limit, so that walking the tree cannot exhaust the stack.
+    int height = 1;
 };
 
 struct TableRef {

@@ -46,9 +46,6 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
 // operand comes with its kind (DateTime or a number). Throws 8115 beyond datetime's range.
 SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right);
 
-// T-SQL LIKE with %, _, [set] and [^set], under the text collation's folding.
-bool likeMatches(std::string_view text, std::string_view pattern);
-
 // LEN: UTF-16 units without trailing blanks.
 std::int64_t textLength(std::string_view text);
 

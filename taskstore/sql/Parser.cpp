@@ -29,6 +29,11 @@ bool contains(const std::array<std::string_view, N>& list, std::string_view word
     return std::find(list.begin(), list.end(), word) != list.end();
 }
 
+// One limit for every construct that nests: parentheses, operator chains, CASE, function calls,
+// subqueries and IF. It keeps every walk of a tree well within a thread's stack; SQLite's own
+// parser may stop a translated statement sooner (see statementError).
+constexpr int maxNesting = 256;
+
 bool startsStatement(const Token& token)
 {
     for (std::string_view word : {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "USE", "BEGIN", "COMMIT",
@@ -522,17 +527,45 @@ private:
         return disjunction();
     }
 
-    // Bounds the recursion, so a hostile batch cannot exhaust the stack.
+    // Bounds the parser's recursion, so a hostile batch cannot exhaust the stack.
     struct Nesting {
         explicit Nesting(Parser& parser) : depth(parser.depth_)
         {
-            if (++depth > 256)
-                throw makeError(191, 15, "Some part of your SQL statement is nested too deeply. "
-                                         "Rewrite the query or break it up into smaller queries.");
+            if (++depth > maxNesting)
+                throw nestedTooDeeply();
         }
         ~Nesting() { --depth; }
         int& depth;
     };
+
+    // Makes `child` an operand of `parent`. Operator chains are parsed in loops, so the tree's
+    // height is bounded here rather than by the recursion: every later walk of the tree (the
+    // translation, SQLite's own parser, the tree's destruction) recurses once per level.
+    static void adopt(Expr& parent, ExprPtr child)
+    {
+        grow(parent, child->height);
+        parent.args.push_back(std::move(child));
+    }
+    static void grow(Expr& parent, int childHeight)
+    {
+        parent.height = std::max(parent.height, childHeight + 1);
+        if (parent.height > maxNesting)
+            throw nestedTooDeeply();
+    }
+    static int height(const SelectStatement& select)
+    {
+        int height = 1;
+        const auto include = [&](const ExprPtr& expr) {
+            if (expr)
+                height = std::max(height, expr->height + 1);
+        };
+        for (const SelectItem& item : select.items)
+            include(item.expr);
+        include(select.where);
+        for (const OrderItem& item : select.orderBy)
+            include(item.expr);
+        return height;
+    }
 
     ExprPtr node(Expr::Kind kind, int line)
     {
@@ -546,8 +579,8 @@ private:
     {
         auto expr = node(kind, left->line);
         expr->text = std::move(op);
-        expr->args.push_back(std::move(left));
-        expr->args.push_back(std::move(right));
+        adopt(*expr, std::move(left));
+        adopt(*expr, std::move(right));
         return expr;
     }
 
@@ -572,7 +605,7 @@ private:
         if (peek().is("NOT")) {
             const Nesting nesting(*this);
             auto expr = node(Expr::Kind::Not, advance().line);
-            expr->args.push_back(negation());
+            adopt(*expr, negation());
             return expr;
         }
         return predicate();
@@ -598,7 +631,7 @@ private:
             auto expr = node(Expr::Kind::IsNull, left->line);
             expr->negated = accept("NOT");
             expect("NULL");
-            expr->args.push_back(std::move(left));
+            adopt(*expr, std::move(left));
             return expr;
         }
         const bool negated = peek().is("NOT") && (peek(1).is("IN") || peek(1).is("LIKE") || peek(1).is("BETWEEN"));
@@ -614,10 +647,10 @@ private:
         if (accept("BETWEEN")) {
             auto expr = node(Expr::Kind::Between, left->line);
             expr->negated = negated;
-            expr->args.push_back(std::move(left));
-            expr->args.push_back(additive());
+            adopt(*expr, std::move(left));
+            adopt(*expr, additive());
             expect("AND");
-            expr->args.push_back(additive());
+            adopt(*expr, additive());
             return expr;
         }
         return left;
@@ -630,12 +663,13 @@ private:
         if (peek().is("SELECT")) {
             expr = node(Expr::Kind::InSelect, left->line);
             expr->subquery = std::make_unique<SelectStatement>(select());
-            expr->args.push_back(std::move(left));
+            grow(*expr, height(*expr->subquery));
+            adopt(*expr, std::move(left));
         } else {
             expr = node(Expr::Kind::InList, left->line);
-            expr->args.push_back(std::move(left));
+            adopt(*expr, std::move(left));
             do
-                expr->args.push_back(expression());
+                adopt(*expr, expression());
             while (acceptSymbol(","));
         }
         expectSymbol(")");
@@ -670,7 +704,7 @@ private:
             if (acceptSymbol("+"))
                 return unary();
             auto expr = node(Expr::Kind::Negate, advance().line);
-            expr->args.push_back(unary());
+            adopt(*expr, unary());
             return expr;
         }
         return primary();
@@ -764,10 +798,10 @@ private:
         expectSymbol("(");
         if (name == "COUNT") {  // COUNT(*) has no arguments in the tree, COUNT(x) one
             if (!acceptSymbol("*"))
-                expr->args.push_back(expression());
+                adopt(*expr, expression());
         } else if (!peek().isSymbol(")")) {
             do
-                expr->args.push_back(expression());
+                adopt(*expr, expression());
             while (acceptSymbol(","));
         }
         expectSymbol(")");
@@ -778,7 +812,7 @@ private:
     {
         auto expr = node(Expr::Kind::Convert, advance().line);
         expectSymbol("(");
-        expr->args.push_back(expression());
+        adopt(*expr, expression());
         expect("AS");
         expr->type = typeName();
         expectSymbol(")");
@@ -791,9 +825,9 @@ private:
         expectSymbol("(");
         expr->type = typeName();
         expectSymbol(",");
-        expr->args.push_back(expression());
+        adopt(*expr, expression());
         if (acceptSymbol(","))
-            expr->args.push_back(expression());
+            adopt(*expr, expression());
         expectSymbol(")");
         return expr;
     }
@@ -803,18 +837,18 @@ private:
         auto expr = node(Expr::Kind::Case, advance().line);
         if (!peek().is("WHEN")) {
             expr->caseOperand = true;
-            expr->args.push_back(expression());
+            adopt(*expr, expression());
         }
         if (!peek().is("WHEN"))
             fail();
         while (accept("WHEN")) {
-            expr->args.push_back(expression());
+            adopt(*expr, expression());
             expect("THEN");
-            expr->args.push_back(expression());
+            adopt(*expr, expression());
         }
         if (accept("ELSE")) {
             expr->caseElse = true;
-            expr->args.push_back(expression());
+            adopt(*expr, expression());
         }
         expect("END");
         return expr;

@@ -46,6 +46,12 @@ SqlError dateTimeOutOfRange(std::string_view sourceTypeName)
     return error;
 }
 
+SqlError nestedTooDeeply()
+{
+    return makeError(191, 15, "Some part of your SQL statement is nested too deeply. "
+                              "Rewrite the query or break it up into smaller queries.");
+}
+
 bool abortsBatch(const SqlError& error)
 {
     switch (error.number) {

@@ -17,6 +17,7 @@ SqlError missingDatabase(std::string_view name);        // 911
 SqlError lockTimeout();                                 // 1222
 // 242, state 3 as SQL Server sends it: a date that does not exist or lies outside datetime's range.
 SqlError dateTimeOutOfRange(std::string_view sourceTypeName);
+SqlError nestedTooDeeply();                             // 191
 
 // Conversion failures abort the batch and roll back the open transaction.
 bool abortsBatch(const SqlError& error);

@@ -1,6 +1,7 @@
 #include "taskstore/sql/SqlFunctions.h"
 
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/LikeMatch.h"
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/TextUnits.h"
@@ -98,12 +99,25 @@ void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     }
 }
 
+void stopStatement(sqlite3_context* ctx, FunctionContext& context)
+{
+    context.stopped = true;
+    sqlite3_result_error(ctx, "statement stopped", -1);
+}
+
+// Long texts and patterns make one call long, so the match itself looks at the stop flag.
 void likeFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
-    if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL)
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
-    else
-        sqlite3_result_int(ctx, likeMatches(textOf(args[0]), textOf(args[1])) ? 1 : 0);
+        return;
+    }
+    FunctionContext& context = contextOf(ctx);
+    try {
+        sqlite3_result_int(ctx, likeMatches(textOf(args[0]), textOf(args[1]), context.stopRequested) ? 1 : 0);
+    } catch (const LikeStopped&) {
+        stopStatement(ctx, context);
+    }
 }
 
 void lengthFunction(sqlite3_context* ctx, int, sqlite3_value** args)
@@ -193,8 +207,7 @@ void liveFunction(sqlite3_context* ctx, int, sqlite3_value**)
 {
     FunctionContext& context = contextOf(ctx);
     if (context.stopRequested && context.stopRequested->load()) {
-        context.stopped = true;
-        sqlite3_result_error(ctx, "statement stopped", -1);
+        stopStatement(ctx, context);
         return;
     }
     sqlite3_result_int(ctx, 1);

@@ -136,10 +136,13 @@ SqlSession::~SqlSession()
         endWriteTransaction(false);
 }
 
-void SqlSession::interrupt()
+void SqlSession::interrupt(bool sessionEnding)
 {
     stopRequested_ = true;
     engine_->uncommitted.wake();
+    // The transaction is rolled back anyway, so the statement need not wait for its next row.
+    if (sessionEnding)
+        sqlite3_interrupt(db_.get());
 }
 
 void SqlSession::endWriteTransaction(bool commit)
@@ -216,6 +219,10 @@ SqlError SqlSession::statementError(int rc)
         return makeError(515, 16, "Cannot insert the value NULL into column '" + column
                                       + "'; column does not allow nulls. The statement fails.");
     }
+    // SQLite's parser has a fixed stack: about 30 nested calls (an arithmetic chain of that many
+    // terms, each a ts_arith call) fill it.
+    if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
+        return nestedTooDeeply();
     if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
         return makeError(2627, 14, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key.");
     return makeError(50000, 16, "taskstore storage error: " + message);
@@ -456,7 +463,8 @@ SqlSession::Outcome SqlSession::run(const Statement& statement, ResultSink& sink
     } catch (const SqlError& error) {
         return fail(error, statement.line, sink);
     } catch (const Stopped&) {
-        if (transactionLost())
+        // Under XACT_ABORT SQL Server also rolls back on an attention (a client's time-out).
+        if (transactionLost() || (xactAbort_ && tranCount_ > 0))
             rollback(sink);
         sink.done(std::nullopt, true);
         return Outcome::AbortBatch;

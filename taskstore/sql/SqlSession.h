@@ -40,7 +40,7 @@ public:
     const std::string& currentDatabase() const override { return database_; }
     int tranCount() const override { return tranCount_; }
     void setLockTimeout(std::chrono::milliseconds timeout) override { lockTimeout_ = timeout; }
-    void interrupt() override;
+    void interrupt(bool sessionEnding) override;
 
 private:
     enum class Outcome { Continue, AbortBatch };

@@ -644,9 +644,16 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         return compare(expr.text, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
     case Expr::Kind::And:
     case Expr::Kind::Or: {
-        const Typed left = condition(*expr.args[0], scope);
-        const Typed right = condition(*expr.args[1], scope);
-        return boolValue("(" + left.sql + (expr.kind == Expr::Kind::And ? " AND " : " OR ") + right.sql + ")");
+        // A chain `a OR b OR c` is parsed left-deep; written without the inner parentheses it
+        // stays within SQLite's parser stack however long it is.
+        std::vector<const Expr*> operands{expr.args[1].get()};
+        const Expr* left = expr.args[0].get();
+        for (; left->kind == expr.kind; left = left->args[0].get())
+            operands.push_back(left->args[1].get());
+        std::string sql = "(" + condition(*left, scope).sql;
+        for (auto operand = operands.rbegin(); operand != operands.rend(); ++operand)
+            sql += (expr.kind == Expr::Kind::And ? " AND " : " OR ") + condition(**operand, scope).sql;
+        return boolValue(sql + ")");
     }
     case Expr::Kind::Not:
         return boolValue("(NOT " + condition(*expr.args[0], scope).sql + ")");
@@ -839,6 +846,17 @@ std::string Translator::insert(const InsertStatement& statement)
     return sql;
 }
 
+namespace {
+
+// The stop check of a guarded statement comes first, so that every row the statement visits
+// reaches it, also the rows its filter then rejects.
+std::string rowGuard(const std::string& alias)
+{
+    return "ts_live(" + quoteIdentifier(alias) + ".rowid)";
+}
+
+}  // namespace
+
 std::string Translator::update(const UpdateStatement& statement, bool guard)
 {
     const ScopeTable table = bindTable(statement.table);
@@ -858,7 +876,7 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
     }
     std::string where = statement.where ? condition(*statement.where, scope).sql : std::string();
     if (guard)
-        where += (where.empty() ? "" : " AND ") + std::string("ts_live(") + quoteIdentifier(table.alias) + ".rowid)";
+        where = rowGuard(table.alias) + (where.empty() ? "" : " AND (" + where + ")");
     return where.empty() ? sql : sql + " WHERE " + where;
 }
 
@@ -872,7 +890,7 @@ std::string Translator::remove(const DeleteStatement& statement, bool guard)
         return sql;
     std::string where = condition(*statement.where, scope).sql;
     if (guard)
-        where += " AND ts_live(" + quoteIdentifier(table.alias) + ".rowid)";
+        where = rowGuard(table.alias) + " AND (" + where + ")";
     return sql + " WHERE " + where;
 }
 

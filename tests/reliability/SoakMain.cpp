@@ -3,6 +3,10 @@
 // stay small. At the end no committed row may be lost or doubled, no removed row may be back, no
 // error other than a lock time-out may have happened, and from a minute on the server's memory
 // must have stayed flat: the last quarter's peak within 5% of the second quarter's.
+// With --hostile N, N hostile clients attack the same server meanwhile (HostileLoad.h): every
+// attack must get its expected answer in time, the sessions the same results as without them,
+// and the server's memory must stay under hostileMemoryBoundKb throughout.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "ChildProcesses.h"
+#include "HostileLoad.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
 #include "ToolSession.h"
@@ -25,6 +30,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr long lockTimeoutError = 1222;
+// The demo tables the attacks scan, and the bound of the server's memory under attack: SQLite's
+// 64 MiB, a 1 MiB queue and a request being read per connection, and the sessions' own.
+constexpr long hostileDemoTasks = 20000;
+constexpr long hostileMemoryBoundKb = 512 * 1024;
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool sanitizedBuild = true;
 #else
@@ -135,13 +144,19 @@ int main(int argc, char** argv)
 {
     int sessions = 50;
     int seconds = 60;
+    int hostiles = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--sessions") == 0)
             sessions = std::max(1, std::min(200, std::atoi(argv[i + 1])));
         else if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::max(1, std::min(3600, std::atoi(argv[i + 1])));
+        else if (std::strcmp(argv[i], "--hostile") == 0)
+            hostiles = std::max(0, std::min(20, std::atoi(argv[i + 1])));
     }
-    testsupport::TaskStoreProcess store;
+    testsupport::TaskStoreOptions options;
+    if (hostiles > 0)
+        options.demoTasks = hostileDemoTasks;
+    testsupport::TaskStoreProcess store(options);
     const pid_t pid = reliability::childNamed("taskstore");
     Totals totals;
     const auto start = Clock::now();
@@ -149,6 +164,9 @@ int main(int argc, char** argv)
     std::vector<std::thread> threads;
     for (int s = 0; s < sessions; ++s)
         threads.emplace_back(runSession, store.serverName(), s, end, std::ref(totals));
+    hostile::HostileCounts attacks;
+    for (int h = 0; h < hostiles; ++h)
+        threads.emplace_back(hostile::runHostileClient, store.port(), std::string(), end, std::ref(attacks));
     // The task log's size now and then, from a session of its own.
     std::size_t largestLog = 0;
     std::thread watcher([&] {
@@ -176,10 +194,12 @@ int main(int argc, char** argv)
     };
     for (const std::string& error : totals.errors)
         fail("error other than a lock time-out: " + error);
+    for (const std::string& failure : attacks.failures)
+        fail("hostile client: " + failure);
 
     testsupport::OdbcClient client(store.port());
-    const auto log = column(client, "select cTaskId from zk_tasklog where cTaskId like 'W%'");
-    const auto tasks = column(client, "select cSub_Id from zk_task where cSub_Id like 'W%'");
+    const auto log = column(client, "select cTaskId from zk_tasklog where cTaskId like 'W%-%'");
+    const auto tasks = column(client, "select cSub_Id from zk_task where cSub_Id like 'W%-%'");
     long lost = 0, doubled = 0, phantom = 0, back = 0;
     for (const std::string& id : totals.committedNormal) {
         if (totals.uncertain.contains(id))
@@ -219,6 +239,12 @@ int main(int argc, char** argv)
         fail("server memory could not be sampled");
     else if (sanitizedBuild)
         std::printf("server memory not judged: AddressSanitizer holds freed memory back on purpose\n");
+    else if (hostiles > 0 && *std::max_element(rss.begin(), rss.end()) > hostileMemoryBoundKb)
+        fail("server memory under attack reached " + std::to_string(*std::max_element(rss.begin(), rss.end()))
+             + " kB, above " + std::to_string(hostileMemoryBoundKb) + " kB");
+    else if (hostiles > 0)
+        std::printf("server memory judged against its bound under attack (%ld kB), not for flatness\n",
+                    hostileMemoryBoundKb);
     else if (seconds < 60)
         std::printf("server memory not judged: a run shorter than a minute is all warm-up\n");
     else if (quarters[3] * 100 > quarters[1] * 105)
@@ -236,6 +262,12 @@ int main(int argc, char** argv)
                 phantom);
     std::printf("server RSS: first %ld kB; peak by quarter %ld, %ld, %ld, %ld kB (%zu samples)\n",
                 rss.empty() ? 0 : rss.front(), quarters[0], quarters[1], quarters[2], quarters[3], rss.size());
+    if (hostiles > 0)
+        std::printf("hostile clients %d: %ld rounds, %ld nested-too-deeply answers, %ld attentions (slowest %ld ms), "
+                    "%ld floods sent ahead, %ld parameter-limit answers, %ld connections dropped, %zu failures\n",
+                    hostiles, attacks.rounds.load(), attacks.nestedErrors.load(), attacks.attentions.load(),
+                    attacks.slowestAttentionMs.load(), attacks.floods.load(), attacks.parameterErrors.load(),
+                    attacks.dropped.load(), attacks.failures.size());
     std::printf(failures ? "SOAK FAILED\n" : "SOAK PASSED\n");
     return failures ? 1 : 0;
 }

@@ -142,6 +142,11 @@ std::vector<Request> TaskStoreProcess::requests() const
 
 void TaskStoreProcess::kill() { process_.reset(); }
 
+int TaskStoreProcess::pid() const
+{
+    return process_ ? process_->pid() : -1;
+}
+
 void TaskStoreProcess::stop()
 {
     if (process_)

@@ -31,6 +31,8 @@ public:
     TaskStoreProcess& operator=(const TaskStoreProcess&) = delete;
 
     int port() const { return port_; }
+    // The running server's process id, for what /proc says of it.
+    int pid() const;
     // What a user types as the server name to reach it.
     std::string serverName() const;
     const std::filesystem::path& dataFolder() const { return options_.dataFolder; }

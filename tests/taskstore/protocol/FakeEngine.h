@@ -99,7 +99,7 @@ public:
     const std::string& currentDatabase() const override { return database_; }
     int tranCount() const override { return tranCount_; }
     void setLockTimeout(std::chrono::milliseconds) override {}
-    void interrupt() override { interrupted_ = true; }
+    void interrupt(bool) override { interrupted_ = true; }
 
 private:
     static void noTransaction(taskstore::ResultSink& sink, int number, const std::string& request)

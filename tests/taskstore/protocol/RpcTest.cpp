@@ -7,6 +7,7 @@
 #include "taskstore/protocol/ParameterDeclarations.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/protocol/RpcRequest.h"
+#include "taskstore/server/ProcedureCalls.h"
 
 using namespace taskstore;
 using namespace taskstore::tds;
@@ -122,7 +123,7 @@ TEST(Rpc, MalformedCallsAreRefused)
 {
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 26 04 04 2A 00"))), ProtocolError);        // value cut short
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 26 03 03 2A 00 00"))), ProtocolError);     // 3-byte int
-    EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 F1 00"))), RpcTypeError);                  // unknown type: answered
+    EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 F1 00"))), taskstore::SqlError);                 // unknown type: answered
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 08 26 04 04 2A 00 00 00"))), ProtocolError);  // encrypted value
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 6F 08 08 00 00 00 00 FF FF FF FF"))), ProtocolError);
     EXPECT_THROW(decodeRpcRequest(concat({call(10, {}), hex("FF")})), ProtocolError);             // separator, no call
@@ -213,4 +214,36 @@ TEST(Rpc, ErrorsReachTheClientAndTheConnectionGoesOn)
     c.send(PacketType::Rpc, call(10, concat({ntext("rows 1"), ntext("@P1 nvarchar(30)"), ntext("'; drop table zk_task --")}), false));
     EXPECT_EQ(c.engine.lastParameters.at(0).text, "'; drop table zk_task --");
     EXPECT_EQ(std::vector<std::uint8_t>(c.sent.end() - 9, c.sent.end()), hex("FE 00 00 00 00 00 00 00 00"));
+}
+
+TEST(Rpc, ParameterAndPreparedLimitsAnswerErrorsAndTheConnectionGoesOn)
+{
+    tdstest::Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+    const auto intParameter = hex("00 00 26 04 04 01 00 00 00");
+    const auto withParameters = [&](std::size_t count) {
+        std::vector<std::uint8_t> parameters = concat({ntext("rows 0"), ntext("")});
+        for (std::size_t i = 2; i < count; ++i)
+            parameters.insert(parameters.end(), intParameter.begin(), intParameter.end());
+        return call(10, parameters);
+    };
+    EXPECT_EQ(c.send(PacketType::Rpc, withParameters(maxRpcParameters)), std::nullopt);
+    EXPECT_EQ(c.log.text().find("error 8003"), std::string::npos) << c.log.text();
+    EXPECT_EQ(c.send(PacketType::Rpc, withParameters(200000)), std::nullopt);
+    EXPECT_NE(c.log.text().find("error 8003: The incoming request has too many parameters. The server supports a "
+                                "maximum of 2100 parameters."),
+              std::string::npos);
+    EXPECT_EQ(c.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+
+    // Prepared statements are bounded by count; an unprepared one makes room again.
+    const auto prepare = call(11, concat({unnamedNullHandle, ntext(""), ntext("rows 0")}));
+    for (std::size_t i = 0; i < server::ProcedureCalls::maxPrepared; ++i)
+        c.send(PacketType::Rpc, prepare);
+    EXPECT_EQ(c.log.text().find("error 701"), std::string::npos);
+    c.send(PacketType::Rpc, prepare);
+    EXPECT_NE(c.log.text().find("error 701: There is insufficient system memory"), std::string::npos);
+    EXPECT_EQ(c.lastDone(), hex("FE 02 00 00 00 00 00 00 00 00 00 00 00"));
+    c.send(PacketType::Rpc, call(15, hex("00 00 26 04 04 01 00 00 00")));
+    c.send(PacketType::Rpc, prepare);
+    EXPECT_EQ(c.lastDone(), hex("FE 00 00 00 00 00 00 00 00 00 00 00 00"));
 }

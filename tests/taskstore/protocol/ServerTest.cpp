@@ -15,12 +15,13 @@ namespace {
 
 class RunningServer {
 public:
-    explicit RunningServer(std::chrono::milliseconds loginTimeout = std::chrono::seconds(5))
+    explicit RunningServer(std::chrono::milliseconds loginTimeout = std::chrono::seconds(5), int maxConnections = 100)
     {
         server::ServerConfig config;
         config.port = 0;
         config.saPassword = "s3cret";
         config.loginTimeout = loginTimeout;
+        config.maxConnections = maxConnections;
         server_ = std::make_unique<server::Server>(engine, config, log);
         port = server_->listen().port();
         thread_ = std::thread([this] { server_->run(); });
@@ -147,4 +148,48 @@ TEST(TdsProtocol, ShutdownEndsEverySessionWhileBatchesRun)
     EXPECT_EQ(s.engine.liveSessions, 0);
     EXPECT_EQ(s.engine.rolledBackOnClose, 1);
     EXPECT_NE(s.log.text().find("connection 60 closed (server stopping)"), std::string::npos);
+}
+
+TEST(TdsProtocol, ConnectionsPastTheLimitAreClosedAndCounted)
+{
+    RunningServer s(std::chrono::seconds(5), 2);
+    RawClient first(s.port);
+    ASSERT_EQ(first.login().lastDoneStatus(), 0);
+    auto second = std::make_unique<RawClient>(s.port);
+    ASSERT_EQ(second->login().lastDoneStatus(), 0);
+    RawClient third(s.port);
+    EXPECT_TRUE(third.closedByServer());
+    EXPECT_TRUE(s.log.waitFor("connection refused from 127.0.0.1: 2 connections open (--max-connections); 1 refused so far"));
+    EXPECT_EQ(first.batch("rows 1").lastDoneStatus(), 0x10);
+    second.reset();
+    ASSERT_TRUE(s.log.waitFor("connection 2 closed"));
+    RawClient fourth(s.port);
+    EXPECT_EQ(fourth.login().lastDoneStatus(), 0);
+}
+
+TEST(TdsProtocol, RequestsSentAheadWaitInTheSocketNotInTheServer)
+{
+    RunningServer s;
+    RawClient client(s.port);
+    ASSERT_EQ(client.login().lastDoneStatus(), 0);
+    client.sendPacket(1, 1, concat({noTransactionHeaders, ucs2("endless")}));
+    // While that batch runs, the client pushes 256 MB more without reading a reply.
+    const auto packet = concat({hex("01 01 7F F8 00 00 01 00"), noTransactionHeaders,
+                                std::vector<std::uint8_t>(0x7FF8 - 8 - noTransactionHeaders.size(), 'a')});
+    client.socket().non_blocking(true);
+    std::size_t accepted = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < end && accepted < (256u << 20)) {
+        asio::error_code ec;
+        const std::size_t n = client.socket().write_some(asio::buffer(packet) + accepted % packet.size(), ec);
+        if (ec == asio::error::would_block)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        else if (ec)
+            break;
+        accepted += n;
+    }
+    // The kernel's socket buffers and one megabyte of queued requests, not everything sent.
+    EXPECT_LT(accepted, 32u << 20);
+    s.stop();
+    EXPECT_EQ(s.engine.liveSessions, 0);
 }

@@ -1,14 +1,18 @@
 // The pure T-SQL rules below the engine: conversions, datetime text, LIKE, the text collation
 // and the lexer.
+#include "TsqlCases.h"
+
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/engine/Engine.h"
 #include "taskstore/sql/DateTimeText.h"
 #include "taskstore/sql/Lexer.h"
+#include "taskstore/sql/LikeMatch.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <tuple>
@@ -182,8 +186,21 @@ TEST(Patterns, Like)
     for (const auto& [text, pattern, expected] : cases) {
         EXPECT_EQ(likeMatches(text, pattern), expected) << text << " LIKE " << pattern;
     }
+    // Patterns that made a backtracking matcher take exponential time.
+    EXPECT_FALSE(likeMatches(std::string(60, 'a'), repeat("%a", 14) + "%b"));
+    EXPECT_TRUE(likeMatches(std::string(3000, 'a') + "b", repeat("%a", 1000) + "%b"));
+    EXPECT_TRUE(likeMatches("xay", "%[ab]%"));
+    EXPECT_FALSE(likeMatches("xay", "%[^axy]%"));
     EXPECT_EQ(textLength("ab  "), 2);
     EXPECT_EQ(textLength("  汉字"), 4);
+}
+
+TEST(Patterns, LikeStopsWhenAsked)
+{
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(likeMatches("abc", "%b%", &stop), LikeStopped);
+    const std::atomic<bool> go{false};
+    EXPECT_TRUE(likeMatches("abc", "%b%", &go));
 }
 
 TEST(Collation, CaseWidthAndTrailingBlanks)

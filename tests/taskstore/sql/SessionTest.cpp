@@ -306,6 +306,71 @@ TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
     EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
 }
 
+// Runs the batch, asks it to stop after `after`, and returns how long the stop took.
+std::chrono::steady_clock::duration timeToStop(taskstore::Session& session, const std::string& sql,
+                                               std::chrono::milliseconds after, RecordingSink& result)
+{
+    auto running = std::async(std::launch::async, [&] { return run(session, sql); });
+    if (running.wait_for(after) == std::future_status::ready) {
+        ADD_FAILURE() << "the batch ended before it was stopped";
+        return {};
+    }
+    const auto asked = std::chrono::steady_clock::now();
+    session.interrupt();
+    running.wait();
+    const auto took = std::chrono::steady_clock::now() - asked;
+    result = running.get();
+    return took;
+}
+
+TEST(Sessions, DeleteWhoseFilterMatchesNothingStopsPromptlyInsideATransaction)
+{
+    EngineFixture fixture;
+    fixture.engine->fillDemoTasks(20000);
+    auto session = fixture.session();
+    query(*session, "begin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
+    // Each row's filter scans another table and is false: no row would reach a check placed
+    // after it.
+    RecordingSink sink;
+    const auto took = timeToStop(*session, "delete from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
+                                           " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)",
+                                 300ms, sink);
+    EXPECT_LT(took, 1s);
+    ASSERT_EQ(sink.dones.size(), 1u);
+    EXPECT_TRUE(sink.dones[0].failed);
+    EXPECT_EQ(session->tranCount(), 1);
+    EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"0"}}));
+    query(*session, "rollback");
+}
+
+TEST(Sessions, StopUnderXactAbortRollsTheTransactionBack)
+{
+    EngineFixture fixture;
+    fixture.engine->fillDemoTasks(20000);
+    auto session = fixture.session();
+    query(*session, "set xact_abort on\nbegin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
+    RecordingSink sink;
+    timeToStop(*session, "select cTaskId from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
+                         " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)", 200ms, sink);
+    EXPECT_EQ(session->tranCount(), 0);
+    EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
+}
+
+TEST(Sessions, OneLongLikeStopsPromptly)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    RecordingSink sink;
+    const std::string text(20000, 'a');
+    const auto took = timeToStop(*session, "select 1 where '" + text + "' like '" + repeat("%a", 20000) + "%b'",
+                                 200ms, sink);
+    EXPECT_LT(took, 1s);
+    ASSERT_EQ(sink.dones.size(), 1u);
+    EXPECT_TRUE(sink.dones[0].failed);
+    EXPECT_TRUE(sink.errors.empty());
+    EXPECT_EQ(query(*session, "select 1"), (Rows{{"1"}}));
+}
+
 // Asks the session to stop when the statement's implicit transaction begins, so that the request
 // reaches the statement while it runs.
 class StopAtTransactionStart : public RecordingSink {

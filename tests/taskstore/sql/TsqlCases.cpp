@@ -19,6 +19,8 @@ TsqlCase fails(std::string name, std::string sql, int error, std::string message
 
 std::string statement(std::string_view text) { return std::string(text); }
 
+}  // namespace
+
 std::string repeat(std::string_view text, int times)
 {
     std::string result;
@@ -26,8 +28,6 @@ std::string repeat(std::string_view text, int times)
         result += text;
     return result;
 }
-
-}  // namespace
 
 std::vector<std::string> splitBatches(const std::string& sql)
 {
@@ -294,6 +294,32 @@ std::vector<TsqlCase> tsqlCases()
         fails("nested_too_deeply", "select " + std::string(100000, '(') + "1" + std::string(100000, ')'), 191),
         fails("negated_too_deeply", "select 1 where " + repeat("not ", 300) + "1 = 1", 191),
         fails("minus_too_deeply", "select " + repeat("- ", 300) + "1", 191),
+        // Operator chains are parsed in loops; their trees are bounded all the same.
+        rows("or_chain_within_limit", "select 1 where 1 = 0" + repeat(" or 1 = 0", 250) + " or 1 = 1", {{"1"}}),
+        rows("and_or_chain_within_limit", "select 1 where 1 = 1" + repeat(" and 1 = 1", 120) + " and (1 = 0"
+             + repeat(" or 1 = 0", 120) + " or 1 = 1)", {{"1"}}),
+        rows("sum_chain_within_storage_limit", "select 1" + repeat("+1", 12), {{"13"}}),
+        // Each + is a nested call in the translation, and SQLite's parser holds about 30 of them.
+        fails("sum_chain_past_storage_limit", "select 1" + repeat("+1", 200), 191),
+        fails("sum_chain_too_long", "select 1" + repeat("+1", 10000), 191,
+              "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller "
+              "queries."),
+        fails("text_chain_too_long", "select 'x'" + repeat("+'x'", 10000), 191),
+        fails("or_chain_too_long", "select 1 where 1 = 0" + repeat(" or 1 = 0", 20000), 191),
+        fails("and_chain_too_long", "select 1 where 1 = 1" + repeat(" and 1 = 1", 20000), 191),
+        fails("comparison_of_chains_too_deep", "select 1 where 1" + repeat("*1", 200) + " = 1" + repeat("*1", 300), 191),
+        fails("case_nested_too_deeply", "select " + repeat("case when 1 = 1 then ", 300) + "1" + repeat(" end", 300), 191),
+        fails("functions_nested_too_deeply", "select " + repeat("len(", 300) + "'a'" + repeat(")", 300), 191),
+        fails("subqueries_nested_too_deeply",
+              "select 1 where 1 in (" + repeat("select 1 where 1 in (", 300) + "1" + repeat(")", 301), 191),
+        fails("too_many_tokens", "select 1" + repeat(",1", 130000), 701),
+        rows("long_in_list_is_flat", "select count(*) from zk_task where cTaskId in ('T1'" + repeat(", 'x'", 20000) + ")",
+             {{"1"}}),
+        rows("like_many_percents", "select count(*) from zk_task where cTaskId like '" + repeat("%T", 2000) + "%'",
+             {{"0"}}),
+        rows("like_backtracking_pattern", "select case when '" + std::string(60, 'a') + "' like '" + repeat("%a", 14)
+                                              + "%b' then 1 else 0 end",
+             {{"0"}}),
 
         // Transactions
         rows("trancount_nesting", "begin tran\nbegin transaction t1\nGO\nselect @@TRANCOUNT", {{"2"}}),

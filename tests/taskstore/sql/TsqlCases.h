@@ -32,6 +32,8 @@ inline const std::string fixtureSql =
     " ('ST01', 'T5'), (NULL, 'T6')";
 
 std::vector<TsqlCase> tsqlCases();
+// `text` written `times` times over.
+std::string repeat(std::string_view text, int times);
 // The batches of a case's text, split at GO lines.
 std::vector<std::string> splitBatches(const std::string& sql);
 

@@ -1,0 +1,17 @@
+#pragma once
+// What client texts may look like in the logs: statements that carry a password are replaced as
+// SQL Server's traces replace them, and texts in the event log are cut short.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace taskstore::server {
+
+// The statement, or SQL Server's trace comment in its place when it holds a password or a
+// secret (ALTER LOGIN ... PASSWORD, sp_password, keys and credentials).
+std::string maskedStatement(std::string_view text);
+
+// At most `limit` bytes of the text, cut on a character boundary, with how much was left out.
+std::string clipped(std::string_view text, std::size_t limit);
+
+}  // namespace taskstore::server
