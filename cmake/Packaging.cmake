@@ -28,37 +28,93 @@ if(TARGET taskclear)
   endif()
 endif()
 
-# Manual pages, compressed as Debian keeps them.
-find_program(GZIP_PROGRAM gzip)
+# Files that Debian keeps compressed (manual pages, changelogs) are gzipped without name or time,
+# so that two builds of the same sources give the same bytes.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(packaging_out ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+# install_gzipped(SOURCE DESTINATION NAME): installs SOURCE gzipped as DESTINATION/NAME.gz.
+function(install_gzipped source destination name)
+  set(compressed ${packaging_out}/gz/${name}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${packaging_out}/gz
+    COMMAND ${GZIP_PROGRAM} -9nc ${source} > ${compressed}
+    DEPENDS ${source})
+  string(MAKE_C_IDENTIFIER ${name} target)
+  add_custom_target(gzip_${target} ALL DEPENDS ${compressed})
+  install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+
+# Manual pages, their header carrying the version and the release date.
 foreach(page taskclear taskstore)
-  if(NOT TARGET ${page})
-    continue()
-  endif()
-  set(source ${CMAKE_CURRENT_SOURCE_DIR}/packaging/${page}.1)
-  if(GZIP_PROGRAM)
-    set(compressed ${CMAKE_CURRENT_BINARY_DIR}/packaging/${page}.1.gz)
-    add_custom_command(OUTPUT ${compressed}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/packaging
-      COMMAND ${GZIP_PROGRAM} -9nc ${source} > ${compressed}
-      DEPENDS ${source})
-    add_custom_target(${page}_manual ALL DEPENDS ${compressed})
-    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  else()
-    install(FILES ${source} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  if(TARGET ${page})
+    configure_file(packaging/${page}.1 ${packaging_out}/${page}.1 @ONLY)
+    install_gzipped(${packaging_out}/${page}.1 ${CMAKE_INSTALL_MANDIR}/man1 ${page}.1)
   endif()
 endforeach()
+
+# AppStream metadata for software centres; its id is the maintainers' domain reversed, and it
+# lists every release of the changelog.
+function(configure_metainfo template out_var)
+  string(REPLACE "." ";" domain_parts ${TASKCLEAR_DOMAIN})
+  list(REVERSE domain_parts)
+  list(JOIN domain_parts "." TASKCLEAR_APPSTREAM_ID)
+  string(APPEND TASKCLEAR_APPSTREAM_ID ".taskclear")
+  set(lines "")
+  foreach(release IN LISTS TASKCLEAR_RELEASES)
+    string(REGEX REPLACE "(.*)=(.*)" "    <release version=\"\\1\" date=\"\\2\"/>" line ${release})
+    list(APPEND lines "${line}")
+  endforeach()
+  list(JOIN lines "\n" TASKCLEAR_APPSTREAM_RELEASES)
+  set(metainfo ${packaging_out}/${TASKCLEAR_APPSTREAM_ID}.metainfo.xml)
+  configure_file(${template} ${metainfo} @ONLY)
+  set(${out_var} ${metainfo} PARENT_SCOPE)
+endfunction()
+if(TARGET taskclear)
+  configure_metainfo(packaging/taskclear.metainfo.xml.in metainfo)
+  install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+
+# Debian's documentation of the package: the copyright, the upstream changelog, and a Debian
+# changelog with an entry for each release of the upstream one.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+function(configure_debian_changelog template out)
+  set(package taskclear)
+  set(distribution bookworm)
+  set(maintainer ${TASKCLEAR_CONTACT})
+  set(entries "")
+  foreach(release IN LISTS TASKCLEAR_RELEASES)
+    string(REGEX REPLACE "=.*" "" upstream_version ${release})
+    string(REGEX REPLACE ".*=" "" day ${release})
+    set(version ${upstream_version}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+    execute_process(COMMAND date -u -R -d "${day} 00:00" OUTPUT_VARIABLE date
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    file(READ ${template} entry)
+    string(CONFIGURE "${entry}" entry @ONLY)
+    string(APPEND entries "${entry}")
+  endforeach()
+  string(STRIP "${entries}" entries)
+  file(CONFIGURE OUTPUT ${out} CONTENT "${entries}\n" @ONLY)
+endfunction()
+configure_debian_changelog(packaging/debian/changelog.in ${packaging_out}/debian/changelog)
+install_gzipped(${packaging_out}/debian/changelog ${CMAKE_INSTALL_DOCDIR} changelog.Debian)
+install_gzipped(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${CMAKE_INSTALL_DOCDIR} changelog)
+install(FILES packaging/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME taskclear)
 
 # The Debian package. Shared-library dependencies come from dpkg-shlibdeps; what the programs load
 # by path or by name at run time is listed by hand: the FreeTDS driver (whose path is compiled in)
 # and the Song-style font that stands in for 宋体.
 set(CPACK_PACKAGE_NAME taskclear)
-set(CPACK_PACKAGE_VENDOR "Q6 product support")
-set(CPACK_PACKAGE_CONTACT "Q6 product support <support@example.invalid>")
+set(CPACK_PACKAGE_VENDOR ${TASKCLEAR_PUBLISHER})
+set(CPACK_PACKAGE_CONTACT ${TASKCLEAR_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Lists and clears the background tasks of a Q6 system database")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop maintenance tool that logs on to a SQL Server over ODBC, lists the task log of the\n"
-    "Q6 system database and clears abnormal tasks. Includes taskstore, a loopback SQL Server\n"
-    "stand-in for demonstrations and training.")
+# One string, its lines within Debian's 80 columns (a list would reach the control file with ';').
+set(CPACK_PACKAGE_DESCRIPTION "\
+A desktop maintenance tool, in simplified Chinese, that logs on to a SQL Server
+over ODBC, lists the task log of the Q6 system database and clears abnormal
+tasks in one transaction. Includes taskstore, a loopback SQL Server stand-in
+for demonstrations and training.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -2,14 +2,15 @@
 ; elevation) or per user (the user's local programs folder), adds a Start menu shortcut and an
 ; Add/Remove Programs entry, and its uninstaller removes exactly the files it installed.
 ; Built by scripts/windows-build with:
-;   makensis -DVERSION=x.y.z -DFILES=<folder of the file lists> -DICON=<taskclear.ico>
-;            -DSIZE_KB=<installed size> -DOUTFILE=<setup.exe> taskclear.nsi
+;   makensis -DRELEASE=<release.nsh of the build> -DFILES=<folder of the file lists>
+;            -DICON=<taskclear.ico> -DSIZE_KB=<installed size> -DOUTFILE=<setup.exe> taskclear.nsi
+; release.nsh, made by the build from the project's version, defines VERSION, PRODUCT, PUBLISHER
+; and COPYRIGHT.
 ; The program is 64-bit only, and so is its setup (no 32-bit layer needed to run it).
 Target amd64-unicode
 SetCompressor /SOLID lzma
 
-!define PRODUCT "直接清除异常任务"
-!define PUBLISHER "Q6产品支持部"
+!include "${RELEASE}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\taskclear"
 
 !define MULTIUSER_EXECUTIONLEVEL Highest
@@ -34,7 +35,8 @@ VIAddVersionKey /LANG=2052 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=2052 "FileDescription" "${PRODUCT} 安装程序"
 VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=2052 "LegalCopyright" "© ${PUBLISHER}"
+VIAddVersionKey /LANG=2052 "OriginalFilename" "taskclear-${VERSION}-setup.exe"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
