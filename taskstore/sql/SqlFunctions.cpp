@@ -77,11 +77,18 @@ void convertFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     }
 }
 
-void arithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+// ts_arith(first, op, kind, operand [, op, kind, operand]...): a chain of + - * / % folded from the
+// left, each step in its own kind. One call for a whole chain: SQLite's parser holds only about 30
+// nested calls.
+void arithmeticFunction(sqlite3_context* ctx, int count, sqlite3_value** args)
 {
     try {
-        const char op = textOf(args[0]).empty() ? '+' : textOf(args[0]).front();
-        write(ctx, arithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]), read(args[3])));
+        SqlValue result = read(args[0]);
+        for (int step = 1; step + 3 <= count; step += 3) {
+            const char op = textOf(args[step]).empty() ? '+' : textOf(args[step]).front();
+            result = arithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[step + 1])), result, read(args[step + 2]));
+        }
+        write(ctx, result);
     } catch (const SqlError& error) {
         fail(ctx, error);
     }
@@ -219,7 +226,7 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
 {
     constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "ts_convert", 5, pure, context, convertFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_arith", 4, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "ts_arith", -1, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_datetime_arith", 5, pure, context, dateTimeArithmeticFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);

@@ -16,7 +16,8 @@ struct FunctionContext {
     bool stopped = false;               // ts_live found a stop request
 };
 
-// ts_convert(value, sourceKind, targetKind, targetLength, style), ts_arith(op, kind, a, b),
+// ts_convert(value, sourceKind, targetKind, targetLength, style),
+// ts_arith(first, op, kind, operand [, op, kind, operand]...),
 // ts_like(text, pattern), ts_len(text), ts_getdate(), ts_serverproperty(name), ts_live(row): fails
 // once a stop is requested.
 void registerFunctions(sqlite3* db, FunctionContext* context);

@@ -219,8 +219,7 @@ SqlError SqlSession::statementError(int rc)
         return makeError(515, 16, "Cannot insert the value NULL into column '" + column
                                       + "'; column does not allow nulls. The statement fails.");
     }
-    // SQLite's parser has a fixed stack: about 30 nested calls (an arithmetic chain of that many
-    // terms, each a ts_arith call) fill it.
+    // SQLite's parser has a fixed stack: about 30 nested calls fill it.
     if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
         return nestedTooDeeply();
     if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)

@@ -123,6 +123,8 @@ struct Translator::Typed {
     bool isColumn = false;
     bool nullable = true;
     std::string name;  // result column name when the expression is a plain column
+    std::string arithmeticSteps;  // the ts_arith arguments when the expression is that call
+    int arithmeticStepCount = 0;  // and how many steps they hold
 
     bool isNull() const { return cls == Class::Null; }
     bool isText() const { return cls == Class::Value && type.isText(); }
@@ -366,9 +368,17 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     }
     left = coerce(std::move(left), target);
     right = coerce(std::move(right), target);
-    return valueOf("ts_arith('" + std::string(1, op) + "', " + std::to_string(static_cast<int>(target)) + ", " + left.sql
-                       + ", " + right.sql + ")",
-                   {target, 0});
+    // A left operand that is itself a ts_arith call (a number, so left as it is) gets one more
+    // step instead of being nested, up to SQLite's 100 arguments a call: a chain of 256 terms is
+    // eight nested calls, where SQLite's parser holds about 30.
+    constexpr int maxSteps = 33;
+    const bool extend = left.arithmeticStepCount > 0 && left.arithmeticStepCount < maxSteps;
+    std::string steps = (extend ? left.arithmeticSteps : left.sql) + ", '" + std::string(1, op) + "', "
+        + std::to_string(static_cast<int>(target)) + ", " + right.sql;
+    Typed result = valueOf("ts_arith(" + steps + ")", {target, 0});
+    result.arithmeticSteps = std::move(steps);
+    result.arithmeticStepCount = extend ? left.arithmeticStepCount + 1 : 1;
+    return result;
 }
 
 Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
@@ -636,7 +646,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         if (!isNumberKind(value.type.kind))
             throw makeError(8117, 16, "Operand data type " + std::string(value.type.name()) + " is invalid for minus operator.");
         const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
-        return valueOf("ts_arith('-', " + std::to_string(static_cast<int>(kind)) + ", 0, " + value.sql + ")", {kind, 0});
+        return valueOf("ts_arith(0, '-', " + std::to_string(static_cast<int>(kind)) + ", " + value.sql + ")", {kind, 0});
     }
     case Expr::Kind::Arithmetic:
         return arithmetic(expr, scope);

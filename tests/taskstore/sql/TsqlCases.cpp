@@ -298,9 +298,11 @@ std::vector<TsqlCase> tsqlCases()
         rows("or_chain_within_limit", "select 1 where 1 = 0" + repeat(" or 1 = 0", 250) + " or 1 = 1", {{"1"}}),
         rows("and_or_chain_within_limit", "select 1 where 1 = 1" + repeat(" and 1 = 1", 120) + " and (1 = 0"
              + repeat(" or 1 = 0", 120) + " or 1 = 1)", {{"1"}}),
-        rows("sum_chain_within_storage_limit", "select 1" + repeat("+1", 12), {{"13"}}),
-        // Each + is a nested call in the translation, and SQLite's parser holds about 30 of them.
-        fails("sum_chain_past_storage_limit", "select 1" + repeat("+1", 200), 191),
+        // A chain of arithmetic is one call in the translation, whatever its length, with each
+        // step in its own type: int until the float, then float.
+        rows("sum_chain_within_limit", "select 1" + repeat("+1", 250), {{"251"}}),
+        rows("mixed_chain_keeps_each_steps_type", "select 7 / 2" + repeat(" + 1", 100) + " + 0.5e0 * 2 - 7 % 4", {{"101"}}),
+        fails("int_chain_overflows_as_int", "select 2147483647" + repeat(" - 1", 50) + repeat(" + 1", 51), 8115),
         fails("sum_chain_too_long", "select 1" + repeat("+1", 10000), 191,
               "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller "
               "queries."),
