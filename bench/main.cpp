@@ -113,11 +113,17 @@ double bareReadSeconds(const std::string& server, long long rows)
 
 // The bare read over a FreeTDS connection of the benchmark's own with the given options, the
 // log-on not counted.
+// A FreeTDS connection of the benchmark's own to the task database on the port.
+db::OdbcConnection benchConnection(int port, const std::string& options)
+{
+    return db::OdbcConnection("DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port)
+                                  + ";Database=VOZUZODI;UID=SA;PWD=;TDS_Version=7.4;ClientCharset=UTF-8;" + options,
+                              15);
+}
+
 double bareReadSeconds(int port, const std::string& options, long long rows)
 {
-    db::OdbcConnection connection("DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port)
-                                      + ";Database=VOZUZODI;UID=SA;PWD=;TDS_Version=7.4;ClientCharset=UTF-8;" + options,
-                                  15);
+    db::OdbcConnection connection = benchConnection(port, options);
     const auto started = Clock::now();
     const std::size_t read = readListBare(connection, 3600);
     const double seconds = secondsSince(started);
@@ -149,12 +155,8 @@ std::vector<PacketSizeFigure> measureBandwidth(int runs)
         std::vector<double> seconds;
         std::uint64_t bytes = 0;
         for (int run = 0; run < runs; ++run) {
-            db::OdbcConnection connection("DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port="
-                                              + std::to_string(relay.port())
-                                              + ";Database=VOZUZODI;UID=SA;PWD=;TDS_Version=7.4;ClientCharset=UTF-8;"
-                                                "Encryption=require;PacketSize="
-                                              + std::to_string(size) + ";",
-                                          15);
+            db::OdbcConnection connection
+                = benchConnection(relay.port(), "Encryption=require;PacketSize=" + std::to_string(size) + ";");
             relay.resetCounts();
             const auto started = Clock::now();
             if (readListBare(connection, 3600) != static_cast<std::size_t>(bandwidthRows))

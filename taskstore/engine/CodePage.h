@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,10 @@ inline const Table& table()
         for (std::uint32_t c = 0; c < 0x80; ++c)
             (*codes)[c] = static_cast<std::uint16_t>(0x100 | c);
         const iconv_t cd = iconv_open(databaseCodePage, "UTF-8");
+        // Without the converter every Chinese character would silently become '?'.
         if (cd == reinterpret_cast<iconv_t>(-1))
-            return std::unique_ptr<const Table>(std::move(codes));
+            throw std::runtime_error(std::string("the code page ") + databaseCodePage
+                                     + " cannot be converted to: glibc's gconv modules are missing");
         for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
             if (c >= 0xD800 && c < 0xE000)
                 continue;
