@@ -48,16 +48,12 @@ class Yardsticks : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "bench-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        work = pattern;
         // Generated once and stopped, so that its files can be copied.
         testsupport::TaskStoreProcess filler({"", demoTasks, work / "pristine", {}});
     }
-    void TearDown() override { fs::remove_all(work); }
 
     static constexpr long long demoTasks = 2500;  // more than two fetch blocks
-    fs::path work;
+    const testsupport::TemporaryFolder work{"bench-test"};
 };
 
 TEST_F(Yardsticks, NativeClearLeavesWhatTheToolsClearingLeaves)

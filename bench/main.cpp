@@ -68,29 +68,6 @@ constexpr long long baselineRows = 100;
 
 fs::path selfPath() { return fs::read_symlink("/proc/self/exe"); }
 
-// A temporary folder for one size's data files, removed on every path out.
-class WorkFolder {
-public:
-    WorkFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "taskclear-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
-    }
-    ~WorkFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // The bare read of the list over the shared connection; throws unless it saw every row.
 double bareReadSeconds(long long rows)
 {
@@ -147,7 +124,7 @@ struct PacketSizeFigure {
 
 std::vector<PacketSizeFigure> measureBandwidth(int runs)
 {
-    const WorkFolder work;
+    const testsupport::TemporaryFolder work{"taskclear-bench"};
     testsupport::TaskStoreProcess store({"", bandwidthRows, work.path() / "data", {}});
     std::vector<PacketSizeFigure> figures;
     for (const int size : {4096, 8192, 16384, 32767}) {
@@ -197,7 +174,7 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
 {
     SizeFigures figures;
     figures.rows = rows;
-    const WorkFolder work;
+    const testsupport::TemporaryFolder work{"taskclear-bench"};
     const fs::path pristine = work.path() / "pristine";
     {
         const auto filling = Clock::now();
@@ -350,7 +327,7 @@ LinkFigure measurePath(const std::string& name, int least, int runs, const tests
 
 std::vector<LinkFigure> measureLink(int runs)
 {
-    const WorkFolder work;
+    const testsupport::TemporaryFolder work{"taskclear-bench"};
     const fs::path pristine = work.path() / "pristine";
     std::vector<LinkFigure> figures;
     {

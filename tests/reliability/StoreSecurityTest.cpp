@@ -21,26 +21,19 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::readFile;
 
 // taskstore started with exactly the options given, for the start-up rules the shared fixture
 // does not reach.
 class StoreRun {
 public:
     StoreRun(std::vector<std::string> options, const std::string& saPassword = "")
-        : folder_(temporaryFolder()), process_(setup(std::move(options), saPassword))
+        : process_(setup(std::move(options), saPassword))
     {
     }
     ~StoreRun()
     {
         process_.kill();
-        fs::remove_all(folder_);
     }
 
     // The port once it is listening, or 0 when it ended first (its exit status kept) or took too long.
@@ -65,11 +58,6 @@ public:
     int exitStatus = -1;
 
 private:
-    static fs::path temporaryFolder()
-    {
-        char pattern[] = "/tmp/taskstore-security-XXXXXX";
-        return mkdtemp(pattern);
-    }
     testsupport::ChildSetup setup(std::vector<std::string> options, const std::string& saPassword) const
     {
         testsupport::ChildSetup setup;
@@ -82,7 +70,7 @@ private:
         return setup;
     }
 
-    fs::path folder_;
+    testsupport::TemporaryFolder folder_{"taskstore-security"};
     testsupport::ChildProcess process_;
 };
 
@@ -152,8 +140,8 @@ TEST(TaskStoreSecurity, DataFolderAndEveryFileInItAreTheOwnersOnly)
 TEST(TaskStoreSecurity, RefusesADataFolderThatOthersMayWriteIn)
 {
     // Whoever may write there may swap the databases, the TLS key or the certificate.
-    char pattern[] = "/tmp/taskstore-shared-XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const testsupport::TemporaryFolder shared{"taskstore-shared"};
+    const fs::path& folder = shared.path();
     for (const mode_t mode : {01777, 0770, 0702}) {
         ASSERT_EQ(chmod(folder.c_str(), mode), 0);
         testsupport::ChildSetup setup;
@@ -167,7 +155,6 @@ TEST(TaskStoreSecurity, RefusesADataFolderThatOthersMayWriteIn)
         EXPECT_NE(printed.find("can be written by its group or by others"), std::string::npos) << printed;
         EXPECT_TRUE(fs::is_empty(folder)) << std::oct << mode;
     }
-    fs::remove_all(folder);
 }
 
 TEST(TaskStoreSecurity, PasswordsAreNeverLoggedAndFailuresNameTheClient)

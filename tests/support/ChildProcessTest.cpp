@@ -6,9 +6,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "ChildProcess.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
@@ -16,14 +16,7 @@ using namespace std::chrono_literals;
 using testsupport::ChildProcess;
 using testsupport::ChildSetup;
 using testsupport::Stream;
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::readFile;
 
 ChildSetup shell(const std::string& script)
 {
@@ -44,7 +37,8 @@ TEST(ChildProcess, StreamsGoThroughPipesIntoFilesOrNowhere)
     EXPECT_EQ(piped.readOutputToEnd(), "typed\nset\nerror\n");
     EXPECT_EQ(piped.wait(), 0);
 
-    const auto file = std::filesystem::temp_directory_path() / ("child-process-test-" + std::to_string(getpid()));
+    const testsupport::TemporaryFolder folder{"child-process-test"};
+    const auto file = folder / "streams.txt";
     std::ofstream(file) << "kept\n";
     ChildSetup appended = shell("echo out; echo more >&2");
     appended.output = Stream::discarded();
@@ -55,7 +49,6 @@ TEST(ChildProcess, StreamsGoThroughPipesIntoFilesOrNowhere)
     replaced.output = Stream::toFile(file);
     EXPECT_EQ(ChildProcess(replaced).wait(), 0);
     const std::string afterReplace = readFile(file);
-    std::filesystem::remove(file);
     EXPECT_EQ(afterAppend, "kept\nmore\n");
     EXPECT_EQ(afterReplace, "new\n");
 }

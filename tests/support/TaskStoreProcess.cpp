@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -15,41 +13,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-fs::path makeTemporaryFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "taskstore-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    return pattern;
-}
-
 constexpr const char readyPrefix[] = "taskstore: listening on ";
 
 }  // namespace
 
 TaskStoreProcess::TaskStoreProcess(TaskStoreOptions options) : options_(std::move(options))
 {
-    workFolder_ = makeTemporaryFolder();
-    if (options_.dataFolder.empty()) {
-        options_.dataFolder = workFolder_ / "data";
-        ownsFolder_ = true;
-    }
+    if (options_.dataFolder.empty())
+        options_.dataFolder = workFolder_.path() / "data";
     start();
 }
 
 TaskStoreProcess::~TaskStoreProcess()
 {
     stop();
-    std::error_code ignored;
-    fs::remove_all(workFolder_, ignored);
 }
 
 std::string TaskStoreProcess::serverName() const
@@ -59,13 +36,13 @@ std::string TaskStoreProcess::serverName() const
 
 void TaskStoreProcess::start()
 {
-    const fs::path out = workFolder_ / "stdout.txt";
-    const fs::path err = workFolder_ / "stderr.txt";
+    const fs::path out = workFolder_.path() / "stdout.txt";
+    const fs::path err = workFolder_.path() / "stderr.txt";
     fs::remove(out);
     ChildSetup setup;
     setup.arguments = {TASKSTORE_BIN, "--address", "127.0.0.1", "--port", "0",
                                      "--data", options_.dataFolder.string(),
-                                     "--request-log", (workFolder_ / "requests.log").string()};
+                                     "--request-log", (workFolder_.path() / "requests.log").string()};
     if (options_.demoTasks > 0) {
         setup.arguments.push_back("--demo-tasks");
         setup.arguments.push_back(std::to_string(options_.demoTasks));
@@ -98,7 +75,7 @@ void TaskStoreProcess::start()
 
 std::string TaskStoreProcess::log() const
 {
-    return readFile(workFolder_ / "stderr.txt");
+    return readFile(workFolder_.path() / "stderr.txt");
 }
 
 bool TaskStoreProcess::waitForLog(const std::string& text, int milliseconds) const
@@ -115,7 +92,7 @@ bool TaskStoreProcess::waitForLog(const std::string& text, int milliseconds) con
 std::vector<Request> TaskStoreProcess::requests() const
 {
     // Records: "<id> BATCH <n>\n<n bytes>\n", "<id> RPC <procedure> <n>\n<n bytes>\n" or "<id> <KIND...>\n".
-    const std::string text = readFile(workFolder_ / "requests.log");
+    const std::string text = readFile(workFolder_.path() / "requests.log");
     std::vector<Request> result;
     std::size_t at = 0;
     while (at < text.size()) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "TemporaryFolder.h"
+
 namespace testsupport {
 
 class ChildProcess;
@@ -50,8 +52,7 @@ private:
     void start();
 
     TaskStoreOptions options_;
-    bool ownsFolder_ = false;
-    std::filesystem::path workFolder_;
+    TemporaryFolder workFolder_{"taskstore-test"};
     std::unique_ptr<ChildProcess> process_;
     int port_ = 0;
 };

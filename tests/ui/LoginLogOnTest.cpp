@@ -27,15 +27,6 @@ using testsupport::ScriptedMsgBox;
 using testsupport::TaskStoreOptions;
 using testsupport::TaskStoreProcess;
 
-struct FolderRemover {
-    std::filesystem::path folder;
-    ~FolderRemover()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
-
 const std::string notInstalled = "请确认该服务器上正确安装了Q6产品！";
 
 // Connection ids the server logged with the given event, e.g. "logged in as SA to master".
@@ -197,10 +188,8 @@ TEST_F(LoginLogOn, UnreachableServerShowsTheConnectionErrorThenTheFixedMessage)
 TEST_F(LoginLogOn, ServerWithoutAUsableSystemDatabaseKeepsTheConnectionOnMasterUntilExit)
 {
     // A data folder with master and a VOZUZODI that is no usable database.
-    std::string pattern = (std::filesystem::temp_directory_path() / "login-no-system-db-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path folder = pattern;
-    const FolderRemover remover{folder};
+    const testsupport::TemporaryFolder temporary{"login-no-system-db"};
+    const std::filesystem::path& folder = temporary.path();
     {
         TaskStoreProcess fresh;
         fresh.stop();

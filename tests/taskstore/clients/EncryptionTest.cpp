@@ -57,15 +57,9 @@ protected:
     // A freetds.conf of the test's own, read through FREETDSCONF.
     std::string freetdsConf(const std::string& settings)
     {
-        const fs::path file = fs::temp_directory_path() / ("taskstore-freetds-" + std::to_string(::getpid()) + ".conf");
+        const fs::path file = confFolder_ / "freetds.conf";
         std::ofstream(file) << "[global]\n" << settings;
-        conf_ = file;
         return file.string();
-    }
-    void TearDown() override
-    {
-        if (!conf_.empty())
-            fs::remove(conf_);
     }
     clienttest::ChildResult tsql(const TaskStoreProcess& server, const std::string& conf)
     {
@@ -83,7 +77,7 @@ protected:
                         {{"NODE_PATH", clienttest::tediousModules()}, {"TEDIOUS_CAFILE", cafile}});
     }
 
-    fs::path conf_;
+    testsupport::TemporaryFolder confFolder_{"taskstore-freetds"};
 };
 
 fs::path certificateOf(const TaskStoreProcess& server)

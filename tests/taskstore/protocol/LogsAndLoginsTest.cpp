@@ -3,12 +3,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/TemporaryFolder.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/LogText.h"
 #include "taskstore/server/LoginThrottle.h"
@@ -17,31 +16,6 @@
 using namespace taskstore::server;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-std::string contentOf(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class TempFolder {
-public:
-    TempFolder() : path_(std::filesystem::temp_directory_path() / ("logs-test-" + std::to_string(::getpid())))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-}  // namespace
 
 TEST(Logs, StatementsWithPasswordsAreReplacedAsSqlServerTracesDo)
 {
@@ -63,7 +37,7 @@ TEST(Logs, ClippedTextsKeepWholeCharactersAndSayWhatIsLeftOut)
 
 TEST(Logs, RequestLogIsOwnerOnlyAndMasksPasswords)
 {
-    TempFolder folder;
+    testsupport::TemporaryFolder folder{"logs-test"};
     const auto file = folder.path() / "requests.log";
     {
         std::ofstream earlier(file);  // made by someone else, readable by all
@@ -77,7 +51,7 @@ TEST(Logs, RequestLogIsOwnerOnlyAndMasksPasswords)
     struct stat status {};
     ASSERT_EQ(::stat(file.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
-    const std::string text = contentOf(file);
+    const std::string text = testsupport::readFile(file);
     EXPECT_EQ(text.find("hunter2"), std::string::npos);
     EXPECT_NE(text.find("3 BATCH 123\n-- 'ALTER LOGIN' was found"), std::string::npos) << text;
     EXPECT_NE(text.find("3 RPC sp_executesql 8\nselect 1\n"), std::string::npos);

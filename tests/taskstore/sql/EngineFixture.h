@@ -1,5 +1,6 @@
 #pragma once
 // An engine on a fresh temporary data folder, removed afterwards.
+#include "support/TemporaryFolder.h"
 #include "taskstore/engine/Engine.h"
 
 #include <filesystem>
@@ -7,20 +8,10 @@
 
 namespace tsqltest {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using testsupport::TemporaryFolder;
 
 struct EngineFixture {
-    TemporaryFolder folder;
+    TemporaryFolder folder{"tsql"};
     std::unique_ptr<taskstore::Engine> engine = taskstore::Engine::open(folder.path() / "data");
 
     std::unique_ptr<taskstore::Session> session(std::string_view database = "VOZUZODI", std::uint16_t spid = 51)

@@ -4,12 +4,11 @@
 // bytes. Only a handshake failure, ProtocolError or a refused record may come out.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
+#include "support/TemporaryFolder.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 #include "taskstore/tls/TlsContext.h"
@@ -21,11 +20,8 @@ namespace {
 
 const tls::TlsContext& context()
 {
-    static const auto files = [] {
-        const auto folder = std::filesystem::temp_directory_path() / ("taskstore-tls-fuzz-" + std::to_string(::getuid()));
-        std::filesystem::create_directories(folder);
-        return tls::ensureSelfSignedCertificate(folder);
-    }();
+    static const testsupport::TemporaryFolder folder{"taskstore-tls-fuzz"};
+    static const auto files = tls::ensureSelfSignedCertificate(folder.path());
     static const tls::TlsContext made(files.certificate, files.key);
     return made;
 }

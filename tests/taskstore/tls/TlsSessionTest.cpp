@@ -10,17 +10,17 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "Bytes.h"
+#include "support/TemporaryFolder.h"
 #include "taskstore/protocol/ProtocolError.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 #include "taskstore/tls/TlsContext.h"
 #include "taskstore/tls/TlsSession.h"
 
 using namespace taskstore;
+using testsupport::readFile;
 using tdstest::hex;
 namespace fs = std::filesystem;
 
@@ -30,12 +30,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 fs::path certificateFolder()
 {
-    static const struct Folder {
-        Folder() { fs::create_directories(path); }
-        ~Folder() { fs::remove_all(path); }
-        fs::path path = fs::temp_directory_path() / ("taskstore-tls-test-" + std::to_string(::getpid()));
-    } folder;
-    return folder.path;
+    static const testsupport::TemporaryFolder folder{"taskstore-tls-test"};
+    return folder.path();
 }
 
 const tls::TlsContext& serverContext()
@@ -43,14 +39,6 @@ const tls::TlsContext& serverContext()
     static const auto files = tls::ensureSelfSignedCertificate(certificateFolder());
     static const tls::TlsContext context(files.certificate, files.key);
     return context;
-}
-
-std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // A client that checks the server's certificate against the self-signed one, as a careful
