@@ -46,7 +46,7 @@ void sendAndDrain(int port, const Bytes& bytes)
 std::vector<Bytes> seeds()
 {
     std::vector<Bytes> found;
-    for (const auto& entry : std::filesystem::directory_iterator(FUZZ_CORPORA "/protocol")) {
+    for (const auto& entry : std::filesystem::directory_iterator(PROTOCOL_CORPUS)) {
         std::ifstream in(entry.path(), std::ios::binary);
         found.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

@@ -94,7 +94,7 @@ private:
     std::future<void> running_;
 };
 
-class Hostile : public testing::Test {
+class Attacks : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -138,9 +138,9 @@ protected:
     std::unique_ptr<NormalClient> normal_;
 };
 
-TaskStoreProcess* Hostile::server_ = nullptr;
+TaskStoreProcess* Attacks::server_ = nullptr;
 
-TEST_F(Hostile, DeepOrLongStatementsAnswer191AndTheSessionGoesOn)
+TEST_F(Attacks, DeepOrLongStatementsAnswer191AndTheSessionGoesOn)
 {
     const auto client = loggedIn();
     for (const std::string& sql :
@@ -161,7 +161,7 @@ TEST_F(Hostile, DeepOrLongStatementsAnswer191AndTheSessionGoesOn)
     EXPECT_TRUE(errorNumbers(client->batch("select @@trancount").payload).empty());
 }
 
-TEST_F(Hostile, BacktrackingLikeIsAnsweredAtOnce)
+TEST_F(Attacks, BacktrackingLikeIsAnsweredAtOnce)
 {
     const auto client = loggedIn();
     const auto start = Clock::now();
@@ -170,7 +170,7 @@ TEST_F(Hostile, BacktrackingLikeIsAnsweredAtOnce)
     EXPECT_TRUE(errorNumbers(reply.payload).empty());
 }
 
-TEST_F(Hostile, AttentionStopsALongLikeWithinASecond)
+TEST_F(Attacks, AttentionStopsALongLikeWithinASecond)
 {
     const auto client = loggedIn();
     client->sendBatch(slowLike(30000));
@@ -182,7 +182,7 @@ TEST_F(Hostile, AttentionStopsALongLikeWithinASecond)
     EXPECT_TRUE(errorNumbers(client->batch("select 1").payload).empty());
 }
 
-TEST_F(Hostile, AttentionStopsADeleteMatchingNothingInATransactionWithinASecond)
+TEST_F(Attacks, AttentionStopsADeleteMatchingNothingInATransactionWithinASecond)
 {
     const auto client = loggedIn();
     EXPECT_TRUE(errorNumbers(client->batch("begin tran").payload).empty());
@@ -198,7 +198,7 @@ TEST_F(Hostile, AttentionStopsADeleteMatchingNothingInATransactionWithinASecond)
     EXPECT_TRUE(errorNumbers(client->batch("rollback").payload).empty());
 }
 
-TEST_F(Hostile, AStatementStopsWhenItsClientGoes)
+TEST_F(Attacks, AStatementStopsWhenItsClientGoes)
 {
     auto client = loggedIn();
     client->sendBatch(emptyDelete);
@@ -214,7 +214,7 @@ TEST_F(Hostile, AStatementStopsWhenItsClientGoes)
                    std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - gone).count()));
 }
 
-TEST_F(Hostile, RequestsSentAheadWaitInTheSocket)
+TEST_F(Attacks, RequestsSentAheadWaitInTheSocket)
 {
     const auto client = loggedIn();
     client->sendBatch(slowLike(30000));
@@ -240,7 +240,7 @@ TEST_F(Hostile, RequestsSentAheadWaitInTheSocket)
     EXPECT_LT(accepted, 32u << 20);
 }
 
-TEST_F(Hostile, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServersDoes)
+TEST_F(Attacks, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServersDoes)
 {
     const auto client = loggedIn();
     // 100,000 parameters to sp_executesql: 8003, and the connection stays.
@@ -281,7 +281,7 @@ TEST_F(Hostile, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServers
     EXPECT_TRUE(huge->closedByServer());
 }
 
-TEST_F(Hostile, ConnectionsPastTheLimitAreClosedAndCounted)
+TEST_F(Attacks, ConnectionsPastTheLimitAreClosedAndCounted)
 {
     std::vector<std::unique_ptr<HostileClient>> clients;
     int refused = 0;
@@ -302,7 +302,7 @@ TEST_F(Hostile, ConnectionsPastTheLimitAreClosedAndCounted)
     EXPECT_TRUE(server_->waitForLog("refused so far"));
 }
 
-TEST_F(Hostile, PasswordGuessesAreSlowedAndAllAnswer18456)
+TEST_F(Attacks, PasswordGuessesAreSlowedAndAllAnswer18456)
 {
     const auto start = Clock::now();
     for (int i = 0; i < 8; ++i) {
@@ -317,7 +317,7 @@ TEST_F(Hostile, PasswordGuessesAreSlowedAndAllAnswer18456)
     EXPECT_LT(Clock::now() - afterGuesses, 2s);
 }
 
-TEST_F(Hostile, LogsHoldNoPasswordAndNoClientFloods)
+TEST_F(Attacks, LogsHoldNoPasswordAndNoClientFloods)
 {
     const auto client = loggedIn();
     client->batch("ALTER LOGIN sa WITH PASSWORD = 'Leaked-9c1a'");
@@ -335,7 +335,7 @@ TEST_F(Hostile, LogsHoldNoPasswordAndNoClientFloods)
 }
 
 // Its own server: SIGTERM ends it.
-TEST(HostileShutdown, SigtermEndsTheServerWithinFiveSecondsWhileStatementsRun)
+TEST(Shutdown, SigtermEndsTheServerWithinFiveSecondsWhileStatementsRun)
 {
     TaskStoreOptions options;
     options.saPassword = password;
@@ -362,7 +362,7 @@ TEST(HostileShutdown, SigtermEndsTheServerWithinFiveSecondsWhileStatementsRun)
     EXPECT_NE(server.log().find("closed (server stopping)"), std::string::npos);
 }
 
-TEST(HostileShutdown, EmptySaPasswordIsWarnedOfAtStart)
+TEST(Shutdown, EmptySaPasswordIsWarnedOfAtStart)
 {
     TaskStoreProcess server;
     EXPECT_TRUE(server.waitForLog("warning: the SA password is empty, so every user and program on this machine can "

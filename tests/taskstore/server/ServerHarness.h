@@ -45,9 +45,6 @@ private:
     std::vector<std::string> lines_;
 };
 
-inline const std::vector<std::uint8_t> noTransactionHeaders =
-    hex("16 00 00 00 12 00 00 00 02 00 00 00 00 00 00 00 00 00 01 00 00 00");
-
 struct ReplyMessage {
     std::vector<std::uint8_t> payload;
     std::size_t packets = 0;

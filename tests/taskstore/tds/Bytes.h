@@ -58,4 +58,8 @@ inline bool contains(std::span<const std::uint8_t> haystack, std::span<const std
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
+// ALL_HEADERS with a transaction descriptor of 0 and one outstanding request: no open transaction.
+inline const std::vector<std::uint8_t> noTransactionHeaders =
+    hex("16 00 00 00 12 00 00 00 02 00 00 00 00 00 00 00 00 00 01 00 00 00");
+
 }  // namespace tdstest

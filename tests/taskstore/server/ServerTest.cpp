@@ -48,7 +48,7 @@ const std::vector<std::uint8_t> attentionAck = hex("FD 20 00 00 00 00 00 00 00 0
 
 }  // namespace
 
-TEST(TdsProtocol, AttentionEndsStreamingBatchThenAcknowledgesSeparately)
+TEST(Server, AttentionEndsStreamingBatchThenAcknowledgesSeparately)
 {
     RunningServer s;
     RawClient client(s.port);
@@ -78,7 +78,7 @@ TEST(TdsProtocol, AttentionEndsStreamingBatchThenAcknowledgesSeparately)
     EXPECT_NE(s.log.text().find("connection 1 logged in as SA to VOZUZODI"), std::string::npos);
 }
 
-TEST(TdsProtocol, LargeReplyStreamsInPacketsOfTheNegotiatedSize)
+TEST(Server, LargeReplyStreamsInPacketsOfTheNegotiatedSize)
 {
     RunningServer s;
     RawClient client(s.port);
@@ -89,7 +89,7 @@ TEST(TdsProtocol, LargeReplyStreamsInPacketsOfTheNegotiatedSize)
               hex("FD 10 00 C1 00 20 4E 00 00 00 00 00 00"));
 }
 
-TEST(TdsProtocol, VanishedClientEndsItsSessionAndRollsBack)
+TEST(Server, VanishedClientEndsItsSessionAndRollsBack)
 {
     RunningServer s;
     {
@@ -103,7 +103,7 @@ TEST(TdsProtocol, VanishedClientEndsItsSessionAndRollsBack)
     EXPECT_EQ(s.engine.rolledBackOnClose, 1);
 }
 
-TEST(TdsProtocol, SilentClientIsDroppedAfterTheLoginTimeout)
+TEST(Server, SilentClientIsDroppedAfterTheLoginTimeout)
 {
     RunningServer s(std::chrono::milliseconds(200));
     RawClient client(s.port);
@@ -111,7 +111,7 @@ TEST(TdsProtocol, SilentClientIsDroppedAfterTheLoginTimeout)
     EXPECT_TRUE(s.log.waitFor("connection 1 closed (login timeout)"));
 }
 
-TEST(TdsProtocol, MalformedInputEndsOnlyThatConnection)
+TEST(Server, MalformedInputEndsOnlyThatConnection)
 {
     RunningServer s;
     RawClient good(s.port);
@@ -123,7 +123,7 @@ TEST(TdsProtocol, MalformedInputEndsOnlyThatConnection)
     EXPECT_EQ(good.batch("rows 1").lastDoneStatus(), 0x10);
 }
 
-TEST(TdsProtocol, WrongPasswordClosesTheConnection)
+TEST(Server, WrongPasswordClosesTheConnection)
 {
     RunningServer s;
     RawClient client(s.port);
@@ -133,7 +133,7 @@ TEST(TdsProtocol, WrongPasswordClosesTheConnection)
     EXPECT_TRUE(s.log.waitFor("connection 1 closed (login failed)"));
 }
 
-TEST(TdsProtocol, ShutdownEndsEverySessionWhileBatchesRun)
+TEST(Server, ShutdownEndsEverySessionWhileBatchesRun)
 {
     RunningServer s;
     std::vector<std::unique_ptr<RawClient>> clients;
@@ -150,7 +150,7 @@ TEST(TdsProtocol, ShutdownEndsEverySessionWhileBatchesRun)
     EXPECT_NE(s.log.text().find("connection 60 closed (server stopping)"), std::string::npos);
 }
 
-TEST(TdsProtocol, ConnectionsPastTheLimitAreClosedAndCounted)
+TEST(Server, ConnectionsPastTheLimitAreClosedAndCounted)
 {
     RunningServer s(std::chrono::seconds(5), 2);
     RawClient first(s.port);
@@ -167,7 +167,7 @@ TEST(TdsProtocol, ConnectionsPastTheLimitAreClosedAndCounted)
     EXPECT_EQ(fourth.login().lastDoneStatus(), 0);
 }
 
-TEST(TdsProtocol, RequestsSentAheadWaitInTheSocketNotInTheServer)
+TEST(Server, RequestsSentAheadWaitInTheSocketNotInTheServer)
 {
     RunningServer s;
     RawClient client(s.port);

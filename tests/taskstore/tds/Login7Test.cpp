@@ -10,7 +10,7 @@
 using namespace taskstore::tds;
 using namespace tdstest;
 
-TEST(TdsProtocol, Login7FieldsInReverseOrderAreDecoded)
+TEST(Login7, Login7FieldsInReverseOrderAreDecoded)
 {
     const Login7 login = decodeLogin7(typicalLogin().build());
     EXPECT_EQ(login.tdsVersion, 0x74000004u);
@@ -25,7 +25,7 @@ TEST(TdsProtocol, Login7FieldsInReverseOrderAreDecoded)
     EXPECT_FALSE(login.integratedAuth);
 }
 
-TEST(TdsProtocol, Login7OfTds71HasTheShorterFixedPart)
+TEST(Login7, Login7OfTds71HasTheShorterFixedPart)
 {
     Login7Builder old = typicalLogin();
     old.tdsVersion = 0x71000001;
@@ -39,14 +39,14 @@ TEST(TdsProtocol, Login7OfTds71HasTheShorterFixedPart)
     EXPECT_THROW(decodeLogin7(relabelled), ProtocolError);
 }
 
-TEST(TdsProtocol, PasswordDeobfuscationMatchesTheWireExample)
+TEST(Login7, PasswordDeobfuscationMatchesTheWireExample)
 {
     auto bytes = hex("92 A5 B3 A5");
     deobfuscatePassword(bytes);
     EXPECT_EQ(bytes, ucs2("sa"));
 }
 
-TEST(TdsProtocol, Login7WithWindowsAuthenticationIsMarked)
+TEST(Login7, Login7WithWindowsAuthenticationIsMarked)
 {
     Login7Builder sspi = typicalLogin();
     sspi.fields[Sspi] = hex("4E 54 4C 4D");
@@ -61,7 +61,7 @@ TEST(TdsProtocol, Login7WithWindowsAuthenticationIsMarked)
     EXPECT_TRUE(decodeLogin7(anonymous.build()).integratedAuth);
 }
 
-TEST(TdsProtocol, MalformedLogin7IsRefused)
+TEST(Login7, MalformedLogin7IsRefused)
 {
     const auto good = typicalLogin().build();
     const auto withByte = [&](std::size_t at, std::uint8_t value) {
@@ -84,7 +84,7 @@ TEST(TdsProtocol, MalformedLogin7IsRefused)
     EXPECT_THROW(decodeLogin7(badText.build()), ProtocolError);
 }
 
-TEST(TdsProtocol, Login7TruncatedAtEveryLengthNeverCrashes)
+TEST(Login7, Login7TruncatedAtEveryLengthNeverCrashes)
 {
     const auto good = typicalLogin().build();
     for (std::size_t n = 0; n < good.size(); ++n) {

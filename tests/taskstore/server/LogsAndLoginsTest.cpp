@@ -76,7 +76,7 @@ TEST(Logs, EventLinesEscapeControlCharactersAndStayShort)
     EXPECT_NE(written.find("bytes more)\n", second), std::string::npos);
 }
 
-TEST(Logins, FailuresPastTheFreeOnesWaitTheirTurnPerAddress)
+TEST(LoginThrottle, FailuresPastTheFreeOnesWaitTheirTurnPerAddress)
 {
     LoginThrottle throttle(1500ms);
     for (int i = 0; i < LoginThrottle::freeFailures; ++i) {
@@ -108,7 +108,7 @@ TEST(Logins, FailuresPastTheFreeOnesWaitTheirTurnPerAddress)
     EXPECT_LT(Clock::now() - later, 200ms);
 }
 
-TEST(Logins, StoppingEndsEveryWait)
+TEST(LoginThrottle, StoppingEndsEveryWait)
 {
     LoginThrottle throttle;
     for (int i = 0; i <= LoginThrottle::freeFailures; ++i) {

@@ -10,7 +10,7 @@
 using namespace taskstore;
 using namespace tdstest;
 
-TEST(TdsProtocol, LoginSucceedsWithTheConfiguredPassword)
+TEST(RequestHandler, LoginSucceedsWithTheConfiguredPassword)
 {
     Conversation c;
     EXPECT_EQ(c.login("s3cret"), std::nullopt);
@@ -21,7 +21,7 @@ TEST(TdsProtocol, LoginSucceedsWithTheConfiguredPassword)
     EXPECT_NE(c.log.text().find("connection 7 logged in as SA to VOZUZODI"), std::string::npos);
 }
 
-TEST(TdsProtocol, LoginFailuresAnswerLikeSqlServerAndClose)
+TEST(RequestHandler, LoginFailuresAnswerLikeSqlServerAndClose)
 {
     Conversation wrong;
     EXPECT_EQ(wrong.login("guess"), "login failed");
@@ -43,14 +43,14 @@ TEST(TdsProtocol, LoginFailuresAnswerLikeSqlServerAndClose)
     EXPECT_EQ(missing.engine.liveSessions, 0);
 }
 
-TEST(TdsProtocol, RequestsBeforeLoginAreRefused)
+TEST(RequestHandler, RequestsBeforeLoginAreRefused)
 {
     Conversation c;
     EXPECT_THROW(c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("rows 1")})), tds::ProtocolError);
     EXPECT_THROW(c.send(tds::PacketType::Login7, hex("10 00 00 00")), tds::ProtocolError);
 }
 
-TEST(TdsProtocol, BatchesAndTransactionRequestsAfterLogin)
+TEST(RequestHandler, BatchesAndTransactionRequestsAfterLogin)
 {
     Conversation c;
     ASSERT_EQ(c.login("s3cret"), std::nullopt);
@@ -88,7 +88,7 @@ TEST(TdsProtocol, BatchesAndTransactionRequestsAfterLogin)
     EXPECT_EQ(c.sent, hex("FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
-TEST(TdsProtocol, ResetConnectionStartsAFreshSessionAndSaysSo)
+TEST(RequestHandler, ResetConnectionStartsAFreshSessionAndSaysSo)
 {
     Conversation c;
     ASSERT_EQ(c.login("s3cret"), std::nullopt);

@@ -43,7 +43,7 @@ struct Capture {
 
 }  // namespace
 
-TEST(TdsProtocol, BatchSplitAcrossPacketsAndReadsIsReassembled)
+TEST(MessageFraming, BatchSplitAcrossPacketsAndReadsIsReassembled)
 {
     // The batch text straddles two packets, and a UTF-16 unit straddles the packet boundary.
     const auto body = concat({allHeaders, ucs2("select 1")});
@@ -61,7 +61,7 @@ TEST(TdsProtocol, BatchSplitAcrossPacketsAndReadsIsReassembled)
     EXPECT_FALSE(assembler.midMessage());
 }
 
-TEST(TdsProtocol, MalformedFramingIsRefused)
+TEST(MessageFraming, MalformedFramingIsRefused)
 {
     std::vector<Message> messages;
     MessageAssembler shortHeader;
@@ -83,7 +83,7 @@ TEST(TdsProtocol, MalformedFramingIsRefused)
     EXPECT_TRUE(messages[0].payload.empty());
 }
 
-TEST(TdsProtocol, RequestHeadersAreValidated)
+TEST(MessageFraming, RequestHeadersAreValidated)
 {
     EXPECT_THROW(decodeSqlBatch(hex("40 00 00 00 00 00")), ProtocolError);                   // longer than request
     EXPECT_THROW(decodeSqlBatch(hex("0A 00 00 00 02 00 00 00 02 00")), ProtocolError);       // header too short
@@ -101,7 +101,7 @@ TEST(TdsProtocol, RequestHeadersAreValidated)
     EXPECT_THROW(decodeTransactionRequest(concat({allHeaders, hex("01 00")})), ProtocolError);
 }
 
-TEST(TdsProtocol, ReplyLargerThanPacketSizeIsSplit)
+TEST(MessageFraming, ReplyLargerThanPacketSizeIsSplit)
 {
     Capture capture;
     MessageWriter writer(capture.output(), 52, 512);
@@ -133,7 +133,7 @@ TEST(TdsProtocol, ReplyLargerThanPacketSizeIsSplit)
     EXPECT_EQ(writer.packetSize(), 32767u);
 }
 
-TEST(TdsProtocol, SinkHoldsBackTheLastDone)
+TEST(MessageFraming, SinkHoldsBackTheLastDone)
 {
     Capture capture;
     MessageWriter writer(capture.output(), 51);
@@ -162,7 +162,7 @@ TEST(TdsProtocol, SinkHoldsBackTheLastDone)
     EXPECT_EQ(capture.packets.back(), hex("04 01 00 15 00 33 01 00 FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
-TEST(TdsProtocol, EachDoneNamesItsStatementsCommand)
+TEST(MessageFraming, EachDoneNamesItsStatementsCommand)
 {
     Capture capture;
     MessageWriter writer(capture.output(), 51);
@@ -185,7 +185,7 @@ TEST(TdsProtocol, EachDoneNamesItsStatementsCommand)
     EXPECT_EQ(std::vector<std::uint8_t>(payload.end() - 13, payload.end()), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
-TEST(TdsProtocol, DatabaseChangeAnnouncesTheCollationToo)
+TEST(MessageFraming, DatabaseChangeAnnouncesTheCollationToo)
 {
     Capture capture;
     MessageWriter writer(capture.output(), 51);
@@ -197,7 +197,7 @@ TEST(TdsProtocol, DatabaseChangeAnnouncesTheCollationToo)
                                                               hex("E3 08 00 07 05 04 08 D0 00 00 00")})));
 }
 
-TEST(TdsProtocol, SinkFailsStatementWhoseRowCannotBeSent)
+TEST(MessageFraming, SinkFailsStatementWhoseRowCannotBeSent)
 {
     Capture capture;
     MessageWriter writer(capture.output(), 51);
@@ -216,7 +216,7 @@ TEST(TdsProtocol, SinkFailsStatementWhoseRowCannotBeSent)
     EXPECT_EQ(std::vector<std::uint8_t>(payload.end() - 13, payload.end() - 10), hex("FD 02 00"));
 }
 
-TEST(TdsProtocol, TransactionReplyHasOneDone)
+TEST(MessageFraming, TransactionReplyHasOneDone)
 {
     Capture capture;
     MessageWriter writer(capture.output(), 51);

@@ -40,7 +40,7 @@ struct Encoded {
 
 }  // namespace
 
-TEST(TdsProtocol, PreloginReplyIsOnePacketOfTheKnownShape)
+TEST(TokenEncoding, PreloginReplyIsOnePacketOfTheKnownShape)
 {
     std::vector<std::vector<std::uint8_t>> packets;
     MessageWriter writer([&](std::span<const std::uint8_t> p) { packets.emplace_back(p.begin(), p.end()); }, 0);
@@ -52,7 +52,7 @@ TEST(TdsProtocol, PreloginReplyIsOnePacketOfTheKnownShape)
                               "0F 00 07 D0 00 00  02  00  00"));
 }
 
-TEST(TdsProtocol, PreloginRequestOptionsAreReadAndBadOffsetsRefused)
+TEST(TokenEncoding, PreloginRequestOptionsAreReadAndBadOffsetsRefused)
 {
     // ENCRYPTION = REQ and MARS = 1, data after the table.
     const auto request = hex("01 00 0B 00 01  04 00 0C 00 01  FF  03 01");
@@ -63,14 +63,14 @@ TEST(TdsProtocol, PreloginRequestOptionsAreReadAndBadOffsetsRefused)
     EXPECT_THROW(parsePrelogin(hex("01 00 0B 00")), std::exception);        // table cut short
 }
 
-TEST(TdsProtocol, LoginAckCarriesVersionBigEndianAndNameLength)
+TEST(TokenEncoding, LoginAckCarriesVersionBigEndianAndNameLength)
 {
     Encoded e;
     writeLoginAck(e.out, tds74, "Microsoft SQL Server", ProgramVersion{15, 0, 2000});
     EXPECT_EQ(e.bytes, concat({hex("AD 32 00 01 74 00 00 04 14"), ucs2("Microsoft SQL Server"), hex("0F 00 07 D0")}));
 }
 
-TEST(TdsProtocol, EnvChangeTokens)
+TEST(TokenEncoding, EnvChangeTokens)
 {
     Encoded database;
     writeEnvChange(database.out, EnvChange::Database, "VOZUZODI", "master");
@@ -97,7 +97,7 @@ TEST(TdsProtocol, EnvChangeTokens)
     EXPECT_EQ(rollback.bytes, hex("E3 0B 00 0A 00 08 05 00 00 00 00 00 00 00"));
 }
 
-TEST(TdsProtocol, InfoAndErrorLayout)
+TEST(TokenEncoding, InfoAndErrorLayout)
 {
     Encoded info;
     writeMessage(info.out, SqlError{5701, 2, 0, "Changed database context to 'master'.", 1}, "SRV");
@@ -111,7 +111,7 @@ TEST(TdsProtocol, InfoAndErrorLayout)
     EXPECT_EQ(error.bytes, hex("AA 10 00 18 48 00 00 01 0E 01 00 78 00 00 00 03 00 00 00"));
 }
 
-TEST(TdsProtocol, DoneLayout)
+TEST(TokenEncoding, DoneLayout)
 {
     Encoded e;
     writeDone(e.out, done::count | done::more, curcmd::select, 2);
@@ -120,7 +120,7 @@ TEST(TdsProtocol, DoneLayout)
                            "FD 20 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
-TEST(TdsProtocol, ResultSetWithNullsAndAllTypes)
+TEST(TokenEncoding, ResultSetWithNullsAndAllTypes)
 {
     const std::vector<ColumnInfo> columns{
         {"id", SqlType::Int, 0, true},       {"name", SqlType::NVarChar, 50, true},
@@ -158,7 +158,7 @@ TEST(TdsProtocol, ResultSetWithNullsAndAllTypes)
                               "D1 00  FF FF  08 FE FF FF FF FF FF FF FF  00 00 00"));
 }
 
-TEST(TdsProtocol, ParameterTypesGoOutAsThemselves)
+TEST(TokenEncoding, ParameterTypesGoOutAsThemselves)
 {
     const std::vector<ColumnInfo> columns{
         {"d", SqlType::Decimal, 0, true, 20, 2},  {"m", SqlType::Money, 0, true, 19, 4},
@@ -203,7 +203,7 @@ TEST(TdsProtocol, ParameterTypesGoOutAsThemselves)
     EXPECT_THROW(writeRow(old.out, std::vector<ColumnInfo>{scale3}, std::vector<ValueView>{d}), CellError);
 }
 
-TEST(TdsProtocol, VarcharGoesOutInTheCodePageWithTheCollation)
+TEST(TokenEncoding, VarcharGoesOutInTheCodePageWithTheCollation)
 {
     const std::vector<ColumnInfo> columns{{"s", SqlType::VarChar, 10, true}, {"m", SqlType::VarChar, ColumnInfo::unlimited, true}};
     Encoded meta;
@@ -220,7 +220,7 @@ TEST(TdsProtocol, VarcharGoesOutInTheCodePageWithTheCollation)
     EXPECT_EQ(old.bytes, concat({hex("81 01 00 00 00 01 00 23 FE FF FF 7F 04 08 D0 00 00 00 00 01"), ucs2("m")}));
 }
 
-TEST(TdsProtocol, LongTextIsNeverCut)
+TEST(TokenEncoding, LongTextIsNeverCut)
 {
     const std::vector<ColumnInfo> shortColumn{{"s", SqlType::NVarChar, 3, true}};
     Encoded refused;
@@ -244,7 +244,7 @@ TEST(TdsProtocol, LongTextIsNeverCut)
     EXPECT_EQ(nullRow.bytes, hex("D1 FF FF FF FF FF FF FF FF"));
 }
 
-TEST(TdsProtocol, IntOverflowAndWrongKindsAreRefused)
+TEST(TokenEncoding, IntOverflowAndWrongKindsAreRefused)
 {
     const std::vector<ColumnInfo> intColumn{{"i", SqlType::Int, 0, true}};
     Encoded e;
@@ -252,7 +252,7 @@ TEST(TdsProtocol, IntOverflowAndWrongKindsAreRefused)
     EXPECT_THROW(writeRow(e.out, intColumn, std::vector<ValueView>{text("1")}), CellError);
 }
 
-TEST(TdsProtocol, NonBmpTextBecomesSurrogatePair)
+TEST(TokenEncoding, NonBmpTextBecomesSurrogatePair)
 {
     const std::vector<ColumnInfo> columns{{"s", SqlType::NVarChar, 10, true}};
     Encoded e;
@@ -260,7 +260,7 @@ TEST(TdsProtocol, NonBmpTextBecomesSurrogatePair)
     EXPECT_EQ(e.bytes, hex("D1 06 00 02 5F 3D D8 00 DE"));
 }
 
-TEST(TdsProtocol, Utf16TextIsAppendedWholeCharactersOnly)
+TEST(TokenEncoding, Utf16TextIsAppendedWholeCharactersOnly)
 {
     std::vector<std::uint8_t> out{0xAA};
     // "a", U+1F600 (a surrogate pair), 异 and a byte that is no UTF-8
