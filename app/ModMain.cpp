@@ -6,7 +6,7 @@ namespace ModMain {
 
 void Main()
 {
-    frmLogin::Show();
+    forms::frmLogin::Show();
 }
 
 }  // namespace ModMain

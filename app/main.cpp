@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("taskclear"));
     gui::installFontSubstitutions();
     // The program's icon is the clear command's red cross; windows without their own show it.
-    QApplication::setWindowIcon(mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete));
+    QApplication::setWindowIcon(forms::ImageList1::icon(forms::ImageList1::Index::Delete));
     gui::installQtMsgBox();
     gui::watchForLastWindow();
     fontConfig.finish();

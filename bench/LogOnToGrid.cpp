@@ -14,6 +14,8 @@
 #include "forms/login/frmLogin.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmLogin;
+
 namespace bench {
 
 namespace {
@@ -67,7 +69,7 @@ T& control(QWidget& window, const char* name)
 double logOnToGridSeconds(const std::string& server)
 {
     // Any box means the log-on failed; the grid would never come.
-    rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) -> int {
+    runtime::setMsgBoxPresenter([](const std::string& text, int, const std::string&) -> int {
         std::fprintf(stderr, "bench: the log-on showed a message box: %s\n", text.c_str());
         std::_Exit(2);
     });

@@ -16,12 +16,14 @@
 #include "forms/main/TaskTableModel.h"
 #include "forms/main/frmMain.h"
 
+using forms::frmMain;
+
 namespace bench {
 
 namespace {
-mainwin::TaskGrid& grid(frmMain& window)
+forms::TaskGrid& grid(frmMain& window)
 {
-    auto* found = window.findChild<mainwin::TaskGrid*>(QStringLiteral("MSHF_Task"));
+    auto* found = window.findChild<forms::TaskGrid*>(QStringLiteral("MSHF_Task"));
     if (!found)
         throw std::runtime_error("the main window has no task grid");
     return *found;
@@ -41,7 +43,7 @@ frmMain* showMainWindow()
 
 double refreshSeconds(frmMain& window)
 {
-    auto* toolbar = window.findChild<mainwin::CommandToolBar*>(QStringLiteral("Toolbar1"));
+    auto* toolbar = window.findChild<forms::CommandToolBar*>(QStringLiteral("Toolbar1"));
     if (!toolbar)
         throw std::runtime_error("the main window has no toolbar");
     const auto start = Clock::now();
@@ -71,7 +73,7 @@ std::size_t gridRows(frmMain& window) { return static_cast<std::size_t>(grid(win
 
 std::size_t gridTextBytes(frmMain& window)
 {
-    const mainwin::TaskTableModel& model = grid(window).taskModel();
+    const forms::TaskTableModel& model = grid(window).taskModel();
     std::size_t bytes = 0;
     for (int row = 0; row < model.rowCount(); ++row) {
         for (int column = 0; column < model.columnCount(); ++column)

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <string>
 
+namespace forms {
 class frmMain;
+}  // namespace forms
 
 namespace bench {
 
@@ -14,17 +16,17 @@ void logOnTo(const std::string& server);
 void logOff();
 
 // Opens the main window (which loads the list once) and lets it paint.
-frmMain* showMainWindow();
+forms::frmMain* showMainWindow();
 
 // The refresh command from the toolbar, until the grid has been laid out and painted again.
-double refreshSeconds(frmMain& window);
+double refreshSeconds(forms::frmMain& window);
 // Jumps through the grid from top to bottom in even steps, repainting after each; returns the
 // mean seconds per jump (what dragging the scroll bar costs).
-double scrollJumpSeconds(frmMain& window);
+double scrollJumpSeconds(forms::frmMain& window);
 
 // Rows the grid shows, and their text as UTF-8 bytes.
-std::size_t gridRows(frmMain& window);
-std::size_t gridTextBytes(frmMain& window);
+std::size_t gridRows(forms::frmMain& window);
+std::size_t gridTextBytes(forms::frmMain& window);
 
 // A clearing's transaction and two statements over the shared connection ("DELERROR" or
 // "DELALL"); returns the seconds taken.

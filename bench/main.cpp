@@ -31,6 +31,8 @@
 #include "gui/Fonts.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmMain;
+
 namespace fs = std::filesystem;
 using namespace bench;
 
@@ -490,9 +492,9 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     gui::installFontSubstitutions();
-    rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
+    runtime::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
         std::cerr << "bench: unexpected message box: " << text << "\n";
-        return rt::MsgBoxResult::Cancel;
+        return runtime::MsgBoxResult::Cancel;
     });
     try {
         if (argc == 4 && std::string(argv[1]) == "--memory-probe")

@@ -12,7 +12,7 @@ namespace db {
 namespace {
 [[noreturn]] void notAllowedWhileClosed()
 {
-    throw rt::RuntimeError(ErrorNumber::ObjectClosed, "The connection is closed; open it before using it.");
+    throw runtime::RuntimeError(runtime::ErrorNumber::ObjectClosed, "The connection is closed; open it before using it.");
 }
 }  // namespace
 
@@ -22,14 +22,14 @@ Connection::~Connection() = default;
 void Connection::setCursorLocation(int location)
 {
     if (location != CursorLocation::Server && location != CursorLocation::Client)
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, "The cursor location must be 2 or 3.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall, "The cursor location must be 2 or 3.");
     cursorLocation_ = location;
 }
 
 void Connection::setCommandTimeout(int seconds)
 {
     if (seconds < 0)
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall, "The command time-out cannot be negative.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall, "The command time-out cannot be negative.");
     commandTimeout_ = seconds;
 }
 
@@ -38,10 +38,10 @@ int Connection::State() const { return odbc_ ? ObjectState::Open : ObjectState::
 void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password)
 {
     if (odbc_)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The connection is already open; close it first.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "The connection is already open; close it first.");
     // The log-on passes its credentials in the string; separate ones are not supported.
     if (!userId.empty() || !password.empty())
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+        throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
                                "Pass the user name and password in the connection string.");
     OdbcLogOn logOn = toOdbcLogOn(OleDbConnectionString::parse(connectionString));
     const WipeOnExit wiped(logOn.connectionString);
@@ -72,7 +72,7 @@ long Connection::BeginTrans()
 {
     OdbcConnection& connection = odbc();
     if (inTransaction_)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "A transaction is already open on this connection; nested transactions are not supported.");
     connection.setAutocommit(false);
     inTransaction_ = true;
@@ -90,7 +90,7 @@ void Connection::CommitTrans()
 {
     OdbcConnection& connection = odbc();
     if (!inTransaction_)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "No transaction is open on this connection.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "No transaction is open on this connection.");
     connection.endTransaction(true);
     // Back to autocommit: the driver would otherwise keep a fresh, empty transaction open.
     inTransaction_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 // An ADO-shaped connection over ODBC: the properties and methods the tool uses, with ADO's
-// meaning. Every failure is thrown as rt::RuntimeError with the server's number (or the
+// meaning. Every failure is thrown as runtime::RuntimeError with the server's number (or the
 // provider's when the server gave none) and the server's message without driver prefixes.
 #include <memory>
 #include <string>
@@ -12,11 +12,6 @@ namespace ObjectState {
 inline constexpr int Closed = 0;
 inline constexpr int Open = 1;
 }  // namespace ObjectState
-
-// ADO's number for an operation on a closed object.
-namespace ErrorNumber {
-inline constexpr long ObjectClosed = 3704;
-}  // namespace ErrorNumber
 
 namespace CursorLocation {
 inline constexpr int Server = 2;

@@ -16,7 +16,7 @@ bool ConnectDB(const std::string& server, const std::string& user, const std::st
     try {
         db::TaskOperations::openOnMaster(*ModMain::Conn, server, user, password);
         result = true;
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         failure = error.Description();
     } catch (const std::exception& error) {
         failure = error.what();
@@ -24,7 +24,7 @@ bool ConnectDB(const std::string& server, const std::string& user, const std::st
     // The box is shown outside the handler, so that an error of the box itself is not mistaken
     // for a failure of the log-on.
     if (!result)
-        rt::MsgBox(failure, rt::MsgBoxStyle::OkOnly);
+        runtime::MsgBox(failure, runtime::MsgBoxStyle::OkOnly);
     return result;
 }
 

@@ -15,7 +15,7 @@ OdbcConnection::OdbcConnection(std::string_view odbcConnectionString, int loginT
 {
     try {
         if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
-            throw rt::RuntimeError(rt::ErrorNumber::OutOfMemory, "The ODBC environment could not be created.");
+            throw runtime::RuntimeError(runtime::ErrorNumber::OutOfMemory, "The ODBC environment could not be created.");
         if (!succeeded(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, integerAttribute(SQL_OV_ODBC3), 0)))
             throwDiagnostics(SQL_HANDLE_ENV, env_, "The ODBC environment does not support ODBC 3.");
         if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_)))

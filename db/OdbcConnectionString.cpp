@@ -62,7 +62,7 @@ void appendCredential(std::string& out, std::string_view key, std::optional<std:
     std::string text = value ? std::move(*value) : std::string();
     const WipeOnExit wipedText(text);
     if (utf16Length(text) > longestCredential)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "The " + std::string(what) + " is longer than 128 characters, which SQL Server does not accept.");
     std::string written = odbcValue(text);
     const WipeOnExit wipedWritten(written);
@@ -99,7 +99,7 @@ const SqlServerDriver& systemDriver()
     if (!driver)
         driver = chooseSqlServerDriver(installedOdbcDrivers());
     if (!driver)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "No ODBC driver that encrypts the connection is installed: install Microsoft's "
                                "\"ODBC Driver 18 for SQL Server\" (or 17).");
     return *driver;
@@ -132,7 +132,7 @@ std::string odbcValue(std::string_view value)
     if (plainIsSafe)
         return std::string(value);
     if (value.find("};") != std::string_view::npos)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "The server name, user name or password contains \"};\", which the ODBC driver cannot read.");
     return braced(value, false);
 }
@@ -175,7 +175,7 @@ ServerAddress parseDataSource(std::string_view dataSource)
         const std::string_view portText = trimSpaces(rest.substr(comma + 1));
         const auto port = parseNumber(portText);
         if (!port || *port < 1 || *port > 65535)
-            throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+            throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                    "The server name has no valid TCP port after the comma: \"" + std::string(portText)
                                        + "\".");
         address.port = *port;
@@ -189,7 +189,7 @@ ServerAddress parseDataSource(std::string_view dataSource)
     const bool local = host.empty() || host == "." || text::equalIgnoringAsciiCase(host, "(local)")
         || text::equalIgnoringAsciiCase(host, "localhost");
     if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "The server name is not valid: use host, host,port or host\\instance.");
     address.host = local ? "127.0.0.1" : std::string(host);
     if (!address.port && address.instance.empty())
@@ -213,7 +213,7 @@ OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
     if (const auto timeout = oledb.firstOf({"Connect Timeout", "Timeout"})) {
         const auto seconds = parseNumber(trimSpaces(*timeout));
         if (!seconds || *seconds < 0)
-            throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+            throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                    "The connection string's Connect Timeout is not a number of seconds.");
         loginTimeout = *seconds;
     }

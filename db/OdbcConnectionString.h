@@ -15,7 +15,7 @@ struct ServerAddress {
     std::optional<int> port;  // 1433 for the default instance when not given
 };
 
-// Throws rt::RuntimeError when the port after the comma is not a TCP port number, or the host or
+// Throws runtime::RuntimeError when the port after the comma is not a TCP port number, or the host or
 // instance holds what no server name holds (blanks, control characters, ",;={}'\"").
 ServerAddress parseDataSource(std::string_view dataSource);
 
@@ -28,12 +28,12 @@ struct OdbcLogOn {
 // ";") and the log-on time-out (Connect Timeout, or the provider's default of 15 seconds).
 // On Windows the server name goes to Microsoft's driver as typed (trimmed); elsewhere it is
 // translated into FreeTDS's host and port. Either way a name that parseDataSource refuses is
-// refused. Throws rt::RuntimeError for that and for a user name or password over SQL Server's
+// refused. Throws runtime::RuntimeError for that and for a user name or password over SQL Server's
 // 128 characters.
 OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb);
 
 // A value written so that the driver reads it back exactly, whatever characters it holds.
-// Throws rt::RuntimeError for the values the FreeTDS 1.3 driver cannot read back: those that
+// Throws runtime::RuntimeError for the values the FreeTDS 1.3 driver cannot read back: those that
 // contain "}" and ";" together with "};" among them.
 std::string odbcValue(std::string_view value);
 

@@ -45,7 +45,7 @@ std::string stripDriverPrefixes(std::string_view message)
     return std::string(message);
 }
 
-rt::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& records, std::string_view fallback)
+runtime::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& records, std::string_view fallback)
 {
     const DiagnosticRecord* best = nullptr;
     for (const auto& record : records) {
@@ -53,11 +53,11 @@ rt::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& recor
             best = &record;
     }
     if (!best)
-        return rt::RuntimeError(rt::ErrorNumber::ProviderFailure, std::string(fallback));
+        return runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, std::string(fallback));
     const bool serverNumber = best->nativeError != 0 && !isDriverNumber(best->nativeError);
-    const long number = serverNumber ? best->nativeError : rt::ErrorNumber::ProviderFailure;
+    const long number = serverNumber ? best->nativeError : runtime::ErrorNumber::ProviderFailure;
     std::string description = stripDriverPrefixes(best->message);
-    return rt::RuntimeError(number, description.empty() ? std::string(fallback) : std::move(description));
+    return runtime::RuntimeError(number, description.empty() ? std::string(fallback) : std::move(description));
 }
 
 std::vector<DiagnosticRecord> readDiagnostics(short handleType, void* handle)

@@ -21,7 +21,7 @@ std::string stripDriverPrefixes(std::string_view message);
 // driver's generic failure over a warning. Carries the server's number, or ProviderFailure when
 // the server gave none. With no records at
 // all the fallback text is the description.
-rt::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& records, std::string_view fallback);
+runtime::RuntimeError errorFromDiagnostics(const std::vector<DiagnosticRecord>& records, std::string_view fallback);
 
 // Whether a record is an error rather than a warning or an informational message. A driver may
 // return "success with info" and still carry an error (FreeTDS does so for an error that arrives

@@ -34,14 +34,14 @@ void OdbcStatement::check(SQLRETURN ret, std::string_view fallback) const
 
 void OdbcStatement::throwError(std::string_view fallback) const
 {
-    rt::RuntimeError error = errorFromDiagnostics(readDiagnostics(SQL_HANDLE_STMT, stmt_), fallback);
+    runtime::RuntimeError error = errorFromDiagnostics(readDiagnostics(SQL_HANDLE_STMT, stmt_), fallback);
     // A request to a server that has gone away comes back from FreeTDS as a bare "Unknown error";
     // the user must learn that the connection is lost.
     SQLUINTEGER dead = SQL_CD_FALSE;
-    const bool serverError = error.Number() != rt::ErrorNumber::ProviderFailure;
+    const bool serverError = error.Number() != runtime::ErrorNumber::ProviderFailure;
     if (!serverError && succeeded(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))
         && dead == SQL_CD_TRUE)
-        throw rt::RuntimeError(error.Number(), "The connection to the server was lost (" + error.Description() + ").");
+        throw runtime::RuntimeError(error.Number(), "The connection to the server was lost (" + error.Description() + ").");
     throw error;
 }
 

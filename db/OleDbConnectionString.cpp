@@ -31,7 +31,7 @@ std::string_view trimBlanks(std::string_view text)
 // faulty part may be a password.
 [[noreturn]] void malformed(std::size_t position, std::string_view what)
 {
-    throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+    throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                            "The connection string is not valid at character " + std::to_string(position + 1) + ": "
                                + std::string(what) + ".");
 }

@@ -13,7 +13,7 @@ public:
     // Reads "keyword=value;..." pairs. Keywords are case-insensitive; blanks around keywords and
     // unquoted values are dropped; '...' and "..." enclose a value, the enclosing quote doubled
     // inside; "==" in a keyword is a literal "=". A repeated keyword keeps its last value, except
-    // Provider, which keeps its first. Throws rt::RuntimeError on a malformed string.
+    // Provider, which keeps its first. Throws runtime::RuntimeError on a malformed string.
     static OleDbConnectionString parse(std::string_view text);
 
     // The values may hold a password: they are wiped when the object ends.

@@ -10,12 +10,12 @@ namespace db {
 void Recordset::Open(std::string_view source, Connection& activeConnection)
 {
     if (open_)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The recordset is already open; close it first.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "The recordset is already open; close it first.");
     OdbcStatement statement(activeConnection.odbc(), activeConnection.commandTimeout());
     // Reading the whole result here is what a client-side cursor does; a server-side one would
     // fetch as it moves, which this layer does not offer.
     if (activeConnection.cursorLocation() != CursorLocation::Client)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "Only client-side cursors are supported; set the cursor location to 3.");
     statement.execute(source);
     std::shared_ptr<const RowTable> table;
@@ -33,7 +33,7 @@ void Recordset::Open(std::string_view source, Connection& activeConnection)
 void Recordset::Close()
 {
     if (!open_)
-        throw rt::RuntimeError(ErrorNumber::ObjectClosed, "The recordset is closed.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ObjectClosed, "The recordset is closed.");
     rows_.reset();
     open_ = false;
 }

@@ -120,7 +120,7 @@ void appendTimestamp(RowTable& table, const SQL_TIMESTAMP_STRUCT& value)
 
 [[noreturn]] void truncated(const ColumnInfo& column)
 {
-    throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure,
+    throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                            "A value of column \"" + column.name + "\" is longer than the driver announced.");
 }
 

@@ -16,7 +16,7 @@ class RowTable {
 public:
     void addColumn(std::string name, ColumnKind kind);
     // Cells are appended row by row, left to right. A NULL cell reads as empty text.
-    // Throws rt::RuntimeError (out of memory) when the text outgrows the 32-bit offsets.
+    // Throws runtime::RuntimeError (out of memory) when the text outgrows the 32-bit offsets.
     void appendCell(std::string_view utf8);
     void appendCell(std::u16string_view utf16);
     void appendNull();

@@ -31,7 +31,7 @@ std::vector<std::string> installedOdbcDrivers()
 {
     SQLHENV env = SQL_NULL_HENV;
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
-        throw rt::RuntimeError(rt::ErrorNumber::OutOfMemory, "The ODBC environment could not be created.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::OutOfMemory, "The ODBC environment could not be created.");
     std::vector<std::string> names;
     try {
         if (!succeeded(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)))

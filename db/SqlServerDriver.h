@@ -17,7 +17,7 @@ struct SqlServerDriver {
 // against a server's self-signed certificate, so it is never used.
 std::optional<SqlServerDriver> chooseSqlServerDriver(const std::vector<std::string>& installedDrivers);
 
-// The names of the ODBC drivers the driver manager knows. Throws rt::RuntimeError when it cannot
+// The names of the ODBC drivers the driver manager knows. Throws runtime::RuntimeError when it cannot
 // be asked.
 std::vector<std::string> installedOdbcDrivers();
 

@@ -2,7 +2,7 @@
 // What the tool does with the task store, below its windows: log on, read the task list, clear
 // tasks. The windows call these in the order their handlers give; the fault tests, the soak and
 // the benchmarks call the same functions, so what they prove and measure is what the tool does.
-// Every failure is raised as rt::RuntimeError; nothing here shows a box or traps an error.
+// Every failure is raised as runtime::RuntimeError; nothing here shows a box or traps an error.
 #include <string>
 #include <string_view>
 

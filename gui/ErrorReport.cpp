@@ -20,7 +20,7 @@ std::string errorReportText(long number, const std::string& description)
 
 void showReportAndExit(long number, const std::string& description)
 {
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(rt::AppTitle()),
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(runtime::AppTitle()),
                     QString::fromStdString(errorReportText(number, description)), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -17,10 +17,10 @@ void runGuarded(const std::function<void()>& handler)
 {
     try {
         handler();
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         reportUntrappedError(error.Number(), error.Description());
     } catch (const std::bad_alloc&) {
-        reportUntrappedError(rt::ErrorNumber::OutOfMemory, "Out of memory");
+        reportUntrappedError(runtime::ErrorNumber::OutOfMemory, "Out of memory");
     } catch (const std::exception& error) {
         reportUntrappedError(InternalError, error.what());
     } catch (...) {

@@ -5,7 +5,7 @@
 
 namespace gui {
 
-// Runs the handler; an escaped rt::RuntimeError (or any other exception) goes to
+// Runs the handler; an escaped runtime::RuntimeError (or any other exception) goes to
 // reportUntrappedError with its number and description.
 void runGuarded(const std::function<void()>& handler);
 

@@ -18,15 +18,15 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
     box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
     switch (style) {
-    case rt::MsgBoxStyle::OkOnly:
+    case runtime::MsgBoxStyle::OkOnly:
         box.setIcon(QMessageBox::NoIcon);
         break;
-    case rt::MsgBoxStyle::Information:
-    case rt::MsgBoxStyle::OkCancelInformation:
+    case runtime::MsgBoxStyle::Information:
+    case runtime::MsgBoxStyle::OkCancelInformation:
         box.setIcon(QMessageBox::Information);
         break;
     default:
-        throw rt::RuntimeError(rt::ErrorNumber::InvalidProcedureCall,
+        throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
                                "Message box style " + std::to_string(style) + " is not supported.");
     }
     // The buttons speak the tool's language whatever Qt translations are installed.
@@ -34,7 +34,7 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
     ok->setText(QStringLiteral("确定"));
     box.setDefaultButton(ok);
     QPushButton* cancel = nullptr;
-    if (style == rt::MsgBoxStyle::OkCancelInformation) {
+    if (style == runtime::MsgBoxStyle::OkCancelInformation) {
         cancel = box.addButton(QMessageBox::Cancel);
         cancel->setText(QStringLiteral("取消"));
         box.setEscapeButton(cancel);
@@ -44,13 +44,13 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
     const NormalCursorForDialog normalCursor;
     box.exec();
     if (!cancel)
-        return rt::MsgBoxResult::OK;
-    return box.clickedButton() == ok ? rt::MsgBoxResult::OK : rt::MsgBoxResult::Cancel;
+        return runtime::MsgBoxResult::OK;
+    return box.clickedButton() == ok ? runtime::MsgBoxResult::OK : runtime::MsgBoxResult::Cancel;
 }
 
 void installQtMsgBox()
 {
-    rt::setMsgBoxPresenter(showQtMsgBox);
+    runtime::setMsgBoxPresenter(showQtMsgBox);
 }
 
 }  // namespace gui

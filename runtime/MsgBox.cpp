@@ -2,7 +2,7 @@
 
 #include "runtime/RuntimeError.h"
 
-namespace rt {
+namespace runtime {
 
 namespace {
 MsgBoxPresenter& presenter()
@@ -30,4 +30,4 @@ MsgBoxPresenter setMsgBoxPresenter(MsgBoxPresenter next)
     return std::exchange(presenter(), std::move(next));
 }
 
-}  // namespace rt
+}  // namespace runtime

@@ -5,7 +5,7 @@
 #include <utility>
 #include <string>
 
-namespace rt {
+namespace runtime {
 
 // The styles the tool uses, and the buttons a box can answer with.
 namespace MsgBoxStyle {
@@ -31,4 +31,4 @@ int MsgBox(const std::string& text, int style = MsgBoxStyle::OkOnly, const std::
 // Installs the presenter and returns the previous one.
 MsgBoxPresenter setMsgBoxPresenter(MsgBoxPresenter presenter);
 
-}  // namespace rt
+}  // namespace runtime

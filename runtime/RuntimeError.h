@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace rt {
+namespace runtime {
 
 class RuntimeError : public std::runtime_error {
 public:
@@ -26,6 +26,8 @@ inline constexpr long OutOfMemory = 7;
 inline constexpr long InvalidProcedureCall = 5;
 // What the provider reports when no server number is known (E_FAIL).
 inline constexpr long ProviderFailure = -2147467259;
+// ADO's number for an operation on a closed connection or recordset.
+inline constexpr long ObjectClosed = 3704;
 }  // namespace ErrorNumber
 
-}  // namespace rt
+}  // namespace runtime

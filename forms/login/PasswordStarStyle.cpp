@@ -1,5 +1,7 @@
 #include "forms/login/PasswordStarStyle.h"
 
+namespace forms {
+
 int PasswordStarStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                                  QStyleHintReturn* returnData) const
 {
@@ -10,3 +12,5 @@ int PasswordStarStyle::styleHint(StyleHint hint, const QStyleOption* option, con
         return 0;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
+
+}  // namespace forms

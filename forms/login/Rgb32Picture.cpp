@@ -4,7 +4,7 @@
 #include <QResource>
 #include <bit>
 
-namespace login {
+namespace forms {
 
 // The files hold the words little-endian, as every platform the tool is built for stores them.
 static_assert(std::endian::native == std::endian::little);
@@ -21,4 +21,4 @@ QPixmap rgb32Picture(const QString& path, QSize size)
     return QPixmap::fromImage(pixels);
 }
 
-}  // namespace login
+}  // namespace forms

@@ -5,10 +5,10 @@
 #include <QSize>
 #include <QString>
 
-namespace login {
+namespace forms {
 
 // The picture in the uncompressed resource at `path`: Qt's RGB32 words (0xffRRGGBB), row after
 // row, with no header. An empty pixmap when the resource does not hold `size` of them.
 QPixmap rgb32Picture(const QString& path, QSize size);
 
-}  // namespace login
+}  // namespace forms

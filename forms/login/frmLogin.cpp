@@ -23,6 +23,8 @@
 #include "runtime/MsgBox.h"
 #include "runtime/Twips.h"
 
+namespace forms {
+
 namespace {
 
 // Window and control geometry as designed, in twips.
@@ -33,8 +35,8 @@ constexpr int NoLengthLimit = std::numeric_limits<int>::max();
 
 void placeInTwips(QWidget& widget, int left, int top, int width, int height)
 {
-    widget.setGeometry(rt::twipsToPixels(left), rt::twipsToPixels(top), rt::twipsToPixels(width),
-                       rt::twipsToPixels(height));
+    widget.setGeometry(runtime::twipsToPixels(left), runtime::twipsToPixels(top), runtime::twipsToPixels(width),
+                       runtime::twipsToPixels(height));
 }
 
 QPushButton* commandButton(const QString& name, const QString& caption, QWidget* parent)
@@ -73,8 +75,8 @@ frmLogin::frmLogin()
     setObjectName(QStringLiteral("frmLogin"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("登录"));
-    setWindowIcon(QIcon(login::rgb32Picture(QStringLiteral(":/login/icon.rgb32"), QSize(16, 16))));
-    setFixedSize(rt::twipsToPixels(ClientWidth), rt::twipsToPixels(ClientHeight));
+    setWindowIcon(QIcon(rgb32Picture(QStringLiteral(":/login/icon.rgb32"), QSize(16, 16))));
+    setFixedSize(runtime::twipsToPixels(ClientWidth), runtime::twipsToPixels(ClientHeight));
     QFont song(QStringLiteral("宋体"));
     song.setPointSize(9);
     song.setWeight(QFont::Normal);
@@ -88,7 +90,7 @@ void frmLogin::createControls()
     // Created bottom to top: the picture lies beneath everything else.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(login::rgb32Picture(QStringLiteral(":/login/background.rgb32"), QSize(467, 309)));
+    Image1->setPixmap(rgb32Picture(QStringLiteral(":/login/background.rgb32"), QSize(467, 309)));
     Image1->setScaledContents(false);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeInTwips(*Image1, 0, 0, 7005, 4635);
@@ -142,7 +144,7 @@ void frmLogin::Cmd_OK_Click()
     // Any failure from here on ends in the one fixed message, and the window stays for another try.
     try {
         if (txtServer->text().isEmpty()) {
-            rt::MsgBox("请输入服务器名称！", rt::MsgBoxStyle::OkOnly, "登陆提示");
+            runtime::MsgBox("请输入服务器名称！", runtime::MsgBoxStyle::OkOnly, "登陆提示");
             txtServer->setFocus();
             return;
         }
@@ -160,7 +162,7 @@ void frmLogin::Cmd_OK_Click()
         frmMain::Show();
         close();
     } catch (const std::exception&) {
-        rt::MsgBox("请确认该服务器上正确安装了Q6产品！", rt::MsgBoxStyle::Information, "提示");
+        runtime::MsgBox("请确认该服务器上正确安装了Q6产品！", runtime::MsgBoxStyle::Information, "提示");
     }
 }
 
@@ -169,3 +171,5 @@ void frmLogin::Cmd_Exit_Click()
     ModFunction::CloseDB();
     close();
 }
+
+}  // namespace forms

@@ -7,6 +7,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace forms {
+
 class frmLogin : public QWidget {
 public:
     // Creates a fresh login window, shows it modeless, centred on the screen, and returns it.
@@ -28,3 +30,5 @@ private:
     QPushButton* Cmd_OK = nullptr;
     QPushButton* Cmd_Exit = nullptr;
 };
+
+}  // namespace forms

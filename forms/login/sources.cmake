@@ -1,5 +1,5 @@
 # Sources of the login window (paths relative to forms/).
-list(APPEND UI_SOURCES
+list(APPEND FORMS_SOURCES
   login/frmLogin.cpp
   login/PasswordStarStyle.cpp
   login/Rgb32Picture.cpp

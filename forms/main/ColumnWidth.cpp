@@ -6,12 +6,12 @@
 
 #include "runtime/RuntimeError.h"
 
-namespace mainwin {
+namespace forms {
 
 namespace {
 [[noreturn]] void overflow()
 {
-    throw rt::RuntimeError(rt::ErrorNumber::Overflow, "Overflow");
+    throw runtime::RuntimeError(runtime::ErrorNumber::Overflow, "Overflow");
 }
 }  // namespace
 
@@ -31,4 +31,4 @@ int taskColumnWidth(double gridWidthTwips)
     return static_cast<int>(rounded);
 }
 
-}  // namespace mainwin
+}  // namespace forms

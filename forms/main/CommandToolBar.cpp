@@ -6,7 +6,7 @@
 
 #include "runtime/Twips.h"
 
-namespace mainwin {
+namespace forms {
 
 namespace {
 constexpr int ButtonWidthTwips = 465;
@@ -31,7 +31,7 @@ QAction* CommandToolBar::addButton(const QString& key, const QString& caption, c
 {
     QAction* action = addKeyedAction(key, caption, toolTip, icon);
     placeButton(action);
-    widgetForAction(action)->setFixedSize(rt::twipsToPixels(ButtonWidthTwips), rt::twipsToPixels(ButtonHeightTwips));
+    widgetForAction(action)->setFixedSize(runtime::twipsToPixels(ButtonWidthTwips), runtime::twipsToPixels(ButtonHeightTwips));
     return action;
 }
 
@@ -50,8 +50,8 @@ QAction* CommandToolBar::addDropDownButton(const QString& key, const QString& ca
     auto* button = qobject_cast<QToolButton*>(widgetForAction(action));
     button->setPopupMode(QToolButton::MenuButtonPopup);
     // The arrow comes on top of the face's width.
-    button->setFixedHeight(rt::twipsToPixels(ButtonHeightTwips));
-    button->setMinimumWidth(rt::twipsToPixels(ButtonWidthTwips));
+    button->setFixedHeight(runtime::twipsToPixels(ButtonHeightTwips));
+    button->setMinimumWidth(runtime::twipsToPixels(ButtonWidthTwips));
     return action;
 }
 
@@ -82,4 +82,4 @@ bool CommandToolBar::eventFilter(QObject* watched, QEvent* event)
     return QToolBar::eventFilter(watched, event);
 }
 
-}  // namespace mainwin
+}  // namespace forms

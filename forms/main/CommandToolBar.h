@@ -5,7 +5,7 @@
 #include <QToolBar>
 #include <initializer_list>
 
-namespace mainwin {
+namespace forms {
 
 class CommandToolBar : public QToolBar {
     Q_OBJECT
@@ -34,4 +34,4 @@ private:
     QAction* addKeyedAction(const QString& key, const QString& caption, const QString& toolTip, const QIcon& icon);
 };
 
-}  // namespace mainwin
+}  // namespace forms

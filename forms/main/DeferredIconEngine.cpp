@@ -1,6 +1,6 @@
 #include "forms/main/DeferredIconEngine.h"
 
-namespace mainwin {
+namespace forms {
 
 DeferredIconEngine::DeferredIconEngine(std::function<QIcon()> build)
     : pictures_(std::make_shared<Pictures>(Pictures{std::move(build), std::nullopt}))
@@ -39,4 +39,4 @@ QList<QSize> DeferredIconEngine::availableSizes(QIcon::Mode mode, QIcon::State s
     return icon().availableSizes(mode, state);
 }
 
-}  // namespace mainwin
+}  // namespace forms

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-namespace mainwin {
+namespace forms {
 
 class DeferredIconEngine final : public QIconEngine {
 public:
@@ -34,4 +34,4 @@ private:
     std::shared_ptr<Pictures> pictures_;
 };
 
-}  // namespace mainwin
+}  // namespace forms

@@ -13,7 +13,7 @@ static void registerMainWindowResources()
     Q_INIT_RESOURCE(mainwindow);
 }
 
-namespace mainwin::ImageList1 {
+namespace forms::ImageList1 {
 
 namespace {
 const QColor MaskColour(192, 192, 192);
@@ -23,7 +23,7 @@ const char* const Files[Count] = {":/main/login.xpm", ":/main/delete.xpm", ":/ma
 void checkIndex(int index)
 {
     if (index < 1 || index > Count)
-        throw rt::RuntimeError(35600, "Index out of bounds");
+        throw runtime::RuntimeError(35600, "Index out of bounds");
 }
 
 QIcon readIcon(int index)
@@ -55,4 +55,4 @@ QIcon icon(int index)
     return QIcon(new DeferredIconEngine([index] { return readIcon(index); }));
 }
 
-}  // namespace mainwin::ImageList1
+}  // namespace forms::ImageList1

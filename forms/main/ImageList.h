@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace mainwin::ImageList1 {
+namespace forms::ImageList1 {
 
 inline constexpr int Count = 4;
 namespace Index {
@@ -18,4 +18,4 @@ inline constexpr int Exit = 4;    // an open door with an arrow pointing in
 QPixmap picture(int index);
 QIcon icon(int index);
 
-}  // namespace mainwin::ImageList1
+}  // namespace forms::ImageList1

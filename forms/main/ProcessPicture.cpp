@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPolygonF>
 
-namespace mainwin {
+namespace forms {
 
 QPixmap laptopChartPicture(QSize size)
 {
@@ -34,4 +34,4 @@ QPixmap laptopChartPicture(QSize size)
     return pixmap;
 }
 
-}  // namespace mainwin
+}  // namespace forms

@@ -4,8 +4,8 @@
 #include <QPixmap>
 #include <QSize>
 
-namespace mainwin {
+namespace forms {
 
 QPixmap laptopChartPicture(QSize size);
 
-}  // namespace mainwin
+}  // namespace forms

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace mainwin::SystemDate {
+namespace forms::SystemDate {
 
 namespace {
 Source& current()
@@ -22,4 +22,4 @@ Source setSource(Source source)
     return std::exchange(current(), std::move(source));
 }
 
-}  // namespace mainwin::SystemDate
+}  // namespace forms::SystemDate

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <functional>
 
-namespace mainwin::SystemDate {
+namespace forms::SystemDate {
 
 using Source = std::function<QDate()>;
 
@@ -12,4 +12,4 @@ QDate today();
 // previous source.
 Source setSource(Source source);
 
-}  // namespace mainwin::SystemDate
+}  // namespace forms::SystemDate

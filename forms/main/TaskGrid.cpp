@@ -8,7 +8,7 @@
 #include "runtime/RuntimeError.h"
 #include "runtime/Twips.h"
 
-namespace mainwin {
+namespace forms {
 
 namespace {
 // The grid's own error numbers for a bad subscript or property value.
@@ -24,7 +24,7 @@ constexpr int RowHeightTwips = 240;
 
 [[noreturn]] void subscriptOutOfRange()
 {
-    throw rt::RuntimeError(SubscriptOutOfRange, "Subscript out of range");
+    throw runtime::RuntimeError(SubscriptOutOfRange, "Subscript out of range");
 }
 }  // namespace
 
@@ -43,7 +43,7 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent), model_(new TaskTableMo
 
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(rt::twipsToPixels(RowHeightTwips));
+    verticalHeader()->setDefaultSectionSize(runtime::twipsToPixels(RowHeightTwips));
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     setWordWrap(false);
@@ -72,21 +72,21 @@ QString TaskGrid::TextMatrix(int row, int column) const
 
 int TaskGrid::Width() const
 {
-    return rt::pixelsToTwips(width());
+    return runtime::pixelsToTwips(width());
 }
 
 void TaskGrid::ColWidth(int column, int twips)
 {
     checkColumn(column);
     if (twips < 0)
-        throw rt::RuntimeError(InvalidPropertyValue, "Invalid property value");
-    setColumnWidth(column, rt::twipsToPixels(twips));
+        throw runtime::RuntimeError(InvalidPropertyValue, "Invalid property value");
+    setColumnWidth(column, runtime::twipsToPixels(twips));
 }
 
 int TaskGrid::ColWidth(int column) const
 {
     checkColumn(column);
-    return rt::pixelsToTwips(columnWidth(column));
+    return runtime::pixelsToTwips(columnWidth(column));
 }
 
 void TaskGrid::ColAlignment(int column, int alignment)
@@ -99,14 +99,14 @@ void TaskGrid::ColAlignment(int column, int alignment)
     else if (alignment >= 0 && alignment < GridAlignment::General)
         model_->setColumnAlignment(column, horizontal[alignment / 3] | vertical[alignment % 3]);
     else
-        throw rt::RuntimeError(InvalidPropertyValue, "Invalid property value");
+        throw runtime::RuntimeError(InvalidPropertyValue, "Invalid property value");
 }
 
 void TaskGrid::setDataSource(const db::Recordset& recordset)
 {
     auto rows = recordset.rows();
     if (!rows)
-        throw rt::RuntimeError(rt::ErrorNumber::ProviderFailure, "The data source holds no rows to bind.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "The data source holds no rows to bind.");
     model_->setTable(std::move(rows));
 }
 
@@ -116,4 +116,4 @@ void TaskGrid::checkColumn(int column) const
         subscriptOutOfRange();
 }
 
-}  // namespace mainwin
+}  // namespace forms

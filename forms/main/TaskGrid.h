@@ -8,7 +8,7 @@ namespace db {
 class Recordset;
 }
 
-namespace mainwin {
+namespace forms {
 
 class TaskTableModel;
 
@@ -45,4 +45,4 @@ inline constexpr int CenterCenter = 4;
 inline constexpr int General = 9;
 }  // namespace GridAlignment
 
-}  // namespace mainwin
+}  // namespace forms

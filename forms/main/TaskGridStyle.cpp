@@ -4,7 +4,7 @@
 #include <QStyleOptionViewItem>
 #include <QTextLayout>
 
-namespace mainwin {
+namespace forms {
 
 namespace {
 
@@ -97,4 +97,4 @@ bool TaskGridStyle::drawPlainCell(const QStyleOptionViewItem& cell, QPainter* pa
     return true;
 }
 
-}  // namespace mainwin
+}  // namespace forms

@@ -7,7 +7,7 @@
 
 class QStyleOptionViewItem;
 
-namespace mainwin {
+namespace forms {
 
 // The colour of the lines between the grid's cells.
 inline constexpr QRgb gridLineColor = qRgb(192, 192, 192);
@@ -26,4 +26,4 @@ private:
     bool drawPlainCell(const QStyleOptionViewItem& cell, QPainter* painter, const QWidget* widget) const;
 };
 
-}  // namespace mainwin
+}  // namespace forms

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace mainwin {
+namespace forms {
 
 namespace {
 QString fromUtf8(std::string_view text)
@@ -128,4 +128,4 @@ Qt::Alignment TaskTableModel::defaultAlignment(int column) const
     return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
-}  // namespace mainwin
+}  // namespace forms

@@ -7,7 +7,7 @@
 
 #include "db/RowTable.h"
 
-namespace mainwin {
+namespace forms {
 
 class TaskTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -44,4 +44,4 @@ private:
 // How a date-and-time value is shown: "yyyy-mm-dd hh:mm:ss", without fractions of a second.
 QString displayDateTime(std::string_view text);
 
-}  // namespace mainwin
+}  // namespace forms

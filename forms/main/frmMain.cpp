@@ -15,8 +15,10 @@
 #include "gui/EventGuard.h"
 #include "runtime/Twips.h"
 
+namespace forms {
+
 namespace {
-using rt::twipsToPixels;
+using runtime::twipsToPixels;
 
 QRect twipsRect(int left, int top, int width, int height)
 {
@@ -51,7 +53,7 @@ frmMain::frmMain()
     setWindowTitle(QStringLiteral("直接清除异常任务"));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete));
+    setWindowIcon(ImageList1::icon(ImageList1::Index::Delete));
     setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     createControls();
     centreOnScreen();
@@ -72,7 +74,7 @@ void frmMain::createControls()
     Frame2->setGeometry(twipsRect(30, 630, 9405, 5655));
     useWindowColours(Frame2);
 
-    MSHF_Task = new mainwin::TaskGrid(Frame2);
+    MSHF_Task = new TaskGrid(Frame2);
     MSHF_Task->setObjectName(QStringLiteral("MSHF_Task"));
     MSHF_Task->setGeometry(twipsRect(90, 210, 9225, 5355));
 
@@ -83,8 +85,8 @@ void frmMain::createControls()
 
 void frmMain::createToolBar()
 {
-    using namespace mainwin::ImageList1;
-    Toolbar1 = new mainwin::CommandToolBar(this);
+    using namespace forms::ImageList1;
+    Toolbar1 = new CommandToolBar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setGeometry(twipsRect(0, 0, ClientWidth, 570));
     Toolbar1->addButton(QStringLiteral("LOGIN"), QStringLiteral("登陆"), QStringLiteral("重新登陆帐套"), icon(Index::Login));
@@ -98,9 +100,9 @@ void frmMain::createToolBar()
     Toolbar1->addSeparator();
     Toolbar1->addButton(QStringLiteral("EXIT"), QStringLiteral("退出"), {}, icon(Index::Exit));
 
-    connect(Toolbar1, &mainwin::CommandToolBar::ButtonClick, this,
+    connect(Toolbar1, &CommandToolBar::ButtonClick, this,
             [this](const QString& key) { gui::runGuarded([this, key] { Toolbar1_ButtonClick(key); }); });
-    connect(Toolbar1, &mainwin::CommandToolBar::ButtonMenuClick, this,
+    connect(Toolbar1, &CommandToolBar::ButtonMenuClick, this,
             [this](const QString& key) { gui::runGuarded([this, key] { Toolbar1_ButtonMenuClick(key); }); });
 }
 
@@ -116,7 +118,7 @@ void frmMain::createProgressPanel()
     ImgProcess->setObjectName(QStringLiteral("ImgProcess"));
     ImgProcess->setGeometry(twipsRect(120, 240, 690, 660));
     ImgProcess->setScaledContents(true);
-    ImgProcess->setPixmap(mainwin::laptopChartPicture(ImgProcess->size()));
+    ImgProcess->setPixmap(laptopChartPicture(ImgProcess->size()));
 
     LabCheck = new QLabel(QStringLiteral("正在处理数据请稍候....................."), fraProcess);
     LabCheck->setObjectName(QStringLiteral("LabCheck"));
@@ -153,6 +155,8 @@ void frmMain::centreOnScreen()
 
 void frmMain::Form_Load()
 {
-    Panel(3)->setText(QStringLiteral("日期：") + mainwin::SystemDate::today().toString(QStringLiteral("yyyy-MM-dd")));
+    Panel(3)->setText(QStringLiteral("日期：") + SystemDate::today().toString(QStringLiteral("yyyy-MM-dd")));
     RefreshTaskList();
 }
+
+}  // namespace forms

@@ -8,10 +8,10 @@ class QGroupBox;
 class QLabel;
 class QStatusBar;
 
-namespace mainwin {
+namespace forms {
+
 class CommandToolBar;
 class TaskGrid;
-}  // namespace mainwin
 
 class frmMain : public QWidget {
 public:
@@ -35,12 +35,14 @@ private:
     void Toolbar1_ButtonClick(const QString& key);
     void Toolbar1_ButtonMenuClick(const QString& key);
 
-    mainwin::CommandToolBar* Toolbar1 = nullptr;
+    CommandToolBar* Toolbar1 = nullptr;
     QFrame* fraProcess = nullptr;
     QLabel* ImgProcess = nullptr;
     QLabel* LabCheck = nullptr;
     QGroupBox* Frame2 = nullptr;
-    mainwin::TaskGrid* MSHF_Task = nullptr;
+    TaskGrid* MSHF_Task = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* panels_[3] = {};
 };
+
+}  // namespace forms

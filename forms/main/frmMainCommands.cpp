@@ -8,6 +8,8 @@
 #include "gui/WaitCursor.h"
 #include "runtime/MsgBox.h"
 
+namespace forms {
+
 namespace {
 using db::TaskOperations::Clearing;
 
@@ -24,7 +26,7 @@ const ClearCommand ClearCommands[] = {
 
 bool confirmed(const char* question, const char* title)
 {
-    return rt::MsgBox(question, rt::MsgBoxStyle::OkCancelInformation, title) == rt::MsgBoxResult::OK;
+    return runtime::MsgBox(question, runtime::MsgBoxStyle::OkCancelInformation, title) == runtime::MsgBoxResult::OK;
 }
 }  // namespace
 
@@ -64,3 +66,5 @@ void frmMain::Toolbar1_ButtonMenuClick(const QString& key)
         return;
     }
 }
+
+}  // namespace forms

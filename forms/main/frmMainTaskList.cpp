@@ -9,6 +9,8 @@
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
 
+namespace forms {
+
 namespace {
 constexpr int TaskColumns = 5;
 constexpr int CentredColumns[] = {0, 1, 2, 4};  // the registration time keeps the default
@@ -23,7 +25,9 @@ void frmMain::RefreshTaskList()
     recordset->Close();
 
     for (int column = 0; column < TaskColumns; ++column)
-        MSHF_Task->ColWidth(column, mainwin::taskColumnWidth(MSHF_Task->Width()));
+        MSHF_Task->ColWidth(column, taskColumnWidth(MSHF_Task->Width()));
     for (int column : CentredColumns)
-        MSHF_Task->ColAlignment(column, mainwin::GridAlignment::CenterCenter);
+        MSHF_Task->ColAlignment(column, GridAlignment::CenterCenter);
 }
+
+}  // namespace forms

@@ -1,5 +1,5 @@
 # Sources of the main window (paths relative to forms/).
-list(APPEND UI_SOURCES
+list(APPEND FORMS_SOURCES
   main/ColumnWidth.cpp
   main/CommandToolBar.cpp
   main/DeferredIconEngine.cpp

@@ -92,8 +92,8 @@ TEST(OleDbReader, RejectsMalformedStringsWithoutEchoingThem)
         try {
             OleDbConnectionString::parse(text);
             ADD_FAILURE() << "accepted: " << text;
-        } catch (const rt::RuntimeError& error) {
-            EXPECT_EQ(error.Number(), rt::ErrorNumber::ProviderFailure);
+        } catch (const runtime::RuntimeError& error) {
+            EXPECT_EQ(error.Number(), runtime::ErrorNumber::ProviderFailure);
             EXPECT_NE(error.Description().find("not valid"), std::string::npos) << error.Description();
             EXPECT_EQ(error.Description().find("secret"), std::string::npos);
         }
@@ -195,13 +195,13 @@ TEST(OdbcTranslation, ANameThatIsAFreeTdsSectionGoesToTheDriverAsThatSection)
 TEST(OdbcTranslation, ServerNamesHoldingConnectionStringSyntaxAreRefused)
 {
     for (const char* source : {"host;Server=elsewhere", "host=x", "{host}", "ho st", "host'", "a\"b"})
-        EXPECT_THROW(odbcFor(source), rt::RuntimeError) << source;
+        EXPECT_THROW(odbcFor(source), runtime::RuntimeError) << source;
 }
 
 TEST(OdbcTranslation, BadPortsAreRefused)
 {
     for (const char* source : {"host,", "host,abc", "host,0", "host,65536", "host,12x"})
-        EXPECT_THROW(odbcFor(source), rt::RuntimeError) << source;
+        EXPECT_THROW(odbcFor(source), runtime::RuntimeError) << source;
 }
 
 TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
@@ -224,7 +224,7 @@ TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
     EXPECT_EQ(db::odbcValue("a;b}c"), "{a;b}c}");
     EXPECT_EQ(db::odbcValue("{a}"), "{{a}}");
     EXPECT_EQ(db::odbcValue(" a}"), "{ a}}");
-    EXPECT_THROW(db::odbcValue("a};b"), rt::RuntimeError);
+    EXPECT_THROW(db::odbcValue("a};b"), runtime::RuntimeError);
     const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w d")));
     EXPECT_NE(logOn.connectionString.find(";UID=u}ser;PWD={p;w d};"), std::string::npos) << logOn.connectionString;
 #endif
@@ -235,7 +235,7 @@ TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
         = db::toOdbcLogOn(OleDbConnectionString::parse("Data Source=x;Connect Timeout=3;Database=other"));
     EXPECT_EQ(withTimeout.loginTimeoutSeconds, 3);
     EXPECT_NE(withTimeout.connectionString.find(";Database={other};UID={};PWD={};"), std::string::npos);
-    EXPECT_THROW(db::toOdbcLogOn(OleDbConnectionString::parse("Connect Timeout=soon")), rt::RuntimeError);
+    EXPECT_THROW(db::toOdbcLogOn(OleDbConnectionString::parse("Connect Timeout=soon")), runtime::RuntimeError);
 }
 
 }  // namespace

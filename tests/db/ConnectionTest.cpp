@@ -18,15 +18,15 @@ namespace {
 using dbtest::TaskStoreTest;
 
 template <typename Action>
-rt::RuntimeError errorOf(Action action)
+runtime::RuntimeError errorOf(Action action)
 {
     try {
         action();
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         return error;
     }
     ADD_FAILURE() << "no error was raised";
-    return rt::RuntimeError(0, "");
+    return runtime::RuntimeError(0, "");
 }
 
 void seedTaskLog(int port, const std::vector<std::string>& states)
@@ -65,7 +65,7 @@ TEST_F(Connection, OpensOnMasterAndClosesWithState)
     connection.setCommandTimeout(10);
     connection.setCursorLocation(db::CursorLocation::Client);
 
-    EXPECT_THROW(connection.Open(logOn(), "", ""), rt::RuntimeError);
+    EXPECT_THROW(connection.Open(logOn(), "", ""), runtime::RuntimeError);
     connection.Close();
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
     EXPECT_TRUE(server().waitForLog("closed"));
@@ -76,8 +76,8 @@ TEST_F(Connection, OpensOnMasterAndClosesWithState)
              [&] { connection.setDefaultDatabase("VOZUZODI"); },
              [&] { connection.BeginTrans(); },
          }) {
-        const rt::RuntimeError error = errorOf(useClosed);
-        EXPECT_EQ(error.Number(), db::ErrorNumber::ObjectClosed);
+        const runtime::RuntimeError error = errorOf(useClosed);
+        EXPECT_EQ(error.Number(), runtime::ErrorNumber::ObjectClosed);
         EXPECT_NE(error.Description().find("closed"), std::string::npos);
     }
 }
@@ -86,7 +86,7 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
 {
     startServer(dbtest::withPassword("right"));
     db::Connection connection;
-    const rt::RuntimeError refused = errorOf([&] { connection.Open(logOn("wrong"), "", ""); });
+    const runtime::RuntimeError refused = errorOf([&] { connection.Open(logOn("wrong"), "", ""); });
     EXPECT_EQ(refused.Number(), 18456);
     EXPECT_EQ(refused.Description(), "Login failed for user 'SA'.");
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
@@ -94,9 +94,9 @@ TEST_F(Connection, WrongPasswordAndUnreachableServerLeaveItClosed)
     const std::string unreachable = logOn("right");
     server().kill();
     const auto started = std::chrono::steady_clock::now();
-    const rt::RuntimeError gone = errorOf([&] { connection.Open(unreachable, "", ""); });
+    const runtime::RuntimeError gone = errorOf([&] { connection.Open(unreachable, "", ""); });
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
-    EXPECT_EQ(gone.Number(), rt::ErrorNumber::ProviderFailure);
+    EXPECT_EQ(gone.Number(), runtime::ErrorNumber::ProviderFailure);
     EXPECT_FALSE(gone.Description().empty());
     EXPECT_EQ(gone.Description().find('['), std::string::npos) << gone.Description();
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);
@@ -111,7 +111,7 @@ TEST_F(Connection, PasswordsWithSeparatorsQuotesAndChineseReachTheServerIntact)
         ASSERT_NO_THROW(connection.Open(logOn(password), "", "")) << password;
         EXPECT_EQ(connection.State(), db::ObjectState::Open);
         connection.Close();
-        EXPECT_THROW(connection.Open(logOn(password + "x"), "", ""), rt::RuntimeError);
+        EXPECT_THROW(connection.Open(logOn(password + "x"), "", ""), runtime::RuntimeError);
     }
 }
 
@@ -123,7 +123,7 @@ TEST_F(Connection, SwitchesToExistingDatabaseOnlyAndKeepsTheOldOneOtherwise)
     EXPECT_EQ(connection.DefaultDatabase(), "VOZUZODI");
 
     for (const char* missing : {"NoSuchDatabase", "a]b"}) {
-        const rt::RuntimeError error = errorOf([&] { connection.setDefaultDatabase(missing); });
+        const runtime::RuntimeError error = errorOf([&] { connection.setDefaultDatabase(missing); });
         EXPECT_EQ(error.Number(), 911);
         EXPECT_NE(error.Description().find(missing), std::string::npos) << error.Description();
         EXPECT_EQ(connection.DefaultDatabase(), "VOZUZODI");
@@ -143,14 +143,14 @@ TEST_F(Connection, ExecuteTreatsNoRowsAsSuccessAndRaisesEveryStatementsError)
     EXPECT_NO_THROW(connection.Execute(db::TaskStatements::deleteAllTaskLog));
 
     seedTaskLog(server().port(), {"abc"});
-    const rt::RuntimeError conversion = errorOf([&] { connection.Execute(db::TaskStatements::deleteAbnormalTaskLog); });
+    const runtime::RuntimeError conversion = errorOf([&] { connection.Execute(db::TaskStatements::deleteAbnormalTaskLog); });
     EXPECT_EQ(conversion.Number(), 245);
     EXPECT_NE(conversion.Description().find("Conversion failed"), std::string::npos) << conversion.Description();
 
     // An error in the second statement of a batch surfaces, too.
-    const rt::RuntimeError second = errorOf([&] { connection.Execute("delete from zk_task; delete from no_such_table"); });
+    const runtime::RuntimeError second = errorOf([&] { connection.Execute("delete from zk_task; delete from no_such_table"); });
     EXPECT_EQ(second.Number(), 208);
-    const rt::RuntimeError syntax = errorOf([&] { connection.Execute("delete from zk_task where"); });
+    const runtime::RuntimeError syntax = errorOf([&] { connection.Execute("delete from zk_task where"); });
     EXPECT_TRUE(syntax.Number() == 102 || syntax.Number() == 156) << syntax.Number();
 
     // The text reached the server unchanged (braces included, no escape rewriting).
@@ -169,11 +169,11 @@ TEST_F(Connection, CommitTransMakesTheDeletesDurableAndLeavesNoTransactionOpen)
     connection.setDefaultDatabase("VOZUZODI");
 
     EXPECT_EQ(connection.BeginTrans(), 1);
-    EXPECT_THROW(connection.BeginTrans(), rt::RuntimeError);
+    EXPECT_THROW(connection.BeginTrans(), runtime::RuntimeError);
     connection.Execute(db::TaskStatements::deleteAbnormalTasks);
     connection.Execute(db::TaskStatements::deleteAbnormalTaskLog);
     connection.CommitTrans();
-    EXPECT_THROW(connection.CommitTrans(), rt::RuntimeError);
+    EXPECT_THROW(connection.CommitTrans(), runtime::RuntimeError);
     EXPECT_EQ(countRows(server().port(), "zk_tasklog"), 1);
     EXPECT_EQ(countRows(server().port(), "zk_task"), 1);
 
@@ -205,7 +205,7 @@ TEST_F(Connection, UncommittedWorkIsDiscardedWhenTheConnectionCloses)
     EXPECT_EQ(countRows(server().port(), "zk_task"), 2);
     // The connection opens afresh without a transaction of the last session.
     connection.Open(logOn(), "", "");
-    EXPECT_THROW(connection.CommitTrans(), rt::RuntimeError);
+    EXPECT_THROW(connection.CommitTrans(), runtime::RuntimeError);
 }
 
 TEST_F(Connection, AServerThatGoesAwayGivesAnErrorAndTheConnectionStillCloses)
@@ -213,8 +213,8 @@ TEST_F(Connection, AServerThatGoesAwayGivesAnErrorAndTheConnectionStillCloses)
     db::Connection connection;
     connection.Open(logOn(), "", "");
     server().kill();
-    const rt::RuntimeError error = errorOf([&] { connection.Execute(db::TaskStatements::deleteAllTasks); });
-    EXPECT_EQ(error.Number(), rt::ErrorNumber::ProviderFailure);
+    const runtime::RuntimeError error = errorOf([&] { connection.Execute(db::TaskStatements::deleteAllTasks); });
+    EXPECT_EQ(error.Number(), runtime::ErrorNumber::ProviderFailure);
     EXPECT_FALSE(error.Description().empty());
     EXPECT_EQ(connection.State(), db::ObjectState::Open);
     EXPECT_NO_THROW(connection.Close());
@@ -234,9 +234,9 @@ TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
     connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     const auto started = std::chrono::steady_clock::now();
-    const rt::RuntimeError timedOut
+    const runtime::RuntimeError timedOut
         = errorOf([&] { connection.Execute("delete from zk_tasklog where cTaskId = 'T1'"); });
-    EXPECT_EQ(timedOut.Number(), rt::ErrorNumber::ProviderFailure);
+    EXPECT_EQ(timedOut.Number(), runtime::ErrorNumber::ProviderFailure);
     EXPECT_NE(timedOut.Description().find("imeout"), std::string::npos) << timedOut.Description();
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_GE(waited, std::chrono::milliseconds(900));
@@ -264,7 +264,7 @@ TEST_F(Connection, ReadThatTimesOutWaitingForAnotherSessionLeavesTheTransactionO
     connection.setDefaultDatabase("VOZUZODI");
     connection.BeginTrans();
     const auto started = std::chrono::steady_clock::now();
-    const rt::RuntimeError timedOut = errorOf([&] {
+    const runtime::RuntimeError timedOut = errorOf([&] {
         db::Recordset list;
         list.Open(db::TaskStatements::listQuery(), connection);
     });

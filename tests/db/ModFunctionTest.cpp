@@ -28,12 +28,12 @@ TEST_F(ConnectRoutines, ConnectDBOpensOnMasterWithoutABox)
 TEST_F(ConnectRoutines, ConnectDBShowsExactlyOneBoxOnFailure)
 {
     startServer(dbtest::withPassword("right"));
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     EXPECT_FALSE(ModFunction::ConnectDB(server().serverName(), "SA", "wrong"));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "Login failed for user 'SA'.");
-    EXPECT_EQ(boxes.boxes()[0].style, rt::MsgBoxStyle::OkOnly);
-    EXPECT_EQ(boxes.boxes()[0].title, rt::AppTitle());
+    EXPECT_EQ(boxes.boxes()[0].style, runtime::MsgBoxStyle::OkOnly);
+    EXPECT_EQ(boxes.boxes()[0].title, runtime::AppTitle());
     EXPECT_EQ(ModMain::Conn->State(), db::ObjectState::Closed);
 }
 
@@ -45,7 +45,7 @@ TEST_F(ConnectRoutines, ConnectDBWhileOpenClosesTheFirstSessionAndAFailedReopenL
     // The server notices the first socket's end on its own time, so only that it ends is certain.
     EXPECT_TRUE(server().waitForLog("connection 1 closed")) << server().log();
 
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     EXPECT_FALSE(ModFunction::ConnectDB(server().serverName(), "SA", "not the password"));
     EXPECT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(ModMain::Conn->State(), db::ObjectState::Closed);

@@ -82,13 +82,13 @@ TEST_F(Recordset, FailedOpenRaisesTheServersErrorAndStaysClosed)
     try {
         recordset.Open(db::TaskStatements::listQuery(), connection);
         ADD_FAILURE() << "the conversion error was not raised";
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.Number(), 245);
         EXPECT_NE(error.Description().find("'abc'"), std::string::npos) << error.Description();
     }
     EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
     EXPECT_EQ(recordset.rows(), nullptr);
-    EXPECT_THROW(recordset.Close(), rt::RuntimeError);
+    EXPECT_THROW(recordset.Close(), runtime::RuntimeError);
 
     // The connection is still usable afterwards: nothing is left pending or bound on it.
     seed.exec("delete from zk_tasklog where TaskState = 'abc'");
@@ -97,7 +97,7 @@ TEST_F(Recordset, FailedOpenRaisesTheServersErrorAndStaysClosed)
 
     db::Connection closed;
     db::Recordset other;
-    EXPECT_THROW(other.Open(db::TaskStatements::listQuery(), closed), rt::RuntimeError);
+    EXPECT_THROW(other.Open(db::TaskStatements::listQuery(), closed), runtime::RuntimeError);
     EXPECT_EQ(other.State(), db::ObjectState::Closed);
 }
 
@@ -107,7 +107,7 @@ TEST_F(Recordset, ServerSideCursorIsRefusedBeforeAnythingIsSent)
     connection.setCursorLocation(db::CursorLocation::Server);
     const std::size_t sent = server().requests().size();
     db::Recordset recordset;
-    EXPECT_THROW(recordset.Open(db::TaskStatements::listQuery(), connection), rt::RuntimeError);
+    EXPECT_THROW(recordset.Open(db::TaskStatements::listQuery(), connection), runtime::RuntimeError);
     EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
     EXPECT_EQ(server().requests().size(), sent);
 }
@@ -170,7 +170,7 @@ TEST_F(Recordset, SkipsCountsBeforeTheFirstRowsAndRaisesErrorsAfterThem)
     EXPECT_EQ(recordset.rows()->columnName(0), "cTaskId");
     recordset.Close();
     EXPECT_THROW(recordset.Open("select cTaskId from zk_tasklog; delete from no_such_table", connection),
-                 rt::RuntimeError);
+                 runtime::RuntimeError);
     EXPECT_EQ(recordset.State(), db::ObjectState::Closed);
 }
 

@@ -108,7 +108,7 @@ TEST_F(WireSecurity, AnAnswerThatTheServerCannotEncryptEndsTheLogOnBeforeTheLogi
     try {
         db::TaskOperations::logOn(connection, through(relay), password);
         FAIL() << "logged on without encryption";
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_FALSE(error.Description().empty());
     }
     EXPECT_EQ(connection.State(), db::ObjectState::Closed);

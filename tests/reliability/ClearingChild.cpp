@@ -14,14 +14,16 @@
 #include "gui/ErrorReport.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmMain;
+
 namespace reliability {
 
 int runClearingChild(const std::string& mode, const std::string& server, const std::string& key)
 {
     alarm(60);  // never outlive a test that forgot to kill it
-    rt::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
+    runtime::setMsgBoxPresenter([](const std::string& text, int, const std::string&) {
         std::fprintf(stderr, "box: %s\n", text.c_str());
-        return rt::MsgBoxResult::OK;
+        return runtime::MsgBoxResult::OK;
     });
     gui::setErrorReportHandler([](long number, const std::string& description) {
         std::fprintf(stderr, "error %ld: %s\n", number, description.c_str());

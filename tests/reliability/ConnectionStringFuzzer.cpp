@@ -25,7 +25,7 @@ void readAnyText(std::string_view text)
 {
     try {
         db::toOdbcLogOn(db::OleDbConnectionString::parse(text));
-    } catch (const rt::RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
     }
 }
 
@@ -53,7 +53,7 @@ void roundTripTypedValues(std::string_view data)
     try {
         address = db::parseDataSource(server);
         logOn = db::toOdbcLogOn(oledb);
-    } catch (const rt::RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
         return;  // refused before anything was sent
     }
     const auto odbc = reliability::readOdbcString(logOn.connectionString);

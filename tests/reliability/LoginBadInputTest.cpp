@@ -15,6 +15,9 @@
 #include "gui/ErrorReport.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmLogin;
+using forms::frmMain;
+
 namespace {
 
 using testsupport::TaskStoreOptions;
@@ -43,9 +46,9 @@ protected:
     {
         closeAllWindows();
         ModMain::Conn.release();
-        previousBox_ = rt::setMsgBoxPresenter([this](const std::string& text, int, const std::string&) {
+        previousBox_ = runtime::setMsgBoxPresenter([this](const std::string& text, int, const std::string&) {
             boxes.push_back(text);
-            return rt::MsgBoxResult::OK;
+            return runtime::MsgBoxResult::OK;
         });
         previousReport_ = gui::setErrorReportHandler([](long number, const std::string& description) {
             ADD_FAILURE() << "untrapped error " << number << ": " << description;
@@ -57,7 +60,7 @@ protected:
         RecordProperty("log-on attempts", attempts);
         closeAllWindows();
         ModFunction::CloseDB();
-        rt::setMsgBoxPresenter(previousBox_);
+        runtime::setMsgBoxPresenter(previousBox_);
         gui::setErrorReportHandler(previousReport_);
     }
 
@@ -86,7 +89,7 @@ protected:
     int attempts = 0;
 
 private:
-    rt::MsgBoxPresenter previousBox_;
+    runtime::MsgBoxPresenter previousBox_;
     gui::ErrorReportHandler previousReport_;
 };
 

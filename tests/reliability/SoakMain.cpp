@@ -112,7 +112,7 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
                 }
                 normalKept.clear();
             }
-        } catch (const rt::RuntimeError& error) {
+        } catch (const runtime::RuntimeError& error) {
             const std::lock_guard lock(totals.mutex);
             if (commitSent && !removalSent)
                 totals.uncertain.insert(id);

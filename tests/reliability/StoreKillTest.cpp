@@ -36,7 +36,7 @@ void commitUntilTheServerDies(const std::string& server, const std::string& pref
     std::unique_ptr<db::Connection> connection;
     try {
         connection = reliability::logOnAsTheToolDoes(server);
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         record.failure = "log-on: " + error.Description();
         return;
     }
@@ -60,7 +60,7 @@ void commitUntilTheServerDies(const std::string& server, const std::string& pref
             record.commitInFlight.clear();
             record.acknowledged.push_back(id);
             ++acknowledged;
-        } catch (const rt::RuntimeError&) {
+        } catch (const runtime::RuntimeError&) {
             return;  // the server is gone
         }
     }

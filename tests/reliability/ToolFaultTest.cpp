@@ -19,6 +19,8 @@
 #include "runtime/MsgBox.h"
 #include "runtime/RuntimeError.h"
 
+using forms::frmMain;
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -155,7 +157,7 @@ TEST_F(ServerGoingAway, WhileAClearingWaitsInsideItsTransaction)
         std::this_thread::sleep_for(100ms);
         store->kill();
     });
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     const auto start = Clock::now();
     choose(window, QStringLiteral("DELALL"));
     const auto took = Clock::now() - start;
@@ -173,7 +175,7 @@ TEST_F(ServerGoingAway, ThatStopsAnsweringIsGivenUpAtTheLogOnTimeout)
     const pid_t server = reliability::childNamed("taskstore");
     ASSERT_GT(server, 0);
     ::kill(server, SIGSTOP);
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     const auto start = Clock::now();
     const bool opened = ModFunction::ConnectDB(store->serverName(), "SA", "");
     const auto took = Clock::now() - start;
@@ -219,7 +221,7 @@ TEST_P(TwoToolsClearing, AtTheSameMomentEqualsOneAfterTheOther)
             start.arrive_and_wait();
             try {
                 db::TaskOperations::clearTasks(connection, reliability::clearingOf(key));
-            } catch (const rt::RuntimeError& error) {
+            } catch (const runtime::RuntimeError& error) {
                 const std::lock_guard lock(failuresMutex);
                 failures += std::to_string(error.Number()) + " " + error.Description() + "\n";
             }

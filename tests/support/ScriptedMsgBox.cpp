@@ -6,11 +6,11 @@ namespace testsupport {
 
 ScriptedMsgBox::ScriptedMsgBox()
 {
-    previous_ = rt::setMsgBoxPresenter([this](const std::string& text, int style, const std::string& title) {
+    previous_ = runtime::setMsgBoxPresenter([this](const std::string& text, int style, const std::string& title) {
         boxes_.push_back({text, style, title});
         if (answers_.empty()) {
             ADD_FAILURE() << "unexpected message box: " << text << " (style " << style << ", title " << title << ")";
-            return rt::MsgBoxResult::Cancel;
+            return runtime::MsgBoxResult::Cancel;
         }
         const int button = answers_.front();
         answers_.pop_front();
@@ -20,7 +20,7 @@ ScriptedMsgBox::ScriptedMsgBox()
 
 ScriptedMsgBox::~ScriptedMsgBox()
 {
-    rt::setMsgBoxPresenter(std::move(previous_));
+    runtime::setMsgBoxPresenter(std::move(previous_));
     EXPECT_TRUE(answers_.empty()) << answers_.size() << " prepared answer(s) were not used";
 }
 

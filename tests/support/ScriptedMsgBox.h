@@ -26,7 +26,7 @@ public:
     const std::vector<Box>& boxes() const { return boxes_; }
 
 private:
-    rt::MsgBoxPresenter previous_;
+    runtime::MsgBoxPresenter previous_;
     std::deque<int> answers_;
     std::vector<Box> boxes_;
 };

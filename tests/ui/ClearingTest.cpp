@@ -12,6 +12,8 @@
 #include <chrono>
 #include <thread>
 
+using forms::frmMain;
+
 namespace {
 
 using maintest::TaskLogRow;
@@ -61,12 +63,12 @@ TEST_F(VarcharClearing, GridShowsTheSameTextsAndBothClearingsWork)
                                                       QStringLiteral("应付")}));
     EXPECT_EQ(column(window, 2), (std::vector<QString>{QStringLiteral("异常"), QStringLiteral("正常（3）"),
                                                       QStringLiteral("正常（2）"), QStringLiteral("异常")}));
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELERROR"));
     EXPECT_EQ(taskSubIds(), (Strings{"S2", "S4"}));
     EXPECT_EQ(taskLogIds(), (Strings{"102", "103"}));
     EXPECT_EQ(column(window, 0), (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("应收")}));
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELALL"));
     EXPECT_TRUE(taskSubIds().empty());
     EXPECT_TRUE(taskLogIds().empty());
@@ -77,7 +79,7 @@ TEST_F(Clearing, AbnormalTasksGoWithTheirSharedSubsystemButNormalLogRowsStay)
 {
     seedMixedTasks();
     frmMain* window = logOnAndShow();
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELERROR"));
 
     ASSERT_EQ(boxes->boxes().size(), 1u);
@@ -95,7 +97,7 @@ TEST_F(Clearing, BothDeletesRunInOneTransactionThenTheListReloads)
     seedMixedTasks();
     frmMain* window = logOnAndShow();
     const std::size_t mark = store->requests().size();
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELALL"));
 
     const std::string list = db::TaskStatements::listQuery();
@@ -117,7 +119,7 @@ TEST_F(Clearing, NothingAbnormalStillAsksDeletesNothingAndReloads)
     addTasks({"S1"});
     frmMain* window = logOnAndShow();
     const std::size_t mark = store->requests().size();
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELERROR"));
 
     EXPECT_EQ(describe(requestsSince(mark)),
@@ -158,9 +160,9 @@ TEST_F(Clearing, CancelAndUnknownKeysRunNothing)
     seedMixedTasks();
     frmMain* window = logOnAndShow();
     const std::size_t mark = store->requests().size();
-    boxes->answer(rt::MsgBoxResult::Cancel);
+    boxes->answer(runtime::MsgBoxResult::Cancel);
     choose(window, QStringLiteral("DELALL"));
-    auto* toolbar = window->findChild<mainwin::CommandToolBar*>(QStringLiteral("Toolbar1"));
+    auto* toolbar = window->findChild<forms::CommandToolBar*>(QStringLiteral("Toolbar1"));
     for (const char* key : {"delall", "DelError", "DELETE", "REF", "DELALL "})
         emit toolbar->ButtonMenuClick(QString::fromLatin1(key));
 
@@ -204,7 +206,7 @@ TEST_F(Clearing, WaitsForAnotherSessionsClearingAndRunsWhenItCommits)
         other.exec(db::TaskStatements::deleteAbnormalTaskLog);
         other.commit();
     });
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     const auto start = std::chrono::steady_clock::now();
     choose(window, QStringLiteral("DELERROR"));
     const auto waited = std::chrono::steady_clock::now() - start;
@@ -222,7 +224,7 @@ TEST_F(Clearing, FailingSecondDeleteIsReportedAndUndoneWhenTheSessionEnds)
     seedMixedTasks();
     frmMain* window = logOnAndShow();
     client->exec("drop table zk_tasklog");
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELALL"));
 
     ASSERT_EQ(reports.size(), 1u);

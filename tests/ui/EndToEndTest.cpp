@@ -10,6 +10,9 @@
 #include "forms/main/frmMain.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmLogin;
+using forms::frmMain;
+
 namespace {
 
 using maintest::TaskLogRow;
@@ -54,12 +57,12 @@ TEST_F(EndToEnd, ClearAbnormalThenLogOnToAnotherServerThenExit)
     EXPECT_EQ(column(main, 2), (std::vector<QString>{QStringLiteral("正常（0）"), QStringLiteral("异常"),
                                                      QStringLiteral("正常（05）")}));
 
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     choose(main, QStringLiteral("DELERROR"));
     EXPECT_EQ(column(main, 4), (std::vector<QString>{QStringLiteral("T1"), QStringLiteral("T3")}));
     EXPECT_EQ(taskSubIds(), (std::vector<std::string>{"S1", "S3"}));
 
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     click(main, QStringLiteral("LOGIN"));
     login = onlyLoginWindow();
     ASSERT_NE(login, nullptr);

@@ -17,7 +17,7 @@
 
 namespace {
 
-using mainwin::TaskGrid;
+using forms::TaskGrid;
 
 std::shared_ptr<db::RowTable> taskTable()
 {
@@ -38,7 +38,7 @@ long errorNumberOf(const std::function<void()>& action)
 {
     try {
         action();
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         return error.Number();
     }
     return 0;
@@ -139,7 +139,7 @@ public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returned) const override
     {
-        return hint == SH_Table_GridLineColor ? static_cast<int>(mainwin::gridLineColor)
+        return hint == SH_Table_GridLineColor ? static_cast<int>(forms::gridLineColor)
                                               : QProxyStyle::styleHint(hint, option, widget, returned);
     }
 };
@@ -162,7 +162,7 @@ TEST(GridTaskGrid, CellsLookAsQtDrawsThem)
 
     // On both styles whose cells the grid draws itself.
     for (const QString& base : {QStringLiteral("fusion"), QStringLiteral("windows")}) {
-        mainwin::TaskGridStyle quick(QStyleFactory::create(base));
+        forms::TaskGridStyle quick(QStyleFactory::create(base));
         QtCellDrawing reference(QStyleFactory::create(base));
         std::vector<QImage> shots;
         int rowHeight = 0;
@@ -172,7 +172,7 @@ TEST(GridTaskGrid, CellsLookAsQtDrawsThem)
             grid.resize(360, 140);
             grid.taskModel().setTable(table);
             grid.setColumnWidth(2, 90);
-            grid.ColAlignment(1, mainwin::GridAlignment::CenterCenter);
+            grid.ColAlignment(1, forms::GridAlignment::CenterCenter);
             grid.selectRow(1);
             rowHeight = grid.verticalHeader()->defaultSectionSize();
             shots.push_back(grid.viewport()->grab().toImage());
@@ -186,10 +186,10 @@ TEST(GridTaskGrid, CellsLookAsQtDrawsThem)
 
 TEST(GridTaskGrid, DateTimeDisplayDropsOnlyTheFraction)
 {
-    EXPECT_EQ(mainwin::displayDateTime("2005-03-23 10:15:00.000"), QStringLiteral("2005-03-23 10:15:00"));
-    EXPECT_EQ(mainwin::displayDateTime("2005-03-23 10:15:00"), QStringLiteral("2005-03-23 10:15:00"));
-    EXPECT_EQ(mainwin::displayDateTime("not a date at all, longer"), QStringLiteral("not a date at all, longer"));
-    EXPECT_EQ(mainwin::displayDateTime(""), QString());
+    EXPECT_EQ(forms::displayDateTime("2005-03-23 10:15:00.000"), QStringLiteral("2005-03-23 10:15:00"));
+    EXPECT_EQ(forms::displayDateTime("2005-03-23 10:15:00"), QStringLiteral("2005-03-23 10:15:00"));
+    EXPECT_EQ(forms::displayDateTime("not a date at all, longer"), QStringLiteral("not a date at all, longer"));
+    EXPECT_EQ(forms::displayDateTime(""), QString());
 }
 
 TEST(GridTaskGrid, AlignmentsFollowTheGridNumbering)

@@ -19,6 +19,8 @@
 #include "forms/login/frmLogin.h"
 #include "gui/Fonts.h"
 
+using forms::frmLogin;
+
 namespace {
 
 class LoginLayout : public ::testing::Test {

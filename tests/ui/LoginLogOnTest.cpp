@@ -21,6 +21,9 @@
 #include "gui/LastWindowWatch.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmLogin;
+using forms::frmMain;
+
 namespace {
 
 using testsupport::ScriptedMsgBox;
@@ -101,7 +104,7 @@ protected:
         EXPECT_FALSE(first.text.empty());
         EXPECT_NE(first.text, notInstalled);
         EXPECT_EQ(first.style, 0);
-        EXPECT_EQ(first.title, rt::AppTitle());
+        EXPECT_EQ(first.title, runtime::AppTitle());
         const auto& second = boxes.boxes()[1];
         EXPECT_EQ(second.text, notInstalled);
         EXPECT_EQ(second.style, 64);
@@ -120,7 +123,7 @@ TEST_F(LoginLogOn, EmptyServerIsRefusedWithoutConnecting)
 {
     TaskStoreProcess server;
     ScriptedMsgBox boxes;
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     type("", "pw");
     box("txtPass")->setFocus();
 
@@ -139,8 +142,8 @@ TEST_F(LoginLogOn, EmptyServerIsRefusedWithoutConnecting)
 TEST_F(LoginLogOn, ServerOfBlanksIsTriedAsTyped)
 {
     ScriptedMsgBox boxes;
-    boxes.answer(rt::MsgBoxResult::OK);
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     type("   ", "");
 
     click("Cmd_OK");
@@ -156,8 +159,8 @@ TEST_F(LoginLogOn, WrongPasswordShowsTheRefusalThenTheFixedMessage)
     options.saPassword = "Right;pw";
     TaskStoreProcess server(options);
     ScriptedMsgBox boxes;
-    boxes.answer(rt::MsgBoxResult::OK);
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     type(server.serverName(), "wrong");
 
     click("Cmd_OK");
@@ -175,8 +178,8 @@ TEST_F(LoginLogOn, UnreachableServerShowsTheConnectionErrorThenTheFixedMessage)
     const std::string name = server.serverName();
     server.kill();
     ScriptedMsgBox boxes;
-    boxes.answer(rt::MsgBoxResult::OK);
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     type(name, "");
 
     click("Cmd_OK");
@@ -200,7 +203,7 @@ TEST_F(LoginLogOn, ServerWithoutAUsableSystemDatabaseKeepsTheConnectionOnMasterU
     options.dataFolder = folder;
     TaskStoreProcess server(options);
     ScriptedMsgBox boxes;
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     type(server.serverName(), "");
 
     click("Cmd_OK");
@@ -240,8 +243,8 @@ TEST_F(LoginLogOn, AServerCertificateTheUsersCaDidNotSignFailsTheLogOnWithTheDri
     writeConf(stranger);
     {
         ScriptedMsgBox boxes;
-        boxes.answer(rt::MsgBoxResult::OK);
-        boxes.answer(rt::MsgBoxResult::OK);
+        boxes.answer(runtime::MsgBoxResult::OK);
+        boxes.answer(runtime::MsgBoxResult::OK);
         type("q6tls", "");
         click("Cmd_OK");
         expectOpenFailureBoxes(boxes);
@@ -268,8 +271,8 @@ TEST_F(LoginLogOn, AServerThatCannotEncryptFailsTheLogOnWithTheTwoBoxes)
     TaskStoreProcess server;
     testsupport::Relay relay(server.port(), testsupport::Relay::Tamper::AnswerNotSupported);
     ScriptedMsgBox boxes;
-    boxes.answer(rt::MsgBoxResult::OK);
-    boxes.answer(rt::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
+    boxes.answer(runtime::MsgBoxResult::OK);
     const std::string name = "127.0.0.1," + std::to_string(relay.port());
     type(name, "");
 

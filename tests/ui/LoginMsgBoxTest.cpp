@@ -1,4 +1,4 @@
-// The real message box behind rt::MsgBox: buttons, icons, default and escape answers.
+// The real message box behind runtime::MsgBox: buttons, icons, default and escape answers.
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
@@ -50,7 +50,7 @@ const auto closeBox = [](QMessageBox& box) { box.close(); };
 TEST(LoginMsgBox, QuestionStyleAnswersOkOnEnterAndCancelOnEscapeOrCloseBox)
 {
     SeenBox seen;
-    EXPECT_EQ(showAndAnswer("您确定要重新登陆吗？", 65, "登陆提示", seen, pressEnter), rt::MsgBoxResult::OK);
+    EXPECT_EQ(showAndAnswer("您确定要重新登陆吗？", 65, "登陆提示", seen, pressEnter), runtime::MsgBoxResult::OK);
     EXPECT_EQ(seen.title, QStringLiteral("登陆提示"));
     EXPECT_EQ(seen.text, QStringLiteral("您确定要重新登陆吗？"));
     EXPECT_EQ(seen.icon, QMessageBox::Information);
@@ -59,22 +59,22 @@ TEST(LoginMsgBox, QuestionStyleAnswersOkOnEnterAndCancelOnEscapeOrCloseBox)
     EXPECT_TRUE(seen.captions.contains(QStringLiteral("确定")) && seen.captions.contains(QStringLiteral("取消")))
         << seen.captions.join(',').toStdString();
 
-    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, pressEscape), rt::MsgBoxResult::Cancel);
-    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, closeBox), rt::MsgBoxResult::Cancel);
+    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, pressEscape), runtime::MsgBoxResult::Cancel);
+    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, closeBox), runtime::MsgBoxResult::Cancel);
     EXPECT_EQ(showAndAnswer("q", 65, "t", seen, [](QMessageBox& box) {
                   box.button(QMessageBox::Cancel)->click();
               }),
-              rt::MsgBoxResult::Cancel);
+              runtime::MsgBoxResult::Cancel);
 }
 
 TEST(LoginMsgBox, OkStylesHaveOneButtonAndAlwaysAnswerOk)
 {
     SeenBox seen;
-    EXPECT_EQ(showAndAnswer("请输入服务器名称！", 0, "登陆提示", seen, pressEscape), rt::MsgBoxResult::OK);
+    EXPECT_EQ(showAndAnswer("请输入服务器名称！", 0, "登陆提示", seen, pressEscape), runtime::MsgBoxResult::OK);
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
 
-    EXPECT_EQ(showAndAnswer("请确认该服务器上正确安装了Q6产品！", 64, "提示", seen, closeBox), rt::MsgBoxResult::OK);
+    EXPECT_EQ(showAndAnswer("请确认该服务器上正确安装了Q6产品！", 64, "提示", seen, closeBox), runtime::MsgBoxResult::OK);
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
     EXPECT_EQ(seen.title, QStringLiteral("提示"));
@@ -93,8 +93,8 @@ TEST(LoginMsgBox, UnknownStyleRaisesInvalidProcedureCall)
     try {
         gui::showQtMsgBox("x", 16, "t");
         FAIL() << "no error raised";
-    } catch (const rt::RuntimeError& error) {
-        EXPECT_EQ(error.Number(), rt::ErrorNumber::InvalidProcedureCall);
+    } catch (const runtime::RuntimeError& error) {
+        EXPECT_EQ(error.Number(), runtime::ErrorNumber::InvalidProcedureCall);
     }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

@@ -22,6 +22,8 @@
 #include "gui/LastWindowWatch.h"
 #include "runtime/RuntimeError.h"
 
+using forms::frmLogin;
+
 namespace {
 
 struct Report {
@@ -50,7 +52,7 @@ TEST(LoginEventGuard, EscapedErrorsReachTheReportWithNumberAndDescription)
     RecordedReports recorded;
     bool after = false;
     gui::runGuarded([&] {
-        throw rt::RuntimeError(-2147217900, "对象名 'zk_tasklog' 无效。");
+        throw runtime::RuntimeError(-2147217900, "对象名 'zk_tasklog' 无效。");
         after = true;
     });
     gui::runGuarded([] { throw std::bad_alloc(); });
@@ -62,7 +64,7 @@ TEST(LoginEventGuard, EscapedErrorsReachTheReportWithNumberAndDescription)
     ASSERT_EQ(recorded.reports.size(), 4u);
     EXPECT_EQ(recorded.reports[0].number, -2147217900);
     EXPECT_EQ(recorded.reports[0].description, "对象名 'zk_tasklog' 无效。");
-    EXPECT_EQ(recorded.reports[1].number, rt::ErrorNumber::OutOfMemory);
+    EXPECT_EQ(recorded.reports[1].number, runtime::ErrorNumber::OutOfMemory);
     EXPECT_EQ(recorded.reports[2].description, "broken");
     for (const Report& report : recorded.reports)
         EXPECT_NE(report.number, 0);

@@ -15,6 +15,8 @@
 #include "forms/main/frmMain.h"
 #include "gui/ErrorReport.h"
 
+using forms::frmMain;
+
 namespace maintest {
 
 void closeAllWindows()
@@ -32,14 +34,14 @@ void MainWindowFixture::SetUp()
     boxes = std::make_unique<testsupport::ScriptedMsgBox>();
     gui::setErrorReportHandler(
         [this](long number, const std::string& description) { reports.push_back({number, description}); });
-    mainwin::SystemDate::setSource([] { return QDate(2006, 1, 5); });
+    forms::SystemDate::setSource([] { return QDate(2006, 1, 5); });
 }
 
 void MainWindowFixture::TearDown()
 {
     closeAllWindows();
     ModFunction::CloseDB();
-    mainwin::SystemDate::setSource({});
+    forms::SystemDate::setSource({});
     gui::setErrorReportHandler({});
     boxes.reset();
     client.reset();
@@ -78,9 +80,9 @@ std::vector<std::string> MainWindowFixture::taskLogIds()
     return testsupport::sortedFirstColumn(client->query("select cTaskId from zk_tasklog"));
 }
 
-mainwin::TaskGrid* MainWindowFixture::grid(frmMain* window)
+forms::TaskGrid* MainWindowFixture::grid(frmMain* window)
 {
-    return window->findChild<mainwin::TaskGrid*>(QStringLiteral("MSHF_Task"));
+    return window->findChild<forms::TaskGrid*>(QStringLiteral("MSHF_Task"));
 }
 
 QToolButton* MainWindowFixture::button(frmMain* window, const QString& key)
@@ -111,7 +113,7 @@ void MainWindowFixture::choose(frmMain* window, const QString& key)
 std::vector<QString> MainWindowFixture::column(frmMain* window, int column)
 {
     std::vector<QString> cells;
-    mainwin::TaskGrid* tasks = grid(window);
+    forms::TaskGrid* tasks = grid(window);
     for (int row = 1; row < tasks->Rows(); ++row)
         cells.push_back(tasks->TextMatrix(row, column));
     return cells;

@@ -14,10 +14,10 @@
 #include "TaskStoreProcess.h"
 
 class QToolButton;
-class frmMain;
-namespace mainwin {
+namespace forms {
 class TaskGrid;
-}
+class frmMain;
+}  // namespace forms
 
 namespace maintest {
 
@@ -34,7 +34,7 @@ protected:
     void TearDown() override;
 
     // Logs on as the login window does, then opens the main window.
-    frmMain* logOnAndShow();
+    forms::frmMain* logOnAndShow();
     void logOn();
 
     void addTaskLog(const std::vector<TaskLogRow>& rows);
@@ -43,14 +43,14 @@ protected:
     std::vector<std::string> taskSubIds();
     std::vector<std::string> taskLogIds();
 
-    static mainwin::TaskGrid* grid(frmMain* window);
-    static QToolButton* button(frmMain* window, const QString& key);
+    static forms::TaskGrid* grid(forms::frmMain* window);
+    static QToolButton* button(forms::frmMain* window, const QString& key);
     // A click on a button's face.
-    static void click(frmMain* window, const QString& key);
+    static void click(forms::frmMain* window, const QString& key);
     // Choosing an item of the clear button's menu.
-    static void choose(frmMain* window, const QString& key);
+    static void choose(forms::frmMain* window, const QString& key);
     // The grid's cells of one column, data rows only.
-    static std::vector<QString> column(frmMain* window, int column);
+    static std::vector<QString> column(forms::frmMain* window, int column);
     // Batches and transaction requests the tool's connections sent since the mark.
     std::vector<testsupport::Request> requestsSince(std::size_t mark) const;
 

@@ -13,6 +13,8 @@
 #include "forms/main/frmMain.h"
 #include "runtime/RuntimeError.h"
 
+using forms::frmMain;
+
 namespace {
 
 using maintest::TaskLogRow;
@@ -80,7 +82,7 @@ TEST_F(MainWindow, ListShowsTitlesStatesDatesWidthsAndAlignment)
                 {"AR", "应收", "PC-02", "05", "2005-03-23 00:00:00", "102"},
                 {"AP", "应付", "PC-03", "0", "2005-12-31 23:59:59", "103"}});
     frmMain* window = logOnAndShow();
-    mainwin::TaskGrid* tasks = grid(window);
+    forms::TaskGrid* tasks = grid(window);
 
     ASSERT_EQ(tasks->Rows(), 4);
     ASSERT_EQ(tasks->Cols(), 5);
@@ -106,7 +108,7 @@ TEST_F(MainWindow, ListShowsTitlesStatesDatesWidthsAndAlignment)
 TEST_F(MainWindow, EmptyLogShowsTheTitlesAndNoTask)
 {
     frmMain* window = logOnAndShow();
-    mainwin::TaskGrid* tasks = grid(window);
+    forms::TaskGrid* tasks = grid(window);
     EXPECT_EQ(tasks->Rows(), 1);
     EXPECT_EQ(tasks->Cols(), 5);
     EXPECT_EQ(tasks->TextMatrix(0, 4), QStringLiteral("任务号"));
@@ -130,7 +132,7 @@ TEST_F(MainWindow, StateThatIsNoIntegerFailsTheLoadAndNoWindowRemains)
     try {
         frmMain::Show();
         ADD_FAILURE() << "the load succeeded";
-    } catch (const rt::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.Number(), 245);
         EXPECT_NE(error.Description().find("abc"), std::string::npos) << error.Description();
     }

@@ -14,15 +14,18 @@
 #include "runtime/MsgBox.h"
 #include "runtime/RuntimeError.h"
 
+using forms::frmLogin;
+using forms::frmMain;
+
 namespace {
 
 using maintest::TaskLogRow;
 
 class Toolbar : public maintest::MainWindowFixture {
 protected:
-    static mainwin::CommandToolBar* toolbar(frmMain* window)
+    static forms::CommandToolBar* toolbar(frmMain* window)
     {
-        return window->findChild<mainwin::CommandToolBar*>(QStringLiteral("Toolbar1"));
+        return window->findChild<forms::CommandToolBar*>(QStringLiteral("Toolbar1"));
     }
     // The id the server gave the tool's connection (the only one logged on to master).
     std::string toolConnectionId() const
@@ -75,8 +78,8 @@ TEST_F(Toolbar, SevenItemsInOrderWithCaptionsTipsAndPictures)
 
 TEST_F(Toolbar, PicturesAreSixteenSquareWithSilverMaskedOut)
 {
-    for (int index = 1; index <= mainwin::ImageList1::Count; ++index) {
-        const QImage image = mainwin::ImageList1::picture(index).toImage();
+    for (int index = 1; index <= forms::ImageList1::Count; ++index) {
+        const QImage image = forms::ImageList1::picture(index).toImage();
         ASSERT_EQ(image.size(), QSize(16, 16)) << index;
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << index;  // every picture has a silver corner
         int opaque = 0;
@@ -86,22 +89,22 @@ TEST_F(Toolbar, PicturesAreSixteenSquareWithSilverMaskedOut)
         EXPECT_GT(opaque, 20) << index;
     }
     // The clear button's cross: red on the diagonal.
-    const QColor centre = mainwin::ImageList1::picture(mainwin::ImageList1::Index::Delete).toImage().pixelColor(7, 7);
+    const QColor centre = forms::ImageList1::picture(forms::ImageList1::Index::Delete).toImage().pixelColor(7, 7);
     EXPECT_GT(centre.red(), 200);
     EXPECT_LT(centre.green(), 60);
 }
 
 TEST(ImageList, WindowIconOffersTheCrossAtEveryDrawnSizeAndRefusesABadIndexAtOnce)
 {
-    const QIcon icon = mainwin::ImageList1::icon(mainwin::ImageList1::Index::Delete);
+    const QIcon icon = forms::ImageList1::icon(forms::ImageList1::Index::Delete);
     const QIcon copy = icon;  // read through the copy first: both share one reading
     EXPECT_EQ(copy.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
-    EXPECT_EQ(icon.pixmap(16).toImage(), mainwin::ImageList1::picture(mainwin::ImageList1::Index::Delete).toImage());
+    EXPECT_EQ(icon.pixmap(16).toImage(), forms::ImageList1::picture(forms::ImageList1::Index::Delete).toImage());
     const QImage large = icon.pixmap(256).toImage();
     ASSERT_EQ(large.size(), QSize(256, 256));
     EXPECT_GT(large.pixelColor(128, 128).red(), 200);
     EXPECT_FALSE(icon.isNull());
-    EXPECT_THROW(mainwin::ImageList1::icon(mainwin::ImageList1::Count + 1), rt::RuntimeError);
+    EXPECT_THROW(forms::ImageList1::icon(forms::ImageList1::Count + 1), runtime::RuntimeError);
 }
 
 TEST_F(Toolbar, DeleteFaceSeparatorsAndOtherKeysDoNothing)
@@ -124,7 +127,7 @@ TEST_F(Toolbar, LogOnAgainCancelledChangesNothing)
 {
     QPointer<frmMain> window = logOnAndShow();
     const std::size_t mark = store->requests().size();
-    boxes->answer(rt::MsgBoxResult::Cancel);
+    boxes->answer(runtime::MsgBoxResult::Cancel);
     click(window, QStringLiteral("LOGIN"));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
@@ -141,7 +144,7 @@ TEST_F(Toolbar, LogOnAgainCancelledChangesNothing)
 TEST_F(Toolbar, LogOnAgainConfirmedShowsAFreshLoginAndKeepsTheConnection)
 {
     QPointer<frmMain> window = logOnAndShow();
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     click(window, QStringLiteral("LOGIN"));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 

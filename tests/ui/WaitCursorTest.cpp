@@ -20,6 +20,9 @@
 #include "gui/WaitCursor.h"
 #include "runtime/MsgBox.h"
 
+using forms::frmLogin;
+using forms::frmMain;
+
 namespace {
 
 // The pointer the application forces at this moment; nullopt when it forces none.
@@ -34,16 +37,16 @@ class CursorAtEachBox {
 public:
     CursorAtEachBox()
     {
-        previous_ = rt::setMsgBoxPresenter([this](const std::string& text, int style, const std::string& title) {
+        previous_ = runtime::setMsgBoxPresenter([this](const std::string& text, int style, const std::string& title) {
             seen.push_back(forcedCursor());
             return previous_(text, style, title);
         });
     }
-    ~CursorAtEachBox() { rt::setMsgBoxPresenter(previous_); }
+    ~CursorAtEachBox() { runtime::setMsgBoxPresenter(previous_); }
     std::vector<std::optional<Qt::CursorShape>> seen;
 
 private:
-    rt::MsgBoxPresenter previous_;
+    runtime::MsgBoxPresenter previous_;
 };
 
 TEST(WaitCursor, ScopesNestAndRestoreOnReturnAndOnException)
@@ -64,7 +67,7 @@ TEST(WaitCursor, ScopesNestAndRestoreOnReturnAndOnException)
 
 TEST(WaitCursor, RealMessageBoxShowsTheNormalPointerInsideABusyCall)
 {
-    const rt::MsgBoxPresenter previous = rt::setMsgBoxPresenter(gui::showQtMsgBox);
+    const runtime::MsgBoxPresenter previous = runtime::setMsgBoxPresenter(gui::showQtMsgBox);
     std::optional<Qt::CursorShape> duringBox;
     {
         const gui::WaitCursor busy;
@@ -72,21 +75,21 @@ TEST(WaitCursor, RealMessageBoxShowsTheNormalPointerInsideABusyCall)
             duringBox = forcedCursor();
             box.button(QMessageBox::Ok)->click();
         });
-        EXPECT_EQ(rt::MsgBox("Login failed for user 'SA'."), rt::MsgBoxResult::OK);
+        EXPECT_EQ(runtime::MsgBox("Login failed for user 'SA'."), runtime::MsgBoxResult::OK);
         EXPECT_EQ(forcedCursor(), Qt::WaitCursor);
     }
-    rt::setMsgBoxPresenter(previous);
+    runtime::setMsgBoxPresenter(previous);
     EXPECT_EQ(duringBox, Qt::ArrowCursor);
     EXPECT_EQ(forcedCursor(), std::nullopt);
 
     // Without a busy call the box forces nothing.
-    rt::setMsgBoxPresenter(gui::showQtMsgBox);
+    runtime::setMsgBoxPresenter(gui::showQtMsgBox);
     logintest::onNextMessageBox([&](QMessageBox& box) {
         duringBox = forcedCursor();
         box.button(QMessageBox::Ok)->click();
     });
-    rt::MsgBox("text", rt::MsgBoxStyle::Information, "提示");
-    rt::setMsgBoxPresenter(previous);
+    runtime::MsgBox("text", runtime::MsgBoxStyle::Information, "提示");
+    runtime::setMsgBoxPresenter(previous);
     EXPECT_EQ(duringBox, std::nullopt);
 }
 
@@ -98,8 +101,8 @@ TEST_F(WaitCursorCommands, FailedLogOnIsBusyOnlyUntilTheFixedMessage)
     store->stop();
     frmLogin* login = frmLogin::Show();
     login->findChild<QLineEdit*>(QStringLiteral("txtServer"))->setText(QStringLiteral("127.0.0.1,%1").arg(port));
-    boxes->answer(rt::MsgBoxResult::OK);
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     CursorAtEachBox cursors;
     QTest::mouseClick(login->findChild<QPushButton*>(QStringLiteral("Cmd_OK")), Qt::LeftButton);
 
@@ -127,7 +130,7 @@ TEST_F(WaitCursorCommands, RefreshAndClearingAreBusyButTheQuestionIsNot)
     EXPECT_EQ(atReload[0], Qt::WaitCursor);
     EXPECT_EQ(forcedCursor(), std::nullopt);
 
-    boxes->answer(rt::MsgBoxResult::OK);
+    boxes->answer(runtime::MsgBoxResult::OK);
     CursorAtEachBox cursors;
     choose(window, QStringLiteral("DELERROR"));
     ASSERT_EQ(cursors.seen.size(), 1u);
