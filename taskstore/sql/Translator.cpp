@@ -257,7 +257,7 @@ std::optional<ColumnType> commonType(const std::vector<Typed>& values)
 Translator::ScopeTable Translator::bindTable(const TableRef& ref)
 {
     ScopeTable table;
-    table.resolved = resolver_.table(ref.name);
+    table.resolved = context_.table(ref.name);
     table.alias = "t" + std::to_string(++aliasCounter_);
     table.exposed = ref.alias.empty() ? table.resolved.table.name : ref.alias;
     return table;
@@ -481,7 +481,7 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
 Typed Translator::parameter(const Expr& expr, bool native)
 {
     const std::size_t position = std::stoul(expr.text);
-    const ColumnType type = resolver_.parameterType(position);
+    const ColumnType type = context_.parameterType(position);
     Typed value = valueOf("?" + std::to_string(position + 1), type);
     if (native)
         return value;
@@ -546,7 +546,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     }
     if (expr.text == "DB_NAME") {
         arguments(0);
-        return valueOf(literalText(resolver_.currentDatabase()), {TypeKind::NVarChar, 128});
+        return valueOf(literalText(context_.currentDatabase()), {TypeKind::NVarChar, 128});
     }
     if (expr.text == "SERVERPROPERTY") {
         const Typed name = arguments(1).front();
@@ -622,13 +622,13 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         return parameter(expr, false);
     case Expr::Kind::Global:
         if (expr.text == "@@TRANCOUNT")
-            return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});
+            return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
         if (expr.text == "@@ROWCOUNT")
-            return valueOf(std::to_string(resolver_.rowCount()), {TypeKind::Int, 0});
+            return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
         if (expr.text == "@@SPID")
-            return valueOf(std::to_string(resolver_.spid()), {TypeKind::Int, 0});
+            return valueOf(std::to_string(context_.spid()), {TypeKind::Int, 0});
         if (expr.text == "@@LOCK_TIMEOUT")
-            return valueOf(std::to_string(resolver_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
+            return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
         return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
     case Expr::Kind::Negate: {
         const Expr& operand = *expr.args[0];

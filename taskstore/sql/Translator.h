@@ -18,10 +18,11 @@ struct ResolvedTable {
     store::CatalogTable table;
 };
 
-// What translation needs from the running session.
-class NameResolver {
+// The translator's view of the running session: its tables and current database, the values of
+// @@ROWCOUNT, @@TRANCOUNT, @@SPID and @@LOCK_TIMEOUT, and the types of the bound parameters.
+class TranslationContext {
 public:
-    virtual ~NameResolver() = default;
+    virtual ~TranslationContext() = default;
     // The table, in the current database unless named; throws SqlError 208 or 911.
     virtual ResolvedTable table(const ObjectName& name) = 0;
     virtual std::int64_t rowCount() const = 0;
@@ -42,7 +43,7 @@ struct SelectPlan {
 
 class Translator {
 public:
-    explicit Translator(NameResolver& resolver) : resolver_(resolver) {}
+    explicit Translator(TranslationContext& context) : context_(context) {}
 
     SelectPlan select(const SelectStatement& statement);
     std::string insert(const InsertStatement& statement);
@@ -79,7 +80,7 @@ private:
     Typed textPart(const Expr& expr, std::vector<Typed> values);
     ScopeTable bindTable(const TableRef& ref);
 
-    NameResolver& resolver_;
+    TranslationContext& context_;
     int aliasCounter_ = 0;
     AggregateUse* aggregates_ = nullptr;  // of the SELECT being translated
 };

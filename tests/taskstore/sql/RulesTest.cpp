@@ -1,5 +1,6 @@
 // The pure T-SQL rules below the engine: conversions, datetime text, LIKE, the text collation
 // and the lexer.
+#include "ErrorOf.h"
 #include "TsqlCases.h"
 
 #include "taskstore/sql/Conversions.h"
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -23,16 +23,6 @@ namespace {
 using taskstore::SqlError;
 using namespace taskstore::sql;
 namespace store = taskstore::store;
-
-int errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const SqlError& error) {
-        return error.number;
-    }
-    return 0;
-}
 
 SqlValue convert(SqlValue value, ColumnType from, ColumnType to, int style = 0)
 {

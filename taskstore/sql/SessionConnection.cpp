@@ -1,0 +1,104 @@
+#include "taskstore/sql/SessionConnection.h"
+
+#include "common/AsciiCase.h"
+#include "taskstore/sql/SqlErrors.h"
+
+#include <thread>
+
+namespace taskstore::sql {
+
+SessionConnection::SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options)
+    : dataFolder_(dataFolder), options_(options), db_(store::DataFolder::openConnection())
+{
+    functions_.stopRequested = &stopRequested_;
+    registerFunctions(db_.get(), &functions_);
+    sqlite3_busy_handler(db_.get(), &SessionConnection::onBusy, this);
+    sqlite3_progress_handler(db_.get(), 1000, &SessionConnection::onProgress, this);
+}
+
+int SessionConnection::onBusy(void* self, int count)
+{
+    auto& connection = *static_cast<SessionConnection*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0)
+        connection.busySince_ = now;
+    if (connection.stopRequested_) {
+        connection.busyStopped_ = true;
+        return 0;
+    }
+    const std::chrono::milliseconds timeout = connection.options_.lockTimeout;
+    if (timeout.count() >= 0 && now - connection.busySince_ >= timeout)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return 1;
+}
+
+int SessionConnection::onProgress(void* self)
+{
+    const auto& connection = *static_cast<SessionConnection*>(self);
+    return connection.stopRequested_ && !connection.protectTransaction_ ? 1 : 0;
+}
+
+void SessionConnection::exec(const char* sql)
+{
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw lastError();
+}
+
+void SessionConnection::execWaitingForLock(const char* sql)
+{
+    busyStopped_ = false;
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (busyStopped_ || stopRequested_)
+            throw StatementStopped{};
+        throw lastError();
+    }
+}
+
+void SessionConnection::resetStatementState()
+{
+    functions_.error.reset();
+    functions_.stopped = false;
+    busyStopped_ = false;
+}
+
+SqlError SessionConnection::statementError(int rc)
+{
+    if (functions_.error)
+        return *functions_.error;
+    if (functions_.stopped || rc == SQLITE_INTERRUPT || busyStopped_)
+        throw StatementStopped{};
+    if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
+        return lockTimeout();
+    const std::string message = sqlite3_errmsg(db_.get());
+    if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+        const auto dot = message.rfind('.');
+        const std::string column = dot == std::string::npos ? message : message.substr(dot + 1);
+        return makeError(515, 16, "Cannot insert the value NULL into column '" + column
+                                      + "'; column does not allow nulls. The statement fails.");
+    }
+    // SQLite's parser has a fixed stack: about 30 nested calls fill it.
+    if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
+        return nestedTooDeeply();
+    if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
+        return makeError(2627, 14, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key.");
+    return makeError(50000, 16, "taskstore storage error: " + message);
+}
+
+std::string SessionConnection::attached(std::string_view database)
+{
+    const auto canonical = dataFolder_.find(database);
+    if (!canonical)
+        throw missingDatabase(database);
+    if (attached_.insert(text::asciiLower(*canonical)).second) {
+        try {
+            store::DataFolder::attach(db_.get(), dataFolder_.fileOf(*canonical), *canonical);
+        } catch (const store::StoreError& error) {
+            attached_.erase(text::asciiLower(*canonical));
+            throw makeError(50000, 16, std::string("taskstore cannot open database '") + *canonical + "': " + error.what());
+        }
+    }
+    return *canonical;
+}
+
+}  // namespace taskstore::sql

@@ -1,0 +1,17 @@
+#include "taskstore/sql/SessionOptions.h"
+
+namespace taskstore::sql {
+
+void SessionOptions::apply(const SetStatement& statement)
+{
+    switch (statement.option) {
+    case SetStatement::Option::NoCount: noCount = statement.on; break;
+    case SetStatement::Option::LockTimeout: lockTimeout = std::chrono::milliseconds(statement.value); break;
+    case SetStatement::Option::ImplicitTransactions: implicitTransactions = statement.on; break;
+    case SetStatement::Option::XactAbort: xactAbort = statement.on; break;
+    case SetStatement::Option::ReadUncommitted: readUncommitted = statement.on; break;
+    case SetStatement::Option::Accepted: break;
+    }
+}
+
+}  // namespace taskstore::sql

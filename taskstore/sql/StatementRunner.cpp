@@ -1,0 +1,276 @@
+#include "taskstore/sql/StatementRunner.h"
+
+#include "common/AsciiCase.h"
+#include "taskstore/sql/ResultValue.h"
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/TableDefinition.h"
+#include "taskstore/store/TableCatalog.h"
+
+#include <optional>
+#include <variant>
+
+namespace taskstore::sql {
+
+using store::quoteIdentifier;
+
+namespace {
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+std::string tableKey(std::string_view database, std::string_view table)
+{
+    return text::asciiLower(database) + "." + text::asciiLower(table);
+}
+
+StatementKind kindOf(const StatementBody& body)
+{
+    return std::visit(Overloaded{
+                          [](const SelectStatement&) { return StatementKind::Select; },
+                          [](const InsertStatement&) { return StatementKind::Insert; },
+                          [](const UpdateStatement&) { return StatementKind::Update; },
+                          [](const DeleteStatement&) { return StatementKind::Delete; },
+                          [](const TransactionStatement& s) {
+                              return s.action == TransactionStatement::Action::Begin ? StatementKind::BeginTransaction
+                                                                                     : StatementKind::EndTransaction;
+                          },
+                          [](const auto&) { return StatementKind::Other; },
+                      },
+                      body);
+}
+
+}  // namespace
+
+StatementRunner::StatementRunner(EngineState& engine, SessionConnection& connection, Transaction& transaction,
+                                 SessionOptions& options, const BoundParameters& parameters, std::string database,
+                                 std::uint16_t spid)
+    : engine_(engine), connection_(connection), transaction_(transaction), options_(options), parameters_(parameters),
+      database_(std::move(database)), spid_(spid)
+{
+}
+
+std::string StatementRunner::databaseOf(const ObjectName& name)
+{
+    return connection_.attached(name.database.empty() ? database_ : name.database);
+}
+
+ResolvedTable StatementRunner::table(const ObjectName& name)
+{
+    const std::string schema = databaseOf(name);
+    auto table = store::readTable(connection_.get(), schema, name.table);
+    if (!table)
+        throw invalidObject(name.written);
+    tablesRead_.push_back(tableKey(schema, table->name));
+    return {schema, std::move(*table)};
+}
+
+std::vector<ColumnInfo> StatementRunner::columnsOf(const SelectStatement& statement)
+{
+    return Translator(*this).select(statement).columns;
+}
+
+int StatementRunner::execBound(const std::string& sql)
+{
+    const char* next = sql.c_str();
+    while (*next) {
+        sqlite3_stmt* raw = nullptr;
+        if (const int rc = sqlite3_prepare_v2(connection_.get(), next, -1, &raw, &next); rc != SQLITE_OK)
+            return rc;
+        if (!raw)
+            break;  // only blanks were left
+        const store::SqliteStatement prepared(raw);
+        parameters_.bindTo(raw);
+        int rc = SQLITE_ROW;
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(raw);
+        if (rc != SQLITE_DONE)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+StatementRunner::Outcome StatementRunner::fail(SqlError error, int line, ResultSink& sink)
+{
+    error.line = line;
+    const bool abort = transaction_.lost() || abortsBatch(error) || (options_.xactAbort && transaction_.count() > 0);
+    sink.error(error);
+    if (abort && transaction_.count() > 0)
+        transaction_.rollback(sink);
+    sink.done(std::nullopt, true);
+    return abort ? Outcome::AbortBatch : Outcome::Continue;
+}
+
+StatementRunner::Outcome StatementRunner::run(const Statement& statement, ResultSink& sink)
+{
+    connection_.resetStatementState();
+    tablesRead_.clear();
+    const Statement* branch = nullptr;
+    sink.statementStarted(kindOf(statement.body));
+    try {
+        std::visit(
+            Overloaded{
+                [&](const SelectStatement& s) { runSelect(s, sink); },
+                [&](const InsertStatement& s) {
+                    transaction_.beginImplicitly(sink);
+                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); }, s.table.name);
+                    sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                },
+                [&](const UpdateStatement& s) {
+                    transaction_.beginImplicitly(sink);
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); }, s.table.name);
+                    sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                },
+                [&](const DeleteStatement& s) {
+                    transaction_.beginImplicitly(sink);
+                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); }, s.table.name,
+                                         !s.where);
+                    sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                },
+                [&](const CreateTableStatement& s) {
+                    transaction_.beginImplicitly(sink);
+                    createTable(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const DropTableStatement& s) {
+                    transaction_.beginImplicitly(sink);
+                    dropTable(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const CreateDatabaseStatement& s) {
+                    createDatabase(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const UseStatement& s) { use(s, sink); },
+                [&](const TransactionStatement& s) {
+                    switch (s.action) {
+                    case TransactionStatement::Action::Begin: transaction_.begin(sink); break;
+                    case TransactionStatement::Action::Commit: transaction_.commit(sink); break;
+                    case TransactionStatement::Action::Rollback: transaction_.rollback(sink); break;
+                    }
+                    sink.done(std::nullopt, false);
+                },
+                [&](const SetStatement& s) {
+                    options_.apply(s);
+                    sink.done(std::nullopt, false);
+                },
+                [&](const IfStatement& s) {
+                    if (holds(*s.condition))
+                        branch = s.then.get();
+                },
+            },
+            statement.body);
+    } catch (const SqlError& error) {
+        return fail(error, statement.line, sink);
+    } catch (const StatementStopped&) {
+        // Under XACT_ABORT SQL Server also rolls back on an attention (a client's time-out).
+        if (transaction_.lost() || (options_.xactAbort && transaction_.count() > 0))
+            transaction_.rollback(sink);
+        sink.done(std::nullopt, true);
+        return Outcome::AbortBatch;
+    }
+    return branch ? run(*branch, sink) : Outcome::Continue;
+}
+
+bool StatementRunner::holds(const Expr& condition)
+{
+    const std::string sql = Translator(*this).ifCondition(condition);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(connection_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw connection_.lastError();
+    const store::SqliteStatement prepared(raw);
+    parameters_.bindTo(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        throw connection_.lastError();
+    return sqlite3_column_int(raw, 0) == 1;
+}
+
+void StatementRunner::runSelect(const SelectStatement& statement, ResultSink& sink)
+{
+    SelectPlan plan = Translator(*this).select(statement);
+    if (plan.readsTable)
+        transaction_.beginImplicitly(sink);
+    transaction_.waitForCommittedTables(tablesRead_);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(connection_.get(), plan.sql.c_str(), static_cast<int>(plan.sql.size()), &raw, nullptr)
+        != SQLITE_OK)
+        throw connection_.lastError();
+    const store::SqliteStatement prepared(raw);
+    parameters_.bindTo(raw);
+    sink.columns(plan.columns);
+    std::vector<ValueView> values(plan.columns.size());
+    std::int64_t count = 0;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            values[i] = readResultValue(raw, static_cast<int>(i), plan.kinds[i]);
+        sink.row(values);
+        ++count;
+    }
+    if (rc != SQLITE_DONE)
+        throw connection_.lastError();
+    rowCount_ = count;
+    sink.done(options_.noCount ? std::nullopt : std::optional(count), false);
+}
+
+std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guard)>& translate,
+                                       const ObjectName& target, bool oneStep)
+{
+    const std::string sql = translate(transaction_.count() > 0);
+    const std::string targetKey = tableKey(databaseOf(target), target.table);
+    return transaction_.write(targetKey, oneStep, [&] { return execBound(sql); });
+}
+
+void StatementRunner::use(const UseStatement& statement, ResultSink& sink)
+{
+    const auto canonical = engine_.dataFolder.find(statement.database);
+    if (!canonical)
+        throw missingDatabase(statement.database);
+    connection_.attached(*canonical);
+    const std::string old = database_;
+    database_ = *canonical;
+    sink.databaseChanged(database_, old);
+    sink.info(makeError(5701, 0, "Changed database context to '" + database_ + "'."));
+    sink.done(std::nullopt, false);
+}
+
+void StatementRunner::createTable(const CreateTableStatement& statement)
+{
+    const std::string schema = databaseOf(statement.name);
+    if (store::readTable(connection_.get(), schema, statement.name.table))
+        throw makeError(2714, 16, "There is already an object named '" + statement.name.table + "' in the database.");
+    const store::CatalogTable table = catalogTableOf(statement);
+    runWrite([&](bool) { return store::createTableSql(schema, table); }, statement.name);
+    rowCount_ = 0;
+}
+
+void StatementRunner::dropTable(const DropTableStatement& statement)
+{
+    const std::string schema = databaseOf(statement.name);
+    const auto table = store::readTable(connection_.get(), schema, statement.name.table);
+    if (!table)
+        throw makeError(3701, 11, "Cannot drop the table '" + statement.name.written
+                                      + "', because it does not exist or you do not have permission.");
+    runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); },
+             statement.name);
+    rowCount_ = 0;
+}
+
+void StatementRunner::createDatabase(const CreateDatabaseStatement& statement)
+{
+    if (transaction_.count() > 0)
+        throw makeError(226, 16, "CREATE DATABASE statement not allowed within multi-statement transaction.");
+    switch (engine_.dataFolder.createDatabase(statement.name)) {
+    case store::DataFolder::CreateResult::Created:
+        return;
+    case store::DataFolder::CreateResult::Exists:
+        throw makeError(1801, 16, "Database '" + statement.name + "' already exists. Choose a different database name.");
+    case store::DataFolder::CreateResult::BadName:
+        throw syntaxErrorNear(statement.name, 1);
+    }
+}
+
+}  // namespace taskstore::sql
