@@ -9,7 +9,6 @@
 #include "taskstore/store/TextCollation.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <utility>
 
@@ -68,14 +67,35 @@ int addLengths(int a, int b, bool unicode)
     return std::min(a + b, unicode ? 4000 : 8000);
 }
 
-std::string operatorName(char op)
+std::string operatorName(ArithmeticOperator op)
 {
     switch (op) {
-    case '+': return "add";
-    case '-': return "subtract";
-    case '*': return "multiply";
-    case '/': return "divide";
-    default: return "modulo";
+    case ArithmeticOperator::Add: return "add";
+    case ArithmeticOperator::Subtract: return "subtract";
+    case ArithmeticOperator::Multiply: return "multiply";
+    case ArithmeticOperator::Divide: return "divide";
+    case ArithmeticOperator::Modulo: break;
+    }
+    return "modulo";
+}
+
+// What a syntax error found in translation quotes for an expression: its literal, name or
+// operator, a parameter's position, nothing for the other kinds.
+std::string nearText(const Expr& expr)
+{
+    switch (expr.kind) {
+    case Expr::Kind::Integer:
+    case Expr::Kind::Decimal:
+    case Expr::Kind::String: return expr.literal;
+    case Expr::Kind::Global: return expr.name;
+    case Expr::Kind::Parameter: return std::to_string(expr.parameter);
+    case Expr::Kind::Arithmetic: return std::string(symbolOf(expr.arithmetic));
+    case Expr::Kind::Compare: return std::string(symbolOf(expr.comparison));
+    case Expr::Kind::And: return "AND";
+    case Expr::Kind::Or: return "OR";
+    case Expr::Kind::Like: return "LIKE";
+    case Expr::Kind::Function: return std::string(expr.function->name);
+    default: return {};
     }
 }
 
@@ -304,8 +324,9 @@ Typed Translator::condition(const Expr& expr, const Scope& scope)
     return result;
 }
 
-Typed Translator::compare(const std::string& op, Typed left, Typed right, int line)
+Typed Translator::compare(Comparison comparison, Typed left, Typed right, int line)
 {
+    const std::string op(symbolOf(comparison));
     requireValue(left, op, line);
     requireValue(right, op, line);
     if (!left.isNull() && !right.isNull()) {
@@ -323,14 +344,15 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
 {
     Typed left = expression(*expr.args[0], scope);
     Typed right = expression(*expr.args[1], scope);
-    const char op = expr.text.front();
-    requireValue(left, expr.text, expr.line);
-    requireValue(right, expr.text, expr.line);
+    const ArithmeticOperator op = expr.arithmetic;
+    const std::string symbol(symbolOf(op));
+    requireValue(left, symbol, expr.line);
+    requireValue(right, symbol, expr.line);
     if (left.isNull() && right.isNull())
         return nullValue();
     const bool textOnly = (left.isText() || left.isNull()) && (right.isText() || right.isNull());
     if (textOnly) {
-        if (op != '+') {
+        if (op != ArithmeticOperator::Add) {
             const Typed& text = left.isText() ? left : right;
             throw makeError(8117, 16, "Operand data type " + std::string(text.type.name()) + " is invalid for "
                                           + operatorName(op) + " operator.");
@@ -347,14 +369,14 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     TypeKind target = left.isNull() ? right.type.kind : right.isNull() ? left.type.kind : higher(left.type.kind, right.type.kind);
     if (target == TypeKind::Bit)
         target = TypeKind::Int;
-    if (target == TypeKind::DateTime && (op == '+' || op == '-')) {
+    if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
         // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
         const auto operand = [](Typed value) {
             if (value.isText())
                 value = coerce(std::move(value), TypeKind::DateTime);
             return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind)) + ", " + value.sql;
         };
-        return valueOf("ts_datetime_arith('" + std::string(1, op) + "', " + operand(left) + ", " + operand(right) + ")",
+        return valueOf("ts_datetime_arith('" + symbol + "', " + operand(left) + ", " + operand(right) + ")",
                        {TypeKind::DateTime, 0});
     }
     if (target == TypeKind::DateTime) {
@@ -362,7 +384,7 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         throw makeError(8117, 16, "Operand data type " + std::string(dateTime.type.name()) + " is invalid for "
                                       + operatorName(op) + " operator.");
     }
-    if (op == '%' && target == TypeKind::Float) {
+    if (op == ArithmeticOperator::Modulo && target == TypeKind::Float) {
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
         throw makeError(402, 16, "The data types " + a + " and " + b + " are incompatible in the " + operatorName(op) + " operator.");
     }
@@ -373,7 +395,7 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     // eight nested calls, where SQLite's parser holds about 30.
     constexpr int maxSteps = 33;
     const bool extend = left.arithmeticStepCount > 0 && left.arithmeticStepCount < maxSteps;
-    std::string steps = (extend ? left.arithmeticSteps : left.sql) + ", '" + std::string(1, op) + "', "
+    std::string steps = (extend ? left.arithmeticSteps : left.sql) + ", '" + symbol + "', "
         + std::to_string(static_cast<int>(target)) + ", " + right.sql;
     Typed result = valueOf("ts_arith(" + steps + ")", {target, 0});
     result.arithmeticSteps = std::move(steps);
@@ -389,7 +411,7 @@ Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
     std::vector<Typed> results;
     for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
         if (expr.caseOperand)
-            conditions.push_back(compare("=", expression(*expr.args[0], scope), expression(*expr.args[i], scope), expr.line));
+            conditions.push_back(compare(Comparison::Equal, expression(*expr.args[0], scope), expression(*expr.args[i], scope), expr.line));
         else
             conditions.push_back(condition(*expr.args[i], scope));
         results.push_back(expression(*expr.args[i + 1], scope));
@@ -463,8 +485,10 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     if (expr.args.size() > 1) {
         const Expr& styleExpr = *expr.args[1];
         if (styleExpr.kind != Expr::Kind::Integer)
-            throw syntaxErrorNear(styleExpr.text, styleExpr.line);
-        std::from_chars(styleExpr.text.data(), styleExpr.text.data() + styleExpr.text.size(), style);
+            throw syntaxErrorNear(nearText(styleExpr), styleExpr.line);
+        // A style beyond int's range is read as 0, the default.
+        if (styleExpr.integer && *styleExpr.integer <= std::numeric_limits<int>::max())
+            style = static_cast<int>(*styleExpr.integer);
     }
     Typed value = expression(*expr.args[0], scope);
     requireValue(value, "CONVERT", expr.line);
@@ -480,7 +504,7 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
 // is selected or stored as it is; inside an expression it works as the nearest engine type.
 Typed Translator::parameter(const Expr& expr, bool native)
 {
-    const std::size_t position = std::stoul(expr.text);
+    const std::size_t position = expr.parameter;
     const ColumnType type = resolver_.parameterType(position);
     Typed value = valueOf("?" + std::to_string(position + 1), type);
     if (native)
@@ -511,26 +535,37 @@ Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
     ColumnType type = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
     if (type.kind == TypeKind::Char || type.kind == TypeKind::NChar)
         type.kind = type.isUnicode() ? TypeKind::NVarChar : TypeKind::VarChar;
-    const bool substring = expr.text == "SUBSTRING";
+    const FunctionTranslation part = expr.function->translation;
+    const bool substring = part == FunctionTranslation::Substring;
     const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
     const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
-    const char* mode = substring ? "0" : expr.text == "LEFT" ? "1" : "2";
+    const char* mode = substring ? "0" : part == FunctionTranslation::Left ? "1" : "2";
     return valueOf("ts_substring(" + text.sql + ", " + start + ", " + length + ", " + mode + ")", type);
 }
 
 Typed Translator::function(const Expr& expr, const Scope& scope)
 {
-    const auto arguments = [&](std::size_t count) {
-        if (expr.args.size() != count)
-            throw makeError(174, 15, "The " + expr.text + " function requires " + std::to_string(count) + " argument(s).");
+    const BuiltinFunction& builtin = *expr.function;
+    const std::string functionName(builtin.name);
+    const auto arguments = [&] {
+        const std::size_t count = builtin.minArguments;  // an optional argument goes unmentioned
+        if (!builtin.takes(expr.args.size()))
+            throw makeError(174, 15, "The " + functionName + " function requires " + std::to_string(count) + " argument(s).");
         std::vector<Typed> values;
         for (const ExprPtr& arg : expr.args) {
             values.push_back(expression(*arg, scope));
-            requireValue(values.back(), expr.text, expr.line);
+            requireValue(values.back(), functionName, expr.line);
         }
         return values;
     };
-    if (expr.text == "COUNT") {
+    // UPPER, LOWER, LTRIM and RTRIM keep the type of their text.
+    const auto keepingTextType = [&](const std::string& call, const std::string& rest) {
+        const Typed text = asText(arguments().front());
+        const ColumnType textType = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
+        return valueOf(call + "(" + text.sql + rest + ")", textType);
+    };
+    switch (builtin.translation) {
+    case FunctionTranslation::Count: {
         if (!aggregates_ || !aggregates_->allowed)
             throw makeError(147, 15, "An aggregate may not appear in the WHERE clause unless it is in a subquery "
                                      "contained in a HAVING clause or a select list, and the column being aggregated "
@@ -544,38 +579,38 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         requireValue(value, "COUNT", expr.line);
         return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
     }
-    if (expr.text == "DB_NAME") {
-        arguments(0);
+    case FunctionTranslation::DatabaseName:
+        arguments();
         return valueOf(literalText(resolver_.currentDatabase()), {TypeKind::NVarChar, 128});
-    }
-    if (expr.text == "SERVERPROPERTY") {
-        const Typed name = arguments(1).front();
+    case FunctionTranslation::ServerProperty: {
+        const Typed name = arguments().front();
         if (!name.isNull() && !name.isText())
             throw makeError(8116, 16, "Argument data type " + std::string(name.type.name())
                                           + " is invalid for argument 1 of serverproperty function.");
         return valueOf("ts_serverproperty(" + name.sql + ")", {TypeKind::NVarChar, 128});
     }
-    if (expr.text == "GETDATE") {
-        arguments(0);
+    case FunctionTranslation::CurrentDateTime:
+        arguments();
         return valueOf("ts_getdate()", {TypeKind::DateTime, 0});
-    }
-    if (expr.text == "ISNULL") {
-        auto values = arguments(2);
+    case FunctionTranslation::IsNull: {
+        auto values = arguments();
         if (values[0].isNull())
             return values[1];
         const Typed fallback = values[1].isNull() ? values[1] : assign(values[1], values[0].type);
         return valueOf("ifnull(" + values[0].sql + ", " + fallback.sql + ")", values[0].type);
     }
-    if (expr.text == "SUBSTRING" || expr.text == "LEFT" || expr.text == "RIGHT")
-        return textPart(expr, arguments(expr.text == "SUBSTRING" ? 3 : 2));
-    if (expr.text == "CHARINDEX") {
-        auto values = expr.args.size() == 3 ? arguments(3) : arguments(2);
+    case FunctionTranslation::Substring:
+    case FunctionTranslation::Left:
+    case FunctionTranslation::Right:
+        return textPart(expr, arguments());
+    case FunctionTranslation::CharIndex: {
+        auto values = arguments();
         const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
         return valueOf("ts_charindex(" + asText(values[0]).sql + ", " + asText(values[1]).sql + ", " + start + ")",
                        {TypeKind::Int, 0});
     }
-    if (expr.text == "DATALENGTH") {
-        const Typed value = arguments(1).front();
+    case FunctionTranslation::DataLength: {
+        const Typed value = arguments().front();
         if (value.isNull())
             return valueOf("NULL", {TypeKind::Int, 0});
         if (value.isText())
@@ -585,13 +620,14 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
         return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END", {TypeKind::Int, 0});
     }
-    Typed text = asText(arguments(1).front());
-    const ColumnType textType = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
-    if (expr.text == "LEN")
-        return valueOf("ts_len(" + text.sql + ")", {TypeKind::Int, 0});
-    if (expr.text == "UPPER" || expr.text == "LOWER")
-        return valueOf((expr.text == "UPPER" ? "upper(" : "lower(") + text.sql + ")", textType);
-    return valueOf((expr.text == "LTRIM" ? "ltrim(" : "rtrim(") + text.sql + ", ' ')", textType);
+    case FunctionTranslation::Length:
+        return valueOf("ts_len(" + asText(arguments().front()).sql + ")", {TypeKind::Int, 0});
+    case FunctionTranslation::Upper: return keepingTextType("upper", "");
+    case FunctionTranslation::Lower: return keepingTextType("lower", "");
+    case FunctionTranslation::TrimLeft: return keepingTextType("ltrim", ", ' '");
+    case FunctionTranslation::TrimRight: return keepingTextType("rtrim", ", ' '");
+    }
+    throw syntaxErrorNear(functionName, expr.line);
 }
 
 Typed Translator::expression(const Expr& expr, const Scope& scope)
@@ -600,20 +636,18 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Null:
         return nullValue();
     case Expr::Kind::Integer: {
-        long long value = 0;
-        const auto [end, error] = std::from_chars(expr.text.data(), expr.text.data() + expr.text.size(), value);
-        if (error != std::errc())
-            return valueOf(expr.text + ".0", {TypeKind::Float, 0});
-        const bool small = value <= std::numeric_limits<std::int32_t>::max();
-        return valueOf(expr.text, {small ? TypeKind::Int : TypeKind::BigInt, 0});
+        if (!expr.integer)
+            return valueOf(expr.literal + ".0", {TypeKind::Float, 0});
+        const bool small = *expr.integer <= std::numeric_limits<std::int32_t>::max();
+        return valueOf(expr.literal, {small ? TypeKind::Int : TypeKind::BigInt, 0});
     }
     case Expr::Kind::Decimal:
-        return valueOf(expr.text, {TypeKind::Float, 0});
+        return valueOf(expr.literal, {TypeKind::Float, 0});
     case Expr::Kind::String: {
         // Without N a literal is varchar in the database's code page, its length in bytes.
         if (expr.unicode)
-            return valueOf(literalText(expr.text), {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.text)))});
-        const std::string kept = keptByDatabaseCodePage(expr.text);
+            return valueOf(literalText(expr.literal), {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.literal)))});
+        const std::string kept = keptByDatabaseCodePage(expr.literal);
         return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
     }
     case Expr::Kind::Column:
@@ -621,13 +655,13 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Parameter:
         return parameter(expr, false);
     case Expr::Kind::Global:
-        if (expr.text == "@@TRANCOUNT")
+        if (expr.name == "@@TRANCOUNT")
             return valueOf(std::to_string(resolver_.tranCount()), {TypeKind::Int, 0});
-        if (expr.text == "@@ROWCOUNT")
+        if (expr.name == "@@ROWCOUNT")
             return valueOf(std::to_string(resolver_.rowCount()), {TypeKind::Int, 0});
-        if (expr.text == "@@SPID")
+        if (expr.name == "@@SPID")
             return valueOf(std::to_string(resolver_.spid()), {TypeKind::Int, 0});
-        if (expr.text == "@@LOCK_TIMEOUT")
+        if (expr.name == "@@LOCK_TIMEOUT")
             return valueOf(std::to_string(resolver_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
         return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
     case Expr::Kind::Negate: {
@@ -635,7 +669,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         if (operand.kind == Expr::Kind::Integer || operand.kind == Expr::Kind::Decimal) {
             Typed typed = expression(operand, scope);
             typed.sql = "-" + typed.sql;
-            if (operand.text == "2147483648")  // the int minimum is an int literal once negated
+            if (operand.literal == "2147483648")  // the int minimum is an int literal once negated
                 typed.type = {TypeKind::Int, 0};
             return typed;
         }
@@ -651,7 +685,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Arithmetic:
         return arithmetic(expr, scope);
     case Expr::Kind::Compare:
-        return compare(expr.text, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
+        return compare(expr.comparison, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
     case Expr::Kind::And:
     case Expr::Kind::Or: {
         // A chain `a OR b OR c` is parsed left-deep; written without the inner parentheses it
@@ -685,8 +719,8 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         return boolValue(expr.negated ? "(NOT " + call + ")" : call);
     }
     case Expr::Kind::Between: {
-        const Typed low = compare(">=", expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
-        const Typed high = compare("<=", expression(*expr.args[0], scope), expression(*expr.args[2], scope), expr.line);
+        const Typed low = compare(Comparison::GreaterOrEqual, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
+        const Typed high = compare(Comparison::LessOrEqual, expression(*expr.args[0], scope), expression(*expr.args[2], scope), expr.line);
         const std::string both = "(" + low.sql + " AND " + high.sql + ")";
         return boolValue(expr.negated ? "(NOT " + both + ")" : both);
     }
@@ -697,7 +731,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Function:
         return function(expr, scope);
     }
-    throw syntaxErrorNear(expr.text, expr.line);
+    throw syntaxErrorNear(nearText(expr), expr.line);
 }
 
 Translator::SelectParts Translator::selectParts(const SelectStatement& statement, const Scope* outer)
@@ -731,7 +765,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         }
         Typed typed = valueOrParameter(*item.expr, scope);
         if (typed.cls == Class::Bool)
-            throw syntaxErrorNear(item.expr->text, item.expr->line);
+            throw syntaxErrorNear(nearText(*item.expr), item.expr->line);
         parts.names.push_back(item.alias ? *item.alias : typed.name);
         parts.items.push_back(std::move(typed));
     }
@@ -756,10 +790,9 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 if (store::sameName(parts.names[i], expr.names[0]))
                     key = parts.items[i];
         } else if (expr.kind == Expr::Kind::Integer) {
-            std::size_t position = 0;
-            std::from_chars(expr.text.data(), expr.text.data() + expr.text.size(), position);
-            if (position < 1 || position > parts.items.size())
-                throw makeError(108, 16, "The ORDER BY position number " + expr.text
+            const long long position = expr.integer.value_or(0);
+            if (position < 1 || static_cast<std::size_t>(position) > parts.items.size())
+                throw makeError(108, 16, "The ORDER BY position number " + expr.literal
                                              + " is out of range of the number of items in the select list.");
             key = parts.items[position - 1];
         }
