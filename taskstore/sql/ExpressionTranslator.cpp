@@ -2,11 +2,12 @@
 // CONVERT.
 #include "taskstore/sql/Translator.h"
 
+#include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
+#include "taskstore/sql/TextUnits.h"
 #include "taskstore/sql/TranslationScope.h"
 #include "taskstore/sql/TypedSql.h"
-#include "taskstore/sql/ServerIdentity.h"
-#include "taskstore/sql/TextUnits.h"
 #include "taskstore/engine/CodePage.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
@@ -131,12 +132,12 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         target = TypeKind::Int;
     if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
         // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
-        const auto operand = [](Typed value) {
-            if (value.isText())
-                value = coerce(std::move(value), TypeKind::DateTime);
-            return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind)) + ", " + value.sql;
+        const auto operand = [](Typed value) { return value.isText() ? coerce(std::move(value), TypeKind::DateTime) : value; };
+        const auto kindOf = [](const Typed& value) {
+            return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind));
         };
-        return valueOf("ts_datetime_arith('" + symbol + "', " + operand(left) + ", " + operand(right) + ")",
+        const Typed first = operand(left), second = operand(right);
+        return valueOf(sqliteCall<tsDateTimeArith>("'" + symbol + "'", kindOf(first), first.sql, kindOf(second), second.sql),
                        {TypeKind::DateTime, 0});
     }
     if (target == TypeKind::DateTime) {
@@ -157,7 +158,7 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     const bool extend = left.arithmeticStepCount > 0 && left.arithmeticStepCount < maxSteps;
     std::string steps = (extend ? left.arithmeticSteps : left.sql) + ", '" + symbol + "', "
         + std::to_string(static_cast<int>(target)) + ", " + right.sql;
-    Typed result = valueOf("ts_arith(" + steps + ")", {target, 0});
+    Typed result = valueOf(sqliteCall<tsArith>(steps), {target, 0});
     result.arithmeticSteps = std::move(steps);
     result.arithmeticStepCount = extend ? left.arithmeticStepCount + 1 : 1;
     return result;
@@ -338,7 +339,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         if (!isNumberKind(value.type.kind))
             throw makeError(8117, 16, "Operand data type " + std::string(value.type.name()) + " is invalid for minus operator.");
         const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
-        return valueOf("ts_arith(0, '-', " + std::to_string(static_cast<int>(kind)) + ", " + value.sql + ")", {kind, 0});
+        return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(static_cast<int>(kind)), value.sql), {kind, 0});
     }
     case Expr::Kind::Arithmetic:
         return arithmetic(expr, scope);
@@ -373,7 +374,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         const Typed pattern = asText(expression(*expr.args[1], scope));
         requireValue(text, "LIKE", expr.line);
         requireValue(pattern, "LIKE", expr.line);
-        const std::string call = "ts_like(" + text.sql + ", " + pattern.sql + ")";
+        const std::string call = sqliteCall<tsLike>(text.sql, pattern.sql);
         return boolValue(expr.negated ? "(NOT " + call + ")" : call);
     }
     case Expr::Kind::Between: {

@@ -1,10 +1,11 @@
 // Calls of the built-in functions to SQLite SQL, each by its row's rule of translation.
 #include "taskstore/sql/Translator.h"
 
+#include "taskstore/sql/BuiltinFunctions.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
 #include "taskstore/sql/TranslationScope.h"
 #include "taskstore/sql/TypedSql.h"
-#include "taskstore/sql/BuiltinFunctions.h"
 
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
     const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
     const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
     const char* mode = substring ? "0" : part == FunctionTranslation::Left ? "1" : "2";
-    return valueOf("ts_substring(" + text.sql + ", " + start + ", " + length + ", " + mode + ")", type);
+    return valueOf(sqliteCall<tsSubstring>(text.sql, start, length, mode), type);
 }
 
 Typed Translator::function(const Expr& expr, const Scope& scope)
@@ -72,11 +73,11 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         if (!name.isNull() && !name.isText())
             throw makeError(8116, 16, "Argument data type " + std::string(name.type.name())
                                           + " is invalid for argument 1 of serverproperty function.");
-        return valueOf("ts_serverproperty(" + name.sql + ")", {TypeKind::NVarChar, 128});
+        return valueOf(sqliteCall<tsServerProperty>(name.sql), {TypeKind::NVarChar, 128});
     }
     case FunctionTranslation::CurrentDateTime:
         arguments();
-        return valueOf("ts_getdate()", {TypeKind::DateTime, 0});
+        return valueOf(sqliteCall<tsGetDate>(), {TypeKind::DateTime, 0});
     case FunctionTranslation::IsNull: {
         auto values = arguments();
         if (values[0].isNull())
@@ -91,22 +92,21 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     case FunctionTranslation::CharIndex: {
         auto values = arguments();
         const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
-        return valueOf("ts_charindex(" + asText(values[0]).sql + ", " + asText(values[1]).sql + ", " + start + ")",
-                       {TypeKind::Int, 0});
+        return valueOf(sqliteCall<tsCharIndex>(asText(values[0]).sql, asText(values[1]).sql, start), {TypeKind::Int, 0});
     }
     case FunctionTranslation::DataLength: {
         const Typed value = arguments().front();
         if (value.isNull())
             return valueOf("NULL", {TypeKind::Int, 0});
         if (value.isText())
-            return valueOf("ts_datalength(" + value.sql + ", " + (value.type.isUnicode() ? "1" : "0") + ")", {TypeKind::Int, 0});
+            return valueOf(sqliteCall<tsDataLength>(value.sql, value.type.isUnicode() ? "1" : "0"), {TypeKind::Int, 0});
         if (value.type.kind == TypeKind::VarBinary)
             return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
         const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
         return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END", {TypeKind::Int, 0});
     }
     case FunctionTranslation::Length:
-        return valueOf("ts_len(" + asText(arguments().front()).sql + ")", {TypeKind::Int, 0});
+        return valueOf(sqliteCall<tsLen>(asText(arguments().front()).sql), {TypeKind::Int, 0});
     case FunctionTranslation::Upper: return keepingTextType("upper", "");
     case FunctionTranslation::Lower: return keepingTextType("lower", "");
     case FunctionTranslation::TrimLeft: return keepingTextType("ltrim", ", ' '");

@@ -1,6 +1,7 @@
 #include "taskstore/sql/Translator.h"
 
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
 #include "taskstore/sql/TranslationScope.h"
 #include "taskstore/sql/TypedSql.h"
 #include "taskstore/store/SqliteHandle.h"
@@ -212,7 +213,7 @@ namespace {
 // reaches it, also the rows its filter then rejects.
 std::string rowGuard(const std::string& alias)
 {
-    return "ts_live(" + quoteIdentifier(alias) + ".rowid)";
+    return sqliteCall<tsLive>(quoteIdentifier(alias) + ".rowid");
 }
 
 }  // namespace

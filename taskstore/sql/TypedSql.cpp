@@ -1,6 +1,7 @@
 #include "taskstore/sql/TypedSql.h"
 
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
 
 #include <algorithm>
 #include <utility>
@@ -76,9 +77,9 @@ Typed boolValue(std::string sql)
 
 std::string convertCall(const Typed& value, ColumnType target, int style)
 {
-    return "ts_convert(" + value.sql + ", " + std::to_string(static_cast<int>(value.type.kind)) + ", "
-        + std::to_string(static_cast<int>(target.kind)) + ", " + std::to_string(target.length) + ", "
-        + std::to_string(style) + ")";
+    return sqliteCall<tsConvert>(value.sql, std::to_string(static_cast<int>(value.type.kind)),
+                                 std::to_string(static_cast<int>(target.kind)), std::to_string(target.length),
+                                 std::to_string(style));
 }
 
 // Implicit conversion towards the type that wins by precedence; values of the same family
