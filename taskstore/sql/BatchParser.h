@@ -5,6 +5,7 @@
 #include "taskstore/sql/Lexer.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -74,6 +75,7 @@ private:
     ExprPtr predicate();
     ExprPtr inPredicate(ExprPtr left, bool negated);
     ExprPtr arithmetic(ArithmeticOperator op, ExprPtr left, ExprPtr right);
+    std::optional<ArithmeticOperator> acceptArithmetic(std::initializer_list<ArithmeticOperator> operators);
     ExprPtr additive();
     ExprPtr multiplicative();
     ExprPtr unary();

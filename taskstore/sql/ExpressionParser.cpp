@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <optional>
 #include <utility>
 
 namespace taskstore::sql {
@@ -180,32 +182,30 @@ ExprPtr BatchParser::arithmetic(ArithmeticOperator op, ExprPtr left, ExprPtr rig
     return expr;
 }
 
+std::optional<ArithmeticOperator> BatchParser::acceptArithmetic(std::initializer_list<ArithmeticOperator> operators)
+{
+    for (const ArithmeticOperator op : operators)
+        if (acceptSymbol(symbolOf(op)))
+            return op;
+    return std::nullopt;
+}
+
 ExprPtr BatchParser::additive()
 {
     ExprPtr left = multiplicative();
-    for (;;) {
-        if (acceptSymbol("+"))
-            left = arithmetic(ArithmeticOperator::Add, std::move(left), multiplicative());
-        else if (acceptSymbol("-"))
-            left = arithmetic(ArithmeticOperator::Subtract, std::move(left), multiplicative());
-        else
-            return left;
-    }
+    using enum ArithmeticOperator;
+    while (const auto op = acceptArithmetic({Add, Subtract}))
+        left = arithmetic(*op, std::move(left), multiplicative());
+    return left;
 }
 
 ExprPtr BatchParser::multiplicative()
 {
     ExprPtr left = unary();
-    for (;;) {
-        if (acceptSymbol("*"))
-            left = arithmetic(ArithmeticOperator::Multiply, std::move(left), unary());
-        else if (acceptSymbol("/"))
-            left = arithmetic(ArithmeticOperator::Divide, std::move(left), unary());
-        else if (acceptSymbol("%"))
-            left = arithmetic(ArithmeticOperator::Modulo, std::move(left), unary());
-        else
-            return left;
-    }
+    using enum ArithmeticOperator;
+    while (const auto op = acceptArithmetic({Multiply, Divide, Modulo}))
+        left = arithmetic(*op, std::move(left), unary());
+    return left;
 }
 
 ExprPtr BatchParser::unary()

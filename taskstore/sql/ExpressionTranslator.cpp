@@ -132,7 +132,9 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         target = TypeKind::Int;
     if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
         // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
-        const auto operand = [](Typed value) { return value.isText() ? coerce(std::move(value), TypeKind::DateTime) : value; };
+        const auto operand = [](Typed value) {
+            return value.isText() ? coerce(std::move(value), TypeKind::DateTime) : value;
+        };
         const auto kindOf = [](const Typed& value) {
             return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind));
         };

@@ -92,7 +92,8 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     case FunctionTranslation::CharIndex: {
         auto values = arguments();
         const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
-        return valueOf(sqliteCall<tsCharIndex>(asText(values[0]).sql, asText(values[1]).sql, start), {TypeKind::Int, 0});
+        const std::string call = sqliteCall<tsCharIndex>(asText(values[0]).sql, asText(values[1]).sql, start);
+        return valueOf(call, {TypeKind::Int, 0});
     }
     case FunctionTranslation::DataLength: {
         const Typed value = arguments().front();

@@ -226,8 +226,10 @@ void liveFunction(sqlite3_context* ctx, int, sqlite3_value**)
 void registerFunctions(sqlite3* db, FunctionContext* context)
 {
     constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    const auto add = [&](const SqliteFunction& function, int flags, void (*body)(sqlite3_context*, int, sqlite3_value**)) {
-        sqlite3_create_function_v2(db, function.name, function.arguments, flags, context, body, nullptr, nullptr, nullptr);
+    using Body = void (*)(sqlite3_context*, int, sqlite3_value**);
+    const auto add = [&](const SqliteFunction& function, int flags, Body body) {
+        sqlite3_create_function_v2(db, function.name, function.arguments, flags, context, body, nullptr, nullptr,
+                                   nullptr);
     };
     add(tsConvert, pure, convertFunction);
     add(tsArith, pure, arithmeticFunction);
