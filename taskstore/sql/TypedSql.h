@@ -13,6 +13,7 @@
 namespace taskstore::sql {
 namespace translation {
 
+// A NULL literal (typed by where it goes), a condition (only where one belongs) or a value.
 enum class Class { Null, Bool, Value };
 
 }  // namespace translation
@@ -52,6 +53,7 @@ std::optional<ColumnType> commonType(const std::vector<Typed>& values);
 
 // A condition where a value belongs is a syntax error near `near`.
 void requireValue(const Typed& value, const std::string& near, int line);
+// What such an error quotes for an expression.
 std::string nearText(const Expr& expr);
 
 }  // namespace translation
