@@ -1,6 +1,10 @@
 #pragma once
 // The parsed form of a T-SQL batch: one tree per statement, names as written (resolution against
 // the catalog happens when a statement runs).
+#include "taskstore/sql/BuiltinFunctions.h"
+#include "taskstore/sql/ExprOperators.h"
+
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,15 +36,15 @@ using ExprPtr = std::unique_ptr<Expr>;
 struct Expr {
     enum class Kind {
         Null,
-        Integer,
-        Decimal,
-        String,         // text = value, unicode = N'...'
+        Integer,        // literal as written, integer its value
+        Decimal,        // literal as written
+        String,         // literal = value, unicode = N'...'
         Column,         // names = qualifier parts then column
-        Global,         // @@name (text, upper case)
-        Parameter,      // @name of a bound parameter; text = its position in the parameter list
+        Global,         // @@name (name, upper case)
+        Parameter,      // @name of a bound parameter; parameter = its position in the parameter list
         Negate,         // args[0]
-        Arithmetic,     // text = + - * / %; args[0], args[1]
-        Compare,        // text = = <> < <= > >= (!= and !< !> normalised)
+        Arithmetic,     // arithmetic; args[0], args[1]
+        Compare,        // comparison; args[0], args[1]
         And,
         Or,
         Not,
@@ -51,12 +55,19 @@ struct Expr {
         Between,        // args[0] BETWEEN args[1] AND args[2]
         Case,           // [operand] (when, then)* [else]
         Convert,        // type; args[0] value, args[1] style when given
-        Function,       // text = upper-case name; args (none for COUNT(*))
+        Function,       // function; args (none for COUNT(*))
     };
 
     Kind kind = Kind::Null;
-    std::string text;
-    std::vector<std::string> names;
+    // Integer and Decimal as written (the SQL keeps their spelling), String's value.
+    std::string literal;
+    std::optional<long long> integer;  // Integer's value; none beyond bigint's range
+    std::string name;                  // Global's, upper case
+    std::vector<std::string> names;    // Column's
+    std::size_t parameter = 0;         // Parameter's position
+    ArithmeticOperator arithmetic = ArithmeticOperator::Add;
+    Comparison comparison = Comparison::Equal;
+    const BuiltinFunction* function = nullptr;
     bool unicode = false;
     bool negated = false;
     bool caseOperand = false;

@@ -4,6 +4,7 @@
 #include "taskstore/sql/LikeMatch.h"
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
 #include "taskstore/sql/TextUnits.h"
 #include "taskstore/engine/CodePage.h"
 #include "taskstore/store/StoredDateTime.h"
@@ -225,17 +226,22 @@ void liveFunction(sqlite3_context* ctx, int, sqlite3_value**)
 void registerFunctions(sqlite3* db, FunctionContext* context)
 {
     constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function_v2(db, "ts_convert", 5, pure, context, convertFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_arith", -1, pure, context, arithmeticFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_datetime_arith", 5, pure, context, dateTimeArithmeticFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_like", 2, pure, context, likeFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_len", 1, pure, context, lengthFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_substring", 4, pure, context, substringFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_charindex", 3, pure, context, charIndexFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_datalength", 2, pure, context, dataLengthFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_getdate", 0, SQLITE_UTF8, context, getDateFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_serverproperty", 1, pure, context, serverPropertyFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "ts_live", 1, SQLITE_UTF8, context, liveFunction, nullptr, nullptr, nullptr);
+    using Body = void (*)(sqlite3_context*, int, sqlite3_value**);
+    const auto add = [&](const SqliteFunction& function, int flags, Body body) {
+        sqlite3_create_function_v2(db, function.name, function.arguments, flags, context, body, nullptr, nullptr,
+                                   nullptr);
+    };
+    add(tsConvert, pure, convertFunction);
+    add(tsArith, pure, arithmeticFunction);
+    add(tsDateTimeArith, pure, dateTimeArithmeticFunction);
+    add(tsLike, pure, likeFunction);
+    add(tsLen, pure, lengthFunction);
+    add(tsSubstring, pure, substringFunction);
+    add(tsCharIndex, pure, charIndexFunction);
+    add(tsDataLength, pure, dataLengthFunction);
+    add(tsGetDate, SQLITE_UTF8, getDateFunction);
+    add(tsServerProperty, pure, serverPropertyFunction);
+    add(tsLive, SQLITE_UTF8, liveFunction);
 }
 
 }  // namespace taskstore::sql

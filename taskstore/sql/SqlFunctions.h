@@ -16,10 +16,7 @@ struct FunctionContext {
     bool stopped = false;               // ts_live found a stop request
 };
 
-// ts_convert(value, sourceKind, targetKind, targetLength, style),
-// ts_arith(first, op, kind, operand [, op, kind, operand]...),
-// ts_like(text, pattern), ts_len(text), ts_getdate(), ts_serverproperty(name), ts_live(row): fails
-// once a stop is requested.
+// Registers the functions SqliteFunctionCalls.h names, with their numbers of arguments.
 void registerFunctions(sqlite3* db, FunctionContext* context);
 
 }  // namespace taskstore::sql

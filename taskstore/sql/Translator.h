@@ -68,7 +68,7 @@ private:
     Typed expression(const Expr& expr, const Scope& scope);
     Typed condition(const Expr& expr, const Scope& scope);
     Typed column(const Expr& expr, const Scope& scope);
-    Typed compare(const std::string& op, Typed left, Typed right, int line);
+    Typed compare(Comparison comparison, Typed left, Typed right, int line);
     Typed arithmetic(const Expr& expr, const Scope& scope);
     Typed caseExpression(const Expr& expr, const Scope& scope);
     Typed inList(const Expr& expr, const Scope& scope);

@@ -1,0 +1,398 @@
+// Expressions to typed SQLite SQL: literals, columns, parameters, operators, predicates, CASE and
+// CONVERT.
+#include "taskstore/sql/Translator.h"
+
+#include "taskstore/sql/ServerIdentity.h"
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
+#include "taskstore/sql/TextUnits.h"
+#include "taskstore/sql/TranslationScope.h"
+#include "taskstore/sql/TypedSql.h"
+#include "taskstore/engine/CodePage.h"
+#include "taskstore/store/SqliteHandle.h"
+#include "taskstore/store/TextCollation.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace taskstore::sql {
+
+using namespace translation;
+using store::quoteIdentifier;
+
+namespace {
+
+int addLengths(int a, int b, bool unicode)
+{
+    if (a == ColumnType::maxLength || b == ColumnType::maxLength)
+        return ColumnType::maxLength;
+    return std::min(a + b, unicode ? 4000 : 8000);
+}
+
+std::string operatorName(ArithmeticOperator op)
+{
+    switch (op) {
+    case ArithmeticOperator::Add: return "add";
+    case ArithmeticOperator::Subtract: return "subtract";
+    case ArithmeticOperator::Multiply: return "multiply";
+    case ArithmeticOperator::Divide: return "divide";
+    case ArithmeticOperator::Modulo: break;
+    }
+    return "modulo";
+}
+
+}  // namespace
+
+Typed Translator::column(const Expr& expr, const Scope& scope)
+{
+    const std::string& columnName = expr.names.back();
+    const std::string qualifier = expr.names.size() >= 2 ? expr.names[expr.names.size() - 2] : std::string();
+    bool qualifierFound = qualifier.empty();
+    for (const Scope* current = &scope; current; current = current->outer) {
+        const ScopeTable* table = current->table;
+        if (!table)
+            continue;
+        if (!qualifier.empty()) {
+            if (!store::sameName(qualifier, table->exposed) && !store::sameName(qualifier, table->resolved.table.name))
+                continue;
+            qualifierFound = true;
+        }
+        if (const store::CatalogColumn* found = table->resolved.table.find(columnName)) {
+            if (aggregates_ && aggregates_->depth == 0 && current == &scope && aggregates_->bareColumn.empty())
+                aggregates_->bareColumn = table->resolved.table.name + "." + found->name;
+            Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(found->name), found->type);
+            typed.isColumn = true;
+            typed.nullable = found->nullable;
+            typed.name = found->name;
+            return typed;
+        }
+    }
+    if (!qualifierFound) {
+        std::string written;
+        for (const std::string& part : expr.names)
+            written += (written.empty() ? "" : ".") + part;
+        throw makeError(4104, 16, "The multi-part identifier \"" + written + "\" could not be bound.");
+    }
+    throw invalidColumn(columnName);
+}
+
+Typed Translator::condition(const Expr& expr, const Scope& scope)
+{
+    Typed result = expression(expr, scope);
+    if (result.cls != Class::Bool)
+        throw makeError(4145, 16, "An expression of non-boolean type specified in a context where a condition is expected.");
+    return result;
+}
+
+Typed Translator::compare(Comparison comparison, Typed left, Typed right, int line)
+{
+    const std::string op(symbolOf(comparison));
+    requireValue(left, op, line);
+    requireValue(right, op, line);
+    if (!left.isNull() && !right.isNull()) {
+        const TypeKind target = higher(left.type.kind, right.type.kind);
+        left = coerce(std::move(left), target);
+        right = coerce(std::move(right), target);
+    }
+    std::string collation;
+    if (left.isText() && right.isText() && !left.isColumn && !right.isColumn)
+        collation = std::string(" COLLATE ") + store::textCollationName;
+    return boolValue("(" + left.sql + collation + " " + op + " " + right.sql + ")");
+}
+
+Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
+{
+    Typed left = expression(*expr.args[0], scope);
+    Typed right = expression(*expr.args[1], scope);
+    const ArithmeticOperator op = expr.arithmetic;
+    const std::string symbol(symbolOf(op));
+    requireValue(left, symbol, expr.line);
+    requireValue(right, symbol, expr.line);
+    if (left.isNull() && right.isNull())
+        return nullValue();
+    const bool textOnly = (left.isText() || left.isNull()) && (right.isText() || right.isNull());
+    if (textOnly) {
+        if (op != ArithmeticOperator::Add) {
+            const Typed& text = left.isText() ? left : right;
+            throw makeError(8117, 16, "Operand data type " + std::string(text.type.name()) + " is invalid for "
+                                          + operatorName(op) + " operator.");
+        }
+        const ColumnType a = left.isNull() ? right.type : left.type;
+        const ColumnType b = right.isNull() ? left.type : right.type;
+        const bool unicode = a.isUnicode() || b.isUnicode();
+        const ColumnType joined{unicode ? TypeKind::NVarChar : TypeKind::VarChar, addLengths(a.length, b.length, unicode)};
+        const Typed both = valueOf("(" + left.sql + " || " + right.sql + ")", joined);
+        // Without a (max) operand the result is cut at 4,000 characters (8,000 bytes), as in SQL Server.
+        const bool mayOverflow = joined.length != ColumnType::maxLength && a.length + b.length > joined.length;
+        return mayOverflow ? valueOf(convertCall(both, joined, 0), joined) : both;
+    }
+    TypeKind target = left.isNull() ? right.type.kind : right.isNull() ? left.type.kind : higher(left.type.kind, right.type.kind);
+    if (target == TypeKind::Bit)
+        target = TypeKind::Int;
+    if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
+        // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
+        const auto operand = [](Typed value) {
+            return value.isText() ? coerce(std::move(value), TypeKind::DateTime) : value;
+        };
+        const auto kindOf = [](const Typed& value) {
+            return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind));
+        };
+        const Typed first = operand(left), second = operand(right);
+        return valueOf(sqliteCall<tsDateTimeArith>("'" + symbol + "'", kindOf(first), first.sql, kindOf(second), second.sql),
+                       {TypeKind::DateTime, 0});
+    }
+    if (target == TypeKind::DateTime) {
+        const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
+        throw makeError(8117, 16, "Operand data type " + std::string(dateTime.type.name()) + " is invalid for "
+                                      + operatorName(op) + " operator.");
+    }
+    if (op == ArithmeticOperator::Modulo && target == TypeKind::Float) {
+        const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
+        throw makeError(402, 16, "The data types " + a + " and " + b + " are incompatible in the " + operatorName(op) + " operator.");
+    }
+    left = coerce(std::move(left), target);
+    right = coerce(std::move(right), target);
+    // A left operand that is itself a ts_arith call (a number, so left as it is) gets one more
+    // step instead of being nested, up to SQLite's 100 arguments a call: a chain of 256 terms is
+    // eight nested calls, where SQLite's parser holds about 30.
+    constexpr int maxSteps = 33;
+    const bool extend = left.arithmeticStepCount > 0 && left.arithmeticStepCount < maxSteps;
+    std::string steps = (extend ? left.arithmeticSteps : left.sql) + ", '" + symbol + "', "
+        + std::to_string(static_cast<int>(target)) + ", " + right.sql;
+    Typed result = valueOf(sqliteCall<tsArith>(steps), {target, 0});
+    result.arithmeticSteps = std::move(steps);
+    result.arithmeticStepCount = extend ? left.arithmeticStepCount + 1 : 1;
+    return result;
+}
+
+Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
+{
+    const std::size_t first = expr.caseOperand ? 1 : 0;
+    const std::size_t pairsEnd = expr.args.size() - (expr.caseElse ? 1 : 0);
+    std::vector<Typed> conditions;
+    std::vector<Typed> results;
+    for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
+        if (expr.caseOperand)
+            conditions.push_back(compare(Comparison::Equal, expression(*expr.args[0], scope), expression(*expr.args[i], scope), expr.line));
+        else
+            conditions.push_back(condition(*expr.args[i], scope));
+        results.push_back(expression(*expr.args[i + 1], scope));
+    }
+    if (expr.caseElse)
+        results.push_back(expression(*expr.args.back(), scope));
+    for (const Typed& result : results)
+        requireValue(result, "CASE", expr.line);
+    const std::optional<ColumnType> type = commonType(results);
+    if (!type)
+        return nullValue();
+    std::string sql = "CASE";
+    for (std::size_t i = 0; i < conditions.size(); ++i)
+        sql += " WHEN " + conditions[i].sql + " THEN " + coerce(results[i], type->kind).sql;
+    if (expr.caseElse)
+        sql += " ELSE " + coerce(results.back(), type->kind).sql;
+    return valueOf(sql + " END", *type);
+}
+
+Typed Translator::inList(const Expr& expr, const Scope& scope)
+{
+    std::vector<Typed> values;
+    for (const ExprPtr& arg : expr.args) {
+        values.push_back(expression(*arg, scope));
+        requireValue(values.back(), "IN", expr.line);
+    }
+    const std::optional<ColumnType> type = commonType(values);
+    std::string sql = "(" + (type ? coerce(values[0], type->kind) : values[0]).sql;
+    if (type && type->isText() && !values[0].isColumn)
+        sql += std::string(" COLLATE ") + store::textCollationName;
+    sql += expr.negated ? " NOT IN (" : " IN (";
+    for (std::size_t i = 1; i < values.size(); ++i)
+        sql += (i > 1 ? ", " : "") + (type ? coerce(values[i], type->kind) : values[i]).sql;
+    return boolValue(sql + "))");
+}
+
+Typed Translator::inSelect(const Expr& expr, const Scope& scope)
+{
+    Typed left = expression(*expr.args[0], scope);
+    requireValue(left, "IN", expr.line);
+    SelectParts parts = selectParts(*expr.subquery, &scope);
+    if (parts.items.size() != 1)
+        throw makeError(116, 16, "Only one expression can be specified in the select list when the subquery is not introduced with EXISTS.");
+    Typed item = parts.items.front();
+    if (!left.isNull() && !item.isNull()) {
+        const TypeKind target = higher(left.type.kind, item.type.kind);
+        left = coerce(std::move(left), target);
+        item = coerce(std::move(item), target);
+    }
+    std::string sql = "(" + left.sql;
+    if (left.isText() && !left.isColumn)
+        sql += std::string(" COLLATE ") + store::textCollationName;
+    sql += expr.negated ? " NOT IN (SELECT " : " IN (SELECT ";
+    return boolValue(sql + item.sql + parts.from + "))");
+}
+
+Typed Translator::convert(const Expr& expr, const Scope& scope)
+{
+    const bool text = ColumnType::fromName(expr.type.name, 1).has_value();
+    std::optional<int> length = expr.type.length;
+    if (!length && text)
+        length = 30;
+    const std::optional<ColumnType> target = ColumnType::fromName(expr.type.name, length);
+    if (!target) {
+        if (!ColumnType::fromName(expr.type.name, std::nullopt) && !text)
+            throw makeError(243, 16, "Type " + expr.type.name + " is not a defined system type.", expr.type.line);
+        throw makeError(131, 15, "The size (" + std::to_string(length.value_or(0)) + ") given to the type '"
+                                     + expr.type.name + "' exceeds the maximum allowed for any data type.");
+    }
+    int style = 0;
+    if (expr.args.size() > 1) {
+        const Expr& styleExpr = *expr.args[1];
+        if (styleExpr.kind != Expr::Kind::Integer)
+            throw syntaxErrorNear(nearText(styleExpr), styleExpr.line);
+        // A style beyond int's range is read as 0, the default.
+        if (styleExpr.integer && *styleExpr.integer <= std::numeric_limits<int>::max())
+            style = static_cast<int>(*styleExpr.integer);
+    }
+    Typed value = expression(*expr.args[0], scope);
+    requireValue(value, "CONVERT", expr.line);
+    if (value.isNull())  // a NULL of the target type, which a result column reports
+        return valueOf("NULL", *target);
+    if (value.type == *target || (value.type.kind == target->kind && !target->isText() && target->kind != TypeKind::VarBinary))
+        return valueOf(value.sql, *target);
+    return valueOf(convertCall(value, *target, style), *target);
+}
+
+// Numbered SQLite parameters, bound by the session: the value never enters the text. A parameter
+// of a type the engine only passes through (decimal, date, uniqueidentifier...) keeps it when it
+// is selected or stored as it is; inside an expression it works as the nearest engine type.
+Typed Translator::parameter(const Expr& expr, bool native)
+{
+    const std::size_t position = expr.parameter;
+    const ColumnType type = context_.parameterType(position);
+    Typed value = valueOf("?" + std::to_string(position + 1), type);
+    if (native)
+        return value;
+    switch (type.kind) {
+    case TypeKind::TinyInt: value.type = {TypeKind::Int, 0}; return value;
+    case TypeKind::Decimal:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney: return valueOf(convertCall(value, {TypeKind::Float, 0}, 0), {TypeKind::Float, 0});
+    case TypeKind::Date:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTimeOffset: return valueOf(convertCall(value, {TypeKind::DateTime, 0}, 0), {TypeKind::DateTime, 0});
+    case TypeKind::Time: return valueOf(convertCall(value, {TypeKind::NVarChar, 16}, 0), {TypeKind::NVarChar, 16});
+    case TypeKind::UniqueIdentifier: return valueOf(convertCall(value, {TypeKind::NVarChar, 36}, 0), {TypeKind::NVarChar, 36});
+    default: return value;
+    }
+}
+
+Typed Translator::valueOrParameter(const Expr& expr, const Scope& scope)
+{
+    return expr.kind == Expr::Kind::Parameter ? parameter(expr, true) : expression(expr, scope);
+}
+
+Typed Translator::expression(const Expr& expr, const Scope& scope)
+{
+    switch (expr.kind) {
+    case Expr::Kind::Null:
+        return nullValue();
+    case Expr::Kind::Integer: {
+        if (!expr.integer)
+            return valueOf(expr.literal + ".0", {TypeKind::Float, 0});
+        const bool small = *expr.integer <= std::numeric_limits<std::int32_t>::max();
+        return valueOf(expr.literal, {small ? TypeKind::Int : TypeKind::BigInt, 0});
+    }
+    case Expr::Kind::Decimal:
+        return valueOf(expr.literal, {TypeKind::Float, 0});
+    case Expr::Kind::String: {
+        // Without N a literal is varchar in the database's code page, its length in bytes.
+        if (expr.unicode)
+            return valueOf(literalText(expr.literal), {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.literal)))});
+        const std::string kept = keptByDatabaseCodePage(expr.literal);
+        return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+    }
+    case Expr::Kind::Column:
+        return column(expr, scope);
+    case Expr::Kind::Parameter:
+        return parameter(expr, false);
+    case Expr::Kind::Global:
+        if (expr.name == "@@TRANCOUNT")
+            return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
+        if (expr.name == "@@ROWCOUNT")
+            return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
+        if (expr.name == "@@SPID")
+            return valueOf(std::to_string(context_.spid()), {TypeKind::Int, 0});
+        if (expr.name == "@@LOCK_TIMEOUT")
+            return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
+        return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
+    case Expr::Kind::Negate: {
+        const Expr& operand = *expr.args[0];
+        if (operand.kind == Expr::Kind::Integer || operand.kind == Expr::Kind::Decimal) {
+            Typed typed = expression(operand, scope);
+            typed.sql = "-" + typed.sql;
+            if (operand.literal == "2147483648")  // the int minimum is an int literal once negated
+                typed.type = {TypeKind::Int, 0};
+            return typed;
+        }
+        Typed value = expression(operand, scope);
+        requireValue(value, "-", expr.line);
+        if (value.isNull())
+            return value;
+        if (!isNumberKind(value.type.kind))
+            throw makeError(8117, 16, "Operand data type " + std::string(value.type.name()) + " is invalid for minus operator.");
+        const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
+        return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(static_cast<int>(kind)), value.sql), {kind, 0});
+    }
+    case Expr::Kind::Arithmetic:
+        return arithmetic(expr, scope);
+    case Expr::Kind::Compare:
+        return compare(expr.comparison, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
+    case Expr::Kind::And:
+    case Expr::Kind::Or: {
+        // A chain `a OR b OR c` is parsed left-deep; written without the inner parentheses it
+        // stays within SQLite's parser stack however long it is.
+        std::vector<const Expr*> operands{expr.args[1].get()};
+        const Expr* left = expr.args[0].get();
+        for (; left->kind == expr.kind; left = left->args[0].get())
+            operands.push_back(left->args[1].get());
+        std::string sql = "(" + condition(*left, scope).sql;
+        for (auto operand = operands.rbegin(); operand != operands.rend(); ++operand)
+            sql += (expr.kind == Expr::Kind::And ? " AND " : " OR ") + condition(**operand, scope).sql;
+        return boolValue(sql + ")");
+    }
+    case Expr::Kind::Not:
+        return boolValue("(NOT " + condition(*expr.args[0], scope).sql + ")");
+    case Expr::Kind::IsNull: {
+        const Typed value = expression(*expr.args[0], scope);
+        requireValue(value, "IS", expr.line);
+        return boolValue("(" + value.sql + (expr.negated ? " IS NOT NULL)" : " IS NULL)"));
+    }
+    case Expr::Kind::InList:
+        return inList(expr, scope);
+    case Expr::Kind::InSelect:
+        return inSelect(expr, scope);
+    case Expr::Kind::Like: {
+        const Typed text = asText(expression(*expr.args[0], scope));
+        const Typed pattern = asText(expression(*expr.args[1], scope));
+        requireValue(text, "LIKE", expr.line);
+        requireValue(pattern, "LIKE", expr.line);
+        const std::string call = sqliteCall<tsLike>(text.sql, pattern.sql);
+        return boolValue(expr.negated ? "(NOT " + call + ")" : call);
+    }
+    case Expr::Kind::Between: {
+        const Typed low = compare(Comparison::GreaterOrEqual, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
+        const Typed high = compare(Comparison::LessOrEqual, expression(*expr.args[0], scope), expression(*expr.args[2], scope), expr.line);
+        const std::string both = "(" + low.sql + " AND " + high.sql + ")";
+        return boolValue(expr.negated ? "(NOT " + both + ")" : both);
+    }
+    case Expr::Kind::Case:
+        return caseExpression(expr, scope);
+    case Expr::Kind::Convert:
+        return convert(expr, scope);
+    case Expr::Kind::Function:
+        return function(expr, scope);
+    }
+    throw syntaxErrorNear(nearText(expr), expr.line);
+}
+
+}  // namespace taskstore::sql

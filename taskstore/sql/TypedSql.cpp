@@ -1,0 +1,173 @@
+#include "taskstore/sql/TypedSql.h"
+
+#include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/SqliteFunctionCalls.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace taskstore::sql::translation {
+
+int rank(TypeKind kind)
+{
+    switch (kind) {
+    case TypeKind::DateTimeOffset:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTime:
+    case TypeKind::Date:
+    case TypeKind::Time: return 9;
+    case TypeKind::Float:
+    case TypeKind::Money:
+    case TypeKind::SmallMoney:
+    case TypeKind::Decimal: return 8;
+    case TypeKind::BigInt: return 7;
+    case TypeKind::Int: return 6;
+    case TypeKind::Bit:
+    case TypeKind::TinyInt: return 5;
+    case TypeKind::UniqueIdentifier:
+    case TypeKind::NVarChar: return 4;
+    case TypeKind::NChar: return 3;
+    case TypeKind::VarChar: return 2;
+    case TypeKind::Char: return 1;
+    case TypeKind::VarBinary: return 0;
+    }
+    return 0;
+}
+
+TypeKind higher(TypeKind a, TypeKind b) { return rank(a) >= rank(b) ? a : b; }
+
+bool isTextKind(TypeKind kind) { return ColumnType{kind, 0}.isText(); }
+bool isNumberKind(TypeKind kind) { return ColumnType{kind, 0}.isNumeric(); }
+
+std::string literalText(std::string_view text)
+{
+    std::string sql = "'";
+    for (char c : text) {
+        sql += c;
+        if (c == '\'')
+            sql += '\'';
+    }
+    return sql + "'";
+}
+
+Typed valueOf(std::string sql, ColumnType type)
+{
+    Typed typed;
+    typed.sql = std::move(sql);
+    typed.type = type;
+    return typed;
+}
+
+Typed nullValue()
+{
+    Typed typed;
+    typed.sql = "NULL";
+    typed.cls = Class::Null;
+    typed.type = {TypeKind::Int, 0};
+    return typed;
+}
+
+Typed boolValue(std::string sql)
+{
+    Typed typed;
+    typed.sql = std::move(sql);
+    typed.cls = Class::Bool;
+    return typed;
+}
+
+std::string convertCall(const Typed& value, ColumnType target, int style)
+{
+    return sqliteCall<tsConvert>(value.sql, std::to_string(static_cast<int>(value.type.kind)),
+                                 std::to_string(static_cast<int>(target.kind)), std::to_string(target.length),
+                                 std::to_string(style));
+}
+
+// Implicit conversion towards the type that wins by precedence; values of the same family
+// (numbers among numbers, text among text) need none.
+Typed coerce(Typed value, TypeKind target)
+{
+    if (value.isNull()) {
+        value.type = {target, isTextKind(target) ? 1 : 0};
+        return value;
+    }
+    const TypeKind kind = value.type.kind;
+    const bool sameFamily = kind == target || (isNumberKind(kind) && isNumberKind(target))
+        || (isTextKind(kind) && isTextKind(target));
+    if (sameFamily)
+        return value;
+    const ColumnType targetType{target, isTextKind(target) ? 30 : 0};
+    Typed converted = valueOf(convertCall(value, targetType, 0), targetType);
+    return converted;
+}
+
+// Conversion for a value stored into a column of `target` type.
+Typed assign(Typed value, ColumnType target)
+{
+    if (value.isNull())
+        return value;
+    const bool sized = target.isText() || target.kind == TypeKind::VarBinary;
+    const bool same = value.type.kind == target.kind && (!sized || target.length == ColumnType::maxLength);
+    if (same)
+        return value;
+    return valueOf(convertCall(value, target, assignmentStyle), target);
+}
+
+void requireValue(const Typed& value, const std::string& near, int line)
+{
+    if (value.cls == Class::Bool)
+        throw syntaxErrorNear(near, line);
+}
+
+Typed asText(Typed value)
+{
+    if (value.isNull() || value.isText())
+        return value;
+    return coerce(std::move(value), TypeKind::VarChar);
+}
+
+
+// The type of a list of values that must agree (IN lists, CASE results).
+std::optional<ColumnType> commonType(const std::vector<Typed>& values)
+{
+    std::optional<ColumnType> result;
+    for (const Typed& value : values) {
+        if (value.isNull())
+            continue;
+        if (!result) {
+            result = value.type;
+            continue;
+        }
+        if (result->isText() && value.type.isText()) {
+            const bool unicode = result->isUnicode() || value.type.isUnicode();
+            const int length = result->length == ColumnType::maxLength || value.type.length == ColumnType::maxLength
+                ? ColumnType::maxLength
+                : std::max(result->length, value.type.length);
+            result = ColumnType{unicode ? TypeKind::NVarChar : TypeKind::VarChar, length};
+        } else if (rank(value.type.kind) > rank(result->kind)) {
+            result = value.type;
+        }
+    }
+    return result;
+}
+
+// What a syntax error found in translation quotes for an expression: its literal, name or
+// operator, a parameter's position, nothing for the other kinds.
+std::string nearText(const Expr& expr)
+{
+    switch (expr.kind) {
+    case Expr::Kind::Integer:
+    case Expr::Kind::Decimal:
+    case Expr::Kind::String: return expr.literal;
+    case Expr::Kind::Global: return expr.name;
+    case Expr::Kind::Parameter: return std::to_string(expr.parameter);
+    case Expr::Kind::Arithmetic: return std::string(symbolOf(expr.arithmetic));
+    case Expr::Kind::Compare: return std::string(symbolOf(expr.comparison));
+    case Expr::Kind::And: return "AND";
+    case Expr::Kind::Or: return "OR";
+    case Expr::Kind::Like: return "LIKE";
+    case Expr::Kind::Function: return std::string(expr.function->name);
+    default: return {};
+    }
+}
+
+}  // namespace taskstore::sql::translation

@@ -1,0 +1,60 @@
+#pragma once
+// SQL text together with the T-SQL type it has, and T-SQL's rules for typing and converting it:
+// precedence, implicit conversion, assignment to a column, the type a list of values agrees on.
+#include "taskstore/sql/Ast.h"
+#include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/Translator.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace taskstore::sql {
+namespace translation {
+
+// A NULL literal (typed by where it goes), a condition (only where one belongs) or a value.
+enum class Class { Null, Bool, Value };
+
+}  // namespace translation
+
+struct Translator::Typed {
+    std::string sql;
+    translation::Class cls = translation::Class::Value;
+    ColumnType type;
+    bool isColumn = false;
+    bool nullable = true;
+    std::string name;  // result column name when the expression is a plain column
+    std::string arithmeticSteps;  // the ts_arith arguments when the expression is that call
+    int arithmeticStepCount = 0;  // and how many steps they hold
+
+    bool isNull() const { return cls == translation::Class::Null; }
+    bool isText() const { return cls == translation::Class::Value && type.isText(); }
+};
+
+namespace translation {
+
+using Typed = Translator::Typed;
+
+int rank(TypeKind kind);
+TypeKind higher(TypeKind a, TypeKind b);
+bool isTextKind(TypeKind kind);
+bool isNumberKind(TypeKind kind);
+
+std::string literalText(std::string_view text);
+Typed valueOf(std::string sql, ColumnType type);
+Typed nullValue();
+Typed boolValue(std::string sql);
+std::string convertCall(const Typed& value, ColumnType target, int style);
+Typed coerce(Typed value, TypeKind target);
+Typed assign(Typed value, ColumnType target);
+Typed asText(Typed value);
+std::optional<ColumnType> commonType(const std::vector<Typed>& values);
+
+// A condition where a value belongs is a syntax error near `near`.
+void requireValue(const Typed& value, const std::string& near, int line);
+// What such an error quotes for an expression.
+std::string nearText(const Expr& expr);
+
+}  // namespace translation
+}  // namespace taskstore::sql
