@@ -256,7 +256,7 @@ private:
                 result.top = integerLiteral();
             }
             if (*result.top < 0)
-                throw makeError(1060, 16, "The number of rows in the TOP clause must be an integer.");
+                throw makeError<ErrorId::TopNotInteger>();
         }
         do
             result.items.push_back(selectItem());
@@ -416,7 +416,7 @@ private:
                     const long long increment = integerLiteral();
                     expectSymbol(")");
                     if (seed != 1 || increment != 1)
-                        throw makeError(50000, 16, "Only IDENTITY(1,1) is supported.", line);
+                        throw makeErrorAt<ErrorId::IdentityNotOneOne>(line);
                 }
                 column.identity = true;
                 column.nullable = false;
@@ -476,7 +476,7 @@ private:
             // Only the value that changes nothing is accepted: a row limit would be ignored.
             advance();
             if (integerLiteral() != 0)
-                throw makeError(195, 15, "'ROWCOUNT' is not a recognized SET option.", optionToken.line);
+                throw makeErrorAt<ErrorId::NotRecognized>(optionToken.line, "ROWCOUNT", "SET option");
             return result;
         }
         if (contains(acceptedValueOptions, option)) {
@@ -489,7 +489,7 @@ private:
             return result;
         }
         if (!contains(acceptedOnOffOptions, option))
-            throw makeError(195, 15, "'" + optionToken.text + "' is not a recognized SET option.", optionToken.line);
+            throw makeErrorAt<ErrorId::NotRecognized>(optionToken.line, optionToken.text, "SET option");
         advance();
         while (acceptSymbol(",")) {
             if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, text::asciiUpper(peek().text)))
@@ -516,8 +516,7 @@ private:
         const std::string setting = text::asciiLower(value.text);
         if ((option == "DATEFORMAT" && setting != "mdy")
             || (option == "LANGUAGE" && setting != "us_english" && setting != "english"))
-            throw makeError(50000, 16, "SET " + option + " " + value.text + " is not supported: dates are read as us_english "
-                                       "reads them (mdy).", value.line);
+            throw makeErrorAt<ErrorId::DateFormatUnsupported>(value.line, option, value.text);
     }
 
     // Expressions, loosest binding first: OR, AND, NOT, predicates, + -, * / %, unary, primary.
@@ -738,7 +737,7 @@ private:
                 return expr;
             }
             if (!contains(globalVariables, name))
-                throw makeError(137, 15, "Must declare the scalar variable \"" + token.text + "\".", token.line);
+                throw makeErrorAt<ErrorId::UndeclaredVariable>(token.line, token.text);
             auto expr = node(Expr::Kind::Global, token.line);
             expr->text = name;
             advance();
@@ -792,7 +791,7 @@ private:
         const Token& token = advance();
         const std::string name = text::asciiUpper(token.text);
         if (!contains(builtinFunctions, name))
-            throw makeError(195, 15, "'" + token.text + "' is not a recognized built-in function name.", token.line);
+            throw makeErrorAt<ErrorId::NotRecognized>(token.line, token.text, "built-in function name");
         auto expr = node(Expr::Kind::Function, token.line);
         expr->text = name;
         expectSymbol("(");

@@ -94,8 +94,7 @@ ColumnType parameterTypeOf(const std::string& declared, std::size_t position)
 {
     if (const auto type = ColumnType::parseParameterType(declared))
         return *type;
-    throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(position + 1)
-                                  + ": Cannot find data type " + declared + ".");
+    throw makeError<ErrorId::UnknownDataType>(position + 1, declared);
 }
 
 std::string tableKey(std::string_view database, std::string_view table)
@@ -216,15 +215,14 @@ SqlError SqlSession::statementError(int rc)
     if (rc == SQLITE_CONSTRAINT_NOTNULL) {
         const auto dot = message.rfind('.');
         const std::string column = dot == std::string::npos ? message : message.substr(dot + 1);
-        return makeError(515, 16, "Cannot insert the value NULL into column '" + column
-                                      + "'; column does not allow nulls. The statement fails.");
+        return makeError<ErrorId::NullNotAllowed>(column);
     }
     // SQLite's parser has a fixed stack: about 30 nested calls fill it.
     if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
         return nestedTooDeeply();
     if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
-        return makeError(2627, 14, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key.");
-    return makeError(50000, 16, "taskstore storage error: " + message);
+        return makeError<ErrorId::DuplicateKey>();
+    return makeError<ErrorId::StorageError>(message);
 }
 
 std::string SqlSession::attached(std::string_view database)
@@ -237,7 +235,7 @@ std::string SqlSession::attached(std::string_view database)
             store::DataFolder::attach(db_.get(), engine_->dataFolder.fileOf(*canonical), *canonical);
         } catch (const store::StoreError& error) {
             attached_.erase(text::asciiLower(*canonical));
-            throw makeError(50000, 16, std::string("taskstore cannot open database '") + *canonical + "': " + error.what());
+            throw makeError<ErrorId::DatabaseFileUnavailable>(*canonical, error.what());
         }
     }
     return *canonical;
@@ -601,7 +599,7 @@ void SqlSession::use(const UseStatement& statement, ResultSink& sink)
     const std::string old = database_;
     database_ = *canonical;
     sink.databaseChanged(database_, old);
-    sink.info(makeError(5701, 0, "Changed database context to '" + database_ + "'."));
+    sink.info(makeError<ErrorId::DatabaseChanged>(database_));
     sink.done(std::nullopt, false);
 }
 
@@ -609,26 +607,24 @@ void SqlSession::createTable(const CreateTableStatement& statement)
 {
     const std::string schema = attached(statement.name.database.empty() ? database_ : statement.name.database);
     if (store::readTable(db_.get(), schema, statement.name.table))
-        throw makeError(2714, 16, "There is already an object named '" + statement.name.table + "' in the database.");
+        throw makeError<ErrorId::ObjectExists>(statement.name.table);
     store::CatalogTable table{statement.name.table, {}};
     for (std::size_t i = 0; i < statement.columns.size(); ++i) {
         const ColumnDefinition& definition = statement.columns[i];
         const auto type = ColumnType::fromName(definition.type.name, definition.type.length);
         if (!type)
-            throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(i + 1)
-                                          + ": Cannot find data type " + definition.type.name + ".");
+            throw makeError<ErrorId::UnknownDataType>(i + 1, definition.type.name);
         if (table.find(definition.name))
-            throw makeError(2705, 16, "Column names in each table must be unique. Column name '" + definition.name
-                                          + "' in table '" + table.name + "' is specified more than once.");
+            throw makeError<ErrorId::DuplicateColumnName>(definition.name, table.name);
         if (definition.identity && type->kind != TypeKind::Int)
-            throw makeError(2749, 16, "Identity column '" + definition.name + "' must be of data type int.");
+            throw makeError<ErrorId::IdentityNotInt>(definition.name);
         table.columns.push_back({definition.name, *type, definition.nullable, definition.primaryKey, definition.identity});
     }
     for (const std::string& key : statement.primaryKey) {
         auto found = std::find_if(table.columns.begin(), table.columns.end(),
                                   [&](const store::CatalogColumn& c) { return store::sameName(c.name, key); });
         if (found == table.columns.end())
-            throw makeError(1911, 16, "Column name '" + key + "' does not exist in the target table or view.");
+            throw makeError<ErrorId::KeyColumnMissing>(key);
         found->primaryKey = true;
         found->nullable = false;
     }
@@ -637,10 +633,9 @@ void SqlSession::createTable(const CreateTableStatement& statement)
     const auto keys = std::count_if(table.columns.begin(), table.columns.end(),
                                     [](const store::CatalogColumn& c) { return c.primaryKey && !c.identity; });
     if (identities > 1)
-        throw makeError(2744, 16, "Multiple identity columns specified for table '" + table.name
-                                      + "'. Only one identity column per table is allowed.");
+        throw makeError<ErrorId::SeveralIdentityColumns>(table.name);
     if (identities == 1 && keys > 0)
-        throw makeError(50000, 16, "An identity column must be the only primary key column of its table.");
+        throw makeError<ErrorId::IdentityNotSoleKey>();
     runWrite([&](bool) { return store::createTableSql(schema, table); }, statement.name);
     rowCount_ = 0;
 }
@@ -650,8 +645,7 @@ void SqlSession::dropTable(const DropTableStatement& statement)
     const std::string schema = attached(statement.name.database.empty() ? database_ : statement.name.database);
     const auto table = store::readTable(db_.get(), schema, statement.name.table);
     if (!table)
-        throw makeError(3701, 11, "Cannot drop the table '" + statement.name.written
-                                      + "', because it does not exist or you do not have permission.");
+        throw makeError<ErrorId::CannotDropTable>(statement.name.written);
     runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); },
              statement.name);
     rowCount_ = 0;
@@ -660,12 +654,12 @@ void SqlSession::dropTable(const DropTableStatement& statement)
 void SqlSession::createDatabase(const CreateDatabaseStatement& statement)
 {
     if (tranCount_ > 0)
-        throw makeError(226, 16, "CREATE DATABASE statement not allowed within multi-statement transaction.");
+        throw makeError<ErrorId::CreateDatabaseInTransaction>();
     switch (engine_->dataFolder.createDatabase(statement.name)) {
     case store::DataFolder::CreateResult::Created:
         return;
     case store::DataFolder::CreateResult::Exists:
-        throw makeError(1801, 16, "Database '" + statement.name + "' already exists. Choose a different database name.");
+        throw makeError<ErrorId::DatabaseExists>(statement.name);
     case store::DataFolder::CreateResult::BadName:
         throw syntaxErrorNear(statement.name, 1);
     }
@@ -700,7 +694,7 @@ void SqlSession::begin(ResultSink& sink)
 void SqlSession::commit(ResultSink& sink)
 {
     if (tranCount_ == 0)
-        throw makeError(3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        throw makeError<ErrorId::CommitWithoutBegin>();
     if (tranCount_ > 1) {
         --tranCount_;
         return;
@@ -715,7 +709,7 @@ void SqlSession::commit(ResultSink& sink)
 void SqlSession::rollback(ResultSink& sink)
 {
     if (tranCount_ == 0)
-        throw makeError(3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        throw makeError<ErrorId::RollbackWithoutBegin>();
     if (writeLockHeld_)
         endWriteTransaction(false);
     tranCount_ = 0;

@@ -291,7 +291,7 @@ Typed Translator::column(const Expr& expr, const Scope& scope)
         std::string written;
         for (const std::string& part : expr.names)
             written += (written.empty() ? "" : ".") + part;
-        throw makeError(4104, 16, "The multi-part identifier \"" + written + "\" could not be bound.");
+        throw makeError<ErrorId::UnboundIdentifier>(written);
     }
     throw invalidColumn(columnName);
 }
@@ -300,7 +300,7 @@ Typed Translator::condition(const Expr& expr, const Scope& scope)
 {
     Typed result = expression(expr, scope);
     if (result.cls != Class::Bool)
-        throw makeError(4145, 16, "An expression of non-boolean type specified in a context where a condition is expected.");
+        throw makeError<ErrorId::NonBooleanCondition>();
     return result;
 }
 
@@ -332,8 +332,7 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     if (textOnly) {
         if (op != '+') {
             const Typed& text = left.isText() ? left : right;
-            throw makeError(8117, 16, "Operand data type " + std::string(text.type.name()) + " is invalid for "
-                                          + operatorName(op) + " operator.");
+            throw makeError<ErrorId::InvalidOperand>(text.type.name(), operatorName(op));
         }
         const ColumnType a = left.isNull() ? right.type : left.type;
         const ColumnType b = right.isNull() ? left.type : right.type;
@@ -359,12 +358,11 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     }
     if (target == TypeKind::DateTime) {
         const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
-        throw makeError(8117, 16, "Operand data type " + std::string(dateTime.type.name()) + " is invalid for "
-                                      + operatorName(op) + " operator.");
+        throw makeError<ErrorId::InvalidOperand>(dateTime.type.name(), operatorName(op));
     }
     if (op == '%' && target == TypeKind::Float) {
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
-        throw makeError(402, 16, "The data types " + a + " and " + b + " are incompatible in the " + operatorName(op) + " operator.");
+        throw makeError<ErrorId::IncompatibleOperands>(a, b, operatorName(op));
     }
     left = coerce(std::move(left), target);
     right = coerce(std::move(right), target);
@@ -432,7 +430,7 @@ Typed Translator::inSelect(const Expr& expr, const Scope& scope)
     requireValue(left, "IN", expr.line);
     SelectParts parts = selectParts(*expr.subquery, &scope);
     if (parts.items.size() != 1)
-        throw makeError(116, 16, "Only one expression can be specified in the select list when the subquery is not introduced with EXISTS.");
+        throw makeError<ErrorId::SubqueryWithSeveralColumns>();
     Typed item = parts.items.front();
     if (!left.isNull() && !item.isNull()) {
         const TypeKind target = higher(left.type.kind, item.type.kind);
@@ -455,9 +453,8 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     const std::optional<ColumnType> target = ColumnType::fromName(expr.type.name, length);
     if (!target) {
         if (!ColumnType::fromName(expr.type.name, std::nullopt) && !text)
-            throw makeError(243, 16, "Type " + expr.type.name + " is not a defined system type.", expr.type.line);
-        throw makeError(131, 15, "The size (" + std::to_string(length.value_or(0)) + ") given to the type '"
-                                     + expr.type.name + "' exceeds the maximum allowed for any data type.");
+            throw makeErrorAt<ErrorId::UndefinedType>(expr.type.line, expr.type.name);
+        throw makeError<ErrorId::TypeTooLarge>(length.value_or(0), expr.type.name);
     }
     int style = 0;
     if (expr.args.size() > 1) {
@@ -522,7 +519,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
 {
     const auto arguments = [&](std::size_t count) {
         if (expr.args.size() != count)
-            throw makeError(174, 15, "The " + expr.text + " function requires " + std::to_string(count) + " argument(s).");
+            throw makeError<ErrorId::WrongArgumentCount>(expr.text, count);
         std::vector<Typed> values;
         for (const ExprPtr& arg : expr.args) {
             values.push_back(expression(*arg, scope));
@@ -532,9 +529,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     };
     if (expr.text == "COUNT") {
         if (!aggregates_ || !aggregates_->allowed)
-            throw makeError(147, 15, "An aggregate may not appear in the WHERE clause unless it is in a subquery "
-                                     "contained in a HAVING clause or a select list, and the column being aggregated "
-                                     "is an outer reference.");
+            throw makeError<ErrorId::AggregateInWhere>();
         aggregates_->used = true;
         if (expr.args.empty())
             return valueOf("count(*)", {TypeKind::Int, 0});
@@ -551,8 +546,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     if (expr.text == "SERVERPROPERTY") {
         const Typed name = arguments(1).front();
         if (!name.isNull() && !name.isText())
-            throw makeError(8116, 16, "Argument data type " + std::string(name.type.name())
-                                          + " is invalid for argument 1 of serverproperty function.");
+            throw makeError<ErrorId::InvalidArgumentType>(name.type.name(), 1, "serverproperty");
         return valueOf("ts_serverproperty(" + name.sql + ")", {TypeKind::NVarChar, 128});
     }
     if (expr.text == "GETDATE") {
@@ -644,7 +638,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         if (value.isNull())
             return value;
         if (!isNumberKind(value.type.kind))
-            throw makeError(8117, 16, "Operand data type " + std::string(value.type.name()) + " is invalid for minus operator.");
+            throw makeError<ErrorId::InvalidOperand>(value.type.name(), "minus");
         const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
         return valueOf("ts_arith(0, '-', " + std::to_string(static_cast<int>(kind)) + ", " + value.sql + ")", {kind, 0});
     }
@@ -714,10 +708,10 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
     for (const SelectItem& item : statement.items) {
         if (!item.expr) {
             if (!table)
-                throw makeError(263, 16, "Must specify table to select from.");
+                throw makeError<ErrorId::NoTableToSelectFrom>();
             if (!item.starQualifier.empty() && !store::sameName(item.starQualifier, table->exposed)
                 && !store::sameName(item.starQualifier, table->resolved.table.name))
-                throw makeError(4104, 16, "The multi-part identifier \"" + item.starQualifier + "\" could not be bound.");
+                throw makeError<ErrorId::UnboundIdentifier>(item.starQualifier);
             for (const store::CatalogColumn& catalogColumn : table->resolved.table.columns) {
                 Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(catalogColumn.name), catalogColumn.type);
                 typed.isColumn = true;
@@ -759,8 +753,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
             std::size_t position = 0;
             std::from_chars(expr.text.data(), expr.text.data() + expr.text.size(), position);
             if (position < 1 || position > parts.items.size())
-                throw makeError(108, 16, "The ORDER BY position number " + expr.text
-                                             + " is out of range of the number of items in the select list.");
+                throw makeError<ErrorId::OrderByPositionOutOfRange>(expr.text);
             key = parts.items[position - 1];
         }
         if (!key)
@@ -775,8 +768,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
     }
     aggregates_ = enclosing;
     if (aggregates.used && !aggregates.bareColumn.empty())
-        throw makeError(8120, 16, "Column '" + aggregates.bareColumn + "' is invalid in the select list because it is not "
-                                  "contained in either an aggregate function or the GROUP BY clause.");
+        throw makeError<ErrorId::NotAggregatedOrGrouped>(aggregates.bareColumn);
     return parts;
 }
 
@@ -827,8 +819,7 @@ std::string Translator::insert(const InsertStatement& statement)
             if (!found)
                 throw invalidColumn(name);
             if (found->identity)
-                throw makeError(544, 16, "Cannot insert explicit value for identity column in table '" + table.resolved.table.name
-                                             + "' when IDENTITY_INSERT is set to OFF.");
+                throw makeError<ErrorId::IdentityInsertOff>(table.resolved.table.name);
             targets.push_back(found);
         }
     }
@@ -840,11 +831,9 @@ std::string Translator::insert(const InsertStatement& statement)
     for (std::size_t r = 0; r < statement.rows.size(); ++r) {
         const auto& row = statement.rows[r];
         if (row.size() > targets.size())
-            throw makeError(110, 16, "There are fewer columns in the INSERT statement than values specified in the VALUES clause. "
-                                     "The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
+            throw makeError<ErrorId::FewerInsertColumns>();
         if (row.size() < targets.size())
-            throw makeError(109, 16, "There are more columns in the INSERT statement than values specified in the VALUES clause. "
-                                     "The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
+            throw makeError<ErrorId::MoreInsertColumns>();
         sql += r ? ", (" : "(";
         for (std::size_t i = 0; i < row.size(); ++i) {
             Typed value = valueOrParameter(*row[i], noColumns);
@@ -879,7 +868,7 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
         if (!target)
             throw invalidColumn(name);
         if (target->identity)
-            throw makeError(8102, 16, "Cannot update identity column '" + target->name + "'.");
+            throw makeError<ErrorId::IdentityUpdate>(target->name);
         Typed value = valueOrParameter(*valueExpr, scope);
         requireValue(value, "=", valueExpr->line);
         sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = " + assign(std::move(value), target->type).sql;
