@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "taskstore/engine/DatabaseNames.h"
+#include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/protocol/Packet.h"
 #include "taskstore/protocol/Tokens.h"
 
@@ -23,12 +24,10 @@ std::uint32_t negotiatePacketSize(std::uint32_t requested)
 void writeLoginSuccess(ByteWriter& out, const LoginSuccess& login)
 {
     writeEnvChange(out, EnvChange::Database, login.database, DatabaseName::master);
-    writeMessage(out, SqlError{5701, 2, 0, "Changed database context to '" + login.database + "'.", 1},
-                 login.serverName, login.tdsVersion);
+    writeMessage(out, makeError<ErrorId::LoginDatabaseChanged>(login.database), login.serverName, login.tdsVersion);
     writeCollationChange(out);
     writeEnvChange(out, EnvChange::Language, "us_english", "");
-    writeMessage(out, SqlError{5703, 1, 0, "Changed language setting to us_english.", 1}, login.serverName,
-                 login.tdsVersion);
+    writeMessage(out, makeError<ErrorId::LanguageChanged>(), login.serverName, login.tdsVersion);
     writeLoginAck(out, login.tdsVersion, "Microsoft SQL Server", serverVersion);
     writeEnvChange(out, EnvChange::PacketSize, std::to_string(login.packetSize), "4096");
     writeDone(out, done::final, curcmd::none, 0, login.tdsVersion);
@@ -38,13 +37,8 @@ void writeLoginFailure(ByteWriter& out, std::string_view user, std::string_view 
                        std::string_view serverName, TdsVersion version)
 {
     if (!missingDatabase.empty())
-        writeMessage(out,
-                     SqlError{4060, 1, 11,
-                              "Cannot open database \"" + std::string(missingDatabase)
-                                  + "\" requested by the login. The login failed.",
-                              1},
-                     serverName, version);
-    writeMessage(out, SqlError{18456, 1, 14, "Login failed for user '" + std::string(user) + "'.", 1}, serverName, version);
+        writeMessage(out, makeError<ErrorId::LoginDatabaseUnavailable>(missingDatabase), serverName, version);
+    writeMessage(out, makeError<ErrorId::LoginFailed>(user), serverName, version);
     writeDone(out, done::error, curcmd::none, 0, version);
 }
 

@@ -5,7 +5,7 @@
 #include "common/AsciiCase.h"
 #include "common/Trim.h"
 
-#include "taskstore/engine/Engine.h"
+#include "taskstore/engine/ErrorMessage.h"
 
 namespace taskstore::tds {
 namespace {
@@ -25,7 +25,7 @@ bool endsWithWord(std::string_view item, std::string_view word)
 
 [[noreturn]] void syntaxError(std::string_view near)
 {
-    throw SqlError{102, 1, 15, "Incorrect syntax near '" + std::string(near) + "'.", 1};
+    throw makeError<ErrorId::SyntaxError>(near);
 }
 
 ParameterDeclaration declaration(std::string_view item)

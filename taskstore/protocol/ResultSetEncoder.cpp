@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "taskstore/engine/CodePage.h"
+#include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/protocol/Tokens.h"
 
 namespace taskstore::tds {
@@ -27,7 +28,7 @@ using Kind = ValueView::Kind;
 
 [[noreturn]] void refuse(const ColumnInfo& column, const std::string& why)
 {
-    throw CellError(SqlError{50000, 1, 16, "Column '" + column.name + "' cannot be sent: " + why + ".", 1});
+    throw CellError(makeError<ErrorId::ColumnCannotBeSent>(column.name, why));
 }
 
 std::span<const std::uint8_t> bytesOf(std::string_view text)
@@ -68,7 +69,7 @@ void intValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
         return;
     }
     if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-        throw CellError(SqlError{8115, 2, 16, "Arithmetic overflow error converting expression to data type int.", 1});
+        throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", "int"));
     out.u8(4);
     out.u32le(static_cast<std::uint32_t>(v));
 }
@@ -218,7 +219,7 @@ void tinyintValue(ByteWriter& out, const ColumnInfo& column, const ValueView& va
 {
     const std::int64_t v = integerOf(column, value);
     if (v < 0 || v > 255)
-        throw CellError(SqlError{8115, 2, 16, "Arithmetic overflow error converting expression to data type tinyint.", 1});
+        throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", "tinyint"));
     out.u8(1);
     out.u8(static_cast<std::uint8_t>(v));
 }
@@ -526,7 +527,7 @@ void writeRow(ByteWriter& out, std::span<const ColumnInfo> columns, std::span<co
               TdsVersion version)
 {
     if (values.size() != columns.size())
-        throw CellError(SqlError{50000, 1, 16, "A row does not match its result set's columns.", 1});
+        throw CellError(makeError<ErrorId::RowDoesNotMatchColumns>());
     out.u8(Row);
     for (std::size_t i = 0; i < columns.size(); ++i)
         writeCell(out, columns[i], values[i], version);

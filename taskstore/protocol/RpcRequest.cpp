@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/protocol/ByteReader.h"
 #include "taskstore/protocol/CollationText.h"
 #include "taskstore/protocol/ProtocolError.h"
@@ -161,9 +162,7 @@ void setBinary(RpcValue& value, std::span<const std::uint8_t> bytes)
 {
     char hex[8];
     std::snprintf(hex, sizeof hex, "0x%02X", type);
-    throw SqlError{8009, 1, 16,
-                   "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is "
-                   "incorrect. Data type " + std::string(hex) + " is unknown.", 1};
+    throw makeError<ErrorId::UnknownRpcType>(hex);
 }
 
 void setText(RpcValue& value, std::span<const std::uint8_t, collationSize> collation, bool unicode,
@@ -345,9 +344,7 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
         reader.u16le();  // option flags: recompile and metadata hints, nothing to do here
         while (reader.remaining() > 0 && !atSeparator(reader, payload, version)) {
             if (++parameters > maxRpcParameters)
-                throw SqlError{8003, 1, 16, "The incoming request has too many parameters. The server supports a maximum "
-                                            "of 2100 parameters. Reduce the number of parameters and resend the request.",
-                               1};
+                throw makeError<ErrorId::TooManyRpcParameters>(maxRpcParameters);
             RpcParameter parameter;
             parameter.name = reader.utf16(reader.u8());
             const std::uint8_t status = reader.u8();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/AsciiCase.h"
+#include "taskstore/engine/ErrorMessage.h"
 
 namespace taskstore::server {
 namespace {
@@ -25,16 +26,10 @@ std::optional<ProcId> procedureOf(const tds::RpcCall& call)
     return std::nullopt;
 }
 
-SqlError procedureError(int number, int state, std::string message)
-{
-    return SqlError{number, state, 16, std::move(message), 1};
-}
-
 const tds::RpcParameter& argument(const tds::RpcCall& call, std::size_t index, const char* what)
 {
     if (index >= call.parameters.size())
-        throw procedureError(201, 4, "Procedure or function '" + call.procName + "' expects parameter '" + what
-                                         + "', which was not supplied.");
+        throw makeError<ErrorId::ProcedureParameterMissing>(call.procName, what);
     return call.parameters[index];
 }
 
@@ -44,8 +39,7 @@ std::string textArgument(const tds::RpcCall& call, std::size_t index, const char
     if (value.kind == Kind::Null)
         return {};
     if (value.kind != Kind::Text)
-        throw procedureError(214, 2, "Procedure expects parameter '" + std::string(what)
-                                         + "' of type 'ntext/nchar/nvarchar'.");
+        throw makeError<ErrorId::ProcedureParameterNotText>(what);
     return value.text;
 }
 
@@ -98,7 +92,7 @@ void ProcedureCalls::run(const tds::RpcCall& call, Session& session, bool more)
     try {
         const auto procedure = procedureOf(call);
         if (!procedure)
-            throw procedureError(2812, 62, "Could not find stored procedure '" + call.procName + "'.");
+            throw makeError<ErrorId::ProcedureNotFound>(call.procName);
         switch (*procedure) {
         case ProcId::ExecuteSql: executeSql(call, session); break;
         case ProcId::Prepare: prepare(call, session, false); break;
@@ -130,7 +124,7 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
     tds::parseParameterDeclarations(statement.declarations);  // a bad list fails now, not at execute
     const std::size_t bytes = sizeOf(statement);
     if (prepared_.size() >= maxPrepared || preparedBytes_ + bytes > maxPreparedBytes)
-        throw SqlError{701, 1, 17, "There is insufficient system memory in resource pool 'default' to run this query.", 1};
+        throw makeError<ErrorId::OutOfMemory>();
     // Option 1 asks for the statement's columns, as SQL Server answers it since 2012 SP1 CU3;
     // FreeTDS sends it so that SQLNumResultCols works before the first execution.
     if (!thenExecute && call.parameters.size() > 3 && call.parameters[3].value.kind == Kind::Int
@@ -157,8 +151,7 @@ void ProcedureCalls::execute(const tds::RpcCall& call, Session& session)
 {
     const auto found = prepared_.find(handleArgument(call));
     if (found == prepared_.end())
-        throw procedureError(8179, 1, "Could not find prepared statement with handle "
-                                          + std::to_string(handleArgument(call)) + ".");
+        throw makeError<ErrorId::PreparedStatementNotFound>(handleArgument(call));
     const auto outputs = runStatement(call, 1, found->second, session);
     sink_.returnStatus(0);
     returnOutputs(call, outputs);
@@ -169,7 +162,7 @@ void ProcedureCalls::unprepare(const tds::RpcCall& call)
     const std::int32_t handle = handleArgument(call);
     const auto found = prepared_.find(handle);
     if (found == prepared_.end())
-        throw procedureError(8179, 5, "Could not find prepared statement with handle " + std::to_string(handle) + ".");
+        throw makeError<ErrorId::UnprepareHandleNotFound>(handle);
     preparedBytes_ -= sizeOf(found->second);
     prepared_.erase(found);
     sink_.returnStatus(0);
@@ -179,7 +172,7 @@ std::int32_t ProcedureCalls::handleArgument(const tds::RpcCall& call) const
 {
     const tds::RpcValue& value = argument(call, 0, "@handle").value;
     if (value.kind != Kind::Int)
-        throw procedureError(8179, 1, "Could not find prepared statement with handle NULL.");
+        throw makeError<ErrorId::PreparedStatementNotFound>("NULL");
     return static_cast<std::int32_t>(value.integer);
 }
 
@@ -215,18 +208,17 @@ std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::Rp
             const auto named = std::find_if(declarations.begin(), declarations.end(),
                                             [&](const auto& d) { return text::equalIgnoringAsciiCase(d.name, given.name); });
             if (named == declarations.end())
-                throw procedureError(8145, 1, given.name + " is not a parameter for procedure " + call.procName + ".");
+                throw makeError<ErrorId::NotAParameter>(given.name, call.procName);
             target = static_cast<std::size_t>(named - declarations.begin());
         }
         if (target >= declarations.size())
-            throw procedureError(8144, 2, "Procedure or function " + call.procName + " has too many arguments specified.");
+            throw makeError<ErrorId::TooManyArguments>(call.procName);
         source[target] = &given;
     }
     for (std::size_t d = 0; d < declarations.size(); ++d) {
         if (!source[d]) {
             const std::string query = ("(" + statement.declarations + ")" + statement.statement).substr(0, 64);
-            throw SqlError{8178, 1, 16, "The parameterized query '" + query + "' expects the parameter '"
-                                            + declarations[d].name + "', which was not supplied.", 0};
+            throw makeErrorAt<ErrorId::QueryParameterNotSupplied>(0, query, declarations[d].name);
         }
         const tds::RpcValue& value = source[d]->value;
         bound[d] = Parameter{declarations[d].name, declarations[d].type, value.kind, value.integer, value.real,

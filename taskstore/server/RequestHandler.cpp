@@ -10,6 +10,7 @@
 #include "taskstore/protocol/RpcRequest.h"
 #include "taskstore/protocol/Tokens.h"
 #include "taskstore/engine/DatabaseNames.h"
+#include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/server/LogText.h"
 
 namespace taskstore::server {
@@ -21,7 +22,7 @@ constexpr std::string_view saLogin = "sa";
 
 SqlError internalError(const std::exception& e)
 {
-    return SqlError{50000, 1, 16, std::string("Internal error: ") + e.what(), 1};
+    return makeError<ErrorId::InternalError>(e.what());
 }
 
 // "ip" of "ip:port" (the port follows the last colon, also after an IPv6 address).
@@ -229,7 +230,7 @@ void RequestHandler::handleTransaction(const tds::Message& message)
     using Kind = tds::TransactionRequest::Kind;
     const tds::TransactionRequest request = tds::decodeTransactionRequest(message.payload, version_);
     if (request.kind == Kind::Save) {
-        replyError(SqlError{50000, 1, 16, "Savepoints are not supported.", 1});
+        replyError(makeError<ErrorId::SavepointsUnsupported>());
         return;
     }
     if (requests_)

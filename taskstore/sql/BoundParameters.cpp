@@ -16,8 +16,7 @@ ColumnType parameterTypeOf(const std::string& declared, std::size_t position)
 {
     if (const auto type = ColumnType::parseParameterType(declared))
         return *type;
-    throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(position + 1)
-                                  + ": Cannot find data type " + declared + ".");
+    throw makeError<ErrorId::UnknownDataType>(position + 1, declared);
 }
 
 }  // namespace

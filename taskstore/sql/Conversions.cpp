@@ -35,7 +35,7 @@ std::string sourceName(ColumnType type)
 
 SqlError overflow(std::string_view typeName)
 {
-    return makeError(8115, 16, "Arithmetic overflow error converting expression to data type " + std::string(typeName) + ".");
+    return makeError<ErrorId::ArithmeticOverflow>("expression", typeName);
 }
 
 enum class DigitsResult { Ok, Invalid, Overflow };
@@ -81,7 +81,7 @@ std::int64_t textToInteger(std::string_view text, ColumnType source, TypeKind ta
         case DigitsResult::Overflow: throw overflow("bigint");
         case DigitsResult::Invalid: break;
         }
-        throw makeError(8114, 16, "Error converting data type " + sourceName(source) + " to bigint.");
+        throw makeError<ErrorId::ConversionToTypeFailed>(sourceName(source), "bigint");
     default: {  // bit
         const std::string_view trimmed = trimBlanks(text);
         if (store::compareText(trimmed, "true") == 0)
@@ -91,8 +91,7 @@ std::int64_t textToInteger(std::string_view text, ColumnType source, TypeKind ta
         if (parseDigits(text, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), value)
             != DigitsResult::Invalid)
             return value != 0;
-        throw makeError(245, 16, "Conversion failed when converting the " + sourceName(source) + " value '"
-                                     + std::string(text) + "' to data type bit.");
+        throw makeError<ErrorId::ValueConversionFailed>(sourceName(source), text, "bit");
     }
     }
 }
@@ -106,7 +105,7 @@ double textToFloat(std::string_view text, ColumnType source)
     char* end = nullptr;
     const double value = plain ? std::strtod(trimmed.c_str(), &end) : 0;
     if (!plain || end != trimmed.c_str() + trimmed.size() || !std::isfinite(value))
-        throw makeError(8114, 16, "Error converting data type " + sourceName(source) + " to float.");
+        throw makeError<ErrorId::ConversionToTypeFailed>(sourceName(source), "float");
     return value;
 }
 
@@ -128,8 +127,7 @@ std::int64_t floatToInteger(double value, TypeKind target)
     const double low = target == TypeKind::Int ? -2147483648.0 : -9223372036854775808.0;
     const double high = target == TypeKind::Int ? 2147483647.0 : 9223372036854775807.0;
     if (!(truncated >= low && truncated <= high) || (target == TypeKind::BigInt && truncated >= 9223372036854775807.0))
-        throw makeError(8115, 16, std::string("Arithmetic overflow error converting float to data type ")
-                                      + (target == TypeKind::Int ? "int." : "bigint."));
+        throw makeError<ErrorId::ArithmeticOverflow>("float", target == TypeKind::Int ? "int" : "bigint");
     return static_cast<std::int64_t>(truncated);
 }
 
@@ -158,7 +156,7 @@ std::string fitText(std::string text, ColumnType target, int style, bool numeric
     if (length <= static_cast<std::size_t>(std::max(target.length, 0)))
         return text;
     if (style == assignmentStyle)
-        throw makeError(8152, 16, "String or binary data would be truncated.");
+        throw makeError<ErrorId::Truncation>();
     if (numeric)
         return "*";
     const auto limit = static_cast<std::size_t>(target.length);
@@ -169,8 +167,7 @@ std::string fitText(std::string text, ColumnType target, int style, bool numeric
 SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     const auto notAllowed = [&] {
-        return makeError(529, 16, "Explicit conversion from data type " + std::string(source.name()) + " to "
-                                      + std::string(target.name()) + " is not allowed.");
+        return makeError<ErrorId::ConversionNotAllowed>(source.name(), target.name());
     };
     if (target.kind == TypeKind::VarBinary) {
         std::string bytes;
@@ -187,7 +184,7 @@ SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType targ
         }
         if (target.length != ColumnType::maxLength && bytes.size() > static_cast<std::size_t>(target.length)) {
             if (style == assignmentStyle)
-                throw makeError(8152, 16, "String or binary data would be truncated.");
+                throw makeError<ErrorId::Truncation>();
             bytes.resize(static_cast<std::size_t>(target.length));
         }
         return SqlValue::ofBlob(std::move(bytes));
@@ -260,7 +257,7 @@ std::string formatDateTime(std::string_view stored, int style)
                       minute, second, milli);
         break;
     default:
-        throw makeError(281, 16, std::to_string(style) + " is not a valid style number when converting from datetime to a character string.");
+        throw makeError<ErrorId::InvalidDateTimeStyle>(style);
     }
     return text;
 }
@@ -269,7 +266,7 @@ std::string dateTimeFromDays(double days)
 {
     const double whole = std::floor(days);
     const auto overflow = [] {
-        return makeError(8115, 16, "Arithmetic overflow error converting expression to data type datetime.");
+        return makeError<ErrorId::ArithmeticOverflow>("expression", "datetime");
     };
     if (!(whole >= -53690 && whole <= 2958463))
         throw overflow();
@@ -290,13 +287,11 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName)
     case DigitsResult::Ok:
         return static_cast<std::int32_t>(value);
     case DigitsResult::Overflow:
-        throw makeError(248, 16, "The conversion of the " + std::string(sourceTypeName) + " value '" + std::string(text)
-                                     + "' overflowed an int column.");
+        throw makeError<ErrorId::IntOverflow>(sourceTypeName, text);
     case DigitsResult::Invalid:
         break;
     }
-    throw makeError(245, 16, "Conversion failed when converting the " + std::string(sourceTypeName) + " value '"
-                                 + std::string(text) + "' to data type int.");
+    throw makeError<ErrorId::ValueConversionFailed>(sourceTypeName, text, "int");
 }
 
 SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
@@ -315,7 +310,7 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         if (fromText)
             return SqlValue::ofInteger(textToInteger(value.text, source, target.kind));
         if (source.kind == TypeKind::DateTime)
-            throw makeError(529, 16, "Explicit conversion from data type datetime to " + std::string(target.name()) + " is not allowed.");
+            throw makeError<ErrorId::ConversionNotAllowed>("datetime", target.name());
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofInteger(floatToInteger(value.real, target.kind));
         return SqlValue::ofInteger(checkRange(value.integer, target.kind));
@@ -323,7 +318,7 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         if (fromText)
             return SqlValue::ofReal(textToFloat(value.text, source));
         if (source.kind == TypeKind::DateTime)
-            throw makeError(529, 16, "Explicit conversion from data type datetime to float is not allowed.");
+            throw makeError<ErrorId::ConversionNotAllowed>("datetime", "float");
         return SqlValue::ofReal(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer));
     case TypeKind::DateTime:
         if (fromText)
@@ -353,7 +348,7 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
 {
     if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
         return SqlValue::null();
-    const auto divideByZero = [] { return makeError(8134, 16, "Divide by zero error encountered."); };
+    const auto divideByZero = [] { return makeError<ErrorId::DivideByZero>(); };
     if (kind == TypeKind::Float) {
         const double a = left.kind == SqlValue::Kind::Real ? left.real : static_cast<double>(left.integer);
         const double b = right.kind == SqlValue::Kind::Real ? right.real : static_cast<double>(right.integer);
@@ -368,7 +363,7 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
             result = a / b;
         }
         if (!std::isfinite(result))
-            throw makeError(8115, 16, "Arithmetic overflow error converting expression to data type float.");
+            throw makeError<ErrorId::ArithmeticOverflow>("expression", "float");
         return SqlValue::ofReal(result);
     }
     const std::int64_t a = left.kind == SqlValue::Kind::Real ? static_cast<std::int64_t>(left.real) : left.integer;

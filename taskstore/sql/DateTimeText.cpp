@@ -258,7 +258,7 @@ std::string textToDateTime(std::string_view text, std::string_view sourceTypeNam
         if (time < pieces.size())
             readTime(std::span(pieces).subspan(time), fields);
     } catch (const NoDate&) {
-        throw makeError(241, 16, "Conversion failed when converting date and/or time from character string.");
+        throw makeError<ErrorId::DateTimeConversionFailed>();
     }
     const auto outOfRange = [&] { return dateTimeOutOfRange(sourceTypeName); };
     if (!validDate(fields) || fields.hour > 23 || fields.minute > 59 || fields.second > 59)

@@ -254,7 +254,7 @@ ExprPtr BatchParser::primary()
             return expr;
         }
         if (std::find(globalVariables.begin(), globalVariables.end(), name) == globalVariables.end())
-            throw makeError(137, 15, "Must declare the scalar variable \"" + token.text + "\".", token.line);
+            throw makeErrorAt<ErrorId::UndeclaredVariable>(token.line, token.text);
         auto expr = node(Expr::Kind::Global, token.line);
         expr->name = name;
         advance();
@@ -308,7 +308,7 @@ ExprPtr BatchParser::function()
     const Token& token = advance();
     const BuiltinFunction* builtin = findBuiltinFunction(text::asciiUpper(token.text));
     if (!builtin)
-        throw makeError(195, 15, "'" + token.text + "' is not a recognized built-in function name.", token.line);
+        throw makeErrorAt<ErrorId::NotRecognized>(token.line, token.text, "built-in function name");
     auto expr = node(Expr::Kind::Function, token.line);
     expr->function = builtin;
     expectSymbol("(");

@@ -72,7 +72,7 @@ Typed Translator::column(const Expr& expr, const Scope& scope)
         std::string written;
         for (const std::string& part : expr.names)
             written += (written.empty() ? "" : ".") + part;
-        throw makeError(4104, 16, "The multi-part identifier \"" + written + "\" could not be bound.");
+        throw makeError<ErrorId::UnboundIdentifier>(written);
     }
     throw invalidColumn(columnName);
 }
@@ -81,7 +81,7 @@ Typed Translator::condition(const Expr& expr, const Scope& scope)
 {
     Typed result = expression(expr, scope);
     if (result.cls != Class::Bool)
-        throw makeError(4145, 16, "An expression of non-boolean type specified in a context where a condition is expected.");
+        throw makeError<ErrorId::NonBooleanCondition>();
     return result;
 }
 
@@ -115,8 +115,7 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     if (textOnly) {
         if (op != ArithmeticOperator::Add) {
             const Typed& text = left.isText() ? left : right;
-            throw makeError(8117, 16, "Operand data type " + std::string(text.type.name()) + " is invalid for "
-                                          + operatorName(op) + " operator.");
+            throw makeError<ErrorId::InvalidOperand>(text.type.name(), operatorName(op));
         }
         const ColumnType a = left.isNull() ? right.type : left.type;
         const ColumnType b = right.isNull() ? left.type : right.type;
@@ -144,12 +143,11 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     }
     if (target == TypeKind::DateTime) {
         const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
-        throw makeError(8117, 16, "Operand data type " + std::string(dateTime.type.name()) + " is invalid for "
-                                      + operatorName(op) + " operator.");
+        throw makeError<ErrorId::InvalidOperand>(dateTime.type.name(), operatorName(op));
     }
     if (op == ArithmeticOperator::Modulo && target == TypeKind::Float) {
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
-        throw makeError(402, 16, "The data types " + a + " and " + b + " are incompatible in the " + operatorName(op) + " operator.");
+        throw makeError<ErrorId::IncompatibleOperands>(a, b, operatorName(op));
     }
     left = coerce(std::move(left), target);
     right = coerce(std::move(right), target);
@@ -217,7 +215,7 @@ Typed Translator::inSelect(const Expr& expr, const Scope& scope)
     requireValue(left, "IN", expr.line);
     SelectParts parts = selectParts(*expr.subquery, &scope);
     if (parts.items.size() != 1)
-        throw makeError(116, 16, "Only one expression can be specified in the select list when the subquery is not introduced with EXISTS.");
+        throw makeError<ErrorId::SubqueryWithSeveralColumns>();
     Typed item = parts.items.front();
     if (!left.isNull() && !item.isNull()) {
         const TypeKind target = higher(left.type.kind, item.type.kind);
@@ -240,9 +238,8 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     const std::optional<ColumnType> target = ColumnType::fromName(expr.type.name, length);
     if (!target) {
         if (!ColumnType::fromName(expr.type.name, std::nullopt) && !text)
-            throw makeError(243, 16, "Type " + expr.type.name + " is not a defined system type.", expr.type.line);
-        throw makeError(131, 15, "The size (" + std::to_string(length.value_or(0)) + ") given to the type '"
-                                     + expr.type.name + "' exceeds the maximum allowed for any data type.");
+            throw makeErrorAt<ErrorId::UndefinedType>(expr.type.line, expr.type.name);
+        throw makeError<ErrorId::TypeTooLarge>(length.value_or(0), expr.type.name);
     }
     int style = 0;
     if (expr.args.size() > 1) {
@@ -339,7 +336,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         if (value.isNull())
             return value;
         if (!isNumberKind(value.type.kind))
-            throw makeError(8117, 16, "Operand data type " + std::string(value.type.name()) + " is invalid for minus operator.");
+            throw makeError<ErrorId::InvalidOperand>(value.type.name(), "minus");
         const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
         return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(static_cast<int>(kind)), value.sql), {kind, 0});
     }

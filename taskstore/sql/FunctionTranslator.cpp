@@ -36,7 +36,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     const auto arguments = [&] {
         const std::size_t count = builtin.minArguments;  // an optional argument goes unmentioned
         if (!builtin.takes(expr.args.size()))
-            throw makeError(174, 15, "The " + functionName + " function requires " + std::to_string(count) + " argument(s).");
+            throw makeError<ErrorId::WrongArgumentCount>(functionName, count);
         std::vector<Typed> values;
         for (const ExprPtr& arg : expr.args) {
             values.push_back(expression(*arg, scope));
@@ -53,9 +53,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     switch (builtin.translation) {
     case FunctionTranslation::Count: {
         if (!aggregates_ || !aggregates_->allowed)
-            throw makeError(147, 15, "An aggregate may not appear in the WHERE clause unless it is in a subquery "
-                                     "contained in a HAVING clause or a select list, and the column being aggregated "
-                                     "is an outer reference.");
+            throw makeError<ErrorId::AggregateInWhere>();
         aggregates_->used = true;
         if (expr.args.empty())
             return valueOf("count(*)", {TypeKind::Int, 0});
@@ -71,8 +69,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     case FunctionTranslation::ServerProperty: {
         const Typed name = arguments().front();
         if (!name.isNull() && !name.isText())
-            throw makeError(8116, 16, "Argument data type " + std::string(name.type.name())
-                                          + " is invalid for argument 1 of serverproperty function.");
+            throw makeError<ErrorId::InvalidArgumentType>(name.type.name(), 1, "serverproperty");
         return valueOf(sqliteCall<tsServerProperty>(name.sql), {TypeKind::NVarChar, 128});
     }
     case FunctionTranslation::CurrentDateTime:

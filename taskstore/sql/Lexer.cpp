@@ -42,7 +42,7 @@ public:
             if (pos_ >= text_.size())
                 break;
             if (tokens.size() == maxTokens)
-                throw makeError(701, 17, "There is insufficient system memory in resource pool 'default' to run this query.");
+                throw makeError<ErrorId::OutOfMemory>();
             tokens.push_back(next());
         }
         Token end;
@@ -84,7 +84,7 @@ private:
         int depth = 0;
         do {
             if (pos_ >= text_.size())
-                throw makeError(113, 15, "Missing end comment mark '*/'.", line_);
+                throw makeErrorAt<ErrorId::MissingEndComment>(line_);
             if (peek() == '/' && peek(1) == '*') {
                 ++depth;
                 advance(2);
@@ -114,7 +114,7 @@ private:
         advance();
         for (;;) {
             if (pos_ >= text_.size())
-                throw makeError(105, 15, "Unclosed quotation mark after the character string '" + value + "'.", line);
+                throw makeErrorAt<ErrorId::UnclosedQuotation>(line, value);
             const char c = peek();
             if (c == close) {
                 if (peek(1) == close) {

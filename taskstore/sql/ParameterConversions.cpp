@@ -15,8 +15,7 @@ constexpr std::int32_t daysTo1900 = 693595;
 
 SqlError notAllowed(ColumnType source, ColumnType target)
 {
-    return makeError(529, 16, "Explicit conversion from data type " + std::string(source.name()) + " to "
-                                  + std::string(target.name()) + " is not allowed.");
+    return makeError<ErrorId::ConversionNotAllowed>(source.name(), target.name());
 }
 
 SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType target, int style)
@@ -35,8 +34,7 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
             return SqlValue::ofInteger(exact.magnitude != 0);
         const Uint128 limit = target.kind == TypeKind::Int ? Uint128{1} << 31 : Uint128{1} << 63;
         if (whole > limit - (exact.negative ? 0 : 1))
-            throw makeError(8115, 16, "Arithmetic overflow error converting " + std::string(source.name())
-                                          + " to data type " + std::string(target.name()) + ".");
+            throw makeError<ErrorId::ArithmeticOverflow>(source.name(), target.name());
         const auto magnitude = static_cast<std::int64_t>(static_cast<std::uint64_t>(whole));
         return SqlValue::ofInteger(exact.negative ? -magnitude : magnitude);
     }
@@ -105,7 +103,7 @@ DecimalValue decimalOf(const SqlValue& value, ColumnType type)
         exact = rescaleDecimal(*exact, static_cast<std::uint8_t>(type.scale),
                                static_cast<std::uint8_t>(type.length > 0 ? type.length : 38));
     if (!exact)
-        throw makeError(8115, 16, "Arithmetic overflow error converting expression to data type " + std::string(type.name()) + ".");
+        throw makeError<ErrorId::ArithmeticOverflow>("expression", type.name());
     return *exact;
 }
 
@@ -113,14 +111,14 @@ TemporalValue temporalOf(std::string_view text, ColumnType type)
 {
     const auto exact = parseTemporal(text, temporalKindOf(type.kind));
     if (!exact)
-        throw makeError(241, 16, "Conversion failed when converting date and/or time from character string.");
+        throw makeError<ErrorId::DateTimeConversionFailed>();
     return *exact;
 }
 
 std::string guidText(std::string_view bytes)
 {
     if (bytes.size() != 16)
-        throw makeError(8169, 16, "Conversion failed when converting from a character string to uniqueidentifier.");
+        throw makeError<ErrorId::UniqueIdentifierConversionFailed>();
     const auto b = [&](int i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)])); };
     char text[40];
     std::snprintf(text, sizeof text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b(3), b(2),

@@ -248,7 +248,7 @@ SelectStatement BatchParser::select()
             result.top = integerLiteral();
         }
         if (*result.top < 0)
-            throw makeError(1060, 16, "The number of rows in the TOP clause must be an integer.");
+            throw makeError<ErrorId::TopNotInteger>();
     }
     do
         result.items.push_back(selectItem());
@@ -408,7 +408,7 @@ ColumnDefinition BatchParser::columnDefinition()
                 const long long increment = integerLiteral();
                 expectSymbol(")");
                 if (seed != 1 || increment != 1)
-                    throw makeError(50000, 16, "Only IDENTITY(1,1) is supported.", line);
+                    throw makeErrorAt<ErrorId::IdentityNotOneOne>(line);
             }
             column.identity = true;
             column.nullable = false;

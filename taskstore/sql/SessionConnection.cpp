@@ -74,15 +74,14 @@ SqlError SessionConnection::statementError(int rc)
     if (rc == SQLITE_CONSTRAINT_NOTNULL) {
         const auto dot = message.rfind('.');
         const std::string column = dot == std::string::npos ? message : message.substr(dot + 1);
-        return makeError(515, 16, "Cannot insert the value NULL into column '" + column
-                                      + "'; column does not allow nulls. The statement fails.");
+        return makeError<ErrorId::NullNotAllowed>(column);
     }
     // SQLite's parser has a fixed stack: about 30 nested calls fill it.
     if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
         return nestedTooDeeply();
     if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
-        return makeError(2627, 14, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key.");
-    return makeError(50000, 16, "taskstore storage error: " + message);
+        return makeError<ErrorId::DuplicateKey>();
+    return makeError<ErrorId::StorageError>(message);
 }
 
 std::string SessionConnection::attached(std::string_view database)
@@ -95,7 +94,7 @@ std::string SessionConnection::attached(std::string_view database)
             store::DataFolder::attach(db_.get(), dataFolder_.fileOf(*canonical), *canonical);
         } catch (const store::StoreError& error) {
             attached_.erase(text::asciiLower(*canonical));
-            throw makeError(50000, 16, std::string("taskstore cannot open database '") + *canonical + "': " + error.what());
+            throw makeError<ErrorId::DatabaseFileUnavailable>(*canonical, error.what());
         }
     }
     return *canonical;

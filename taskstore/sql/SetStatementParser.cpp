@@ -57,7 +57,7 @@ SetStatement BatchParser::set()
         // Only the value that changes nothing is accepted: a row limit would be ignored.
         advance();
         if (integerLiteral() != 0)
-            throw makeError(195, 15, "'ROWCOUNT' is not a recognized SET option.", optionToken.line);
+            throw makeErrorAt<ErrorId::NotRecognized>(optionToken.line, "ROWCOUNT", "SET option");
         return result;
     }
     if (contains(acceptedValueOptions, option)) {
@@ -70,7 +70,7 @@ SetStatement BatchParser::set()
         return result;
     }
     if (!contains(acceptedOnOffOptions, option))
-        throw makeError(195, 15, "'" + optionToken.text + "' is not a recognized SET option.", optionToken.line);
+        throw makeErrorAt<ErrorId::NotRecognized>(optionToken.line, optionToken.text, "SET option");
     advance();
     while (acceptSymbol(",")) {
         if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, text::asciiUpper(peek().text)))
@@ -97,8 +97,7 @@ void BatchParser::requireUsEnglish(const std::string& option, const Token& value
     const std::string setting = text::asciiLower(value.text);
     if ((option == "DATEFORMAT" && setting != "mdy")
         || (option == "LANGUAGE" && setting != "us_english" && setting != "english"))
-        throw makeError(50000, 16, "SET " + option + " " + value.text + " is not supported: dates are read as us_english "
-                                   "reads them (mdy).", value.line);
+        throw makeErrorAt<ErrorId::DateFormatUnsupported>(value.line, option, value.text);
 }
 
 }  // namespace taskstore::sql

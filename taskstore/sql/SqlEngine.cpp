@@ -22,8 +22,7 @@ public:
     {
         const auto canonical = state_->dataFolder.find(database);
         if (!canonical)
-            throw sql::makeError(4060, 11, "Cannot open database \"" + std::string(database)
-                                               + "\" requested by the login. The login failed.");
+            throw makeError<ErrorId::LoginDatabaseUnavailable>(database);
         return std::make_unique<sql::SqlSession>(state_, *canonical, spid);
     }
 

@@ -1,13 +1,11 @@
 #pragma once
-// SQL Server's messages for the errors the engine raises, with their numbers and severities.
-#include "taskstore/engine/Engine.h"
+// The engine's errors: the catalogue's makeError, and helpers for the errors raised from several places.
+#include "taskstore/engine/ErrorMessage.h"
 
 #include <string>
 #include <string_view>
 
 namespace taskstore::sql {
-
-SqlError makeError(int number, int severity, std::string message, int line = 1);
 
 // 102 "Incorrect syntax near '…'." or, for a reserved word, 156 "… near the keyword '…'."
 SqlError syntaxErrorNear(const std::string& tokenText, int line, bool keyword = false);

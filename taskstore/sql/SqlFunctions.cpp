@@ -155,8 +155,8 @@ void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     const std::int64_t length = sqlite3_value_int64(args[2]);
     const int mode = sqlite3_value_int(args[3]);
     if (length < 0) {
-        fail(ctx, mode == 2 ? makeError(536, 16, "Invalid length parameter passed to the RIGHT function.")
-                            : makeError(537, 16, "Invalid length parameter passed to the LEFT or SUBSTRING function."));
+        fail(ctx, mode == 2 ? makeError<ErrorId::InvalidRightLength>()
+                            : makeError<ErrorId::InvalidLeftOrSubstringLength>());
         return;
     }
     const auto units = static_cast<std::int64_t>(utf16Units(text));

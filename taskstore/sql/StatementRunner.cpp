@@ -233,7 +233,7 @@ void StatementRunner::use(const UseStatement& statement, ResultSink& sink)
     const std::string old = database_;
     database_ = *canonical;
     sink.databaseChanged(database_, old);
-    sink.info(makeError(5701, 0, "Changed database context to '" + database_ + "'."));
+    sink.info(makeError<ErrorId::DatabaseChanged>(database_));
     sink.done(std::nullopt, false);
 }
 
@@ -241,7 +241,7 @@ void StatementRunner::createTable(const CreateTableStatement& statement)
 {
     const std::string schema = databaseOf(statement.name);
     if (store::readTable(connection_.get(), schema, statement.name.table))
-        throw makeError(2714, 16, "There is already an object named '" + statement.name.table + "' in the database.");
+        throw makeError<ErrorId::ObjectExists>(statement.name.table);
     const store::CatalogTable table = catalogTableOf(statement);
     runWrite([&](bool) { return store::createTableSql(schema, table); }, statement.name);
     rowCount_ = 0;
@@ -252,8 +252,7 @@ void StatementRunner::dropTable(const DropTableStatement& statement)
     const std::string schema = databaseOf(statement.name);
     const auto table = store::readTable(connection_.get(), schema, statement.name.table);
     if (!table)
-        throw makeError(3701, 11, "Cannot drop the table '" + statement.name.written
-                                      + "', because it does not exist or you do not have permission.");
+        throw makeError<ErrorId::CannotDropTable>(statement.name.written);
     runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); },
              statement.name);
     rowCount_ = 0;
@@ -262,12 +261,12 @@ void StatementRunner::dropTable(const DropTableStatement& statement)
 void StatementRunner::createDatabase(const CreateDatabaseStatement& statement)
 {
     if (transaction_.count() > 0)
-        throw makeError(226, 16, "CREATE DATABASE statement not allowed within multi-statement transaction.");
+        throw makeError<ErrorId::CreateDatabaseInTransaction>();
     switch (engine_.dataFolder.createDatabase(statement.name)) {
     case store::DataFolder::CreateResult::Created:
         return;
     case store::DataFolder::CreateResult::Exists:
-        throw makeError(1801, 16, "Database '" + statement.name + "' already exists. Choose a different database name.");
+        throw makeError<ErrorId::DatabaseExists>(statement.name);
     case store::DataFolder::CreateResult::BadName:
         throw syntaxErrorNear(statement.name, 1);
     }

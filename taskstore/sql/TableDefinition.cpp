@@ -16,20 +16,18 @@ store::CatalogTable catalogTableOf(const CreateTableStatement& statement)
         const ColumnDefinition& definition = statement.columns[i];
         const auto type = ColumnType::fromName(definition.type.name, definition.type.length);
         if (!type)
-            throw makeError(2715, 16, "Column, parameter, or variable #" + std::to_string(i + 1)
-                                          + ": Cannot find data type " + definition.type.name + ".");
+            throw makeError<ErrorId::UnknownDataType>(i + 1, definition.type.name);
         if (table.find(definition.name))
-            throw makeError(2705, 16, "Column names in each table must be unique. Column name '" + definition.name
-                                          + "' in table '" + table.name + "' is specified more than once.");
+            throw makeError<ErrorId::DuplicateColumnName>(definition.name, table.name);
         if (definition.identity && type->kind != TypeKind::Int)
-            throw makeError(2749, 16, "Identity column '" + definition.name + "' must be of data type int.");
+            throw makeError<ErrorId::IdentityNotInt>(definition.name);
         table.columns.push_back({definition.name, *type, definition.nullable, definition.primaryKey, definition.identity});
     }
     for (const std::string& key : statement.primaryKey) {
         auto found = std::find_if(table.columns.begin(), table.columns.end(),
                                   [&](const store::CatalogColumn& c) { return store::sameName(c.name, key); });
         if (found == table.columns.end())
-            throw makeError(1911, 16, "Column name '" + key + "' does not exist in the target table or view.");
+            throw makeError<ErrorId::KeyColumnMissing>(key);
         found->primaryKey = true;
         found->nullable = false;
     }
@@ -38,10 +36,9 @@ store::CatalogTable catalogTableOf(const CreateTableStatement& statement)
     const auto keys = std::count_if(table.columns.begin(), table.columns.end(),
                                     [](const store::CatalogColumn& c) { return c.primaryKey && !c.identity; });
     if (identities > 1)
-        throw makeError(2744, 16, "Multiple identity columns specified for table '" + table.name
-                                      + "'. Only one identity column per table is allowed.");
+        throw makeError<ErrorId::SeveralIdentityColumns>(table.name);
     if (identities == 1 && keys > 0)
-        throw makeError(50000, 16, "An identity column must be the only primary key column of its table.");
+        throw makeError<ErrorId::IdentityNotSoleKey>();
     return table;
 }
 

@@ -32,7 +32,7 @@ void Transaction::begin(ResultSink& sink)
 void Transaction::commit(ResultSink& sink)
 {
     if (count_ == 0)
-        throw makeError(3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        throw makeError<ErrorId::CommitWithoutBegin>();
     if (count_ > 1) {
         --count_;
         return;
@@ -47,7 +47,7 @@ void Transaction::commit(ResultSink& sink)
 void Transaction::rollback(ResultSink& sink)
 {
     if (count_ == 0)
-        throw makeError(3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        throw makeError<ErrorId::RollbackWithoutBegin>();
     if (writeLockHeld_)
         endWriteTransaction(false);
     count_ = 0;

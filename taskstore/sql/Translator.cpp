@@ -66,10 +66,10 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
     for (const SelectItem& item : statement.items) {
         if (!item.expr) {
             if (!table)
-                throw makeError(263, 16, "Must specify table to select from.");
+                throw makeError<ErrorId::NoTableToSelectFrom>();
             if (!item.starQualifier.empty() && !store::sameName(item.starQualifier, table->exposed)
                 && !store::sameName(item.starQualifier, table->resolved.table.name))
-                throw makeError(4104, 16, "The multi-part identifier \"" + item.starQualifier + "\" could not be bound.");
+                throw makeError<ErrorId::UnboundIdentifier>(item.starQualifier);
             for (const store::CatalogColumn& catalogColumn : table->resolved.table.columns) {
                 Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(catalogColumn.name), catalogColumn.type);
                 typed.isColumn = true;
@@ -110,8 +110,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         } else if (expr.kind == Expr::Kind::Integer) {
             const long long position = expr.integer.value_or(0);
             if (position < 1 || static_cast<std::size_t>(position) > parts.items.size())
-                throw makeError(108, 16, "The ORDER BY position number " + expr.literal
-                                             + " is out of range of the number of items in the select list.");
+                throw makeError<ErrorId::OrderByPositionOutOfRange>(expr.literal);
             key = parts.items[position - 1];
         }
         if (!key)
@@ -126,8 +125,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
     }
     aggregates_ = enclosing;
     if (aggregates.used && !aggregates.bareColumn.empty())
-        throw makeError(8120, 16, "Column '" + aggregates.bareColumn + "' is invalid in the select list because it is not "
-                                  "contained in either an aggregate function or the GROUP BY clause.");
+        throw makeError<ErrorId::NotAggregatedOrGrouped>(aggregates.bareColumn);
     return parts;
 }
 
@@ -178,8 +176,7 @@ std::string Translator::insert(const InsertStatement& statement)
             if (!found)
                 throw invalidColumn(name);
             if (found->identity)
-                throw makeError(544, 16, "Cannot insert explicit value for identity column in table '" + table.resolved.table.name
-                                             + "' when IDENTITY_INSERT is set to OFF.");
+                throw makeError<ErrorId::IdentityInsertOff>(table.resolved.table.name);
             targets.push_back(found);
         }
     }
@@ -191,11 +188,9 @@ std::string Translator::insert(const InsertStatement& statement)
     for (std::size_t r = 0; r < statement.rows.size(); ++r) {
         const auto& row = statement.rows[r];
         if (row.size() > targets.size())
-            throw makeError(110, 16, "There are fewer columns in the INSERT statement than values specified in the VALUES clause. "
-                                     "The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
+            throw makeError<ErrorId::FewerInsertColumns>();
         if (row.size() < targets.size())
-            throw makeError(109, 16, "There are more columns in the INSERT statement than values specified in the VALUES clause. "
-                                     "The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
+            throw makeError<ErrorId::MoreInsertColumns>();
         sql += r ? ", (" : "(";
         for (std::size_t i = 0; i < row.size(); ++i) {
             Typed value = valueOrParameter(*row[i], noColumns);
@@ -230,7 +225,7 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
         if (!target)
             throw invalidColumn(name);
         if (target->identity)
-            throw makeError(8102, 16, "Cannot update identity column '" + target->name + "'.");
+            throw makeError<ErrorId::IdentityUpdate>(target->name);
         Typed value = valueOrParameter(*valueExpr, scope);
         requireValue(value, "=", valueExpr->line);
         sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = " + assign(std::move(value), target->type).sql;
