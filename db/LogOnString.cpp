@@ -6,6 +6,16 @@
 
 namespace db {
 
+LogOn masterLogOn(std::string_view server, std::string_view user, std::string_view password)
+{
+    LogOn logOn;
+    logOn.server = server;
+    logOn.user = user;
+    logOn.password = password;
+    logOn.database = TaskStatements::loginDatabase;
+    return logOn;
+}
+
 std::string buildLogOnString(std::string_view server, std::string_view user, std::string_view password)
 {
     std::string quotedPassword = quoteOleDbValue(password);

@@ -3,7 +3,6 @@
 #include "db/Connection.h"
 #include "db/LogOnString.h"
 #include "db/Recordset.h"
-#include "db/Wipe.h"
 #include "db/TaskStatements.h"
 
 namespace db::TaskOperations {
@@ -16,13 +15,12 @@ constexpr int commandTimeoutSeconds = 3600;
 void openOnMaster(Connection& connection, const std::string& server, const std::string& user,
                   const std::string& password)
 {
-    std::string connectionString = buildLogOnString(server, user, password);
-    const WipeOnExit wiped(connectionString);
+    const LogOn logOn = masterLogOn(server, user, password);
     connection.setCursorLocation(CursorLocation::Client);
     connection.setCommandTimeout(commandTimeoutSeconds);
     if (connection.State() == ObjectState::Open)
         connection.Close();
-    connection.Open(connectionString);
+    connection.Open(logOn);
 }
 
 void useTaskDatabase(Connection& connection) { connection.setDefaultDatabase(TaskStatements::systemDatabase); }
