@@ -1,9 +1,10 @@
 #include "db/Connection.h"
 
+#include "db/LogOn.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcStatement.h"
-#include "db/OleDbConnectionString.h"
+#include "db/OleDbLogOn.h"
 #include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
 
@@ -35,17 +36,28 @@ void Connection::setCommandTimeout(int seconds)
 
 int Connection::State() const { return odbc_ ? ObjectState::Open : ObjectState::Closed; }
 
-void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password)
+void Connection::refuseWhenOpen() const
 {
     if (odbc_)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "The connection is already open; close it first.");
+}
+
+void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password)
+{
+    refuseWhenOpen();
     // The log-on passes its credentials in the string; separate ones are not supported.
     if (!userId.empty() || !password.empty())
         throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
                                "Pass the user name and password in the connection string.");
-    OdbcLogOn logOn = toOdbcLogOn(OleDbConnectionString::parse(connectionString));
-    const WipeOnExit wiped(logOn.connectionString);
-    odbc_ = std::make_unique<OdbcConnection>(logOn.connectionString, logOn.loginTimeoutSeconds);
+    Open(readOleDbLogOn(connectionString));
+}
+
+void Connection::Open(const LogOn& logOn)
+{
+    refuseWhenOpen();
+    std::string odbcConnectionString = toOdbcConnectionString(logOn);
+    const WipeOnExit wiped(odbcConnectionString);
+    odbc_ = std::make_unique<OdbcConnection>(odbcConnectionString, logOn.loginTimeoutSeconds);
     inTransaction_ = false;
 }
 

@@ -19,6 +19,7 @@ inline constexpr int Client = 3;
 }  // namespace CursorLocation
 
 class OdbcConnection;  // the ODBC handles behind an open connection
+struct LogOn;
 
 class Connection {
 public:
@@ -41,6 +42,8 @@ public:
     // Connect Timeout (15 s by default); on failure the connection stays closed. Opening an open
     // connection is an error, as in ADO.
     void Open(std::string_view connectionString, std::string_view userId = {}, std::string_view password = {});
+    // Opens with a log-on already typed; the same as the string that reads as it.
+    void Open(const LogOn& logOn);
     // Closes an open connection; a transaction still open is rolled back by the server.
     void Close();
 
@@ -62,6 +65,8 @@ public:
     OdbcConnection& odbc();
 
 private:
+    void refuseWhenOpen() const;
+
     int cursorLocation_ = CursorLocation::Server;
     int commandTimeout_ = 30;
     std::unique_ptr<OdbcConnection> odbc_;

@@ -1,14 +1,15 @@
 #include "db/OdbcConnectionString.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "common/AsciiCase.h"
 #include "common/Trim.h"
-#include "db/SqlServerDriver.h"
+#include "db/WholeNumber.h"
 #include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "db/SqlServerDriver.h"
+#else
 #include "db/FreeTdsServerSection.h"
 #endif
 
@@ -17,18 +18,8 @@ namespace db {
 namespace {
 
 constexpr int defaultPort = 1433;
-constexpr int defaultLoginTimeoutSeconds = 15;
 
 std::string_view trimSpaces(std::string_view text) { return text::trimmed(text, " \t"); }
-
-std::optional<int> parseNumber(std::string_view text)
-{
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 // A host or instance name never holds these; a name that does is no server name at all, and
 // passing it on would let the driver pick a host or port out of it.
@@ -56,15 +47,13 @@ std::size_t utf16Length(std::string_view utf8)
     return units;
 }
 
-// Appends "key=value;" without a temporary copy of the value, which may be the password.
-void appendCredential(std::string& out, std::string_view key, std::optional<std::string> value, std::string_view what)
+// Appends "key=value;"; the quoted value, which may be the password, is wiped.
+void appendCredential(std::string& out, std::string_view key, std::string_view value, std::string_view what)
 {
-    std::string text = value ? std::move(*value) : std::string();
-    const WipeOnExit wipedText(text);
-    if (utf16Length(text) > longestCredential)
+    if (utf16Length(value) > longestCredential)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "The " + std::string(what) + " is longer than 128 characters, which SQL Server does not accept.");
-    std::string written = odbcValue(text);
+    std::string written = odbcValue(value);
     const WipeOnExit wipedWritten(written);
     out.append(key).append("=").append(written).append(";");
 }
@@ -173,7 +162,7 @@ ServerAddress parseDataSource(std::string_view dataSource)
     ServerAddress address;
     if (const auto comma = rest.rfind(','); comma != std::string_view::npos) {
         const std::string_view portText = trimSpaces(rest.substr(comma + 1));
-        const auto port = parseNumber(portText);
+        const auto port = readWholeNumber(portText);
         if (!port || *port < 1 || *port > 65535)
             throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                    "The server name has no valid TCP port after the comma: \"" + std::string(portText)
@@ -197,27 +186,19 @@ ServerAddress parseDataSource(std::string_view dataSource)
     return address;
 }
 
-OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb)
+std::string toOdbcConnectionString(const LogOn& logOn)
 {
-    std::string text
-        = driverAndServer(oledb.firstOf({"Address", "Addr", "Network Address", "Data Source", "Server"}).value_or(""));
-    // Room for everything, so the buffer holding the password is never copied by growing.
-    text.reserve(text.size() + 2048);
-    if (const auto database = oledb.firstOf({"Initial Catalog", "Database"}))
-        text += "Database=" + odbcValue(*database) + ";";
-    appendCredential(text, "UID", oledb.firstOf({"User ID", "UID"}), "user name");
-    appendCredential(text, "PWD", oledb.firstOf({"Password", "PWD"}), "password");
-    text += protocolOptions();
-
-    int loginTimeout = defaultLoginTimeoutSeconds;
-    if (const auto timeout = oledb.firstOf({"Connect Timeout", "Timeout"})) {
-        const auto seconds = parseNumber(trimSpaces(*timeout));
-        if (!seconds || *seconds < 0)
-            throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                                   "The connection string's Connect Timeout is not a number of seconds.");
-        loginTimeout = *seconds;
-    }
-    return {std::move(text), loginTimeout};
+    std::string text = driverAndServer(logOn.server);
+    if (logOn.database)
+        text += "Database=" + odbcValue(*logOn.database) + ";";
+    const std::string options = protocolOptions();
+    // Room for both credentials quoted at their longest (twice as long, and braces) and what
+    // follows them, so the buffer holding the password is never copied by growing.
+    text.reserve(text.size() + 2 * (logOn.user.size() + logOn.password.size()) + 16 + options.size());
+    appendCredential(text, "UID", logOn.user, "user name");
+    appendCredential(text, "PWD", logOn.password, "password");
+    text += options;
+    return text;
 }
 
 }  // namespace db

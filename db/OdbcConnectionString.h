@@ -1,10 +1,10 @@
 #pragma once
-// Turns the OLE DB connection string of a log-on into what the ODBC driver for SQL Server needs.
+// Writes a log-on as the connection string the ODBC driver for SQL Server reads.
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "db/OleDbConnectionString.h"
+#include "db/LogOn.h"
 
 namespace db {
 
@@ -19,18 +19,12 @@ struct ServerAddress {
 // instance holds what no server name holds (blanks, control characters, ",;={}'\"").
 ServerAddress parseDataSource(std::string_view dataSource);
 
-struct OdbcLogOn {
-    std::string connectionString;
-    int loginTimeoutSeconds;
-};
-
-// The ODBC connection string (driver, server, database, credentials, protocol options, closing
-// ";") and the log-on time-out (Connect Timeout, or the provider's default of 15 seconds).
-// On Windows the server name goes to Microsoft's driver as typed (trimmed); elsewhere it is
-// translated into FreeTDS's host and port. Either way a name that parseDataSource refuses is
-// refused. Throws runtime::RuntimeError for that and for a user name or password over SQL Server's
-// 128 characters.
-OdbcLogOn toOdbcLogOn(const OleDbConnectionString& oledb);
+// The ODBC connection string: driver, server, database, credentials, protocol options, closing
+// ";". Each value is quoted once, here. On Windows the server name goes to Microsoft's driver as
+// typed (trimmed); elsewhere it is translated into FreeTDS's host and port. Either way a name
+// that parseDataSource refuses is refused. Throws runtime::RuntimeError for that and for a user name
+// or password over SQL Server's 128 characters. The result holds the password: wipe it.
+std::string toOdbcConnectionString(const LogOn& logOn);
 
 // A value written so that the driver reads it back exactly, whatever characters it holds.
 // Throws runtime::RuntimeError for the values the FreeTDS 1.3 driver cannot read back: those that

@@ -156,19 +156,18 @@ OleDbConnectionString::~OleDbConnectionString()
 
 std::optional<std::string> OleDbConnectionString::value(std::string_view keyword) const
 {
-    const auto found = values_.find(text::asciiLower(keyword));
-    if (found == values_.end())
-        return std::nullopt;
-    return found->second;
+    if (const std::string* found = firstOf({keyword}))
+        return *found;
+    return std::nullopt;
 }
 
-std::optional<std::string> OleDbConnectionString::firstOf(std::initializer_list<std::string_view> keywords) const
+const std::string* OleDbConnectionString::firstOf(std::initializer_list<std::string_view> keywords) const
 {
     for (const std::string_view keyword : keywords) {
-        if (auto found = value(keyword))
-            return found;
+        if (const auto found = values_.find(text::asciiLower(keyword)); found != values_.end())
+            return &found->second;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 std::string quoteOleDbValue(std::string_view value)

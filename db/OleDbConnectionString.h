@@ -1,6 +1,7 @@
 #pragma once
 // OLE DB (data link) connection strings: reading them with the rules ADO applies, and writing a
 // value so that the reader gives it back exactly.
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,8 +24,9 @@ public:
 
     // The value of a keyword (any letter case), if the string had it.
     std::optional<std::string> value(std::string_view keyword) const;
-    // The first keyword of the list that the string had, and its value.
-    std::optional<std::string> firstOf(std::initializer_list<std::string_view> keywords) const;
+    // The value of the first keyword of the list that the string had, or null. The value stays
+    // this object's, to be wiped with it: the caller copies it once, where it is to be kept.
+    const std::string* firstOf(std::initializer_list<std::string_view> keywords) const;
 
 private:
     OleDbConnectionString() = default;

@@ -3,8 +3,8 @@
 #include "db/Connection.h"
 #include "db/LogOnString.h"
 #include "db/Recordset.h"
-#include "db/Wipe.h"
 #include "db/TaskStatements.h"
+#include "db/Wipe.h"
 
 namespace db::TaskOperations {
 

@@ -6,10 +6,13 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
+#include "db/LogOn.h"
 #include "db/LogOnString.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OleDbConnectionString.h"
+#include "db/OleDbLogOn.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
 
@@ -133,10 +136,53 @@ TEST(OleDbReader, ReadsBackExactlyWhatWasTyped)
     }
 }
 
+TEST(OleDbLogOn, EachFieldComesFromTheFirstOfItsKeywordsThatTheStringHolds)
+{
+    const db::LogOn named = db::readOleDbLogOn("Server=s1;Data Source=s2;Network Address=s3;UID=u1;User ID=u2;"
+                                               "PWD=p1;Password=p2;Database=d1;Initial Catalog=d2;Timeout=7");
+    EXPECT_EQ(named.server, "s3");
+    EXPECT_EQ(named.user, "u2");
+    EXPECT_EQ(named.password, "p2");
+    EXPECT_EQ(named.database, "d2");
+    EXPECT_EQ(named.loginTimeoutSeconds, 7);
+    EXPECT_EQ(db::readOleDbLogOn("Address=a1;Addr=a2;Data Source=s2").server, "a1");
+    EXPECT_EQ(db::readOleDbLogOn("Timeout=7;Connect Timeout= 9 ").loginTimeoutSeconds, 9);
+
+    const db::LogOn bare = db::readOleDbLogOn("Provider=SQLOLEDB.1;Persist Security Info=False");
+    EXPECT_EQ(bare.server, "");
+    EXPECT_EQ(bare.user, "");
+    EXPECT_EQ(bare.password, "");
+    EXPECT_FALSE(bare.database);
+    EXPECT_EQ(bare.loginTimeoutSeconds, 15);
+
+    for (const char* timeout : {"Connect Timeout=-1", "Timeout=3s", "Connect Timeout=", "Timeout=99999999999"})
+        EXPECT_THROW(db::readOleDbLogOn(timeout), runtime::RuntimeError) << timeout;
+}
+
+TEST(TypedLogOn, TheToolsLogOnReachesTheDriverWithEachValueQuotedOnce)
+{
+    // Every character that means something to either string's syntax, and blanks.
+    const std::string password = "a;b=c{d}e\"f'g h";
+#ifdef _WIN32
+    const std::string quotedPassword = "{a;b=c{d}}e\"f'g h}";
+    const std::string withPort = "Server={127.0.0.1,14330};";
+#else
+    const std::string quotedPassword = "{a;b=c{d}e\"f'g h}";
+    const std::string withPort = "Server={127.0.0.1};Port=14330;";
+#endif
+    const std::pair<std::string, std::string> servers[] = {{"127.0.0.1,14330", withPort},
+                                                           {"host\\Q6", "Server={host\\Q6};"}};
+    for (const auto& [server, written] : servers) {
+        const std::string driverString
+            = db::toOdbcConnectionString(db::readOleDbLogOn(db::buildLogOnString(server, "SA", password)));
+        EXPECT_EQ(driverString, driverPrefix() + written + "Database={master};UID={SA};PWD=" + quotedPassword + ";"
+                                    + protocolSuffix);
+    }
+}
+
 std::string odbcFor(const std::string& dataSource)
 {
-    return db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(dataSource, "SA", "pw")))
-        .connectionString;
+    return db::toOdbcConnectionString(db::readOleDbLogOn(db::buildLogOnString(dataSource, "SA", "pw")));
 }
 
 TEST(OdbcTranslation, EachDataSourceForm)
@@ -206,14 +252,15 @@ TEST(OdbcTranslation, BadPortsAreRefused)
 
 TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
 {
+    const db::LogOn logOn = db::readOleDbLogOn(db::buildLogOnString(".", "u}ser", "p;w d"));
+    const std::string odbc = db::toOdbcConnectionString(logOn);
 #ifdef _WIN32
     // Microsoft's drivers read ODBC's own rule: braces around every value, "}}" for "}".
     EXPECT_EQ(db::odbcValue("p;w d"), "{p;w d}");
     EXPECT_EQ(db::odbcValue(""), "{}");
     EXPECT_EQ(db::odbcValue("a}b{c}"), "{a}}b{c}}}");
     EXPECT_EQ(db::odbcValue("a};b"), "{a}};b}");
-    const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w d")));
-    EXPECT_NE(logOn.connectionString.find(";UID={u}}ser};PWD={p;w d};"), std::string::npos) << logOn.connectionString;
+    EXPECT_NE(odbc.find(";UID={u}}ser};PWD={p;w d};"), std::string::npos) << odbc;
 #else
     // Braces protect ";" and blanks; a "}" is kept plain where it can be, because the driver
     // versions disagree about "}}" inside braces.
@@ -225,17 +272,15 @@ TEST(OdbcTranslation, ValuesAreWrittenSoTheDriverReadsThemBackExactly)
     EXPECT_EQ(db::odbcValue("{a}"), "{{a}}");
     EXPECT_EQ(db::odbcValue(" a}"), "{ a}}");
     EXPECT_THROW(db::odbcValue("a};b"), runtime::RuntimeError);
-    const auto logOn = db::toOdbcLogOn(OleDbConnectionString::parse(db::buildLogOnString(".", "u}ser", "p;w d")));
-    EXPECT_NE(logOn.connectionString.find(";UID=u}ser;PWD={p;w d};"), std::string::npos) << logOn.connectionString;
+    EXPECT_NE(odbc.find(";UID=u}ser;PWD={p;w d};"), std::string::npos) << odbc;
 #endif
     EXPECT_EQ(logOn.loginTimeoutSeconds, 15);
-    EXPECT_EQ(logOn.connectionString.back(), ';');
+    EXPECT_EQ(odbc.back(), ';');
 
-    const auto withTimeout
-        = db::toOdbcLogOn(OleDbConnectionString::parse("Data Source=x;Connect Timeout=3;Database=other"));
+    const db::LogOn withTimeout = db::readOleDbLogOn("Data Source=x;Connect Timeout=3;Database=other");
     EXPECT_EQ(withTimeout.loginTimeoutSeconds, 3);
-    EXPECT_NE(withTimeout.connectionString.find(";Database={other};UID={};PWD={};"), std::string::npos);
-    EXPECT_THROW(db::toOdbcLogOn(OleDbConnectionString::parse("Connect Timeout=soon")), runtime::RuntimeError);
+    EXPECT_NE(db::toOdbcConnectionString(withTimeout).find(";Database={other};UID={};PWD={};"), std::string::npos);
+    EXPECT_THROW(db::toOdbcConnectionString(db::readOleDbLogOn("Connect Timeout=soon")), runtime::RuntimeError);
 }
 
 }  // namespace

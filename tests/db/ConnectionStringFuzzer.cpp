@@ -1,6 +1,7 @@
 // libFuzzer target for the tool's connection strings. Any text must parse or raise a RuntimeError;
 // and whatever the user types as server, user and password, the log-on string and the ODBC string
-// made from it must carry exactly those values, so no typed text can redirect the log-on.
+// made from it must carry exactly those values, so no typed text can redirect the log-on, and the
+// log-on built directly must reach the driver as the same string.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "db/LogOnString.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OleDbConnectionString.h"
+#include "db/OleDbLogOn.h"
 #include "runtime/RuntimeError.h"
 
 namespace {
@@ -24,7 +26,7 @@ void require(bool condition)
 void readAnyText(std::string_view text)
 {
     try {
-        db::toOdbcLogOn(db::OleDbConnectionString::parse(text));
+        db::toOdbcConnectionString(db::readOleDbLogOn(text));
     } catch (const runtime::RuntimeError&) {
     }
 }
@@ -41,22 +43,25 @@ void roundTripTypedValues(std::string_view data)
     const std::string_view password = data.substr(2 + serverLength, passwordLength);
     const std::string_view user = data.substr(2 + serverLength + passwordLength);
 
-    const auto oledb = db::OleDbConnectionString::parse(db::buildLogOnString(server, user, password));
+    const std::string logOnString = db::buildLogOnString(server, user, password);
+    const auto oledb = db::OleDbConnectionString::parse(logOnString);
     require(oledb.value("Data Source") == server);
     require(oledb.value("PassWord") == password);
     require(oledb.value("User ID") == user);
     require(oledb.value("Initial Catalog") == "master");
     require(!oledb.value("Address") && !oledb.value("Addr") && !oledb.value("Network Address"));
 
-    db::OdbcLogOn logOn;
+    std::string odbcString;
     db::ServerAddress address;
     try {
         address = db::parseDataSource(server);
-        logOn = db::toOdbcLogOn(oledb);
+        const db::LogOn logOn = db::readOleDbLogOn(logOnString);
+        require(logOn.user == user && logOn.password == password && logOn.database == "master");
+        odbcString = db::toOdbcConnectionString(logOn);
     } catch (const runtime::RuntimeError&) {
         return;  // refused before anything was sent
     }
-    const auto odbc = reliability::readOdbcString(logOn.connectionString);
+    const auto odbc = reliability::readOdbcString(odbcString);
     require(odbc.has_value());
     // Each key exactly once, with the typed value.
     const auto only = [&](const char* key) {
