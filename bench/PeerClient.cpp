@@ -1,3 +1,4 @@
+#include "common/SystemNames.h"
 #include "bench/PeerClient.h"
 
 #include <fstream>
@@ -24,7 +25,7 @@ fs::path writeListQueryFile(const fs::path& folder)
 
 std::vector<std::string> bsqldbListCommand(int port, const fs::path& queryFile)
 {
-    return {"bsqldb", "-S", "127.0.0.1:" + std::to_string(port), "-U", "SA", "-P", "", "-D", std::string(db::TaskStatements::systemDatabase),
+    return {"bsqldb", "-S", "127.0.0.1:" + std::to_string(port), "-U", "SA", "-P", "", "-D", std::string(common::systemDatabase),
             "-i", queryFile.string(), "-t", "\\t"};
 }
 

@@ -1,6 +1,6 @@
 # Fails when a file includes a header of a layer above its own, so that dependencies keep running
-# one way: runtime <- db <- gui <- forms <- app in the tool; engine interface <- store <- sql and
-# engine interface <- protocol <- tls <- server in taskstore; common below both.
+# one way: runtime <- db <- forms and runtime <- gui <- forms <- app in the tool; engine <- sql,
+# store <- sql and engine <- tds <- tls <- server in taskstore; common below both.
 #   cmake -DROOT=<source tree> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
@@ -12,16 +12,16 @@ set(layers
   "common:"
   "runtime:common"
   "db:runtime common"
-  "gui:db runtime common"
+  "gui:runtime common"
   "forms:gui db runtime common"
   "app:forms gui db runtime common"
   "taskstore/engine:common"
-  "taskstore/store:taskstore/engine common"
+  "taskstore/store:common"
   "taskstore/sql:taskstore/store taskstore/engine common"
-  "taskstore/protocol:taskstore/engine common"
-  "taskstore/tls:taskstore/protocol taskstore/engine common"
-  "taskstore/server:taskstore/tls taskstore/protocol taskstore/engine common"
-  "taskstore:taskstore/server taskstore/tls taskstore/protocol taskstore/sql taskstore/store taskstore/engine common"
+  "taskstore/tds:taskstore/engine common"
+  "taskstore/tls:taskstore/tds taskstore/engine common"
+  "taskstore/server:taskstore/tls taskstore/tds taskstore/engine common"
+  "taskstore:taskstore/server taskstore/tls taskstore/tds taskstore/sql taskstore/store taskstore/engine common"
 )
 # Above every layer: nothing of the product may include them.
 set(known tests bench)

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace text {
+namespace common {
 
 constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 constexpr char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -30,4 +30,4 @@ constexpr bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
                       [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
-}  // namespace text
+}  // namespace common

@@ -3,7 +3,7 @@
 // the reader (a connection string, a T-SQL conversion, a type name), so the caller names them.
 #include <string_view>
 
-namespace text {
+namespace common {
 
 // The characters std::isspace knows in the "C" locale.
 inline constexpr std::string_view whiteSpace = " \t\n\v\f\r";
@@ -16,4 +16,4 @@ constexpr std::string_view trimmed(std::string_view text, std::string_view blank
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-}  // namespace text
+}  // namespace common

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace text {
+namespace common {
 
 inline constexpr char32_t ReplacementCharacter = 0xFFFD;
 
@@ -51,4 +51,4 @@ inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
     return value;
 }
 
-}  // namespace text
+}  // namespace common

@@ -13,7 +13,7 @@ namespace db {
 namespace {
 
 // A line of the file, whose end may carry the carriage return of a Windows-made file.
-std::string_view trimmed(std::string_view text) { return text::trimmed(text, " \t\r"); }
+std::string_view trimmed(std::string_view text) { return common::trimmed(text, " \t\r"); }
 
 std::vector<std::filesystem::path> configurationFiles()
 {
@@ -34,7 +34,7 @@ bool hasSection(const std::filesystem::path& file, std::string_view name)
     for (std::string line; std::getline(in, line);) {
         const std::string_view text = trimmed(line);
         if (text.size() > 2 && text.front() == '[' && text.back() == ']'
-            && text::equalIgnoringAsciiCase(trimmed(text.substr(1, text.size() - 2)), name))
+            && common::equalIgnoringAsciiCase(trimmed(text.substr(1, text.size() - 2)), name))
             return true;
     }
     return false;
@@ -45,7 +45,7 @@ bool hasSection(const std::filesystem::path& file, std::string_view name)
 bool isFreeTdsServerSection(std::string_view name)
 {
     name = trimmed(name);
-    if (name.empty() || text::equalIgnoringAsciiCase(name, "global"))
+    if (name.empty() || common::equalIgnoringAsciiCase(name, "global"))
         return false;
     for (const auto& file : configurationFiles())
         if (hasSection(file, name))

@@ -1,3 +1,4 @@
+#include "common/SystemNames.h"
 #include "db/LogOnString.h"
 
 #include "db/OleDbConnectionString.h"
@@ -18,7 +19,7 @@ std::string buildLogOnString(std::string_view server, std::string_view user, std
         .append(";PassWord = ")
         .append(quotedPassword)
         .append(";Initial Catalog=")
-        .append(TaskStatements::loginDatabase)
+        .append(common::loginDatabase)
         .append(";Data Source=")
         .append(quoteOleDbValue(server));
     return text;

@@ -19,7 +19,7 @@ namespace {
 
 constexpr int defaultPort = 1433;
 
-std::string_view trimSpaces(std::string_view text) { return text::trimmed(text, " \t"); }
+std::string_view trimSpaces(std::string_view text) { return common::trimmed(text, " \t"); }
 
 // A host or instance name never holds these; a name that does is no server name at all, and
 // passing it on would let the driver pick a host or port out of it.
@@ -156,7 +156,7 @@ std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encr
 ServerAddress parseDataSource(std::string_view dataSource)
 {
     std::string_view rest = trimSpaces(dataSource);
-    if (rest.size() >= 4 && text::equalIgnoringAsciiCase(rest.substr(0, 4), "tcp:"))
+    if (rest.size() >= 4 && common::equalIgnoringAsciiCase(rest.substr(0, 4), "tcp:"))
         rest.remove_prefix(4);
 
     ServerAddress address;
@@ -175,8 +175,8 @@ ServerAddress parseDataSource(std::string_view dataSource)
         rest = rest.substr(0, slash);
     }
     const std::string_view host = trimSpaces(rest);
-    const bool local = host.empty() || host == "." || text::equalIgnoringAsciiCase(host, "(local)")
-        || text::equalIgnoringAsciiCase(host, "localhost");
+    const bool local = host.empty() || host == "." || common::equalIgnoringAsciiCase(host, "(local)")
+        || common::equalIgnoringAsciiCase(host, "localhost");
     if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                "The server name is not valid: use host, host,port or host\\instance.");

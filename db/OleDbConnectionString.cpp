@@ -137,7 +137,7 @@ OleDbConnectionString OleDbConnectionString::parse(std::string_view text)
     std::string keyword;
     std::string value;
     while (reader.next(keyword, value)) {
-        std::string key = text::asciiLower(keyword);
+        std::string key = common::asciiLower(keyword);
         const auto [entry, added] = result.values_.try_emplace(std::move(key), std::move(value));
         if (!added && entry->first != "provider") {
             wipe(entry->second);
@@ -164,7 +164,7 @@ std::optional<std::string> OleDbConnectionString::value(std::string_view keyword
 const std::string* OleDbConnectionString::firstOf(std::initializer_list<std::string_view> keywords) const
 {
     for (const std::string_view keyword : keywords) {
-        if (const auto found = values_.find(text::asciiLower(keyword)); found != values_.end())
+        if (const auto found = values_.find(common::asciiLower(keyword)); found != values_.end())
             return &found->second;
     }
     return nullptr;

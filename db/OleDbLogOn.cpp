@@ -21,7 +21,7 @@ LogOn readOleDbLogOn(std::string_view connectionString)
     if (const std::string* database = oledb.firstOf({"Initial Catalog", "Database"}))
         logOn.database = *database;
     if (const std::string* timeout = oledb.firstOf({"Connect Timeout", "Timeout"})) {
-        const auto seconds = readWholeNumber(text::trimmed(*timeout, " \t"));
+        const auto seconds = readWholeNumber(common::trimmed(*timeout, " \t"));
         if (!seconds || *seconds < 0)
             throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                    "The connection string's Connect Timeout is not a number of seconds.");

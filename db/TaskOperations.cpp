@@ -1,3 +1,4 @@
+#include "common/SystemNames.h"
 #include "db/TaskOperations.h"
 
 #include "db/Connection.h"
@@ -25,11 +26,11 @@ void openOnMaster(Connection& connection, const std::string& server, const std::
     connection.Open(connectionString);
 }
 
-void useTaskDatabase(Connection& connection) { connection.setDefaultDatabase(TaskStatements::systemDatabase); }
+void useTaskDatabase(Connection& connection) { connection.setDefaultDatabase(common::systemDatabase); }
 
 void logOn(Connection& connection, const std::string& server, const std::string& password)
 {
-    openOnMaster(connection, server, loginName, password);
+    openOnMaster(connection, server, std::string(common::adminLogin), password);
     useTaskDatabase(connection);
 }
 

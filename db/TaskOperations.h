@@ -14,7 +14,6 @@ class Recordset;
 namespace db::TaskOperations {
 
 // The server login of every log-on.
-inline constexpr char loginName[] = "SA";
 
 // Opens the connection on master of the named server with the tool's settings (client cursor,
 // an hour's command time-out), closing it first when it is open.

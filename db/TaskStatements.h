@@ -19,8 +19,4 @@ inline constexpr std::string_view deleteAbnormalTaskLog = "delete from zk_tasklo
 inline constexpr std::string_view deleteAllTasks = "delete from zk_task";
 inline constexpr std::string_view deleteAllTaskLog = "delete from zk_tasklog";
 
-// The database the statements run in, and the one a connection opens on.
-inline constexpr std::string_view systemDatabase = "VOZUZODI";
-inline constexpr std::string_view loginDatabase = "master";
-
 }  // namespace db::TaskStatements

@@ -34,7 +34,7 @@ char* encodeUtf8(std::u16string_view utf16, char* to)
             put(0x80 | (cp & 0x3F));
             ++i;
         } else {
-            const char16_t cp = unit >= 0xD800 && unit <= 0xDFFF ? char16_t(text::ReplacementCharacter) : unit;
+            const char16_t cp = unit >= 0xD800 && unit <= 0xDFFF ? char16_t(common::ReplacementCharacter) : unit;
             put(0xE0 | (cp >> 12));
             put(0x80 | ((cp >> 6) & 0x3F));
             put(0x80 | (cp & 0x3F));
@@ -72,7 +72,7 @@ std::u16string toUtf16(std::string_view utf8)
     std::u16string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = text::decodeUtf8(utf8, i);
+        const char32_t cp = common::decodeUtf8(utf8, i);
         if (cp < 0x10000) {
             out.push_back(static_cast<char16_t>(cp));
         } else {

@@ -1,3 +1,4 @@
+#include "common/SystemNames.h"
 #include "forms/login/frmLogin.h"
 
 #include <QFont>
@@ -157,7 +158,7 @@ void frmLogin::Cmd_OK_Click()
         std::string password(typed.constData(), static_cast<std::size_t>(typed.size()));
         typed.fill('\0');
         const db::WipeOnExit wiped(password);
-        ModFunction::ConnectDB(txtServer->text().toStdString(), db::TaskOperations::loginName, password);
+        ModFunction::ConnectDB(txtServer->text().toStdString(), std::string(common::adminLogin), password);
         db::TaskOperations::useTaskDatabase(*ModMain::Conn);
         frmMain::Show();
         close();

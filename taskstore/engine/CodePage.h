@@ -77,8 +77,8 @@ inline void encode(std::string_view utf8, std::string* out, std::string* kept)
     const Table& codes = table();
     for (std::size_t pos = 0; pos < utf8.size();) {
         const std::size_t start = pos;
-        const char32_t c = text::decodeUtf8(utf8, pos);
-        const std::uint16_t code = c < 0x10000 && c != text::ReplacementCharacter ? codes[c] : 0;
+        const char32_t c = common::decodeUtf8(utf8, pos);
+        const std::uint16_t code = c < 0x10000 && c != common::ReplacementCharacter ? codes[c] : 0;
         if (code == 0) {
             if (out)
                 *out += '?';

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "taskstore/protocol/Packet.h"
-#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/tds/Packet.h"
+#include "taskstore/tds/ProtocolError.h"
 
 namespace taskstore::server {
 namespace {

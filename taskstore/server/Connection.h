@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "taskstore/protocol/MessageAssembler.h"
+#include "taskstore/tds/MessageAssembler.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/MessageQueue.h"
 #include "taskstore/server/RequestHandler.h"

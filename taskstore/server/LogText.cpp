@@ -25,7 +25,7 @@ std::string normalisedUpper(std::string_view text)
         blank = isBlank;
         result += isBlank ? ' ' : c;
     }
-    return text::asciiUpper(result);
+    return common::asciiUpper(result);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ std::optional<ProcId> procedureOf(const tds::RpcCall& call)
 {
     for (ProcId id : {ProcId::ExecuteSql, ProcId::Prepare, ProcId::Execute, ProcId::PrepExec, ProcId::Unprepare}) {
         const auto number = static_cast<std::uint16_t>(id);
-        if (call.procId ? *call.procId == number : text::equalIgnoringAsciiCase(call.procName, tds::procedureName(number)))
+        if (call.procId ? *call.procId == number : common::equalIgnoringAsciiCase(call.procName, tds::procedureName(number)))
             return id;
     }
     return std::nullopt;
@@ -206,7 +206,7 @@ std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::Rp
         std::size_t target = position++;
         if (!given.name.empty()) {
             const auto named = std::find_if(declarations.begin(), declarations.end(),
-                                            [&](const auto& d) { return text::equalIgnoringAsciiCase(d.name, given.name); });
+                                            [&](const auto& d) { return common::equalIgnoringAsciiCase(d.name, given.name); });
             if (named == declarations.end())
                 throw makeError<ErrorId::NotAParameter>(given.name, call.procName);
             target = static_cast<std::size_t>(named - declarations.begin());

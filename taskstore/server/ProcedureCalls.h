@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "taskstore/protocol/ParameterDeclarations.h"
-#include "taskstore/protocol/RpcRequest.h"
-#include "taskstore/protocol/TokenSink.h"
+#include "taskstore/tds/ParameterDeclarations.h"
+#include "taskstore/tds/RpcRequest.h"
+#include "taskstore/tds/TokenSink.h"
 #include "taskstore/engine/Engine.h"
 
 namespace taskstore::server {

@@ -1,15 +1,15 @@
+#include "common/SystemNames.h"
 #include "taskstore/server/RequestHandler.h"
 
 #include <exception>
 
 #include "common/AsciiCase.h"
-#include "taskstore/protocol/LoginResponse.h"
-#include "taskstore/protocol/Prelogin.h"
-#include "taskstore/protocol/ProtocolError.h"
-#include "taskstore/protocol/Requests.h"
-#include "taskstore/protocol/RpcRequest.h"
-#include "taskstore/protocol/Tokens.h"
-#include "taskstore/engine/DatabaseNames.h"
+#include "taskstore/tds/LoginResponse.h"
+#include "taskstore/tds/Prelogin.h"
+#include "taskstore/tds/ProtocolError.h"
+#include "taskstore/tds/Requests.h"
+#include "taskstore/tds/RpcRequest.h"
+#include "taskstore/tds/Tokens.h"
 #include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/server/LogText.h"
 
@@ -18,7 +18,6 @@ namespace {
 
 using tds::PacketType;
 
-constexpr std::string_view saLogin = "sa";
 
 SqlError internalError(const std::exception& e)
 {
@@ -130,7 +129,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
     if (connection_.logins && !connection_.logins->waitForTurn(address))
         return refuseLogin(login, "", "too many failed log-ons from this address");
     const char* failure = login.integratedAuth ? "integrated authentication is not supported"
-                          : !text::equalIgnoringAsciiCase(login.userName, saLogin) ? "unknown login"
+                          : !common::equalIgnoringAsciiCase(login.userName, common::adminLogin) ? "unknown login"
                           : login.password != config_.saPassword                    ? "wrong password"
                                                                                     : nullptr;
     if (failure) {
@@ -139,7 +138,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
         return refuseLogin(login, "", failure);
     }
 
-    const std::string database = login.database.empty() ? std::string(DatabaseName::master) : login.database;
+    const std::string database = login.database.empty() ? std::string(common::loginDatabase) : login.database;
     if (!engine_.databaseExists(database))
         return refuseLogin(login, database, "database " + database + " does not exist");
     try {

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "taskstore/protocol/Login7.h"
-#include "taskstore/protocol/MessageAssembler.h"
-#include "taskstore/protocol/MessageWriter.h"
-#include "taskstore/protocol/TokenSink.h"
+#include "taskstore/tds/Login7.h"
+#include "taskstore/tds/MessageAssembler.h"
+#include "taskstore/tds/MessageWriter.h"
+#include "taskstore/tds/TokenSink.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/LoginThrottle.h"
 #include "taskstore/server/ProcedureCalls.h"

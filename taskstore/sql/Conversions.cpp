@@ -21,7 +21,7 @@ namespace {
 using store::CivilDate;
 using store::DateTimeValue;
 
-std::string_view trimBlanks(std::string_view text) { return text::trimmed(text, " "); }
+std::string_view trimBlanks(std::string_view text) { return common::trimmed(text, " "); }
 
 std::string sourceName(ColumnType type)
 {
@@ -137,7 +137,7 @@ std::string codePagePrefix(std::string_view text, std::size_t bytes)
     std::size_t used = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t start = pos;
-        text::decodeUtf8(text, pos);
+        common::decodeUtf8(text, pos);
         used += databaseCodePageBytes(text.substr(start, pos - start));
         if (used > bytes)
             return std::string(text.substr(0, start));

@@ -31,7 +31,7 @@ struct Piece {
 std::vector<Piece> piecesOf(std::string_view text)
 {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    const auto letter = [](char c) { return text::asciiLower(c) >= 'a' && text::asciiLower(c) <= 'z'; };
+    const auto letter = [](char c) { return common::asciiLower(c) >= 'a' && common::asciiLower(c) <= 'z'; };
     std::vector<Piece> pieces;
     for (std::size_t i = 0; i < text.size();) {
         if (text[i] == ' ') {
@@ -62,14 +62,14 @@ std::optional<int> monthNamed(std::string_view word)
                                                             "May",     "June",     "July",      "August",
                                                             "September", "October", "November", "December"};
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (text::equalIgnoringAsciiCase(word, names[i]) || text::equalIgnoringAsciiCase(word, names[i].substr(0, 3)))
+        if (common::equalIgnoringAsciiCase(word, names[i]) || common::equalIgnoringAsciiCase(word, names[i].substr(0, 3)))
             return static_cast<int>(i + 1);
     return std::nullopt;
 }
 
 bool isMeridiem(const Piece& piece)
 {
-    return piece.kind == Piece::Kind::Word && (text::equalIgnoringAsciiCase(piece.text, "AM") || text::equalIgnoringAsciiCase(piece.text, "PM"));
+    return piece.kind == Piece::Kind::Word && (common::equalIgnoringAsciiCase(piece.text, "AM") || common::equalIgnoringAsciiCase(piece.text, "PM"));
 }
 
 // Two-digit years fall in 1950-2049, SQL Server's default cutoff.
@@ -129,7 +129,7 @@ void readTime(std::span<const Piece> pieces, Fields& fields)
     if (next() && isMeridiem(*next())) {
         if (fields.hour > 12)
             throw NoDate{};
-        const bool pm = text::equalIgnoringAsciiCase(next()->text, "PM");
+        const bool pm = common::equalIgnoringAsciiCase(next()->text, "PM");
         fields.hour = fields.hour % 12 + (pm ? 12 : 0);
         ++i;
     }
@@ -252,7 +252,7 @@ std::string textToDateTime(std::string_view text, std::string_view sourceTypeNam
         std::size_t dateEnd = time;
         // ISO 8601 puts a T between date and time.
         if (time < pieces.size() && dateEnd > 0 && pieces[dateEnd - 1].kind == Piece::Kind::Word
-            && text::equalIgnoringAsciiCase(pieces[dateEnd - 1].text, "T"))
+            && common::equalIgnoringAsciiCase(pieces[dateEnd - 1].text, "T"))
             --dateEnd;
         readDate(std::span(pieces).first(dateEnd), fields);
         if (time < pieces.size())

@@ -244,9 +244,9 @@ ExprPtr BatchParser::primary()
         return expr;
     }
     case TokenKind::Variable: {
-        const std::string name = text::asciiUpper(token.text);
+        const std::string name = common::asciiUpper(token.text);
         const auto bound = std::find_if(parameters_.begin(), parameters_.end(),
-                                        [&](const std::string& p) { return text::asciiUpper(p) == name; });
+                                        [&](const std::string& p) { return common::asciiUpper(p) == name; });
         if (bound != parameters_.end()) {
             auto expr = node(Expr::Kind::Parameter, token.line);
             expr->parameter = static_cast<std::size_t>(bound - parameters_.begin());
@@ -306,7 +306,7 @@ ExprPtr BatchParser::column()
 ExprPtr BatchParser::function()
 {
     const Token& token = advance();
-    const BuiltinFunction* builtin = findBuiltinFunction(text::asciiUpper(token.text));
+    const BuiltinFunction* builtin = findBuiltinFunction(common::asciiUpper(token.text));
     if (!builtin)
         throw makeErrorAt<ErrorId::NotRecognized>(token.line, token.text, "built-in function name");
     auto expr = node(Expr::Kind::Function, token.line);

@@ -212,13 +212,13 @@ private:
 
 bool Token::is(std::string_view keyword) const
 {
-    return kind == TokenKind::Identifier && text::equalIgnoringAsciiCase(text, keyword);
+    return kind == TokenKind::Identifier && common::equalIgnoringAsciiCase(text, keyword);
 }
 
 bool isReservedWord(std::string_view word)
 {
     return std::any_of(reservedWords.begin(), reservedWords.end(),
-                       [&](std::string_view reserved) { return text::equalIgnoringAsciiCase(reserved, word); });
+                       [&](std::string_view reserved) { return common::equalIgnoringAsciiCase(reserved, word); });
 }
 
 std::vector<Token> tokenize(std::string_view batch) { return Scanner(batch).run(); }

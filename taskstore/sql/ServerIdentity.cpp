@@ -37,7 +37,7 @@ std::optional<std::string> serverProperty(std::string_view name)
         {"Collation", std::string(serverCollationName)},
     };
     for (const auto& [property, value] : properties)
-        if (text::equalIgnoringAsciiCase(name, property))
+        if (common::equalIgnoringAsciiCase(name, property))
             return value;
     return std::nullopt;
 }

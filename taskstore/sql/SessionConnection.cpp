@@ -89,11 +89,11 @@ std::string SessionConnection::attached(std::string_view database)
     const auto canonical = dataFolder_.find(database);
     if (!canonical)
         throw missingDatabase(database);
-    if (attached_.insert(text::asciiLower(*canonical)).second) {
+    if (attached_.insert(common::asciiLower(*canonical)).second) {
         try {
             store::DataFolder::attach(db_.get(), dataFolder_.fileOf(*canonical), *canonical);
         } catch (const store::StoreError& error) {
-            attached_.erase(text::asciiLower(*canonical));
+            attached_.erase(common::asciiLower(*canonical));
             throw makeError<ErrorId::DatabaseFileUnavailable>(*canonical, error.what());
         }
     }

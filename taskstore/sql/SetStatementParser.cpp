@@ -33,7 +33,7 @@ SetStatement BatchParser::set()
     if (peek().kind != TokenKind::Identifier)
         fail();
     const Token& optionToken = peek();
-    const std::string option = text::asciiUpper(optionToken.text);
+    const std::string option = common::asciiUpper(optionToken.text);
     if (option == "TRANSACTION") {
         advance();
         expect("ISOLATION");
@@ -73,7 +73,7 @@ SetStatement BatchParser::set()
         throw makeErrorAt<ErrorId::NotRecognized>(optionToken.line, optionToken.text, "SET option");
     advance();
     while (acceptSymbol(",")) {
-        if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, text::asciiUpper(peek().text)))
+        if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, common::asciiUpper(peek().text)))
             fail();
         advance();
     }
@@ -94,7 +94,7 @@ SetStatement BatchParser::set()
 // that would read them otherwise is refused rather than ignored.
 void BatchParser::requireUsEnglish(const std::string& option, const Token& value)
 {
-    const std::string setting = text::asciiLower(value.text);
+    const std::string setting = common::asciiLower(value.text);
     if ((option == "DATEFORMAT" && setting != "mdy")
         || (option == "LANGUAGE" && setting != "us_english" && setting != "english"))
         throw makeErrorAt<ErrorId::DateFormatUnsupported>(value.line, option, value.text);

@@ -1,6 +1,6 @@
+#include "common/SystemNames.h"
 #include "taskstore/engine/Engine.h"
 
-#include "taskstore/engine/DatabaseNames.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqlSession.h"
 #include "taskstore/store/DemoTasks.h"
@@ -29,9 +29,9 @@ public:
     void fillDemoTasks(std::int64_t n) override
     {
         const auto connection = store::DataFolder::openConnection();
-        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf(DatabaseName::tasks), DatabaseName::tasks);
+        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf(common::systemDatabase), common::systemDatabase);
         sqlite3_busy_timeout(connection.get(), 30000);
-        store::fillDemoTasks(connection.get(), DatabaseName::tasks, n);
+        store::fillDemoTasks(connection.get(), common::systemDatabase, n);
     }
 
 private:

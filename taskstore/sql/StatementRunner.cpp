@@ -24,7 +24,7 @@ Overloaded(F...) -> Overloaded<F...>;
 
 std::string tableKey(std::string_view database, std::string_view table)
 {
-    return text::asciiLower(database) + "." + text::asciiLower(table);
+    return common::asciiLower(database) + "." + common::asciiLower(table);
 }
 
 StatementKind kindOf(const StatementBody& body)

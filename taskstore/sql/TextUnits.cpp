@@ -36,7 +36,7 @@ std::size_t utf16Units(std::string_view utf8)
 {
     std::size_t units = 0;
     for (std::size_t pos = 0; pos < utf8.size();)
-        units += unitsOf(text::decodeUtf8(utf8, pos));
+        units += unitsOf(common::decodeUtf8(utf8, pos));
     return units;
 }
 
@@ -49,12 +49,12 @@ std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t cou
     std::size_t unit = 0;
     for (std::size_t pos = 0; pos < utf8.size() && unit < end;) {
         const std::size_t start = pos;
-        const char32_t c = text::decodeUtf8(utf8, pos);
+        const char32_t c = common::decodeUtf8(utf8, pos);
         const std::size_t next = unit + unitsOf(c);
         if (unit >= first && next <= end)
             result.append(utf8.substr(start, pos - start));
         else if (next > first && c >= 0x10000)  // one half of the pair lies inside
-            appendUtf8(result, text::ReplacementCharacter);
+            appendUtf8(result, common::ReplacementCharacter);
         unit = next;
     }
     return result;
@@ -68,7 +68,7 @@ std::string utf16leBytes(std::string_view utf8)
         bytes += static_cast<char>(u >> 8);
     };
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const char32_t c = text::decodeUtf8(utf8, pos);
+        const char32_t c = common::decodeUtf8(utf8, pos);
         if (c >= 0x10000) {
             unit(0xD800 + ((c - 0x10000) >> 10));
             unit(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -91,7 +91,7 @@ std::string textFromUtf16le(std::string_view bytes)
             appendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
             i += 2;
         } else {
-            appendUtf8(text, u >= 0xD800 && u < 0xE000 ? text::ReplacementCharacter : u);
+            appendUtf8(text, u >= 0xD800 && u < 0xE000 ? common::ReplacementCharacter : u);
         }
     }
     return text;

@@ -20,7 +20,7 @@ constexpr NamedKind namedKinds[] = {
     {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime}, {"varbinary", TypeKind::VarBinary},
 };
 
-std::string_view trim(std::string_view text) { return text::trimmed(text, text::whiteSpace); }
+std::string_view trim(std::string_view text) { return common::trimmed(text, common::whiteSpace); }
 
 }  // namespace
 
@@ -74,7 +74,7 @@ std::string ColumnType::spelling() const
 
 std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optional<int> length)
 {
-    const std::string key = text::asciiLower(name);
+    const std::string key = common::asciiLower(name);
     const auto* found = std::find_if(std::begin(namedKinds), std::end(namedKinds),
                                      [&](const NamedKind& k) { return k.name == key; });
     if (found == std::end(namedKinds))
@@ -98,7 +98,7 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
         return type;
     text = trim(text);
     const auto open = text.find('(');
-    const std::string name = text::asciiLower(trim(text.substr(0, open)));
+    const std::string name = common::asciiLower(trim(text.substr(0, open)));
     // The numbers in parentheses, as written: "(10, 3)", "(6)", "(max)".
     int numbers[2] = {-1, -1};
     bool max = false;
@@ -107,7 +107,7 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
         if (close == std::string_view::npos || !trim(text.substr(close + 1)).empty())
             return std::nullopt;
         std::string_view inner = trim(text.substr(open + 1, close - open - 1));
-        max = text::asciiLower(inner) == "max";
+        max = common::asciiLower(inner) == "max";
         for (int& number : numbers) {
             if (max)
                 break;
@@ -168,7 +168,7 @@ std::optional<ColumnType> ColumnType::parse(std::string_view text)
     if (close == std::string_view::npos || !trim(text.substr(close + 1)).empty())
         return std::nullopt;
     const std::string_view inner = trim(text.substr(open + 1, close - open - 1));
-    if (text::asciiLower(inner) == "max")
+    if (common::asciiLower(inner) == "max")
         return fromName(trim(text.substr(0, open)), maxLength);
     int length = 0;
     const auto [end, error] = std::from_chars(inner.data(), inner.data() + inner.size(), length);

@@ -1,7 +1,7 @@
+#include "common/SystemNames.h"
 #include "taskstore/store/DataFolder.h"
 
 #include "common/AsciiCase.h"
-#include "taskstore/engine/DatabaseNames.h"
 #include "taskstore/store/TableCatalog.h"
 #include "taskstore/store/TextCollation.h"
 
@@ -27,7 +27,7 @@ bool acceptableName(std::string_view name)
     const bool plain = std::all_of(name.begin(), name.end(), [](unsigned char c) {
         return std::isalnum(c) || c == '_';
     });
-    return plain && text::asciiLower(name) != "main" && text::asciiLower(name) != "temp";
+    return plain && common::asciiLower(name) != "main" && common::asciiLower(name) != "temp";
 }
 
 // The task tables with their text columns of `kind` (nvarchar or varchar); TaskState is varchar.
@@ -105,20 +105,20 @@ DataFolder::DataFolder(std::filesystem::path folder, bool varcharTaskText) : fol
             const std::string name = file.substr(0, file.size() - fileSuffix.size());
             if (acceptableName(name)) {
                 reindexForCollation(entry.path());
-                names_.emplace(text::asciiLower(name), name);
+                names_.emplace(common::asciiLower(name), name);
             }
         }
     }
-    if (!find(DatabaseName::master))
-        createFile(std::string(DatabaseName::master), false);
-    if (!find(DatabaseName::tasks))
-        createFile(std::string(DatabaseName::tasks), true, varcharTaskText);
+    if (!find(common::loginDatabase))
+        createFile(std::string(common::loginDatabase), false);
+    if (!find(common::systemDatabase))
+        createFile(std::string(common::systemDatabase), true, varcharTaskText);
 }
 
 std::optional<std::string> DataFolder::find(std::string_view name) const
 {
     std::lock_guard lock(mutex_);
-    const auto found = names_.find(text::asciiLower(name));
+    const auto found = names_.find(common::asciiLower(name));
     if (found == names_.end())
         return std::nullopt;
     return found->second;
@@ -161,7 +161,7 @@ void DataFolder::createFile(const std::string& name, bool withTaskTables, bool v
         execute(db.get(), "COMMIT");
     }
     std::lock_guard lock(mutex_);
-    names_.emplace(text::asciiLower(name), name);
+    names_.emplace(common::asciiLower(name), name);
 }
 
 SqliteDb DataFolder::openConnection()

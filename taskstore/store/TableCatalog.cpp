@@ -15,7 +15,7 @@ constexpr std::string_view identityDeclaration = "INTEGER";
 
 bool sameName(std::string_view a, std::string_view b)
 {
-    return text::equalIgnoringAsciiCase(a, b);
+    return common::equalIgnoringAsciiCase(a, b);
 }
 
 const CatalogColumn* CatalogTable::find(std::string_view column) const

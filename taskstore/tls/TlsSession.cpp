@@ -6,9 +6,9 @@
 #include <array>
 #include <stdexcept>
 
-#include "taskstore/protocol/Packet.h"
-#include "taskstore/protocol/ProtocolError.h"
-#include "taskstore/protocol/TlsRecord.h"
+#include "taskstore/tds/Packet.h"
+#include "taskstore/tds/ProtocolError.h"
+#include "taskstore/tds/TlsRecord.h"
 #include "taskstore/tls/TlsContext.h"
 
 namespace taskstore::tls {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "taskstore/protocol/Prelogin.h"
+#include "taskstore/tds/Prelogin.h"
 
 struct ssl_st;
 

@@ -12,21 +12,21 @@ TEST(AsciiCase, FoldsTheTwentySixLettersAndNoOtherByte)
         const char c = static_cast<char>(byte);
         const bool upper = byte >= 'A' && byte <= 'Z';
         const bool lower = byte >= 'a' && byte <= 'z';
-        EXPECT_EQ(text::asciiLower(c), upper ? static_cast<char>(byte + 32) : c) << byte;
-        EXPECT_EQ(text::asciiUpper(c), lower ? static_cast<char>(byte - 32) : c) << byte;
+        EXPECT_EQ(common::asciiLower(c), upper ? static_cast<char>(byte + 32) : c) << byte;
+        EXPECT_EQ(common::asciiUpper(c), lower ? static_cast<char>(byte - 32) : c) << byte;
     }
-    EXPECT_EQ(text::asciiLower("VOZUZODI_@[`{Ä"), "vozuzodi_@[`{Ä");
-    EXPECT_EQ(text::asciiUpper("ansi_nulls ä"), "ANSI_NULLS ä");
+    EXPECT_EQ(common::asciiLower("VOZUZODI_@[`{Ä"), "vozuzodi_@[`{Ä");
+    EXPECT_EQ(common::asciiUpper("ansi_nulls ä"), "ANSI_NULLS ä");
 }
 
 TEST(AsciiCase, ComparesWholeNamesRegardlessOfLetterCaseOnly)
 {
-    EXPECT_TRUE(text::equalIgnoringAsciiCase("VOZUZODI", "vozuzodi"));
-    EXPECT_TRUE(text::equalIgnoringAsciiCase("", ""));
-    EXPECT_FALSE(text::equalIgnoringAsciiCase("master", "maste"));
-    EXPECT_FALSE(text::equalIgnoringAsciiCase("maste", "master"));
-    EXPECT_FALSE(text::equalIgnoringAsciiCase("a@", "A`"));  // '@' and '`' are 32 apart but no letters
-    EXPECT_FALSE(text::equalIgnoringAsciiCase("Ä", "ä"));    // UTF-8 C3 84 and C3 A4
+    EXPECT_TRUE(common::equalIgnoringAsciiCase("VOZUZODI", "vozuzodi"));
+    EXPECT_TRUE(common::equalIgnoringAsciiCase("", ""));
+    EXPECT_FALSE(common::equalIgnoringAsciiCase("master", "maste"));
+    EXPECT_FALSE(common::equalIgnoringAsciiCase("maste", "master"));
+    EXPECT_FALSE(common::equalIgnoringAsciiCase("a@", "A`"));  // '@' and '`' are 32 apart but no letters
+    EXPECT_FALSE(common::equalIgnoringAsciiCase("Ä", "ä"));    // UTF-8 C3 84 and C3 A4
 }
 
 }  // namespace

@@ -7,12 +7,12 @@ namespace {
 
 TEST(Trim, CutsTheNamedBlanksAtBothEndsOnly)
 {
-    EXPECT_EQ(text::trimmed(" \t a b \t ", " \t"), "a b");
-    EXPECT_EQ(text::trimmed("\r\nx\r\n", " \t"), "\r\nx\r\n");
-    EXPECT_EQ(text::trimmed("\v\f x \n", text::whiteSpace), "x");
-    EXPECT_EQ(text::trimmed("x", " "), "x");
-    EXPECT_EQ(text::trimmed("   ", " "), "");
-    EXPECT_EQ(text::trimmed("", " "), "");
+    EXPECT_EQ(common::trimmed(" \t a b \t ", " \t"), "a b");
+    EXPECT_EQ(common::trimmed("\r\nx\r\n", " \t"), "\r\nx\r\n");
+    EXPECT_EQ(common::trimmed("\v\f x \n", common::whiteSpace), "x");
+    EXPECT_EQ(common::trimmed("x", " "), "x");
+    EXPECT_EQ(common::trimmed("   ", " "), "");
+    EXPECT_EQ(common::trimmed("", " "), "");
 }
 
 }  // namespace

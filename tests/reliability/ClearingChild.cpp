@@ -1,3 +1,4 @@
+#include "common/SystemNames.h"
 #include "ClearingChild.h"
 
 #include <QAction>
@@ -31,7 +32,7 @@ int runClearingChild(const std::string& mode, const std::string& server, const s
     });
     const db::TaskOperations::Clearing clearing = clearingOf(key);
     pauseBeforeStatement(std::string(db::TaskOperations::statementsOf(clearing).second));
-    if (!ModFunction::ConnectDB(server, db::TaskOperations::loginName, ""))
+    if (!ModFunction::ConnectDB(server, std::string(common::adminLogin), ""))
         return 3;
     db::TaskOperations::useTaskDatabase(*ModMain::Conn);
     if (mode == "windows") {

@@ -5,7 +5,7 @@
 #include "Bytes.h"
 #include "Conversation.h"
 #include "RpcBytes.h"
-#include "taskstore/protocol/RpcRequest.h"
+#include "taskstore/tds/RpcRequest.h"
 #include "taskstore/server/ProcedureCalls.h"
 
 using namespace taskstore;

@@ -4,7 +4,7 @@
 #include "Bytes.h"
 #include "Conversation.h"
 #include "ServerHarness.h"
-#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/tds/ProtocolError.h"
 #include "taskstore/server/RequestHandler.h"
 
 using namespace taskstore;

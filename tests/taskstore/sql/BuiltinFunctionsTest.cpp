@@ -51,7 +51,7 @@ TEST(BuiltinFunctions, EveryRowRunsWithItsArgumentCountsAndRefusesOthers)
     for (const BuiltinFunction& function : taskstore::sql::builtinFunctions()) {
         SCOPED_TRACE(std::string(function.name));
         for (std::size_t arguments = function.minArguments; arguments <= function.maxArguments; ++arguments) {
-            const std::string lowerCase = text::asciiLower(function.name);
+            const std::string lowerCase = common::asciiLower(function.name);
             const RecordingSink sink = run(*session, call(lowerCase, arguments));
             EXPECT_TRUE(sink.errors.empty()) << call(lowerCase, arguments) << ": " << sink.errors.at(0).message;
             EXPECT_EQ(sink.results.size(), 1u);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
-#include "taskstore/protocol/Prelogin.h"
-#include "taskstore/protocol/ProtocolError.h"
-#include "taskstore/protocol/TlsRecord.h"
+#include "taskstore/tds/Prelogin.h"
+#include "taskstore/tds/ProtocolError.h"
+#include "taskstore/tds/TlsRecord.h"
 
 using namespace taskstore::tds;
 using tdstest::hex;

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
-#include "taskstore/protocol/MessageAssembler.h"
-#include "taskstore/protocol/MessageWriter.h"
-#include "taskstore/protocol/ProtocolError.h"
-#include "taskstore/protocol/Requests.h"
-#include "taskstore/protocol/TokenSink.h"
+#include "taskstore/tds/MessageAssembler.h"
+#include "taskstore/tds/MessageWriter.h"
+#include "taskstore/tds/ProtocolError.h"
+#include "taskstore/tds/Requests.h"
+#include "taskstore/tds/TokenSink.h"
 
 using namespace taskstore;
 using namespace taskstore::tds;

@@ -4,8 +4,8 @@
 
 #include "Bytes.h"
 #include "Login7Builder.h"
-#include "taskstore/protocol/Login7.h"
-#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/tds/Login7.h"
+#include "taskstore/tds/ProtocolError.h"
 
 using namespace taskstore::tds;
 using namespace tdstest;

@@ -7,14 +7,14 @@
 #include <span>
 #include <vector>
 
-#include "taskstore/protocol/Login7.h"
-#include "taskstore/protocol/MessageAssembler.h"
-#include "taskstore/protocol/Prelogin.h"
-#include "taskstore/protocol/ProtocolError.h"
-#include "taskstore/protocol/ParameterDeclarations.h"
-#include "taskstore/protocol/Requests.h"
-#include "taskstore/protocol/RpcRequest.h"
-#include "taskstore/protocol/TlsRecord.h"
+#include "taskstore/tds/Login7.h"
+#include "taskstore/tds/MessageAssembler.h"
+#include "taskstore/tds/Prelogin.h"
+#include "taskstore/tds/ProtocolError.h"
+#include "taskstore/tds/ParameterDeclarations.h"
+#include "taskstore/tds/Requests.h"
+#include "taskstore/tds/RpcRequest.h"
+#include "taskstore/tds/TlsRecord.h"
 
 using namespace taskstore::tds;
 

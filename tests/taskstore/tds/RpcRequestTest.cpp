@@ -3,9 +3,9 @@
 
 #include "Bytes.h"
 #include "RpcBytes.h"
-#include "taskstore/protocol/ParameterDeclarations.h"
-#include "taskstore/protocol/ProtocolError.h"
-#include "taskstore/protocol/RpcRequest.h"
+#include "taskstore/tds/ParameterDeclarations.h"
+#include "taskstore/tds/ProtocolError.h"
+#include "taskstore/tds/RpcRequest.h"
 
 using namespace taskstore;
 using namespace taskstore::tds;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
-#include "taskstore/protocol/Requests.h"
-#include "taskstore/protocol/ResultSetEncoder.h"
-#include "taskstore/protocol/TdsVersion.h"
-#include "taskstore/protocol/Tokens.h"
+#include "taskstore/tds/Requests.h"
+#include "taskstore/tds/ResultSetEncoder.h"
+#include "taskstore/tds/TdsVersion.h"
+#include "taskstore/tds/Tokens.h"
 
 using namespace taskstore;
 using namespace taskstore::tds;

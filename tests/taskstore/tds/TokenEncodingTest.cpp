@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
-#include "taskstore/protocol/LoginResponse.h"
-#include "taskstore/protocol/MessageWriter.h"
-#include "taskstore/protocol/Prelogin.h"
-#include "taskstore/protocol/ResultSetEncoder.h"
-#include "taskstore/protocol/Tokens.h"
-#include "taskstore/protocol/Utf16.h"
+#include "taskstore/tds/LoginResponse.h"
+#include "taskstore/tds/MessageWriter.h"
+#include "taskstore/tds/Prelogin.h"
+#include "taskstore/tds/ResultSetEncoder.h"
+#include "taskstore/tds/Tokens.h"
+#include "taskstore/tds/Utf16.h"
 
 using namespace taskstore;
 using namespace taskstore::tds;

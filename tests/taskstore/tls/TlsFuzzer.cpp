@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/TemporaryFolder.h"
-#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 #include "taskstore/tls/TlsContext.h"
 #include "taskstore/tls/TlsSession.h"

@@ -14,7 +14,7 @@
 
 #include "Bytes.h"
 #include "support/TemporaryFolder.h"
-#include "taskstore/protocol/ProtocolError.h"
+#include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 #include "taskstore/tls/TlsContext.h"
 #include "taskstore/tls/TlsSession.h"

@@ -1,0 +1,59 @@
+#include "taskstore/tds/ByteWriter.h"
+
+#include <bit>
+
+#include "taskstore/tds/Utf16.h"
+
+namespace taskstore::tds {
+
+void ByteWriter::u16le(std::uint16_t v)
+{
+    out_.push_back(static_cast<std::uint8_t>(v));
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void ByteWriter::u16be(std::uint16_t v)
+{
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+    out_.push_back(static_cast<std::uint8_t>(v));
+}
+
+void ByteWriter::u32le(std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i, v >>= 8)
+        out_.push_back(static_cast<std::uint8_t>(v));
+}
+
+void ByteWriter::u64le(std::uint64_t v)
+{
+    for (int i = 0; i < 8; ++i, v >>= 8)
+        out_.push_back(static_cast<std::uint8_t>(v));
+}
+
+void ByteWriter::f64le(double v)
+{
+    u64le(std::bit_cast<std::uint64_t>(v));
+}
+
+std::size_t ByteWriter::utf16(std::string_view utf8, std::size_t maxUnits)
+{
+    return appendUtf16le(out_, utf8, maxUnits);
+}
+
+void ByteWriter::bVarchar(std::string_view utf8)
+{
+    const std::size_t at = out_.size();
+    out_.push_back(0);
+    out_[at] = static_cast<std::uint8_t>(utf16(utf8, 255));
+}
+
+void ByteWriter::usVarchar(std::string_view utf8)
+{
+    const std::size_t at = out_.size();
+    u16le(0);
+    const std::size_t units = utf16(utf8, 65535);
+    out_[at] = static_cast<std::uint8_t>(units);
+    out_[at + 1] = static_cast<std::uint8_t>(units >> 8);
+}
+
+}  // namespace taskstore::tds

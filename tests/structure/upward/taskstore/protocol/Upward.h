@@ -1,5 +1,0 @@
-#pragma once
-// A protocol header that reaches into the engine's folder instead of the engine interface: the
-// layer check must report it.
-#include "taskstore/engine/Engine.h"
-#include "taskstore/sql/SqlSession.h"
