@@ -4,9 +4,6 @@
 
 namespace ModMain {
 
-void Main()
-{
-    forms::frmLogin::Show();
-}
+void Main() { forms::frmLogin::Show(); }
 
 }  // namespace ModMain

@@ -34,8 +34,9 @@ std::size_t readListBare(db::OdbcConnection& connection, int commandTimeoutSecon
     statement.check(SQLNumResultCols(stmt, &count), "columns");
     std::vector<BoundColumn> columns(static_cast<std::size_t>(count));
     SQLULEN fetched = 0;
-    statement.check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), SQL_IS_UINTEGER),
-                    "block size");
+    statement.check(
+        SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), SQL_IS_UINTEGER),
+        "block size");
     statement.check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, SQL_IS_POINTER), "fetched count");
     for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c) {
         SQLSMALLINT type = 0;

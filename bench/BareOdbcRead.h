@@ -6,7 +6,7 @@
 namespace db {
 class Connection;
 class OdbcConnection;
-}
+}  // namespace db
 
 namespace bench {
 

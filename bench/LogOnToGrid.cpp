@@ -74,7 +74,8 @@ double logOnToGridSeconds(const std::string& server)
         std::_Exit(2);
     });
     frmLogin* login = frmLogin::Show();
-    processEventsUntilPainted(PaintWatch([login](const QObject& object) { return &object == login; }), "the login window");
+    processEventsUntilPainted(PaintWatch([login](const QObject& object) { return &object == login; }),
+                              "the login window");
     control<QLineEdit>(*login, "txtServer").setText(QString::fromStdString(server));
 
     const PaintWatch grid([](const QObject& object) {

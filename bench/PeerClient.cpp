@@ -25,8 +25,19 @@ fs::path writeListQueryFile(const fs::path& folder)
 
 std::vector<std::string> bsqldbListCommand(int port, const fs::path& queryFile)
 {
-    return {"bsqldb", "-S", "127.0.0.1:" + std::to_string(port), "-U", "SA", "-P", "", "-D", std::string(common::systemDatabase),
-            "-i", queryFile.string(), "-t", "\\t"};
+    return {"bsqldb",
+            "-S",
+            "127.0.0.1:" + std::to_string(port),
+            "-U",
+            "SA",
+            "-P",
+            "",
+            "-D",
+            std::string(common::systemDatabase),
+            "-i",
+            queryFile.string(),
+            "-t",
+            "\\t"};
 }
 
 std::vector<std::pair<std::string, std::string>> bsqldbEnvironment(const fs::path& queryFile)

@@ -23,9 +23,10 @@ StartTimes startTimesOf(double startedAt, const std::string& probeLine)
 StartTimes measureStart(const std::string& program, const std::string& probePluginDir)
 {
     const double startedAt = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-    const std::string line = runForOutput({program}, {{"QT_QPA_PLATFORM", "offscreen"},
-                                                      {"QT_PLUGIN_PATH", probePluginDir},
-                                                      {"QT_QPA_GENERIC_PLUGINS", "shownprobe"}});
+    const std::string line = runForOutput({program},
+                                          {{"QT_QPA_PLATFORM", "offscreen"},
+                                           {"QT_PLUGIN_PATH", probePluginDir},
+                                           {"QT_QPA_GENERIC_PLUGINS", "shownprobe"}});
     return startTimesOf(startedAt, line);
 }
 
@@ -37,7 +38,8 @@ StartTimes medianStart(const std::vector<StartTimes>& runs)
             values.push_back(run.*figure);
         return median(values);
     };
-    return {of(&StartTimes::total), of(&StartTimes::qtStart), of(&StartTimes::windowBuilt), of(&StartTimes::firstPaint)};
+    return {of(&StartTimes::total), of(&StartTimes::qtStart), of(&StartTimes::windowBuilt),
+            of(&StartTimes::firstPaint)};
 }
 
 }  // namespace bench

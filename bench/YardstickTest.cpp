@@ -86,11 +86,12 @@ TEST_F(Yardsticks, NativeListShowsWhatTheServerSends)
     std::string served;
     for (const auto& row : client.query(db::TaskStatements::listQuery())) {
         // The registration time is compared as stored; the driver's text form of a datetime differs.
-        served += row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
+        served +=
+            row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
     }
     std::string native;
-    const std::string listed = bench::runForOutput(
-        {"sqlite3", bench::taskDatabaseFile(work / "pristine").string(), bench::nativeListQuery()});
+    const std::string listed =
+        bench::runForOutput({"sqlite3", bench::taskDatabaseFile(work / "pristine").string(), bench::nativeListQuery()});
     for (const std::string& line : sortedLines(listed)) {
         const auto timeStart = line.rfind('|', line.rfind('|') - 1);
         native += line.substr(0, timeStart) + line.substr(line.rfind('|')) + "\n";
@@ -106,11 +107,12 @@ TEST_F(Yardsticks, PeerClientFetchesEveryRowTheServerSends)
     testsupport::OdbcClient client(store.port());
     std::string served;
     for (const auto& row : client.query(db::TaskStatements::listQuery()))
-        served += row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
+        served +=
+            row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
 
     const auto queryFile = bench::writeListQueryFile(work);
-    const std::string listed
-        = bench::runForOutput(bench::bsqldbListCommand(store.port(), queryFile), bench::bsqldbEnvironment(queryFile));
+    const std::string listed =
+        bench::runForOutput(bench::bsqldbListCommand(store.port(), queryFile), bench::bsqldbEnvironment(queryFile));
     // One line a row, columns between tabs; the registration time is left out, as the client's
     // text form of a datetime is its own.
     std::string fetched;

@@ -134,8 +134,8 @@ std::vector<PacketSizeFigure> measureBandwidth(int runs)
         std::vector<double> seconds;
         std::uint64_t bytes = 0;
         for (int run = 0; run < runs; ++run) {
-            db::OdbcConnection connection
-                = benchConnection(relay.port(), "Encryption=require;PacketSize=" + std::to_string(size) + ";");
+            db::OdbcConnection connection =
+                benchConnection(relay.port(), "Encryption=require;PacketSize=" + std::to_string(size) + ";");
             relay.resetCounts();
             const auto started = Clock::now();
             if (readListBare(connection, 3600) != static_cast<std::size_t>(bandwidthRows))
@@ -215,10 +215,12 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
 
         std::vector<double> growth, utf8;
         for (int run = 0; run < runs; ++run) {
-            const std::string line = runForOutput({selfPath().string(), "--memory-probe", baselineServer, store.serverName()},
-                                                  {{"QT_QPA_PLATFORM", "offscreen"}});
+            const std::string line =
+                runForOutput({selfPath().string(), "--memory-probe", baselineServer, store.serverName()},
+                             {{"QT_QPA_PLATFORM", "offscreen"}});
             std::size_t grown = 0, shown = 0, bytes = 0;
-            if (std::sscanf(line.c_str(), "%zu %zu %zu", &grown, &shown, &bytes) != 3 || shown != static_cast<std::size_t>(rows))
+            if (std::sscanf(line.c_str(), "%zu %zu %zu", &grown, &shown, &bytes) != 3
+                || shown != static_cast<std::size_t>(rows))
                 throw std::runtime_error("the memory probe failed: " + line);
             growth.push_back(static_cast<double>(grown));
             utf8.push_back(static_cast<double>(bytes));
@@ -277,8 +279,8 @@ void printSize(const SizeFigures& f)
     for (const std::string& key : clearKeys)
         std::printf("| clear %s vs native SQLite | %.3f s | %.3f s | %.2f |\n", key.c_str(), f.toolClear.at(key),
                     f.nativeClear.at(key), f.toolClear.at(key) / f.nativeClear.at(key));
-    std::printf("| serve (bare ODBC read) vs sqlite3 program | %.3f s | %.3f s | %.2f |\n", f.bareRead,
-                f.sqliteProgram, f.bareRead / f.sqliteProgram);
+    std::printf("| serve (bare ODBC read) vs sqlite3 program | %.3f s | %.3f s | %.2f |\n", f.bareRead, f.sqliteProgram,
+                f.bareRead / f.sqliteProgram);
     std::printf("| TLS: bare read, the tool's encrypted session vs a clear one | %.3f s | %.3f s | %.2f |\n",
                 f.encryptedRead, f.plainRead, f.encryptedRead / f.plainRead);
 }
@@ -346,10 +348,11 @@ std::vector<LinkFigure> measureLink(int runs)
             return seconds;
         }));
         const fs::path queryFile = writeListQueryFile(work.path());
-        figures.push_back(measurePath("bsqldb: log-on and list", 0, runs, store, [&](const std::string& server, const auto& measuring) {
-            measuring();
-            return bsqldbListSeconds(std::stoi(server.substr(server.find(',') + 1)), queryFile);
-        }));
+        figures.push_back(measurePath(
+            "bsqldb: log-on and list", 0, runs, store, [&](const std::string& server, const auto& measuring) {
+                measuring();
+                return bsqldbListSeconds(std::stoi(server.substr(server.find(',') + 1)), queryFile);
+            }));
     }
     // A clearing as the user waits for it after 确定: the transaction, then the reload.
     const fs::path copy = work.path() / "copy";
@@ -416,8 +419,8 @@ constexpr double startLimit = 1.1;  // against a plain window with the same widg
 constexpr double growthLimit = 11;  // for ten times the rows
 constexpr double linkLimit = 1.1;
 
-std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, const std::vector<LinkFigure>& link, double toolStart,
-                              double plainStart)
+std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, const std::vector<LinkFigure>& link,
+                              double toolStart, double plainStart)
 {
     std::vector<Target> targets;
     for (const LinkFigure& f : link) {
@@ -431,12 +434,13 @@ std::vector<Target> targetsOf(const std::vector<SizeFigures>& all, const std::ve
     std::optional<SizeFigures> at100k, at1m;
     for (const SizeFigures& f : all) {
         const std::string label = sizeLabel(f.rows);
-        targets.push_back({"refresh-" + label, f.refresh / f.bareRead,
-                           f.rows >= 100'000 ? refreshLimitLarge : refreshLimitSmall});
+        targets.push_back(
+            {"refresh-" + label, f.refresh / f.bareRead, f.rows >= 100'000 ? refreshLimitLarge : refreshLimitSmall});
         targets.push_back({"grid-memory-" + label + " (B/row)", f.gridGrowthPerRow, 2 * f.utf8PerRow + 48});
         for (const std::string& key : clearKeys)
             targets.push_back({"clear-" + key + "-" + label, f.toolClear.at(key) / f.nativeClear.at(key), clearLimit});
-        targets.push_back({"serve-" + label, f.bareRead / f.sqliteProgram, f.rows == 1'000'000 ? serveLimitAt1m : serveLimit});
+        targets.push_back(
+            {"serve-" + label, f.bareRead / f.sqliteProgram, f.rows == 1'000'000 ? serveLimitAt1m : serveLimit});
         if (f.rows == 100'000) {
             at100k = f;
             targets.push_back({"peer-" + label, f.logOnToGrid / f.peerList, peerLimitAt100k});
@@ -519,9 +523,9 @@ int main(int argc, char** argv)
                     options.runs, tool.total, plain.total, tool.total / plain.total, empty.total,
                     tool.total / empty.total);
         std::printf("  where it goes (login / plain / empty): loading and Qt's start %.4f / %.4f / %.4f s, the window"
-                    " built %.4f / %.4f / %.4f s, its first paint %.4f / %.4f / %.4f s\n", tool.qtStart, plain.qtStart,
-                    empty.qtStart, tool.windowBuilt, plain.windowBuilt, empty.windowBuilt, tool.firstPaint,
-                    plain.firstPaint, empty.firstPaint);
+                    " built %.4f / %.4f / %.4f s, its first paint %.4f / %.4f / %.4f s\n",
+                    tool.qtStart, plain.qtStart, empty.qtStart, tool.windowBuilt, plain.windowBuilt, empty.windowBuilt,
+                    tool.firstPaint, plain.firstPaint, empty.firstPaint);
         std::fflush(stdout);
 
         testsupport::TaskStoreProcess baselineStore({"", baselineRows, {}, {}});

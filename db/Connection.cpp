@@ -13,7 +13,8 @@ namespace db {
 namespace {
 [[noreturn]] void notAllowedWhileClosed()
 {
-    throw runtime::RuntimeError(runtime::ErrorNumber::ObjectClosed, "The connection is closed; open it before using it.");
+    throw runtime::RuntimeError(runtime::ErrorNumber::ObjectClosed,
+                                "The connection is closed; open it before using it.");
 }
 }  // namespace
 
@@ -30,7 +31,8 @@ void Connection::setCursorLocation(int location)
 void Connection::setCommandTimeout(int seconds)
 {
     if (seconds < 0)
-        throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall, "The command time-out cannot be negative.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
+                                    "The command time-out cannot be negative.");
     commandTimeout_ = seconds;
 }
 
@@ -39,7 +41,8 @@ int Connection::State() const { return odbc_ ? ObjectState::Open : ObjectState::
 void Connection::refuseWhenOpen() const
 {
     if (odbc_)
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "The connection is already open; close it first.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
+                                    "The connection is already open; close it first.");
 }
 
 void Connection::Open(std::string_view connectionString, std::string_view userId, std::string_view password)
@@ -48,7 +51,7 @@ void Connection::Open(std::string_view connectionString, std::string_view userId
     // The log-on passes its credentials in the string; separate ones are not supported.
     if (!userId.empty() || !password.empty())
         throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
-                               "Pass the user name and password in the connection string.");
+                                    "Pass the user name and password in the connection string.");
     Open(readOleDbLogOn(connectionString));
 }
 
@@ -84,8 +87,9 @@ long Connection::BeginTrans()
 {
     OdbcConnection& connection = odbc();
     if (inTransaction_)
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                               "A transaction is already open on this connection; nested transactions are not supported.");
+        throw runtime::RuntimeError(
+            runtime::ErrorNumber::ProviderFailure,
+            "A transaction is already open on this connection; nested transactions are not supported.");
     connection.setAutocommit(false);
     inTransaction_ = true;
     return 1;
@@ -102,7 +106,8 @@ void Connection::CommitTrans()
 {
     OdbcConnection& connection = odbc();
     if (!inTransaction_)
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "No transaction is open on this connection.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
+                                    "No transaction is open on this connection.");
     connection.endTransaction(true);
     // Back to autocommit: the driver would otherwise keep a fresh, empty transaction open.
     inTransaction_ = false;

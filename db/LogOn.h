@@ -9,8 +9,8 @@
 namespace db {
 
 struct LogOn {
-    std::string server;                   // as typed: [tcp:]host[\instance][,port], or empty for local
-    std::string user;                     // SQL Server authentication; empty when none was given
+    std::string server;  // as typed: [tcp:]host[\instance][,port], or empty for local
+    std::string user;    // SQL Server authentication; empty when none was given
     std::string password;
     std::optional<std::string> database;  // none: the login's default database
     int loginTimeoutSeconds = 15;         // the provider's default Connect Timeout

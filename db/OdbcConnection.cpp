@@ -15,12 +15,14 @@ OdbcConnection::OdbcConnection(std::string_view odbcConnectionString, int loginT
 {
     try {
         if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
-            throw runtime::RuntimeError(runtime::ErrorNumber::OutOfMemory, "The ODBC environment could not be created.");
+            throw runtime::RuntimeError(runtime::ErrorNumber::OutOfMemory,
+                                        "The ODBC environment could not be created.");
         if (!succeeded(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, integerAttribute(SQL_OV_ODBC3), 0)))
             throwDiagnostics(SQL_HANDLE_ENV, env_, "The ODBC environment does not support ODBC 3.");
         if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_)))
             throwDiagnostics(SQL_HANDLE_ENV, env_, "The ODBC connection could not be created.");
-        SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, integerAttribute(static_cast<SQLULEN>(loginTimeoutSeconds)), 0);
+        SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, integerAttribute(static_cast<SQLULEN>(loginTimeoutSeconds)),
+                           0);
 
         std::u16string text = toUtf16(odbcConnectionString);
         const WipeOnExit wiped(text);

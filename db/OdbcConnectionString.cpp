@@ -52,7 +52,8 @@ void appendCredential(std::string& out, std::string_view key, std::string_view v
 {
     if (utf16Length(value) > longestCredential)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                               "The " + std::string(what) + " is longer than 128 characters, which SQL Server does not accept.");
+                                    "The " + std::string(what)
+                                        + " is longer than 128 characters, which SQL Server does not accept.");
     std::string written = odbcValue(value);
     const WipeOnExit wipedWritten(written);
     out.append(key).append("=").append(written).append(";");
@@ -89,8 +90,8 @@ const SqlServerDriver& systemDriver()
         driver = chooseSqlServerDriver(installedOdbcDrivers());
     if (!driver)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                               "No ODBC driver that encrypts the connection is installed: install Microsoft's "
-                               "\"ODBC Driver 18 for SQL Server\" (or 17).");
+                                    "No ODBC driver that encrypts the connection is installed: install Microsoft's "
+                                    "\"ODBC Driver 18 for SQL Server\" (or 17).");
     return *driver;
 }
 
@@ -116,13 +117,14 @@ std::string odbcValue(std::string_view value)
     const bool hasClosingBrace = value.find('}') != std::string_view::npos;
     if (!hasClosingBrace)
         return braced(value, false);
-    const bool plainIsSafe = value.find(';') == std::string_view::npos && value.front() != '{'
-        && value.front() != ' ' && value.back() != ' ';
+    const bool plainIsSafe = value.find(';') == std::string_view::npos && value.front() != '{' && value.front() != ' '
+        && value.back() != ' ';
     if (plainIsSafe)
         return std::string(value);
     if (value.find("};") != std::string_view::npos)
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                               "The server name, user name or password contains \"};\", which the ODBC driver cannot read.");
+        throw runtime::RuntimeError(
+            runtime::ErrorNumber::ProviderFailure,
+            "The server name, user name or password contains \"};\", which the ODBC driver cannot read.");
     return braced(value, false);
 }
 
@@ -165,8 +167,8 @@ ServerAddress parseDataSource(std::string_view dataSource)
         const auto port = readWholeNumber(portText);
         if (!port || *port < 1 || *port > 65535)
             throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                                   "The server name has no valid TCP port after the comma: \"" + std::string(portText)
-                                       + "\".");
+                                        "The server name has no valid TCP port after the comma: \""
+                                            + std::string(portText) + "\".");
         address.port = *port;
         rest = rest.substr(0, comma);
     }
@@ -179,7 +181,7 @@ ServerAddress parseDataSource(std::string_view dataSource)
         || common::equalIgnoringAsciiCase(host, "localhost");
     if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                               "The server name is not valid: use host, host,port or host\\instance.");
+                                    "The server name is not valid: use host, host,port or host\\instance.");
     address.host = local ? "127.0.0.1" : std::string(host);
     if (!address.port && address.instance.empty())
         address.port = defaultPort;

@@ -10,8 +10,8 @@ namespace db {
 
 // A Data Source as SQL Server clients read it: [tcp:]host[\instance][,port].
 struct ServerAddress {
-    std::string host;       // "(local)", ".", "localhost" and empty become 127.0.0.1
-    std::string instance;   // empty for the default instance
+    std::string host;         // "(local)", ".", "localhost" and empty become 127.0.0.1
+    std::string instance;     // empty for the default instance
     std::optional<int> port;  // 1433 for the default instance when not given
 };
 

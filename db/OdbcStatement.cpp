@@ -41,7 +41,8 @@ void OdbcStatement::throwError(std::string_view fallback) const
     const bool serverError = error.Number() != runtime::ErrorNumber::ProviderFailure;
     if (!serverError && succeeded(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))
         && dead == SQL_CD_TRUE)
-        throw runtime::RuntimeError(error.Number(), "The connection to the server was lost (" + error.Description() + ").");
+        throw runtime::RuntimeError(error.Number(),
+                                    "The connection to the server was lost (" + error.Description() + ").");
     throw error;
 }
 
@@ -64,8 +65,7 @@ bool OdbcStatement::nextResult()
 
 void OdbcStatement::drainResults()
 {
-    while (nextResult()) {
-    }
+    while (nextResult()) {}
 }
 
 }  // namespace db

@@ -32,8 +32,8 @@ std::string_view trimBlanks(std::string_view text)
 [[noreturn]] void malformed(std::size_t position, std::string_view what)
 {
     throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                           "The connection string is not valid at character " + std::to_string(position + 1) + ": "
-                               + std::string(what) + ".");
+                                "The connection string is not valid at character " + std::to_string(position + 1) + ": "
+                                    + std::string(what) + ".");
 }
 
 class Reader {
@@ -173,9 +173,9 @@ const std::string* OleDbConnectionString::firstOf(std::initializer_list<std::str
 std::string quoteOleDbValue(std::string_view value)
 {
     const bool needsQuotes = !value.empty()
-        && (isBlank(value.front()) || isBlank(value.back())
-            || std::any_of(value.begin(), value.end(),
-                           [](char c) { return c == ';' || c == '\'' || c == '"' || c == '=' || isControl(c); }));
+        && (isBlank(value.front()) || isBlank(value.back()) || std::any_of(value.begin(), value.end(), [](char c) {
+                return c == ';' || c == '\'' || c == '"' || c == '=' || isControl(c);
+            }));
     if (!needsQuotes)
         return std::string(value);
     const char quote = value.front() == '\'' ? '"' : '\'';

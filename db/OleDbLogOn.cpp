@@ -24,7 +24,7 @@ LogOn readOleDbLogOn(std::string_view connectionString)
         const auto seconds = readWholeNumber(common::trimmed(*timeout, " \t"));
         if (!seconds || *seconds < 0)
             throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                                   "The connection string's Connect Timeout is not a number of seconds.");
+                                        "The connection string's Connect Timeout is not a number of seconds.");
         logOn.loginTimeoutSeconds = *seconds;
     }
     return logOn;

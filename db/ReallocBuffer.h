@@ -23,10 +23,10 @@ public:
     ReallocBuffer(const ReallocBuffer&) = delete;
     ReallocBuffer& operator=(const ReallocBuffer&) = delete;
     ReallocBuffer(ReallocBuffer&& other) noexcept
-        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+        : data_(std::exchange(other.data_, nullptr)),
+          size_(std::exchange(other.size_, 0)),
           capacity_(std::exchange(other.capacity_, 0))
-    {
-    }
+    {}
     ReallocBuffer& operator=(ReallocBuffer&& other) noexcept
     {
         std::swap(data_, other.data_);

@@ -10,13 +10,14 @@ namespace db {
 void Recordset::Open(std::string_view source, Connection& activeConnection)
 {
     if (open_)
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure, "The recordset is already open; close it first.");
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
+                                    "The recordset is already open; close it first.");
     OdbcStatement statement(activeConnection.odbc(), activeConnection.commandTimeout());
     // Reading the whole result here is what a client-side cursor does; a server-side one would
     // fetch as it moves, which this layer does not offer.
     if (activeConnection.cursorLocation() != CursorLocation::Client)
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                               "Only client-side cursors are supported; set the cursor location to 3.");
+                                    "Only client-side cursors are supported; set the cursor location to 3.");
     statement.execute(source);
     std::shared_ptr<const RowTable> table;
     do {

@@ -28,31 +28,40 @@ struct ColumnInfo {
 ColumnKind kindOf(SQLSMALLINT sqlType)
 {
     switch (sqlType) {
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR:
-    case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR:
-        return ColumnKind::Text;
-    case SQL_BIT: case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
-        return ColumnKind::Integer;
-    case SQL_DECIMAL: case SQL_NUMERIC: case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
-        return ColumnKind::Decimal;
-    case SQL_TYPE_TIMESTAMP:
-        return ColumnKind::DateTime;
-    default:
-        return ColumnKind::Other;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR: return ColumnKind::Text;
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: return ColumnKind::Integer;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return ColumnKind::Decimal;
+    case SQL_TYPE_TIMESTAMP: return ColumnKind::DateTime;
+    default: return ColumnKind::Other;
     }
 }
 
 SQLULEN textCharsFor(SQLSMALLINT sqlType, SQLULEN size)
 {
     switch (sqlType) {
-    case SQL_LONGVARCHAR: case SQL_WLONGVARCHAR: case SQL_LONGVARBINARY:
-        return 0;
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR:
-        return size == 0 || size > maxBoundChars ? 0 : size;
-    case SQL_BINARY: case SQL_VARBINARY:
-        return size == 0 || size * 2 > maxBoundChars ? 0 : size * 2;
-    default:
-        return std::max(size, otherTypeChars);
+    case SQL_LONGVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_LONGVARBINARY: return 0;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR: return size == 0 || size > maxBoundChars ? 0 : size;
+    case SQL_BINARY:
+    case SQL_VARBINARY: return size == 0 || size * 2 > maxBoundChars ? 0 : size * 2;
+    default: return std::max(size, otherTypeChars);
     }
 }
 
@@ -70,7 +79,8 @@ std::vector<ColumnInfo> describeColumns(OdbcStatement& statement)
         SQLSMALLINT nullable = 0;
         auto describe = [&] {
             return SQLDescribeColW(statement.handle(), static_cast<SQLUSMALLINT>(i + 1), wide(name),
-                                   static_cast<SQLSMALLINT>(name.size()), &nameLength, &type, &size, &digits, &nullable);
+                                   static_cast<SQLSMALLINT>(name.size()), &nameLength, &type, &size, &digits,
+                                   &nullable);
         };
         SQLRETURN ret = describe();
         if (succeeded(ret) && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
@@ -121,7 +131,7 @@ void appendTimestamp(RowTable& table, const SQL_TIMESTAMP_STRUCT& value)
 [[noreturn]] void truncated(const ColumnInfo& column)
 {
     throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                           "A value of column \"" + column.name + "\" is longer than the driver announced.");
+                                "A value of column \"" + column.name + "\" is longer than the driver announced.");
 }
 
 // Clears every binding and block setting when the reader leaves, so that nothing points at its
@@ -159,8 +169,9 @@ void readInBlocks(OdbcStatement& statement, const std::vector<ColumnInfo>& colum
     BindingReset reset(stmt);
     statement.check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, SQL_BIND_BY_COLUMN, SQL_IS_UINTEGER),
                     "The result could not be read in blocks.");
-    statement.check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), SQL_IS_UINTEGER),
-                    "The result could not be read in blocks.");
+    statement.check(
+        SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), SQL_IS_UINTEGER),
+        "The result could not be read in blocks.");
     statement.check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, SQL_IS_POINTER),
                     "The result could not be read in blocks.");
     statement.check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, statuses.data(), SQL_IS_POINTER),
@@ -180,9 +191,9 @@ void readInBlocks(OdbcStatement& statement, const std::vector<ColumnInfo>& colum
             const SQLULEN chars = columns[c].textChars + 1;
             buffer.text.resize(chars * blockRows);
             buffer.strideBytes = static_cast<SQLLEN>(chars * sizeof(char16_t));
-            statement.check(SQLBindCol(stmt, number, SQL_C_WCHAR, buffer.text.data(), buffer.strideBytes,
-                                       buffer.indicators.data()),
-                            "A column could not be bound.");
+            statement.check(
+                SQLBindCol(stmt, number, SQL_C_WCHAR, buffer.text.data(), buffer.strideBytes, buffer.indicators.data()),
+                "A column could not be bound.");
         }
     }
 

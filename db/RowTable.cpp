@@ -23,7 +23,8 @@ void RowTable::reserve(std::size_t rows, std::size_t textBytes)
 void RowTable::endCell(bool null)
 {
     if (text_.size() > std::numeric_limits<std::uint32_t>::max())
-        throw runtime::RuntimeError(runtime::ErrorNumber::OutOfMemory, "The result is too large to hold (more than 4 GB of text).");
+        throw runtime::RuntimeError(runtime::ErrorNumber::OutOfMemory,
+                                    "The result is too large to hold (more than 4 GB of text).");
     ends_.push_back(static_cast<std::uint32_t>(text_.size()));
     nulls_.push_back(null);
 }

@@ -41,13 +41,14 @@ std::vector<std::string> installedOdbcDrivers()
         for (;;) {
             SQLSMALLINT length = 0;
             SQLSMALLINT attributesLength = 0;
-            const SQLRETURN ret = SQLDriversW(env, direction, wide(name), static_cast<SQLSMALLINT>(name.size()), &length,
-                                              nullptr, 0, &attributesLength);
+            const SQLRETURN ret = SQLDriversW(env, direction, wide(name), static_cast<SQLSMALLINT>(name.size()),
+                                              &length, nullptr, 0, &attributesLength);
             if (ret == SQL_NO_DATA)
                 break;
             if (!succeeded(ret))
                 throwDiagnostics(SQL_HANDLE_ENV, env, "The installed ODBC drivers could not be listed.");
-            const auto shown = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), name.size() - 1);
+            const auto shown =
+                std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), name.size() - 1);
             names.push_back(toUtf8(std::u16string_view(name).substr(0, shown)));
             direction = SQL_FETCH_NEXT;
         }

@@ -8,8 +8,8 @@
 namespace db {
 
 struct SqlServerDriver {
-    std::string name;             // as registered, e.g. "ODBC Driver 18 for SQL Server"
-    std::string encryptOptions;   // connection string options, each ending in ";"
+    std::string name;            // as registered, e.g. "ODBC Driver 18 for SQL Server"
+    std::string encryptOptions;  // connection string options, each ending in ";"
 };
 
 // The newest of the drivers that can encrypt every session: driver 18, then 17. None when

@@ -45,9 +45,6 @@ void reportUntrappedError(long number, const std::string& description)
         showReportAndExit(number, description);
 }
 
-ErrorReportHandler setErrorReportHandler(ErrorReportHandler next)
-{
-    return std::exchange(handler(), std::move(next));
-}
+ErrorReportHandler setErrorReportHandler(ErrorReportHandler next) { return std::exchange(handler(), std::move(next)); }
 
 }  // namespace gui

@@ -19,7 +19,8 @@ bool isWindow(const QWidget& widget)
 class LastWindowWatcher : public QObject {
 public:
     LastWindowWatcher(std::function<void()> whenNoneRemains, QObject* parent)
-        : QObject(parent), whenNoneRemains_(std::move(whenNoneRemains)) {}
+        : QObject(parent), whenNoneRemains_(std::move(whenNoneRemains))
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override

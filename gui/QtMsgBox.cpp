@@ -18,16 +18,12 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
     box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
     switch (style) {
-    case runtime::MsgBoxStyle::OkOnly:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
+    case runtime::MsgBoxStyle::OkOnly: box.setIcon(QMessageBox::NoIcon); break;
     case runtime::MsgBoxStyle::Information:
-    case runtime::MsgBoxStyle::OkCancelInformation:
-        box.setIcon(QMessageBox::Information);
-        break;
+    case runtime::MsgBoxStyle::OkCancelInformation: box.setIcon(QMessageBox::Information); break;
     default:
         throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
-                               "Message box style " + std::to_string(style) + " is not supported.");
+                                    "Message box style " + std::to_string(style) + " is not supported.");
     }
     // The buttons speak the tool's language whatever Qt translations are installed.
     QPushButton* ok = box.addButton(QMessageBox::Ok);
@@ -48,9 +44,6 @@ int showQtMsgBox(const std::string& text, int style, const std::string& title)
     return box.clickedButton() == ok ? runtime::MsgBoxResult::OK : runtime::MsgBoxResult::Cancel;
 }
 
-void installQtMsgBox()
-{
-    runtime::setMsgBoxPresenter(showQtMsgBox);
-}
+void installQtMsgBox() { runtime::setMsgBoxPresenter(showQtMsgBox); }
 
 }  // namespace gui

@@ -5,18 +5,11 @@
 
 namespace gui {
 
-WaitCursor::WaitCursor()
-{
-    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-}
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
 
-WaitCursor::~WaitCursor()
-{
-    QApplication::restoreOverrideCursor();
-}
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
-NormalCursorForDialog::NormalCursorForDialog()
-    : pushed_(QApplication::overrideCursor() != nullptr)
+NormalCursorForDialog::NormalCursorForDialog() : pushed_(QApplication::overrideCursor() != nullptr)
 {
     if (pushed_)
         QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));

@@ -25,9 +25,6 @@ int MsgBox(const std::string& text, int style, const std::string& title)
     return presenter()(text, style, title.empty() ? AppTitle() : title);
 }
 
-MsgBoxPresenter setMsgBoxPresenter(MsgBoxPresenter next)
-{
-    return std::exchange(presenter(), std::move(next));
-}
+MsgBoxPresenter setMsgBoxPresenter(MsgBoxPresenter next) { return std::exchange(presenter(), std::move(next)); }
 
 }  // namespace runtime

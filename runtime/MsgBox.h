@@ -9,9 +9,9 @@ namespace runtime {
 
 // The styles the tool uses, and the buttons a box can answer with.
 namespace MsgBoxStyle {
-inline constexpr int OkOnly = 0;               // OK button only, no icon
-inline constexpr int Information = 64;         // OK with the information icon
-inline constexpr int OkCancelInformation = 65; // OK and Cancel with the information icon, OK default
+inline constexpr int OkOnly = 0;                // OK button only, no icon
+inline constexpr int Information = 64;          // OK with the information icon
+inline constexpr int OkCancelInformation = 65;  // OK and Cancel with the information icon, OK default
 }  // namespace MsgBoxStyle
 
 namespace MsgBoxResult {

@@ -9,7 +9,8 @@ namespace runtime {
 class RuntimeError : public std::runtime_error {
 public:
     RuntimeError(long number, std::string description)
-        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+        : std::runtime_error(description), number_(number), description_(std::move(description))
+    {}
 
     long Number() const noexcept { return number_; }
     const std::string& Description() const noexcept { return description_; }

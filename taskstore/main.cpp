@@ -44,8 +44,9 @@ int serve(const taskstore::CommandLine& line)
         return 2;
     }
 
-    const auto engine = taskstore::Engine::open(
-        line.dataFolder, line.varcharTasks ? taskstore::Engine::TaskText::VarChar : taskstore::Engine::TaskText::NVarChar);
+    const auto engine = taskstore::Engine::open(line.dataFolder,
+                                                line.varcharTasks ? taskstore::Engine::TaskText::VarChar
+                                                                  : taskstore::Engine::TaskText::NVarChar);
     if (config.tlsCertificate.empty()) {
         const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
         config.tlsCertificate = files.certificate;
@@ -60,7 +61,8 @@ int serve(const taskstore::CommandLine& line)
     const auto endpoint = server.listen();
     if (config.saPassword.empty())
         log.line("warning: the SA password is empty, so every user and program on this machine can log on as SA "
-                 "at " + config.address + ":" + std::to_string(endpoint.port())
+                 "at "
+                 + config.address + ":" + std::to_string(endpoint.port())
                  + " and read or change every database; set TASKSTORE_SA_PASSWORD or use --sa-password-file");
     std::cout << "taskstore: listening on " << config.address << ":" << endpoint.port() << std::endl;
     server.run();
@@ -78,7 +80,8 @@ int main(int argc, char** argv)
     // statement filled its page cache.
     mallopt(M_ARENA_MAX, 1);
     try {
-        const taskstore::CommandLine line = taskstore::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        const taskstore::CommandLine line =
+            taskstore::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         if (line.help) {
             std::cout << taskstore::helpText();
             return 0;

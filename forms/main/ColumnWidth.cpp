@@ -9,10 +9,7 @@
 namespace forms {
 
 namespace {
-[[noreturn]] void overflow()
-{
-    throw runtime::RuntimeError(runtime::ErrorNumber::Overflow, "Overflow");
-}
+[[noreturn]] void overflow() { throw runtime::RuntimeError(runtime::ErrorNumber::Overflow, "Overflow"); }
 }  // namespace
 
 int taskColumnWidth(double gridWidthTwips)

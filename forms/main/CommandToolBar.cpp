@@ -31,7 +31,8 @@ QAction* CommandToolBar::addButton(const QString& key, const QString& caption, c
 {
     QAction* action = addKeyedAction(key, caption, toolTip, icon);
     placeButton(action);
-    widgetForAction(action)->setFixedSize(runtime::twipsToPixels(ButtonWidthTwips), runtime::twipsToPixels(ButtonHeightTwips));
+    widgetForAction(action)->setFixedSize(runtime::twipsToPixels(ButtonWidthTwips),
+                                          runtime::twipsToPixels(ButtonHeightTwips));
     return action;
 }
 

@@ -19,8 +19,8 @@ public:
 
     QAction* addButton(const QString& key, const QString& caption, const QString& toolTip, const QIcon& icon);
     // A button whose face raises ButtonClick and whose arrow opens a menu of the items.
-    QAction* addDropDownButton(const QString& key, const QString& caption, const QString& toolTip,
-                               const QIcon& icon, std::initializer_list<MenuItem> items);
+    QAction* addDropDownButton(const QString& key, const QString& caption, const QString& toolTip, const QIcon& icon,
+                               std::initializer_list<MenuItem> items);
 
 signals:
     void ButtonClick(const QString& key);

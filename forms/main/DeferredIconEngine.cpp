@@ -4,8 +4,7 @@ namespace forms {
 
 DeferredIconEngine::DeferredIconEngine(std::function<QIcon()> build)
     : pictures_(std::make_shared<Pictures>(Pictures{std::move(build), std::nullopt}))
-{
-}
+{}
 
 const QIcon& DeferredIconEngine::icon()
 {

@@ -8,10 +8,7 @@
 #include "runtime/RuntimeError.h"
 
 // Resources of a static library are registered by hand; the macro must be used outside a namespace.
-static void registerMainWindowResources()
-{
-    Q_INIT_RESOURCE(mainwindow);
-}
+static void registerMainWindowResources() { Q_INIT_RESOURCE(mainwindow); }
 
 namespace forms::ImageList1 {
 

@@ -16,11 +16,11 @@ QPixmap laptopChartPicture(QSize size)
 
     painter.setPen(QPen(QColor(64, 64, 64), 2));
     painter.setBrush(QColor(200, 200, 200));
-    painter.drawRect(QRectF(18, 8, 64, 52));                              // lid
+    painter.drawRect(QRectF(18, 8, 64, 52));                                  // lid
     painter.drawPolygon(QPolygonF({{18, 62}, {82, 62}, {96, 86}, {4, 86}}));  // keyboard deck
 
     painter.setBrush(QColor(255, 255, 255));
-    painter.drawRect(QRectF(24, 14, 52, 40));                             // screen
+    painter.drawRect(QRectF(24, 14, 52, 40));  // screen
 
     painter.setPen(Qt::NoPen);
     const QColor bars[] = {QColor(40, 90, 200), QColor(220, 60, 40), QColor(40, 160, 60)};
@@ -30,7 +30,7 @@ QPixmap laptopChartPicture(QSize size)
         painter.drawRect(QRectF(32 + i * 13, 50 - heights[i], 9, heights[i]));
     }
     painter.setPen(QPen(QColor(64, 64, 64), 1.5));
-    painter.drawLine(QPointF(28, 50), QPointF(72, 50));                   // the chart's axis
+    painter.drawLine(QPointF(28, 50), QPointF(72, 50));  // the chart's axis
     return pixmap;
 }
 

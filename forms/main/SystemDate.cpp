@@ -12,14 +12,8 @@ Source& current()
 }
 }  // namespace
 
-QDate today()
-{
-    return current() ? current()() : QDate::currentDate();
-}
+QDate today() { return current() ? current()() : QDate::currentDate(); }
 
-Source setSource(Source source)
-{
-    return std::exchange(current(), std::move(source));
-}
+Source setSource(Source source) { return std::exchange(current(), std::move(source)); }
 
 }  // namespace forms::SystemDate

@@ -22,10 +22,7 @@ constexpr int DesignColumns = 2;
 // Every row has the grid's default row height, so the view never measures rows one by one.
 constexpr int RowHeightTwips = 240;
 
-[[noreturn]] void subscriptOutOfRange()
-{
-    throw runtime::RuntimeError(SubscriptOutOfRange, "Subscript out of range");
-}
+[[noreturn]] void subscriptOutOfRange() { throw runtime::RuntimeError(SubscriptOutOfRange, "Subscript out of range"); }
 }  // namespace
 
 TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent), model_(new TaskTableModel(this))
@@ -53,15 +50,9 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent), model_(new TaskTableMo
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
-int TaskGrid::Rows() const
-{
-    return model_->rowCount() + 1;
-}
+int TaskGrid::Rows() const { return model_->rowCount() + 1; }
 
-int TaskGrid::Cols() const
-{
-    return model_->columnCount();
-}
+int TaskGrid::Cols() const { return model_->columnCount(); }
 
 QString TaskGrid::TextMatrix(int row, int column) const
 {
@@ -70,10 +61,7 @@ QString TaskGrid::TextMatrix(int row, int column) const
     return row == 0 ? model_->title(column) : model_->cellText(row - 1, column);
 }
 
-int TaskGrid::Width() const
-{
-    return runtime::pixelsToTwips(width());
-}
+int TaskGrid::Width() const { return runtime::pixelsToTwips(width()); }
 
 void TaskGrid::ColWidth(int column, int twips)
 {

@@ -18,8 +18,8 @@ bool drawsCommonItemCells(const QStyle& style)
 
 bool isPlain(const QStyleOptionViewItem& cell)
 {
-    constexpr auto extras = QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator
-        | QStyleOptionViewItem::HasDecoration;
+    constexpr auto extras =
+        QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration;
     return !(cell.features & extras) && !(cell.state & (QStyle::State_HasFocus | QStyle::State_Editing))
         && cell.showDecorationSelected && cell.decorationPosition == QStyleOptionViewItem::Left
         && cell.direction == Qt::LeftToRight;
@@ -90,7 +90,8 @@ bool TaskGridStyle::drawPlainCell(const QStyleOptionViewItem& cell, QPainter* pa
         QPalette::ColorGroup group = cell.state & State_Enabled ? QPalette::Normal : QPalette::Disabled;
         if (group == QPalette::Normal && !(cell.state & State_Active))
             group = QPalette::Inactive;
-        painter->setPen(cell.palette.color(group, cell.state & State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(
+            cell.palette.color(group, cell.state & State_Selected ? QPalette::HighlightedText : QPalette::Text));
         layout.draw(painter, position);
     }
     painter->restore();

@@ -5,15 +5,9 @@
 namespace forms {
 
 namespace {
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-bool isNumeric(db::ColumnKind kind)
-{
-    return kind == db::ColumnKind::Integer || kind == db::ColumnKind::Decimal;
-}
+bool isNumeric(db::ColumnKind kind) { return kind == db::ColumnKind::Integer || kind == db::ColumnKind::Decimal; }
 }  // namespace
 
 QString displayDateTime(std::string_view text)
@@ -21,8 +15,8 @@ QString displayDateTime(std::string_view text)
     // "yyyy-mm-dd hh:mm:ss" is the first 19 characters of what the server sends; anything that
     // does not look like that is shown as it came.
     constexpr std::size_t shown = 19;
-    if (text.size() > shown && text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':'
-        && text[16] == ':' && text[shown] == '.')
+    if (text.size() > shown && text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' && text[16] == ':'
+        && text[shown] == '.')
         text = text.substr(0, shown);
     return fromUtf8(text);
 }
@@ -95,14 +89,12 @@ QVariant TaskTableModel::data(const QModelIndex& index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return cellText(index.row(), index.column());
+    case Qt::DisplayRole: return cellText(index.row(), index.column());
     case Qt::TextAlignmentRole: {
         const Qt::Alignment set = alignments_[index.column()];
         return (set ? set : defaultAlignment(index.column())).toInt();
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 

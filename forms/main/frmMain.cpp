@@ -59,10 +59,7 @@ frmMain::frmMain()
     centreOnScreen();
 }
 
-QLabel* frmMain::Panel(int index) const
-{
-    return index >= 1 && index <= 3 ? panels_[index - 1] : nullptr;
-}
+QLabel* frmMain::Panel(int index) const { return index >= 1 && index <= 3 ? panels_[index - 1] : nullptr; }
 
 void frmMain::createControls()
 {
@@ -89,7 +86,8 @@ void frmMain::createToolBar()
     Toolbar1 = new CommandToolBar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setGeometry(twipsRect(0, 0, ClientWidth, 570));
-    Toolbar1->addButton(QStringLiteral("LOGIN"), QStringLiteral("登陆"), QStringLiteral("重新登陆帐套"), icon(Index::Login));
+    Toolbar1->addButton(QStringLiteral("LOGIN"), QStringLiteral("登陆"), QStringLiteral("重新登陆帐套"),
+                        icon(Index::Login));
     Toolbar1->addSeparator();
     Toolbar1->addDropDownButton(QStringLiteral("DELETE"), QStringLiteral("清除"), QStringLiteral("清除异常任务"),
                                 icon(Index::Delete),
@@ -133,7 +131,8 @@ void frmMain::createStatusBar()
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(twipsRect(0, 6345, ClientWidth, 405));
-    const QString designTexts[] = {QStringLiteral("V62、D65系列年结检测工具"), QStringLiteral("Q6产品支持部"), QString()};
+    const QString designTexts[] = {QStringLiteral("V62、D65系列年结检测工具"), QStringLiteral("Q6产品支持部"),
+                                   QString()};
     for (int i = 0; i < 3; ++i) {
         panels_[i] = new QLabel(designTexts[i], StatusBar1);
         panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));

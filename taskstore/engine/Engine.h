@@ -16,9 +16,23 @@
 namespace taskstore {
 
 enum class SqlType : std::uint8_t {
-    Int, BigInt, Bit, Float, NVarChar, DateTime,
+    Int,
+    BigInt,
+    Bit,
+    Float,
+    NVarChar,
+    DateTime,
     // Parameters' types, which a statement returns unchanged (varbinary is a column type too).
-    TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, VarBinary, Date, Time, DateTime2, DateTimeOffset,
+    TinyInt,
+    Decimal,
+    Money,
+    SmallMoney,
+    UniqueIdentifier,
+    VarBinary,
+    Date,
+    Time,
+    DateTime2,
+    DateTimeOffset,
     VarChar,  // text in the database's code page; maxChars counts its bytes
 };
 
@@ -114,7 +128,8 @@ public:
 
     virtual void executeBatch(std::string_view sql, ResultSink& sink) = 0;
     // A batch whose @names are the given parameters. Throws SqlError 2715 for an unknown type.
-    virtual void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink) = 0;
+    virtual void executeWithParameters(std::string_view sql, std::span<const Parameter> parameters,
+                                       ResultSink& sink) = 0;
     // The columns the batch would return when it is one SELECT, through sink.columns only; nothing
     // runs and other batches describe nothing. The parameters are typed, their values unused.
     // Throws SqlError for a batch that cannot be compiled.
@@ -142,7 +157,8 @@ public:
     enum class TaskText : std::uint8_t { NVarChar, VarChar };
 
     // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
-    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder, TaskText taskText = TaskText::NVarChar);
+    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder,
+                                        TaskText taskText = TaskText::NVarChar);
 
     virtual bool databaseExists(std::string_view name) const = 0;
     // `spid` is the session's number as the client sees it (@@SPID). Throws SqlError 4060 when the

@@ -28,8 +28,8 @@ struct DecimalValue {
 enum class TemporalKind : std::uint8_t { Date, Time, DateTime2, DateTimeOffset };
 
 struct TemporalValue {
-    std::int32_t days = 0;         // since 0001-01-01
-    std::uint64_t ticks = 0;       // 100 ns since midnight, local time
+    std::int32_t days = 0;    // since 0001-01-01
+    std::uint64_t ticks = 0;  // 100 ns since midnight, local time
     std::int16_t offsetMinutes = 0;
     bool operator==(const TemporalValue&) const = default;
 };
@@ -157,7 +157,8 @@ inline std::string formatTemporal(const TemporalValue& value, TemporalKind kind,
     }
     if (kind == TemporalKind::DateTimeOffset) {
         const int minutes = value.offsetMinutes < 0 ? -value.offsetMinutes : value.offsetMinutes;
-        std::snprintf(part, sizeof part, " %c%02d:%02d", value.offsetMinutes < 0 ? '-' : '+', minutes / 60, minutes % 60);
+        std::snprintf(part, sizeof part, " %c%02d:%02d", value.offsetMinutes < 0 ? '-' : '+', minutes / 60,
+                      minutes % 60);
         text += part;
     }
     return text;
@@ -205,12 +206,15 @@ inline std::optional<TemporalValue> parseTemporal(std::string_view text, Tempora
             fraction *= 10;
     }
     value.ticks = (static_cast<std::uint64_t>(hour) * 3600 + static_cast<std::uint64_t>(minute) * 60
-                   + static_cast<std::uint64_t>(second)) * 10000000 + fraction;
+                   + static_cast<std::uint64_t>(second))
+            * 10000000
+        + fraction;
     if (kind == TemporalKind::DateTimeOffset) {
         int offsetHours = 0, offsetMinutes = 0;
         const bool space = symbol(' ');
         const bool negative = pos < text.size() && text[pos] == '-';
-        if (!space || !(symbol('+') || symbol('-')) || !number(2, offsetHours) || !symbol(':') || !number(2, offsetMinutes))
+        if (!space || !(symbol('+') || symbol('-')) || !number(2, offsetHours) || !symbol(':')
+            || !number(2, offsetMinutes))
             return std::nullopt;
         value.offsetMinutes = static_cast<std::int16_t>((negative ? -1 : 1) * (offsetHours * 60 + offsetMinutes));
     }

@@ -28,15 +28,12 @@ constexpr std::size_t maxQueuedBytes = 1024 * 1024;
 constexpr std::size_t sendBatchBytes = 32 * 1024;
 
 // SQL Server numbers user sessions from 51; clients only display the value.
-std::uint16_t spidFor(int id)
-{
-    return static_cast<std::uint16_t>(51 + (id - 1) % 30000);
-}
+std::uint16_t spidFor(int id) { return static_cast<std::uint16_t>(51 + (id - 1) % 30000); }
 
 }  // namespace
 
-Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config,
-                       EventLog& log, RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins)
+Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
+                       RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins)
     : id_(id),
       socket_(std::move(socket)),
       peer_(endpointText(socket_)),
@@ -46,8 +43,9 @@ Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, con
 {
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
-    handler_ = std::make_unique<RequestHandler>(engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id), &logins},
-                                                [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
+    handler_ = std::make_unique<RequestHandler>(
+        engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id), &logins},
+        [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
 }
 
 Connection::~Connection()
@@ -108,7 +106,8 @@ void Connection::readLoop()
         const std::size_t n = socket_.read_some(asio::buffer(buffer), ec);
         if (ec) {
             // Nobody is left to read an answer: the running statement stops, nothing queued runs.
-            const std::string reason = ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message();
+            const std::string reason =
+                ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message();
             close(reason);
             handler_->interruptRunning(true);
             queue_.push(End{reason});

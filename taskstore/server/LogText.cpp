@@ -9,9 +9,9 @@ namespace {
 
 // The words SQL Server's traces look for, in the order they are reported; blanks in the text
 // are read as single blanks.
-constexpr std::array<std::string_view, 13> secretWords{{
-    "CREATE LOGIN", "ALTER LOGIN", "CREATE APPLICATION ROLE", "ALTER APPLICATION ROLE", "SP_PASSWORD", "SP_ADDLOGIN",
-    "SP_ADDAPPROLE", "SP_SETAPPROLE", "SP_APPROLEPASSWORD", "MASTER KEY", "SYMMETRIC KEY", "CREDENTIAL", "PASSWORD"}};
+constexpr std::array<std::string_view, 13> secretWords{
+    {"CREATE LOGIN", "ALTER LOGIN", "CREATE APPLICATION ROLE", "ALTER APPLICATION ROLE", "SP_PASSWORD", "SP_ADDLOGIN",
+     "SP_ADDAPPROLE", "SP_SETAPPROLE", "SP_APPROLEPASSWORD", "MASTER KEY", "SYMMETRIC KEY", "CREDENTIAL", "PASSWORD"}};
 
 std::string normalisedUpper(std::string_view text)
 {
@@ -35,8 +35,9 @@ std::string maskedStatement(std::string_view text)
     const std::string upper = normalisedUpper(text);
     for (std::string_view word : secretWords)
         if (upper.find(word) != std::string::npos)
-            return "-- '" + std::string(word) + "' was found in the text of this event.\n"
-                   "-- The text has been replaced with this comment for security reasons.";
+            return "-- '" + std::string(word)
+                + "' was found in the text of this event.\n"
+                  "-- The text has been replaced with this comment for security reasons.";
     return std::string(text);
 }
 

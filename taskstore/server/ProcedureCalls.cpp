@@ -20,7 +20,8 @@ std::optional<ProcId> procedureOf(const tds::RpcCall& call)
 {
     for (ProcId id : {ProcId::ExecuteSql, ProcId::Prepare, ProcId::Execute, ProcId::PrepExec, ProcId::Unprepare}) {
         const auto number = static_cast<std::uint16_t>(id);
-        if (call.procId ? *call.procId == number : common::equalIgnoringAsciiCase(call.procName, tds::procedureName(number)))
+        if (call.procId ? *call.procId == number
+                        : common::equalIgnoringAsciiCase(call.procName, tds::procedureName(number)))
             return id;
     }
     return std::nullopt;
@@ -61,7 +62,8 @@ ColumnInfo returnTypeOf(const tds::RpcValue& value)
 {
     switch (value.kind) {
     case Kind::Int:
-        return {"", value.integer == static_cast<std::int32_t>(value.integer) ? SqlType::Int : SqlType::BigInt, 0, true};
+        return {"", value.integer == static_cast<std::int32_t>(value.integer) ? SqlType::Int : SqlType::BigInt, 0,
+                true};
     case Kind::Float: return {"", SqlType::Float, 0, true};
     case Kind::DateTime: return {"", SqlType::DateTime, 0, true};
     case Kind::Text: return {"", SqlType::NVarChar, 0, true};
@@ -133,7 +135,8 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
     const std::int32_t handle = nextHandle_++;
     prepared_.emplace(handle, statement);
     preparedBytes_ += bytes;
-    const auto outputs = thenExecute ? runStatement(call, 3, statement, session) : std::vector<const tds::RpcParameter*>{};
+    const auto outputs =
+        thenExecute ? runStatement(call, 3, statement, session) : std::vector<const tds::RpcParameter*>{};
     sink_.returnStatus(0);
     returnHandle(call, handle);
     returnOutputs(call, outputs);
@@ -205,8 +208,9 @@ std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::Rp
         // Named values bind by name, unnamed ones in declaration order.
         std::size_t target = position++;
         if (!given.name.empty()) {
-            const auto named = std::find_if(declarations.begin(), declarations.end(),
-                                            [&](const auto& d) { return common::equalIgnoringAsciiCase(d.name, given.name); });
+            const auto named = std::find_if(declarations.begin(), declarations.end(), [&](const auto& d) {
+                return common::equalIgnoringAsciiCase(d.name, given.name);
+            });
             if (named == declarations.end())
                 throw makeError<ErrorId::NotAParameter>(given.name, call.procName);
             target = static_cast<std::size_t>(named - declarations.begin());
@@ -221,8 +225,8 @@ std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::Rp
             throw makeErrorAt<ErrorId::QueryParameterNotSupplied>(0, query, declarations[d].name);
         }
         const tds::RpcValue& value = source[d]->value;
-        bound[d] = Parameter{declarations[d].name, declarations[d].type, value.kind, value.integer, value.real,
-                             value.text, value.datetime, value.decimal, value.temporal};
+        bound[d] = Parameter{declarations[d].name, declarations[d].type, value.kind,    value.integer, value.real,
+                             value.text,           value.datetime,       value.decimal, value.temporal};
     }
     session.executeWithParameters(statement.statement, bound, sink_);
     std::vector<const tds::RpcParameter*> outputs;

@@ -18,41 +18,30 @@ namespace {
 
 using tds::PacketType;
 
-
-SqlError internalError(const std::exception& e)
-{
-    return makeError<ErrorId::InternalError>(e.what());
-}
+SqlError internalError(const std::exception& e) { return makeError<ErrorId::InternalError>(e.what()); }
 
 // "ip" of "ip:port" (the port follows the last colon, also after an IPv6 address).
-std::string addressOf(const std::string& peer)
-{
-    return peer.substr(0, peer.rfind(':'));
-}
+std::string addressOf(const std::string& peer) { return peer.substr(0, peer.rfind(':')); }
 
-std::string typeName(PacketType type)
-{
-    return std::to_string(static_cast<int>(type));
-}
+std::string typeName(PacketType type) { return std::to_string(static_cast<int>(type)); }
 
 }  // namespace
 
 RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
-                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output,
-                               tls::TlsSession* tls)
+                               ConnectionInfo connection, tds::MessageWriter::PacketOutput output, tls::TlsSession* tls)
     : engine_(engine),
       config_(config),
       log_(log),
       requests_(requests),
       connection_(std::move(connection)),
       writer_(std::move(output), connection_.spid),
-      sink_(writer_, config.serverName, [this](const SqlError& error) {
-          log_.line("connection " + std::to_string(connection_.id) + " error " + std::to_string(error.number) + ": "
-                    + error.message);
-      }),
+      sink_(writer_, config.serverName,
+            [this](const SqlError& error) {
+                log_.line("connection " + std::to_string(connection_.id) + " error " + std::to_string(error.number)
+                          + ": " + error.message);
+            }),
       tls_(tls)
-{
-}
+{}
 
 RequestHandler::~RequestHandler() = default;
 
@@ -77,17 +66,10 @@ std::optional<std::string> RequestHandler::handle(const tds::Message& message)
     if (message.status & tds::status::resetConnection)
         resetSession();
     switch (message.type) {
-    case PacketType::SqlBatch:
-        handleBatch(message);
-        return std::nullopt;
-    case PacketType::TransactionManager:
-        handleTransaction(message);
-        return std::nullopt;
-    case PacketType::Rpc:
-        handleRpc(message);
-        return std::nullopt;
-    default:
-        throw tds::ProtocolError("unexpected packet type " + typeName(message.type) + " after login");
+    case PacketType::SqlBatch: handleBatch(message); return std::nullopt;
+    case PacketType::TransactionManager: handleTransaction(message); return std::nullopt;
+    case PacketType::Rpc: handleRpc(message); return std::nullopt;
+    default: throw tds::ProtocolError("unexpected packet type " + typeName(message.type) + " after login");
     }
 }
 
@@ -129,9 +111,9 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
     if (connection_.logins && !connection_.logins->waitForTurn(address))
         return refuseLogin(login, "", "too many failed log-ons from this address");
     const char* failure = login.integratedAuth ? "integrated authentication is not supported"
-                          : !common::equalIgnoringAsciiCase(login.userName, common::adminLogin) ? "unknown login"
-                          : login.password != config_.saPassword                    ? "wrong password"
-                                                                                    : nullptr;
+        : !common::equalIgnoringAsciiCase(login.userName, common::adminLogin) ? "unknown login"
+        : login.password != config_.saPassword                                ? "wrong password"
+                                                                              : nullptr;
     if (failure) {
         if (connection_.logins)
             connection_.logins->failed(address);
@@ -233,9 +215,10 @@ void RequestHandler::handleTransaction(const tds::Message& message)
         return;
     }
     if (requests_)
-        requests_->transaction(connection_.id, request.kind == Kind::Begin    ? "BEGIN"
-                                                   : request.kind == Kind::Commit ? "COMMIT"
-                                                                                  : "ROLLBACK");
+        requests_->transaction(connection_.id,
+                               request.kind == Kind::Begin        ? "BEGIN"
+                                   : request.kind == Kind::Commit ? "COMMIT"
+                                                                  : "ROLLBACK");
     sink_.setSingleDone(true);
     runInSession([&] {
         // Without an open transaction a commit or rollback fails with 3902 or 3903, as on SQL
@@ -267,10 +250,7 @@ void RequestHandler::interruptRunning(bool sessionEnding)
     }
 }
 
-void RequestHandler::replyEmpty()
-{
-    sink_.endReply();
-}
+void RequestHandler::replyEmpty() { sink_.endReply(); }
 
 void RequestHandler::replyError(const SqlError& error)
 {

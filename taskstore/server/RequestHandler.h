@@ -32,8 +32,7 @@ class RequestHandler {
 public:
     // tls is null when the server cannot encrypt.
     RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
-                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output,
-                   tls::TlsSession* tls = nullptr);
+                   ConnectionInfo connection, tds::MessageWriter::PacketOutput output, tls::TlsSession* tls = nullptr);
     ~RequestHandler();
 
     // Handles one whole message. Returns the reason to close the connection, or nothing to go on.

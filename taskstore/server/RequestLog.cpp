@@ -58,9 +58,6 @@ void RequestLog::call(int connection, std::string_view procedure, std::string_vi
            + std::string(text) + "\n");
 }
 
-void RequestLog::attention(int connection)
-{
-    record(std::to_string(connection) + " ATTENTION\n");
-}
+void RequestLog::attention(int connection) { record(std::to_string(connection) + " ATTENTION\n"); }
 
 }  // namespace taskstore::server

@@ -81,8 +81,8 @@ void Server::refuse(asio::ip::tcp::socket& socket, const std::string& why)
     ++refused_;
     asio::error_code ec;
     const auto peer = socket.remote_endpoint(ec);
-    log_.line("connection refused from " + (ec ? std::string("unknown") : peer.address().to_string()) + ": " + why + "; "
-              + std::to_string(refused_) + " refused so far");
+    log_.line("connection refused from " + (ec ? std::string("unknown") : peer.address().to_string()) + ": " + why
+              + "; " + std::to_string(refused_) + " refused so far");
     socket.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
     socket.close(ec);
 }

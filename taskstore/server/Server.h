@@ -45,7 +45,7 @@ private:
     // Logs and closes a client that cannot be served now.
     void refuse(asio::ip::tcp::socket& socket, const std::string& why);
 
-    LoginThrottle logins_;  // before the connections, which use it until they end
+    LoginThrottle logins_;                                // before the connections, which use it until they end
     std::list<std::unique_ptr<Connection>> connections_;  // touched only by the thread in run()
     int nextId_ = 1;
     std::uint64_t refused_ = 0;

@@ -16,7 +16,7 @@ struct ServerConfig {
     std::optional<std::chrono::milliseconds> lockTimeout;
     // A client that has not logged in by then is dropped.
     std::chrono::milliseconds loginTimeout{std::chrono::seconds(30)};
-    std::filesystem::path requestLog;  // empty: no request log
+    std::filesystem::path requestLog;      // empty: no request log
     std::string serverName = "TASKSTORE";  // shown by clients next to server messages
     // PEM files of the TLS certificate and key; without them the server cannot encrypt.
     std::filesystem::path tlsCertificate;

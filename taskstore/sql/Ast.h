@@ -36,26 +36,26 @@ using ExprPtr = std::unique_ptr<Expr>;
 struct Expr {
     enum class Kind {
         Null,
-        Integer,        // literal as written, integer its value
-        Decimal,        // literal as written
-        String,         // literal = value, unicode = N'...'
-        Column,         // names = qualifier parts then column
-        Global,         // @@name (name, upper case)
-        Parameter,      // @name of a bound parameter; parameter = its position in the parameter list
-        Negate,         // args[0]
-        Arithmetic,     // arithmetic; args[0], args[1]
-        Compare,        // comparison; args[0], args[1]
+        Integer,     // literal as written, integer its value
+        Decimal,     // literal as written
+        String,      // literal = value, unicode = N'...'
+        Column,      // names = qualifier parts then column
+        Global,      // @@name (name, upper case)
+        Parameter,   // @name of a bound parameter; parameter = its position in the parameter list
+        Negate,      // args[0]
+        Arithmetic,  // arithmetic; args[0], args[1]
+        Compare,     // comparison; args[0], args[1]
         And,
         Or,
         Not,
-        IsNull,         // negated: IS NOT NULL
-        InList,         // args[0] IN (args[1..])
-        InSelect,       // args[0] IN (subquery)
-        Like,           // args[0] LIKE args[1]
-        Between,        // args[0] BETWEEN args[1] AND args[2]
-        Case,           // [operand] (when, then)* [else]
-        Convert,        // type; args[0] value, args[1] style when given
-        Function,       // function; args (none for COUNT(*))
+        IsNull,    // negated: IS NOT NULL
+        InList,    // args[0] IN (args[1..])
+        InSelect,  // args[0] IN (subquery)
+        Like,      // args[0] LIKE args[1]
+        Between,   // args[0] BETWEEN args[1] AND args[2]
+        Case,      // [operand] (when, then)* [else]
+        Convert,   // type; args[0] value, args[1] style when given
+        Function,  // function; args (none for COUNT(*))
     };
 
     Kind kind = Kind::Null;
@@ -87,9 +87,9 @@ struct TableRef {
 };
 
 struct SelectItem {
-    ExprPtr expr;                 // null for *
+    ExprPtr expr;  // null for *
     std::optional<std::string> alias;
-    std::string starQualifier;    // t.* names t
+    std::string starQualifier;  // t.* names t
 };
 
 struct OrderItem {
@@ -171,8 +171,8 @@ struct IfStatement {
 };
 
 using StatementBody = std::variant<SelectStatement, InsertStatement, UpdateStatement, DeleteStatement,
-                                   CreateTableStatement, DropTableStatement, CreateDatabaseStatement,
-                                   UseStatement, TransactionStatement, SetStatement, IfStatement>;
+                                   CreateTableStatement, DropTableStatement, CreateDatabaseStatement, UseStatement,
+                                   TransactionStatement, SetStatement, IfStatement>;
 
 struct Statement {
     StatementBody body;

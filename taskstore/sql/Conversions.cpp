@@ -33,10 +33,7 @@ std::string sourceName(ColumnType type)
     return std::string(type.name());
 }
 
-SqlError overflow(std::string_view typeName)
-{
-    return makeError<ErrorId::ArithmeticOverflow>("expression", typeName);
-}
+SqlError overflow(std::string_view typeName) { return makeError<ErrorId::ArithmeticOverflow>("expression", typeName); }
 
 enum class DigitsResult { Ok, Invalid, Overflow };
 
@@ -62,7 +59,8 @@ DigitsResult parseDigits(std::string_view text, std::int64_t low, std::int64_t h
         else
             magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
     }
-    const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(low + 1)) + 1 : static_cast<std::uint64_t>(high);
+    const std::uint64_t limit =
+        negative ? static_cast<std::uint64_t>(-(low + 1)) + 1 : static_cast<std::uint64_t>(high);
     if (overflowed || magnitude > limit)
         return DigitsResult::Overflow;
     value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
@@ -73,10 +71,10 @@ std::int64_t textToInteger(std::string_view text, ColumnType source, TypeKind ta
 {
     std::int64_t value = 0;
     switch (target) {
-    case TypeKind::Int:
-        return textToInt(text, sourceName(source));
+    case TypeKind::Int: return textToInt(text, sourceName(source));
     case TypeKind::BigInt:
-        switch (parseDigits(text, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), value)) {
+        switch (parseDigits(text, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
+                            value)) {
         case DigitsResult::Ok: return value;
         case DigitsResult::Overflow: throw overflow("bigint");
         case DigitsResult::Invalid: break;
@@ -152,7 +150,9 @@ std::string fitText(std::string text, ColumnType target, int style, bool numeric
     const bool codePage = !target.isUnicode();
     if (codePage)
         text = keptByDatabaseCodePage(text);
-    const std::size_t length = target.length == ColumnType::maxLength ? 0 : codePage ? databaseCodePageBytes(text) : utf16Units(text);
+    const std::size_t length = target.length == ColumnType::maxLength ? 0
+        : codePage                                                    ? databaseCodePageBytes(text)
+                                                                      : utf16Units(text);
     if (length <= static_cast<std::size_t>(std::max(target.length, 0)))
         return text;
     if (style == assignmentStyle)
@@ -166,9 +166,7 @@ std::string fitText(std::string text, ColumnType target, int style, bool numeric
 // varbinary from and to text (varchar as its bytes, nvarchar as UTF-16LE) and integers (big-endian).
 SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
-    const auto notAllowed = [&] {
-        return makeError<ErrorId::ConversionNotAllowed>(source.name(), target.name());
-    };
+    const auto notAllowed = [&] { return makeError<ErrorId::ConversionNotAllowed>(source.name(), target.name()); };
     if (target.kind == TypeKind::VarBinary) {
         std::string bytes;
         if (source.kind == TypeKind::VarBinary || (source.isText() && !source.isUnicode())) {
@@ -190,10 +188,12 @@ SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType targ
         return SqlValue::ofBlob(std::move(bytes));
     }
     if (target.isText())
-        return SqlValue::ofText(fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style, false));
+        return SqlValue::ofText(
+            fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style, false));
     if (target.kind == TypeKind::Int || target.kind == TypeKind::BigInt || target.kind == TypeKind::Bit) {
         const std::size_t width = target.kind == TypeKind::BigInt ? 8 : 4;
-        const std::string_view last = std::string_view(value.text).substr(value.text.size() > width ? value.text.size() - width : 0);
+        const std::string_view last =
+            std::string_view(value.text).substr(value.text.size() > width ? value.text.size() - width : 0);
         std::uint64_t bits = 0;
         for (const char c : last)
             bits = bits << 8 | static_cast<unsigned char>(c);
@@ -231,33 +231,22 @@ std::string formatDateTime(std::string_view stored, int style)
         break;
     case 20:
     case 120:
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day, hour, minute, second);
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day, hour, minute,
+                      second);
         break;
     case 21:
     case 25:
-    case 121:
-        return std::string(stored);
-    case 23:
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
-        break;
-    case 101:
-        std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.month, date.day, date.year);
-        break;
-    case 108:
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
-        break;
-    case 111:
-        std::snprintf(text, sizeof text, "%04d/%02d/%02d", date.year, date.month, date.day);
-        break;
-    case 112:
-        std::snprintf(text, sizeof text, "%04d%02d%02d", date.year, date.month, date.day);
-        break;
+    case 121: return std::string(stored);
+    case 23: std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day); break;
+    case 101: std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.month, date.day, date.year); break;
+    case 108: std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second); break;
+    case 111: std::snprintf(text, sizeof text, "%04d/%02d/%02d", date.year, date.month, date.day); break;
+    case 112: std::snprintf(text, sizeof text, "%04d%02d%02d", date.year, date.month, date.day); break;
     case 126:
         std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year, date.month, date.day, hour,
                       minute, second, milli);
         break;
-    default:
-        throw makeError<ErrorId::InvalidDateTimeStyle>(style);
+    default: throw makeError<ErrorId::InvalidDateTimeStyle>(style);
     }
     return text;
 }
@@ -265,9 +254,7 @@ std::string formatDateTime(std::string_view stored, int style)
 std::string dateTimeFromDays(double days)
 {
     const double whole = std::floor(days);
-    const auto overflow = [] {
-        return makeError<ErrorId::ArithmeticOverflow>("expression", "datetime");
-    };
+    const auto overflow = [] { return makeError<ErrorId::ArithmeticOverflow>("expression", "datetime"); };
     if (!(whole >= -53690 && whole <= 2958463))
         throw overflow();
     const auto ms = static_cast<std::int64_t>(std::llround((days - whole) * 86400000.0));
@@ -283,13 +270,11 @@ std::string dateTimeFromDays(double days)
 std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName)
 {
     std::int64_t value = 0;
-    switch (parseDigits(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), value)) {
-    case DigitsResult::Ok:
-        return static_cast<std::int32_t>(value);
-    case DigitsResult::Overflow:
-        throw makeError<ErrorId::IntOverflow>(sourceTypeName, text);
-    case DigitsResult::Invalid:
-        break;
+    switch (
+        parseDigits(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), value)) {
+    case DigitsResult::Ok: return static_cast<std::int32_t>(value);
+    case DigitsResult::Overflow: throw makeError<ErrorId::IntOverflow>(sourceTypeName, text);
+    case DigitsResult::Invalid: break;
     }
     throw makeError<ErrorId::ValueConversionFailed>(sourceTypeName, text, "int");
 }
@@ -325,8 +310,8 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
             return SqlValue::ofText(textToDateTime(value.text, sourceName(source)));
         if (source.kind == TypeKind::DateTime)
             return value;
-        return SqlValue::ofText(dateTimeFromDays(value.kind == SqlValue::Kind::Real ? value.real
-                                                                                    : static_cast<double>(value.integer)));
+        return SqlValue::ofText(
+            dateTimeFromDays(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer)));
     case TypeKind::Char:
     case TypeKind::VarChar:
     case TypeKind::NChar:
@@ -334,7 +319,8 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         if (fromText)
             return SqlValue::ofText(fitText(value.text, target, style, false));
         if (source.kind == TypeKind::DateTime)
-            return SqlValue::ofText(fitText(formatDateTime(value.text, style == assignmentStyle ? 0 : style), target, style, false));
+            return SqlValue::ofText(
+                fitText(formatDateTime(value.text, style == assignmentStyle ? 0 : style), target, style, false));
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofText(fitText(formatFloat(value.real), target, style, true));
         return SqlValue::ofText(fitText(std::to_string(value.integer), target, style, true));

@@ -44,7 +44,8 @@ SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue
 
 // datetime + or - a number of days, or another datetime taken as days since 1900-01-01. Each
 // operand comes with its kind (DateTime or a number). Throws 8115 beyond datetime's range.
-SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right);
+SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind,
+                            const SqlValue& right);
 
 // LEN: UTF-16 units without trailing blanks.
 std::int64_t textLength(std::string_view text);

@@ -58,18 +58,20 @@ std::vector<Piece> piecesOf(std::string_view text)
 // 1-12 for an English month name or its three-letter abbreviation.
 std::optional<int> monthNamed(std::string_view word)
 {
-    static constexpr std::array<std::string_view, 12> names{"January", "February", "March",     "April",
-                                                            "May",     "June",     "July",      "August",
-                                                            "September", "October", "November", "December"};
+    static constexpr std::array<std::string_view, 12> names{"January",   "February", "March",    "April",
+                                                            "May",       "June",     "July",     "August",
+                                                            "September", "October",  "November", "December"};
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (common::equalIgnoringAsciiCase(word, names[i]) || common::equalIgnoringAsciiCase(word, names[i].substr(0, 3)))
+        if (common::equalIgnoringAsciiCase(word, names[i])
+            || common::equalIgnoringAsciiCase(word, names[i].substr(0, 3)))
             return static_cast<int>(i + 1);
     return std::nullopt;
 }
 
 bool isMeridiem(const Piece& piece)
 {
-    return piece.kind == Piece::Kind::Word && (common::equalIgnoringAsciiCase(piece.text, "AM") || common::equalIgnoringAsciiCase(piece.text, "PM"));
+    return piece.kind == Piece::Kind::Word
+        && (common::equalIgnoringAsciiCase(piece.text, "AM") || common::equalIgnoringAsciiCase(piece.text, "PM"));
 }
 
 // Two-digit years fall in 1950-2049, SQL Server's default cutoff.
@@ -263,11 +265,10 @@ std::string textToDateTime(std::string_view text, std::string_view sourceTypeNam
     const auto outOfRange = [&] { return dateTimeOutOfRange(sourceTypeName); };
     if (!validDate(fields) || fields.hour > 23 || fields.minute > 59 || fields.second > 59)
         throw outOfRange();
-    const std::int64_t ms
-        = ((fields.hour * 60LL + fields.minute) * 60 + fields.second) * 1000 + fields.millisecond;
+    const std::int64_t ms = ((fields.hour * 60LL + fields.minute) * 60 + fields.second) * 1000 + fields.millisecond;
     // Rounding to 1/300 s can carry .999 into the next day, and past the last one.
-    const store::DateTimeValue value
-        = store::fromMilliseconds(store::daysFromCivil({fields.year, fields.month, fields.day}), ms);
+    const store::DateTimeValue value =
+        store::fromMilliseconds(store::daysFromCivil({fields.year, fields.month, fields.day}), ms);
     if (!store::inDateTimeRange(value))
         throw outOfRange();
     return store::formatStored(value);

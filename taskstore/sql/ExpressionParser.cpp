@@ -112,9 +112,15 @@ ExprPtr BatchParser::predicate()
     const Token& token = peek();
     if (token.kind == TokenKind::Symbol) {
         using enum Comparison;
-        static constexpr std::array<std::pair<std::string_view, Comparison>, 9> comparisons{{
-            {"=", Equal}, {"<>", NotEqual}, {"!=", NotEqual}, {"<", Less}, {"<=", LessOrEqual}, {">", Greater},
-            {">=", GreaterOrEqual}, {"!<", GreaterOrEqual}, {"!>", LessOrEqual}}};
+        static constexpr std::array<std::pair<std::string_view, Comparison>, 9> comparisons{{{"=", Equal},
+                                                                                             {"<>", NotEqual},
+                                                                                             {"!=", NotEqual},
+                                                                                             {"<", Less},
+                                                                                             {"<=", LessOrEqual},
+                                                                                             {">", Greater},
+                                                                                             {">=", GreaterOrEqual},
+                                                                                             {"!<", GreaterOrEqual},
+                                                                                             {"!>", LessOrEqual}}};
         for (const auto& [written, comparison] : comparisons) {
             if (token.text == written) {
                 advance();
@@ -282,10 +288,8 @@ ExprPtr BatchParser::primary()
         if (peek(1).isSymbol("(") && (!isReservedWord(token.text) || token.is("LEFT") || token.is("RIGHT")))
             return function();
         return column();
-    case TokenKind::QuotedIdentifier:
-        return column();
-    case TokenKind::End:
-        fail();
+    case TokenKind::QuotedIdentifier: return column();
+    case TokenKind::End: fail();
     }
     fail();
 }

@@ -120,13 +120,16 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         const ColumnType a = left.isNull() ? right.type : left.type;
         const ColumnType b = right.isNull() ? left.type : right.type;
         const bool unicode = a.isUnicode() || b.isUnicode();
-        const ColumnType joined{unicode ? TypeKind::NVarChar : TypeKind::VarChar, addLengths(a.length, b.length, unicode)};
+        const ColumnType joined{unicode ? TypeKind::NVarChar : TypeKind::VarChar,
+                                addLengths(a.length, b.length, unicode)};
         const Typed both = valueOf("(" + left.sql + " || " + right.sql + ")", joined);
         // Without a (max) operand the result is cut at 4,000 characters (8,000 bytes), as in SQL Server.
         const bool mayOverflow = joined.length != ColumnType::maxLength && a.length + b.length > joined.length;
         return mayOverflow ? valueOf(convertCall(both, joined, 0), joined) : both;
     }
-    TypeKind target = left.isNull() ? right.type.kind : right.isNull() ? left.type.kind : higher(left.type.kind, right.type.kind);
+    TypeKind target = left.isNull() ? right.type.kind
+        : right.isNull()            ? left.type.kind
+                                    : higher(left.type.kind, right.type.kind);
     if (target == TypeKind::Bit)
         target = TypeKind::Int;
     if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
@@ -138,8 +141,9 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
             return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind));
         };
         const Typed first = operand(left), second = operand(right);
-        return valueOf(sqliteCall<tsDateTimeArith>("'" + symbol + "'", kindOf(first), first.sql, kindOf(second), second.sql),
-                       {TypeKind::DateTime, 0});
+        return valueOf(
+            sqliteCall<tsDateTimeArith>("'" + symbol + "'", kindOf(first), first.sql, kindOf(second), second.sql),
+            {TypeKind::DateTime, 0});
     }
     if (target == TypeKind::DateTime) {
         const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
@@ -172,7 +176,8 @@ Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
     std::vector<Typed> results;
     for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
         if (expr.caseOperand)
-            conditions.push_back(compare(Comparison::Equal, expression(*expr.args[0], scope), expression(*expr.args[i], scope), expr.line));
+            conditions.push_back(compare(Comparison::Equal, expression(*expr.args[0], scope),
+                                         expression(*expr.args[i], scope), expr.line));
         else
             conditions.push_back(condition(*expr.args[i], scope));
         results.push_back(expression(*expr.args[i + 1], scope));
@@ -254,7 +259,8 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     requireValue(value, "CONVERT", expr.line);
     if (value.isNull())  // a NULL of the target type, which a result column reports
         return valueOf("NULL", *target);
-    if (value.type == *target || (value.type.kind == target->kind && !target->isText() && target->kind != TypeKind::VarBinary))
+    if (value.type == *target
+        || (value.type.kind == target->kind && !target->isText() && target->kind != TypeKind::VarBinary))
         return valueOf(value.sql, *target);
     return valueOf(convertCall(value, *target, style), *target);
 }
@@ -276,9 +282,11 @@ Typed Translator::parameter(const Expr& expr, bool native)
     case TypeKind::SmallMoney: return valueOf(convertCall(value, {TypeKind::Float, 0}, 0), {TypeKind::Float, 0});
     case TypeKind::Date:
     case TypeKind::DateTime2:
-    case TypeKind::DateTimeOffset: return valueOf(convertCall(value, {TypeKind::DateTime, 0}, 0), {TypeKind::DateTime, 0});
+    case TypeKind::DateTimeOffset:
+        return valueOf(convertCall(value, {TypeKind::DateTime, 0}, 0), {TypeKind::DateTime, 0});
     case TypeKind::Time: return valueOf(convertCall(value, {TypeKind::NVarChar, 16}, 0), {TypeKind::NVarChar, 16});
-    case TypeKind::UniqueIdentifier: return valueOf(convertCall(value, {TypeKind::NVarChar, 36}, 0), {TypeKind::NVarChar, 36});
+    case TypeKind::UniqueIdentifier:
+        return valueOf(convertCall(value, {TypeKind::NVarChar, 36}, 0), {TypeKind::NVarChar, 36});
     default: return value;
     }
 }
@@ -291,27 +299,25 @@ Typed Translator::valueOrParameter(const Expr& expr, const Scope& scope)
 Typed Translator::expression(const Expr& expr, const Scope& scope)
 {
     switch (expr.kind) {
-    case Expr::Kind::Null:
-        return nullValue();
+    case Expr::Kind::Null: return nullValue();
     case Expr::Kind::Integer: {
         if (!expr.integer)
             return valueOf(expr.literal + ".0", {TypeKind::Float, 0});
         const bool small = *expr.integer <= std::numeric_limits<std::int32_t>::max();
         return valueOf(expr.literal, {small ? TypeKind::Int : TypeKind::BigInt, 0});
     }
-    case Expr::Kind::Decimal:
-        return valueOf(expr.literal, {TypeKind::Float, 0});
+    case Expr::Kind::Decimal: return valueOf(expr.literal, {TypeKind::Float, 0});
     case Expr::Kind::String: {
         // Without N a literal is varchar in the database's code page, its length in bytes.
         if (expr.unicode)
-            return valueOf(literalText(expr.literal), {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.literal)))});
+            return valueOf(literalText(expr.literal),
+                           {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.literal)))});
         const std::string kept = keptByDatabaseCodePage(expr.literal);
-        return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+        return valueOf(literalText(kept),
+                       {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
     }
-    case Expr::Kind::Column:
-        return column(expr, scope);
-    case Expr::Kind::Parameter:
-        return parameter(expr, false);
+    case Expr::Kind::Column: return column(expr, scope);
+    case Expr::Kind::Parameter: return parameter(expr, false);
     case Expr::Kind::Global:
         if (expr.name == "@@TRANCOUNT")
             return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
@@ -340,8 +346,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
         return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(static_cast<int>(kind)), value.sql), {kind, 0});
     }
-    case Expr::Kind::Arithmetic:
-        return arithmetic(expr, scope);
+    case Expr::Kind::Arithmetic: return arithmetic(expr, scope);
     case Expr::Kind::Compare:
         return compare(expr.comparison, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
     case Expr::Kind::And:
@@ -357,17 +362,14 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
             sql += (expr.kind == Expr::Kind::And ? " AND " : " OR ") + condition(**operand, scope).sql;
         return boolValue(sql + ")");
     }
-    case Expr::Kind::Not:
-        return boolValue("(NOT " + condition(*expr.args[0], scope).sql + ")");
+    case Expr::Kind::Not: return boolValue("(NOT " + condition(*expr.args[0], scope).sql + ")");
     case Expr::Kind::IsNull: {
         const Typed value = expression(*expr.args[0], scope);
         requireValue(value, "IS", expr.line);
         return boolValue("(" + value.sql + (expr.negated ? " IS NOT NULL)" : " IS NULL)"));
     }
-    case Expr::Kind::InList:
-        return inList(expr, scope);
-    case Expr::Kind::InSelect:
-        return inSelect(expr, scope);
+    case Expr::Kind::InList: return inList(expr, scope);
+    case Expr::Kind::InSelect: return inSelect(expr, scope);
     case Expr::Kind::Like: {
         const Typed text = asText(expression(*expr.args[0], scope));
         const Typed pattern = asText(expression(*expr.args[1], scope));
@@ -377,17 +379,16 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         return boolValue(expr.negated ? "(NOT " + call + ")" : call);
     }
     case Expr::Kind::Between: {
-        const Typed low = compare(Comparison::GreaterOrEqual, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
-        const Typed high = compare(Comparison::LessOrEqual, expression(*expr.args[0], scope), expression(*expr.args[2], scope), expr.line);
+        const Typed low = compare(Comparison::GreaterOrEqual, expression(*expr.args[0], scope),
+                                  expression(*expr.args[1], scope), expr.line);
+        const Typed high = compare(Comparison::LessOrEqual, expression(*expr.args[0], scope),
+                                   expression(*expr.args[2], scope), expr.line);
         const std::string both = "(" + low.sql + " AND " + high.sql + ")";
         return boolValue(expr.negated ? "(NOT " + both + ")" : both);
     }
-    case Expr::Kind::Case:
-        return caseExpression(expr, scope);
-    case Expr::Kind::Convert:
-        return convert(expr, scope);
-    case Expr::Kind::Function:
-        return function(expr, scope);
+    case Expr::Kind::Case: return caseExpression(expr, scope);
+    case Expr::Kind::Convert: return convert(expr, scope);
+    case Expr::Kind::Function: return function(expr, scope);
     }
     throw syntaxErrorNear(nearText(expr), expr.line);
 }

@@ -84,8 +84,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     }
     case FunctionTranslation::Substring:
     case FunctionTranslation::Left:
-    case FunctionTranslation::Right:
-        return textPart(expr, arguments());
+    case FunctionTranslation::Right: return textPart(expr, arguments());
     case FunctionTranslation::CharIndex: {
         auto values = arguments();
         const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
@@ -101,7 +100,8 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         if (value.type.kind == TypeKind::VarBinary)
             return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
         const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
-        return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END", {TypeKind::Int, 0});
+        return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END",
+                       {TypeKind::Int, 0});
     }
     case FunctionTranslation::Length:
         return valueOf(sqliteCall<tsLen>(asText(arguments().front()).sql), {TypeKind::Int, 0});

@@ -11,18 +11,23 @@ namespace taskstore::sql {
 namespace {
 
 bool isWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
-bool isWordPart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80; }
+bool isWordPart(unsigned char c)
+{
+    return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
+}
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 constexpr std::array<std::string_view, 86> reservedWords{{
-    "ADD", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "BACKUP", "BEGIN", "BETWEEN", "BREAK", "BY",
-    "CASCADE", "CASE", "CHECK", "CLOSE", "COLUMN", "COMMIT", "CONSTRAINT", "CONVERT", "CREATE", "CROSS",
-    "CURRENT", "CURSOR", "DATABASE", "DECLARE", "DEFAULT", "DELETE", "DESC", "DISTINCT", "DROP", "ELSE",
-    "END", "EXEC", "EXECUTE", "EXISTS", "FETCH", "FOR", "FOREIGN", "FROM", "FULL", "FUNCTION", "GOTO",
-    "GRANT", "GROUP", "HAVING", "IDENTITY", "IF", "IN", "INDEX", "INNER", "INSERT", "INTO", "IS", "JOIN",
-    "KEY", "LEFT", "LIKE", "NOT", "NULL", "OF", "OFF", "ON", "OR", "ORDER", "OUTER", "PRIMARY",
-    "PROCEDURE", "RETURN", "RIGHT", "ROLLBACK", "SELECT", "SET", "TABLE", "THEN", "TOP", "TRAN",
-    "TRANSACTION", "UNION", "UNIQUE", "UPDATE", "USE", "VALUES", "WHEN", "WHERE", "WHILE",
+    "ADD",        "ALL",      "ALTER",    "AND",     "ANY",       "AS",          "ASC",      "BACKUP",   "BEGIN",
+    "BETWEEN",    "BREAK",    "BY",       "CASCADE", "CASE",      "CHECK",       "CLOSE",    "COLUMN",   "COMMIT",
+    "CONSTRAINT", "CONVERT",  "CREATE",   "CROSS",   "CURRENT",   "CURSOR",      "DATABASE", "DECLARE",  "DEFAULT",
+    "DELETE",     "DESC",     "DISTINCT", "DROP",    "ELSE",      "END",         "EXEC",     "EXECUTE",  "EXISTS",
+    "FETCH",      "FOR",      "FOREIGN",  "FROM",    "FULL",      "FUNCTION",    "GOTO",     "GRANT",    "GROUP",
+    "HAVING",     "IDENTITY", "IF",       "IN",      "INDEX",     "INNER",       "INSERT",   "INTO",     "IS",
+    "JOIN",       "KEY",      "LEFT",     "LIKE",    "NOT",       "NULL",        "OF",       "OFF",      "ON",
+    "OR",         "ORDER",    "OUTER",    "PRIMARY", "PROCEDURE", "RETURN",      "RIGHT",    "ROLLBACK", "SELECT",
+    "SET",        "TABLE",    "THEN",     "TOP",     "TRAN",      "TRANSACTION", "UNION",    "UNIQUE",   "UPDATE",
+    "USE",        "VALUES",   "WHEN",     "WHERE",   "WHILE",
 }};
 
 // A token and its share of the tree take a few hundred bytes, so the tokens of one batch are

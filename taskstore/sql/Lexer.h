@@ -14,9 +14,9 @@ enum class TokenKind {
     String,            // 'text'
     UnicodeString,     // N'text'
     Integer,
-    Decimal,           // digits with a point or an exponent
-    Variable,          // @name or @@name
-    Symbol,            // operators and punctuation
+    Decimal,   // digits with a point or an exponent
+    Variable,  // @name or @@name
+    Symbol,    // operators and punctuation
     End,
 };
 

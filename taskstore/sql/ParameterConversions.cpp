@@ -41,14 +41,16 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
     case TypeKind::Float:
     case TypeKind::DateTime: {
         const double real = std::strtod(formatDecimal(exact).c_str(), nullptr);
-        return target.kind == TypeKind::Float ? SqlValue::ofReal(real)
-                                              : convertValue(SqlValue::ofReal(real), {TypeKind::Float, 0}, target, style);
+        return target.kind == TypeKind::Float
+            ? SqlValue::ofReal(real)
+            : convertValue(SqlValue::ofReal(real), {TypeKind::Float, 0}, target, style);
     }
     default: {
         // money shows two decimals in its default style, decimal every digit of its scale.
         const bool money = source.kind == TypeKind::Money || source.kind == TypeKind::SmallMoney;
         const DecimalValue shown = money ? rescaleDecimal(exact, 2).value_or(exact) : exact;
-        return convertValue(SqlValue::ofText(formatDecimal(shown)), {TypeKind::VarChar, ColumnType::maxLength}, target, style);
+        return convertValue(SqlValue::ofText(formatDecimal(shown)), {TypeKind::VarChar, ColumnType::maxLength}, target,
+                            style);
     }
     }
 }
@@ -119,7 +121,9 @@ std::string guidText(std::string_view bytes)
 {
     if (bytes.size() != 16)
         throw makeError<ErrorId::UniqueIdentifierConversionFailed>();
-    const auto b = [&](int i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)])); };
+    const auto b = [&](int i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]));
+    };
     char text[40];
     std::snprintf(text, sizeof text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b(3), b(2),
                   b(1), b(0), b(5), b(4), b(7), b(6), b(8), b(9), b(10), b(11), b(12), b(13), b(14), b(15));
@@ -129,23 +133,20 @@ std::string guidText(std::string_view bytes)
 SqlValue convertParameterValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     switch (source.kind) {
-    case TypeKind::TinyInt:
-        return convertValue(value, {TypeKind::Int, 0}, target, style);
+    case TypeKind::TinyInt: return convertValue(value, {TypeKind::Int, 0}, target, style);
     case TypeKind::Decimal:
     case TypeKind::Money:
-    case TypeKind::SmallMoney:
-        return decimalToTarget(value, source, target, style);
+    case TypeKind::SmallMoney: return decimalToTarget(value, source, target, style);
     case TypeKind::Date:
     case TypeKind::Time:
     case TypeKind::DateTime2:
-    case TypeKind::DateTimeOffset:
-        return temporalToTarget(value, source, target, style);
+    case TypeKind::DateTimeOffset: return temporalToTarget(value, source, target, style);
     case TypeKind::UniqueIdentifier:
         if (!target.isText())
             throw notAllowed(source, target);
-        return convertValue(SqlValue::ofText(guidText(value.text)), {TypeKind::VarChar, ColumnType::maxLength}, target, style);
-    default:
-        throw notAllowed(source, target);
+        return convertValue(SqlValue::ofText(guidText(value.text)), {TypeKind::VarChar, ColumnType::maxLength}, target,
+                            style);
+    default: throw notAllowed(source, target);
     }
 }
 

@@ -11,8 +11,8 @@ namespace {
 
 bool startsStatement(const Token& token)
 {
-    for (std::string_view word : {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "USE", "BEGIN", "COMMIT",
-                                  "ROLLBACK", "SET", "IF"})
+    for (std::string_view word :
+         {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "USE", "BEGIN", "COMMIT", "ROLLBACK", "SET", "IF"})
         if (token.is(word))
             return true;
     return false;
@@ -27,8 +27,7 @@ std::vector<Statement> parseBatch(std::string_view batch, std::span<const std::s
 
 BatchParser::BatchParser(std::vector<Token> tokens, std::span<const std::string> parameters)
     : tokens_(std::move(tokens)), parameters_(parameters)
-{
-}
+{}
 
 std::vector<Statement> BatchParser::batch()
 {
@@ -47,10 +46,7 @@ std::vector<Statement> BatchParser::batch()
     }
 }
 
-const Token& BatchParser::peek(std::size_t ahead) const
-{
-    return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
-}
+const Token& BatchParser::peek(std::size_t ahead) const { return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)]; }
 
 const Token& BatchParser::advance()
 {

@@ -48,8 +48,7 @@ ValueView readResultValue(sqlite3_stmt* statement, int index, ColumnType type)
         value.kind = ValueView::Kind::Float;
         value.real = sqlite3_column_double(statement, index);
         return value;
-    default:
-        break;
+    default: break;
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
     value.text = {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};

@@ -11,7 +11,7 @@ struct SessionOptions {
     bool noCount = false;
     bool implicitTransactions = false;
     bool xactAbort = false;
-    bool readUncommitted = false;  // SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED
+    bool readUncommitted = false;               // SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED
     std::chrono::milliseconds lockTimeout{-1};  // SQL Server's default: wait as long as it takes
 
     // The option a SET statement names takes its value.

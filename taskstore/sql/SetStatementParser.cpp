@@ -11,12 +11,12 @@
 namespace taskstore::sql {
 namespace {
 
-constexpr std::array<std::string_view, 17> acceptedOnOffOptions{{
-    "ANSI_NULLS", "ANSI_PADDING", "ANSI_WARNINGS", "ANSI_NULL_DFLT_ON", "ANSI_NULL_DFLT_OFF", "ANSI_DEFAULTS",
-    "ARITHABORT", "ARITHIGNORE", "CONCAT_NULL_YIELDS_NULL", "CURSOR_CLOSE_ON_COMMIT", "QUOTED_IDENTIFIER",
-    "NUMERIC_ROUNDABORT", "NOCOUNT", "IMPLICIT_TRANSACTIONS", "XACT_ABORT", "STATISTICS", "NOEXEC"}};
-constexpr std::array<std::string_view, 6> acceptedValueOptions{{"TEXTSIZE", "DATEFORMAT", "LANGUAGE", "DATEFIRST",
-                                                                "DEADLOCK_PRIORITY", "QUERY_GOVERNOR_COST_LIMIT"}};
+constexpr std::array<std::string_view, 17> acceptedOnOffOptions{
+    {"ANSI_NULLS", "ANSI_PADDING", "ANSI_WARNINGS", "ANSI_NULL_DFLT_ON", "ANSI_NULL_DFLT_OFF", "ANSI_DEFAULTS",
+     "ARITHABORT", "ARITHIGNORE", "CONCAT_NULL_YIELDS_NULL", "CURSOR_CLOSE_ON_COMMIT", "QUOTED_IDENTIFIER",
+     "NUMERIC_ROUNDABORT", "NOCOUNT", "IMPLICIT_TRANSACTIONS", "XACT_ABORT", "STATISTICS", "NOEXEC"}};
+constexpr std::array<std::string_view, 6> acceptedValueOptions{
+    {"TEXTSIZE", "DATEFORMAT", "LANGUAGE", "DATEFIRST", "DEADLOCK_PRIORITY", "QUERY_GOVERNOR_COST_LIMIT"}};
 
 template <std::size_t N>
 bool contains(const std::array<std::string_view, N>& list, std::string_view word)

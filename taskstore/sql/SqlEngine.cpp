@@ -29,7 +29,8 @@ public:
     void fillDemoTasks(std::int64_t n) override
     {
         const auto connection = store::DataFolder::openConnection();
-        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf(common::systemDatabase), common::systemDatabase);
+        store::DataFolder::attach(connection.get(), state_->dataFolder.fileOf(common::systemDatabase),
+                                  common::systemDatabase);
         sqlite3_busy_timeout(connection.get(), 30000);
         store::fillDemoTasks(connection.get(), common::systemDatabase, n);
     }

@@ -33,8 +33,7 @@ bool abortsBatch(const SqlError& error)
     case errorEntry(ErrorId::IntOverflow).number:               // character string overflowing int
     case errorEntry(ErrorId::ConversionToTypeFailed).number:    // character string to float or bigint
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

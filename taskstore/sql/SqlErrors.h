@@ -9,13 +9,13 @@ namespace taskstore::sql {
 
 // 102 "Incorrect syntax near '…'." or, for a reserved word, 156 "… near the keyword '…'."
 SqlError syntaxErrorNear(const std::string& tokenText, int line, bool keyword = false);
-SqlError invalidObject(std::string_view name);          // 208
-SqlError invalidColumn(std::string_view name);          // 207
-SqlError missingDatabase(std::string_view name);        // 911
-SqlError lockTimeout();                                 // 1222
+SqlError invalidObject(std::string_view name);    // 208
+SqlError invalidColumn(std::string_view name);    // 207
+SqlError missingDatabase(std::string_view name);  // 911
+SqlError lockTimeout();                           // 1222
 // 242, state 3 as SQL Server sends it: a date that does not exist or lies outside datetime's range.
 SqlError dateTimeOutOfRange(std::string_view sourceTypeName);
-SqlError nestedTooDeeply();                             // 191
+SqlError nestedTooDeeply();  // 191
 
 // Conversion failures abort the batch and roll back the open transaction.
 bool abortsBatch(const SqlError& error);

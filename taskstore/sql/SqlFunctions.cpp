@@ -87,7 +87,8 @@ void arithmeticFunction(sqlite3_context* ctx, int count, sqlite3_value** args)
         SqlValue result = read(args[0]);
         for (int step = 1; step + 3 <= count; step += 3) {
             const char op = textOf(args[step]).empty() ? '+' : textOf(args[step]).front();
-            result = arithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[step + 1])), result, read(args[step + 2]));
+            result =
+                arithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[step + 1])), result, read(args[step + 2]));
         }
         write(ctx, result);
     } catch (const SqlError& error) {
@@ -100,8 +101,9 @@ void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
     try {
         const char op = textOf(args[0]).empty() ? '+' : textOf(args[0]).front();
-        write(ctx, dateTimeArithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]),
-                                      static_cast<TypeKind>(sqlite3_value_int(args[3])), read(args[4])));
+        write(ctx,
+              dateTimeArithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]),
+                                 static_cast<TypeKind>(sqlite3_value_int(args[3])), read(args[4])));
     } catch (const SqlError& error) {
         fail(ctx, error);
     }
@@ -155,8 +157,8 @@ void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     const std::int64_t length = sqlite3_value_int64(args[2]);
     const int mode = sqlite3_value_int(args[3]);
     if (length < 0) {
-        fail(ctx, mode == 2 ? makeError<ErrorId::InvalidRightLength>()
-                            : makeError<ErrorId::InvalidLeftOrSubstringLength>());
+        fail(ctx,
+             mode == 2 ? makeError<ErrorId::InvalidRightLength>() : makeError<ErrorId::InvalidLeftOrSubstringLength>());
         return;
     }
     const auto units = static_cast<std::int64_t>(utf16Units(text));
@@ -164,8 +166,9 @@ void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
     const std::int64_t end = mode == 2 ? units : first > most - length ? most : first + length;
     first = std::max<std::int64_t>(first, 0);
-    const std::string part = end <= first ? std::string()
-                                          : utf16Slice(text, static_cast<std::size_t>(first), static_cast<std::size_t>(end - first));
+    const std::string part = end <= first
+        ? std::string()
+        : utf16Slice(text, static_cast<std::size_t>(first), static_cast<std::size_t>(end - first));
     sqlite3_result_text(ctx, part.data(), static_cast<int>(part.size()), SQLITE_TRANSIENT);
 }
 

@@ -11,9 +11,9 @@
 namespace taskstore::sql {
 
 struct FunctionContext {
-    std::optional<SqlError> error;      // the T-SQL error a function raised
+    std::optional<SqlError> error;  // the T-SQL error a function raised
     const std::atomic<bool>* stopRequested = nullptr;
-    bool stopped = false;               // ts_live found a stop request
+    bool stopped = false;  // ts_live found a stop request
 };
 
 // Registers the functions SqliteFunctionCalls.h names, with their numbers of arguments.

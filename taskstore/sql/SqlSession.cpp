@@ -7,11 +7,11 @@
 namespace taskstore::sql {
 
 SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database, std::uint16_t spid)
-    : engine_(std::move(engine)), connection_(engine_->dataFolder, options_),
+    : engine_(std::move(engine)),
+      connection_(engine_->dataFolder, options_),
       transaction_(*engine_, connection_, options_),
       runner_(*engine_, connection_, transaction_, options_, parameters_, std::move(database), spid)
-{
-}
+{}
 
 void SqlSession::interrupt(bool sessionEnding)
 {
@@ -22,10 +22,7 @@ void SqlSession::interrupt(bool sessionEnding)
         connection_.interruptStatement();
 }
 
-void SqlSession::executeBatch(std::string_view sql, ResultSink& sink)
-{
-    runBatch(sql, {}, sink);
-}
+void SqlSession::executeBatch(std::string_view sql, ResultSink& sink) { runBatch(sql, {}, sink); }
 
 void SqlSession::executeWithParameters(std::string_view sql, std::span<const Parameter> parameters, ResultSink& sink)
 {

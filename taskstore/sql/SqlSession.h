@@ -36,7 +36,8 @@ public:
 private:
     void runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink);
     // Runs `body` with the parameters bound for translation and execution, given their names.
-    void withParameters(std::span<const Parameter> parameters, const std::function<void(std::span<const std::string>)>& body);
+    void withParameters(std::span<const Parameter> parameters,
+                        const std::function<void(std::span<const std::string>)>& body);
 
     // In this order: each piece uses those above it, and the transaction rolls back before the
     // connection closes.

@@ -17,14 +17,14 @@ inline constexpr SqliteFunction tsConvert{"ts_convert", 5};
 inline constexpr SqliteFunction tsArith{"ts_arith", -1};
 // (op, left kind, left, right kind, right): days added to or taken from a datetime
 inline constexpr SqliteFunction tsDateTimeArith{"ts_datetime_arith", 5};
-inline constexpr SqliteFunction tsLike{"ts_like", 2};                    // (text, pattern)
-inline constexpr SqliteFunction tsLen{"ts_len", 1};                      // (text)
-inline constexpr SqliteFunction tsSubstring{"ts_substring", 4};          // (text, start, length, mode)
-inline constexpr SqliteFunction tsCharIndex{"ts_charindex", 3};          // (sought, text, start)
-inline constexpr SqliteFunction tsDataLength{"ts_datalength", 2};        // (text, unicode)
+inline constexpr SqliteFunction tsLike{"ts_like", 2};              // (text, pattern)
+inline constexpr SqliteFunction tsLen{"ts_len", 1};                // (text)
+inline constexpr SqliteFunction tsSubstring{"ts_substring", 4};    // (text, start, length, mode)
+inline constexpr SqliteFunction tsCharIndex{"ts_charindex", 3};    // (sought, text, start)
+inline constexpr SqliteFunction tsDataLength{"ts_datalength", 2};  // (text, unicode)
 inline constexpr SqliteFunction tsGetDate{"ts_getdate", 0};
 inline constexpr SqliteFunction tsServerProperty{"ts_serverproperty", 1};  // (name)
-inline constexpr SqliteFunction tsLive{"ts_live", 1};                    // (rowid): fails once a stop is requested
+inline constexpr SqliteFunction tsLive{"ts_live", 1};                      // (rowid): fails once a stop is requested
 
 // `name(a, b, ...)`; a call whose count differs from the registered one does not compile.
 template <const SqliteFunction& function, typename... Arguments>

@@ -48,10 +48,14 @@ StatementKind kindOf(const StatementBody& body)
 StatementRunner::StatementRunner(EngineState& engine, SessionConnection& connection, Transaction& transaction,
                                  SessionOptions& options, const BoundParameters& parameters, std::string database,
                                  std::uint16_t spid)
-    : engine_(engine), connection_(connection), transaction_(transaction), options_(options), parameters_(parameters),
-      database_(std::move(database)), spid_(spid)
-{
-}
+    : engine_(engine),
+      connection_(connection),
+      transaction_(transaction),
+      options_(options),
+      parameters_(parameters),
+      database_(std::move(database)),
+      spid_(spid)
+{}
 
 std::string StatementRunner::databaseOf(const ObjectName& name)
 {
@@ -111,58 +115,58 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
     const Statement* branch = nullptr;
     sink.statementStarted(kindOf(statement.body));
     try {
-        std::visit(
-            Overloaded{
-                [&](const SelectStatement& s) { runSelect(s, sink); },
-                [&](const InsertStatement& s) {
-                    transaction_.beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); }, s.table.name);
-                    sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
-                },
-                [&](const UpdateStatement& s) {
-                    transaction_.beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).update(s, guard); }, s.table.name);
-                    sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
-                },
-                [&](const DeleteStatement& s) {
-                    transaction_.beginImplicitly(sink);
-                    rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); }, s.table.name,
-                                         !s.where);
-                    sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
-                },
-                [&](const CreateTableStatement& s) {
-                    transaction_.beginImplicitly(sink);
-                    createTable(s);
-                    sink.done(std::nullopt, false);
-                },
-                [&](const DropTableStatement& s) {
-                    transaction_.beginImplicitly(sink);
-                    dropTable(s);
-                    sink.done(std::nullopt, false);
-                },
-                [&](const CreateDatabaseStatement& s) {
-                    createDatabase(s);
-                    sink.done(std::nullopt, false);
-                },
-                [&](const UseStatement& s) { use(s, sink); },
-                [&](const TransactionStatement& s) {
-                    switch (s.action) {
-                    case TransactionStatement::Action::Begin: transaction_.begin(sink); break;
-                    case TransactionStatement::Action::Commit: transaction_.commit(sink); break;
-                    case TransactionStatement::Action::Rollback: transaction_.rollback(sink); break;
-                    }
-                    sink.done(std::nullopt, false);
-                },
-                [&](const SetStatement& s) {
-                    options_.apply(s);
-                    sink.done(std::nullopt, false);
-                },
-                [&](const IfStatement& s) {
-                    if (holds(*s.condition))
-                        branch = s.then.get();
-                },
-            },
-            statement.body);
+        std::visit(Overloaded{
+                       [&](const SelectStatement& s) { runSelect(s, sink); },
+                       [&](const InsertStatement& s) {
+                           transaction_.beginImplicitly(sink);
+                           rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); }, s.table.name);
+                           sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                       },
+                       [&](const UpdateStatement& s) {
+                           transaction_.beginImplicitly(sink);
+                           rowCount_ =
+                               runWrite([&](bool guard) { return Translator(*this).update(s, guard); }, s.table.name);
+                           sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                       },
+                       [&](const DeleteStatement& s) {
+                           transaction_.beginImplicitly(sink);
+                           rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); },
+                                                s.table.name, !s.where);
+                           sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                       },
+                       [&](const CreateTableStatement& s) {
+                           transaction_.beginImplicitly(sink);
+                           createTable(s);
+                           sink.done(std::nullopt, false);
+                       },
+                       [&](const DropTableStatement& s) {
+                           transaction_.beginImplicitly(sink);
+                           dropTable(s);
+                           sink.done(std::nullopt, false);
+                       },
+                       [&](const CreateDatabaseStatement& s) {
+                           createDatabase(s);
+                           sink.done(std::nullopt, false);
+                       },
+                       [&](const UseStatement& s) { use(s, sink); },
+                       [&](const TransactionStatement& s) {
+                           switch (s.action) {
+                           case TransactionStatement::Action::Begin: transaction_.begin(sink); break;
+                           case TransactionStatement::Action::Commit: transaction_.commit(sink); break;
+                           case TransactionStatement::Action::Rollback: transaction_.rollback(sink); break;
+                           }
+                           sink.done(std::nullopt, false);
+                       },
+                       [&](const SetStatement& s) {
+                           options_.apply(s);
+                           sink.done(std::nullopt, false);
+                       },
+                       [&](const IfStatement& s) {
+                           if (holds(*s.condition))
+                               branch = s.then.get();
+                       },
+                   },
+                   statement.body);
     } catch (const SqlError& error) {
         return fail(error, statement.line, sink);
     } catch (const StatementStopped&) {
@@ -263,12 +267,9 @@ void StatementRunner::createDatabase(const CreateDatabaseStatement& statement)
     if (transaction_.count() > 0)
         throw makeError<ErrorId::CreateDatabaseInTransaction>();
     switch (engine_.dataFolder.createDatabase(statement.name)) {
-    case store::DataFolder::CreateResult::Created:
-        return;
-    case store::DataFolder::CreateResult::Exists:
-        throw makeError<ErrorId::DatabaseExists>(statement.name);
-    case store::DataFolder::CreateResult::BadName:
-        throw syntaxErrorNear(statement.name, 1);
+    case store::DataFolder::CreateResult::Created: return;
+    case store::DataFolder::CreateResult::Exists: throw makeError<ErrorId::DatabaseExists>(statement.name);
+    case store::DataFolder::CreateResult::BadName: throw syntaxErrorNear(statement.name, 1);
     }
 }
 

@@ -21,7 +21,8 @@ store::CatalogTable catalogTableOf(const CreateTableStatement& statement)
             throw makeError<ErrorId::DuplicateColumnName>(definition.name, table.name);
         if (definition.identity && type->kind != TypeKind::Int)
             throw makeError<ErrorId::IdentityNotInt>(definition.name);
-        table.columns.push_back({definition.name, *type, definition.nullable, definition.primaryKey, definition.identity});
+        table.columns.push_back(
+            {definition.name, *type, definition.nullable, definition.primaryKey, definition.identity});
     }
     for (const std::string& key : statement.primaryKey) {
         auto found = std::find_if(table.columns.begin(), table.columns.end(),

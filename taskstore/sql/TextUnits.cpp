@@ -83,7 +83,8 @@ std::string textFromUtf16le(std::string_view bytes)
 {
     std::string text;
     const auto unitAt = [&](std::size_t i) {
-        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i])
+                                     | static_cast<unsigned char>(bytes[i + 1]) << 8);
     };
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const char32_t u = unitAt(i);

@@ -6,8 +6,7 @@ namespace taskstore::sql {
 
 Transaction::Transaction(EngineState& engine, SessionConnection& connection, const SessionOptions& options)
     : engine_(engine), connection_(connection), options_(options)
-{
-}
+{}
 
 Transaction::~Transaction()
 {

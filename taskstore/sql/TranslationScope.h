@@ -25,7 +25,7 @@ struct Translator::Scope {
 struct Translator::AggregateUse {
     bool allowed = true;  // false in WHERE
     bool used = false;
-    int depth = 0;        // inside an aggregate's argument
+    int depth = 0;  // inside an aggregate's argument
     std::string bareColumn;
 };
 

@@ -71,7 +71,8 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 && !store::sameName(item.starQualifier, table->resolved.table.name))
                 throw makeError<ErrorId::UnboundIdentifier>(item.starQualifier);
             for (const store::CatalogColumn& catalogColumn : table->resolved.table.columns) {
-                Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(catalogColumn.name), catalogColumn.type);
+                Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(catalogColumn.name),
+                                      catalogColumn.type);
                 typed.isColumn = true;
                 typed.nullable = catalogColumn.nullable;
                 if (aggregates.bareColumn.empty())
@@ -89,8 +90,8 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
     }
 
     if (table) {
-        parts.from = " FROM " + quoteIdentifier(table->resolved.schema) + "." + quoteIdentifier(table->resolved.table.name)
-            + " AS " + quoteIdentifier(table->alias);
+        parts.from = " FROM " + quoteIdentifier(table->resolved.schema) + "."
+            + quoteIdentifier(table->resolved.table.name) + " AS " + quoteIdentifier(table->alias);
     }
     if (statement.where) {
         aggregates.allowed = false;
@@ -180,7 +181,8 @@ std::string Translator::insert(const InsertStatement& statement)
             targets.push_back(found);
         }
     }
-    std::string sql = "INSERT INTO " + quoteIdentifier(table.resolved.schema) + "." + quoteIdentifier(table.resolved.table.name) + " (";
+    std::string sql = "INSERT INTO " + quoteIdentifier(table.resolved.schema) + "."
+        + quoteIdentifier(table.resolved.table.name) + " (";
     for (std::size_t i = 0; i < targets.size(); ++i)
         sql += (i ? ", " : "") + quoteIdentifier(targets[i]->name);
     sql += ") VALUES ";
@@ -206,10 +208,7 @@ namespace {
 
 // The stop check of a guarded statement comes first, so that every row the statement visits
 // reaches it, also the rows its filter then rejects.
-std::string rowGuard(const std::string& alias)
-{
-    return sqliteCall<tsLive>(quoteIdentifier(alias) + ".rowid");
-}
+std::string rowGuard(const std::string& alias) { return sqliteCall<tsLive>(quoteIdentifier(alias) + ".rowid"); }
 
 }  // namespace
 
@@ -217,8 +216,8 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
 {
     const ScopeTable table = bindTable(statement.table);
     const Scope scope{&table, nullptr};
-    std::string sql = "UPDATE " + quoteIdentifier(table.resolved.schema) + "." + quoteIdentifier(table.resolved.table.name)
-        + " AS " + quoteIdentifier(table.alias) + " SET ";
+    std::string sql = "UPDATE " + quoteIdentifier(table.resolved.schema) + "."
+        + quoteIdentifier(table.resolved.table.name) + " AS " + quoteIdentifier(table.alias) + " SET ";
     for (std::size_t i = 0; i < statement.assignments.size(); ++i) {
         const auto& [name, valueExpr] = statement.assignments[i];
         const store::CatalogColumn* target = table.resolved.table.find(name);
@@ -240,8 +239,8 @@ std::string Translator::remove(const DeleteStatement& statement, bool guard)
 {
     const ScopeTable table = bindTable(statement.table);
     const Scope scope{&table, nullptr};
-    std::string sql = "DELETE FROM " + quoteIdentifier(table.resolved.schema) + "." + quoteIdentifier(table.resolved.table.name)
-        + " AS " + quoteIdentifier(table.alias);
+    std::string sql = "DELETE FROM " + quoteIdentifier(table.resolved.schema) + "."
+        + quoteIdentifier(table.resolved.table.name) + " AS " + quoteIdentifier(table.alias);
     if (!statement.where)
         return sql;
     std::string where = condition(*statement.where, scope).sql;

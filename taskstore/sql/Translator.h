@@ -63,7 +63,6 @@ public:
     struct AggregateUse;
 
 private:
-
     SelectParts selectParts(const SelectStatement& statement, const Scope* outer);
     Typed expression(const Expr& expr, const Scope& scope);
     Typed condition(const Expr& expr, const Scope& scope);

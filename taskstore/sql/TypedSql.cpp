@@ -91,8 +91,8 @@ Typed coerce(Typed value, TypeKind target)
         return value;
     }
     const TypeKind kind = value.type.kind;
-    const bool sameFamily = kind == target || (isNumberKind(kind) && isNumberKind(target))
-        || (isTextKind(kind) && isTextKind(target));
+    const bool sameFamily =
+        kind == target || (isNumberKind(kind) && isNumberKind(target)) || (isTextKind(kind) && isTextKind(target));
     if (sameFamily)
         return value;
     const ColumnType targetType{target, isTextKind(target) ? 30 : 0};
@@ -124,7 +124,6 @@ Typed asText(Typed value)
         return value;
     return coerce(std::move(value), TypeKind::VarChar);
 }
-
 
 // The type of a list of values that must agree (IN lists, CASE results).
 std::optional<ColumnType> commonType(const std::vector<Typed>& values)

@@ -24,7 +24,7 @@ struct Translator::Typed {
     ColumnType type;
     bool isColumn = false;
     bool nullable = true;
-    std::string name;  // result column name when the expression is a plain column
+    std::string name;             // result column name when the expression is a plain column
     std::string arithmeticSteps;  // the ts_arith arguments when the expression is that call
     int arithmeticStepCount = 0;  // and how many steps they hold
 

@@ -21,7 +21,9 @@ void UncommittedChanges::release(Owner owner)
 void UncommittedChanges::wake()
 {
     // Taking the lock orders the waker's stop flag before a waiter's next look at it.
-    { const std::lock_guard lock(mutex_); }
+    {
+        const std::lock_guard lock(mutex_);
+    }
     released_.notify_all();
 }
 

@@ -29,7 +29,8 @@ public:
                        const std::atomic<bool>& stop);
     // Before a session starts changing a table: waits while readers queue for it, so that a stream
     // of writers cannot keep them waiting for ever (SQL Server grants locks in order of request).
-    Wait waitForQueuedReaders(const std::string& table, std::chrono::milliseconds timeout, const std::atomic<bool>& stop);
+    Wait waitForQueuedReaders(const std::string& table, std::chrono::milliseconds timeout,
+                              const std::atomic<bool>& stop);
     // Makes every waiter look at its stop flag again.
     void wake();
 

@@ -14,9 +14,9 @@ struct NamedKind {
     TypeKind kind;
 };
 constexpr NamedKind namedKinds[] = {
-    {"int", TypeKind::Int},         {"integer", TypeKind::Int},     {"bigint", TypeKind::BigInt},
-    {"bit", TypeKind::Bit},         {"float", TypeKind::Float},     {"real", TypeKind::Float},
-    {"char", TypeKind::Char},       {"varchar", TypeKind::VarChar}, {"nchar", TypeKind::NChar},
+    {"int", TypeKind::Int},           {"integer", TypeKind::Int},       {"bigint", TypeKind::BigInt},
+    {"bit", TypeKind::Bit},           {"float", TypeKind::Float},       {"real", TypeKind::Float},
+    {"char", TypeKind::Char},         {"varchar", TypeKind::VarChar},   {"nchar", TypeKind::NChar},
     {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime}, {"varbinary", TypeKind::VarBinary},
 };
 
@@ -26,16 +26,14 @@ std::string_view trim(std::string_view text) { return common::trimmed(text, comm
 
 bool ColumnType::isText() const
 {
-    return kind == TypeKind::Char || kind == TypeKind::VarChar || kind == TypeKind::NChar
-        || kind == TypeKind::NVarChar;
+    return kind == TypeKind::Char || kind == TypeKind::VarChar || kind == TypeKind::NChar || kind == TypeKind::NVarChar;
 }
 
 bool ColumnType::isUnicode() const { return kind == TypeKind::NChar || kind == TypeKind::NVarChar; }
 
 bool ColumnType::isNumeric() const
 {
-    return kind == TypeKind::Int || kind == TypeKind::BigInt || kind == TypeKind::Bit
-        || kind == TypeKind::Float;
+    return kind == TypeKind::Int || kind == TypeKind::BigInt || kind == TypeKind::Bit || kind == TypeKind::Float;
 }
 
 std::string_view ColumnType::name() const
@@ -75,8 +73,8 @@ std::string ColumnType::spelling() const
 std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optional<int> length)
 {
     const std::string key = common::asciiLower(name);
-    const auto* found = std::find_if(std::begin(namedKinds), std::end(namedKinds),
-                                     [&](const NamedKind& k) { return k.name == key; });
+    const auto* found =
+        std::find_if(std::begin(namedKinds), std::end(namedKinds), [&](const NamedKind& k) { return k.name == key; });
     if (found == std::end(namedKinds))
         return std::nullopt;
     ColumnType type{found->kind, 0};
@@ -139,7 +137,10 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
         return ColumnType{TypeKind::UniqueIdentifier, 16};
     if (name == "varbinary" || name == "binary" || name == "image") {
         const bool unlimited = max || name == "image";
-        return ColumnType{TypeKind::VarBinary, unlimited ? maxLength : numbers[0] > 0 && numbers[0] <= 8000 ? numbers[0] : 1};
+        return ColumnType{TypeKind::VarBinary,
+                          unlimited                                  ? maxLength
+                              : numbers[0] > 0 && numbers[0] <= 8000 ? numbers[0]
+                                                                     : 1};
     }
     if (name == "float")
         return ColumnType{TypeKind::Float, 0};

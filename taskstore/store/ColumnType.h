@@ -8,9 +8,25 @@
 namespace taskstore::store {
 
 enum class TypeKind {
-    Int, BigInt, Bit, Float, Char, VarChar, NChar, NVarChar, DateTime,
+    Int,
+    BigInt,
+    Bit,
+    Float,
+    Char,
+    VarChar,
+    NChar,
+    NVarChar,
+    DateTime,
     // Types of parameters only: no column, CONVERT or literal has them.
-    TinyInt, Decimal, Money, SmallMoney, UniqueIdentifier, Date, Time, DateTime2, DateTimeOffset,
+    TinyInt,
+    Decimal,
+    Money,
+    SmallMoney,
+    UniqueIdentifier,
+    Date,
+    Time,
+    DateTime2,
+    DateTimeOffset,
     VarBinary,  // a column type too: varbinary(n | max)
 };
 

@@ -24,9 +24,8 @@ bool acceptableName(std::string_view name)
 {
     if (name.empty() || name.size() > 100 || std::isdigit(static_cast<unsigned char>(name.front())))
         return false;
-    const bool plain = std::all_of(name.begin(), name.end(), [](unsigned char c) {
-        return std::isalnum(c) || c == '_';
-    });
+    const bool plain =
+        std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c) || c == '_'; });
     return plain && common::asciiLower(name) != "main" && common::asciiLower(name) != "temp";
 }
 
@@ -37,17 +36,27 @@ CatalogTable taskLogTable(TypeKind kind)
         return CatalogColumn{name, {kind, length}, nullable, false};
     };
     return {"zk_tasklog",
-            {text("cTaskId", 40, false), text("cSub_Id", 20), text("cSub_Name", 50), text("cStation", 50),
-             {"TaskState", {TypeKind::VarChar, 10}, true, false}, {"dInTime", {TypeKind::DateTime, 0}, true, false},
-             text("cUserName", 20), text("cAcc_Id", 10), text("cMemo", 200)}};
+            {text("cTaskId", 40, false),
+             text("cSub_Id", 20),
+             text("cSub_Name", 50),
+             text("cStation", 50),
+             {"TaskState", {TypeKind::VarChar, 10}, true, false},
+             {"dInTime", {TypeKind::DateTime, 0}, true, false},
+             text("cUserName", 20),
+             text("cAcc_Id", 10),
+             text("cMemo", 200)}};
 }
 
 CatalogTable taskTable(TypeKind kind)
 {
     const auto text = [kind](const char* name, int length) { return CatalogColumn{name, {kind, length}, true, false}; };
     return {"zk_task",
-            {text("cSub_Id", 20), text("cTaskId", 40), text("cSub_Name", 50), text("cStation", 50),
-             text("cUserName", 20), {"dStartTime", {TypeKind::DateTime, 0}, true, false},
+            {text("cSub_Id", 20),
+             text("cTaskId", 40),
+             text("cSub_Name", 50),
+             text("cStation", 50),
+             text("cUserName", 20),
+             {"dStartTime", {TypeKind::DateTime, 0}, true, false},
              {"iProgress", {TypeKind::Int, 0}, true, false}}};
 }
 
@@ -169,8 +178,8 @@ SqliteDb DataFolder::openConnection()
     sqlite3* raw = nullptr;
     // Each connection is used by one thread at a time (a session's worker), so SQLite need not
     // lock it on every call; that took a tenth of the time of reading a large result.
-    const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteDb db(raw);
     if (rc != SQLITE_OK)
         throw StoreError(std::string("cannot open a connection: ") + sqlite3_errstr(rc));

@@ -16,9 +16,18 @@ struct Subsystem {
     const char* name;
 };
 constexpr std::array<Subsystem, 12> subsystems{{
-    {"GL", "总账"},     {"AR", "应收款管理"}, {"AP", "应付款管理"}, {"FA", "固定资产"},
-    {"WA", "薪资管理"}, {"IA", "存货核算"},   {"PU", "采购管理"},   {"SA", "销售管理"},
-    {"ST", "库存管理"}, {"CA", "成本管理"},   {"FD", "资金管理"},   {"UFO", "UFO报表"},
+    {"GL", "总账"},
+    {"AR", "应收款管理"},
+    {"AP", "应付款管理"},
+    {"FA", "固定资产"},
+    {"WA", "薪资管理"},
+    {"IA", "存货核算"},
+    {"PU", "采购管理"},
+    {"SA", "销售管理"},
+    {"ST", "库存管理"},
+    {"CA", "成本管理"},
+    {"FD", "资金管理"},
+    {"UFO", "UFO报表"},
 }};
 constexpr std::array<const char*, 6> stationPrefixes{{"财务部", "仓库", "销售部", "采购部", "FIN-PC", "SERVER"}};
 constexpr std::array<const char*, 6> users{{"demo", "张三", "李四", "王芳", "刘洋", "陈静"}};
@@ -81,9 +90,10 @@ bool fillDemoTasks(sqlite3* db, std::string_view schemaName, std::int64_t n)
         std::vector<std::string> names;
         std::vector<std::string> indexes;
         {
-            auto list = prepare(db, "SELECT name, sql FROM " + schema
-                                        + ".sqlite_schema WHERE type = 'index' AND sql IS NOT NULL"
-                                          " AND tbl_name IN ('zk_task', 'zk_tasklog')");
+            auto list = prepare(db,
+                                "SELECT name, sql FROM " + schema
+                                    + ".sqlite_schema WHERE type = 'index' AND sql IS NOT NULL"
+                                      " AND tbl_name IN ('zk_task', 'zk_tasklog')");
             while (sqlite3_step(list.get()) == SQLITE_ROW) {
                 names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
                 indexes.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 1)));
@@ -91,12 +101,14 @@ bool fillDemoTasks(sqlite3* db, std::string_view schemaName, std::int64_t n)
         }
         for (const std::string& name : names)
             execute(db, "DROP INDEX " + schema + "." + quoteIdentifier(name));
-        auto logInsert = prepare(db, "INSERT INTO " + schema
-                                         + ".zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime,"
-                                           " cUserName, cAcc_Id, cMemo) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, '001', ?8)");
-        auto taskInsert = prepare(db, "INSERT INTO " + schema
-                                          + ".zk_task (cSub_Id, cTaskId, cSub_Name, cStation, cUserName, dStartTime,"
-                                            " iProgress) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        auto logInsert = prepare(db,
+                                 "INSERT INTO " + schema
+                                     + ".zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime,"
+                                       " cUserName, cAcc_Id, cMemo) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, '001', ?8)");
+        auto taskInsert = prepare(db,
+                                  "INSERT INTO " + schema
+                                      + ".zk_task (cSub_Id, cTaskId, cSub_Name, cStation, cUserName, dStartTime,"
+                                        " iProgress) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
         Sequence random(static_cast<std::uint64_t>(n) * 7919 + 17);
         const std::int32_t firstDay = daysFromCivil({2026, 11, 1});
         const std::int64_t spanMs = 30LL * 86400 * 1000;
@@ -122,8 +134,8 @@ bool fillDemoTasks(sqlite3* db, std::string_view schemaName, std::int64_t n)
             const std::string state = abnormal ? abnormalStates[random.below(abnormalStates.size())]
                                                : normalStates[random.below(normalStates.size())];
             const std::int64_t at = n > 0 ? spanMs * i / n + static_cast<std::int64_t>(random.below(60000)) : 0;
-            const std::string inTime = formatStored(fromMilliseconds(
-                firstDay + static_cast<std::int32_t>(at / 86400000), at % 86400000));
+            const std::string inTime =
+                formatStored(fromMilliseconds(firstDay + static_cast<std::int32_t>(at / 86400000), at % 86400000));
             const std::string user = users[random.below(users.size())];
 
             bindText(logInsert.get(), 1, taskId);

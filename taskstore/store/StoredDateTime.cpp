@@ -61,10 +61,7 @@ DateTimeValue fromMilliseconds(std::int32_t days, std::int64_t millisecondsOfDay
     return {days, static_cast<std::uint32_t>(ticks)};
 }
 
-std::int64_t millisecondsOf(std::uint32_t ticks)
-{
-    return (static_cast<std::int64_t>(ticks) * 10 + 1) / 3;
-}
+std::int64_t millisecondsOf(std::uint32_t ticks) { return (static_cast<std::int64_t>(ticks) * 10 + 1) / 3; }
 
 std::string formatStored(DateTimeValue value)
 {
@@ -72,21 +69,21 @@ std::string formatStored(DateTimeValue value)
     const std::int64_t ms = millisecondsOf(value.ticks);
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", date.year, date.month, date.day,
-                  static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
-                  static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+                  static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+                  static_cast<int>(ms % 1000));
     return text;
 }
 
 std::optional<DateTimeValue> parseStored(std::string_view text)
 {
-    if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':'
-        || text[16] != ':' || text[19] != '.')
+    if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':'
+        || text[19] != '.')
         return std::nullopt;
     const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
     const int hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);
     const int millisecond = digits(text, 20, 3);
-    if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0
-        || minute > 59 || second < 0 || second > 59 || millisecond < 0)
+    if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59
+        || second < 0 || second > 59 || millisecond < 0)
         return std::nullopt;
     const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
     const DateTimeValue value = fromMilliseconds(daysFromCivil({year, month, day}), ms);

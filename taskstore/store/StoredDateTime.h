@@ -15,8 +15,8 @@ struct CivilDate {
 };
 
 struct DateTimeValue {
-    std::int32_t days = 0;     // since 1900-01-01
-    std::uint32_t ticks = 0;   // 1/300 s since midnight, below 300 * 86400
+    std::int32_t days = 0;    // since 1900-01-01
+    std::uint32_t ticks = 0;  // 1/300 s since midnight, below 300 * 86400
 
     bool operator==(const DateTimeValue&) const = default;
 };

@@ -13,23 +13,20 @@ constexpr std::string_view identityDeclaration = "INTEGER";
 
 }  // namespace
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    return common::equalIgnoringAsciiCase(a, b);
-}
+bool sameName(std::string_view a, std::string_view b) { return common::equalIgnoringAsciiCase(a, b); }
 
 const CatalogColumn* CatalogTable::find(std::string_view column) const
 {
-    const auto found = std::find_if(columns.begin(), columns.end(),
-                                    [&](const CatalogColumn& c) { return sameName(c.name, column); });
+    const auto found =
+        std::find_if(columns.begin(), columns.end(), [&](const CatalogColumn& c) { return sameName(c.name, column); });
     return found == columns.end() ? nullptr : &*found;
 }
 
 std::optional<CatalogTable> readTable(sqlite3* db, std::string_view schema, std::string_view table)
 {
     const std::string quotedSchema = quoteIdentifier(schema);
-    auto lookup = prepare(db, "SELECT name FROM " + quotedSchema
-                                  + ".sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    auto lookup = prepare(
+        db, "SELECT name FROM " + quotedSchema + ".sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
     sqlite3_bind_text(lookup.get(), 1, table.data(), static_cast<int>(table.size()), SQLITE_STATIC);
     if (sqlite3_step(lookup.get()) != SQLITE_ROW)
         return std::nullopt;

@@ -118,7 +118,8 @@ private:
     {
         if (gb == reinterpret_cast<iconv_t>(-1))
             return std::nullopt;
-        char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF), static_cast<char>((c >> 16) & 0xFF), 0};
+        char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                      static_cast<char>((c >> 16) & 0xFF), 0};
         char out[8];
         char* inPtr = in;
         char* outPtr = out;

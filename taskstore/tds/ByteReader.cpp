@@ -15,10 +15,7 @@ std::span<const std::uint8_t> ByteReader::bytes(std::size_t count)
     return part;
 }
 
-std::uint8_t ByteReader::u8()
-{
-    return bytes(1)[0];
-}
+std::uint8_t ByteReader::u8() { return bytes(1)[0]; }
 
 std::uint16_t ByteReader::u16le()
 {

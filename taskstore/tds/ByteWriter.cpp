@@ -30,10 +30,7 @@ void ByteWriter::u64le(std::uint64_t v)
         out_.push_back(static_cast<std::uint8_t>(v));
 }
 
-void ByteWriter::f64le(double v)
-{
-    u64le(std::bit_cast<std::uint64_t>(v));
-}
+void ByteWriter::f64le(double v) { u64le(std::bit_cast<std::uint64_t>(v)); }
 
 std::size_t ByteWriter::utf16(std::string_view utf8, std::size_t maxUnits)
 {

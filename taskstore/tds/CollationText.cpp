@@ -18,24 +18,20 @@ const char* codePageOf(std::span<const std::uint8_t, collationSize> collation)
     const unsigned lcid = collation[0] | collation[1] << 8 | (collation[2] & 0x0F) << 16;
     switch (lcid & 0xFFFF) {
     case 0x0804:
-    case 0x1004:
-        return "CP936";
+    case 0x1004: return "CP936";
     case 0x0404:
     case 0x0C04:
-    case 0x1404:
-        return "CP950";
-    case 0x0411:
-        return "CP932";
-    case 0x0412:
-        return "CP949";
-    default:
-        return "CP1252";
+    case 0x1404: return "CP950";
+    case 0x0411: return "CP932";
+    case 0x0412: return "CP949";
+    default: return "CP1252";
     }
 }
 
 }  // namespace
 
-std::string collationTextToUtf8(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t, collationSize> collation)
+std::string collationTextToUtf8(std::span<const std::uint8_t> bytes,
+                                std::span<const std::uint8_t, collationSize> collation)
 {
     if (collation[3] & utf8Flag)
         return std::string(bytes.begin(), bytes.end());

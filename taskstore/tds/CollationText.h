@@ -10,6 +10,7 @@ namespace taskstore::tds {
 inline constexpr std::size_t collationSize = 5;
 
 // The text as UTF-8. Bytes the code page does not define become U+FFFD.
-std::string collationTextToUtf8(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t, collationSize> collation);
+std::string collationTextToUtf8(std::span<const std::uint8_t> bytes,
+                                std::span<const std::uint8_t, collationSize> collation);
 
 }  // namespace taskstore::tds

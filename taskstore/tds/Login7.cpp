@@ -97,8 +97,8 @@ Login7 decodeLogin7(std::span<const std::uint8_t> payload)
     deobfuscatePassword(clear);
     login.password = utf16leToUtf8(clear);
     record.field(sspi.offset, sspi.count, "SSPI");
-    login.integratedAuth = sspi.count > 0 || (login.optionFlags2 & integratedSecurityFlag) != 0
-        || login.userName.empty();
+    login.integratedAuth =
+        sspi.count > 0 || (login.optionFlags2 & integratedSecurityFlag) != 0 || login.userName.empty();
     return login;
 }
 

@@ -10,10 +10,7 @@
 namespace taskstore::tds {
 namespace {
 
-bool blank(char c)
-{
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
+bool blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 std::string_view trim(std::string_view text) { return common::trimmed(text, common::whiteSpace); }
 
@@ -23,10 +20,7 @@ bool endsWithWord(std::string_view item, std::string_view word)
         && common::equalIgnoringAsciiCase(item.substr(item.size() - word.size()), word);
 }
 
-[[noreturn]] void syntaxError(std::string_view near)
-{
-    throw makeError<ErrorId::SyntaxError>(near);
-}
+[[noreturn]] void syntaxError(std::string_view near) { throw makeError<ErrorId::SyntaxError>(near); }
 
 ParameterDeclaration declaration(std::string_view item)
 {

@@ -45,13 +45,11 @@ EncryptionAgreement agreeEncryption(Encrypt client, bool canEncrypt, bool forced
         return {Encrypt::NotSupported, Protection::None};
     switch (client) {
     case Encrypt::On:
-    case Encrypt::Required:
-        return {Encrypt::On, Protection::Full};
+    case Encrypt::Required: return {Encrypt::On, Protection::Full};
     case Encrypt::Off:
         return forced ? EncryptionAgreement{Encrypt::Required, Protection::Full}
                       : EncryptionAgreement{Encrypt::Off, Protection::LoginOnly};
-    case Encrypt::NotSupported:
-        break;
+    case Encrypt::NotSupported: break;
     }
     return forced ? EncryptionAgreement{Encrypt::Required, Protection::Full}
                   : EncryptionAgreement{Encrypt::NotSupported, Protection::None};
@@ -61,16 +59,41 @@ std::vector<std::uint8_t> preloginReply(Encrypt answer)
 {
     // Five options of five bytes and the terminator make 26 bytes before the data.
     return {
-        Version,    0x00, 0x1A, 0x00, 0x06,
-        Encryption, 0x00, 0x20, 0x00, 0x01,
-        InstOpt,    0x00, 0x21, 0x00, 0x01,
-        ThreadId,   0x00, 0x22, 0x00, 0x00,
-        Mars,       0x00, 0x22, 0x00, 0x01,
+        Version,
+        0x00,
+        0x1A,
+        0x00,
+        0x06,
+        Encryption,
+        0x00,
+        0x20,
+        0x00,
+        0x01,
+        InstOpt,
+        0x00,
+        0x21,
+        0x00,
+        0x01,
+        ThreadId,
+        0x00,
+        0x22,
+        0x00,
+        0x00,
+        Mars,
+        0x00,
+        0x22,
+        0x00,
+        0x01,
         Terminator,
-        0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00,  // version 15.0.2000
+        0x0F,
+        0x00,
+        0x07,
+        0xD0,
+        0x00,
+        0x00,  // version 15.0.2000
         static_cast<std::uint8_t>(answer),
-        0x00,                                // instance matches
-        0x00,                                // MARS off
+        0x00,  // instance matches
+        0x00,  // MARS off
     };
 }
 

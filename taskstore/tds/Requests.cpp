@@ -11,10 +11,7 @@ enum RequestType : std::uint16_t { Begin = 5, Commit = 7, Rollback = 8, Save = 9
 constexpr std::uint8_t beginXactFlag = 0x01;
 constexpr std::size_t headerPrefixSize = 6;  // HeaderLength(4) + HeaderType(2)
 
-void skipName(ByteReader& reader)
-{
-    reader.skip(reader.u8());
-}
+void skipName(ByteReader& reader) { reader.skip(reader.u8()); }
 
 }  // namespace
 
@@ -67,8 +64,7 @@ TransactionRequest decodeTransactionRequest(std::span<const std::uint8_t> payloa
         request.kind = TransactionRequest::Kind::Save;
         skipName(reader);
         break;
-    default:
-        throw ProtocolError("unsupported transaction manager request " + std::to_string(type));
+    default: throw ProtocolError("unsupported transaction manager request " + std::to_string(type));
     }
     return request;
 }

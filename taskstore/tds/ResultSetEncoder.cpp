@@ -13,9 +13,23 @@ namespace {
 
 enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 };
 enum WireType : std::uint8_t {
-    IntN = 0x26, NText = 0x63, BitN = 0x68, FloatN = 0x6D, DateTimeN = 0x6F, NVarChar = 0xE7, GuidN = 0x24,
-    DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B, DecimalN = 0x6A, MoneyN = 0x6E,
-    BigVarBinary = 0xA5, Image = 0x22, BigVarChar = 0xA7, Text = 0x23,
+    IntN = 0x26,
+    NText = 0x63,
+    BitN = 0x68,
+    FloatN = 0x6D,
+    DateTimeN = 0x6F,
+    NVarChar = 0xE7,
+    GuidN = 0x24,
+    DateN = 0x28,
+    TimeN = 0x29,
+    DateTime2N = 0x2A,
+    DateTimeOffsetN = 0x2B,
+    DecimalN = 0x6A,
+    MoneyN = 0x6E,
+    BigVarBinary = 0xA5,
+    Image = 0x22,
+    BigVarChar = 0xA7,
+    Text = 0x23,
 };
 constexpr std::uint16_t nullableFlag = 0x0001;
 constexpr std::uint8_t outputParameterStatus = 0x01;
@@ -108,7 +122,10 @@ void collatedTypeInfo(ByteWriter& out, std::uint8_t wireType, std::uint16_t byte
     out.bytes(defaultCollation);
 }
 
-void nvarcharTypeInfo(ByteWriter& out, const ColumnInfo& column) { collatedTypeInfo(out, NVarChar, nvarcharBytes(column)); }
+void nvarcharTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    collatedTypeInfo(out, NVarChar, nvarcharBytes(column));
+}
 
 void nvarcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
@@ -319,7 +336,10 @@ void writeSizedBytes(ByteWriter& out, const ColumnInfo& column, std::span<const 
 }
 
 // varchar in the database's code page, with the collation that names it.
-void varcharTypeInfo(ByteWriter& out, const ColumnInfo& column) { collatedTypeInfo(out, BigVarChar, plainBytes(column)); }
+void varcharTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    collatedTypeInfo(out, BigVarChar, plainBytes(column));
+}
 
 void varcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
@@ -422,7 +442,8 @@ void temporalTextValue(ByteWriter& out, const ColumnInfo& column, const ValueVie
 
 bool isTemporal(SqlType type)
 {
-    return type == SqlType::Date || type == SqlType::Time || type == SqlType::DateTime2 || type == SqlType::DateTimeOffset;
+    return type == SqlType::Date || type == SqlType::Time || type == SqlType::DateTime2
+        || type == SqlType::DateTimeOffset;
 }
 
 // Below 7.2 the (max) types go out as ntext and image, the forms those clients know.
@@ -433,7 +454,8 @@ bool sentAsNText(const ColumnInfo& column, TdsVersion version)
 
 bool sentAsImage(const ColumnInfo& column, TdsVersion version)
 {
-    return (column.type == SqlType::VarBinary || column.type == SqlType::VarChar) && unlimited(column) && !version.atLeast72();
+    return (column.type == SqlType::VarBinary || column.type == SqlType::VarChar) && unlimited(column)
+        && !version.atLeast72();
 }
 
 void writeNull(ByteWriter& out, const ColumnInfo& column, TdsVersion version)
@@ -459,23 +481,23 @@ struct TypeCodec {
 
 // Indexed by SqlType.
 constexpr TypeCodec codecs[] = {
-    {intTypeInfo, intValue},            // Int
-    {intTypeInfo, intValue},            // BigInt
-    {bitTypeInfo, bitValue},            // Bit
-    {floatTypeInfo, floatValue},        // Float
-    {nvarcharTypeInfo, nvarcharValue},  // NVarChar
-    {datetimeTypeInfo, datetimeValue},  // DateTime
-    {tinyintTypeInfo, tinyintValue},    // TinyInt
-    {decimalTypeInfo, decimalValue},    // Decimal
-    {moneyTypeInfo, moneyValue},        // Money
-    {moneyTypeInfo, moneyValue},        // SmallMoney
-    {guidTypeInfo, guidValue},          // UniqueIdentifier
+    {intTypeInfo, intValue},              // Int
+    {intTypeInfo, intValue},              // BigInt
+    {bitTypeInfo, bitValue},              // Bit
+    {floatTypeInfo, floatValue},          // Float
+    {nvarcharTypeInfo, nvarcharValue},    // NVarChar
+    {datetimeTypeInfo, datetimeValue},    // DateTime
+    {tinyintTypeInfo, tinyintValue},      // TinyInt
+    {decimalTypeInfo, decimalValue},      // Decimal
+    {moneyTypeInfo, moneyValue},          // Money
+    {moneyTypeInfo, moneyValue},          // SmallMoney
+    {guidTypeInfo, guidValue},            // UniqueIdentifier
     {varbinaryTypeInfo, varbinaryValue},  // VarBinary
-    {temporalTypeInfo, temporalValue},  // Date
-    {temporalTypeInfo, temporalValue},  // Time
-    {temporalTypeInfo, temporalValue},  // DateTime2
-    {temporalTypeInfo, temporalValue},  // DateTimeOffset
-    {varcharTypeInfo, varcharValue},    // VarChar
+    {temporalTypeInfo, temporalValue},    // Date
+    {temporalTypeInfo, temporalValue},    // Time
+    {temporalTypeInfo, temporalValue},    // DateTime2
+    {temporalTypeInfo, temporalValue},    // DateTimeOffset
+    {varcharTypeInfo, varcharValue},      // VarChar
 };
 static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::VarChar) + 1);
 

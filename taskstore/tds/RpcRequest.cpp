@@ -18,11 +18,38 @@ namespace {
 using Kind = ValueView::Kind;
 
 enum WireType : std::uint8_t {
-    Image = 0x22, Text = 0x23, GuidN = 0x24, DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeOffsetN = 0x2B,
-    Int1 = 0x30, Bit = 0x32, Int2 = 0x34, Int4 = 0x38, DateTim4 = 0x3A, Flt4 = 0x3B, DateTime = 0x3D,
-    Flt8 = 0x3E, NText = 0x63, IntN = 0x26, BitN = 0x68, DecimalN = 0x6A, NumericN = 0x6C, FltN = 0x6D,
-    DateTimN = 0x6F, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF, NVarChar = 0xE7, NChar = 0xEF,
-    Money = 0x3C, SmallMoney = 0x7A, MoneyN = 0x6E, BigVarBinary = 0xA5, BigBinary = 0xAD,
+    Image = 0x22,
+    Text = 0x23,
+    GuidN = 0x24,
+    DateN = 0x28,
+    TimeN = 0x29,
+    DateTime2N = 0x2A,
+    DateTimeOffsetN = 0x2B,
+    Int1 = 0x30,
+    Bit = 0x32,
+    Int2 = 0x34,
+    Int4 = 0x38,
+    DateTim4 = 0x3A,
+    Flt4 = 0x3B,
+    DateTime = 0x3D,
+    Flt8 = 0x3E,
+    NText = 0x63,
+    IntN = 0x26,
+    BitN = 0x68,
+    DecimalN = 0x6A,
+    NumericN = 0x6C,
+    FltN = 0x6D,
+    DateTimN = 0x6F,
+    Int8 = 0x7F,
+    BigVarChar = 0xA7,
+    BigChar = 0xAF,
+    NVarChar = 0xE7,
+    NChar = 0xEF,
+    Money = 0x3C,
+    SmallMoney = 0x7A,
+    MoneyN = 0x6E,
+    BigVarBinary = 0xA5,
+    BigBinary = 0xAD,
 };
 
 constexpr std::uint16_t procIdMarker = 0xFFFF;
@@ -32,10 +59,22 @@ constexpr std::uint8_t statusByRef = 0x01;
 constexpr std::uint8_t statusEncrypted = 0x08;
 constexpr std::uint32_t ticksPerDay = 300u * 86400u;
 
-constexpr std::array<const char*, 16> procNames{
-    "", "sp_cursor", "sp_cursoropen", "sp_cursorprepare", "sp_cursorexecute", "sp_cursorprepexec",
-    "sp_cursorunprepare", "sp_cursorfetch", "sp_cursoroption", "sp_cursorclose", "sp_executesql",
-    "sp_prepare", "sp_execute", "sp_prepexec", "sp_prepexecrpc", "sp_unprepare"};
+constexpr std::array<const char*, 16> procNames{"",
+                                                "sp_cursor",
+                                                "sp_cursoropen",
+                                                "sp_cursorprepare",
+                                                "sp_cursorexecute",
+                                                "sp_cursorprepexec",
+                                                "sp_cursorunprepare",
+                                                "sp_cursorfetch",
+                                                "sp_cursoroption",
+                                                "sp_cursorclose",
+                                                "sp_executesql",
+                                                "sp_prepare",
+                                                "sp_execute",
+                                                "sp_prepexec",
+                                                "sp_prepexecrpc",
+                                                "sp_unprepare"};
 
 std::uint64_t littleEndian(std::span<const std::uint8_t> bytes)
 {
@@ -148,7 +187,8 @@ void setMoney(RpcValue& value, std::span<const std::uint8_t> bytes)
     else
         throw ProtocolError("money of " + std::to_string(bytes.size()) + " bytes");
     value.kind = Kind::Decimal;
-    const std::uint64_t magnitude = units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    const std::uint64_t magnitude =
+        units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
     value.decimal = {units < 0, magnitude, 4};
 }
 
@@ -175,7 +215,8 @@ void setText(RpcValue& value, std::span<const std::uint8_t, collationSize> colla
 // Partially length-prefixed: a total (or unknown), then chunks up to an empty one.
 std::optional<std::vector<std::uint8_t>> readPlp(ByteReader& reader)
 {
-    const std::uint64_t total = static_cast<std::uint64_t>(reader.u32le()) | static_cast<std::uint64_t>(reader.u32le()) << 32;
+    const std::uint64_t total =
+        static_cast<std::uint64_t>(reader.u32le()) | static_cast<std::uint64_t>(reader.u32le()) << 32;
     if (total == plpNull)
         return std::nullopt;
     std::vector<std::uint8_t> data;
@@ -199,7 +240,10 @@ RpcValue readValue(ByteReader& reader)
     case Int2: setInteger(value, reader.bytes(2)); break;
     case Int4: setInteger(value, reader.bytes(4)); break;
     case Int8: setInteger(value, reader.bytes(8)); break;
-    case Bit: setInteger(value, reader.bytes(1)); value.integer = value.integer != 0; break;
+    case Bit:
+        setInteger(value, reader.bytes(1));
+        value.integer = value.integer != 0;
+        break;
     case Flt4: setFloat(value, reader.bytes(4)); break;
     case Flt8: setFloat(value, reader.bytes(8)); break;
     case DateTime: setDateTime(value, reader.bytes(8)); break;
@@ -305,8 +349,7 @@ RpcValue readValue(ByteReader& reader)
             setText(value, collation, type == NText, reader.bytes(length));
         break;
     }
-    default:
-        refuseType(type);
+    default: refuseType(type);
     }
     return value;
 }

@@ -8,7 +8,7 @@ namespace taskstore::tds {
 namespace {
 
 constexpr std::size_t recordHeaderSize = 5;
-constexpr std::uint8_t firstContentType = 0x14;  // change_cipher_spec; 0x15 alert, 0x16 handshake
+constexpr std::uint8_t firstContentType = 0x14;      // change_cipher_spec; 0x15 alert, 0x16 handshake
 constexpr std::size_t maxRecordBody = 16384 + 2048;  // the largest ciphertext TLS 1.2 allows
 
 }  // namespace

@@ -24,8 +24,7 @@ std::uint16_t curCmdOf(StatementKind kind, bool resultSetSent)
 
 TokenSink::TokenSink(MessageWriter& writer, std::string serverName, ErrorObserver onError)
     : writer_(writer), serverName_(std::move(serverName)), onError_(std::move(onError))
-{
-}
+{}
 
 void TokenSink::beginToken()
 {

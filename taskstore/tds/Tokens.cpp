@@ -87,8 +87,8 @@ void writeMessage(ByteWriter& out, const SqlError& message, std::string_view ser
         out.u16le(static_cast<std::uint16_t>(message.line));
 }
 
-void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount,
-               TdsVersion version, DoneToken token)
+void writeDone(ByteWriter& out, std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount, TdsVersion version,
+               DoneToken token)
 {
     out.u8(static_cast<std::uint8_t>(token));
     out.u16le(status);

@@ -58,7 +58,8 @@ Certificate selfSign(EVP_PKEY* key)
     X509_gmtime_adj(X509_getm_notAfter(x), validSeconds);
     X509_set_pubkey(x, key);
     X509_NAME* name = X509_get_subject_name(x);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1,
+                               0);
     X509_set_issuer_name(x, name);
     addExtension(x, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1");
     // A server's certificate, never an authority: a client that trusts this file trusts this one

@@ -33,9 +33,11 @@ TlsContext::TlsContext(const std::filesystem::path& certificateFile, const std::
     // Forward secrecy and authenticated encryption only, in the server's order: no static-RSA key
     // exchange, no CBC with SHA-1. Every client tested (FreeTDS with GnuTLS or OpenSSL,
     // python-tds, tedious) offers these.
-    if (SSL_CTX_set_cipher_list(context_, "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
-                                          "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
-                                          "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305") != 1)
+    if (SSL_CTX_set_cipher_list(context_,
+                                "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
+                                "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
+                                "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305")
+        != 1)
         fail("cannot choose the TLS cipher suites");
     // Sessions are never resumed: each connection logs on afresh.
     SSL_CTX_set_options(context_, SSL_OP_NO_TICKET | SSL_OP_CIPHER_SERVER_PREFERENCE);
@@ -48,9 +50,6 @@ TlsContext::TlsContext(const std::filesystem::path& certificateFile, const std::
         fail("the TLS key " + keyFile.string() + " does not belong to the certificate");
 }
 
-TlsContext::~TlsContext()
-{
-    SSL_CTX_free(context_);
-}
+TlsContext::~TlsContext() { SSL_CTX_free(context_); }
 
 }  // namespace taskstore::tls

@@ -16,7 +16,8 @@ namespace {
 
 void feed(ssl_st* ssl, std::span<const std::uint8_t> bytes)
 {
-    if (!bytes.empty() && BIO_write(SSL_get_rbio(ssl), bytes.data(), static_cast<int>(bytes.size())) != static_cast<int>(bytes.size()))
+    if (!bytes.empty()
+        && BIO_write(SSL_get_rbio(ssl), bytes.data(), static_cast<int>(bytes.size())) != static_cast<int>(bytes.size()))
         throw std::runtime_error("TLS input buffer refused data");
 }
 

@@ -58,8 +58,8 @@ private:
     ssl_st* ssl_;
     State state_ = State::Clear;
     tds::Protection after_ = tds::Protection::None;
-    bool agreed_ = false;        // PRELOGIN agreed on TLS
-    bool loginSeen_ = false;     // the login-only packet was decrypted
+    bool agreed_ = false;                      // PRELOGIN agreed on TLS
+    bool loginSeen_ = false;                   // the login-only packet was decrypted
     std::vector<std::uint8_t> pendingRecord_;  // login-only: a record cut by the read
     std::vector<std::uint8_t> loginPlain_;     // login-only: the packet decrypted so far
 };

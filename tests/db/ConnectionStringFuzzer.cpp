@@ -27,8 +27,7 @@ void readAnyText(std::string_view text)
 {
     try {
         db::toOdbcConnectionString(db::readOleDbLogOn(text));
-    } catch (const runtime::RuntimeError&) {
-    }
+    } catch (const runtime::RuntimeError&) {}
 }
 
 // Input: two length bytes, then server, password and user back to back.
@@ -37,8 +36,8 @@ void roundTripTypedValues(std::string_view data)
     if (data.size() < 2)
         return;
     const std::size_t serverLength = std::min<std::size_t>(static_cast<unsigned char>(data[0]), data.size() - 2);
-    const std::size_t passwordLength
-        = std::min<std::size_t>(static_cast<unsigned char>(data[1]), data.size() - 2 - serverLength);
+    const std::size_t passwordLength =
+        std::min<std::size_t>(static_cast<unsigned char>(data[1]), data.size() - 2 - serverLength);
     const std::string_view server = data.substr(2, serverLength);
     const std::string_view password = data.substr(2 + serverLength, passwordLength);
     const std::string_view user = data.substr(2 + serverLength + passwordLength);

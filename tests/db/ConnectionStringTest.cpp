@@ -90,8 +90,8 @@ TEST(OleDbReader, QuotingBlanksDuplicatesAndEscapedEquals)
 
 TEST(OleDbReader, RejectsMalformedStringsWithoutEchoingThem)
 {
-    for (const char* text : {"User ID=SA;secret;Data Source=x", "=value", "A='unterminated", "A='x' y;B=1",
-                             "justakeyword", "E==;"}) {
+    for (const char* text :
+         {"User ID=SA;secret;Data Source=x", "=value", "A='unterminated", "A='x' y;B=1", "justakeyword", "E==;"}) {
         try {
             OleDbConnectionString::parse(text);
             ADD_FAILURE() << "accepted: " << text;
@@ -173,10 +173,10 @@ TEST(TypedLogOn, TheToolsLogOnReachesTheDriverWithEachValueQuotedOnce)
     const std::pair<std::string, std::string> servers[] = {{"127.0.0.1,14330", withPort},
                                                            {"host\\Q6", "Server={host\\Q6};"}};
     for (const auto& [server, written] : servers) {
-        const std::string driverString
-            = db::toOdbcConnectionString(db::readOleDbLogOn(db::buildLogOnString(server, "SA", password)));
-        EXPECT_EQ(driverString, driverPrefix() + written + "Database={master};UID={SA};PWD=" + quotedPassword + ";"
-                                    + protocolSuffix);
+        const std::string driverString =
+            db::toOdbcConnectionString(db::readOleDbLogOn(db::buildLogOnString(server, "SA", password)));
+        EXPECT_EQ(driverString,
+                  driverPrefix() + written + "Database={master};UID={SA};PWD=" + quotedPassword + ";" + protocolSuffix);
     }
 }
 
@@ -191,9 +191,9 @@ TEST(OdbcTranslation, EachDataSourceForm)
     const auto server = [&](const std::string& value) { return driverPrefix() + "Server={" + value + "};" + tail; };
 #ifdef _WIN32
     // Microsoft's drivers read every form themselves, shared memory and named instances included.
-    for (const char* typed : {"(local)", "(LOCAL)", ".", "localhost", "db.example.org", "10.0.0.5,14330",
-                              "tcp:10.0.0.5, 1500", "host\\Q6", ".\\SQLEXPRESS", "host\\Q6,2000", "lpc:(local)",
-                              "np:\\\\host\\pipe\\sql\\query"})
+    for (const char* typed :
+         {"(local)", "(LOCAL)", ".", "localhost", "db.example.org", "10.0.0.5,14330", "tcp:10.0.0.5, 1500", "host\\Q6",
+          ".\\SQLEXPRESS", "host\\Q6,2000", "lpc:(local)", "np:\\\\host\\pipe\\sql\\query"})
         EXPECT_EQ(odbcFor(typed), server(typed)) << typed;
     EXPECT_EQ(odbcFor("  (local)\t"), server("(local)"));
     EXPECT_EQ(odbcFor(""), server("(local)"));
@@ -218,7 +218,8 @@ TEST(OdbcTranslation, EachDataSourceForm)
 TEST(OdbcTranslation, ANameThatIsAFreeTdsSectionGoesToTheDriverAsThatSection)
 {
     // The user's settings for a server (CA file, encryption) reach the driver only this way.
-    const std::filesystem::path conf = std::filesystem::temp_directory_path() / ("sections-" + std::to_string(::getpid()) + ".conf");
+    const std::filesystem::path conf =
+        std::filesystem::temp_directory_path() / ("sections-" + std::to_string(::getpid()) + ".conf");
     std::ofstream(conf) << "[global]\n\ttds version = 7.4\n  [ q6box ]  \n\thost = 10.0.0.9\n\tca file = /x.pem\n";
     const char* before = std::getenv("FREETDSCONF");
     const std::string saved = before ? before : "";

@@ -143,12 +143,14 @@ TEST_F(Connection, ExecuteTreatsNoRowsAsSuccessAndRaisesEveryStatementsError)
     EXPECT_NO_THROW(connection.Execute(db::TaskStatements::deleteAllTaskLog));
 
     seedTaskLog(server().port(), {"abc"});
-    const runtime::RuntimeError conversion = errorOf([&] { connection.Execute(db::TaskStatements::deleteAbnormalTaskLog); });
+    const runtime::RuntimeError conversion =
+        errorOf([&] { connection.Execute(db::TaskStatements::deleteAbnormalTaskLog); });
     EXPECT_EQ(conversion.Number(), 245);
     EXPECT_NE(conversion.Description().find("Conversion failed"), std::string::npos) << conversion.Description();
 
     // An error in the second statement of a batch surfaces, too.
-    const runtime::RuntimeError second = errorOf([&] { connection.Execute("delete from zk_task; delete from no_such_table"); });
+    const runtime::RuntimeError second =
+        errorOf([&] { connection.Execute("delete from zk_task; delete from no_such_table"); });
     EXPECT_EQ(second.Number(), 208);
     const runtime::RuntimeError syntax = errorOf([&] { connection.Execute("delete from zk_task where"); });
     EXPECT_TRUE(syntax.Number() == 102 || syntax.Number() == 156) << syntax.Number();
@@ -234,8 +236,8 @@ TEST_F(Connection, CommandTimeoutEndsAStatementThatWaits)
     connection.Open(logOn(), "", "");
     connection.setDefaultDatabase("VOZUZODI");
     const auto started = std::chrono::steady_clock::now();
-    const runtime::RuntimeError timedOut
-        = errorOf([&] { connection.Execute("delete from zk_tasklog where cTaskId = 'T1'"); });
+    const runtime::RuntimeError timedOut =
+        errorOf([&] { connection.Execute("delete from zk_tasklog where cTaskId = 'T1'"); });
     EXPECT_EQ(timedOut.Number(), runtime::ErrorNumber::ProviderFailure);
     EXPECT_NE(timedOut.Description().find("imeout"), std::string::npos) << timedOut.Description();
     const auto waited = std::chrono::steady_clock::now() - started;

@@ -25,8 +25,9 @@ TEST_F(EncryptedServer, TheToolLogsOnListsAndClears)
 {
     {
         testsupport::OdbcClient seed(server().port(), "VOZUZODI", "Forced-4711");
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values "
-                  "('T1', 'GL', N'总账', 'PC-1', '-1', '2024-01-02'), ('T2', 'AR', N'应收', 'PC-2', '05', '2024-01-03')");
+        seed.exec(
+            "insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values "
+            "('T1', 'GL', N'总账', 'PC-1', '-1', '2024-01-02'), ('T2', 'AR', N'应收', 'PC-2', '05', '2024-01-03')");
         seed.exec("insert into zk_task (cSub_Id, cTaskId) values ('GL', 'T1'), ('AR', 'T2')");
     }
     db::Connection connection;

@@ -30,19 +30,19 @@ TEST(Diagnostics, PicksTheServerErrorOverGenericAndWarningRecords)
     EXPECT_EQ(error.Number(), 18456);
     EXPECT_EQ(error.Description(), "Login failed for user 'SA'.");
 
-    const runtime::RuntimeError generic = db::errorFromDiagnostics(
-        {{"01000", 5703, "[FreeTDS][SQL Server]Changed language setting"},
-         {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"}},
-        "fallback");
+    const runtime::RuntimeError generic =
+        db::errorFromDiagnostics({{"01000", 5703, "[FreeTDS][SQL Server]Changed language setting"},
+                                  {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"}},
+                                 "fallback");
     EXPECT_EQ(generic.Number(), runtime::ErrorNumber::ProviderFailure);
     EXPECT_EQ(generic.Description(), "Unable to connect to data source");
 
     // The driver's own numbered message names the cause better than its generic failure, even as a
     // warning, but its number is not the server's.
-    const runtime::RuntimeError unknownHost = db::errorFromDiagnostics(
-        {{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
-         {"01000", 20013, "[FreeTDS][SQL Server]Unknown host machine name."}},
-        "fallback");
+    const runtime::RuntimeError unknownHost =
+        db::errorFromDiagnostics({{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
+                                  {"01000", 20013, "[FreeTDS][SQL Server]Unknown host machine name."}},
+                                 "fallback");
     EXPECT_EQ(unknownHost.Number(), runtime::ErrorNumber::ProviderFailure);
     EXPECT_EQ(unknownHost.Description(), "Unknown host machine name.");
 
@@ -56,10 +56,13 @@ TEST(Utf16, RoundTripsEveryPlaneAndReplacesMalformedInput)
     const std::string text = "a\xC3\xA9密码😀\x7F";
     EXPECT_EQ(db::toUtf16(text), u"aé密码😀\x7F");
     EXPECT_EQ(db::toUtf8(db::toUtf16(text)), text);
-    EXPECT_EQ(db::toUtf16("\xFF" "b"), u"\xFFFD" u"b");
-    EXPECT_EQ(db::toUtf16("\xE5\xAF"), u"\xFFFD\xFFFD");          // cut short
-    EXPECT_EQ(db::toUtf16("\xC0\xAF"), u"\xFFFD\xFFFD");          // overlong "/"
-    EXPECT_EQ(db::toUtf16("\xED\xA0\x80"), u"\xFFFD\xFFFD\xFFFD"); // encoded surrogate
+    EXPECT_EQ(db::toUtf16("\xFF"
+                          "b"),
+              u"\xFFFD"
+              u"b");
+    EXPECT_EQ(db::toUtf16("\xE5\xAF"), u"\xFFFD\xFFFD");            // cut short
+    EXPECT_EQ(db::toUtf16("\xC0\xAF"), u"\xFFFD\xFFFD");            // overlong "/"
+    EXPECT_EQ(db::toUtf16("\xED\xA0\x80"), u"\xFFFD\xFFFD\xFFFD");  // encoded surrogate
     const char16_t lone[] = {u'x', 0xD800, u'y', 0xDC00};
     EXPECT_EQ(db::toUtf8(std::u16string_view(lone, 4)), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
 }
@@ -91,7 +94,8 @@ TEST(Utf16, BufferTakesEveryFormInPlace)
     db::ReallocBuffer<char> buffer;
     const std::string kept = "kept";
     buffer.append(kept.data(), kept.size());
-    for (const std::u16string& utf16 : {db::toUtf16(cjk), std::u16string(u"aé😀\x7F"), std::u16string(loneAtEnd, 2), std::u16string()})
+    for (const std::u16string& utf16 :
+         {db::toUtf16(cjk), std::u16string(u"aé😀\x7F"), std::u16string(loneAtEnd, 2), std::u16string()})
         db::appendUtf8(buffer, utf16);
     EXPECT_EQ(std::string_view(buffer.data(), buffer.size()), kept + cjk + "a\xC3\xA9😀\x7Fz\xEF\xBF\xBD");
 }

@@ -34,10 +34,10 @@ struct TextColumn {
 };
 
 const std::vector<TextColumn> textColumns = {
-    {"zk_tasklog", "cTaskId", 40}, {"zk_tasklog", "cSub_Id", 20},   {"zk_tasklog", "cSub_Name", 50},
+    {"zk_tasklog", "cTaskId", 40},  {"zk_tasklog", "cSub_Id", 20},   {"zk_tasklog", "cSub_Name", 50},
     {"zk_tasklog", "cStation", 50}, {"zk_tasklog", "cUserName", 20}, {"zk_tasklog", "cAcc_Id", 10},
-    {"zk_tasklog", "cMemo", 200},  {"zk_task", "cSub_Id", 20},      {"zk_task", "cTaskId", 40},
-    {"zk_task", "cSub_Name", 50},  {"zk_task", "cStation", 50},     {"zk_task", "cUserName", 20},
+    {"zk_tasklog", "cMemo", 200},   {"zk_task", "cSub_Id", 20},      {"zk_task", "cTaskId", 40},
+    {"zk_task", "cSub_Name", 50},   {"zk_task", "cStation", 50},     {"zk_task", "cUserName", 20},
 };
 
 using LongestText = dbtest::TaskStoreTest;
@@ -112,8 +112,9 @@ TEST_F(LongestText, MaxTextReachesNewAndOldClientsWhole)
     for (const std::string version : {"7.4", "7.1"}) {
         SCOPED_TRACE(version);
         testsupport::OdbcClient odbc(server().port(), "VOZUZODI", "", version);
-        const auto rows = odbc.query("select body, len(body), convert(nvarchar(max), body) + N'!', convert(varbinary(max), N'ab'),"
-                                     " convert(varbinary(max), NULL) from notes");
+        const auto rows =
+            odbc.query("select body, len(body), convert(nvarchar(max), body) + N'!', convert(varbinary(max), N'ab'),"
+                       " convert(varbinary(max), NULL) from notes");
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0][0].value_or("NULL"), longText);
         EXPECT_EQ(rows[0][1].value_or("NULL"), "7500");

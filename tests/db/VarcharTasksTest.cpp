@@ -47,7 +47,8 @@ TEST_F(VarcharTasks, TheToolListsTheSameTextsAndClearsTheAbnormalTasks)
     db::TaskOperations::openTaskList(list, connection);
     ASSERT_EQ(list.rows()->rowCount(), 2u);
     EXPECT_EQ(listedRow(list, 0), (std::vector<std::string>{"总账", "PC-1?", "异常", "2024-01-02 00:00:00.000", "T1"}));
-    EXPECT_EQ(listedRow(list, 1), (std::vector<std::string>{"应收?", "PC-2", "正常（05）", "2024-01-03 00:00:00.000", "T2"}));
+    EXPECT_EQ(listedRow(list, 1),
+              (std::vector<std::string>{"应收?", "PC-2", "正常（05）", "2024-01-03 00:00:00.000", "T2"}));
     list.Close();
     db::TaskOperations::clearTasks(connection, db::TaskOperations::Clearing::AbnormalTasks);
     db::TaskOperations::openTaskList(list, connection);
@@ -79,7 +80,8 @@ TEST_F(VarcharTasks, ReadersAtBothVersionsSeeGbkTextAndByteLengths)
     // cSub_Id is varchar(20): twenty bytes, so ten Chinese characters and no more.
     testsupport::OdbcClient writer(server().port());
     writer.exec("update zk_tasklog set cSub_Id = N'一二三四五六七八九十' where cTaskId = 'T1'");
-    EXPECT_THROW(writer.exec("update zk_tasklog set cSub_Id = N'一二三四五六七八九十a' where cTaskId = 'T1'"), std::runtime_error);
+    EXPECT_THROW(writer.exec("update zk_tasklog set cSub_Id = N'一二三四五六七八九十a' where cTaskId = 'T1'"),
+                 std::runtime_error);
 }
 
 }  // namespace

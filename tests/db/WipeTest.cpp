@@ -41,8 +41,7 @@ TEST(Wipe, AGuardWipesAlsoWhenItsScopeEndsByAnException)
     try {
         const db::WipeOnExit wiped(secret);
         throw std::runtime_error("log-on failed");
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
     EXPECT_TRUE(secret.empty());
     expectZeroed(buffer, 64);
 }

@@ -70,8 +70,9 @@ protected:
     {
         startServer(dbtest::withPassword(password));
         testsupport::OdbcClient seed(server().port(), "VOZUZODI", password);
-        seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values "
-                  "('T1', 'GL', N'总账', 'PC-1', '-1', '2024-01-02'), ('T2', 'AR', N'应收', 'PC-2', '05', '2024-01-03')");
+        seed.exec(
+            "insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values "
+            "('T1', 'GL', N'总账', 'PC-1', '-1', '2024-01-02'), ('T2', 'AR', N'应收', 'PC-2', '05', '2024-01-03')");
     }
     int loginsLogged() { return countOf(server().log(), "logged in"); }
 };
@@ -90,10 +91,10 @@ TEST_F(WireSecurity, NothingOfTheToolsSessionCrossesInTheClear)
 
     const Bytes wire = relay.seen();
     EXPECT_FALSE(passwordVisible(wire));
-    for (const std::string_view text : {std::string_view(db::TaskStatements::listQuery()),
-                                        db::TaskStatements::deleteAbnormalTaskLog, std::string_view("zk_tasklog"),
-                                        std::string_view("VOZUZODI"), std::string_view("运行状态"),
-                                        std::string_view("总账"), std::string_view("PC-2")})
+    for (const std::string_view text :
+         {std::string_view(db::TaskStatements::listQuery()), db::TaskStatements::deleteAbnormalTaskLog,
+          std::string_view("zk_tasklog"), std::string_view("VOZUZODI"), std::string_view("运行状态"),
+          std::string_view("总账"), std::string_view("PC-2")})
         EXPECT_FALSE(contains(wire, utf16Bytes(text))) << text;
     // Only the PRELOGIN messages that carry the handshake are TDS packets in the clear.
     const Bytes types = relay.clearPacketTypesFromClients();

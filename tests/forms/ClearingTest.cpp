@@ -59,10 +59,12 @@ TEST_F(VarcharClearing, GridShowsTheSameTextsAndBothClearingsWork)
 {
     seedMixedTasks();
     frmMain* window = logOnAndShow();
-    EXPECT_EQ(column(window, 0), (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("总账"), QStringLiteral("应收"),
-                                                      QStringLiteral("应付")}));
-    EXPECT_EQ(column(window, 2), (std::vector<QString>{QStringLiteral("异常"), QStringLiteral("正常（3）"),
-                                                      QStringLiteral("正常（2）"), QStringLiteral("异常")}));
+    EXPECT_EQ(column(window, 0),
+              (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("总账"), QStringLiteral("应收"),
+                                    QStringLiteral("应付")}));
+    EXPECT_EQ(column(window, 2),
+              (std::vector<QString>{QStringLiteral("异常"), QStringLiteral("正常（3）"), QStringLiteral("正常（2）"),
+                                    QStringLiteral("异常")}));
     boxes->answer(runtime::MsgBoxResult::OK);
     choose(window, QStringLiteral("DELERROR"));
     EXPECT_EQ(taskSubIds(), (Strings{"S2", "S4"}));
@@ -102,7 +104,8 @@ TEST_F(Clearing, BothDeletesRunInOneTransactionThenTheListReloads)
 
     const std::string list = db::TaskStatements::listQuery();
     EXPECT_EQ(describe(requestsSince(mark)),
-              (Strings{"TM BEGIN", "BATCH delete from zk_task", "BATCH delete from zk_tasklog", "TM COMMIT", "BATCH " + list}));
+              (Strings{"TM BEGIN", "BATCH delete from zk_task", "BATCH delete from zk_tasklog", "TM COMMIT",
+                       "BATCH " + list}));
     EXPECT_EQ(boxes->boxes().at(0).text, "您确定要清除所有任务吗？");
     EXPECT_TRUE(taskSubIds().empty());
     EXPECT_TRUE(taskLogIds().empty());

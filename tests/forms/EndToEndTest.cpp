@@ -54,8 +54,9 @@ TEST_F(EndToEnd, ClearAbnormalThenLogOnToAnotherServerThenExit)
     frmMain* main = onlyMainWindow();
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(maintest::openWindows<frmLogin>().empty());
-    EXPECT_EQ(column(main, 2), (std::vector<QString>{QStringLiteral("正常（0）"), QStringLiteral("异常"),
-                                                     QStringLiteral("正常（05）")}));
+    EXPECT_EQ(
+        column(main, 2),
+        (std::vector<QString>{QStringLiteral("正常（0）"), QStringLiteral("异常"), QStringLiteral("正常（05）")}));
 
     boxes->answer(runtime::MsgBoxResult::OK);
     choose(main, QStringLiteral("DELERROR"));

@@ -44,12 +44,12 @@ TEST(GridColumnWidth, ComputedInSinglePrecision)
 
 TEST(GridColumnWidth, OutOfRangeWidthsRaiseOverflow)
 {
-    EXPECT_EQ(errorNumberOf(1e40), runtime::ErrorNumber::Overflow);   // beyond single precision
+    EXPECT_EQ(errorNumberOf(1e40), runtime::ErrorNumber::Overflow);  // beyond single precision
     EXPECT_EQ(errorNumberOf(std::numeric_limits<double>::infinity()), runtime::ErrorNumber::Overflow);
     EXPECT_EQ(errorNumberOf(std::numeric_limits<double>::quiet_NaN()), runtime::ErrorNumber::Overflow);
     EXPECT_EQ(errorNumberOf(1.1e10), runtime::ErrorNumber::Overflow);  // 2.2e9 does not fit 32 bits
     EXPECT_EQ(errorNumberOf(-1.1e10), runtime::ErrorNumber::Overflow);
-    EXPECT_EQ(forms::taskColumnWidth(1e10), 2000000000);        // 2e9 - 11 is 2e9 in single precision
+    EXPECT_EQ(forms::taskColumnWidth(1e10), 2000000000);  // 2e9 - 11 is 2e9 in single precision
 }
 
 }  // namespace

@@ -50,8 +50,7 @@ public:
     explicit ModelCheck(QAbstractItemModel* model)
         : previous_(qInstallMessageHandler(&ModelCheck::collect)),
           tester_(model, QAbstractItemModelTester::FailureReportingMode::Warning)
-    {
-    }
+    {}
     ~ModelCheck()
     {
         qInstallMessageHandler(previous_);
@@ -137,7 +136,8 @@ TEST(GridTaskGrid, LinesAreSilverBetweenRowsAndColumns)
 class QtCellDrawing : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returned) const override
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
     {
         return hint == SH_Table_GridLineColor ? static_cast<int>(forms::gridLineColor)
                                               : QProxyStyle::styleHint(hint, option, widget, returned);

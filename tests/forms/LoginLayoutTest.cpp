@@ -44,10 +44,7 @@ protected:
 };
 
 // A picture as drawn by resources/make-login-pictures.sh; the window shows its pixels.
-QString pictureFile(const char* name)
-{
-    return QStringLiteral(LOGIN_PICTURES_DIR "/") + QLatin1String(name);
-}
+QString pictureFile(const char* name) { return QStringLiteral(LOGIN_PICTURES_DIR "/") + QLatin1String(name); }
 
 // Where two pictures' colours first differ ("" when they are the same size and colours).
 std::string firstPixelApart(const QImage& shown, const QImage& drawn)

@@ -236,8 +236,8 @@ TEST_F(LoginLogOn, AServerCertificateTheUsersCaDidNotSignFailsTheLogOnWithTheDri
     const std::filesystem::path conf = server.dataFolder() / "freetds.conf";
     const auto writeConf = [&](const TaskStoreProcess& signer) {
         std::ofstream(conf) << "[q6tls]\n\thost = 127.0.0.1\n\tport = " << server.port()
-                            << "\n\tencryption = require\n\tca file = " << (signer.dataFolder() / "tls-certificate.pem").string()
-                            << "\n";
+                            << "\n\tencryption = require\n\tca file = "
+                            << (signer.dataFolder() / "tls-certificate.pem").string() << "\n";
     };
     ::setenv("FREETDSCONF", conf.c_str(), 1);
     writeConf(stranger);

@@ -61,9 +61,7 @@ TEST(LoginMsgBox, QuestionStyleAnswersOkOnEnterAndCancelOnEscapeOrCloseBox)
 
     EXPECT_EQ(showAndAnswer("q", 65, "t", seen, pressEscape), runtime::MsgBoxResult::Cancel);
     EXPECT_EQ(showAndAnswer("q", 65, "t", seen, closeBox), runtime::MsgBoxResult::Cancel);
-    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, [](QMessageBox& box) {
-                  box.button(QMessageBox::Cancel)->click();
-              }),
+    EXPECT_EQ(showAndAnswer("q", 65, "t", seen, [](QMessageBox& box) { box.button(QMessageBox::Cancel)->click(); }),
               runtime::MsgBoxResult::Cancel);
 }
 
@@ -74,7 +72,8 @@ TEST(LoginMsgBox, OkStylesHaveOneButtonAndAlwaysAnswerOk)
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
 
-    EXPECT_EQ(showAndAnswer("请确认该服务器上正确安装了Q6产品！", 64, "提示", seen, closeBox), runtime::MsgBoxResult::OK);
+    EXPECT_EQ(showAndAnswer("请确认该服务器上正确安装了Q6产品！", 64, "提示", seen, closeBox),
+              runtime::MsgBoxResult::OK);
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
     EXPECT_EQ(seen.title, QStringLiteral("提示"));

@@ -35,8 +35,9 @@ class RecordedReports {
 public:
     RecordedReports()
     {
-        previous_ = gui::setErrorReportHandler(
-            [this](long number, const std::string& description) { reports.push_back({number, description}); });
+        previous_ = gui::setErrorReportHandler([this](long number, const std::string& description) {
+            reports.push_back({number, description});
+        });
     }
     ~RecordedReports() { gui::setErrorReportHandler(previous_); }
     std::vector<Report> reports;

@@ -33,8 +33,9 @@ void MainWindowFixture::SetUp()
     store = std::make_unique<testsupport::TaskStoreProcess>(storeOptions);
     client = std::make_unique<testsupport::OdbcClient>(store->port());
     boxes = std::make_unique<testsupport::ScriptedMsgBox>();
-    gui::setErrorReportHandler(
-        [this](long number, const std::string& description) { reports.push_back({number, description}); });
+    gui::setErrorReportHandler([this](long number, const std::string& description) {
+        reports.push_back({number, description});
+    });
     forms::SystemDate::setSource([] { return QDate(2006, 1, 5); });
 }
 

@@ -90,11 +90,14 @@ TEST_F(MainWindow, ListShowsTitlesStatesDatesWidthsAndAlignment)
                               QStringLiteral("注册时间"), QStringLiteral("任务号")};
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(tasks->TextMatrix(0, c), titles[c]);
-    EXPECT_EQ(column(window, 0), (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("应收"), QStringLiteral("应付")}));
+    EXPECT_EQ(column(window, 0),
+              (std::vector<QString>{QStringLiteral("总账"), QStringLiteral("应收"), QStringLiteral("应付")}));
     EXPECT_EQ(column(window, 1), (std::vector<QString>{"PC-01", "PC-02", "PC-03"}));
-    EXPECT_EQ(column(window, 2), (std::vector<QString>{QStringLiteral("异常"), QStringLiteral("正常（05）"),
-                                                      QStringLiteral("正常（0）")}));
-    EXPECT_EQ(column(window, 3), (std::vector<QString>{"2006-01-05 10:20:30", "2005-03-23 00:00:00", "2005-12-31 23:59:59"}));
+    EXPECT_EQ(
+        column(window, 2),
+        (std::vector<QString>{QStringLiteral("异常"), QStringLiteral("正常（05）"), QStringLiteral("正常（0）")}));
+    EXPECT_EQ(column(window, 3),
+              (std::vector<QString>{"2006-01-05 10:20:30", "2005-03-23 00:00:00", "2005-12-31 23:59:59"}));
     EXPECT_EQ(column(window, 4), (std::vector<QString>{"101", "102", "103"}));
 
     // 1834 twips each, which is 122 pixels.

@@ -44,8 +44,8 @@ TEST_F(Toolbar, SevenItemsInOrderWithCaptionsTipsAndPictures)
     const QList<QAction*> actions = toolbar(window)->actions();
     ASSERT_EQ(actions.size(), 7);
     const char* keys[] = {"LOGIN", nullptr, "DELETE", nullptr, "REF", nullptr, "EXIT"};
-    const QString captions[] = {QStringLiteral("登陆"), {}, QStringLiteral("清除"), {}, QStringLiteral("刷新"), {},
-                                QStringLiteral("退出")};
+    const QString captions[] = {QStringLiteral("登陆"), {}, QStringLiteral("清除"), {},
+                                QStringLiteral("刷新"), {}, QStringLiteral("退出")};
     for (int i = 0; i < 7; ++i) {
         if (!keys[i]) {
             EXPECT_TRUE(actions[i]->isSeparator()) << i;
@@ -98,7 +98,8 @@ TEST(ImageList, WindowIconOffersTheCrossAtEveryDrawnSizeAndRefusesABadIndexAtOnc
 {
     const QIcon icon = forms::ImageList1::icon(forms::ImageList1::Index::Delete);
     const QIcon copy = icon;  // read through the copy first: both share one reading
-    EXPECT_EQ(copy.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
+    EXPECT_EQ(copy.availableSizes(),
+              (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
     EXPECT_EQ(icon.pixmap(16).toImage(), forms::ImageList1::picture(forms::ImageList1::Index::Delete).toImage());
     const QImage large = icon.pixmap(256).toImage();
     ASSERT_EQ(large.size(), QSize(256, 256));

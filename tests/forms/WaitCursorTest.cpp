@@ -58,8 +58,7 @@ TEST(WaitCursor, ScopesNestAndRestoreOnReturnAndOnException)
         try {
             const gui::WaitCursor inner;
             throw std::runtime_error("server gone");
-        } catch (const std::runtime_error&) {
-        }
+        } catch (const std::runtime_error&) {}
         EXPECT_EQ(forcedCursor(), Qt::WaitCursor);
     }
     EXPECT_EQ(forcedCursor(), std::nullopt);

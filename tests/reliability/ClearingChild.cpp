@@ -61,8 +61,7 @@ testsupport::ChildSetup clearingChildSetup(const std::string& mode, const std::s
 
 ClearingChild::ClearingChild(const std::string& mode, const std::string& server, const std::string& key)
     : process_(clearingChildSetup(mode, server, key))
-{
-}
+{}
 
 bool ClearingChild::waitUntilBetweenDeletes(int milliseconds)
 {

@@ -83,7 +83,10 @@ protected:
     }
 
     static QString of(const TaskStoreProcess& store) { return QString::fromStdString(store.serverName()); }
-    static bool heardFromAnyone(const TaskStoreProcess& store) { return store.log().find(" from ") != std::string::npos; }
+    static bool heardFromAnyone(const TaskStoreProcess& store)
+    {
+        return store.log().find(" from ") != std::string::npos;
+    }
 
     std::vector<std::string> boxes;
     int attempts = 0;
@@ -106,8 +109,8 @@ TEST_F(LoginBadInput, PasswordNamingAnotherServerGoesOnlyToTheTypedOne)
     // The same text with the keyword spellings the reader also knows, and with the value quoted.
     for (const std::string& password :
          {"x;Server=127.0.0.1," + std::to_string(other.port()), "x;Address=127.0.0.1," + std::to_string(other.port()),
-          "';Data Source='127.0.0.1," + std::to_string(other.port()), "x};Server={127.0.0.1};Port={"
-              + std::to_string(other.port())}) {
+          "';Data Source='127.0.0.1," + std::to_string(other.port()),
+          "x};Server={127.0.0.1};Port={" + std::to_string(other.port())}) {
         EXPECT_FALSE(logOn(of(typed), QString::fromStdString(password))) << password;
     }
     EXPECT_FALSE(heardFromAnyone(other)) << other.log();
@@ -120,8 +123,8 @@ TEST_F(LoginBadInput, ServerNamesWithConnectionStringSyntaxNeverReachAnotherServ
     const std::string port = std::to_string(other.port());
     const std::string mine = typed.serverName();
     for (const std::string& server :
-         {mine + ";Data Source=127.0.0.1," + port, mine + "';Address='127.0.0.1," + port,
-          "127.0.0.1," + port + "x", mine + "};Port={" + port, mine + "\";Server=\"127.0.0.1," + port,
+         {mine + ";Data Source=127.0.0.1," + port, mine + "';Address='127.0.0.1," + port, "127.0.0.1," + port + "x",
+          mine + "};Port={" + port, mine + "\";Server=\"127.0.0.1," + port,
           "127.0.0.1,99999;Data Source=127.0.0.1," + port, mine + "\x01;Address=127.0.0.1," + port,
           mine + ";" + std::string(100000, 'x')}) {
         EXPECT_FALSE(logOn(QString::fromStdString(server), "")) << server.substr(0, 80);
@@ -129,7 +132,8 @@ TEST_F(LoginBadInput, ServerNamesWithConnectionStringSyntaxNeverReachAnotherServ
     // Blanks at either end are read as SQL Server clients read them: the same server.
     EXPECT_TRUE(logOn(QString::fromStdString("  " + mine + "  "), ""));
     // The box holds at most 32767 characters.
-    EXPECT_TRUE(logOn(QString::fromStdString("127.0.0.1" + std::string(30000, ' ') + "," + std::to_string(typed.port())), ""));
+    EXPECT_TRUE(
+        logOn(QString::fromStdString("127.0.0.1" + std::string(30000, ' ') + "," + std::to_string(typed.port())), ""));
     EXPECT_FALSE(heardFromAnyone(other)) << other.log();
 }
 
@@ -138,12 +142,22 @@ TEST_F(LoginBadInput, ServerNamesWithConnectionStringSyntaxNeverReachAnotherServ
 TEST_F(LoginBadInput, HostilePasswordsArriveExactlyAsTyped)
 {
     const std::vector<QString> passwords = {
-        QStringLiteral(";"), QStringLiteral("="), QStringLiteral("a'b\"c"), QStringLiteral("'quoted'"),
-        QStringLiteral("\"dq\""), QStringLiteral("{braced}"), QStringLiteral("a}}b{"), QStringLiteral("}"),
-        QStringLiteral("  both ends  "), QStringLiteral("\tx\x01y\x7f"), QStringLiteral("密码\U0001F600\U00020000"),
-        QStringLiteral("x;PWD=y;UID=z"), QStringLiteral("==;;''"),
+        QStringLiteral(";"),
+        QStringLiteral("="),
+        QStringLiteral("a'b\"c"),
+        QStringLiteral("'quoted'"),
+        QStringLiteral("\"dq\""),
+        QStringLiteral("{braced}"),
+        QStringLiteral("a}}b{"),
+        QStringLiteral("}"),
+        QStringLiteral("  both ends  "),
+        QStringLiteral("\tx\x01y\x7f"),
+        QStringLiteral("密码\U0001F600\U00020000"),
+        QStringLiteral("x;PWD=y;UID=z"),
+        QStringLiteral("==;;''"),
         // SQL Server's longest password, counted in UTF-16 units.
-        QString(127, QLatin1Char('p')) + QStringLiteral("密"), QString(126, QLatin1Char('p')) + QStringLiteral("\U0001F600"),
+        QString(127, QLatin1Char('p')) + QStringLiteral("密"),
+        QString(126, QLatin1Char('p')) + QStringLiteral("\U0001F600"),
     };
     for (const QString& password : passwords) {
         TaskStoreOptions options;

@@ -85,9 +85,9 @@ void runSession(const std::string& server, int session, Clock::time_point end, T
                 ++totals.lists;
             }
             connection->BeginTrans();
-            connection->Execute("insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) values ('"
-                                + id + "', N'总账', 'PC', '" + (abnormal ? "-1" : "2") + "', '2006-01-05 10:20:30', '"
-                                + id + "')");
+            connection->Execute(
+                "insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) values ('" + id
+                + "', N'总账', 'PC', '" + (abnormal ? "-1" : "2") + "', '2006-01-05 10:20:30', '" + id + "')");
             connection->Execute("insert into zk_task (cSub_Id) values ('" + id + "')");
             commitSent = true;
             connection->CommitTrans();
@@ -209,8 +209,8 @@ int main(int argc, char** argv)
     }
     for (const auto* rows : {&log, &tasks}) {
         for (const std::string& id : *rows) {
-            if (!totals.committedNormal.contains(id) && !totals.committedAbnormal.contains(id) && !totals.uncertain.contains(id)
-                && !totals.removed.contains(id))
+            if (!totals.committedNormal.contains(id) && !totals.committedAbnormal.contains(id)
+                && !totals.uncertain.contains(id) && !totals.removed.contains(id))
                 ++phantom;
             back += totals.removed.contains(id) && !totals.uncertain.contains(id);
             doubled += rows->count(id) > 1 && totals.committedAbnormal.contains(id);
@@ -234,7 +234,8 @@ int main(int argc, char** argv)
     // Flat: once caches have filled, memory stays where it was. The first quarter is warm-up.
     long quarters[4] = {0, 0, 0, 0};
     for (std::size_t i = 0; i < rss.size(); ++i)
-        quarters[std::min<std::size_t>(3, 4 * i / rss.size())] = std::max(quarters[std::min<std::size_t>(3, 4 * i / rss.size())], rss[i]);
+        quarters[std::min<std::size_t>(3, 4 * i / rss.size())] =
+            std::max(quarters[std::min<std::size_t>(3, 4 * i / rss.size())], rss[i]);
     if (pid <= 0 || rss.size() < 4 || rss.front() <= 0)
         fail("server memory could not be sampled");
     else if (sanitizedBuild)
@@ -253,11 +254,12 @@ int main(int argc, char** argv)
 
     std::printf("sessions %d held %.1f s: %ld lists, %ld commits, %ld clearings, %ld removals, %ld lock time-outs, "
                 "%zu other errors\n",
-                sessions, held, totals.lists.load(), totals.commits.load(), totals.clearings.load(), totals.removals.load(),
-                totals.lockTimeouts.load(), totals.errors.size());
+                sessions, held, totals.lists.load(), totals.commits.load(), totals.clearings.load(),
+                totals.removals.load(), totals.lockTimeouts.load(), totals.errors.size());
     std::printf("tables at the end: %zu log rows, %zu task rows of the soak; largest log seen %zu rows\n", log.size(),
                 tasks.size(), largestLog);
-    std::printf("rows: %zu normal committed, %zu abnormal committed, %zu uncertain, %ld lost, %ld doubled, %ld never committed\n",
+    std::printf("rows: %zu normal committed, %zu abnormal committed, %zu uncertain, %ld lost, %ld doubled, %ld never "
+                "committed\n",
                 totals.committedNormal.size(), totals.committedAbnormal.size(), totals.uncertain.size(), lost, doubled,
                 phantom);
     std::printf("server RSS: first %ld kB; peak by quarter %ld, %ld, %ld, %ld kB (%zu samples)\n",

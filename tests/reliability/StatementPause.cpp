@@ -30,8 +30,7 @@ extern "C" SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT statement, SQLWCHAR* text, 
         && std::u16string_view(reinterpret_cast<const char16_t*>(text), paused.size()) == paused) {
         if (write(STDOUT_FILENO, reliability::pausedReport, sizeof reliability::pausedReport - 1) > 0) {
             char ignored = 0;
-            while (read(STDIN_FILENO, &ignored, 1) != 0) {
-            }
+            while (read(STDIN_FILENO, &ignored, 1) != 0) {}
         }
         _exit(5);  // the parent went away without killing us
     }

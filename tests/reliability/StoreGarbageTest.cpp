@@ -37,8 +37,7 @@ void sendAndDrain(int port, const Bytes& bytes)
         if (!bytes.empty())
             (void)send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         char buffer[4096];
-        while (recv(fd, buffer, sizeof buffer, 0) > 0) {
-        }
+        while (recv(fd, buffer, sizeof buffer, 0) > 0) {}
     }
     close(fd);
 }

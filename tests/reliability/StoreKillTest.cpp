@@ -42,8 +42,10 @@ void commitUntilTheServerDies(const std::string& server, const std::string& pref
     }
     for (int n = 0; n < 100000; ++n) {
         const std::string id = prefix + std::to_string(n);
-        const std::string insertLog = "insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) "
-                                      "values ('" + id + "', N'总账', 'PC', '1', '2006-01-05 10:20:30', '" + id + "')";
+        const std::string insertLog =
+            "insert into zk_tasklog (cSub_Id, cSub_Name, cStation, TaskState, dInTime, cTaskId) "
+            "values ('"
+            + id + "', N'总账', 'PC', '1', '2006-01-05 10:20:30', '" + id + "')";
         const std::string insertTask = "insert into zk_task (cSub_Id) values ('" + id + "')";
         try {
             if (n % 4 == 3) {

@@ -29,12 +29,8 @@ class StoreRun {
 public:
     StoreRun(std::vector<std::string> options, const std::string& saPassword = "")
         : process_(setup(std::move(options), saPassword))
-    {
-    }
-    ~StoreRun()
-    {
-        process_.kill();
-    }
+    {}
+    ~StoreRun() { process_.kill(); }
 
     // The port once it is listening, or 0 when it ended first (its exit status kept) or took too long.
     int waitUntilListening()
@@ -199,8 +195,7 @@ Clock::duration silentClientLifetime(int port, bool sendPrelogin)
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     char buffer[4096];
     ssize_t got;
-    while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-    }
+    while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {}
     const auto lifetime = Clock::now() - start;
     close(fd);
     return got == 0 || errno == ECONNRESET ? lifetime : Clock::duration::max();

@@ -40,7 +40,8 @@ void seedTasks(testsupport::OdbcClient& client, int count)
 TableContents readTables(testsupport::OdbcClient& client)
 {
     return {testsupport::sortedFirstColumn(client.query("select cSub_Id from zk_task")),
-            testsupport::sortedFirstColumn(client.query("select cTaskId + '|' + cSub_Id + '|' + TaskState from zk_tasklog"))};
+            testsupport::sortedFirstColumn(
+                client.query("select cTaskId + '|' + cSub_Id + '|' + TaskState from zk_tasklog"))};
 }
 
 TableContents withoutAbnormalTasks(const TableContents& before)

@@ -93,13 +93,16 @@ TEST_P(ToolKilledBetweenDeletes, LeavesBothTablesUnchanged)
     EXPECT_EQ(readTables(client).tasks, before.tasks);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clearings, ToolKilledBetweenDeletes,
-    ::testing::Values(
-        KilledCase{"windows", "DELERROR", db::TaskStatements::deleteAbnormalTasks, db::TaskStatements::deleteAbnormalTaskLog},
-        KilledCase{"windows", "DELALL", db::TaskStatements::deleteAllTasks, db::TaskStatements::deleteAllTaskLog},
-        KilledCase{"database", "DELERROR", db::TaskStatements::deleteAbnormalTasks, db::TaskStatements::deleteAbnormalTaskLog}),
-    [](const auto& testCase) { return std::string(testCase.param.mode) + "_" + testCase.param.key; });
+INSTANTIATE_TEST_SUITE_P(Clearings, ToolKilledBetweenDeletes,
+                         ::testing::Values(KilledCase{"windows", "DELERROR", db::TaskStatements::deleteAbnormalTasks,
+                                                      db::TaskStatements::deleteAbnormalTaskLog},
+                                           KilledCase{"windows", "DELALL", db::TaskStatements::deleteAllTasks,
+                                                      db::TaskStatements::deleteAllTaskLog},
+                                           KilledCase{"database", "DELERROR", db::TaskStatements::deleteAbnormalTasks,
+                                                      db::TaskStatements::deleteAbnormalTaskLog}),
+                         [](const auto& testCase) {
+                             return std::string(testCase.param.mode) + "_" + testCase.param.key;
+                         });
 
 // ---------------------------------------------------------------------------------------------
 
@@ -243,6 +246,8 @@ TEST_P(TwoToolsClearing, AtTheSameMomentEqualsOneAfterTheOther)
 INSTANTIATE_TEST_SUITE_P(Keys, TwoToolsClearing,
                          ::testing::Values(std::make_pair("DELERROR", "DELERROR"), std::make_pair("DELERROR", "DELALL"),
                                            std::make_pair("DELALL", "DELERROR")),
-                         [](const auto& testCase) { return std::string(testCase.param.first) + "_" + testCase.param.second; });
+                         [](const auto& testCase) {
+                             return std::string(testCase.param.first) + "_" + testCase.param.second;
+                         });
 
 }  // namespace

@@ -44,20 +44,13 @@ void redirect(int target, const Stream& stream, int pipeEnd, bool forWriting)
 {
     int fd = -1;
     switch (stream.kind) {
-    case Stream::Kind::Inherited:
-        return;
-    case Stream::Kind::Discarded:
-        fd = open("/dev/null", forWriting ? O_WRONLY : O_RDONLY);
-        break;
-    case Stream::Kind::Piped:
-        fd = pipeEnd;
-        break;
+    case Stream::Kind::Inherited: return;
+    case Stream::Kind::Discarded: fd = open("/dev/null", forWriting ? O_WRONLY : O_RDONLY); break;
+    case Stream::Kind::Piped: fd = pipeEnd; break;
     case Stream::Kind::File:
         fd = open(stream.file.c_str(), O_WRONLY | O_CREAT | (stream.append ? O_APPEND : O_TRUNC), 0600);
         break;
-    case Stream::Kind::IntoOutput:
-        fd = STDOUT_FILENO;
-        break;
+    case Stream::Kind::IntoOutput: fd = STDOUT_FILENO; break;
     }
     if (fd < 0)
         _exit(127);

@@ -21,7 +21,10 @@ struct Stream {
 
     static Stream discarded() { return {Kind::Discarded, {}, false}; }
     static Stream piped() { return {Kind::Piped, {}, false}; }
-    static Stream toFile(std::filesystem::path file, bool append = false) { return {Kind::File, std::move(file), append}; }
+    static Stream toFile(std::filesystem::path file, bool append = false)
+    {
+        return {Kind::File, std::move(file), append};
+    }
     // For standard error: wherever standard output goes.
     static Stream intoOutput() { return {Kind::IntoOutput, {}, false}; }
 };

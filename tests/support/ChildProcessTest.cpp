@@ -15,8 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::ChildProcess;
 using testsupport::ChildSetup;
-using testsupport::Stream;
 using testsupport::readFile;
+using testsupport::Stream;
 
 ChildSetup shell(const std::string& script)
 {

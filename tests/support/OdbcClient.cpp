@@ -17,7 +17,8 @@ std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
     SQLINTEGER native = 0;
     SQLCHAR message[2048];
     SQLSMALLINT length = 0;
-    for (SQLSMALLINT i = 1; SQL_SUCCEEDED(SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length)); ++i) {
+    for (SQLSMALLINT i = 1;
+         SQL_SUCCEEDED(SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length)); ++i) {
         if (!text.empty())
             text += " | ";
         text += reinterpret_cast<char*>(message);
@@ -37,7 +38,8 @@ public:
     ~Statement() { SQLFreeHandle(SQL_HANDLE_STMT, handle); }
     void run(std::string_view sql)
     {
-        check(SQLExecDirect(handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())), static_cast<SQLINTEGER>(sql.size())),
+        check(SQLExecDirect(handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                            static_cast<SQLINTEGER>(sql.size())),
               SQL_HANDLE_STMT, handle);
     }
     SQLHSTMT handle = nullptr;
@@ -58,8 +60,8 @@ OdbcClient::OdbcClient(int port, std::string database, std::string password, std
     for (char c : password)
         braced += c == '}' ? std::string("}}") : std::string(1, c);
     braced += "}";
-    std::string text = "DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port) + ";Database=" + database +
-                       ";UID=SA;PWD=" + braced + ";TDS_Version=" + tdsVersion + ";ClientCharset=UTF-8;";
+    std::string text = "DRIVER={" FREETDS_ODBC_DRIVER "};Server=127.0.0.1;Port=" + std::to_string(port)
+        + ";Database=" + database + ";UID=SA;PWD=" + braced + ";TDS_Version=" + tdsVersion + ";ClientCharset=UTF-8;";
     SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0, nullptr,
                                     SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
@@ -135,7 +137,8 @@ Rows OdbcClient::query(std::string_view sql)
 int OdbcClient::preparedColumnCount(std::string_view sql)
 {
     Statement statement(dbc_);
-    check(SQLPrepare(statement.handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())), static_cast<SQLINTEGER>(sql.size())),
+    check(SQLPrepare(statement.handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                     static_cast<SQLINTEGER>(sql.size())),
           SQL_HANDLE_STMT, statement.handle);
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(statement.handle, &columns), SQL_HANDLE_STMT, statement.handle);
@@ -145,7 +148,8 @@ int OdbcClient::preparedColumnCount(std::string_view sql)
 Rows OdbcClient::executePrepared(std::string_view sql, const std::vector<std::vector<Value>>& executions)
 {
     Statement statement(dbc_);
-    check(SQLPrepare(statement.handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())), static_cast<SQLINTEGER>(sql.size())),
+    check(SQLPrepare(statement.handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                     static_cast<SQLINTEGER>(sql.size())),
           SQL_HANDLE_STMT, statement.handle);
     // Bound once, as applications do, so the driver executes the prepared statement again
     // instead of preparing anew; the kinds of the first execution hold for all.
@@ -157,11 +161,11 @@ Rows OdbcClient::executePrepared(std::string_view sql, const std::vector<std::ve
         const auto number = static_cast<SQLUSMALLINT>(i + 1);
         SQLRETURN rc;
         if (std::holds_alternative<int>(executions[0][i]))
-            rc = SQLBindParameter(statement.handle, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &integers[i], 0,
-                                  &lengths[i]);
+            rc = SQLBindParameter(statement.handle, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                                  &integers[i], 0, &lengths[i]);
         else  // nvarchar: the text is UTF-8 and may hold characters no code page has
-            rc = SQLBindParameter(statement.handle, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 50, 0, texts[i].data(),
-                                  static_cast<SQLLEN>(texts[i].size()), &lengths[i]);
+            rc = SQLBindParameter(statement.handle, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 50, 0,
+                                  texts[i].data(), static_cast<SQLLEN>(texts[i].size()), &lengths[i]);
         check(rc, SQL_HANDLE_STMT, statement.handle);
     }
     Rows all;
@@ -194,18 +198,13 @@ Rows OdbcClient::executePrepared(std::string_view sql, const std::vector<std::ve
 
 void OdbcClient::setAutocommit(bool on)
 {
-    check(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
+    check(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                            reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
           SQL_HANDLE_DBC, dbc_);
 }
 
-void OdbcClient::commit()
-{
-    check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT), SQL_HANDLE_DBC, dbc_);
-}
+void OdbcClient::commit() { check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT), SQL_HANDLE_DBC, dbc_); }
 
-void OdbcClient::rollback()
-{
-    check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK), SQL_HANDLE_DBC, dbc_);
-}
+void OdbcClient::rollback() { check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK), SQL_HANDLE_DBC, dbc_); }
 
 }  // namespace testsupport

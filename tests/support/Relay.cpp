@@ -82,8 +82,8 @@ public:
             return;
         }
         const auto now = Clock::now();
-        const auto onLine = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(link_.bitsPerSecond > 0 ? static_cast<double>(bytes.size()) * 8 / link_.bitsPerSecond : 0));
+        const auto onLine = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+            link_.bitsPerSecond > 0 ? static_cast<double>(bytes.size()) * 8 / link_.bitsPerSecond : 0));
         {
             const std::lock_guard lock(mutex_);
             lineFreeAt_ = std::max(now, lineFreeAt_) + onLine;
@@ -152,8 +152,7 @@ private:
 struct Relay::Connection {
     Connection(int clientSocket, int serverSocket, Link link)
         : client(clientSocket), server(serverSocket), toServer(serverSocket, link), toClient(clientSocket, link)
-    {
-    }
+    {}
     int client;
     int server;
     std::atomic<bool> serverAnswered{true};
@@ -163,10 +162,7 @@ struct Relay::Connection {
     std::thread down;
 };
 
-Relay::Relay(int targetPort, Tamper tamper) : Relay(targetPort, Link{})
-{
-    tamper_ = tamper;
-}
+Relay::Relay(int targetPort, Tamper tamper) : Relay(targetPort, Link{}) { tamper_ = tamper; }
 
 Relay::Relay(int targetPort, Link link) : targetPort_(targetPort), link_(link)
 {

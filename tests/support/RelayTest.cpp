@@ -24,8 +24,9 @@ int loopbackSocket(int port, bool listening)
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = listening ? ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 1) == 0
-                              : ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool ok = listening
+        ? ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 1) == 0
+        : ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     EXPECT_TRUE(ok);
     return fd;
 }

@@ -33,8 +33,9 @@ void insertTasks(OdbcClient& client, const std::vector<TaskRow>& rows)
     for (const TaskRow& row : rows) {
         std::string columns;
         std::string values;
-        for (const auto& [column, value] : {std::pair{"cSub_Id", &row.subId}, std::pair{"cTaskId", &row.taskId},
-                                            std::pair{"cSub_Name", &row.subName}, std::pair{"cStation", &row.station}}) {
+        for (const auto& [column, value] :
+             {std::pair{"cSub_Id", &row.subId}, std::pair{"cTaskId", &row.taskId}, std::pair{"cSub_Name", &row.subName},
+              std::pair{"cStation", &row.station}}) {
             if (value->empty())
                 continue;
             columns += (columns.empty() ? "" : ", ") + std::string(column);

@@ -24,15 +24,9 @@ TaskStoreProcess::TaskStoreProcess(TaskStoreOptions options) : options_(std::mov
     start();
 }
 
-TaskStoreProcess::~TaskStoreProcess()
-{
-    stop();
-}
+TaskStoreProcess::~TaskStoreProcess() { stop(); }
 
-std::string TaskStoreProcess::serverName() const
-{
-    return "127.0.0.1," + std::to_string(port_);
-}
+std::string TaskStoreProcess::serverName() const { return "127.0.0.1," + std::to_string(port_); }
 
 void TaskStoreProcess::start()
 {
@@ -40,9 +34,15 @@ void TaskStoreProcess::start()
     const fs::path err = workFolder_.path() / "stderr.txt";
     fs::remove(out);
     ChildSetup setup;
-    setup.arguments = {TASKSTORE_BIN, "--address", "127.0.0.1", "--port", "0",
-                                     "--data", options_.dataFolder.string(),
-                                     "--request-log", (workFolder_.path() / "requests.log").string()};
+    setup.arguments = {TASKSTORE_BIN,
+                       "--address",
+                       "127.0.0.1",
+                       "--port",
+                       "0",
+                       "--data",
+                       options_.dataFolder.string(),
+                       "--request-log",
+                       (workFolder_.path() / "requests.log").string()};
     if (options_.demoTasks > 0) {
         setup.arguments.push_back("--demo-tasks");
         setup.arguments.push_back(std::to_string(options_.demoTasks));
@@ -73,10 +73,7 @@ void TaskStoreProcess::start()
     throw std::runtime_error("taskstore did not get ready in time");
 }
 
-std::string TaskStoreProcess::log() const
-{
-    return readFile(workFolder_.path() / "stderr.txt");
-}
+std::string TaskStoreProcess::log() const { return readFile(workFolder_.path() / "stderr.txt"); }
 
 bool TaskStoreProcess::waitForLog(const std::string& text, int milliseconds) const
 {
@@ -119,10 +116,7 @@ std::vector<Request> TaskStoreProcess::requests() const
 
 void TaskStoreProcess::kill() { process_.reset(); }
 
-int TaskStoreProcess::pid() const
-{
-    return process_ ? process_->pid() : -1;
-}
+int TaskStoreProcess::pid() const { return process_ ? process_->pid() : -1; }
 
 void TaskStoreProcess::stop()
 {

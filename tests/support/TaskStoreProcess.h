@@ -14,7 +14,7 @@ class ChildProcess;
 struct TaskStoreOptions {
     std::string saPassword;
     long long demoTasks = 0;
-    std::filesystem::path dataFolder;  // empty: a fresh temporary folder, removed afterwards
+    std::filesystem::path dataFolder;           // empty: a fresh temporary folder, removed afterwards
     std::vector<std::string> extraArguments{};  // e.g. --force-encryption
 };
 

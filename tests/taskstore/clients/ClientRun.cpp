@@ -32,9 +32,9 @@ std::string tediousModules()
 {
     const std::filesystem::path folder(TEDIOUS_FOLDER);
     if (!std::filesystem::exists(folder / "node_modules" / "tedious")) {
-        const auto installed = runChild({"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(),
-                                         "tedious@19"},
-                                        "", 600);
+        const auto installed = runChild(
+            {"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(), "tedious@19"}, "",
+            600);
         if (installed.exitCode != 0)
             ADD_FAILURE() << "npm install tedious failed: " << installed.output;
     }

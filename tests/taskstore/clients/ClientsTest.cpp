@@ -43,9 +43,10 @@ protected:
     void SetUp() override
     {
         OdbcClient seed(server.port(), "VOZUZODI", password);
-        testsupport::insertTaskLog(seed, {{"SA01", "总账", "PC-01", "05", "2024-01-15 13:45:30.500", "T-1"},
-                                          {"SB02", "采购管理", "PC-02", "-1", "2024-01-16 08:00:00", "T-2"},
-                                          {"SB02", "采购管理", "PC-03", "-3", "2024-01-17 09:30:00", "T-3"}});
+        testsupport::insertTaskLog(seed,
+                                   {{"SA01", "总账", "PC-01", "05", "2024-01-15 13:45:30.500", "T-1"},
+                                    {"SB02", "采购管理", "PC-02", "-1", "2024-01-16 08:00:00", "T-2"},
+                                    {"SB02", "采购管理", "PC-03", "-3", "2024-01-17 09:30:00", "T-3"}});
         testsupport::insertTasks(seed, {{"SA01", "T-1", "总账", "PC-01"}, {"SB02", "T-2", "采购管理", "PC-02"}});
     }
 
@@ -58,8 +59,8 @@ protected:
 
     ChildResult tsql(const std::string& script, const std::string& pw = password)
     {
-        return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", pw, "-o", "q"},
-                        script);
+        return runChild(
+            {"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", pw, "-o", "q"}, script);
     }
     ChildResult pytds(std::vector<std::string> arguments, const std::string& pw = password)
     {
@@ -92,8 +93,9 @@ TEST_F(TdsClients, TsqlListsTheTasks)
 
 TEST_F(TdsClients, TsqlClearsAbnormalTasksInATransaction)
 {
-    const auto result = tsql("USE VOZUZODI\ngo\nBEGIN TRANSACTION\ngo\n" + std::string(statements::deleteAbnormalTasks)
-                             + "\ngo\n" + std::string(statements::deleteAbnormalTaskLog) + "\ngo\nCOMMIT TRANSACTION\ngo\nexit\n");
+    const auto result =
+        tsql("USE VOZUZODI\ngo\nBEGIN TRANSACTION\ngo\n" + std::string(statements::deleteAbnormalTasks) + "\ngo\n"
+             + std::string(statements::deleteAbnormalTaskLog) + "\ngo\nCOMMIT TRANSACTION\ngo\nexit\n");
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(result.output.find("Msg "), std::string::npos) << result.output;
     EXPECT_EQ(taskLogIds(), keptTaskLog);
@@ -111,8 +113,8 @@ TEST_F(TdsClients, PytdsListsTheTasks)
 
 TEST_F(TdsClients, PytdsClearsAbnormalTasksAndCommits)
 {
-    const auto result = pytds({"clear", std::string(statements::deleteAbnormalTasks),
-                               std::string(statements::deleteAbnormalTaskLog)});
+    const auto result =
+        pytds({"clear", std::string(statements::deleteAbnormalTasks), std::string(statements::deleteAbnormalTaskLog)});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(hasLine(result.output, "affected 1")) << result.output;
     EXPECT_TRUE(hasLine(result.output, "affected 2")) << result.output;
@@ -172,13 +174,14 @@ TEST_F(TdsClients, OdbcDriverTransactionsCommitAndRollBack)
         client.setAutocommit(false);  // TM BEGIN
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
-        client.rollback();            // TM ROLLBACK, and a new transaction begins
+        client.rollback();  // TM ROLLBACK, and a new transaction begins
         // Seen from inside the session, so an ignored rollback would show here.
-        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")),
+                  (std::vector<std::string>{"T-1", "T-2", "T-3"}));
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
         client.commit();
-        client.setAutocommit(true);   // ends the empty transaction the commit opened
+        client.setAutocommit(true);  // ends the empty transaction the commit opened
     }
     EXPECT_EQ(taskLogIds(), keptTaskLog);
     EXPECT_EQ(taskSubIds(), keptTasks);
@@ -196,7 +199,8 @@ TEST_F(TdsClients, OdbcDriverAtEveryTdsVersionListsRollsBackAndCommits)
         client.exec(statements::deleteAbnormalTasks);
         client.exec(statements::deleteAbnormalTaskLog);
         client.rollback();
-        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")), (std::vector<std::string>{"T-1", "T-2", "T-3"}));
+        EXPECT_EQ(testsupport::sortedFirstColumn(client.query("select cTaskId from zk_tasklog")),
+                  (std::vector<std::string>{"T-1", "T-2", "T-3"}));
         if (version == "7.1") {
             client.exec(statements::deleteAbnormalTasks);
             client.exec(statements::deleteAbnormalTaskLog);
@@ -214,9 +218,9 @@ TEST_F(TdsClients, OdbcDriverAtEveryTdsVersionListsRollsBackAndCommits)
 
 TEST_F(TdsClients, TsqlAtTds71ListsTheTasks)
 {
-    const auto result = runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password,
-                                  "-o", "q"},
-                                 "USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n", 30, {{"TDSVER", "7.1"}});
+    const auto result = runChild(
+        {"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password, "-o", "q"},
+        "USE VOZUZODI\ngo\n" + statements::listQuery() + "\ngo\nexit\n", 30, {{"TDSVER", "7.1"}});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(hasLine(result.output, "采购管理\tPC-03\t异常\tJan 17 2024 09:30AM\tT-3")) << result.output;
 }

@@ -63,8 +63,9 @@ protected:
     }
     clienttest::ChildResult tsql(const TaskStoreProcess& server, const std::string& conf)
     {
-        return runChild({"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password, "-o", "q"},
-                        "select 40 + 2\ngo\nexit\n", 30, {{"FREETDSCONF", conf}});
+        return runChild(
+            {"tsql", "-H", "127.0.0.1", "-p", std::to_string(server.port()), "-U", "SA", "-P", password, "-o", "q"},
+            "select 40 + 2\ngo\nexit\n", 30, {{"FREETDSCONF", conf}});
     }
     clienttest::ChildResult pytds(const TaskStoreProcess& server, const std::string& cafile)
     {
@@ -80,10 +81,7 @@ protected:
     testsupport::TemporaryFolder confFolder_{"taskstore-freetds"};
 };
 
-fs::path certificateOf(const TaskStoreProcess& server)
-{
-    return server.dataFolder() / "tls-certificate.pem";
-}
+fs::path certificateOf(const TaskStoreProcess& server) { return server.dataFolder() / "tls-certificate.pem"; }
 
 }  // namespace
 
@@ -91,11 +89,13 @@ TEST_F(Encryption, FreeTdsPythonTdsAndTediousCheckTheCertificateAgainstTheirCa)
 {
     TaskStoreProcess server(options(false));
     TaskStoreProcess stranger(options(false));  // its own self-signed certificate: the wrong CA
-    const auto trusted = tsql(server, freetdsConf("encryption = require\nca file = " + certificateOf(server).string() + "\n"));
+    const auto trusted =
+        tsql(server, freetdsConf("encryption = require\nca file = " + certificateOf(server).string() + "\n"));
     EXPECT_EQ(trusted.exitCode, 0) << trusted.output;
     EXPECT_NE(trusted.output.find("42"), std::string::npos) << trusted.output;
 
-    const auto refused = tsql(server, freetdsConf("encryption = require\nca file = " + certificateOf(stranger).string() + "\n"));
+    const auto refused =
+        tsql(server, freetdsConf("encryption = require\nca file = " + certificateOf(stranger).string() + "\n"));
     EXPECT_NE(refused.output.find("Adaptive Server connection failed"), std::string::npos) << refused.output;
     EXPECT_EQ(refused.output.find("42"), std::string::npos) << refused.output;
 

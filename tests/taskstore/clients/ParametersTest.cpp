@@ -24,7 +24,8 @@ class Parameters : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        OdbcClient(server.port(), "VOZUZODI", password).exec("insert into zk_task (cSub_Id, cTaskId) values ('K1', 'T-K')");
+        OdbcClient(server.port(), "VOZUZODI", password)
+            .exec("insert into zk_task (cSub_Id, cTaskId) values ('K1', 'T-K')");
     }
     // The task table is still there and still holds its row.
     bool taskTableIntact()
@@ -46,11 +47,14 @@ TEST_F(Parameters, PythonTdsSelectsInsertsAndDeletesWithValues)
 {
     const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "params", std::to_string(server.port()), password});
     ASSERT_EQ(result.exitCode, 0) << result.output;
-    EXPECT_NE(result.output.find("select 42|总账|<NULL>|1.5|12.345|2024-01-02 03:04:05\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("select 42|总账|<NULL>|1.5|12.345|2024-01-02 03:04:05\n"), std::string::npos)
+        << result.output;
     EXPECT_NE(result.output.find("inserted 1\n"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("read " + injection + "|<NULL>|2024-03-04 05:06:07\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("read " + injection + "|<NULL>|2024-03-04 05:06:07\n"), std::string::npos)
+        << result.output;
     EXPECT_NE(result.output.find("deleted 1\n"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("refused 2812 Could not find stored procedure 'no_such_procedure'."), std::string::npos)
+    EXPECT_NE(result.output.find("refused 2812 Could not find stored procedure 'no_such_procedure'."),
+              std::string::npos)
         << result.output;
     EXPECT_TRUE(received("RPC sp_executesql"));
     EXPECT_TRUE(taskTableIntact());
@@ -63,28 +67,33 @@ TEST_F(Parameters, PythonTdsParametersKeepTheirTypesAndEveryDigit)
     // decimal exact, uniqueidentifier, varbinary, date, time, datetime2 and datetimeoffset come back
     // as themselves, with their wire types (DECIMALN, GUID, BIGVARBIN, DATEN, TIMEN, DATETIME2N,
     // DATETIMEOFFSETN).
-    EXPECT_NE(result.output.find("types 12345678901234567.89|6f9619ff-8b86-d011-b42d-00c04fc964ff|0001ff|2024-01-02|"
-                                 "03:04:05.123456|2024-01-02 03:04:05.123456|2024-01-02 03:04:05.123456+08:00|-0.001\n"),
-              std::string::npos)
+    EXPECT_NE(
+        result.output.find("types 12345678901234567.89|6f9619ff-8b86-d011-b42d-00c04fc964ff|0001ff|2024-01-02|"
+                           "03:04:05.123456|2024-01-02 03:04:05.123456|2024-01-02 03:04:05.123456+08:00|-0.001\n"),
+        std::string::npos)
         << result.output;
     EXPECT_NE(result.output.find("wire 106 36 165 40 41 42 43 106\n"), std::string::npos) << result.output;
     // Stored into nvarchar and datetime columns: every digit, and datetime's 1/300 s.
-    EXPECT_NE(result.output.find("stored 12345678901234567.89|2024-01-02 03:04:05.123000\n"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("computed 2.5|6F9619FF-8B86-D011-B42D-00C04FC964FF\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("stored 12345678901234567.89|2024-01-02 03:04:05.123000\n"), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("computed 2.5|6F9619FF-8B86-D011-B42D-00C04FC964FF\n"), std::string::npos)
+        << result.output;
     EXPECT_NE(result.output.find("long 5000 True 9000 True\n"), std::string::npos) << result.output;
 }
 
 // What a client sees of the smaller rules: 242's state, a typed NULL, day arithmetic, @@VERSION.
 TEST_F(Parameters, PythonTdsSeesSqlServersStatesTypesAndVersion)
 {
-    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
-                                  "select convert(datetime, '2026-02-30')", "select convert(datetime, NULL), cast(NULL as int)",
-                                  "select convert(datetime, '2024-01-31') + 1", "select @@version"});
+    const auto result =
+        runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
+                  "select convert(datetime, '2026-02-30')", "select convert(datetime, NULL), cast(NULL as int)",
+                  "select convert(datetime, '2024-01-31') + 1", "select @@version"});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find("error 242 state 3\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("wire 61 56\n<NULL>\t<NULL>\n"), std::string::npos) << result.output;  // datetime, int
     EXPECT_NE(result.output.find("wire 61\n2024-02-01 00:00:00\n"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("\nMicrosoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64)"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\nMicrosoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64)"), std::string::npos)
+        << result.output;
 }
 
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
@@ -109,9 +118,10 @@ TEST_F(Parameters, OdbcSeesThePreparedStatementsColumnsBeforeRunningIt)
         SCOPED_TRACE(version);
         OdbcClient client(server.port(), "VOZUZODI", password, version);
         // The tool's list has five columns; sp_prepare's metadata tells the driver so without a row.
-        EXPECT_EQ(client.preparedColumnCount("select cSub_Name as '子系统', cStation as '站点', case when convert(int,TaskState) < 0 "
-                                             "then '异常' Else '正常（' + TaskState + '）' end as '运行状态', dInTime as '注册时间', "
-                                             "cTaskId as '任务号' From zk_tasklog"),
+        EXPECT_EQ(client.preparedColumnCount(
+                      "select cSub_Name as '子系统', cStation as '站点', case when convert(int,TaskState) < 0 "
+                      "then '异常' Else '正常（' + TaskState + '）' end as '运行状态', dInTime as '注册时间', "
+                      "cTaskId as '任务号' From zk_tasklog"),
                   5);
         EXPECT_EQ(client.preparedColumnCount("select cTaskId from zk_task where cSub_Id = ?"), 1);
         EXPECT_EQ(client.preparedColumnCount("delete from zk_task where cSub_Id = ?"), 0);
@@ -129,10 +139,12 @@ TEST_F(Parameters, OdbcPreparesOnceAndExecutesWithEachRowOfValues)
     for (const std::string version : {"7.4", "7.1"}) {
         SCOPED_TRACE(version);
         OdbcClient client(server.port(), "VOZUZODI", password, version);
-        client.executePrepared("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState) values (?, ?, ?, ?, ?)",
-                               {{"Q1", "S1", injection, std::monostate{}, "-1"}, {"Q2", "S1", "总账", "PC", "05"}});
-        const auto rows = client.executePrepared("select cTaskId, cSub_Name, cStation from zk_tasklog where cTaskId = ? and ? = 1",
-                                                 {{"Q1", 1}, {"Q2", 1}, {"Q2", 0}});
+        client.executePrepared(
+            "insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState) values (?, ?, ?, ?, ?)",
+            {{"Q1", "S1", injection, std::monostate{}, "-1"}, {"Q2", "S1", "总账", "PC", "05"}});
+        const auto rows =
+            client.executePrepared("select cTaskId, cSub_Name, cStation from zk_tasklog where cTaskId = ? and ? = 1",
+                                   {{"Q1", 1}, {"Q2", 1}, {"Q2", 0}});
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0][1], injection);
         EXPECT_EQ(rows[0][2], std::nullopt);

@@ -14,7 +14,8 @@ std::string repeat(std::string_view text, int times)
 
 std::string slowLike(int length)
 {
-    return "select 1 where '" + std::string(static_cast<std::size_t>(length), 'a') + "' like '" + repeat("%a", length) + "%b'";
+    return "select 1 where '" + std::string(static_cast<std::size_t>(length), 'a') + "' like '" + repeat("%a", length)
+        + "%b'";
 }
 
 std::vector<int> errorNumbers(const std::vector<std::uint8_t>& reply)
@@ -49,8 +50,14 @@ void HostileClient::send(std::uint8_t type, const std::vector<std::uint8_t>& pay
         const std::size_t n = std::min(body, payload.size() - at);
         const bool last = at + n == payload.size();
         const auto length = static_cast<std::uint16_t>(n + 8);
-        const std::uint8_t header[8] = {type, static_cast<std::uint8_t>(last ? 1 : 0), static_cast<std::uint8_t>(length >> 8),
-                                        static_cast<std::uint8_t>(length), 0, 0, 1, 0};
+        const std::uint8_t header[8] = {type,
+                                        static_cast<std::uint8_t>(last ? 1 : 0),
+                                        static_cast<std::uint8_t>(length >> 8),
+                                        static_cast<std::uint8_t>(length),
+                                        0,
+                                        0,
+                                        1,
+                                        0};
         bytes.insert(bytes.end(), header, header + 8);
         bytes.insert(bytes.end(), payload.begin() + static_cast<std::ptrdiff_t>(at),
                      payload.begin() + static_cast<std::ptrdiff_t>(at + n));

@@ -11,7 +11,8 @@ using namespace std::chrono_literals;
 
 const std::string endlessLike = slowLike(20000);
 
-void expectErrors(HostileCounts& counts, const std::vector<int>& got, const std::vector<int>& expected, const char* what)
+void expectErrors(HostileCounts& counts, const std::vector<int>& got, const std::vector<int>& expected,
+                  const char* what)
 {
     if (got == expected)
         return;
@@ -26,11 +27,11 @@ void attention(HostileClient& client, HostileCounts& counts, const char* what)
 {
     std::this_thread::sleep_for(200ms);
     client.attention();
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(client.readUntilAttentionAcknowledged()).count();
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(client.readUntilAttentionAcknowledged()).count();
     ++counts.attentions;
     long slowest = counts.slowestAttentionMs;
-    while (took > slowest && !counts.slowestAttentionMs.compare_exchange_weak(slowest, took)) {
-    }
+    while (took > slowest && !counts.slowestAttentionMs.compare_exchange_weak(slowest, took)) {}
     if (took > 1000) {
         const std::lock_guard lock(counts.mutex);
         counts.failures.push_back(std::string(what) + ": attention answered after " + std::to_string(took) + " ms");
@@ -63,8 +64,9 @@ void oneRound(int port, const std::string& password, long round, HostileCounts& 
         // 8 MB of batches sent ahead, then gone without reading a reply.
         const auto batch = tdstest::concat({tdstest::noTransactionHeaders, tdstest::ucs2(endlessLike.substr(0, 1000))});
         client.raw().socket().non_blocking(true);
-        std::vector<std::uint8_t> packet{1, 1, static_cast<std::uint8_t>((batch.size() + 8) >> 8),
-                                         static_cast<std::uint8_t>(batch.size() + 8), 0, 0, 1, 0};
+        std::vector<std::uint8_t> packet{
+            1, 1, static_cast<std::uint8_t>((batch.size() + 8) >> 8), static_cast<std::uint8_t>(batch.size() + 8), 0, 0,
+            1, 0};
         packet.insert(packet.end(), batch.begin(), batch.end());
         std::size_t sent = 0;
         const auto until = std::chrono::steady_clock::now() + 2s;
@@ -80,7 +82,8 @@ void oneRound(int port, const std::string& password, long round, HostileCounts& 
         break;
     }
     case 4: {
-        std::vector<std::uint8_t> rpc = tdstest::concat({tdstest::noTransactionHeaders, tdstest::hex("FF FF 0A 00 00 00")});
+        std::vector<std::uint8_t> rpc =
+            tdstest::concat({tdstest::noTransactionHeaders, tdstest::hex("FF FF 0A 00 00 00")});
         const auto value = tdstest::hex("00 00 26 04 04 01 00 00 00");
         for (int i = 0; i < 100000; ++i)
             rpc.insert(rpc.end(), value.begin(), value.end());

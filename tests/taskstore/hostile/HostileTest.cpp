@@ -16,11 +16,11 @@
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using hostile::HostileClient;
+using hostile::emptyDelete;
 using hostile::errorNumbers;
+using hostile::HostileClient;
 using hostile::repeat;
 using hostile::slowLike;
-using hostile::emptyDelete;
 using testsupport::TaskStoreOptions;
 using testsupport::TaskStoreProcess;
 
@@ -51,10 +51,7 @@ long residentMiB(int pid, const std::string& field)
 // throughout.
 class NormalClient {
 public:
-    explicit NormalClient(int port)
-        : running_(std::async(std::launch::async, [this, port] { loop(port); }))
-    {
-    }
+    explicit NormalClient(int port) : running_(std::async(std::launch::async, [this, port] { loop(port); })) {}
     ~NormalClient() { finish(); }
 
     // Stops; then the figures below are final.
@@ -256,9 +253,11 @@ TEST_F(Attacks, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServers
     // 1,001 prepared statements: the last one is refused with 701.
     const auto text = tdstest::ucs2("select 1" + std::string(100, ' '));
     const auto n = static_cast<std::uint8_t>(text.size());
-    const auto ntext = tdstest::concat({tdstest::hex("00 00 63"), {n, 0, 0, 0}, tdstest::hex("09 04 D0 00 34"), {n, 0, 0, 0}, text});
-    const auto prepare = tdstest::concat({tdstest::noTransactionHeaders, tdstest::hex("FF FF 0B 00 00 00 00 01 26 04 00"),
-                                          tdstest::hex("00 00 63 00 00 00 00 09 04 D0 00 34 00 00 00 00"), ntext});
+    const auto ntext =
+        tdstest::concat({tdstest::hex("00 00 63"), {n, 0, 0, 0}, tdstest::hex("09 04 D0 00 34"), {n, 0, 0, 0}, text});
+    const auto prepare =
+        tdstest::concat({tdstest::noTransactionHeaders, tdstest::hex("FF FF 0B 00 00 00 00 01 26 04 00"),
+                         tdstest::hex("00 00 63 00 00 00 00 09 04 D0 00 34 00 00 00 00"), ntext});
     std::vector<int> errors;
     for (int i = 0; i < 1001; ++i) {
         client->send(3, prepare);

@@ -21,10 +21,16 @@ struct Conversation {
     }();
     CapturingLog log;
     std::vector<std::uint8_t> sent;
-    taskstore::server::RequestHandler handler{engine, config, log, nullptr, taskstore::server::ConnectionInfo{7, "127.0.0.1:5000", 57},
-                                   [this](std::span<const std::uint8_t> p) { sent.insert(sent.end(), p.begin() + 8, p.end()); }};
+    taskstore::server::RequestHandler handler{
+        engine,
+        config,
+        log,
+        nullptr,
+        taskstore::server::ConnectionInfo{7, "127.0.0.1:5000", 57},
+        [this](std::span<const std::uint8_t> p) { sent.insert(sent.end(), p.begin() + 8, p.end()); }};
 
-    std::optional<std::string> send(taskstore::tds::PacketType type, std::vector<std::uint8_t> payload, std::uint8_t status = 1)
+    std::optional<std::string> send(taskstore::tds::PacketType type, std::vector<std::uint8_t> payload,
+                                    std::uint8_t status = 1)
     {
         sent.clear();
         taskstore::tds::Message message;
@@ -43,6 +49,5 @@ struct Conversation {
     }
     std::vector<std::uint8_t> lastDone() const { return {sent.end() - 13, sent.end()}; }
 };
-
 
 }  // namespace tdstest

@@ -104,8 +104,8 @@ public:
 private:
     static void noTransaction(taskstore::ResultSink& sink, int number, const std::string& request)
     {
-        sink.error(taskstore::SqlError{number, 1, 16,
-                                       "The " + request + " TRANSACTION request has no corresponding BEGIN TRANSACTION.", 1});
+        sink.error(taskstore::SqlError{
+            number, 1, 16, "The " + request + " TRANSACTION request has no corresponding BEGIN TRANSACTION.", 1});
         sink.done(std::nullopt, true);
     }
 

@@ -20,10 +20,12 @@ using Clock = std::chrono::steady_clock;
 TEST(Logs, StatementsWithPasswordsAreReplacedAsSqlServerTracesDo)
 {
     const std::string masked = maskedStatement("alter  login sa with\n password = 'hunter2'");
-    EXPECT_EQ(masked, "-- 'ALTER LOGIN' was found in the text of this event.\n"
-                      "-- The text has been replaced with this comment for security reasons.");
+    EXPECT_EQ(masked,
+              "-- 'ALTER LOGIN' was found in the text of this event.\n"
+              "-- The text has been replaced with this comment for security reasons.");
     EXPECT_EQ(maskedStatement("exec sp_password NULL, 'x', 'sa'").find("x'"), std::string::npos);
-    EXPECT_NE(maskedStatement("CREATE MASTER KEY ENCRYPTION BY PASSWORD = 'x'").find("'MASTER KEY'"), std::string::npos);
+    EXPECT_NE(maskedStatement("CREATE MASTER KEY ENCRYPTION BY PASSWORD = 'x'").find("'MASTER KEY'"),
+              std::string::npos);
     EXPECT_EQ(maskedStatement("select cTaskId from zk_task"), "select cTaskId from zk_task");
 }
 

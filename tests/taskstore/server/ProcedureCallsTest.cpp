@@ -23,21 +23,24 @@ TEST(ProcedureCalls, PrepareExecuteAndUnprepareAnswerInSqlServersOrder)
     tdstest::Conversation c;
     ASSERT_EQ(c.login("s3cret"), std::nullopt);
 
-    c.send(PacketType::Rpc, call(13, concat({unnamedNullHandle, ntext("@P1 int"), ntext("rows 1"),
-                                             hex("00 00 26 04 04 07 00 00 00")})));
-    EXPECT_EQ(c.sent, concat({hex("81 01 00 00 00 00 00 00 00 26 04 01"), ucs2("n"), hex("D1 04 01 00 00 00"),
-                              hex("FF 11 00 C1 00 01 00 00 00 00 00 00 00"),  // DONEINPROC with the count
-                              hex("79 00 00 00 00"),                          // RETURNSTATUS
-                              hex("AC 00 00 00 01 00 00 00 00 01 00 26 04 04 01 00 00 00"),  // the handle
-                              hex("FE 00 00 00 00 00 00 00 00 00 00 00 00")}));
+    c.send(PacketType::Rpc,
+           call(13, concat({unnamedNullHandle, ntext("@P1 int"), ntext("rows 1"), hex("00 00 26 04 04 07 00 00 00")})));
+    EXPECT_EQ(c.sent,
+              concat({hex("81 01 00 00 00 00 00 00 00 26 04 01"), ucs2("n"), hex("D1 04 01 00 00 00"),
+                      hex("FF 11 00 C1 00 01 00 00 00 00 00 00 00"),                 // DONEINPROC with the count
+                      hex("79 00 00 00 00"),                                         // RETURNSTATUS
+                      hex("AC 00 00 00 01 00 00 00 00 01 00 26 04 04 01 00 00 00"),  // the handle
+                      hex("FE 00 00 00 00 00 00 00 00 00 00 00 00")}));
     ASSERT_EQ(c.engine.lastParameters.size(), 1u);
     EXPECT_EQ(c.engine.lastParameters[0].name, "@P1");
     EXPECT_EQ(c.engine.lastParameters[0].declaredType, "int");
     EXPECT_EQ(c.engine.lastParameters[0].integer, 7);
 
     // Named handle echoed; two executes of handle 1 in one request, the first DONEPROC says more.
-    c.send(PacketType::Rpc, call(11, concat({hex("07"), ucs2("@handle"), hex("01 26 04 00"), ntext("@P1 int"), ntext("rows 0")})));
-    EXPECT_TRUE(contains(c.sent, concat({hex("AC 00 00 07"), ucs2("@handle"), hex("01 00 00 00 00 01 00 26 04 04 02 00 00 00")})));
+    c.send(PacketType::Rpc,
+           call(11, concat({hex("07"), ucs2("@handle"), hex("01 26 04 00"), ntext("@P1 int"), ntext("rows 0")})));
+    EXPECT_TRUE(contains(
+        c.sent, concat({hex("AC 00 00 07"), ucs2("@handle"), hex("01 00 00 00 00 01 00 26 04 04 02 00 00 00")})));
     const auto execute = hex("FF FF 0C 00 00 00 00 00 26 04 04 01 00 00 00 00 00 26 04 04 03 00 00 00");
     c.send(PacketType::Rpc, concat({tdstest::noTransactionHeaders, execute, hex("FF"), execute}));
     EXPECT_TRUE(contains(c.sent, hex("79 00 00 00 00 FE 81 00 00 00 00 00 00 00 00 00 00 00")));
@@ -51,10 +54,13 @@ TEST(ProcedureCalls, OutputParametersComeBackAfterTheReturnStatus)
 {
     tdstest::Conversation c;
     ASSERT_EQ(c.login("s3cret"), std::nullopt);
-    c.send(PacketType::Rpc, call(10, concat({ntext("rows 0"), ntext("@P1 int OUTPUT"), hex("03"), ucs2("@P1"),
-                                             hex("01 26 04 04 05 00 00 00")})));
-    EXPECT_TRUE(contains(c.sent, concat({hex("79 00 00 00 00 AC 02 00 03"), ucs2("@P1"),
-                                         hex("01 00 00 00 00 01 00 26 04 04 05 00 00 00 FE 00 00")})));
+    c.send(PacketType::Rpc,
+           call(10,
+                concat({ntext("rows 0"), ntext("@P1 int OUTPUT"), hex("03"), ucs2("@P1"),
+                        hex("01 26 04 04 05 00 00 00")})));
+    EXPECT_TRUE(contains(c.sent,
+                         concat({hex("79 00 00 00 00 AC 02 00 03"), ucs2("@P1"),
+                                 hex("01 00 00 00 00 01 00 26 04 04 05 00 00 00 FE 00 00")})));
 }
 
 TEST(ProcedureCalls, ErrorsReachTheClientAndTheConnectionGoesOn)
@@ -65,27 +71,32 @@ TEST(ProcedureCalls, ErrorsReachTheClientAndTheConnectionGoesOn)
     const auto named = concat({hex("0B 00"), ucs2("sp_who_else"), hex("00 00")});
     EXPECT_EQ(c.send(PacketType::Rpc, named), std::nullopt);
     EXPECT_NE(c.log.text().find("error 2812: Could not find stored procedure 'sp_who_else'."), std::string::npos);
-    EXPECT_EQ(std::vector<std::uint8_t>(c.sent.end() - 9, c.sent.end()), hex("FE 02 00 00 00 00 00 00 00"));  // 7.1 counts
+    EXPECT_EQ(std::vector<std::uint8_t>(c.sent.end() - 9, c.sent.end()),
+              hex("FE 02 00 00 00 00 00 00 00"));  // 7.1 counts
 
     // A type taskstore cannot take (sql_variant) is answered with an error; the session goes on.
-    EXPECT_EQ(c.send(PacketType::Rpc, call(10, concat({ntext("rows 1"), ntext("@P1 sql_variant"), hex("00 00 62 10 00 00 00")}), false)),
+    EXPECT_EQ(c.send(PacketType::Rpc,
+                     call(10, concat({ntext("rows 1"), ntext("@P1 sql_variant"), hex("00 00 62 10 00 00 00")}), false)),
               std::nullopt);
-    EXPECT_NE(c.log.text().find("error 8009: The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
-                                "stream is incorrect. Data type 0x62 is unknown."),
-              std::string::npos)
+    EXPECT_NE(
+        c.log.text().find("error 8009: The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
+                          "stream is incorrect. Data type 0x62 is unknown."),
+        std::string::npos)
         << c.log.text();
 
     c.send(PacketType::Rpc, call(12, hex("00 00 26 04 04 09 00 00 00"), false));
     EXPECT_NE(c.log.text().find("error 8179: Could not find prepared statement with handle 9."), std::string::npos);
 
-    c.send(PacketType::Rpc, call(10, concat({ntext("rows 1"), ntext("@P1 int, @P2 int"), hex("00 00 26 04 04 01 00 00 00")}), false));
+    c.send(PacketType::Rpc,
+           call(10, concat({ntext("rows 1"), ntext("@P1 int, @P2 int"), hex("00 00 26 04 04 01 00 00 00")}), false));
     EXPECT_NE(c.log.text().find("error 8178: The parameterized query '(@P1 int, @P2 int)rows 1' expects the parameter "
                                 "'@P2', which was not supplied."),
               std::string::npos)
         << c.log.text();
 
     // Values never become text: the statement the engine ran is the one sent.
-    c.send(PacketType::Rpc, call(10, concat({ntext("rows 1"), ntext("@P1 nvarchar(30)"), ntext("'; drop table zk_task --")}), false));
+    c.send(PacketType::Rpc,
+           call(10, concat({ntext("rows 1"), ntext("@P1 nvarchar(30)"), ntext("'; drop table zk_task --")}), false));
     EXPECT_EQ(c.engine.lastParameters.at(0).text, "'; drop table zk_task --");
     EXPECT_EQ(std::vector<std::uint8_t>(c.sent.end() - 9, c.sent.end()), hex("FE 00 00 00 00 00 00 00 00"));
 }

@@ -38,7 +38,8 @@ TEST(RequestHandler, LoginFailuresAnswerLikeSqlServerAndClose)
     Conversation missing;
     EXPECT_EQ(missing.login("s3cret", "nowhere"), "login failed");
     EXPECT_TRUE(contains(missing.sent, hex("DC 0F 00 00 01 0B")));
-    EXPECT_TRUE(contains(missing.sent, ucs2("Cannot open database \"nowhere\" requested by the login. The login failed.")));
+    EXPECT_TRUE(
+        contains(missing.sent, ucs2("Cannot open database \"nowhere\" requested by the login. The login failed.")));
     EXPECT_TRUE(contains(missing.sent, hex("18 48 00 00 01 0E")));
     EXPECT_EQ(missing.engine.liveSessions, 0);
 }
@@ -67,8 +68,9 @@ TEST(RequestHandler, BatchesAndTransactionRequestsAfterLogin)
 
     // Commit and begin anew: the old descriptor ends, a new one starts, one DONE.
     c.send(tds::PacketType::TransactionManager, concat({noTransactionHeaders, hex("07 00 00 01 00 00")}));
-    EXPECT_EQ(c.sent, hex("E3 0B 00 09 00 08 64 00 00 00 00 00 00 00"
-                          "E3 0B 00 08 08 65 00 00 00 00 00 00 00 00  FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_EQ(c.sent,
+              hex("E3 0B 00 09 00 08 64 00 00 00 00 00 00 00"
+                  "E3 0B 00 08 08 65 00 00 00 00 00 00 00 00  FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 
     // Ending a transaction twice fails the second time as on SQL Server, and a commit that
     // fails so begins no new transaction.

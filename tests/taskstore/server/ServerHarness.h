@@ -49,7 +49,10 @@ struct ReplyMessage {
     std::vector<std::uint8_t> payload;
     std::size_t packets = 0;
     // Status of the final DONE-family token, read from the last 13 bytes.
-    std::uint16_t lastDoneStatus() const { return static_cast<std::uint16_t>(payload[payload.size() - 12] | payload[payload.size() - 11] << 8); }
+    std::uint16_t lastDoneStatus() const
+    {
+        return static_cast<std::uint16_t>(payload[payload.size() - 12] | payload[payload.size() - 11] << 8);
+    }
 };
 
 class RawClient {
@@ -62,9 +65,9 @@ public:
     void sendPacket(std::uint8_t type, std::uint8_t status, const std::vector<std::uint8_t>& body)
     {
         const auto length = static_cast<std::uint16_t>(body.size() + 8);
-        auto bytes = concat({{type, status, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-                              0, 0, 1, 0},
-                             body});
+        auto bytes = concat(
+            {{type, status, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0, 1, 0},
+             body});
         asio::write(socket_, asio::buffer(bytes));
     }
 
@@ -85,8 +88,7 @@ public:
     ReplyMessage readMessage()
     {
         ReplyMessage message;
-        while (!readPacket(message)) {
-        }
+        while (!readPacket(message)) {}
         return message;
     }
 

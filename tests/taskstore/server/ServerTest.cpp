@@ -59,8 +59,7 @@ TEST(Server, AttentionEndsStreamingBatchThenAcknowledgesSeparately)
     ReplyMessage interrupted;
     ASSERT_FALSE(client.readPacket(interrupted));
     client.sendPacket(6, 1, {});
-    while (!client.readPacket(interrupted)) {
-    }
+    while (!client.readPacket(interrupted)) {}
     EXPECT_EQ(interrupted.lastDoneStatus() & 0x20, 0) << "the interrupted reply ends on its own DONE";
     // 14 bytes of column metadata, rows of 6 bytes, a DONE of 13: the count matches the rows sent.
     const auto& bytes = interrupted.payload;
@@ -159,7 +158,8 @@ TEST(Server, ConnectionsPastTheLimitAreClosedAndCounted)
     ASSERT_EQ(second->login().lastDoneStatus(), 0);
     RawClient third(s.port);
     EXPECT_TRUE(third.closedByServer());
-    EXPECT_TRUE(s.log.waitFor("connection refused from 127.0.0.1: 2 connections open (--max-connections); 1 refused so far"));
+    EXPECT_TRUE(
+        s.log.waitFor("connection refused from 127.0.0.1: 2 connections open (--max-connections); 1 refused so far"));
     EXPECT_EQ(first.batch("rows 1").lastDoneStatus(), 0x10);
     second.reset();
     ASSERT_TRUE(s.log.waitFor("connection 2 closed"));

@@ -39,8 +39,9 @@ void expectRefused(taskstore::Session& session, const BuiltinFunction& function,
     EXPECT_EQ(error.number, 174);
     EXPECT_EQ(error.severity, 15);
     EXPECT_EQ(error.state, 1);
-    EXPECT_EQ(error.message, "The " + std::string(function.name) + " function requires "
-                                 + std::to_string(function.minArguments) + " argument(s).");
+    EXPECT_EQ(error.message,
+              "The " + std::string(function.name) + " function requires " + std::to_string(function.minArguments)
+                  + " argument(s).");
 }
 
 TEST(BuiltinFunctions, EveryRowRunsWithItsArgumentCountsAndRefusesOthers)

@@ -22,7 +22,7 @@ const Expr& firstItem(const std::vector<Statement>& batch)
 TEST(ExpressionTree, ComparisonsAreKeptByMeaningWhateverTheirSpelling)
 {
     const std::vector<std::pair<std::string, Comparison>> spellings{
-        {"<>", Comparison::NotEqual}, {"!=", Comparison::NotEqual}, {"!<", Comparison::GreaterOrEqual},
+        {"<>", Comparison::NotEqual},    {"!=", Comparison::NotEqual},    {"!<", Comparison::GreaterOrEqual},
         {"!>", Comparison::LessOrEqual}, {"<=", Comparison::LessOrEqual}, {"=", Comparison::Equal}};
     for (const auto& [written, comparison] : spellings) {
         const auto batch = parseBatch("select 1 where 1 " + written + " 2");

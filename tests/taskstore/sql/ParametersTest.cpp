@@ -47,19 +47,24 @@ TEST(Parameters, ValuesOfEveryKindReadAndWrite)
     ratio.real = 12.345;
     const std::vector<Parameter> insert{text("@id", "varchar(20)", "P1"), text("@name", "nvarchar(max)", "总账"),
                                         Parameter{"@station", "nvarchar(10)"}, when};
-    const auto inserted = runWith(*session, "insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
-                                            "values (@id, 'S1', @name, @station, '-1', @WHEN)", insert);
+    const auto inserted = runWith(*session,
+                                  "insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) "
+                                  "values (@id, 'S1', @name, @station, '-1', @WHEN)",
+                                  insert);
     ASSERT_TRUE(inserted.errors.empty()) << inserted.errors[0].message;
 
-    const auto read = runWith(*session, "select cSub_Name, cStation, dInTime, @ratio * 2, @n + 1 from zk_tasklog where cTaskId = @id",
-                              {text("@id", "VARCHAR(50)", "P1"), ratio, integer("@n", "tinyint", 41)});
+    const auto read =
+        runWith(*session, "select cSub_Name, cStation, dInTime, @ratio * 2, @n + 1 from zk_tasklog where cTaskId = @id",
+                {text("@id", "VARCHAR(50)", "P1"), ratio, integer("@n", "tinyint", 41)});
     ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
     ASSERT_EQ(read.results.at(0).rows.size(), 1u);
     EXPECT_EQ(read.results[0].rows[0], (Row{"总账", std::nullopt, "2023-03-17 01:00:00.000", "24.69", "42"}));
 
     // A NULL parameter compares as unknown, as a NULL literal does.
-    EXPECT_TRUE(runWith(*session, "select cTaskId from zk_tasklog where cStation = @s", {Parameter{"@s", "nvarchar(10)"}})
-                    .results.at(0).rows.empty());
+    EXPECT_TRUE(
+        runWith(*session, "select cTaskId from zk_tasklog where cStation = @s", {Parameter{"@s", "nvarchar(10)"}})
+            .results.at(0)
+            .rows.empty());
 }
 
 TEST(Parameters, PassThroughTypesComeBackAsDeclaredAndConvertWhenStored)
@@ -91,8 +96,10 @@ TEST(Parameters, PassThroughTypesComeBackAsDeclaredAndConvertWhenStored)
               (Row{"200", "-922337203685477.5808", "12345678901234567.80", "2024-01-02 00:00:00.0000000 +00:00"}));
 
     // Stored into the engine's columns: money shows two decimals as text, decimals truncate to int.
-    const auto stored = runWith(*session, "insert into zk_task (cTaskId, cStation, iProgress, dStartTime) values ('M1', @amount, @exact, @day)",
-                                {amount, Parameter{exact.name, "decimal(20, 2)", Kind::Decimal, 0, 0, {}, {}, *taskstore::parseDecimal("-7.99")}, day});
+    const auto stored = runWith(
+        *session, "insert into zk_task (cTaskId, cStation, iProgress, dStartTime) values ('M1', @amount, @exact, @day)",
+        {amount,
+         Parameter{exact.name, "decimal(20, 2)", Kind::Decimal, 0, 0, {}, {}, *taskstore::parseDecimal("-7.99")}, day});
     ASSERT_TRUE(stored.errors.empty()) << stored.errors[0].message;
     EXPECT_EQ(query(*session, "select cStation, iProgress, dStartTime from zk_task where cTaskId = 'M1'"),
               (Rows{{"-922337203685477.58", "-7", "2024-01-02 00:00:00.000"}}));
@@ -108,7 +115,8 @@ TEST(Parameters, AreValuesNeverText)
     auto session = fixture.session();
     query(*session, fixtureSql);
     const std::string hostile = "x'; drop table zk_task --";
-    const auto found = runWith(*session, "select count(*) from zk_task where cTaskId = @id", {text("@id", "nvarchar(50)", hostile)});
+    const auto found =
+        runWith(*session, "select count(*) from zk_task where cTaskId = @id", {text("@id", "nvarchar(50)", hostile)});
     EXPECT_EQ(found.results.at(0).rows, (Rows{{"0"}}));
     EXPECT_EQ(query(*session, "select count(*) from zk_task"), (Rows{{"5"}}));
 }

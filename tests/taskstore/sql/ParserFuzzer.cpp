@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     try {
         taskstore::sql::parseBatch(std::string_view(reinterpret_cast<const char*>(data), size));
-    } catch (const taskstore::SqlError&) {
-    }
+    } catch (const taskstore::SqlError&) {}
     return 0;
 }

@@ -24,10 +24,22 @@ public:
     void done(std::optional<std::int64_t> rowCount, bool failed) override;
     void info(const taskstore::SqlError& message) override { infos.push_back(message); }
     void error(const taskstore::SqlError& error) override { errors.push_back(error); }
-    void databaseChanged(std::string_view newDatabase, std::string_view) override { databases.emplace_back(newDatabase); }
-    void transactionBegan(std::uint64_t descriptor) override { events.push_back("begin " + std::to_string(descriptor)); }
-    void transactionCommitted(std::uint64_t descriptor) override { events.push_back("commit " + std::to_string(descriptor)); }
-    void transactionRolledBack(std::uint64_t descriptor) override { events.push_back("rollback " + std::to_string(descriptor)); }
+    void databaseChanged(std::string_view newDatabase, std::string_view) override
+    {
+        databases.emplace_back(newDatabase);
+    }
+    void transactionBegan(std::uint64_t descriptor) override
+    {
+        events.push_back("begin " + std::to_string(descriptor));
+    }
+    void transactionCommitted(std::uint64_t descriptor) override
+    {
+        events.push_back("commit " + std::to_string(descriptor));
+    }
+    void transactionRolledBack(std::uint64_t descriptor) override
+    {
+        events.push_back("rollback " + std::to_string(descriptor));
+    }
 
     struct Done {
         std::optional<std::int64_t> rowCount;

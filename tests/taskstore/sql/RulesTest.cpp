@@ -57,7 +57,9 @@ TEST(Conversions, ToTextCutsOrRefuses)
     EXPECT_EQ(convert(SqlValue::ofText("abc"), varcharType, two).text, "ab");
     EXPECT_EQ(convert(SqlValue::ofText("汉字词"), varcharType, {TypeKind::NVarChar, 2}).text, "汉字");
     EXPECT_EQ(convert(SqlValue::ofInteger(123), intType, two).text, "*");
-    EXPECT_EQ(errorOf([] { convert(SqlValue::ofText("abc"), varcharType, {TypeKind::VarChar, 2}, assignmentStyle); }),
+    EXPECT_EQ(errorOf([] {
+                  convert(SqlValue::ofText("abc"), varcharType, {TypeKind::VarChar, 2}, assignmentStyle);
+              }),
               8152);
     EXPECT_EQ(convert(SqlValue::ofText("abc"), varcharType, {TypeKind::VarChar, ColumnType::maxLength}).text, "abc");
     EXPECT_EQ(convert(SqlValue::ofReal(1.5), floatType, varcharType).text, "1.5");
@@ -109,7 +111,7 @@ TEST(Conversions, DateTimeTextForms)
         {"10:11:12", "1900-01-01 10:11:12.000"},
         {"10:20:30:123", "1900-01-01 10:20:30.123"},  // after a colon: thousandths
         {"10:20:30:1", "1900-01-01 10:20:30.000"},
-        {"10:20:30.1", "1900-01-01 10:20:30.100"},    // after a period: a decimal fraction
+        {"10:20:30.1", "1900-01-01 10:20:30.100"},  // after a period: a decimal fraction
         {"9999-12-31 23:59:59.997", "9999-12-31 23:59:59.997"},
         {"9999-12-31 23:59:59.998", "9999-12-31 23:59:59.997"},
         {"1753-01-01", "1753-01-01 00:00:00.000"},
@@ -123,15 +125,16 @@ TEST(Conversions, DateTimeTextForms)
         EXPECT_EQ(errorOf([&] { textToDateTime(text, "varchar"); }), 242) << text;
     }
     // Text that is no date at all: 241.
-    for (const std::string text : {"2026-01-01x", "abc", "2026-01-01 10:00:00.1234", "2026-01/01", "20260", "2026-01-01 10",
-                                   "13:00 PM", "Jan Feb 2006", "10:", "2026-01-01T", "12345-01-01"}) {
+    for (const std::string text : {"2026-01-01x", "abc", "2026-01-01 10:00:00.1234", "2026-01/01", "20260",
+                                   "2026-01-01 10", "13:00 PM", "Jan Feb 2006", "10:", "2026-01-01T", "12345-01-01"}) {
         EXPECT_EQ(errorOf([&] { textToDateTime(text, "varchar"); }), 241) << text;
     }
     try {
         textToDateTime("1752-12-31", "nvarchar");
         ADD_FAILURE() << "no error";
     } catch (const SqlError& error) {
-        EXPECT_EQ(error.message, "The conversion of a nvarchar data type to a datetime data type resulted in an out-of-range value.");
+        EXPECT_EQ(error.message,
+                  "The conversion of a nvarchar data type to a datetime data type resulted in an out-of-range value.");
     }
     // Numbers count days from 1900-01-01; rounding up past the last day overflows.
     EXPECT_EQ(errorOf([] { convert(SqlValue::ofReal(2958463.999999999), floatType, datetimeType); }), 8115);
@@ -140,10 +143,12 @@ TEST(Conversions, DateTimeTextForms)
 
 TEST(Conversions, DateTimeTicksRoundTrip)
 {
-    for (std::int32_t days = store::daysFromCivil({1753, 1, 1}); days <= store::daysFromCivil({9999, 12, 31}); days += 997) {
+    for (std::int32_t days = store::daysFromCivil({1753, 1, 1}); days <= store::daysFromCivil({9999, 12, 31});
+         days += 997) {
         const store::CivilDate date = store::civilFromDays(days);
         ASSERT_EQ(store::daysFromCivil(date), days);
-        const store::DateTimeValue value{days, static_cast<std::uint32_t>(days % store::ticksPerDay + store::ticksPerDay) % store::ticksPerDay};
+        const store::DateTimeValue value{
+            days, static_cast<std::uint32_t>(days % store::ticksPerDay + store::ticksPerDay) % store::ticksPerDay};
         ASSERT_EQ(store::parseStored(store::formatStored(value)), value);
     }
     EXPECT_EQ(store::daysFromCivil({1900, 1, 1}), 0);
@@ -154,8 +159,10 @@ TEST(Conversions, Arithmetic)
 {
     EXPECT_EQ(arithmetic('/', TypeKind::Int, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -3);
     EXPECT_EQ(arithmetic('%', TypeKind::Int, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -1);
-    EXPECT_EQ(errorOf([] { arithmetic('*', TypeKind::Int, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)); }), 8115);
-    EXPECT_EQ(arithmetic('*', TypeKind::BigInt, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer, 2147483648LL);
+    EXPECT_EQ(errorOf([] { arithmetic('*', TypeKind::Int, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)); }),
+              8115);
+    EXPECT_EQ(arithmetic('*', TypeKind::BigInt, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer,
+              2147483648LL);
     EXPECT_EQ(errorOf([] {
                   arithmetic('/', TypeKind::BigInt, SqlValue::ofInteger(std::numeric_limits<std::int64_t>::min()),
                              SqlValue::ofInteger(-1));
@@ -168,10 +175,10 @@ TEST(Conversions, Arithmetic)
 TEST(Patterns, Like)
 {
     const std::vector<std::tuple<std::string, std::string, bool>> cases = {
-        {"abc", "abc", true},    {"ABC", "a%", true},     {"abc", "_b_", true},   {"abc", "%c", true},
-        {"abc", "%d%", false},   {"abc", "[a-b]bc", true}, {"cbc", "[a-b]bc", false}, {"xbc", "[^a]bc", true},
-        {"abc  ", "abc", true},  {"ab", "abc", false},    {"总账", "总%", true},   {"a%c", "a[%]c", true},
-        {"ａｂ", "ab", true},    {"", "%", true},         {"", "_", false},
+        {"abc", "abc", true},   {"ABC", "a%", true},      {"abc", "_b_", true},      {"abc", "%c", true},
+        {"abc", "%d%", false},  {"abc", "[a-b]bc", true}, {"cbc", "[a-b]bc", false}, {"xbc", "[^a]bc", true},
+        {"abc  ", "abc", true}, {"ab", "abc", false},     {"总账", "总%", true},     {"a%c", "a[%]c", true},
+        {"ａｂ", "ab", true},   {"", "%", true},          {"", "_", false},
     };
     for (const auto& [text, pattern, expected] : cases) {
         EXPECT_EQ(likeMatches(text, pattern), expected) << text << " LIKE " << pattern;
@@ -198,7 +205,7 @@ TEST(Collation, CaseWidthAndTrailingBlanks)
     EXPECT_EQ(store::compareText("AR01", "ar01 "), 0);
     EXPECT_EQ(store::compareText("ａｒ０１", "AR01"), 0);
     EXPECT_EQ(store::compareText("a\xE3\x80\x80", "a"), 0);  // ideographic space at the end
-    EXPECT_NE(store::compareText(" a", "a"), 0);               // leading blanks count
+    EXPECT_NE(store::compareText(" a", "a"), 0);             // leading blanks count
     EXPECT_LT(store::compareText("a", "b"), 0);
     EXPECT_GT(store::compareText("ab", "a"), 0);
     // Malformed UTF-8 still gets a consistent order.
@@ -234,7 +241,8 @@ TEST(Collation, ChineseCharactersSortByPinyinThenRadicalThenCodePoint)
 
 TEST(Lexer, TokensCommentsAndLines)
 {
-    const auto tokens = tokenize("select /* a /* nested */ comment */ N'it''s', [a]]b], \"q\" -- rest\n@@TRANCOUNT 1.5e3 <>");
+    const auto tokens =
+        tokenize("select /* a /* nested */ comment */ N'it''s', [a]]b], \"q\" -- rest\n@@TRANCOUNT 1.5e3 <>");
     ASSERT_EQ(tokens.size(), 10u);
     EXPECT_EQ(tokens[9].kind, TokenKind::End);
     EXPECT_TRUE(tokens[0].is("SELECT"));

@@ -33,8 +33,9 @@ TEST(Transactions, FailingDeleteInsideTransactionChangesNothing)
     query(*session, fixtureSql);
     query(*session, "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T5'");
 
-    RecordingSink sink = run(*session, "begin transaction\n" + std::string(ts::deleteAbnormalTasks) + "\n"
-                                           + std::string(ts::deleteAbnormalTaskLog) + "\ncommit transaction");
+    RecordingSink sink = run(*session,
+                             "begin transaction\n" + std::string(ts::deleteAbnormalTasks) + "\n"
+                                 + std::string(ts::deleteAbnormalTaskLog) + "\ncommit transaction");
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 245);
     // The batch stopped at the failing statement and the transaction was rolled back.
@@ -66,8 +67,9 @@ TEST(Transactions, StatementErrorKeepsTransactionOpen)
     EngineFixture fixture;
     auto session = fixture.session();
     query(*session, fixtureSql);
-    RecordingSink sink = run(*session, "begin tran\ndelete from zk_task where cTaskId = 'T1'\nselect x from nosuch\n"
-                                       "select @@trancount");
+    RecordingSink sink = run(*session,
+                             "begin tran\ndelete from zk_task where cTaskId = 'T1'\nselect x from nosuch\n"
+                             "select @@trancount");
     EXPECT_EQ(sink.errors.at(0).number, 208);
     EXPECT_EQ(sink.results.back().rows, (Rows{{"1"}}));
     query(*session, "commit");
@@ -79,8 +81,9 @@ TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
     EngineFixture fixture;
     auto session = fixture.session();
     query(*session, fixtureSql);
-    RecordingSink sink = run(*session, "set xact_abort on\nbegin tran\ndelete from zk_task\n"
-                                       "select x from nosuch\nselect 1");
+    RecordingSink sink = run(*session,
+                             "set xact_abort on\nbegin tran\ndelete from zk_task\n"
+                             "select x from nosuch\nselect 1");
     EXPECT_EQ(sink.errors.at(0).number, 208);
     EXPECT_TRUE(sink.results.empty());
     EXPECT_EQ(session->tranCount(), 0);
@@ -104,7 +107,8 @@ TEST(Transactions, TransactionManagerRequestsAndCounts)
     EXPECT_NE(sink.events[0], "begin 0");
 
     query(*session, fixtureSql);
-    RecordingSink counts = run(*session, "set nocount off\ndelete from zk_task where cTaskId = 'none'\ndelete from zk_task");
+    RecordingSink counts =
+        run(*session, "set nocount off\ndelete from zk_task where cTaskId = 'none'\ndelete from zk_task");
     ASSERT_EQ(counts.dones.size(), 3u);
     EXPECT_FALSE(counts.dones[0].rowCount.has_value());
     EXPECT_EQ(counts.dones[1].rowCount, 0);
@@ -133,7 +137,8 @@ TEST(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
     auto writer = fixture.session();
     auto reader = fixture.session();
     query(*writer, fixtureSql);
-    query(*writer, "begin tran\n" + std::string(ts::deleteAbnormalTasks) + "\n" + std::string(ts::deleteAbnormalTaskLog));
+    query(*writer,
+          "begin tran\n" + std::string(ts::deleteAbnormalTasks) + "\n" + std::string(ts::deleteAbnormalTaskLog));
     EXPECT_EQ(rowsIn(*writer, "zk_tasklog"), 3u);
 
     auto list = std::async(std::launch::async, [&] { return query(*reader, ts::listQuery()); });
@@ -143,7 +148,8 @@ TEST(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
     EXPECT_EQ(list.get().size(), 3u);
 
     // Tables the open transaction did not change, or changed no row of, are read at once.
-    query(*writer, "begin tran\ndelete from zk_task where cTaskId = 'T1'\ndelete from zk_tasklog where cTaskId = 'none'");
+    query(*writer,
+          "begin tran\ndelete from zk_task where cTaskId = 'T1'\ndelete from zk_tasklog where cTaskId = 'none'");
     EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 3u);
     // So is everything at READ UNCOMMITTED; the rows shown are the committed ones.
     EXPECT_EQ(query(*reader, "set transaction isolation level read uncommitted\nselect count(*) from zk_task"),
@@ -160,7 +166,8 @@ TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
     query(*holder, "begin tran\ndelete from zk_tasklog where cTaskId = 'T1'");
 
     const auto start = std::chrono::steady_clock::now();
-    RecordingSink timedOut = run(*reader, "set lock_timeout 500\nselect cTaskId from zk_tasklog\nselect @@lock_timeout");
+    RecordingSink timedOut =
+        run(*reader, "set lock_timeout 500\nselect cTaskId from zk_tasklog\nselect @@lock_timeout");
     const auto waited = std::chrono::steady_clock::now() - start;
     ASSERT_FALSE(timedOut.errors.empty());
     EXPECT_EQ(timedOut.errors[0].number, 1222);
@@ -169,7 +176,8 @@ TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
     EXPECT_EQ(timedOut.results.back().rows, (Rows{{"500"}}));  // the time-out ends only the statement
 
     query(*reader, "set lock_timeout -1\nbegin tran");
-    auto waiting = std::async(std::launch::async, [&] { return run(*reader, "select cTaskId from zk_tasklog\nselect 2"); });
+    auto waiting =
+        std::async(std::launch::async, [&] { return run(*reader, "select cTaskId from zk_tasklog\nselect 2"); });
     EXPECT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
     reader->interrupt();
     ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready) << "interrupt did not stop the wait";
@@ -193,7 +201,8 @@ TEST(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
     auto list = std::async(std::launch::async, [&] { return query(*reader, "select cTaskId from zk_tasklog"); });
     std::this_thread::sleep_for(100ms);
     // The next writer queues behind the reader; once it has its turn it keeps its change open.
-    auto writer = std::async(std::launch::async, [&] { query(*next, "begin tran\ndelete from zk_tasklog where cTaskId = 'T2'"); });
+    auto writer = std::async(std::launch::async,
+                             [&] { query(*next, "begin tran\ndelete from zk_tasklog where cTaskId = 'T2'"); });
     std::this_thread::sleep_for(100ms);
     query(*first, "commit");
     ASSERT_EQ(list.wait_for(10s), std::future_status::ready) << "the reader was overtaken by the next writer";
@@ -291,8 +300,8 @@ TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
     query(*session, "begin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
 
     // Filtered: an unfiltered delete empties the table in one step and cannot be caught half way.
-    auto running = std::async(std::launch::async,
-                              [&] { return run(*session, "delete from zk_tasklog where cTaskId <> ''"); });
+    auto running =
+        std::async(std::launch::async, [&] { return run(*session, "delete from zk_tasklog where cTaskId <> ''"); });
     std::this_thread::sleep_for(20ms);
     session->interrupt();
     ASSERT_EQ(running.wait_for(30s), std::future_status::ready);
@@ -332,8 +341,9 @@ TEST(Sessions, DeleteWhoseFilterMatchesNothingStopsPromptlyInsideATransaction)
     // Each row's filter scans another table and is false: no row would reach a check placed
     // after it.
     RecordingSink sink;
-    const auto took = timeToStop(*session, "delete from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
-                                           " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)",
+    const auto took = timeToStop(*session,
+                                 "delete from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
+                                 " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)",
                                  300ms, sink);
     EXPECT_LT(took, 1s);
     ASSERT_EQ(sink.dones.size(), 1u);
@@ -350,8 +360,10 @@ TEST(Sessions, StopUnderXactAbortRollsTheTransactionBack)
     auto session = fixture.session();
     query(*session, "set xact_abort on\nbegin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
     RecordingSink sink;
-    timeToStop(*session, "select cTaskId from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
-                         " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)", 200ms, sink);
+    timeToStop(*session,
+               "select cTaskId from zk_tasklog where cTaskId in (select t.cTaskId from zk_task t"
+               " where t.cSub_Id + 'no such' = zk_tasklog.cSub_Id)",
+               200ms, sink);
     EXPECT_EQ(session->tranCount(), 0);
     EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
 }
@@ -362,8 +374,8 @@ TEST(Sessions, OneLongLikeStopsPromptly)
     auto session = fixture.session();
     RecordingSink sink;
     const std::string text(20000, 'a');
-    const auto took = timeToStop(*session, "select 1 where '" + text + "' like '" + repeat("%a", 20000) + "%b'",
-                                 200ms, sink);
+    const auto took =
+        timeToStop(*session, "select 1 where '" + text + "' like '" + repeat("%a", 20000) + "%b'", 200ms, sink);
     EXPECT_LT(took, 1s);
     ASSERT_EQ(sink.dones.size(), 1u);
     EXPECT_TRUE(sink.dones[0].failed);
@@ -429,8 +441,9 @@ TEST(Sessions, ManySessionsWriteAtOnce)
             auto session = fixture.session();
             for (int r = 0; r < rowsEach; ++r) {
                 const std::string id = "'S" + std::to_string(s) + "-" + std::to_string(r) + "'";
-                RecordingSink sink = run(*session, "begin tran\ninsert into zk_task (cTaskId) values (" + id
-                                                       + ")\ncommit\nselect cTaskId from zk_task where cTaskId = " + id);
+                RecordingSink sink = run(*session,
+                                         "begin tran\ninsert into zk_task (cTaskId) values (" + id
+                                             + ")\ncommit\nselect cTaskId from zk_task where cTaskId = " + id);
                 if (!sink.errors.empty() || sink.results.back().rows.size() != 1)
                     ++failures;
             }
@@ -481,10 +494,12 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     auto engine = taskstore::Engine::open(data);
     auto session = engine->newSession("VOZUZODI", 51);
     query(*session, fixtureSql);
-    writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
+    writeBehindTheServer(data / "VOZUZODI.sqlite",
+                         "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
     EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),
               (Rows{{"2006-01-05 10:20:00.000"}}));
-    writeBehindTheServer(data / "VOZUZODI.sqlite", "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
+    writeBehindTheServer(data / "VOZUZODI.sqlite",
+                         "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
     const RecordingSink sink = run(*session, ts::listQuery());
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 241);
@@ -505,14 +520,17 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
             const int common = std::memcmp(a, b, static_cast<std::size_t>(std::min(lengthA, lengthB)));
             return common != 0 ? common : lengthA - lengthB;
         };
-        sqlite3_create_collation_v2(raw, taskstore::store::textCollationName, SQLITE_UTF8, nullptr, codePointOrder, nullptr);
-        taskstore::store::execute(raw, "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
-                                       " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
+        sqlite3_create_collation_v2(raw, taskstore::store::textCollationName, SQLITE_UTF8, nullptr, codePointOrder,
+                                    nullptr);
+        taskstore::store::execute(raw,
+                                  "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
+                                  " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
         taskstore::store::execute(raw, "PRAGMA user_version = 1");
     }
     auto engine = taskstore::Engine::open(data);
     auto session = engine->newSession("VOZUZODI", 51);
-    const std::pair<const char*, const char*> rows[] = {{"中", "T1"}, {"啊", "T2"}, {"八", "T3"}, {"总", "T4"}, {"账", "T5"}};
+    const std::pair<const char*, const char*> rows[] = {
+        {"中", "T1"}, {"啊", "T2"}, {"八", "T3"}, {"总", "T4"}, {"账", "T5"}};
     for (const auto& [subId, taskId] : rows) {
         EXPECT_EQ(query(*session, std::string("select cTaskId from zk_tasklog where cSub_Id = N'") + subId + "'"),
                   (Rows{{taskId}}))
@@ -539,8 +557,9 @@ TEST(Storage, DemoTasksAreDeterministicAndMixed)
     const std::size_t abnormal = query(*a, "select cTaskId from zk_tasklog where convert(int, TaskState) < 0").size();
     EXPECT_GT(abnormal, 120u);
     EXPECT_LT(abnormal, 320u);
-    const Rows shared = query(*a, "select cSub_Id from zk_tasklog where convert(int, TaskState) < 0 and cSub_Id in"
-                                  " (select cSub_Id from zk_tasklog where convert(int, TaskState) >= 0)");
+    const Rows shared = query(*a,
+                              "select cSub_Id from zk_tasklog where convert(int, TaskState) < 0 and cSub_Id in"
+                              " (select cSub_Id from zk_tasklog where convert(int, TaskState) >= 0)");
     EXPECT_FALSE(shared.empty());
     // A second fill leaves existing tasks alone.
     first.engine->fillDemoTasks(10);

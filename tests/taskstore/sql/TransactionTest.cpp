@@ -91,9 +91,7 @@ TEST(TransactionObject, TheWriteIsHeldUntilTheOutermostLevelEnds)
     SessionParts reader(engine);
     reader.options.lockTimeout = 0ms;
     // 0 when the reader may go on, 1222 when it would wait.
-    const auto readerWaits = [&] {
-        return errorOf([&] { reader.transaction.waitForCommittedTables({changeKey}); });
-    };
+    const auto readerWaits = [&] { return errorOf([&] { reader.transaction.waitForCommittedTables({changeKey}); }); };
 
     // Without a transaction a write commits at once and holds nothing.
     writer->write("CREATE TABLE VOZUZODI.t (a INTEGER)");

@@ -71,8 +71,9 @@ std::vector<TsqlCase> tsqlCases()
         fails("convert_overflow", "select convert(int, '2147483648')", 248,
               "The conversion of the varchar value '2147483648' overflowed an int column."),
         fails("convert_underflow", "select cast('-2147483649' as int)", 248),
-        fails("convert_column_names_its_type", "update zk_tasklog set TaskState = 'x' where cTaskId = 'T1'"
-                                               "\nGO\nselect convert(int, TaskState) from zk_tasklog",
+        fails("convert_column_names_its_type",
+              "update zk_tasklog set TaskState = 'x' where cTaskId = 'T1'"
+              "\nGO\nselect convert(int, TaskState) from zk_tasklog",
               245, "Conversion failed when converting the varchar value 'x' to data type int."),
         rows("convert_to_text_and_datetime",
              "select convert(varchar(10), 42), convert(varchar, convert(datetime, '2026-01-02 03:04:05'), 120)",
@@ -83,7 +84,8 @@ std::vector<TsqlCase> tsqlCases()
         rows("datetime_iso_odbc_unseparated",
              "select convert(datetime, '2006-01-05T10:20:30.123'), convert(datetime, '2006-01-05 10:20:30.123'),"
              " convert(datetime, '20060105 10:20'), convert(datetime, '060105')",
-             {{"2006-01-05 10:20:30.123", "2006-01-05 10:20:30.123", "2006-01-05 10:20:00.000", "2006-01-05 00:00:00.000"}}),
+             {{"2006-01-05 10:20:30.123", "2006-01-05 10:20:30.123", "2006-01-05 10:20:00.000",
+               "2006-01-05 00:00:00.000"}}),
         rows("datetime_empty_is_1900", "select convert(datetime, ''), cast('  ' as datetime)",
              {{"1900-01-01 00:00:00.000", "1900-01-01 00:00:00.000"}}),
         rows("datetime_style_0_reads_back",
@@ -94,7 +96,8 @@ std::vector<TsqlCase> tsqlCases()
              "select convert(datetime, '2006.01.05'), convert(datetime, '01/05/2006'), convert(datetime, '06-01-05')",
              {{"2006-01-05 00:00:00.000", "2006-01-05 00:00:00.000", "2005-06-01 00:00:00.000"}}),
         rows("datetime_month_names",
-             "select convert(datetime, 'January 5, 2006'), convert(datetime, '5 jan 2006'), convert(datetime, 'Jan 2006')",
+             "select convert(datetime, 'January 5, 2006'), convert(datetime, '5 jan 2006'), convert(datetime, 'Jan "
+             "2006')",
              {{"2006-01-05 00:00:00.000", "2006-01-05 00:00:00.000", "2006-01-01 00:00:00.000"}}),
         rows("datetime_time_forms",
              "select convert(datetime, '10:20:30:123'), convert(datetime, '10:20:30.5'), convert(datetime, '4pm')",
@@ -133,7 +136,8 @@ std::vector<TsqlCase> tsqlCases()
              "select substring(N'a😀b', 4, 1), left(N'😀b', 3), right(N'a😀', 2), substring(N'abc', 0, 2),"
              " substring(N'abc', 2, 100), right('abc', 5)",
              {{"b", "😀b", "😀", "a", "bc", "abc"}}),
-        rows("half_a_pair_is_one_unit", "select len(left(N'😀', 1)), len(substring(N'a😀', 3, 5)), len(convert(nvarchar(2), N'a😀'))",
+        rows("half_a_pair_is_one_unit",
+             "select len(left(N'😀', 1)), len(substring(N'a😀', 3, 5)), len(convert(nvarchar(2), N'a😀'))",
              {{"1", "1", "2"}}),
         rows("charindex_in_units_under_the_collation",
              "select charindex(N'b', N'😀b'), charindex('B', N'abcb', 3), charindex('x', 'abc'), charindex('', 'abc'),"
@@ -148,7 +152,9 @@ std::vector<TsqlCase> tsqlCases()
              "select len(cStation), cStation from zk_tasklog where cTaskId = 'T1'",
              {{"50", "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀"}}),
         fails("one_unit_too_long_is_refused",
-              "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = 'T1'", 8152),
+              "update zk_tasklog set cStation = N'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa😀' where cTaskId = "
+              "'T1'",
+              8152),
         fails("insert_units_too_long", "create table t (s nvarchar(3))\nGO\ninsert into t values (N'ab😀')", 8152),
 
         // varchar is code page 936: what it lacks becomes '?', lengths count its bytes
@@ -164,19 +170,21 @@ std::vector<TsqlCase> tsqlCases()
              {{repeat("x", 5000)}}),
         rows("max_columns_in_a_table",
              "create table t (c nvarchar(max), v varchar(max), b varbinary(max))\nGO\n"
-             "insert into t values (N'" + repeat("中", 5000) + "', '" + repeat("v", 9000) + "', convert(varbinary(max), '"
-                 + repeat("b", 9000) + "'))\nGO\nselect len(c), len(v), datalength(b), c from t",
+             "insert into t values (N'"
+                 + repeat("中", 5000) + "', '" + repeat("v", 9000) + "', convert(varbinary(max), '" + repeat("b", 9000)
+                 + "'))\nGO\nselect len(c), len(v), datalength(b), c from t",
              {{"5000", "9000", "9000", repeat("中", 5000)}}),
         rows("joining_without_max_stops_at_4000",
-             "select len(convert(nvarchar(3000), N'" + repeat("a", 3000) + "') + convert(nvarchar(3000), N'" + repeat("b", 3000)
-                 + "')), len(convert(nvarchar(max), N'" + repeat("a", 3000) + "') + N'" + repeat("b", 3000) + "')",
+             "select len(convert(nvarchar(3000), N'" + repeat("a", 3000) + "') + convert(nvarchar(3000), N'"
+                 + repeat("b", 3000) + "')), len(convert(nvarchar(max), N'" + repeat("a", 3000) + "') + N'"
+                 + repeat("b", 3000) + "')",
              {{"4000", "6000"}}),
         rows("varbinary_conversions",
              "select convert(nvarchar(10), convert(varbinary(4), N'ab')), convert(int, convert(varbinary(4), 258)),"
              " datalength(convert(varbinary(2), 'abc')), datalength(convert(varbinary(max), N'中'))",
              {{"ab", "258", "2", "2"}}),
-        fails("varbinary_column_too_long", "create table t (b varbinary(2))\nGO\ninsert into t values (convert(varbinary(max), 'abc'))",
-              8152),
+        fails("varbinary_column_too_long",
+              "create table t (b varbinary(2))\nGO\ninsert into t values (convert(varbinary(max), 'abc'))", 8152),
 
         // datetime arithmetic counts days
         rows("datetime_plus_and_minus_days",
@@ -184,12 +192,15 @@ std::vector<TsqlCase> tsqlCases()
              " 2 + convert(datetime, '2024-01-01'), convert(datetime, '2024-01-01') + NULL",
              {{"2024-02-01 10:00:00.000", "2024-02-28 12:00:00.000", "2024-01-03 00:00:00.000", nullopt}}),
         rows("datetime_minus_datetime_is_days_since_1900",
-             "select convert(datetime, '2024-01-03 06:00') - convert(datetime, '2024-01-01')", {{"1900-01-03 06:00:00.000"}}),
-        fails("datetime_times_number", "select getdate() * 2", 8117, "Operand data type datetime is invalid for multiply operator."),
+             "select convert(datetime, '2024-01-03 06:00') - convert(datetime, '2024-01-01')",
+             {{"1900-01-03 06:00:00.000"}}),
+        fails("datetime_times_number", "select getdate() * 2", 8117,
+              "Operand data type datetime is invalid for multiply operator."),
         fails("datetime_past_the_last_day", "select convert(datetime, '9999-12-31') + 1", 8115),
 
         // CASE, comparisons, predicates
-        rows("case_null_takes_else", "select case when convert(int, NULL) < 0 then 'neg' else 'other' end", {{"other"}}),
+        rows("case_null_takes_else", "select case when convert(int, NULL) < 0 then 'neg' else 'other' end",
+             {{"other"}}),
         rows("case_without_else_is_null", "select case when 1 = 0 then 'x' end", {{nullopt}}),
         rows("case_simple", "select case 2 when 1 then 'one' when 2 then 'two' else 'many' end", {{"two"}}),
         fails("case_branch_types_convert", "select case when 1 = 1 then 'a' else 1 end", 245),
@@ -197,19 +208,25 @@ std::vector<TsqlCase> tsqlCases()
         rows("compare_kana_width_case_not_accents",
              "select 1 where N'ｶﾀｶﾅ' = N'かたかな' and N'ÉCOLE' = N'école' and N'école' <> N'ecole'", {{"1"}}),
         rows("order_by_pinyin",
-             "create table t (s nvarchar(10))\ninsert into t values (N'中'), (N'啊'), (N'总'), ('z'), (N'八'), (N'账')\nGO\n"
+             "create table t (s nvarchar(10))\ninsert into t values (N'中'), (N'啊'), (N'总'), ('z'), (N'八'), "
+             "(N'账')\nGO\n"
              "select s from t order by s",
              {{"z"}, {"啊"}, {"八"}, {"账"}, {"中"}, {"总"}}),
         rows("compare_string_with_int", "select cTaskId from zk_tasklog where TaskState = 5", {{"T2"}}),
         rows("null_compares_unknown", "select 1 where NULL = NULL or 1 <> 1", {}),
         rows("in_list", "select 1 where 3 in (1, 2, 3) and 4 not in (1, 2)", {{"1"}}),
         rows("not_in_with_null_matches_nothing", "select 1 where 5 not in (1, NULL)", {}),
-        rows("in_subquery", "select cTaskId from zk_task where cSub_Id in (select cSub_Id from zk_tasklog"
-                            " where convert(int, TaskState) < 0) order by cTaskId", {{"T2"}, {"T5"}}),
-        rows("like_and_between", "select cTaskId from zk_tasklog where cStation like 'pc-0[1-2]' and"
-                                 " dInTime between '2026-11-01' and '2026-11-01 09:59' order by 1", {{"T1"}, {"T2"}}),
+        rows("in_subquery",
+             "select cTaskId from zk_task where cSub_Id in (select cSub_Id from zk_tasklog"
+             " where convert(int, TaskState) < 0) order by cTaskId",
+             {{"T2"}, {"T5"}}),
+        rows("like_and_between",
+             "select cTaskId from zk_tasklog where cStation like 'pc-0[1-2]' and"
+             " dInTime between '2026-11-01' and '2026-11-01 09:59' order by 1",
+             {{"T1"}, {"T2"}}),
         rows("is_null", "select cTaskId from zk_tasklog where TaskState is null", {{"T4"}}),
-        rows("functions", "select len('ab  '), upper('ab'), lower('AB'), ltrim('  x'), rtrim('x  ') + '|', isnull(NULL, 'y')",
+        rows("functions",
+             "select len('ab  '), upper('ab'), lower('AB'), ltrim('  x'), rtrim('x  ') + '|', isnull(NULL, 'y')",
              {{"2", "AB", "ab", "x", "x|", "y"}}),
 
         // SELECT shapes
@@ -219,41 +236,51 @@ std::vector<TsqlCase> tsqlCases()
         rows("qualified_names", "select t.cTaskId from VOZUZODI..zk_tasklog t where t.cTaskId = 'T1'", {{"T1"}}),
         rows("database_qualified", "select cTaskId from VOZUZODI.dbo.zk_task where cTaskId = 'T6'", {{"T6"}}),
         rows("keywords_any_case", "SeLeCt CTASKID FrOm ZK_TASKLOG wHeRe cTaskId = 't1'", {{"T1"}}),
-        rows("datetime_precision", "select convert(datetime, '2026-01-01 00:00:00.999'),"
-                                   " convert(datetime, '2026-01-01 00:00:00.995')",
+        rows("datetime_precision",
+             "select convert(datetime, '2026-01-01 00:00:00.999'),"
+             " convert(datetime, '2026-01-01 00:00:00.995')",
              {{"2026-01-01 00:00:01.000", "2026-01-01 00:00:00.997"}}),
 
-        rows("order_by_alias", "select cTaskId as k from zk_tasklog where cTaskId < 'T3' order by k desc", {{"T2"}, {"T1"}}),
+        rows("order_by_alias", "select cTaskId as k from zk_tasklog where cTaskId < 'T3' order by k desc",
+             {{"T2"}, {"T1"}}),
         fails("order_by_position_out_of_range", "select cTaskId from zk_task order by 2", 108),
         rows("distinct", "select distinct cSub_Name from zk_tasklog where cSub_Id = 'AR01'", {{"应收款管理"}}),
-        rows("correlated_subquery", "select cTaskId from zk_task t where cTaskId in"
-                                    " (select cTaskId from zk_tasklog l where l.cSub_Id = t.cSub_Id) order by cTaskId",
+        rows("correlated_subquery",
+             "select cTaskId from zk_task t where cTaskId in"
+             " (select cTaskId from zk_tasklog l where l.cSub_Id = t.cSub_Id) order by cTaskId",
              {{"T1"}, {"T2"}, {"T4"}, {"T5"}}),
         fails("unbound_qualifier", "select x.cTaskId from zk_task t", 4104),
         fails("star_without_table", "select *", 263),
-        rows("set_options_accepted", "set ansi_nulls on\nset quoted_identifier, ansi_warnings on\n"
-                                     "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
+        rows("set_options_accepted",
+             "set ansi_nulls on\nset quoted_identifier, ansi_warnings on\n"
+             "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
              {{"1"}}),
         fails("set_unknown_option", "set nonsense on", 195),
         fails("set_dateformat_other_than_mdy", "set dateformat dmy", 50000),
-        rows("set_us_english_dates", "set language us_english\nset dateformat MDY\nset language 'English'\nGO\n"
-                                     "select convert(datetime, '01/05/2006')",
+        rows("set_us_english_dates",
+             "set language us_english\nset dateformat MDY\nset language 'English'\nGO\n"
+             "select convert(datetime, '01/05/2006')",
              {{"2006-01-05 00:00:00.000"}}),
         rows("server_identity",
              "select @@spid, db_name(), serverproperty('Collation'), serverproperty('productversion'),"
-             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'Microsoft SQL Server 2019 (RTM) - 15.0.2000.0 (X64) %taskstore%'"
+             " serverproperty('Edition'), serverproperty('nosuch'), case when @@version like 'Microsoft SQL Server "
+             "2019 (RTM) - 15.0.2000.0 (X64) %taskstore%'"
              " then 'ok' end",
              {{"51", "VOZUZODI", "Chinese_PRC_CI_AS", "15.0.2000.0", "Express Edition (64-bit)", nullopt, "ok"}}),
         fails("server_property_needs_text", "select serverproperty(1)", 8116),
         rows("lock_timeout_default_and_set", "select @@lock_timeout\nset lock_timeout 500\nGO\nselect @@LOCK_TIMEOUT",
              {{"500"}}),
         rows("lock_timeout_waits_for_ever_by_default", "select @@lock_timeout", {{"-1"}}),
-        rows("implicit_transactions", "set implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
-                                      "select @@trancount", {{"1"}}),
+        rows("implicit_transactions",
+             "set implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
+             "select @@trancount",
+             {{"1"}}),
 
         // Databases
-        rows("cross_database", "create database Other\nGO\ncreate table Other..t (id int)\n"
-                               "insert into Other.dbo.t values (1)\nGO\nselect id from other..T", {{"1"}}),
+        rows("cross_database",
+             "create database Other\nGO\ncreate table Other..t (id int)\n"
+             "insert into Other.dbo.t values (1)\nGO\nselect id from other..T",
+             {{"1"}}),
         fails("create_database_twice", "create database Twice\nGO\ncreate database twice", 1801),
         fails("create_database_in_transaction", "begin tran\nGO\ncreate database Later", 226),
         fails("create_database_bad_name", "create database [a-b]", 102),
@@ -265,16 +292,20 @@ std::vector<TsqlCase> tsqlCases()
               {"应收款管理", "PC-02", "异常", "2026-11-01 10:00:00.123", "T3"},
               {"固定资产", "PC-03", nullopt, "2026-11-02 00:00:00.000", "T4"},
               {"库存管理", "PC-04", "异常", "2026-11-02 12:00:00.000", "T5"}}),
-        fails("list_query_bad_state", "update zk_tasklog set TaskState = '1.5' where cTaskId = 'T5'\nGO\n" + ts::listQuery(), 245),
+        fails("list_query_bad_state",
+              "update zk_tasklog set TaskState = '1.5' where cTaskId = 'T5'\nGO\n" + ts::listQuery(), 245),
         rows("delete_abnormal_tasks", statement(ts::deleteAbnormalTasks) + taskIds, {{"T1"}, {"T4"}, {"T6"}}),
         rows("delete_abnormal_log", statement(ts::deleteAbnormalTaskLog) + logIds, {{"T1"}, {"T2"}, {"T4"}}),
         rows("delete_all_tasks", statement(ts::deleteAllTasks) + taskIds, {}),
         rows("delete_all_log", statement(ts::deleteAllTaskLog) + logIds, {}),
         fails("delete_abnormal_tasks_reads_every_state",
               "delete from zk_task\nupdate zk_tasklog set TaskState = 'x' where cTaskId = 'T1'\nGO\n"
-                  + statement(ts::deleteAbnormalTasks), 245),
+                  + statement(ts::deleteAbnormalTasks),
+              245),
         fails("delete_abnormal_with_bad_state",
-              "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T1'\nGO\n" + statement(ts::deleteAbnormalTaskLog), 245),
+              "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T1'\nGO\n"
+                  + statement(ts::deleteAbnormalTaskLog),
+              245),
 
         // Errors by name and syntax
         fails("unknown_column", "select nosuch from zk_task", 207, "Invalid column name 'nosuch'."),
@@ -296,12 +327,15 @@ std::vector<TsqlCase> tsqlCases()
         fails("minus_too_deeply", "select " + repeat("- ", 300) + "1", 191),
         // Operator chains are parsed in loops; their trees are bounded all the same.
         rows("or_chain_within_limit", "select 1 where 1 = 0" + repeat(" or 1 = 0", 250) + " or 1 = 1", {{"1"}}),
-        rows("and_or_chain_within_limit", "select 1 where 1 = 1" + repeat(" and 1 = 1", 120) + " and (1 = 0"
-             + repeat(" or 1 = 0", 120) + " or 1 = 1)", {{"1"}}),
+        rows("and_or_chain_within_limit",
+             "select 1 where 1 = 1" + repeat(" and 1 = 1", 120) + " and (1 = 0" + repeat(" or 1 = 0", 120)
+                 + " or 1 = 1)",
+             {{"1"}}),
         // A chain of arithmetic is one call in the translation, whatever its length, with each
         // step in its own type: int until the float, then float.
         rows("sum_chain_within_limit", "select 1" + repeat("+1", 250), {{"251"}}),
-        rows("mixed_chain_keeps_each_steps_type", "select 7 / 2" + repeat(" + 1", 100) + " + 0.5e0 * 2 - 7 % 4", {{"101"}}),
+        rows("mixed_chain_keeps_each_steps_type", "select 7 / 2" + repeat(" + 1", 100) + " + 0.5e0 * 2 - 7 % 4",
+             {{"101"}}),
         fails("int_chain_overflows_as_int", "select 2147483647" + repeat(" - 1", 50) + repeat(" + 1", 51), 8115),
         fails("sum_chain_too_long", "select 1" + repeat("+1", 10000), 191,
               "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller "
@@ -309,37 +343,43 @@ std::vector<TsqlCase> tsqlCases()
         fails("text_chain_too_long", "select 'x'" + repeat("+'x'", 10000), 191),
         fails("or_chain_too_long", "select 1 where 1 = 0" + repeat(" or 1 = 0", 20000), 191),
         fails("and_chain_too_long", "select 1 where 1 = 1" + repeat(" and 1 = 1", 20000), 191),
-        fails("comparison_of_chains_too_deep", "select 1 where 1" + repeat("*1", 200) + " = 1" + repeat("*1", 300), 191),
-        fails("case_nested_too_deeply", "select " + repeat("case when 1 = 1 then ", 300) + "1" + repeat(" end", 300), 191),
+        fails("comparison_of_chains_too_deep", "select 1 where 1" + repeat("*1", 200) + " = 1" + repeat("*1", 300),
+              191),
+        fails("case_nested_too_deeply", "select " + repeat("case when 1 = 1 then ", 300) + "1" + repeat(" end", 300),
+              191),
         fails("functions_nested_too_deeply", "select " + repeat("len(", 300) + "'a'" + repeat(")", 300), 191),
         fails("subqueries_nested_too_deeply",
               "select 1 where 1 in (" + repeat("select 1 where 1 in (", 300) + "1" + repeat(")", 301), 191),
         fails("too_many_tokens", "select 1" + repeat(",1", 130000), 701),
-        rows("long_in_list_is_flat", "select count(*) from zk_task where cTaskId in ('T1'" + repeat(", 'x'", 20000) + ")",
-             {{"1"}}),
+        rows("long_in_list_is_flat",
+             "select count(*) from zk_task where cTaskId in ('T1'" + repeat(", 'x'", 20000) + ")", {{"1"}}),
         rows("like_many_percents", "select count(*) from zk_task where cTaskId like '" + repeat("%T", 2000) + "%'",
              {{"0"}}),
-        rows("like_backtracking_pattern", "select case when '" + std::string(60, 'a') + "' like '" + repeat("%a", 14)
-                                              + "%b' then 1 else 0 end",
+        rows("like_backtracking_pattern",
+             "select case when '" + std::string(60, 'a') + "' like '" + repeat("%a", 14) + "%b' then 1 else 0 end",
              {{"0"}}),
 
         // Transactions
         rows("trancount_nesting", "begin tran\nbegin transaction t1\nGO\nselect @@TRANCOUNT", {{"2"}}),
         rows("commit_inner_keeps_outer", "begin tran\nbegin tran\ncommit\nGO\nselect @@trancount", {{"1"}}),
-        rows("rollback_to_zero", "begin tran\nbegin tran\ndelete from zk_task\nrollback\nGO\nselect @@trancount" + taskIds,
+        rows("rollback_to_zero",
+             "begin tran\nbegin tran\ndelete from zk_task\nrollback\nGO\nselect @@trancount" + taskIds,
              {{"T1"}, {"T2"}, {"T4"}, {"T5"}, {"T6"}}),
         fails("commit_without_begin", "commit transaction", 3902,
               "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."),
         fails("rollback_without_begin", "rollback", 3903),
         // What drivers send to end a transaction only when one is open.
-        rows("if_trancount_commit", "begin tran\ndelete from zk_task where cTaskId = 'T1'\n"
-             "IF @@TRANCOUNT > 0 COMMIT TRAN\nIF @@TRANCOUNT > 0 ROLLBACK TRAN\nGO\nselect @@trancount" + taskIds,
+        rows("if_trancount_commit",
+             "begin tran\ndelete from zk_task where cTaskId = 'T1'\n"
+             "IF @@TRANCOUNT > 0 COMMIT TRAN\nIF @@TRANCOUNT > 0 ROLLBACK TRAN\nGO\nselect @@trancount"
+                 + taskIds,
              {{"T2"}, {"T4"}, {"T5"}, {"T6"}}),
-        rows("if_trancount_rollback_then_begin", "begin tran\ndelete from zk_task\n"
+        rows("if_trancount_rollback_then_begin",
+             "begin tran\ndelete from zk_task\n"
              "IF @@TRANCOUNT > 0 ROLLBACK BEGIN TRANSACTION\nGO\nselect @@trancount",
              {{"1"}}),
-        rows("if_false_runs_nothing", "IF @@TRANCOUNT > 0 ROLLBACK\nIF 1 = 0 delete from zk_task\nGO\nselect count(*) from zk_task",
-             {{"5"}}),
+        rows("if_false_runs_nothing",
+             "IF @@TRANCOUNT > 0 ROLLBACK\nIF 1 = 0 delete from zk_task\nGO\nselect count(*) from zk_task", {{"5"}}),
         fails("if_needs_a_condition", "IF 1 COMMIT", 4145),
         rows("rowcount", "delete from zk_task where cTaskId in ('T1', 'T2')\nGO\nselect @@ROWCOUNT", {{"2"}}),
 
@@ -352,7 +392,8 @@ std::vector<TsqlCase> tsqlCases()
              {{"1", "一", "1.25", "1", "2026-01-01 00:00:00.000"}, {"2", "b!", nullopt, "0", nullopt}}),
         fails("insert_converts_to_column_type", "create table t (id int)\nGO\ninsert into t values ('x')", 245),
         fails("insert_too_long", "create table t (s varchar(2))\nGO\ninsert into t values ('abc')", 8152),
-        fails("insert_null_into_not_null", "create table t (id int not null)\nGO\ninsert into t (id) values (NULL)", 515),
+        fails("insert_null_into_not_null", "create table t (id int not null)\nGO\ninsert into t (id) values (NULL)",
+              515),
         fails("duplicate_key", "create table t (id int primary key)\nGO\ninsert into t values (1), (1)", 2627),
         fails("create_existing_table", "create table zk_task (id int)", 2714),
         fails("drop_missing_table", "drop table nosuch", 3701),
@@ -363,8 +404,10 @@ std::vector<TsqlCase> tsqlCases()
              "insert into t (name) values ('a'), ('b')\ndelete from t where id = 2\ninsert into t values ('c')\nGO\n"
              "select id, name from t order by id",
              {{"1", "a"}, {"3", "c"}}),
-        fails("identity_explicit_value", "create table t (id int identity, name varchar(10))\nGO\n"
-                                         "insert into t (id, name) values (5, 'x')", 544),
+        fails("identity_explicit_value",
+              "create table t (id int identity, name varchar(10))\nGO\n"
+              "insert into t (id, name) values (5, 'x')",
+              544),
         fails("identity_update", "create table t (id int identity, name varchar(10))\nGO\nupdate t set id = 5", 8102),
     };
 }

@@ -20,8 +20,8 @@ namespace {
 std::vector<std::uint8_t> packet(std::uint8_t type, std::uint8_t status, const std::vector<std::uint8_t>& body)
 {
     const auto length = static_cast<std::uint16_t>(body.size() + 8);
-    return concat({{type, status, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0, 1, 0},
-                   body});
+    return concat(
+        {{type, status, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0, 1, 0}, body});
 }
 
 const std::vector<std::uint8_t> allHeaders = hex("16 00 00 00 12 00 00 00 02 00 00 00 00 00 00 00 00 00 01 00 00 00");
@@ -68,13 +68,13 @@ TEST(MessageFraming, MalformedFramingIsRefused)
     EXPECT_THROW(shortHeader.feed(hex("01 01 00 04 00 00 01 00"), messages), ProtocolError);
 
     MessageAssembler typeChange;
-    EXPECT_THROW(typeChange.feed(concat({packet(1, 0, ucs2("a")), packet(14, 1, ucs2("b"))}), messages),
-                 ProtocolError);
+    EXPECT_THROW(typeChange.feed(concat({packet(1, 0, ucs2("a")), packet(14, 1, ucs2("b"))}), messages), ProtocolError);
 
     MessageAssembler small(16);
-    EXPECT_THROW(small.feed(concat({packet(1, 0, std::vector<std::uint8_t>(10)), packet(1, 1, std::vector<std::uint8_t>(10))}),
-                            messages),
-                 ProtocolError);
+    EXPECT_THROW(
+        small.feed(concat({packet(1, 0, std::vector<std::uint8_t>(10)), packet(1, 1, std::vector<std::uint8_t>(10))}),
+                   messages),
+        ProtocolError);
 
     MessageAssembler ignored;
     ignored.feed(concat({packet(1, 0, ucs2("abc")), packet(1, 3, {})}), messages);
@@ -85,9 +85,9 @@ TEST(MessageFraming, MalformedFramingIsRefused)
 
 TEST(MessageFraming, RequestHeadersAreValidated)
 {
-    EXPECT_THROW(decodeSqlBatch(hex("40 00 00 00 00 00")), ProtocolError);                   // longer than request
-    EXPECT_THROW(decodeSqlBatch(hex("0A 00 00 00 02 00 00 00 02 00")), ProtocolError);       // header too short
-    EXPECT_THROW(decodeSqlBatch(concat({allHeaders, hex("00 D8 41 00")})), ProtocolError);   // lone surrogate
+    EXPECT_THROW(decodeSqlBatch(hex("40 00 00 00 00 00")), ProtocolError);                  // longer than request
+    EXPECT_THROW(decodeSqlBatch(hex("0A 00 00 00 02 00 00 00 02 00")), ProtocolError);      // header too short
+    EXPECT_THROW(decodeSqlBatch(concat({allHeaders, hex("00 D8 41 00")})), ProtocolError);  // lone surrogate
     EXPECT_EQ(decodeSqlBatch(concat({allHeaders, hex("02 5F")})), "\xE5\xBC\x82");
 
     const auto commitAndBegin = decodeTransactionRequest(concat({allHeaders, hex("07 00 00 01 00 00")}));
@@ -177,12 +177,14 @@ TEST(MessageFraming, EachDoneNamesItsStatementsCommand)
     sink.error(SqlError{3902, 1, 16, "x", 1});
     sink.done(std::nullopt, true);
     sink.endReply();
-    EXPECT_TRUE(tdstest::contains(capture.payload(), hex("FD 11 00 C4 00 03 00 00 00 00 00 00 00"
-                                                         "FD 11 00 C3 00 01 00 00 00 00 00 00 00"
-                                                         "FD 11 00 C5 00 00 00 00 00 00 00 00 00"
-                                                         "FD 11 00 C1 00 00 00 00 00 00 00 00 00 AA")));
+    EXPECT_TRUE(tdstest::contains(capture.payload(),
+                                  hex("FD 11 00 C4 00 03 00 00 00 00 00 00 00"
+                                      "FD 11 00 C3 00 01 00 00 00 00 00 00 00"
+                                      "FD 11 00 C5 00 00 00 00 00 00 00 00 00"
+                                      "FD 11 00 C1 00 00 00 00 00 00 00 00 00 AA")));
     const auto payload = capture.payload();
-    EXPECT_EQ(std::vector<std::uint8_t>(payload.end() - 13, payload.end()), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_EQ(std::vector<std::uint8_t>(payload.end() - 13, payload.end()),
+              hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
 TEST(MessageFraming, DatabaseChangeAnnouncesTheCollationToo)
@@ -193,8 +195,9 @@ TEST(MessageFraming, DatabaseChangeAnnouncesTheCollationToo)
     sink.databaseChanged("VOZUZODI", "master");
     sink.done(std::nullopt, false);
     sink.endReply();
-    EXPECT_TRUE(tdstest::contains(capture.payload(), concat({hex("E3 1F 00 01 08"), ucs2("VOZUZODI"), hex("06"), ucs2("master"),
-                                                              hex("E3 08 00 07 05 04 08 D0 00 00 00")})));
+    EXPECT_TRUE(tdstest::contains(capture.payload(),
+                                  concat({hex("E3 1F 00 01 08"), ucs2("VOZUZODI"), hex("06"), ucs2("master"),
+                                          hex("E3 08 00 07 05 04 08 D0 00 00 00")})));
 }
 
 TEST(MessageFraming, SinkFailsStatementWhoseRowCannotBeSent)
@@ -227,7 +230,8 @@ TEST(MessageFraming, TransactionReplyHasOneDone)
     sink.transactionBegan(8);
     sink.done(std::nullopt, false);
     sink.endReply();
-    EXPECT_EQ(capture.payload(), hex("E3 0B 00 09 00 08 07 00 00 00 00 00 00 00"
-                                     "E3 0B 00 08 08 08 00 00 00 00 00 00 00 00"
-                                     "FD 00 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_EQ(capture.payload(),
+              hex("E3 0B 00 09 00 08 07 00 00 00 00 00 00 00"
+                  "E3 0B 00 08 08 08 00 00 00 00 00 00 00 00"
+                  "FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }

@@ -7,8 +7,18 @@
 namespace tdstest {
 
 // Offsets of the (offset, count) pairs in the fixed part.
-enum FieldAt : std::size_t { Host = 36, User = 40, Password = 44, App = 48, Server = 52, Extension = 56,
-                             Library = 60, Language = 64, Database = 68, Sspi = 78 };
+enum FieldAt : std::size_t {
+    Host = 36,
+    User = 40,
+    Password = 44,
+    App = 48,
+    Server = 52,
+    Extension = 56,
+    Library = 60,
+    Language = 64,
+    Database = 68,
+    Sspi = 78
+};
 
 struct Login7Builder {
     std::map<FieldAt, std::vector<std::uint8_t>> fields;  // raw bytes of each string
@@ -25,7 +35,7 @@ struct Login7Builder {
         };
         for (int i = 0; i < 4; ++i)
             record[4 + i] = static_cast<std::uint8_t>(tdsVersion >> (8 * i));
-        record[9] = 0x10;                    // packet size 4096
+        record[9] = 0x10;  // packet size 4096
         record[25] = optionFlags2;
         record.resize(record.size() + 4, 0xAA);  // a gap no field points at
         for (auto it = fields.rbegin(); it != fields.rend(); ++it) {

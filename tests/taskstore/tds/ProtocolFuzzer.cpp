@@ -27,8 +27,7 @@ void decodeCalls(std::span<const std::uint8_t> payload, TdsVersion version)
             if (parameter.value.kind == taskstore::ValueView::Kind::Text) {
                 try {
                     parseParameterDeclarations(parameter.value.text);
-                } catch (const taskstore::SqlError&) {
-                }
+                } catch (const taskstore::SqlError&) {}
             }
 }
 
@@ -43,23 +42,12 @@ void decode(const Message& message, TdsVersion version)
 {
     try {
         switch (message.type) {
-        case PacketType::Prelogin:
-            parsePrelogin(message.payload);
-            break;
-        case PacketType::Login7:
-            decodeLogin7(message.payload);
-            break;
-        case PacketType::SqlBatch:
-            decodeSqlBatch(message.payload, version);
-            break;
-        case PacketType::TransactionManager:
-            decodeTransactionRequest(message.payload, version);
-            break;
-        case PacketType::Rpc:
-            decodeCalls(message.payload, version);
-            break;
-        default:
-            break;
+        case PacketType::Prelogin: parsePrelogin(message.payload); break;
+        case PacketType::Login7: decodeLogin7(message.payload); break;
+        case PacketType::SqlBatch: decodeSqlBatch(message.payload, version); break;
+        case PacketType::TransactionManager: decodeTransactionRequest(message.payload, version); break;
+        case PacketType::Rpc: decodeCalls(message.payload, version); break;
+        default: break;
         }
     } catch (const ProtocolError&) {
     } catch (const taskstore::SqlError&) {  // 8003 past 2,100 parameters, 8009 for a type not read
@@ -76,12 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<Message> messages;
     try {
         assembler.feed(bytes, messages);
-    } catch (const ProtocolError&) {
-    }
+    } catch (const ProtocolError&) {}
     for (const Message& message : messages)
         decode(message, tds74);
-    for (PacketType type : {PacketType::Prelogin, PacketType::Login7, PacketType::SqlBatch, PacketType::TransactionManager,
-                            PacketType::Rpc}) {
+    for (PacketType type : {PacketType::Prelogin, PacketType::Login7, PacketType::SqlBatch,
+                            PacketType::TransactionManager, PacketType::Rpc}) {
         Message bare;
         bare.type = type;
         bare.payload.assign(bytes.begin(), bytes.end());
@@ -90,11 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     try {
         frameRecords(bytes);
-    } catch (const ProtocolError&) {
-    }
+    } catch (const ProtocolError&) {}
     try {
         parseParameterDeclarations(std::string_view(reinterpret_cast<const char*>(data), size));
-    } catch (const taskstore::SqlError&) {
-    }
+    } catch (const taskstore::SqlError&) {}
     return 0;
 }

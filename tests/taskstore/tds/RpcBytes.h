@@ -18,7 +18,8 @@ inline std::vector<std::uint8_t> ntext(std::string_view ascii)
 // A call by id with ALL_HEADERS when the version has them.
 inline std::vector<std::uint8_t> call(std::uint8_t procId, std::vector<std::uint8_t> parameters, bool allHeaders = true)
 {
-    return concat({allHeaders ? noTransactionHeaders : std::vector<std::uint8_t>{}, {0xFF, 0xFF, procId, 0, 0, 0},
+    return concat({allHeaders ? noTransactionHeaders : std::vector<std::uint8_t>{},
+                   {0xFF, 0xFF, procId, 0, 0, 0},
                    std::move(parameters)});
 }
 

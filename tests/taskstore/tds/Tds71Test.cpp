@@ -66,12 +66,17 @@ TEST(Tds71, LongTextGoesOutAsNText)
     const std::vector<ColumnInfo> wide{{"w", SqlType::NVarChar, 5000, true}};
     Encoded meta;
     writeColMetadata(meta.out, wide, tds71);
-    EXPECT_EQ(meta.bytes, concat({hex("81 01 00 00 00 01 00 63 FE FF FF 7F"),
-                                  std::vector<std::uint8_t>(defaultCollation.begin(), defaultCollation.end()),
-                                  hex("00 00 01"), ucs2("w")}));
+    EXPECT_EQ(meta.bytes,
+              concat({hex("81 01 00 00 00 01 00 63 FE FF FF 7F"),
+                      std::vector<std::uint8_t>(defaultCollation.begin(), defaultCollation.end()), hex("00 00 01"),
+                      ucs2("w")}));
 
     Encoded row;
-    writeRow(row.out, wide, std::vector<ValueView>{ValueView{ValueView::Kind::Text, 0, 0, "ab", {}}, }, tds71);
+    writeRow(row.out, wide,
+             std::vector<ValueView>{
+                 ValueView{ValueView::Kind::Text, 0, 0, "ab", {}},
+             },
+             tds71);
     EXPECT_EQ(row.bytes, concat({hex("D1 10"), std::vector<std::uint8_t>(24, 0), hex("04 00 00 00"), ucs2("ab")}));
 
     Encoded nullRow;

@@ -47,9 +47,10 @@ TEST(TokenEncoding, PreloginReplyIsOnePacketOfTheKnownShape)
     writer.body().bytes(preloginReply());
     writer.endMessage();
     ASSERT_EQ(packets.size(), 1u);
-    EXPECT_EQ(packets[0], hex("04 01 00 2B 00 00 01 00"
-                              "00 00 1A 00 06  01 00 20 00 01  02 00 21 00 01  03 00 22 00 00  04 00 22 00 01  FF"
-                              "0F 00 07 D0 00 00  02  00  00"));
+    EXPECT_EQ(packets[0],
+              hex("04 01 00 2B 00 00 01 00"
+                  "00 00 1A 00 06  01 00 20 00 01  02 00 21 00 01  03 00 22 00 00  04 00 22 00 01  FF"
+                  "0F 00 07 D0 00 00  02  00  00"));
 }
 
 TEST(TokenEncoding, PreloginRequestOptionsAreReadAndBadOffsetsRefused)
@@ -102,9 +103,15 @@ TEST(TokenEncoding, InfoAndErrorLayout)
     Encoded info;
     writeMessage(info.out, SqlError{5701, 2, 0, "Changed database context to 'master'.", 1}, "SRV");
     const std::string text = "Changed database context to 'master'.";
-    EXPECT_EQ(info.bytes, concat({hex("AB"), {static_cast<std::uint8_t>(14 + 2 * text.size() + 6), 0},
-                                  hex("45 16 00 00 02 00"), {static_cast<std::uint8_t>(text.size()), 0}, ucs2(text),
-                                  hex("03"), ucs2("SRV"), hex("00 01 00 00 00")}));
+    EXPECT_EQ(info.bytes,
+              concat({hex("AB"),
+                      {static_cast<std::uint8_t>(14 + 2 * text.size() + 6), 0},
+                      hex("45 16 00 00 02 00"),
+                      {static_cast<std::uint8_t>(text.size()), 0},
+                      ucs2(text),
+                      hex("03"),
+                      ucs2("SRV"),
+                      hex("00 01 00 00 00")}));
 
     Encoded error;
     writeMessage(error.out, SqlError{18456, 1, 14, "x", 3}, "");
@@ -116,26 +123,25 @@ TEST(TokenEncoding, DoneLayout)
     Encoded e;
     writeDone(e.out, done::count | done::more, curcmd::select, 2);
     writeDone(e.out, done::attention, curcmd::none, 0);
-    EXPECT_EQ(e.bytes, hex("FD 11 00 C1 00 02 00 00 00 00 00 00 00"
-                           "FD 20 00 00 00 00 00 00 00 00 00 00 00"));
+    EXPECT_EQ(e.bytes,
+              hex("FD 11 00 C1 00 02 00 00 00 00 00 00 00"
+                  "FD 20 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
 TEST(TokenEncoding, ResultSetWithNullsAndAllTypes)
 {
     const std::vector<ColumnInfo> columns{
-        {"id", SqlType::Int, 0, true},       {"name", SqlType::NVarChar, 50, true},
-        {"big", SqlType::BigInt, 0, false},  {"flag", SqlType::Bit, 0, true},
-        {"ratio", SqlType::Float, 0, true},  {"at", SqlType::DateTime, 0, true},
+        {"id", SqlType::Int, 0, true},   {"name", SqlType::NVarChar, 50, true}, {"big", SqlType::BigInt, 0, false},
+        {"flag", SqlType::Bit, 0, true}, {"ratio", SqlType::Float, 0, true},    {"at", SqlType::DateTime, 0, true},
     };
     Encoded e;
     writeColMetadata(e.out, columns);
-    EXPECT_EQ(e.bytes, concat({hex("81 06 00"),
-                               hex("00 00 00 00 01 00 26 04 02"), ucs2("id"),
-                               hex("00 00 00 00 01 00 E7 64 00 04 08 D0 00 00 04"), ucs2("name"),
-                               hex("00 00 00 00 00 00 26 08 03"), ucs2("big"),
-                               hex("00 00 00 00 01 00 68 01 04"), ucs2("flag"),
-                               hex("00 00 00 00 01 00 6D 08 05"), ucs2("ratio"),
-                               hex("00 00 00 00 01 00 6F 08 02"), ucs2("at")}));
+    EXPECT_EQ(
+        e.bytes,
+        concat({hex("81 06 00"), hex("00 00 00 00 01 00 26 04 02"), ucs2("id"),
+                hex("00 00 00 00 01 00 E7 64 00 04 08 D0 00 00 04"), ucs2("name"), hex("00 00 00 00 00 00 26 08 03"),
+                ucs2("big"), hex("00 00 00 00 01 00 68 01 04"), ucs2("flag"), hex("00 00 00 00 01 00 6D 08 05"),
+                ucs2("ratio"), hex("00 00 00 00 01 00 6F 08 02"), ucs2("at")}));
 
     const ValueView id = integer(1);
     const ValueView name = text("ABC");
@@ -153,17 +159,18 @@ TEST(TokenEncoding, ResultSetWithNullsAndAllTypes)
     Encoded rows;
     writeRow(rows.out, columns, full);
     writeRow(rows.out, columns, nulls);
-    EXPECT_EQ(rows.bytes, hex("D1 04 01 00 00 00  06 00 41 00 42 00 43 00  08 FE FF FF FF FF FF FF FF"
-                              "   01 01  08 00 00 00 00 00 00 F8 3F  08 F8 B0 00 00 8E BB E2 00"
-                              "D1 00  FF FF  08 FE FF FF FF FF FF FF FF  00 00 00"));
+    EXPECT_EQ(rows.bytes,
+              hex("D1 04 01 00 00 00  06 00 41 00 42 00 43 00  08 FE FF FF FF FF FF FF FF"
+                  "   01 01  08 00 00 00 00 00 00 F8 3F  08 F8 B0 00 00 8E BB E2 00"
+                  "D1 00  FF FF  08 FE FF FF FF FF FF FF FF  00 00 00"));
 }
 
 TEST(TokenEncoding, ParameterTypesGoOutAsThemselves)
 {
     const std::vector<ColumnInfo> columns{
-        {"d", SqlType::Decimal, 0, true, 20, 2},  {"m", SqlType::Money, 0, true, 19, 4},
-        {"t", SqlType::TinyInt, 0, true},         {"g", SqlType::UniqueIdentifier, 16, true},
-        {"b", SqlType::VarBinary, 10, true},      {"dt", SqlType::DateTimeOffset, 0, true, 0, 3},
+        {"d", SqlType::Decimal, 0, true, 20, 2}, {"m", SqlType::Money, 0, true, 19, 4},
+        {"t", SqlType::TinyInt, 0, true},        {"g", SqlType::UniqueIdentifier, 16, true},
+        {"b", SqlType::VarBinary, 10, true},     {"dt", SqlType::DateTimeOffset, 0, true, 0, 3},
     };
     ValueView d;
     d.kind = ValueView::Kind::Decimal;
@@ -183,16 +190,18 @@ TEST(TokenEncoding, ParameterTypesGoOutAsThemselves)
 
     Encoded meta;
     writeColMetadata(meta.out, columns);
-    EXPECT_EQ(meta.bytes, concat({hex("81 06 00"), hex("00 00 00 00 01 00 6A 0D 14 02 01"), ucs2("d"),
-                                  hex("00 00 00 00 01 00 6E 08 01"), ucs2("m"), hex("00 00 00 00 01 00 26 01 01"), ucs2("t"),
-                                  hex("00 00 00 00 01 00 24 10 01"), ucs2("g"), hex("00 00 00 00 01 00 A5 0A 00 01"), ucs2("b"),
-                                  hex("00 00 00 00 01 00 2B 03 02"), ucs2("dt")}));
+    EXPECT_EQ(
+        meta.bytes,
+        concat({hex("81 06 00"), hex("00 00 00 00 01 00 6A 0D 14 02 01"), ucs2("d"), hex("00 00 00 00 01 00 6E 08 01"),
+                ucs2("m"), hex("00 00 00 00 01 00 26 01 01"), ucs2("t"), hex("00 00 00 00 01 00 24 10 01"), ucs2("g"),
+                hex("00 00 00 00 01 00 A5 0A 00 01"), ucs2("b"), hex("00 00 00 00 01 00 2B 03 02"), ucs2("dt")}));
     Encoded row;
     writeRow(row.out, columns, std::vector<ValueView>{d, m, integer(255), g, b, dt});
-    EXPECT_EQ(row.bytes, concat({hex("D1 0D 00 15 81 E9 7D F4 10 22 11 00 00 00 00"),  // sign 0: negative
-                                 hex("08 FF FF FF FF C7 CF FF FF 01 FF 10"), std::vector<std::uint8_t>(g.text.begin(), g.text.end()),
-                                 hex("02 00 00 FF"),
-                                 hex("09 FD D6 A5 03 45 46 0B E0 01")}));  // 17:00:00.125 UTC, 2024-01-01, +480
+    EXPECT_EQ(
+        row.bytes,
+        concat({hex("D1 0D 00 15 81 E9 7D F4 10 22 11 00 00 00 00"),  // sign 0: negative
+                hex("08 FF FF FF FF C7 CF FF FF 01 FF 10"), std::vector<std::uint8_t>(g.text.begin(), g.text.end()),
+                hex("02 00 00 FF"), hex("09 FD D6 A5 03 45 46 0B E0 01")}));  // 17:00:00.125 UTC, 2024-01-01, +480
 
     // Before 7.3 the date and time types are text; a value of the wrong scale is refused.
     Encoded old;
@@ -205,11 +214,13 @@ TEST(TokenEncoding, ParameterTypesGoOutAsThemselves)
 
 TEST(TokenEncoding, VarcharGoesOutInTheCodePageWithTheCollation)
 {
-    const std::vector<ColumnInfo> columns{{"s", SqlType::VarChar, 10, true}, {"m", SqlType::VarChar, ColumnInfo::unlimited, true}};
+    const std::vector<ColumnInfo> columns{{"s", SqlType::VarChar, 10, true},
+                                          {"m", SqlType::VarChar, ColumnInfo::unlimited, true}};
     Encoded meta;
     writeColMetadata(meta.out, columns);
-    EXPECT_EQ(meta.bytes, concat({hex("81 02 00 00 00 00 00 01 00 A7 0A 00 04 08 D0 00 00 01"), ucs2("s"),
-                                  hex("00 00 00 00 01 00 A7 FF FF 04 08 D0 00 00 01"), ucs2("m")}));
+    EXPECT_EQ(meta.bytes,
+              concat({hex("81 02 00 00 00 00 00 01 00 A7 0A 00 04 08 D0 00 00 01"), ucs2("s"),
+                      hex("00 00 00 00 01 00 A7 FF FF 04 08 D0 00 00 01"), ucs2("m")}));
     Encoded row;
     writeRow(row.out, columns, std::vector<ValueView>{text("总账"), text("a")});
     EXPECT_EQ(row.bytes, hex("D1 04 00 D7 DC D5 CB  01 00 00 00 00 00 00 00 01 00 00 00 61 00 00 00 00"));
@@ -269,7 +280,11 @@ TEST(TokenEncoding, Utf16TextIsAppendedWholeCharactersOnly)
 
     // A pair that does not fit is left out whole, and nothing after it is written.
     out.clear();
-    EXPECT_EQ(appendUtf16le(out, "a\xF0\x9F\x98\x80" "b", 2), 1u);
+    EXPECT_EQ(appendUtf16le(out,
+                            "a\xF0\x9F\x98\x80"
+                            "b",
+                            2),
+              1u);
     EXPECT_EQ(out, hex("61 00"));
     out.clear();
     EXPECT_EQ(appendUtf16le(out, "abc", 0), 0u);

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.expectHandshake(bytes[0] & 1 ? tds::Protection::Full : tds::Protection::LoginOnly);
     bytes = bytes.subspan(1);
     while (session.handshaking() && bytes.size() >= 2) {
-        const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(bytes[0] << 8 | bytes[1]), bytes.size() - 2);
+        const std::size_t length =
+            std::min<std::size_t>(static_cast<std::size_t>(bytes[0] << 8 | bytes[1]), bytes.size() - 2);
         const auto flight = session.handshake(bytes.subspan(2, length));
         bytes = bytes.subspan(2 + length);
         if (flight.failure)
@@ -49,7 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> reply(plain.begin(), plain.end());
         if (session.sealsReplies())
             session.outgoing(reply);
-    } catch (const tds::ProtocolError&) {
-    }
+    } catch (const tds::ProtocolError&) {}
     return 0;
 }

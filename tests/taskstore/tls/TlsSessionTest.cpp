@@ -20,8 +20,8 @@
 #include "taskstore/tls/TlsSession.h"
 
 using namespace taskstore;
-using testsupport::readFile;
 using tdstest::hex;
+using testsupport::readFile;
 namespace fs = std::filesystem;
 
 namespace {
