@@ -110,7 +110,7 @@ TEST_F(Yardsticks, PeerClientFetchesEveryRowTheServerSends)
         served +=
             row.at(0).value() + "|" + row.at(1).value() + "|" + row.at(2).value() + "|" + row.at(4).value() + "\n";
 
-    const auto queryFile = bench::writeListQueryFile(work);
+    const auto queryFile = bench::writeListQueryFile(work.path());
     const std::string listed =
         bench::runForOutput(bench::bsqldbListCommand(store.port(), queryFile), bench::bsqldbEnvironment(queryFile));
     // One line a row, columns between tabs; the registration time is left out, as the client's
