@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <utility>
 
 #include "db/LogOn.h"
@@ -15,6 +14,9 @@
 #include "db/OleDbLogOn.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
+#ifndef _WIN32
+#include "support/TemporaryFolder.h"
+#endif
 
 namespace {
 
@@ -218,8 +220,8 @@ TEST(OdbcTranslation, EachDataSourceForm)
 TEST(OdbcTranslation, ANameThatIsAFreeTdsSectionGoesToTheDriverAsThatSection)
 {
     // The user's settings for a server (CA file, encryption) reach the driver only this way.
-    const std::filesystem::path conf =
-        std::filesystem::temp_directory_path() / ("sections-" + std::to_string(::getpid()) + ".conf");
+    const testsupport::TemporaryFolder folder{"sections"};
+    const std::filesystem::path conf = folder / "freetds.conf";
     std::ofstream(conf) << "[global]\n\ttds version = 7.4\n  [ q6box ]  \n\thost = 10.0.0.9\n\tca file = /x.pem\n";
     const char* before = std::getenv("FREETDSCONF");
     const std::string saved = before ? before : "";
@@ -235,7 +237,6 @@ TEST(OdbcTranslation, ANameThatIsAFreeTdsSectionGoesToTheDriverAsThatSection)
         ::setenv("FREETDSCONF", saved.c_str(), 1);
     else
         ::unsetenv("FREETDSCONF");
-    std::filesystem::remove(conf);
 }
 #endif
 
