@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 
 namespace clienttest {
 
@@ -31,13 +36,24 @@ ChildResult runChild(const std::vector<std::string>& argv, const std::string& in
 std::string tediousModules()
 {
     const std::filesystem::path folder(TEDIOUS_FOLDER);
-    if (!std::filesystem::exists(folder / "node_modules" / "tedious")) {
-        const auto installed = runChild(
+    std::filesystem::create_directories(folder);
+    // Test programs run side by side: one installs while the others wait, and the packages count
+    // as there only once npm has finished (a half-written node_modules lacks tedious' own packages).
+    const int lock = ::open((folder / "install.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0)
+        ADD_FAILURE() << "cannot lock the tedious folder " << folder;
+    const std::filesystem::path installed = folder / "installed";
+    if (!std::filesystem::exists(installed)) {
+        const auto run = runChild(
             {"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(), "tedious@19"}, "",
             600);
-        if (installed.exitCode != 0)
-            ADD_FAILURE() << "npm install tedious failed: " << installed.output;
+        if (run.exitCode == 0)
+            std::ofstream(installed) << "tedious@19\n";
+        else
+            ADD_FAILURE() << "npm install tedious failed: " << run.output;
     }
+    if (lock >= 0)
+        ::close(lock);  // also releases the lock
     return (folder / "node_modules").string();
 }
 
