@@ -3,6 +3,7 @@
 // the catalog happens when a statement runs).
 #include "taskstore/sql/BuiltinFunctions.h"
 #include "taskstore/sql/ExprOperators.h"
+#include "taskstore/sql/GlobalVariables.h"
 
 #include <cstddef>
 #include <memory>
@@ -40,7 +41,7 @@ struct Expr {
         Decimal,     // literal as written
         String,      // literal = value, unicode = N'...'
         Column,      // names = qualifier parts then column
-        Global,      // @@name (name, upper case)
+        Global,      // @@name (variable)
         Parameter,   // @name of a bound parameter; parameter = its position in the parameter list
         Negate,      // args[0]
         Arithmetic,  // arithmetic; args[0], args[1]
@@ -61,10 +62,10 @@ struct Expr {
     Kind kind = Kind::Null;
     // Integer and Decimal as written (the SQL keeps their spelling), String's value.
     std::string literal;
-    std::optional<long long> integer;  // Integer's value; none beyond bigint's range
-    std::string name;                  // Global's, upper case
-    std::vector<std::string> names;    // Column's
-    std::size_t parameter = 0;         // Parameter's position
+    std::optional<long long> integer;                   // Integer's value; none beyond bigint's range
+    GlobalVariable variable = GlobalVariable::Version;  // Global's
+    std::vector<std::string> names;                     // Column's
+    std::size_t parameter = 0;                          // Parameter's position
     ArithmeticOperator arithmetic = ArithmeticOperator::Add;
     Comparison comparison = Comparison::Equal;
     const BuiltinFunction* function = nullptr;

@@ -12,13 +12,6 @@
 #include <utility>
 
 namespace taskstore::sql {
-namespace {
-
-constexpr std::array<std::string_view, 5> globalVariables{
-    {"@@TRANCOUNT", "@@ROWCOUNT", "@@VERSION", "@@SPID", "@@LOCK_TIMEOUT"}};
-
-}  // namespace
-
 BatchParser::Nesting::Nesting(BatchParser& parser) : depth(parser.depth_)
 {
     if (++depth > maxNesting)
@@ -259,10 +252,11 @@ ExprPtr BatchParser::primary()
             advance();
             return expr;
         }
-        if (std::find(globalVariables.begin(), globalVariables.end(), name) == globalVariables.end())
+        const std::optional<GlobalVariable> variable = globalVariableNamed(name);
+        if (!variable)
             throw makeErrorAt<ErrorId::UndeclaredVariable>(token.line, token.text);
         auto expr = node(Expr::Kind::Global, token.line);
-        expr->name = name;
+        expr->variable = *variable;
         advance();
         return expr;
     }

@@ -265,6 +265,20 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     return valueOf(convertCall(value, *target, style), *target);
 }
 
+// @@ variables are the session's state (or the version) at the time the statement is translated.
+Typed Translator::globalVariable(GlobalVariable variable)
+{
+    switch (variable) {
+    case GlobalVariable::TranCount: return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
+    case GlobalVariable::RowCount: return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
+    case GlobalVariable::Spid: return valueOf(std::to_string(context_.spid()), {TypeKind::Int, 0});
+    case GlobalVariable::LockTimeout:
+        return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
+    case GlobalVariable::Version: break;
+    }
+    return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
+}
+
 // Numbered SQLite parameters, bound by the session: the value never enters the text. A parameter
 // of a type the engine only passes through (decimal, date, uniqueidentifier...) keeps it when it
 // is selected or stored as it is; inside an expression it works as the nearest engine type.
@@ -318,16 +332,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     }
     case Expr::Kind::Column: return column(expr, scope);
     case Expr::Kind::Parameter: return parameter(expr, false);
-    case Expr::Kind::Global:
-        if (expr.name == "@@TRANCOUNT")
-            return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
-        if (expr.name == "@@ROWCOUNT")
-            return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
-        if (expr.name == "@@SPID")
-            return valueOf(std::to_string(context_.spid()), {TypeKind::Int, 0});
-        if (expr.name == "@@LOCK_TIMEOUT")
-            return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
-        return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
+    case Expr::Kind::Global: return globalVariable(expr.variable);
     case Expr::Kind::Negate: {
         const Expr& operand = *expr.args[0];
         if (operand.kind == Expr::Kind::Integer || operand.kind == Expr::Kind::Decimal) {

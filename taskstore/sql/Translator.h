@@ -75,6 +75,7 @@ private:
     Typed convert(const Expr& expr, const Scope& scope);
     Typed function(const Expr& expr, const Scope& scope);
     Typed parameter(const Expr& expr, bool native);
+    Typed globalVariable(GlobalVariable variable);
     Typed valueOrParameter(const Expr& expr, const Scope& scope);
     Typed textPart(const Expr& expr, std::vector<Typed> values);
     ScopeTable bindTable(const TableRef& ref);

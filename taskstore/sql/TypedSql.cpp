@@ -157,7 +157,7 @@ std::string nearText(const Expr& expr)
     case Expr::Kind::Integer:
     case Expr::Kind::Decimal:
     case Expr::Kind::String: return expr.literal;
-    case Expr::Kind::Global: return expr.name;
+    case Expr::Kind::Global: return std::string(nameOf(expr.variable));
     case Expr::Kind::Parameter: return std::to_string(expr.parameter);
     case Expr::Kind::Arithmetic: return std::string(symbolOf(expr.arithmetic));
     case Expr::Kind::Compare: return std::string(symbolOf(expr.comparison));

@@ -1,5 +1,6 @@
 // What the parser records in an expression node: operators as written spelled once, parameter
-// positions, integer values beside their spelling, and the built-in function's row.
+// positions, integer values beside their spelling, the built-in function's row and the @@ variable.
+#include "ErrorOf.h"
 #include "taskstore/sql/BuiltinFunctions.h"
 #include "taskstore/sql/Parser.h"
 
@@ -72,6 +73,21 @@ TEST(ExpressionTree, FunctionCallsPointAtTheirRowOfTheTable)
     EXPECT_EQ(items.at(0).expr->args.size(), 2u);
     EXPECT_EQ(items.at(1).expr->function->translation, FunctionTranslation::Count);
     EXPECT_TRUE(items.at(1).expr->args.empty());
+}
+
+TEST(ExpressionTree, GlobalVariablesAreKnownInAnyCaseAndOthersAreUndeclared)
+{
+    const auto batch = parseBatch("select @@TranCount, @@spid, @@LOCK_timeout, @@version, @@rowcount");
+    const auto& items = std::get<SelectStatement>(batch.at(0).body).items;
+    const std::vector<GlobalVariable> expected{GlobalVariable::TranCount, GlobalVariable::Spid,
+                                               GlobalVariable::LockTimeout, GlobalVariable::Version,
+                                               GlobalVariable::RowCount};
+    ASSERT_EQ(items.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(items.at(i).expr->kind, Expr::Kind::Global) << i;
+        EXPECT_EQ(items.at(i).expr->variable, expected[i]) << i;
+    }
+    EXPECT_EQ(errorOf([] { parseBatch("select @@servername"); }), 137);
 }
 
 }  // namespace
