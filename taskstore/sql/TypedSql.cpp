@@ -2,6 +2,7 @@
 
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqliteFunctionCalls.h"
+#include "taskstore/store/SqliteHandle.h"
 
 #include <algorithm>
 #include <utility>
@@ -39,16 +40,7 @@ TypeKind higher(TypeKind a, TypeKind b) { return rank(a) >= rank(b) ? a : b; }
 bool isTextKind(TypeKind kind) { return ColumnType{kind, 0}.isText(); }
 bool isNumberKind(TypeKind kind) { return ColumnType{kind, 0}.isNumeric(); }
 
-std::string literalText(std::string_view text)
-{
-    std::string sql = "'";
-    for (char c : text) {
-        sql += c;
-        if (c == '\'')
-            sql += '\'';
-    }
-    return sql + "'";
-}
+std::string literalText(std::string_view text) { return store::quoted(text, '\''); }
 
 Typed valueOf(std::string sql, ColumnType type)
 {

@@ -20,16 +20,16 @@ SqliteStatement prepare(sqlite3* db, const std::string& sql)
     return SqliteStatement(statement);
 }
 
-std::string quoteIdentifier(std::string_view name)
+std::string quoted(std::string_view text, char quote)
 {
-    std::string quoted = "\"";
-    for (char c : name) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
+    std::string result(1, quote);
+    for (char c : text) {
+        result += c;
+        if (c == quote)
+            result += quote;
     }
-    quoted += '"';
-    return quoted;
+    result += quote;
+    return result;
 }
 
 }  // namespace taskstore::store

@@ -28,7 +28,10 @@ public:
 void execute(sqlite3* db, const std::string& sql);
 // Prepares one statement; throws StoreError on failure.
 SqliteStatement prepare(sqlite3* db, const std::string& sql);
+// `text` between two `quote` characters, each quote inside it doubled, as SQL writes
+// identifiers (") and string literals (').
+std::string quoted(std::string_view text, char quote);
 // SQL text for an identifier in double quotes, inner quotes doubled.
-std::string quoteIdentifier(std::string_view name);
+inline std::string quoteIdentifier(std::string_view name) { return quoted(name, '"'); }
 
 }  // namespace taskstore::store
