@@ -6,35 +6,15 @@
 
 #include "taskstore/engine/CodePage.h"
 #include "taskstore/engine/ErrorMessage.h"
+#include "taskstore/tds/DataTypes.h"
 #include "taskstore/tds/Tokens.h"
 
 namespace taskstore::tds {
 namespace {
 
 enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 };
-enum WireType : std::uint8_t {
-    IntN = 0x26,
-    NText = 0x63,
-    BitN = 0x68,
-    FloatN = 0x6D,
-    DateTimeN = 0x6F,
-    NVarChar = 0xE7,
-    GuidN = 0x24,
-    DateN = 0x28,
-    TimeN = 0x29,
-    DateTime2N = 0x2A,
-    DateTimeOffsetN = 0x2B,
-    DecimalN = 0x6A,
-    MoneyN = 0x6E,
-    BigVarBinary = 0xA5,
-    Image = 0x22,
-    BigVarChar = 0xA7,
-    Text = 0x23,
-};
 constexpr std::uint16_t nullableFlag = 0x0001;
 constexpr std::uint8_t outputParameterStatus = 0x01;
-constexpr std::uint16_t plpMarker = 0xFFFF;
-constexpr std::uint64_t plpNull = ~std::uint64_t{0};
 constexpr std::uint32_t ntextMaxBytes = 0x7FFFFFFE;
 constexpr std::uint8_t textPointerSize = 16;
 
@@ -102,7 +82,7 @@ void bitValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 
 void floatTypeInfo(ByteWriter& out, const ColumnInfo&)
 {
-    out.u8(FloatN);
+    out.u8(FltN);
     out.u8(8);
 }
 
@@ -213,7 +193,7 @@ void textValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value
 
 void datetimeTypeInfo(ByteWriter& out, const ColumnInfo&)
 {
-    out.u8(DateTimeN);
+    out.u8(DateTimN);
     out.u8(8);
 }
 

@@ -7,6 +7,7 @@
 
 #include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/tds/ByteReader.h"
+#include "taskstore/tds/DataTypes.h"
 #include "taskstore/tds/CollationText.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tds/Requests.h"
@@ -17,44 +18,7 @@ namespace {
 
 using Kind = ValueView::Kind;
 
-enum WireType : std::uint8_t {
-    Image = 0x22,
-    Text = 0x23,
-    GuidN = 0x24,
-    DateN = 0x28,
-    TimeN = 0x29,
-    DateTime2N = 0x2A,
-    DateTimeOffsetN = 0x2B,
-    Int1 = 0x30,
-    Bit = 0x32,
-    Int2 = 0x34,
-    Int4 = 0x38,
-    DateTim4 = 0x3A,
-    Flt4 = 0x3B,
-    DateTime = 0x3D,
-    Flt8 = 0x3E,
-    NText = 0x63,
-    IntN = 0x26,
-    BitN = 0x68,
-    DecimalN = 0x6A,
-    NumericN = 0x6C,
-    FltN = 0x6D,
-    DateTimN = 0x6F,
-    Int8 = 0x7F,
-    BigVarChar = 0xA7,
-    BigChar = 0xAF,
-    NVarChar = 0xE7,
-    NChar = 0xEF,
-    Money = 0x3C,
-    SmallMoney = 0x7A,
-    MoneyN = 0x6E,
-    BigVarBinary = 0xA5,
-    BigBinary = 0xAD,
-};
-
 constexpr std::uint16_t procIdMarker = 0xFFFF;
-constexpr std::uint16_t plpMarker = 0xFFFF;
-constexpr std::uint64_t plpNull = ~std::uint64_t{0};
 constexpr std::uint8_t statusByRef = 0x01;
 constexpr std::uint8_t statusEncrypted = 0x08;
 constexpr std::uint32_t ticksPerDay = 300u * 86400u;
