@@ -30,6 +30,12 @@ void ByteWriter::u64le(std::uint64_t v)
         out_.push_back(static_cast<std::uint8_t>(v));
 }
 
+void ByteWriter::patchLe(std::size_t at, std::uint64_t value, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i, value >>= 8)
+        out_[at + i] = static_cast<std::uint8_t>(value);
+}
+
 void ByteWriter::f64le(double v) { u64le(std::bit_cast<std::uint64_t>(v)); }
 
 std::size_t ByteWriter::utf16(std::string_view utf8, std::size_t maxUnits)
@@ -48,9 +54,7 @@ void ByteWriter::usVarchar(std::string_view utf8)
 {
     const std::size_t at = out_.size();
     u16le(0);
-    const std::size_t units = utf16(utf8, 65535);
-    out_[at] = static_cast<std::uint8_t>(units);
-    out_[at + 1] = static_cast<std::uint8_t>(units >> 8);
+    patchLe(at, utf16(utf8, 65535), 2);
 }
 
 }  // namespace taskstore::tds

@@ -27,6 +27,9 @@ public:
     // US_VARCHAR: a two-byte count of 16-bit units, then the text (at most 65535 units).
     void usVarchar(std::string_view utf8);
 
+    // Overwrites `size` bytes at `at`, written earlier as a placeholder, with `value` little-endian.
+    void patchLe(std::size_t at, std::uint64_t value, std::size_t size);
+
     std::vector<std::uint8_t>& buffer() { return out_; }
 
 private:
@@ -38,21 +41,16 @@ private:
 template <typename Int>
 class LengthPrefix {
 public:
-    explicit LengthPrefix(ByteWriter& writer) : out_(writer.buffer()), at_(out_.size())
+    explicit LengthPrefix(ByteWriter& writer) : writer_(writer), at_(writer.buffer().size())
     {
-        out_.resize(out_.size() + sizeof(Int));
+        writer.buffer().resize(at_ + sizeof(Int));
     }
-    ~LengthPrefix()
-    {
-        auto value = static_cast<std::uint64_t>(out_.size() - at_ - sizeof(Int));
-        for (std::size_t i = 0; i < sizeof(Int); ++i, value >>= 8)
-            out_[at_ + i] = static_cast<std::uint8_t>(value);
-    }
+    ~LengthPrefix() { writer_.patchLe(at_, writer_.buffer().size() - at_ - sizeof(Int), sizeof(Int)); }
     LengthPrefix(const LengthPrefix&) = delete;
     LengthPrefix& operator=(const LengthPrefix&) = delete;
 
 private:
-    std::vector<std::uint8_t>& out_;
+    ByteWriter& writer_;
     std::size_t at_;
 };
 

@@ -120,13 +120,11 @@ void nvarcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
         const std::size_t chunkAt = buffer.size();
         out.u32le(0);
         const std::size_t bytes = 2 * out.utf16(value.text);
-        for (int i = 0; i < 8; ++i)
-            buffer[totalAt + i] = static_cast<std::uint8_t>(std::uint64_t{bytes} >> (8 * i));
+        out.patchLe(totalAt, bytes, 8);
         if (bytes == 0)
             buffer.resize(chunkAt);  // an empty value has no chunk, only the terminator
         else
-            for (int i = 0; i < 4; ++i)
-                buffer[chunkAt + i] = static_cast<std::uint8_t>(bytes >> (8 * i));
+            out.patchLe(chunkAt, bytes, 4);
         out.u32le(0);
         return;
     }
@@ -136,8 +134,7 @@ void nvarcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
     const std::size_t bytes = 2 * out.utf16(value.text, limit / 2u + 1);
     if (bytes > limit)
         refuse(column, "the text is longer than " + std::to_string(limit / 2) + " characters");
-    buffer[lengthAt] = static_cast<std::uint8_t>(bytes);
-    buffer[lengthAt + 1] = static_cast<std::uint8_t>(bytes >> 8);
+    out.patchLe(lengthAt, bytes, 2);
 }
 
 // ntext and image: no table name parts below 7.2, just one empty name.
