@@ -17,7 +17,7 @@ std::string endpointText(const asio::ip::tcp::socket& socket)
     return remote.address().to_string() + ":" + std::to_string(remote.port());
 }
 
-// Until a client has sent its login it gets little memory: PRELOGIN and LOGIN7 are small.
+// Until a client has logged in it gets little memory: PRELOGIN and LOGIN7 are small.
 constexpr std::size_t maxMessageBeforeLogin = 64 * 1024;
 constexpr std::size_t maxMessage = 64 * 1024 * 1024;
 // Requests a client sends before the earlier ones are answered wait up to this many bytes; beyond
@@ -97,6 +97,7 @@ void Connection::readLoop()
     // Sending and receiving run in different threads; each is one system call on the socket.
     std::array<std::uint8_t, 16384> buffer{};
     tds::MessageAssembler assembler(maxMessageBeforeLogin);
+    bool loggedInLimit = false;
     std::vector<tds::Message> messages;
     std::vector<std::uint8_t> clear;
     for (;;) {
@@ -113,6 +114,11 @@ void Connection::readLoop()
             queue_.push(End{reason});
             return;
         }
+        // Requests grow to their full size only once the password was right, not on a LOGIN7 alone.
+        if (!loggedInLimit && handler_->loginAccepted()) {
+            assembler.setMaxMessageSize(maxMessage);
+            loggedInLimit = true;
+        }
         try {
             std::span<const std::uint8_t> bytes(buffer.data(), n);
             if (tls_) {
@@ -124,10 +130,11 @@ void Connection::readLoop()
         } catch (const tds::ProtocolError& e) {
             queue_.push(End{std::string("malformed request: ") + e.what()});
             return;
+        } catch (const std::exception& e) {
+            queue_.push(End{std::string("internal error: ") + e.what()});
+            return;
         }
         for (auto& message : messages) {
-            if (message.type == tds::PacketType::Login7)
-                assembler.setMaxMessageSize(maxMessage);
             if (message.type == tds::PacketType::Attention)
                 handler_->interruptRunning();
             const std::size_t bytes = message.payload.size();

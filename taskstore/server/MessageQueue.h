@@ -1,6 +1,7 @@
 #pragma once
 // Hands messages from a connection's reader thread to its worker thread. Each item carries a
-// weight (its bytes), so that the reader can stop reading while too much waits unanswered.
+// weight (its bytes), so that the reader can stop reading while too much waits unanswered; the
+// queue adds what holding the item costs itself, so that a flood of empty messages weighs too.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -16,6 +17,7 @@ class MessageQueue {
 public:
     void push(T item, std::size_t weight = 0)
     {
+        weight += sizeof(std::pair<T, std::size_t>);
         {
             const std::lock_guard lock(mutex_);
             items_.emplace_back(std::move(item), weight);

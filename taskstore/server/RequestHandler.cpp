@@ -132,6 +132,7 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
         session_->setLockTimeout(*config_.lockTimeout);
     loginDatabase_ = database;
 
+    loginAccepted_ = true;
     tds::LoginSuccess reply;
     reply.database = session_->currentDatabase();
     reply.tdsVersion = version_;

@@ -2,6 +2,7 @@
 // One connection's conversation, one handler per kind of message: PRELOGIN and LOGIN7 until the
 // client is logged in, then SQL batches, transaction manager requests and attention. Knows no
 // sockets: replies leave through the packet output it is given.
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -40,6 +41,9 @@ public:
     std::optional<std::string> handle(const tds::Message& message);
 
     bool loggedIn() const { return session_ != nullptr; }
+    // From the reader thread: whether a login was accepted. Set before the LOGINACK leaves, so a
+    // request the client sends after it is read under the logged-in limits.
+    bool loginAccepted() const { return loginAccepted_; }
     // From the reader thread when an attention arrives: the running batch stops producing rows.
     // `sessionEnding` when the connection is ending.
     void interruptRunning(bool sessionEnding = false);
@@ -75,6 +79,8 @@ private:
     tds::TdsVersion version_;
     bool preloginSeen_ = false;
     tls::TlsSession* tls_;
+
+    std::atomic<bool> loginAccepted_{false};
 
     std::mutex runningMutex_;
     bool running_ = false;
