@@ -52,12 +52,11 @@ void Connection::Open(std::string_view connectionString, std::string_view userId
     if (!userId.empty() || !password.empty())
         throw runtime::RuntimeError(runtime::ErrorNumber::InvalidProcedureCall,
                                     "Pass the user name and password in the connection string.");
-    Open(readOleDbLogOn(connectionString));
+    openWith(readOleDbLogOn(connectionString));
 }
 
-void Connection::Open(const LogOn& logOn)
+void Connection::openWith(const LogOn& logOn)
 {
-    refuseWhenOpen();
     std::string odbcConnectionString = toOdbcConnectionString(logOn);
     const WipeOnExit wiped(odbcConnectionString);
     odbc_ = std::make_unique<OdbcConnection>(odbcConnectionString, logOn.loginTimeoutSeconds);

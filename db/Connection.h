@@ -42,8 +42,6 @@ public:
     // Connect Timeout (15 s by default); on failure the connection stays closed. Opening an open
     // connection is an error, as in ADO.
     void Open(std::string_view connectionString, std::string_view userId = {}, std::string_view password = {});
-    // Opens with a log-on already typed; the same as the string that reads as it.
-    void Open(const LogOn& logOn);
     // Closes an open connection; a transaction still open is rolled back by the server.
     void Close();
 
@@ -65,6 +63,8 @@ public:
     OdbcConnection& odbc();
 
 private:
+    // The connection string once read: the driver's string is written from the typed log-on.
+    void openWith(const LogOn& logOn);
     void refuseWhenOpen() const;
 
     int cursorLocation_ = CursorLocation::Server;

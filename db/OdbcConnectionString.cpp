@@ -172,14 +172,21 @@ ServerAddress parseDataSource(std::string_view dataSource)
         address.port = *port;
         rest = rest.substr(0, comma);
     }
+    bool namesInstance = false;
     if (const auto slash = rest.find('\\'); slash != std::string_view::npos) {
         address.instance = std::string(trimSpaces(rest.substr(slash + 1)));
         rest = rest.substr(0, slash);
+        namesInstance = true;
     }
     const std::string_view host = trimSpaces(rest);
     const bool local = host.empty() || host == "." || common::equalIgnoringAsciiCase(host, "(local)")
         || common::equalIgnoringAsciiCase(host, "localhost");
-    if (!isNamePart(host) || !isNamePart(address.instance) || host.size() > longestHostName)
+    if (host.size() > longestHostName)
+        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
+                                    "The server name is longer than a host name may be ("
+                                        + std::to_string(longestHostName) + " characters).");
+    // "host\" names no instance: it is a typing slip, not the default instance.
+    if (!isNamePart(host) || !isNamePart(address.instance) || (namesInstance && address.instance.empty()))
         throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
                                     "The server name is not valid: use host, host,port or host\\instance.");
     address.host = local ? "127.0.0.1" : std::string(host);

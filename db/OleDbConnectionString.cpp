@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/AsciiCase.h"
+#include "common/Trim.h"
 #include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
 
@@ -10,7 +11,7 @@ namespace db {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isBlank(char c) { return common::whiteSpace.find(c) != std::string_view::npos; }
 
 bool isControl(char c)
 {
@@ -18,14 +19,7 @@ bool isControl(char c)
     return byte < 0x20 || byte == 0x7F;
 }
 
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+std::string_view trimBlanks(std::string_view text) { return common::trimmed(text, common::whiteSpace); }
 
 // Positions are counted from 1 for the user; the text itself is not quoted back because the
 // faulty part may be a password.
@@ -40,7 +34,8 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : text_(text) {}
 
-    // Reads one "keyword=value" pair; false at the end of the text. Empty pairs are skipped.
+    // Reads one "keyword=value" pair; false at the end of the text. Empty pairs are skipped. The
+    // value is read into the caller's buffer, which the caller wipes also when reading fails.
     bool next(std::string& keyword, std::string& value)
     {
         while (true) {
@@ -53,7 +48,7 @@ public:
         }
         const std::size_t start = pos_;
         keyword = readKeyword(start);
-        value = readValue();
+        readValue(value);
         return true;
     }
 
@@ -87,41 +82,44 @@ private:
         return std::string(trimmed);
     }
 
-    std::string readValue()
+    void readValue(std::string& value)
     {
         skipBlanks();
         if (pos_ < text_.size() && (text_[pos_] == '\'' || text_[pos_] == '"'))
-            return readQuotedValue();
+            return readQuotedValue(value);
         const std::size_t end = std::min(text_.find(';', pos_), text_.size());
-        std::string value(trimBlanks(text_.substr(pos_, end - pos_)));
+        value.assign(trimBlanks(text_.substr(pos_, end - pos_)));
         pos_ = end;
-        return value;
     }
 
-    std::string readQuotedValue()
+    void readQuotedValue(std::string& value)
     {
         const std::size_t start = pos_;
         const char quote = text_[pos_++];
-        std::string value;
-        value.reserve(text_.size() - pos_);  // one buffer: a grown one would leave a copy behind
-        while (true) {
-            if (pos_ >= text_.size())
+        // The closing quote first, so that the value gets one buffer of its exact size: a grown
+        // one would leave a copy behind, a larger one would cost the rest of the text per value.
+        std::size_t length = 0;
+        std::size_t end = pos_;
+        for (;; ++end, ++length) {
+            if (end >= text_.size())
                 malformed(start, "a quoted value has no closing quote");
-            if (text_[pos_] == quote) {
-                if (pos_ + 1 < text_.size() && text_[pos_ + 1] == quote) {
-                    value.push_back(quote);
-                    pos_ += 2;
-                    continue;
-                }
-                ++pos_;
-                break;
+            if (text_[end] == quote) {
+                if (end + 1 >= text_.size() || text_[end + 1] != quote)
+                    break;
+                ++end;  // a doubled quote stands for one
             }
-            value.push_back(text_[pos_++]);
         }
+        value.clear();
+        value.reserve(length);
+        for (; pos_ < end; ++pos_) {
+            value.push_back(text_[pos_]);
+            if (text_[pos_] == quote)
+                ++pos_;
+        }
+        ++pos_;  // the closing quote
         skipBlanks();
         if (pos_ < text_.size() && text_[pos_] != ';')
             malformed(pos_, "a quoted value is followed by more text before the next \";\"");
-        return value;
     }
 
     std::string_view text_;
@@ -136,6 +134,7 @@ OleDbConnectionString OleDbConnectionString::parse(std::string_view text)
     Reader reader(text);
     std::string keyword;
     std::string value;
+    const WipeOnExit wipedValue(value);
     while (reader.next(keyword, value)) {
         std::string key = common::asciiLower(keyword);
         const auto [entry, added] = result.values_.try_emplace(std::move(key), std::move(value));
@@ -170,17 +169,17 @@ const std::string* OleDbConnectionString::firstOf(std::initializer_list<std::str
     return nullptr;
 }
 
-std::string quoteOleDbValue(std::string_view value)
+void appendOleDbValue(std::string& out, std::string_view value)
 {
     const bool needsQuotes = !value.empty()
         && (isBlank(value.front()) || isBlank(value.back()) || std::any_of(value.begin(), value.end(), [](char c) {
                 return c == ';' || c == '\'' || c == '"' || c == '=' || isControl(c);
             }));
-    if (!needsQuotes)
-        return std::string(value);
+    if (!needsQuotes) {
+        out.append(value);
+        return;
+    }
     const char quote = value.front() == '\'' ? '"' : '\'';
-    std::string out;
-    out.reserve(2 * value.size() + 2);  // one buffer: the value may be a password
     out.push_back(quote);
     for (const char c : value) {
         if (c == quote)
@@ -188,7 +187,6 @@ std::string quoteOleDbValue(std::string_view value)
         out.push_back(c);
     }
     out.push_back(quote);
-    return out;
 }
 
 }  // namespace db

@@ -34,8 +34,9 @@ private:
     std::map<std::string, std::string> values_;  // keyword in lower case -> value
 };
 
-// The value as it must be written after "keyword=": unchanged when the reader returns it as is,
-// otherwise enclosed in quotes.
-std::string quoteOleDbValue(std::string_view value);
+// Appends the value as it must be written after "keyword=": unchanged when the reader returns it
+// as is, otherwise enclosed in quotes. Written straight into `out`, so that a password leaves no
+// copy of its own; `out` needs room for 2 * value.size() + 2 more bytes to keep its buffer.
+void appendOleDbValue(std::string& out, std::string_view value);
 
 }  // namespace db

@@ -1,6 +1,6 @@
-#include "common/SystemNames.h"
 #include "db/TaskOperations.h"
 
+#include "common/SystemNames.h"
 #include "db/Connection.h"
 #include "db/LogOnString.h"
 #include "db/Recordset.h"

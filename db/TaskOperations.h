@@ -13,8 +13,6 @@ class Recordset;
 
 namespace db::TaskOperations {
 
-// The server login of every log-on.
-
 // Opens the connection on master of the named server with the tool's settings (client cursor,
 // an hour's command time-out), closing it first when it is open.
 void openOnMaster(Connection& connection, const std::string& server, const std::string& user,

@@ -1,7 +1,6 @@
 // libFuzzer target for the tool's connection strings. Any text must parse or raise a RuntimeError;
 // and whatever the user types as server, user and password, the log-on string and the ODBC string
-// made from it must carry exactly those values, so no typed text can redirect the log-on, and the
-// log-on built directly must reach the driver as the same string.
+// made from it must carry exactly those values, so no typed text can redirect the log-on.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

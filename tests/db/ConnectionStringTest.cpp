@@ -246,6 +246,21 @@ TEST(OdbcTranslation, ServerNamesHoldingConnectionStringSyntaxAreRefused)
         EXPECT_THROW(odbcFor(source), runtime::RuntimeError) << source;
 }
 
+TEST(OdbcTranslation, AnEmptyInstanceOrAnOverlongHostIsRefusedSayingWhy)
+{
+    // "host\\" is a slip, not the default instance.
+    for (const char* source : {"host\\", "host\\ ", "host\\,1500"})
+        EXPECT_THROW(odbcFor(source), runtime::RuntimeError) << source;
+    try {
+        odbcFor(std::string(254, 'h'));
+        ADD_FAILURE() << "a 254-character host name was taken";
+    } catch (const runtime::RuntimeError& error) {
+        EXPECT_NE(error.Description().find("longer than a host name may be (253 characters)"), std::string::npos)
+            << error.Description();
+    }
+    EXPECT_NO_THROW(odbcFor(std::string(253, 'h')));
+}
+
 TEST(OdbcTranslation, BadPortsAreRefused)
 {
     for (const char* source : {"host,", "host,abc", "host,0", "host,65536", "host,12x"})
