@@ -1,10 +1,10 @@
-#include "common/SystemNames.h"
 #include "bench/PeerClient.h"
 
 #include <fstream>
 #include <stdexcept>
 
 #include "bench/RunProgram.h"
+#include "common/SystemNames.h"
 #include "db/TaskStatements.h"
 
 namespace bench {

@@ -1,4 +1,3 @@
-#include "common/SystemNames.h"
 #include "forms/login/frmLogin.h"
 
 #include <QFont>
@@ -12,6 +11,7 @@
 #include <exception>
 #include <limits>
 
+#include "common/SystemNames.h"
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
 #include "db/TaskOperations.h"

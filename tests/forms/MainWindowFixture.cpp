@@ -1,4 +1,3 @@
-#include "common/SystemNames.h"
 #include "MainWindowFixture.h"
 
 #include <QAction>
@@ -9,6 +8,7 @@
 #include <algorithm>
 
 #include "app/ModMain.h"
+#include "common/SystemNames.h"
 #include "db/ModFunction.h"
 #include "db/TaskOperations.h"
 #include "forms/main/SystemDate.h"

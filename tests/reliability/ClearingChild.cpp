@@ -1,4 +1,3 @@
-#include "common/SystemNames.h"
 #include "ClearingChild.h"
 
 #include <QAction>
@@ -8,6 +7,7 @@
 
 #include "StatementPause.h"
 #include "ToolSession.h"
+#include "common/SystemNames.h"
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
 #include "db/TaskOperations.h"

@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "ChildProcesses.h"
 #include "HostileLoad.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
@@ -157,7 +156,6 @@ int main(int argc, char** argv)
     if (hostiles > 0)
         options.demoTasks = hostileDemoTasks;
     testsupport::TaskStoreProcess store(options);
-    const pid_t pid = reliability::childNamed("taskstore");
     Totals totals;
     const auto start = Clock::now();
     const auto end = start + std::chrono::seconds(seconds);
@@ -179,7 +177,7 @@ int main(int argc, char** argv)
     });
     std::vector<long> rss;
     while (Clock::now() < end) {
-        rss.push_back(reliability::residentKilobytes(pid));
+        rss.push_back(store.residentKilobytes("VmRSS"));
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     for (auto& thread : threads)
@@ -236,7 +234,7 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < rss.size(); ++i)
         quarters[std::min<std::size_t>(3, 4 * i / rss.size())] =
             std::max(quarters[std::min<std::size_t>(3, 4 * i / rss.size())], rss[i]);
-    if (pid <= 0 || rss.size() < 4 || rss.front() <= 0)
+    if (rss.size() < 4 || rss.front() <= 0)
         fail("server memory could not be sampled");
     else if (sanitizedBuild)
         std::printf("server memory not judged: AddressSanitizer holds freed memory back on purpose\n");

@@ -7,7 +7,6 @@
 #include <mutex>
 #include <thread>
 
-#include "ChildProcesses.h"
 #include "ClearingChild.h"
 #include "MainWindowFixture.h"
 #include "TaskTables.h"
@@ -175,7 +174,7 @@ TEST_F(ServerGoingAway, WhileAClearingWaitsInsideItsTransaction)
 TEST_F(ServerGoingAway, ThatStopsAnsweringIsGivenUpAtTheLogOnTimeout)
 {
     // Frozen, not gone: the port still accepts, but nothing answers.
-    const pid_t server = reliability::childNamed("taskstore");
+    const pid_t server = store->pid();
     ASSERT_GT(server, 0);
     ::kill(server, SIGSTOP);
     boxes->answer(runtime::MsgBoxResult::OK);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <fstream>
 #include <thread>
 
 #include "ChildProcess.h"
@@ -118,11 +119,27 @@ void TaskStoreProcess::kill() { process_.reset(); }
 
 int TaskStoreProcess::pid() const { return process_ ? process_->pid() : -1; }
 
-void TaskStoreProcess::stop()
+bool TaskStoreProcess::running() { return process_ && !process_->ended(); }
+
+long TaskStoreProcess::residentKilobytes(const std::string& field) const
 {
-    if (process_)
+    std::ifstream status("/proc/" + std::to_string(pid()) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with(field + ":"))
+            return std::stol(line.substr(field.size() + 1));
+    return -1;
+}
+
+int TaskStoreProcess::stop()
+{
+    int exitCode = -1;
+    if (process_) {
         process_->terminate(std::chrono::seconds(5));
+        exitCode = process_->exitCode();
+    }
     process_.reset();
+    return exitCode;
 }
 
 void TaskStoreProcess::restart()

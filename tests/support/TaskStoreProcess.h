@@ -35,6 +35,10 @@ public:
     int port() const { return port_; }
     // The running server's process id, for what /proc says of it.
     int pid() const;
+    // Whether the server is still running (an ended one is reaped, so a crash shows here).
+    bool running();
+    // A memory figure of the server from /proc/<pid>/status ("VmRSS", "VmHWM"), in KiB; -1 if unknown.
+    long residentKilobytes(const std::string& field) const;
     // What a user types as the server name to reach it.
     std::string serverName() const;
     const std::filesystem::path& dataFolder() const { return options_.dataFolder; }
@@ -45,7 +49,8 @@ public:
     bool waitForLog(const std::string& text, int milliseconds = 5000) const;
 
     void kill();
-    void stop();
+    // SIGTERM (SIGKILL after 5 s); the exit code, -1 when a signal ended it or none was running.
+    int stop();
     void restart();
 
 private:

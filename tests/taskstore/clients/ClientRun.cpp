@@ -33,6 +33,10 @@ ChildResult runChild(const std::vector<std::string>& argv, const std::string& in
     return result;
 }
 
+// Well inside the tests' own time limit, also for a test that first waits for another's install,
+// so that a slow or absent registry is reported as a failed install, not as a timed-out test.
+constexpr int npmSeconds = 100;
+
 std::string tediousModules()
 {
     const std::filesystem::path folder(TEDIOUS_FOLDER);
@@ -46,7 +50,7 @@ std::string tediousModules()
     if (!std::filesystem::exists(installed)) {
         const auto run = runChild(
             {"npm", "install", "--silent", "--no-audit", "--no-fund", "--prefix", folder.string(), "tedious@19"}, "",
-            600);
+            npmSeconds);
         if (run.exitCode == 0)
             std::ofstream(installed) << "tedious@19\n";
         else

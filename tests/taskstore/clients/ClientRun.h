@@ -7,7 +7,7 @@
 namespace clienttest {
 
 struct ChildResult {
-    int exitCode = -1;   // -1 when it did not exit normally
+    int exitCode = -1;   // 137 when the time limit killed it (timeout -s KILL), -1 when it did not exit normally
     std::string output;  // standard output and standard error, interleaved
 };
 

@@ -36,17 +36,6 @@ std::size_t occurrences(const std::string& text, const std::string& part)
     return count;
 }
 
-// Peak and current resident memory of a process, in MiB, from /proc.
-long residentMiB(int pid, const std::string& field)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with(field + ":"))
-            return std::stol(line.substr(field.size() + 1)) / 1024;
-    return -1;
-}
-
 // A client doing what the tool does, every 50 ms, on its own connection; it must be answered
 // throughout.
 class NormalClient {
@@ -117,7 +106,7 @@ protected:
         EXPECT_LT(normal_->slowest(), 2s);
         // Alive, and a new client gets in.
         EXPECT_EQ(testsupport::OdbcClient(server_->port(), "VOZUZODI", password).query("select 1").size(), 1u);
-        const long peak = residentMiB(server_->pid(), "VmHWM");
+        const long peak = server_->residentKilobytes("VmHWM") / 1024;
         RecordProperty("server_peak_MiB", std::to_string(peak));
         EXPECT_LT(peak, memoryBoundMiB);
     }
@@ -353,10 +342,11 @@ TEST(Shutdown, SigtermEndsTheServerWithinFiveSecondsWhileStatementsRun)
     std::this_thread::sleep_for(500ms);
     const int pid = server.pid();
     const auto start = Clock::now();
-    server.stop();  // SIGTERM, and SIGKILL after 5 s
+    const int exitCode = server.stop();  // SIGTERM, and SIGKILL after 5 s
     const auto took = Clock::now() - start;
     RecordProperty("sigterm_ms", std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     EXPECT_LT(took, 4500ms);
+    EXPECT_EQ(exitCode, 0) << "a clean stop exits with 0";
     EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(pid)));
     EXPECT_NE(server.log().find("closed (server stopping)"), std::string::npos);
 }
