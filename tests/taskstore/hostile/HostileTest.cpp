@@ -202,28 +202,34 @@ TEST_F(Attacks, AStatementStopsWhenItsClientGoes)
 
 TEST_F(Attacks, RequestsSentAheadWaitInTheSocket)
 {
-    const auto client = loggedIn();
-    client->sendBatch(slowLike(30000));
+    // What the server takes from a client that sends without reading, while its worker is busy:
+    // real batches, and empty messages marked to be ignored, which weigh nothing of their own.
     const std::vector<std::uint8_t> batch = tdstest::concat({tdstest::noTransactionHeaders, tdstest::ucs2("select 1")});
-    std::vector<std::uint8_t> packet{1, 1, 0, static_cast<std::uint8_t>(batch.size() + 8), 0, 0, 1, 0};
-    packet.insert(packet.end(), batch.begin(), batch.end());
-    std::vector<std::uint8_t> stream;
-    while (stream.size() < (1u << 20))
-        stream.insert(stream.end(), packet.begin(), packet.end());
-    client->raw().socket().non_blocking(true);
-    std::size_t accepted = 0;
-    const auto end = Clock::now() + 3s;
-    while (Clock::now() < end && accepted < (512u << 20)) {
-        asio::error_code ec;
-        const std::size_t n = client->raw().socket().write_some(asio::buffer(stream) + accepted % stream.size(), ec);
-        if (ec == asio::error::would_block)
-            std::this_thread::sleep_for(5ms);
-        else if (ec)
-            break;
-        accepted += n;
+    std::vector<std::uint8_t> batchPacket{1, 1, 0, static_cast<std::uint8_t>(batch.size() + 8), 0, 0, 1, 0};
+    batchPacket.insert(batchPacket.end(), batch.begin(), batch.end());
+    const std::vector<std::uint8_t> ignoredPacket{1, 3, 0, 8, 0, 0, 1, 0};
+    for (const auto& [name, packet] : {std::pair{"batches", batchPacket}, std::pair{"ignored", ignoredPacket}}) {
+        const auto client = loggedIn();
+        client->sendBatch(slowLike(30000));
+        std::vector<std::uint8_t> stream;
+        while (stream.size() < (1u << 20))
+            stream.insert(stream.end(), packet.begin(), packet.end());
+        client->raw().socket().non_blocking(true);
+        std::size_t accepted = 0;
+        const auto end = Clock::now() + 3s;
+        while (Clock::now() < end && accepted < (512u << 20)) {
+            asio::error_code ec;
+            const std::size_t n =
+                client->raw().socket().write_some(asio::buffer(stream) + accepted % stream.size(), ec);
+            if (ec == asio::error::would_block)
+                std::this_thread::sleep_for(5ms);
+            else if (ec)
+                break;
+            accepted += n;
+        }
+        RecordProperty(std::string("accepted_MiB_") + name, std::to_string(accepted >> 20));
+        EXPECT_LT(accepted, 32u << 20) << name;
     }
-    RecordProperty("accepted_MiB", std::to_string(accepted >> 20));
-    EXPECT_LT(accepted, 32u << 20);
 }
 
 TEST_F(Attacks, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServersDoes)
