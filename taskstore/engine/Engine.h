@@ -145,8 +145,11 @@ public:
     virtual void setLockTimeout(std::chrono::milliseconds timeout) = 0;
     // Attention: stop the running statement as soon as possible (safe from another thread).
     // `sessionEnding`: the session ends next (shutdown, lost client), so the stop may also end
-    // its open transaction.
+    // its open transaction. A stop lasts until endRequest(): every call of the client's request
+    // after it finds the session stopped.
     virtual void interrupt(bool sessionEnding = false) = 0;
+    // The client's request is answered; a stop asked for during it no longer applies.
+    virtual void endRequest() = 0;
 };
 
 class Engine {

@@ -74,7 +74,7 @@ void Connection::start()
 void Connection::stop(const std::string& reason)
 {
     close(reason);
-    handler_->interruptRunning(true);
+    handler_->interruptRunning();
 }
 
 void Connection::close(const std::string& reason)
@@ -110,7 +110,7 @@ void Connection::readLoop()
             const std::string reason =
                 ec == asio::error::eof ? "client closed the connection" : "read failed: " + ec.message();
             close(reason);
-            handler_->interruptRunning(true);
+            handler_->interruptRunning();
             queue_.push(End{reason});
             return;
         }
@@ -136,7 +136,7 @@ void Connection::readLoop()
         }
         for (auto& message : messages) {
             if (message.type == tds::PacketType::Attention)
-                handler_->interruptRunning();
+                handler_->attentionArrived();
             const std::size_t bytes = message.payload.size();
             queue_.push(std::move(message), bytes);
         }
@@ -203,7 +203,7 @@ void Connection::send(std::span<const std::uint8_t> packet)
     if (ec) {
         // Stop the running statement; the worker ends the connection when it returns.
         writeFailed_ = true;
-        handler_->interruptRunning(true);
+        handler_->interruptRunning();
     }
 }
 

@@ -159,20 +159,29 @@ std::optional<std::string> RequestHandler::refuseLogin(const tds::Login7& login,
 template <typename Call>
 void RequestHandler::runInSession(Call&& call)
 {
+    bool stopped = false;
     {
         const std::lock_guard lock(runningMutex_);
         running_ = true;
+        if (attentionsPending_ > 0) {
+            stopRunning(false);
+            stopped = true;
+        }
     }
     try {
-        call();
+        if (!stopped)
+            call();
     } catch (const SqlError& e) {
         sink_.fail(e);
     } catch (const std::exception& e) {
         sink_.fail(internalError(e));
     }
     {
+        // A stop lasts for the whole request (all its calls) and ends with it, under the mutex so
+        // that none arrives in between.
         const std::lock_guard lock(runningMutex_);
         running_ = false;
+        session_->endRequest();
     }
     sink_.endReply();
 }
@@ -236,15 +245,32 @@ void RequestHandler::handleTransaction(const tds::Message& message)
 
 void RequestHandler::handleAttention()
 {
+    {
+        const std::lock_guard lock(runningMutex_);
+        if (attentionsPending_ > 0)
+            --attentionsPending_;
+    }
     if (requests_)
         requests_->attention(connection_.id);
     tds::writeDone(writer_.body(), tds::done::attention, tds::curcmd::none, 0, version_);
     writer_.endMessage();
 }
 
-void RequestHandler::interruptRunning(bool sessionEnding)
+void RequestHandler::attentionArrived()
 {
     const std::lock_guard lock(runningMutex_);
+    ++attentionsPending_;
+    stopRunning(false);
+}
+
+void RequestHandler::interruptRunning()
+{
+    const std::lock_guard lock(runningMutex_);
+    stopRunning(true);
+}
+
+void RequestHandler::stopRunning(bool sessionEnding)
+{
     if (running_) {
         sink_.cancel();
         session_->interrupt(sessionEnding);

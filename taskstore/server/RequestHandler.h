@@ -44,9 +44,12 @@ public:
     // From the reader thread: whether a login was accepted. Set before the LOGINACK leaves, so a
     // request the client sends after it is read under the logged-in limits.
     bool loginAccepted() const { return loginAccepted_; }
-    // From the reader thread when an attention arrives: the running batch stops producing rows.
-    // `sessionEnding` when the connection is ending.
-    void interruptRunning(bool sessionEnding = false);
+    // From the reader thread when an attention arrives, before it is queued: the running request
+    // stops producing rows, and so do the requests queued before the attention.
+    void attentionArrived();
+    // From any thread when the connection is ending: the running request stops and may end its
+    // open transaction.
+    void interruptRunning();
     // Ends the session, rolling back its open transaction.
     void endSession();
 
@@ -65,6 +68,8 @@ private:
     // Runs an engine call with this connection's session marked as running, so attention reaches it.
     template <typename Call>
     void runInSession(Call&& call);
+    // With runningMutex_ held.
+    void stopRunning(bool sessionEnding);
 
     Engine& engine_;
     const ServerConfig& config_;
@@ -84,6 +89,9 @@ private:
 
     std::mutex runningMutex_;
     bool running_ = false;
+    // Attentions read but not yet acknowledged: the client discards every reply until the
+    // acknowledgement, so a request that starts meanwhile is stopped at once.
+    int attentionsPending_ = 0;
 };
 
 }  // namespace taskstore::server

@@ -22,10 +22,8 @@ int SessionConnection::onBusy(void* self, int count)
     const auto now = std::chrono::steady_clock::now();
     if (count == 0)
         connection.busySince_ = now;
-    if (connection.stopRequested_) {
-        connection.busyStopped_ = true;
+    if (connection.stopRequested_)
         return 0;
-    }
     const std::chrono::milliseconds timeout = connection.options_.lockTimeout;
     if (timeout.count() >= 0 && now - connection.busySince_ >= timeout)
         return 0;
@@ -45,30 +43,21 @@ void SessionConnection::exec(const char* sql)
         throw lastError();
 }
 
-void SessionConnection::execWaitingForLock(const char* sql)
-{
-    busyStopped_ = false;
-    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        if (busyStopped_ || stopRequested_)
-            throw StatementStopped{};
-        throw lastError();
-    }
-}
-
 void SessionConnection::resetStatementState()
 {
     functions_.error.reset();
     functions_.stopped = false;
-    busyStopped_ = false;
 }
 
 SqlError SessionConnection::statementError(int rc)
 {
     if (functions_.error)
         return *functions_.error;
-    if (functions_.stopped || rc == SQLITE_INTERRUPT || busyStopped_)
+    const bool busy = (rc & 0xFF) == SQLITE_BUSY;
+    // A stop lasts until the request ends, so a busy wait that failed under one was given up for it.
+    if (functions_.stopped || rc == SQLITE_INTERRUPT || (busy && stopRequested_))
         throw StatementStopped{};
-    if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
+    if (busy || (rc & 0xFF) == SQLITE_LOCKED)
         return lockTimeout();
     const std::string message = sqlite3_errmsg(db_.get());
     if (rc == SQLITE_CONSTRAINT_NOTNULL) {

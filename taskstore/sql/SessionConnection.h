@@ -32,8 +32,6 @@ public:
 
     // Runs SQL without results; throws statementError() on failure.
     void exec(const char* sql);
-    // Like exec() for SQL that may wait in the busy handler: a stop during the wait is a stop.
-    void execWaitingForLock(const char* sql);
     // The SqlError for SQLite's result code of the statement that just failed; throws
     // StatementStopped when a stop request made it fail.
     SqlError statementError(int rc);
@@ -41,7 +39,7 @@ public:
     // Forgets what the previous statement left behind: a function's error, a stop seen.
     void resetStatementState();
 
-    // Stop requests, from any thread; one applies until clearStop().
+    // Stop requests, from any thread; one applies until clearStop(), when the client's request ends.
     void requestStop() { stopRequested_ = true; }
     void clearStop() { stopRequested_ = false; }
     bool stopRequested() const { return stopRequested_; }
@@ -63,7 +61,6 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::set<std::string> attached_;
     std::chrono::steady_clock::time_point busySince_;
-    bool busyStopped_ = false;
     bool protectTransaction_ = false;
 };
 

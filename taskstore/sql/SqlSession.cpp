@@ -53,12 +53,6 @@ void SqlSession::withParameters(std::span<const Parameter> parameters,
 
 void SqlSession::runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink)
 {
-    // A stop request applies to this batch only; it is cleared when the batch returns, so one
-    // that arrives while the batch starts is not lost.
-    struct ClearStop {
-        SessionConnection& connection;
-        ~ClearStop() { connection.clearStop(); }
-    } clearStop{connection_};
     std::vector<Statement> statements;
     try {
         statements = parseBatch(sql, parameterNames);
@@ -75,32 +69,28 @@ void SqlSession::runBatch(std::string_view sql, std::span<const std::string> par
     }
 }
 
-void SqlSession::beginTransaction(ResultSink& sink)
-{
-    transaction_.begin(sink);
-    sink.done(std::nullopt, false);
-}
+void SqlSession::beginTransaction(ResultSink& sink) { transactionRequest(&Transaction::begin, sink); }
 
-void SqlSession::commitTransaction(ResultSink& sink)
+void SqlSession::commitTransaction(ResultSink& sink) { transactionRequest(&Transaction::commit, sink); }
+
+void SqlSession::rollbackTransaction(ResultSink& sink) { transactionRequest(&Transaction::rollback, sink); }
+
+void SqlSession::transactionRequest(void (Transaction::*action)(ResultSink&), ResultSink& sink)
 {
+    // Handled as a statement is: a failed COMMIT that SQLite ended by itself ends the transaction.
+    connection_.resetStatementState();
     try {
-        transaction_.commit(sink);
+        (transaction_.*action)(sink);
         sink.done(std::nullopt, false);
+        return;
     } catch (const SqlError& error) {
         sink.error(error);
-        sink.done(std::nullopt, true);
+    } catch (const StatementStopped&) {
+        // An attention: the client reads nothing more of this reply.
     }
-}
-
-void SqlSession::rollbackTransaction(ResultSink& sink)
-{
-    try {
+    if (transaction_.lost())
         transaction_.rollback(sink);
-        sink.done(std::nullopt, false);
-    } catch (const SqlError& error) {
-        sink.error(error);
-        sink.done(std::nullopt, true);
-    }
+    sink.done(std::nullopt, true);
 }
 
 }  // namespace taskstore::sql

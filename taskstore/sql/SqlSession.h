@@ -32,9 +32,12 @@ public:
     int tranCount() const override { return transaction_.count(); }
     void setLockTimeout(std::chrono::milliseconds timeout) override { options_.lockTimeout = timeout; }
     void interrupt(bool sessionEnding) override;
+    void endRequest() override { connection_.clearStop(); }
 
 private:
     void runBatch(std::string_view sql, std::span<const std::string> parameterNames, ResultSink& sink);
+    // A transaction manager request: `action` reported as one statement.
+    void transactionRequest(void (Transaction::*action)(ResultSink&), ResultSink& sink);
     // Runs `body` with the parameters bound for translation and execution, given their names.
     void withParameters(std::span<const Parameter> parameters,
                         const std::function<void(std::span<const std::string>)>& body);

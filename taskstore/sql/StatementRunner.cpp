@@ -7,6 +7,7 @@
 #include "taskstore/store/TableCatalog.h"
 
 #include <optional>
+#include <utility>
 #include <variant>
 
 namespace taskstore::sql {
@@ -182,6 +183,7 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
 bool StatementRunner::holds(const Expr& condition)
 {
     const std::string sql = Translator(*this).ifCondition(condition);
+    transaction_.waitForCommittedTables(tablesRead_);
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(connection_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
         throw connection_.lastError();
@@ -230,12 +232,7 @@ std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guar
 
 void StatementRunner::use(const UseStatement& statement, ResultSink& sink)
 {
-    const auto canonical = engine_.dataFolder.find(statement.database);
-    if (!canonical)
-        throw missingDatabase(statement.database);
-    connection_.attached(*canonical);
-    const std::string old = database_;
-    database_ = *canonical;
+    const std::string old = std::exchange(database_, connection_.attached(statement.database));
     sink.databaseChanged(database_, old);
     sink.info(makeError<ErrorId::DatabaseChanged>(database_));
     sink.done(std::nullopt, false);

@@ -62,7 +62,7 @@ bool Transaction::lost()
         return false;
     writeLockHeld_ = false;
     engine_.uncommitted.release(this);
-    return count_ > 0;
+    return true;
 }
 
 void Transaction::endWriteTransaction(bool commit)
@@ -84,7 +84,7 @@ void Transaction::takeWriteLock(const std::string& table)
     case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
     case UncommittedChanges::Wait::Stopped: throw StatementStopped{};
     }
-    connection_.execWaitingForLock("BEGIN IMMEDIATE");
+    connection_.exec("BEGIN IMMEDIATE");
 }
 
 void Transaction::waitForCommittedTables(const std::vector<std::string>& tables)

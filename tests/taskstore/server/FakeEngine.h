@@ -1,11 +1,13 @@
 #pragma once
 // A scripted engine for exercising the server without the T-SQL engine. Batches it understands:
 //   "rows N"        one int column n = 1..N
-//   "endless"       rows until interrupted
+//   "endless"       rows until interrupted (an interrupt lasts until the request ends)
 //   "begin tran"    opens a transaction
 //   anything else   error 102
-// Statements with parameters run as batches; the parameters of the last one are kept.
+// Statements with parameters run as batches; the parameters of the last one are kept. An
+// interrupted session runs nothing until its request ends.
 #include <atomic>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -21,6 +23,7 @@ public:
     std::atomic<int> rolledBackOnClose{0};
     std::atomic<std::uint64_t> nextDescriptor{100};
     std::vector<taskstore::Parameter> lastParameters;
+    std::function<void()> duringDescribe;  // called while a statement is described
 
     bool databaseExists(std::string_view name) const override { return name == "master" || name == "VOZUZODI"; }
     std::unique_ptr<taskstore::Session> newSession(std::string_view database, std::uint16_t spid) override;
@@ -43,7 +46,10 @@ public:
     void executeBatch(std::string_view sql, taskstore::ResultSink& sink) override
     {
         using namespace taskstore;
-        interrupted_ = false;
+        if (interrupted_) {
+            sink.done(std::nullopt, true);
+            return;
+        }
         if (sql.starts_with("rows ") || sql == "endless") {
             const long long n = sql == "endless" ? -1 : std::stoll(std::string(sql.substr(5)));
             const ColumnInfo columns[] = {{"n", SqlType::Int, 0, false}};
@@ -71,7 +77,11 @@ public:
         engine_.lastParameters.assign(parameters.begin(), parameters.end());
         executeBatch(sql, sink);
     }
-    void describe(std::string_view, std::span<const taskstore::Parameter>, taskstore::ResultSink&) override {}
+    void describe(std::string_view, std::span<const taskstore::Parameter>, taskstore::ResultSink&) override
+    {
+        if (engine_.duringDescribe)
+            engine_.duringDescribe();
+    }
     void beginTransaction(taskstore::ResultSink& sink) override
     {
         if (tranCount_++ == 0) {
@@ -100,6 +110,7 @@ public:
     int tranCount() const override { return tranCount_; }
     void setLockTimeout(std::chrono::milliseconds) override {}
     void interrupt(bool) override { interrupted_ = true; }
+    void endRequest() override { interrupted_ = false; }
 
 private:
     static void noTransaction(taskstore::ResultSink& sink, int number, const std::string& request)

@@ -1,8 +1,10 @@
-// The per-connection conversation without sockets: login outcomes, batches, transaction requests.
+// The per-connection conversation without sockets: login outcomes, batches, transaction requests,
+// attention.
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
 #include "Conversation.h"
+#include "RpcBytes.h"
 #include "ServerHarness.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/server/RequestHandler.h"
@@ -99,4 +101,52 @@ TEST(RequestHandler, ResetConnectionStartsAFreshSessionAndSaysSo)
     EXPECT_EQ(c.engine.rolledBackOnClose, 1);
     EXPECT_EQ(c.engine.liveSessions, 1);
     EXPECT_EQ(std::vector<std::uint8_t>(c.sent.begin(), c.sent.begin() + 6), hex("E3 03 00 12 00 00"));
+}
+
+TEST(RequestHandler, AnAttentionStopsEveryRequestUntilItIsAcknowledged)
+{
+    Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+    const auto beginsTransaction = hex("E3 0B 00 08 08");
+    const auto attentionAck = hex("FD 20 00 00 00 00 00 00 00 00 00 00 00");
+
+    // Arriving while the first of two calls streams its rows, it stops the second call too.
+    bool attentionRead = false;
+    c.onPacket = [&] {
+        if (!attentionRead) {
+            attentionRead = true;
+            c.handler.attentionArrived();
+        }
+    };
+    c.send(tds::PacketType::Rpc, concat({call(10, ntext("endless")), hex("FF"), call(10, ntext("begin tran"), false)}));
+    EXPECT_TRUE(attentionRead);
+    EXPECT_FALSE(contains(c.sent, beginsTransaction));
+    c.send(tds::PacketType::Attention, {});
+    EXPECT_EQ(c.sent, attentionAck);
+
+    // Read while a request waited its turn: that request does not run.
+    c.handler.attentionArrived();
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("begin tran")}));
+    EXPECT_FALSE(contains(c.sent, beginsTransaction));
+    c.send(tds::PacketType::Attention, {});
+    EXPECT_EQ(c.sent, attentionAck);
+
+    // Acknowledged, it stops nothing more.
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("begin tran")}));
+    EXPECT_TRUE(contains(c.sent, beginsTransaction));
+}
+
+TEST(RequestHandler, AStopDuringADescribeEndsWithItsRequest)
+{
+    Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+    c.engine.duringDescribe = [&] { c.handler.attentionArrived(); };
+    c.send(tds::PacketType::Rpc,
+           call(11, concat({hex("07"), ucs2("@handle"), hex("01 26 04 00"), ntext("@P1 int"), ntext("rows 1")})));
+    c.engine.duringDescribe = nullptr;
+    c.send(tds::PacketType::Attention, {});
+    EXPECT_EQ(c.sent, hex("FD 20 00 00 00 00 00 00 00 00 00 00 00"));
+
+    c.send(tds::PacketType::SqlBatch, concat({noTransactionHeaders, ucs2("rows 2")}));
+    EXPECT_EQ(c.lastDone(), hex("FD 10 00 C1 00 02 00 00 00 00 00 00 00"));
 }

@@ -46,6 +46,7 @@ RecordingSink run(taskstore::Session& session, std::string_view sql)
 {
     RecordingSink sink;
     session.executeBatch(sql, sink);
+    session.endRequest();
     return sink;
 }
 

@@ -53,7 +53,7 @@ public:
     std::vector<std::string> events;
 };
 
-// Runs a batch on the session and returns what it reported.
+// Runs a batch on the session as a request of its own and returns what it reported.
 RecordingSink run(taskstore::Session& session, std::string_view sql);
 // The rows of the batch's last result set; fails the test when the batch reports an error.
 Rows query(taskstore::Session& session, std::string_view sql);

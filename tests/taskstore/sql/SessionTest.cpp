@@ -190,6 +190,47 @@ TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
     EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 4u);
 }
 
+TEST(Sessions, IfConditionWaitsForUncommittedChangesAsASelectDoes)
+{
+    EngineFixture fixture;
+    auto holder = fixture.session();
+    auto reader = fixture.session();
+    query(*holder, fixtureSql);
+    query(*holder, "begin tran\ndelete from zk_tasklog where cTaskId = 'T1'");
+    query(*reader, "set lock_timeout 0");
+    const std::string condition = "if 'T1' in (select cTaskId from zk_tasklog) select 1";
+
+    const RecordingSink select = run(*reader, "select cTaskId from zk_tasklog");
+    const RecordingSink branch = run(*reader, condition);
+    ASSERT_EQ(select.errors.size(), 1u);
+    EXPECT_EQ(select.errors[0].number, 1222);
+    ASSERT_EQ(branch.errors.size(), 1u);
+    EXPECT_EQ(branch.errors[0].number, 1222);
+    EXPECT_TRUE(branch.results.empty());
+
+    query(*holder, "rollback");
+    EXPECT_EQ(query(*reader, condition), (Rows{{"1"}}));
+}
+
+TEST(Sessions, LockTimeOutOutsideAnIntOverflows)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    const RecordingSink sink = run(*session,
+                                   "set lock_timeout 2147483647\nset lock_timeout 2147483648\n"
+                                   "set lock_timeout -2147483649\nselect @@lock_timeout");
+    ASSERT_EQ(sink.errors.size(), 2u);
+    for (const auto& error : sink.errors) {
+        EXPECT_EQ(error.number, 8115);
+        EXPECT_EQ(error.state, 1);
+        EXPECT_EQ(error.message, "Arithmetic overflow error converting expression to data type int.");
+    }
+    EXPECT_EQ(sink.errors[0].line, 2);
+    EXPECT_EQ(sink.errors[1].line, 3);
+    // The largest int is taken, and the refused values leave it in place.
+    EXPECT_EQ(sink.results.back().rows, (Rows{{"2147483647"}}));
+}
+
 TEST(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
 {
     EngineFixture fixture;
@@ -281,14 +322,35 @@ TEST(Sessions, InterruptStopsARunningSelect)
     auto session = fixture.session();
     StopAtFirstRow sink(*session);
     session->executeBatch("select cTaskId from zk_tasklog\nselect 1", sink);
+    session->endRequest();
     ASSERT_EQ(sink.results.size(), 1u);
     EXPECT_GE(sink.results[0].rows.size(), 1u);
     EXPECT_LT(sink.results[0].rows.size(), 20000u);
     ASSERT_EQ(sink.dones.size(), 1u);
     EXPECT_TRUE(sink.dones[0].failed);
     EXPECT_TRUE(sink.errors.empty());
-    // The stop request ended with that batch.
+    // The stop request ended with that request.
     EXPECT_EQ(query(*session, "select 1"), (Rows{{"1"}}));
+}
+
+TEST(Sessions, AStopLastsUntilTheRequestEnds)
+{
+    EngineFixture fixture;
+    constexpr std::int64_t tasks = 20000;
+    fixture.engine->fillDemoTasks(tasks);
+    auto session = fixture.session();
+    StopAtFirstRow first(*session);
+    session->executeBatch("select cTaskId from zk_tasklog", first);
+    ASSERT_EQ(first.dones.size(), 1u);
+    EXPECT_TRUE(first.dones[0].failed);
+
+    // A later call of the same request (another procedure call of one RPC) runs nothing.
+    RecordingSink second;
+    session->executeBatch("delete from zk_tasklog\nselect 1", second);
+    EXPECT_TRUE(second.dones.empty());
+    EXPECT_TRUE(second.results.empty());
+    session->endRequest();
+    EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), (Rows{{std::to_string(tasks)}}));
 }
 
 TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
@@ -409,6 +471,7 @@ TEST(Sessions, StopDuringDeleteUndoesAFilteredOneAndFindsAnUnfilteredOneDone)
 
     StopAtTransactionStart filtered(*session);
     session->executeBatch("delete from zk_tasklog where cTaskId <> ''\nselect 1", filtered);
+    session->endRequest();
     ASSERT_EQ(filtered.dones.size(), 1u);
     EXPECT_TRUE(filtered.dones[0].failed);
     EXPECT_EQ(session->tranCount(), 1);
@@ -419,6 +482,7 @@ TEST(Sessions, StopDuringDeleteUndoesAFilteredOneAndFindsAnUnfilteredOneDone)
     // the batch ends before the next statement.
     StopAtTransactionStart unfiltered(*session);
     session->executeBatch("delete from zk_tasklog\nselect 1", unfiltered);
+    session->endRequest();
     ASSERT_EQ(unfiltered.dones.size(), 1u);
     EXPECT_FALSE(unfiltered.dones[0].failed);
     EXPECT_EQ(unfiltered.dones[0].rowCount, tasks);
