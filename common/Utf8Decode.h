@@ -1,6 +1,7 @@
 #pragma once
 // Reading UTF-8 one code point at a time, shared by the tool's ODBC text conversion and the
-// server's wire encoding, so both treat malformed text the same way.
+// server's wire encoding, so both treat malformed text the same way; and cutting it between
+// characters.
 #include <cstddef>
 #include <string_view>
 
@@ -49,6 +50,17 @@ inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
     }
     pos += extra + 1;
     return value;
+}
+
+// The longest start of text of at most `limit` bytes that does not end inside a character.
+inline std::string_view utf8Prefix(std::string_view text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;  // a continuation byte: the character starts further back
+    return text.substr(0, cut);
 }
 
 }  // namespace common

@@ -8,6 +8,9 @@ namespace {
 enum Token : std::uint8_t { ReturnStatus = 0x79, Error = 0xAA, Info = 0xAB, LoginAck = 0xAD, EnvChangeToken = 0xE3 };
 constexpr std::uint8_t interfaceTransactSql = 1;
 constexpr int maxInfoClass = 10;
+// SQL Server's longest message text. Errors quote client text of any length, and the token's
+// two-byte length must cover the whole token, so longer text is cut here.
+constexpr std::size_t maxMessageUnits = 2047;
 
 }  // namespace
 
@@ -78,7 +81,7 @@ void writeMessage(ByteWriter& out, const SqlError& message, std::string_view ser
     out.u32le(static_cast<std::uint32_t>(message.number));
     out.u8(static_cast<std::uint8_t>(message.state));
     out.u8(static_cast<std::uint8_t>(message.severity));
-    out.usVarchar(message.message);
+    out.usVarchar(message.message, maxMessageUnits);
     out.bVarchar(serverName);
     out.bVarchar(procedureName);
     if (version.atLeast72())
