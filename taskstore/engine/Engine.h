@@ -54,6 +54,9 @@ struct DateTime {
     std::uint32_t ticks = 0;
 };
 
+// datetime's ticks in a day.
+inline constexpr std::uint32_t dateTimeTicksPerDay = 300u * 86400u;
+
 // One cell handed to a sink. Text points into the engine's buffers and is valid only during the
 // call that hands it over.
 struct ValueView {

@@ -21,7 +21,6 @@ using Kind = ValueView::Kind;
 constexpr std::uint16_t procIdMarker = 0xFFFF;
 constexpr std::uint8_t statusByRef = 0x01;
 constexpr std::uint8_t statusEncrypted = 0x08;
-constexpr std::uint32_t ticksPerDay = 300u * 86400u;
 
 constexpr std::array<const char*, 16> procNames{"",
                                                 "sp_cursor",
@@ -92,7 +91,7 @@ void setDateTime(RpcValue& value, std::span<const std::uint8_t> bytes)
     } else {
         throw ProtocolError("datetime of " + std::to_string(bytes.size()) + " bytes");
     }
-    if (value.datetime.ticks >= ticksPerDay)
+    if (value.datetime.ticks >= dateTimeTicksPerDay)
         throw ProtocolError("datetime time of day out of range");
 }
 
@@ -101,7 +100,7 @@ void setDateTime(RpcValue& value, std::span<const std::uint8_t> bytes)
 // client wrote, with its offset.
 void setTemporal(RpcValue& value, std::uint8_t type, std::uint8_t scale, std::span<const std::uint8_t> bytes)
 {
-    const std::size_t timeBytes = type == DateN ? 0 : scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
+    const std::size_t timeBytes = type == DateN ? 0 : temporalTimeBytes(scale);
     const std::size_t dateBytes = type == TimeN ? 0 : 3;
     const std::size_t offsetBytes = type == DateTimeOffsetN ? 2 : 0;
     if (bytes.size() != timeBytes + dateBytes + offsetBytes || scale > 7)
@@ -115,11 +114,9 @@ void setTemporal(RpcValue& value, std::uint8_t type, std::uint8_t scale, std::sp
     std::int16_t offset = 0;
     if (offsetBytes) {
         offset = static_cast<std::int16_t>(signedOf(bytes.subspan(timeBytes + dateBytes)));
-        const std::int64_t local = static_cast<std::int64_t>(ticks) + std::int64_t{offset} * 600000000;
-        const std::int64_t perDay = static_cast<std::int64_t>(temporalTicksPerDay);
-        const std::int64_t carry = local >= 0 ? local / perDay : -((-local + perDay - 1) / perDay);
-        days += carry;
-        ticks = static_cast<std::uint64_t>(local - carry * perDay);
+        const DayAndTime local = shiftedByMinutes(days, ticks, offset);
+        days = local.days;
+        ticks = local.ticks;
     }
     value.kind = Kind::Temporal;
     value.scale = scale;
