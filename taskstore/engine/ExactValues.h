@@ -36,6 +36,9 @@ struct TemporalValue {
 };
 
 inline constexpr std::uint64_t temporalTicksPerDay = 864000000000ULL;
+// The last day a date can be, 9999-12-31, and the widest offset of a datetimeoffset (14 hours).
+inline constexpr std::int32_t temporalLastDay = 3652058;
+inline constexpr int maxOffsetMinutes = 14 * 60;
 
 // Bytes of the time part of a time, datetime2 or datetimeoffset on the wire at a scale of 0-7.
 constexpr std::size_t temporalTimeBytes(int scale) { return scale <= 2 ? 3 : scale <= 4 ? 4 : 5; }
@@ -128,7 +131,7 @@ inline std::optional<DecimalValue> rescaleDecimal(DecimalValue value, std::uint8
     return value;
 }
 
-inline std::int32_t temporalDaysFromCivil(int year, int month, int day)
+constexpr std::int32_t temporalDaysFromCivil(int year, int month, int day)
 {
     // Days since 0001-01-01 in the proleptic Gregorian calendar.
     const int y = year - (month <= 2 ? 1 : 0);

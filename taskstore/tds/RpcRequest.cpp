@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "taskstore/engine/ErrorMessage.h"
@@ -315,6 +316,19 @@ RpcValue readValue(ByteReader& reader)
     return value;
 }
 
+// The type a decoded value claims but cannot be: a date outside its type's range, an offset past
+// 14 hours. Such a value would be stored and could then not be read back.
+const char* invalidInstanceOf(const RpcValue& value)
+{
+    if (value.kind == Kind::DateTime)
+        return value.datetime.days < dateTimeFirstDay || value.datetime.days > dateTimeLastDay ? "datetime" : nullptr;
+    if (value.kind != Kind::Temporal
+        || (value.temporal.days >= 0 && value.temporal.days <= temporalLastDay
+            && std::abs(value.temporal.offsetMinutes) <= maxOffsetMinutes))
+        return nullptr;
+    return value.wireType == DateN ? "date" : value.wireType == DateTime2N ? "datetime2" : "datetimeoffset";
+}
+
 bool atSeparator(const ByteReader& reader, std::span<const std::uint8_t> payload, TdsVersion version)
 {
     const std::uint8_t next = payload[reader.position()];
@@ -335,6 +349,8 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
     std::vector<RpcCall> calls;
     std::size_t parameters = 0;
     do {
+        if (calls.size() == maxRpcCalls)
+            throw makeError<ErrorId::TooManyRpcCalls>(maxRpcCalls);
         if (!calls.empty())
             reader.u8();  // the separator
         RpcCall call;
@@ -356,6 +372,8 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
                 throw ProtocolError("encrypted RPC parameters are not supported");
             parameter.output = (status & statusByRef) != 0;
             parameter.value = readValue(reader);
+            if (const char* type = invalidInstanceOf(parameter.value))
+                throw makeError<ErrorId::InvalidRpcValue>(call.parameters.size() + 1, parameter.name, type);
             call.parameters.push_back(std::move(parameter));
         }
         calls.push_back(std::move(call));
