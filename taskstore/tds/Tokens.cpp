@@ -12,6 +12,15 @@ constexpr int maxInfoClass = 10;
 // two-byte length must cover the whole token, so longer text is cut here.
 constexpr std::size_t maxMessageUnits = 2047;
 
+// An ENVCHANGE token: its length covers the type and the new and old values writeValues appends.
+void envChangeToken(ByteWriter& out, EnvChange type, const auto& writeValues)
+{
+    out.u8(EnvChangeToken);
+    LengthPrefix<std::uint16_t> length(out);
+    out.u8(static_cast<std::uint8_t>(type));
+    writeValues();
+}
+
 }  // namespace
 
 void writeLoginAck(ByteWriter& out, TdsVersion tdsVersion, std::string_view programName, ProgramVersion version)
@@ -31,46 +40,44 @@ void writeLoginAck(ByteWriter& out, TdsVersion tdsVersion, std::string_view prog
 
 void writeEnvChange(ByteWriter& out, EnvChange type, std::string_view newValue, std::string_view oldValue)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(type));
-    out.bVarchar(newValue);
-    out.bVarchar(oldValue);
+    envChangeToken(out, type, [&] {
+        out.bVarchar(newValue);
+        out.bVarchar(oldValue);
+    });
 }
 
 void writeCollationChange(ByteWriter& out)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(EnvChange::Collation));
-    out.u8(static_cast<std::uint8_t>(defaultCollation.size()));
-    out.bytes(defaultCollation);
-    out.u8(0);
+    envChangeToken(out, EnvChange::Collation, [&] {
+        out.u8(static_cast<std::uint8_t>(defaultCollation.size()));
+        out.bytes(defaultCollation);
+        out.u8(0);
+    });
 }
 
 void writeTransactionChange(ByteWriter& out, EnvChange type, std::uint64_t descriptor)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(type));
-    if (type == EnvChange::BeginTransaction) {
+    const auto descriptorValue = [&] {
         out.u8(8);
         out.u64le(descriptor);
-        out.u8(0);
-    } else {
-        out.u8(0);
-        out.u8(8);
-        out.u64le(descriptor);
-    }
+    };
+    envChangeToken(out, type, [&] {
+        if (type == EnvChange::BeginTransaction) {
+            descriptorValue();
+            out.u8(0);
+        } else {
+            out.u8(0);
+            descriptorValue();
+        }
+    });
 }
 
 void writeResetConnectionAck(ByteWriter& out)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(EnvChange::ResetConnection));
-    out.u8(0);
-    out.u8(0);
+    envChangeToken(out, EnvChange::ResetConnection, [&] {
+        out.u8(0);
+        out.u8(0);
+    });
 }
 
 void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName, TdsVersion version,
