@@ -1,7 +1,9 @@
 #pragma once
 // Reading UTF-8 one code point at a time, shared by the tool's ODBC text conversion and the
-// server's wire encoding, so both treat malformed text the same way.
+// server's wire encoding, so both treat malformed text the same way; cutting it between characters
+// and writing one code point.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace common {
@@ -49,6 +51,37 @@ inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
     }
     pos += extra + 1;
     return value;
+}
+
+// The longest start of text of at most `limit` bytes that does not end inside a character.
+inline std::string_view utf8Prefix(std::string_view text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;  // a continuation byte: the character starts further back
+    return text.substr(0, cut);
+}
+
+// Appends the UTF-8 form of c, a code point up to U+10FFFF.
+inline void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
 }
 
 }  // namespace common

@@ -54,6 +54,12 @@ struct DateTime {
     std::uint32_t ticks = 0;
 };
 
+// datetime's ticks in a day.
+inline constexpr std::uint32_t dateTimeTicksPerDay = 300u * 86400u;
+// datetime's range in its days: 1753-01-01 to 9999-12-31.
+inline constexpr std::int32_t dateTimeFirstDay = temporalDaysFromCivil(1753, 1, 1) - temporalDaysFromCivil(1900, 1, 1);
+inline constexpr std::int32_t dateTimeLastDay = temporalDaysFromCivil(9999, 12, 31) - temporalDaysFromCivil(1900, 1, 1);
+
 // One cell handed to a sink. Text points into the engine's buffers and is valid only during the
 // call that hands it over.
 struct ValueView {

@@ -88,6 +88,8 @@ enum class ErrorId : std::uint8_t {
     QueryParameterNotSupplied,
     UnknownRpcType,
     TooManyRpcParameters,
+    InvalidRpcValue,
+    TooManyRpcCalls,
     // taskstore's own messages, for what it does not do as SQL Server does
     StorageError,
     DatabaseFileUnavailable,
@@ -234,6 +236,13 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
     {ErrorId::TooManyRpcParameters, 8003, 16, 1,
      "The incoming request has too many parameters. The server supports a maximum of %d parameters. Reduce the "
      "number of parameters and resend the request."},
+    {ErrorId::InvalidRpcValue, 8023, 16, 1,
+     "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is incorrect. Parameter %d "
+     "(\"%s\"): The supplied value is not a valid instance of data type %s. Check the source data for invalid "
+     "values. An example of an invalid value is data of numeric type with scale greater than precision."},
+    {ErrorId::TooManyRpcCalls, ownMessageNumber, 16, 1,
+     "The request holds more than %d procedure calls, more than taskstore takes in one request. Send the calls in "
+     "several requests."},
 
     {ErrorId::StorageError, ownMessageNumber, 16, 1, "taskstore storage error: %s"},
     {ErrorId::DatabaseFileUnavailable, ownMessageNumber, 16, 1, "taskstore cannot open database '%s': %s"},

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/Utf8Decode.h"
 #include "taskstore/engine/Engine.h"
 #include "taskstore/engine/ErrorCatalog.h"
 
@@ -33,8 +34,12 @@ consteval bool argumentsFit(std::string_view text, const std::array<bool, count>
     return next == count;
 }
 
-// Each slot in turn takes the next argument; one left without an argument stays empty. The
-// arguments' own text is never read for slots.
+// Arguments quote client text (a literal, the rest of a batch, a name) that may be of any length;
+// each is cut to this many bytes, between characters, so a message stays readable.
+inline constexpr std::size_t maxArgumentBytes = 1000;
+
+// Each slot in turn takes the next argument, clipped; one left without an argument stays empty.
+// The arguments' own text is never read for slots.
 inline std::string fillSlots(std::string_view text, std::span<const std::string> arguments)
 {
     std::string message;
@@ -46,7 +51,7 @@ inline std::string fillSlots(std::string_view text, std::span<const std::string>
             continue;
         }
         if (next < arguments.size())
-            message += arguments[next];
+            message += common::utf8Prefix(arguments[next], maxArgumentBytes);
         ++next;
         ++at;
     }

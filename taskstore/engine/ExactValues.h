@@ -3,6 +3,7 @@
 // decimal/numeric/money as an unscaled integer and a scale, date/time/datetime2/datetimeoffset as
 // days, 100-nanosecond units and an offset. Both the protocol (wire form) and the engine (its text
 // form in SQLite, conversions) use them, so the text forms are written and read here only.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -35,6 +36,27 @@ struct TemporalValue {
 };
 
 inline constexpr std::uint64_t temporalTicksPerDay = 864000000000ULL;
+// The last day a date can be, 9999-12-31, and the widest offset of a datetimeoffset (14 hours).
+inline constexpr std::int32_t temporalLastDay = 3652058;
+inline constexpr int maxOffsetMinutes = 14 * 60;
+
+// Bytes of the time part of a time, datetime2 or datetimeoffset on the wire at a scale of 0-7.
+constexpr std::size_t temporalTimeBytes(int scale) { return scale <= 2 ? 3 : scale <= 4 ? 4 : 5; }
+
+struct DayAndTime {
+    std::int64_t days = 0;
+    std::uint64_t ticks = 0;
+};
+
+// The day and time of day `minutes` later (earlier when negative), whole days carried over: how a
+// datetimeoffset's local time and its UTC time are turned into each other.
+inline DayAndTime shiftedByMinutes(std::int64_t days, std::uint64_t ticks, std::int64_t minutes)
+{
+    const auto perDay = static_cast<std::int64_t>(temporalTicksPerDay);
+    const std::int64_t shifted = static_cast<std::int64_t>(ticks) + minutes * 600000000;
+    const std::int64_t carry = shifted >= 0 ? shifted / perDay : -((-shifted + perDay - 1) / perDay);
+    return {days + carry, static_cast<std::uint64_t>(shifted - carry * perDay)};
+}
 
 inline std::string formatDecimal(const DecimalValue& value)
 {
@@ -109,7 +131,7 @@ inline std::optional<DecimalValue> rescaleDecimal(DecimalValue value, std::uint8
     return value;
 }
 
-inline std::int32_t temporalDaysFromCivil(int year, int month, int day)
+constexpr std::int32_t temporalDaysFromCivil(int year, int month, int day)
 {
     // Days since 0001-01-01 in the proleptic Gregorian calendar.
     const int y = year - (month <= 2 ? 1 : 0);

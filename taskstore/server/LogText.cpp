@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/AsciiCase.h"
+#include "common/Utf8Decode.h"
 
 namespace taskstore::server {
 namespace {
@@ -43,12 +44,25 @@ std::string maskedStatement(std::string_view text)
 
 std::string clipped(std::string_view text, std::size_t limit)
 {
-    if (text.size() <= limit)
+    const std::string_view kept = common::utf8Prefix(text, limit);
+    if (kept.size() == text.size())
         return std::string(text);
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;  // not inside a UTF-8 sequence
-    return std::string(text.substr(0, cut)) + "...(" + std::to_string(text.size() - cut) + " bytes more)";
+    return std::string(kept) + "...(" + std::to_string(text.size() - kept.size()) + " bytes more)";
+}
+
+std::string oneLine(std::string_view text, std::size_t limit)
+{
+    std::string escaped;
+    for (char c : clipped(text, limit)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char digits[] = "0123456789ABCDEF";
+            escaped += {'\\', 'x', digits[byte >> 4], digits[byte & 0xF]};
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 }  // namespace taskstore::server

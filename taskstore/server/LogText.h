@@ -1,6 +1,6 @@
 #pragma once
 // What client texts may look like in the logs: statements that carry a password are replaced as
-// SQL Server's traces replace them, and texts in the event log are cut short.
+// SQL Server's traces replace them, and texts in the logs' lines are cut short and escaped.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,5 +13,8 @@ std::string maskedStatement(std::string_view text);
 
 // At most `limit` bytes of the text, cut on a character boundary, with how much was left out.
 std::string clipped(std::string_view text, std::size_t limit);
+
+// The text clipped, its control characters escaped (\x0A): it cannot break or forge a log line.
+std::string oneLine(std::string_view text, std::size_t limit);
 
 }  // namespace taskstore::server

@@ -4,16 +4,13 @@
 
 #include "common/AsciiCase.h"
 #include "taskstore/engine/ErrorMessage.h"
+#include "taskstore/tds/DataTypes.h"
 
 namespace taskstore::server {
 namespace {
 
 using Kind = ValueView::Kind;
 using tds::ProcId;
-
-// Wire types of output parameters that come back as they went.
-constexpr std::uint8_t guidWireType = 0x24, dateWireType = 0x28, timeWireType = 0x29, dateTimeOffsetWireType = 0x2B,
-                       moneyWireType = 0x3C, moneyNWireType = 0x6E;
 
 // The procedure a call means: FreeTDS names sp_execute, other clients use the ids.
 std::optional<ProcId> procedureOf(const tds::RpcCall& call)
@@ -68,19 +65,19 @@ ColumnInfo returnTypeOf(const tds::RpcValue& value)
     case Kind::DateTime: return {"", SqlType::DateTime, 0, true};
     case Kind::Text: return {"", SqlType::NVarChar, 0, true};
     case Kind::Decimal:
-        return value.wireType == moneyWireType || value.wireType == moneyNWireType
+        return value.wireType == tds::Money || value.wireType == tds::MoneyN
             ? ColumnInfo{"", SqlType::Money, 0, true, 19, 4}
             : ColumnInfo{"", SqlType::Decimal, 0, true, 38, value.decimal.scale};
     case Kind::Temporal: {
-        const SqlType type = value.wireType == dateWireType ? SqlType::Date
-            : value.wireType == timeWireType                ? SqlType::Time
-            : value.wireType == dateTimeOffsetWireType      ? SqlType::DateTimeOffset
-                                                            : SqlType::DateTime2;
+        const SqlType type = value.wireType == tds::DateN ? SqlType::Date
+            : value.wireType == tds::TimeN                ? SqlType::Time
+            : value.wireType == tds::DateTimeOffsetN      ? SqlType::DateTimeOffset
+                                                          : SqlType::DateTime2;
         return {"", type, 0, true, 0, value.scale};
     }
     case Kind::Binary:
-        return value.wireType == guidWireType ? ColumnInfo{"", SqlType::UniqueIdentifier, 16, true}
-                                              : ColumnInfo{"", SqlType::VarBinary, 8000, true};
+        return value.wireType == tds::GuidN ? ColumnInfo{"", SqlType::UniqueIdentifier, 16, true}
+                                            : ColumnInfo{"", SqlType::VarBinary, 8000, true};
     case Kind::Null: break;
     }
     return {"", SqlType::Int, 0, true};

@@ -53,9 +53,10 @@ void RequestLog::transaction(int connection, std::string_view kind)
 
 void RequestLog::call(int connection, std::string_view procedure, std::string_view statement)
 {
+    // The name is the client's and shares the record's header line: it must not end that line.
     const std::string text = maskedStatement(statement);
-    record(std::to_string(connection) + " RPC " + std::string(procedure) + " " + std::to_string(text.size()) + "\n"
-           + std::string(text) + "\n");
+    record(std::to_string(connection) + " RPC " + oneLine(procedure, maxProcedureName) + " "
+           + std::to_string(text.size()) + "\n" + std::string(text) + "\n");
 }
 
 void RequestLog::attention(int connection) { record(std::to_string(connection) + " ATTENTION\n"); }

@@ -11,25 +11,6 @@ namespace {
 
 std::size_t unitsOf(char32_t c) { return c >= 0x10000 ? 2 : 1; }
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::size_t utf16Units(std::string_view utf8)
@@ -54,7 +35,7 @@ std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t cou
         if (unit >= first && next <= end)
             result.append(utf8.substr(start, pos - start));
         else if (next > first && c >= 0x10000)  // one half of the pair lies inside
-            appendUtf8(result, common::ReplacementCharacter);
+            common::appendUtf8(result, common::ReplacementCharacter);
         unit = next;
     }
     return result;
@@ -89,10 +70,10 @@ std::string textFromUtf16le(std::string_view bytes)
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const char32_t u = unitAt(i);
         if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 && unitAt(i + 2) < 0xE000) {
-            appendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
+            common::appendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
             i += 2;
         } else {
-            appendUtf8(text, u >= 0xD800 && u < 0xE000 ? common::ReplacementCharacter : u);
+            common::appendUtf8(text, u >= 0xD800 && u < 0xE000 ? common::ReplacementCharacter : u);
         }
     }
     return text;

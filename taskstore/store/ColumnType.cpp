@@ -98,7 +98,7 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
     const auto open = text.find('(');
     const std::string name = common::asciiLower(trim(text.substr(0, open)));
     // The numbers in parentheses, as written: "(10, 3)", "(6)", "(max)".
-    int numbers[2] = {-1, -1};
+    std::optional<int> numbers[2];
     bool max = false;
     if (open != std::string_view::npos) {
         const auto close = text.find(')', open);
@@ -106,19 +106,27 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
             return std::nullopt;
         std::string_view inner = trim(text.substr(open + 1, close - open - 1));
         max = common::asciiLower(inner) == "max";
-        for (int& number : numbers) {
+        for (std::optional<int>& number : numbers) {
             if (max)
                 break;
             const auto comma = inner.find(',');
             const std::string_view part = trim(inner.substr(0, comma));
-            if (std::from_chars(part.data(), part.data() + part.size(), number).ptr != part.data() + part.size())
+            int value = 0;
+            const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+            if (error != std::errc() || end != part.data() + part.size())
                 return std::nullopt;
+            number = value;
             if (comma == std::string_view::npos)
                 break;
             inner = inner.substr(comma + 1);
         }
     }
-    const int scaleOr7 = numbers[0] >= 0 && numbers[0] <= 7 ? numbers[0] : 7;
+    // A number written must lie in its type's range; one left out takes the type's default.
+    const auto numberOr = [](std::optional<int> number, int fallback, int least, int most) -> std::optional<int> {
+        if (!number)
+            return fallback;
+        return *number >= least && *number <= most ? number : std::nullopt;
+    };
     if (name == "tinyint")
         return ColumnType{TypeKind::TinyInt, 0};
     if (name == "smallint")
@@ -126,8 +134,11 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
     if (name == "smalldatetime")
         return ColumnType{TypeKind::DateTime, 0};
     if (name == "decimal" || name == "numeric") {
-        const int precision = numbers[0] > 0 && numbers[0] <= 38 ? numbers[0] : 18;
-        return ColumnType{TypeKind::Decimal, precision, numbers[1] >= 0 && numbers[1] <= precision ? numbers[1] : 0};
+        const std::optional<int> precision = numberOr(numbers[0], 18, 1, 38);
+        const std::optional<int> scale = precision ? numberOr(numbers[1], 0, 0, *precision) : std::nullopt;
+        if (!scale)
+            return std::nullopt;
+        return ColumnType{TypeKind::Decimal, *precision, *scale};
     }
     if (name == "money")
         return ColumnType{TypeKind::Money, 19, 4};
@@ -135,23 +146,27 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
         return ColumnType{TypeKind::SmallMoney, 10, 4};
     if (name == "uniqueidentifier")
         return ColumnType{TypeKind::UniqueIdentifier, 16};
-    if (name == "varbinary" || name == "binary" || name == "image") {
-        const bool unlimited = max || name == "image";
-        return ColumnType{TypeKind::VarBinary,
-                          unlimited                                  ? maxLength
-                              : numbers[0] > 0 && numbers[0] <= 8000 ? numbers[0]
-                                                                     : 1};
+    if (name == "image")
+        return ColumnType{TypeKind::VarBinary, maxLength};
+    if (name == "varbinary" || name == "binary") {
+        const std::optional<int> length = max ? maxLength : numberOr(numbers[0], 1, 1, 8000);
+        if (!length)
+            return std::nullopt;
+        return ColumnType{TypeKind::VarBinary, *length};
     }
     if (name == "float")
         return ColumnType{TypeKind::Float, 0};
     if (name == "date")
         return ColumnType{TypeKind::Date, 0};
-    if (name == "time")
-        return ColumnType{TypeKind::Time, 0, scaleOr7};
-    if (name == "datetime2")
-        return ColumnType{TypeKind::DateTime2, 0, scaleOr7};
-    if (name == "datetimeoffset")
-        return ColumnType{TypeKind::DateTimeOffset, 0, scaleOr7};
+    if (name == "time" || name == "datetime2" || name == "datetimeoffset") {
+        const std::optional<int> scale = numberOr(numbers[0], 7, 0, 7);
+        if (!scale)
+            return std::nullopt;
+        const TypeKind kind = name == "time" ? TypeKind::Time
+            : name == "datetime2"            ? TypeKind::DateTime2
+                                             : TypeKind::DateTimeOffset;
+        return ColumnType{kind, 0, *scale};
+    }
     if (name == "ntext")
         return ColumnType{TypeKind::NVarChar, maxLength};
     if (name == "text")

@@ -1,5 +1,6 @@
 #include "taskstore/tds/ByteWriter.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "taskstore/tds/Utf16.h"
@@ -50,11 +51,11 @@ void ByteWriter::bVarchar(std::string_view utf8)
     out_[at] = static_cast<std::uint8_t>(utf16(utf8, 255));
 }
 
-void ByteWriter::usVarchar(std::string_view utf8)
+void ByteWriter::usVarchar(std::string_view utf8, std::size_t maxUnits)
 {
     const std::size_t at = out_.size();
     u16le(0);
-    patchLe(at, utf16(utf8, 65535), 2);
+    patchLe(at, utf16(utf8, std::min<std::size_t>(maxUnits, 65535)), 2);
 }
 
 }  // namespace taskstore::tds

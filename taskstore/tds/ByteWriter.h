@@ -24,8 +24,9 @@ public:
     std::size_t utf16(std::string_view utf8, std::size_t maxUnits = static_cast<std::size_t>(-1));
     // B_VARCHAR: a one-byte count of 16-bit units, then the text (at most 255 units).
     void bVarchar(std::string_view utf8);
-    // US_VARCHAR: a two-byte count of 16-bit units, then the text (at most 65535 units).
-    void usVarchar(std::string_view utf8);
+    // US_VARCHAR: a two-byte count of 16-bit units, then the text, cut before a character that
+    // would take it past maxUnits.
+    void usVarchar(std::string_view utf8, std::size_t maxUnits = 65535);
 
     // Overwrites `size` bytes at `at`, written earlier as a placeholder, with `value` little-endian.
     void patchLe(std::size_t at, std::uint64_t value, std::size_t size);

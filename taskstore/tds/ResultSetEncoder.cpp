@@ -359,7 +359,7 @@ TemporalKind temporalKindOf(SqlType type)
 
 std::size_t timeBytes(const ColumnInfo& column)
 {
-    return column.type == SqlType::Date ? 0 : column.scale <= 2 ? 3 : column.scale <= 4 ? 4 : 5;
+    return column.type == SqlType::Date ? 0 : temporalTimeBytes(column.scale);
 }
 
 void temporalTypeInfo(ByteWriter& out, const ColumnInfo& column)
@@ -376,16 +376,11 @@ void temporalValue(ByteWriter& out, const ColumnInfo& column, const ValueView& v
         refuse(column, "the value is not a date or time");
     const TemporalKind kind = temporalKindOf(column.type);
     // datetimeoffset travels as UTC with its offset.
-    std::int64_t days = value.temporal.days;
-    std::int64_t ticks = static_cast<std::int64_t>(value.temporal.ticks);
-    if (kind == TemporalKind::DateTimeOffset) {
-        const auto perDay = static_cast<std::int64_t>(temporalTicksPerDay);
-        ticks -= std::int64_t{value.temporal.offsetMinutes} * 600000000;
-        const std::int64_t carry = ticks >= 0 ? ticks / perDay : -((-ticks + perDay - 1) / perDay);
-        days += carry;
-        ticks -= carry * perDay;
-    }
-    std::uint64_t scaled = static_cast<std::uint64_t>(ticks);
+    const DayAndTime utc = kind == TemporalKind::DateTimeOffset
+        ? shiftedByMinutes(value.temporal.days, value.temporal.ticks, -value.temporal.offsetMinutes)
+        : DayAndTime{value.temporal.days, value.temporal.ticks};
+    const std::int64_t days = utc.days;
+    std::uint64_t scaled = utc.ticks;
     for (int i = column.scale; i < 7; ++i)
         scaled /= 10;
     const std::size_t time = timeBytes(column);

@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "taskstore/engine/ErrorMessage.h"
@@ -21,7 +22,6 @@ using Kind = ValueView::Kind;
 constexpr std::uint16_t procIdMarker = 0xFFFF;
 constexpr std::uint8_t statusByRef = 0x01;
 constexpr std::uint8_t statusEncrypted = 0x08;
-constexpr std::uint32_t ticksPerDay = 300u * 86400u;
 
 constexpr std::array<const char*, 16> procNames{"",
                                                 "sp_cursor",
@@ -92,7 +92,7 @@ void setDateTime(RpcValue& value, std::span<const std::uint8_t> bytes)
     } else {
         throw ProtocolError("datetime of " + std::to_string(bytes.size()) + " bytes");
     }
-    if (value.datetime.ticks >= ticksPerDay)
+    if (value.datetime.ticks >= dateTimeTicksPerDay)
         throw ProtocolError("datetime time of day out of range");
 }
 
@@ -101,7 +101,7 @@ void setDateTime(RpcValue& value, std::span<const std::uint8_t> bytes)
 // client wrote, with its offset.
 void setTemporal(RpcValue& value, std::uint8_t type, std::uint8_t scale, std::span<const std::uint8_t> bytes)
 {
-    const std::size_t timeBytes = type == DateN ? 0 : scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
+    const std::size_t timeBytes = type == DateN ? 0 : temporalTimeBytes(scale);
     const std::size_t dateBytes = type == TimeN ? 0 : 3;
     const std::size_t offsetBytes = type == DateTimeOffsetN ? 2 : 0;
     if (bytes.size() != timeBytes + dateBytes + offsetBytes || scale > 7)
@@ -115,11 +115,9 @@ void setTemporal(RpcValue& value, std::uint8_t type, std::uint8_t scale, std::sp
     std::int16_t offset = 0;
     if (offsetBytes) {
         offset = static_cast<std::int16_t>(signedOf(bytes.subspan(timeBytes + dateBytes)));
-        const std::int64_t local = static_cast<std::int64_t>(ticks) + std::int64_t{offset} * 600000000;
-        const std::int64_t perDay = static_cast<std::int64_t>(temporalTicksPerDay);
-        const std::int64_t carry = local >= 0 ? local / perDay : -((-local + perDay - 1) / perDay);
-        days += carry;
-        ticks = static_cast<std::uint64_t>(local - carry * perDay);
+        const DayAndTime local = shiftedByMinutes(days, ticks, offset);
+        days = local.days;
+        ticks = local.ticks;
     }
     value.kind = Kind::Temporal;
     value.scale = scale;
@@ -318,6 +316,19 @@ RpcValue readValue(ByteReader& reader)
     return value;
 }
 
+// The type a decoded value claims but cannot be: a date outside its type's range, an offset past
+// 14 hours. Such a value would be stored and could then not be read back.
+const char* invalidInstanceOf(const RpcValue& value)
+{
+    if (value.kind == Kind::DateTime)
+        return value.datetime.days < dateTimeFirstDay || value.datetime.days > dateTimeLastDay ? "datetime" : nullptr;
+    if (value.kind != Kind::Temporal
+        || (value.temporal.days >= 0 && value.temporal.days <= temporalLastDay
+            && std::abs(value.temporal.offsetMinutes) <= maxOffsetMinutes))
+        return nullptr;
+    return value.wireType == DateN ? "date" : value.wireType == DateTime2N ? "datetime2" : "datetimeoffset";
+}
+
 bool atSeparator(const ByteReader& reader, std::span<const std::uint8_t> payload, TdsVersion version)
 {
     const std::uint8_t next = payload[reader.position()];
@@ -338,6 +349,8 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
     std::vector<RpcCall> calls;
     std::size_t parameters = 0;
     do {
+        if (calls.size() == maxRpcCalls)
+            throw makeError<ErrorId::TooManyRpcCalls>(maxRpcCalls);
         if (!calls.empty())
             reader.u8();  // the separator
         RpcCall call;
@@ -359,6 +372,8 @@ std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, Tds
                 throw ProtocolError("encrypted RPC parameters are not supported");
             parameter.output = (status & statusByRef) != 0;
             parameter.value = readValue(reader);
+            if (const char* type = invalidInstanceOf(parameter.value))
+                throw makeError<ErrorId::InvalidRpcValue>(call.parameters.size() + 1, parameter.name, type);
             call.parameters.push_back(std::move(parameter));
         }
         calls.push_back(std::move(call));

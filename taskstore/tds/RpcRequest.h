@@ -49,10 +49,14 @@ struct RpcCall {
 
 // SQL Server's limit on the parameters of one request, all calls together.
 constexpr std::size_t maxRpcParameters = 2100;
+// taskstore's limit on the calls of one request; SQL Server names none, and no client batches
+// nearly as many, but empty calls cost memory without parameters to count.
+constexpr std::size_t maxRpcCalls = 1000;
 
 // Throws ProtocolError on a malformed request, and SqlError, answered while the session goes on,
-// for a parameter type this server does not read (8009) and past maxRpcParameters (8003; decoding
-// stops there, so no more are held).
+// for a parameter type this server does not read (8009), a date or offset outside its type's
+// range (8023), and past maxRpcParameters (8003) or maxRpcCalls (decoding stops there, so no more
+// are held).
 std::vector<RpcCall> decodeRpcRequest(std::span<const std::uint8_t> payload, TdsVersion version = tds74);
 
 // The name SQL Server gives a procedure id ("sp_executesql" for 10).

@@ -8,6 +8,18 @@ namespace {
 enum Token : std::uint8_t { ReturnStatus = 0x79, Error = 0xAA, Info = 0xAB, LoginAck = 0xAD, EnvChangeToken = 0xE3 };
 constexpr std::uint8_t interfaceTransactSql = 1;
 constexpr int maxInfoClass = 10;
+// SQL Server's longest message text. Errors quote client text of any length, and the token's
+// two-byte length must cover the whole token, so longer text is cut here.
+constexpr std::size_t maxMessageUnits = 2047;
+
+// An ENVCHANGE token: its length covers the type and the new and old values writeValues appends.
+void envChangeToken(ByteWriter& out, EnvChange type, const auto& writeValues)
+{
+    out.u8(EnvChangeToken);
+    LengthPrefix<std::uint16_t> length(out);
+    out.u8(static_cast<std::uint8_t>(type));
+    writeValues();
+}
 
 }  // namespace
 
@@ -28,46 +40,44 @@ void writeLoginAck(ByteWriter& out, TdsVersion tdsVersion, std::string_view prog
 
 void writeEnvChange(ByteWriter& out, EnvChange type, std::string_view newValue, std::string_view oldValue)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(type));
-    out.bVarchar(newValue);
-    out.bVarchar(oldValue);
+    envChangeToken(out, type, [&] {
+        out.bVarchar(newValue);
+        out.bVarchar(oldValue);
+    });
 }
 
 void writeCollationChange(ByteWriter& out)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(EnvChange::Collation));
-    out.u8(static_cast<std::uint8_t>(defaultCollation.size()));
-    out.bytes(defaultCollation);
-    out.u8(0);
+    envChangeToken(out, EnvChange::Collation, [&] {
+        out.u8(static_cast<std::uint8_t>(defaultCollation.size()));
+        out.bytes(defaultCollation);
+        out.u8(0);
+    });
 }
 
 void writeTransactionChange(ByteWriter& out, EnvChange type, std::uint64_t descriptor)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(type));
-    if (type == EnvChange::BeginTransaction) {
+    const auto descriptorValue = [&] {
         out.u8(8);
         out.u64le(descriptor);
-        out.u8(0);
-    } else {
-        out.u8(0);
-        out.u8(8);
-        out.u64le(descriptor);
-    }
+    };
+    envChangeToken(out, type, [&] {
+        if (type == EnvChange::BeginTransaction) {
+            descriptorValue();
+            out.u8(0);
+        } else {
+            out.u8(0);
+            descriptorValue();
+        }
+    });
 }
 
 void writeResetConnectionAck(ByteWriter& out)
 {
-    out.u8(EnvChangeToken);
-    LengthPrefix<std::uint16_t> length(out);
-    out.u8(static_cast<std::uint8_t>(EnvChange::ResetConnection));
-    out.u8(0);
-    out.u8(0);
+    envChangeToken(out, EnvChange::ResetConnection, [&] {
+        out.u8(0);
+        out.u8(0);
+    });
 }
 
 void writeMessage(ByteWriter& out, const SqlError& message, std::string_view serverName, TdsVersion version,
@@ -78,7 +88,7 @@ void writeMessage(ByteWriter& out, const SqlError& message, std::string_view ser
     out.u32le(static_cast<std::uint32_t>(message.number));
     out.u8(static_cast<std::uint8_t>(message.state));
     out.u8(static_cast<std::uint8_t>(message.severity));
-    out.usVarchar(message.message);
+    out.usVarchar(message.message, maxMessageUnits);
     out.bVarchar(serverName);
     out.bVarchar(procedureName);
     if (version.atLeast72())

@@ -4,28 +4,6 @@
 #include "taskstore/tds/ProtocolError.h"
 
 namespace taskstore::tds {
-namespace {
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | c >> 6));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | c >> 12));
-        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | c >> 18));
-        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-}  // namespace
 
 std::string utf16leToUtf8(std::span<const std::uint8_t> bytes)
 {
@@ -40,12 +18,12 @@ std::string utf16leToUtf8(std::span<const std::uint8_t> bytes)
         if (unit >= 0xD800 && unit <= 0xDBFF) {
             if (i + 1 >= units || unitAt(i + 1) < 0xDC00 || unitAt(i + 1) > 0xDFFF)
                 throw ProtocolError("UTF-16 text with an unpaired high surrogate");
-            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
+            common::appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
             ++i;
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
             throw ProtocolError("UTF-16 text with an unpaired low surrogate");
         } else {
-            appendUtf8(out, unit);
+            common::appendUtf8(out, unit);
         }
     }
     return out;

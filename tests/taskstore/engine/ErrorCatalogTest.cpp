@@ -50,6 +50,17 @@ TEST(ErrorCatalog, EveryEntryFitsTheMessageTokenAndEveryPercentOpensASlot)
     }
 }
 
+TEST(ErrorCatalog, LongArgumentsAreCutAtTheStartOfACharacter)
+{
+    const std::vector<std::string> exact{std::string(maxArgumentBytes, 'b')};
+    EXPECT_EQ(fillSlots("%s", exact), exact[0]);
+    const std::vector<std::string> longer{std::string(40000, 'c')};
+    EXPECT_EQ(fillSlots("'%s'.", longer), "'" + std::string(maxArgumentBytes, 'c') + "'.");
+    // A three-byte character across the limit is left out whole.
+    const std::vector<std::string> straddling{std::string(maxArgumentBytes - 1, 'a') + "\xE5\xBC\x82tail"};
+    EXPECT_EQ(fillSlots("%s", straddling), std::string(maxArgumentBytes - 1, 'a'));
+}
+
 TEST(ErrorCatalog, SlotsFillInOrderAndNeverFromAnArgumentsText)
 {
     const std::vector<std::string> one{"%s"};

@@ -64,6 +64,23 @@ TEST(Logs, RequestLogIsOwnerOnlyAndMasksPasswords)
     EXPECT_EQ(status.st_mode & 0777, 0600u);
 }
 
+TEST(Logs, RequestLogProcedureNamesCannotForgeRecords)
+{
+    testsupport::TemporaryFolder folder{"logs-test"};
+    const auto file = folder.path() / "requests.log";
+    {
+        RequestLog log(file);
+        log.call(4, "p 0\n4 BATCH 8", "select 1");
+        log.call(4, std::string(5000, 'n'), "");
+    }
+    const std::string text = testsupport::readFile(file);
+    EXPECT_NE(text.find("4 RPC p 0\\x0A4 BATCH 8 8\nselect 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\n4 BATCH"), std::string::npos);
+    const std::string longName = std::string(RequestLog::maxProcedureName, 'n') + "...(";
+    EXPECT_NE(text.find("4 RPC " + longName + std::to_string(5000 - RequestLog::maxProcedureName) + " bytes more) 0\n"),
+              std::string::npos);
+}
+
 TEST(Logs, EventLinesEscapeControlCharactersAndStayShort)
 {
     EventLog log;

@@ -101,6 +101,33 @@ TEST(ProcedureCalls, ErrorsReachTheClientAndTheConnectionGoesOn)
     EXPECT_EQ(std::vector<std::uint8_t>(c.sent.end() - 9, c.sent.end()), hex("FE 00 00 00 00 00 00 00 00"));
 }
 
+TEST(ProcedureCalls, DatesOutOfRangeAndTooManyCallsAnswerErrorsAndTheConnectionGoesOn)
+{
+    tdstest::Conversation c;
+    ASSERT_EQ(c.login("s3cret"), std::nullopt);
+    const auto rowsCall = call(10, ntext("rows 1"));
+    // @d date = 10000-01-01, one day past the last.
+    const auto badDate =
+        call(10, concat({ntext("rows 1"), ntext("@d date"), hex("02"), ucs2("@d"), hex("00 28 03 DB B9 37")}));
+    EXPECT_EQ(c.send(PacketType::Rpc, badDate), std::nullopt);
+    EXPECT_NE(c.log.text().find("error 8023: The incoming tabular data stream (TDS) remote procedure call (RPC) "
+                                "protocol stream is incorrect. Parameter 3 (\"@d\"): The supplied value is not a valid "
+                                "instance of data type date."),
+              std::string::npos)
+        << c.log.text();
+    EXPECT_EQ(c.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+
+    std::vector<std::uint8_t> calls = rowsCall;
+    for (std::size_t i = 0; i < maxRpcCalls; ++i)
+        calls = concat({calls, hex("FF FF FF 0A 00 00 00")});
+    EXPECT_EQ(c.send(PacketType::Rpc, calls), std::nullopt);
+    EXPECT_NE(c.log.text().find("The request holds more than 1000 procedure calls"), std::string::npos);
+    EXPECT_EQ(c.lastDone(), hex("FD 02 00 00 00 00 00 00 00 00 00 00 00"));
+
+    EXPECT_EQ(c.send(PacketType::Rpc, rowsCall), std::nullopt);
+    EXPECT_EQ(c.lastDone(), hex("FE 00 00 00 00 00 00 00 00 00 00 00 00"));
+}
+
 TEST(ProcedureCalls, ParameterAndPreparedLimitsAnswerErrorsAndTheConnectionGoesOn)
 {
     tdstest::Conversation c;

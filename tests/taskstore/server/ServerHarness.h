@@ -100,9 +100,19 @@ public:
         return readMessage();
     }
 
+    // Sends a message in packets of the negotiated 4096 bytes, the last one marked end-of-message.
+    void sendMessage(std::uint8_t type, const std::vector<std::uint8_t>& body)
+    {
+        constexpr std::size_t packetBody = 4096 - 8;
+        for (std::size_t at = 0; at + packetBody < body.size(); at += packetBody)
+            sendPacket(type, 0, std::vector<std::uint8_t>(body.begin() + at, body.begin() + at + packetBody));
+        const std::size_t last = body.empty() ? 0 : (body.size() - 1) / packetBody * packetBody;
+        sendPacket(type, 1, std::vector<std::uint8_t>(body.begin() + last, body.end()));
+    }
+
     ReplyMessage batch(std::string_view ascii)
     {
-        sendPacket(1, 1, concat({noTransactionHeaders, ucs2(ascii)}));
+        sendMessage(1, concat({noTransactionHeaders, ucs2(ascii)}));
         return readMessage();
     }
 

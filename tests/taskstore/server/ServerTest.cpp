@@ -122,6 +122,23 @@ TEST(Server, MalformedInputEndsOnlyThatConnection)
     EXPECT_EQ(good.batch("rows 1").lastDoneStatus(), 0x10);
 }
 
+TEST(Server, ErrorQuotingALongBatchIsCutToAWellFormedToken)
+{
+    RunningServer s;
+    RawClient client(s.port);
+    client.login();
+    // The engine answers 102 quoting the whole 40 000-character batch.
+    const ReplyMessage reply = client.batch(std::string(40000, 'x'));
+    ASSERT_GE(reply.payload.size(), 11u);
+    EXPECT_EQ(reply.payload[0], 0xAA);
+    const std::size_t tokenLength = reply.payload[1] | reply.payload[2] << 8;
+    const std::size_t messageUnits = reply.payload[9] | reply.payload[10] << 8;
+    EXPECT_EQ(messageUnits, 2047u);
+    ASSERT_EQ(reply.payload.size(), 3 + tokenLength + 13);  // the token, then the batch's DONE
+    EXPECT_EQ(reply.payload[3 + tokenLength], 0xFD);
+    EXPECT_EQ(client.batch("rows 1").lastDoneStatus(), 0x10);
+}
+
 TEST(Server, WrongPasswordClosesTheConnection)
 {
     RunningServer s;

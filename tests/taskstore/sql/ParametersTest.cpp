@@ -1,6 +1,7 @@
 // Statements with bound parameters on the engine: values of every kind used in reads and writes,
 // types as drivers declare them, and parameters that are only ever values.
 #include "EngineFixture.h"
+#include "ErrorOf.h"
 #include "RecordingSink.h"
 #include "TsqlCases.h"
 
@@ -131,6 +132,24 @@ TEST(Parameters, UnknownTypesAndUndeclaredNamesFail)
     // Names match whatever their case; an ordinary batch knows no parameters afterwards.
     EXPECT_EQ(runWith(*session, "select @X", {integer("@x", "int", 7)}).results.at(0).rows, (Rows{{"7"}}));
     EXPECT_EQ(run(*session, "select @x").errors.at(0).number, 137);
+}
+
+TEST(Parameters, DeclaredSizesOutsideTheirTypesRangeAreNoType)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    const auto bindNull = [&](const char* declared) {
+        return errorOf([&] { runWith(*session, "select 1", {Parameter{"@x", declared}}); });
+    };
+    // At the edges of each range, or left out, a size binds.
+    for (const char* fits : {"varbinary(8000)", "binary(1)", "binary", "decimal(38, 38)", "numeric(1)", "decimal",
+                             "time(0)", "datetime2(7)", "datetimeoffset"})
+        EXPECT_EQ(bindNull(fits), 0) << fits;
+    // One past the edge it is refused, never taken for another size.
+    for (const char* outside :
+         {"varbinary(9000)", "varbinary(0)", "binary(8001)", "decimal(50, 3)", "decimal(0)", "numeric(10, 11)",
+          "decimal(5, -1)", "decimal(99999999999)", "time(9)", "datetime2(8)", "datetimeoffset(-1)"})
+        EXPECT_EQ(bindNull(outside), 2715) << outside;
 }
 
 }  // namespace

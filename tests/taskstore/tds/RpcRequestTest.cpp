@@ -3,6 +3,7 @@
 
 #include "Bytes.h"
 #include "RpcBytes.h"
+#include "taskstore/engine/ErrorCatalog.h"
 #include "taskstore/tds/ParameterDeclarations.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tds/RpcRequest.h"
@@ -108,6 +109,75 @@ TEST(RpcRequest, MalformedCallsAreRefused)
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 08 26 04 04 2A 00 00 00"))), ProtocolError);  // encrypted value
     EXPECT_THROW(decodeRpcRequest(call(10, hex("00 00 6F 08 08 00 00 00 00 FF FF FF FF"))), ProtocolError);
     EXPECT_THROW(decodeRpcRequest(concat({call(10, {}), hex("FF")})), ProtocolError);  // separator, no call
+}
+
+namespace {
+
+// The error a request is answered with, or number 0 when it is decoded.
+SqlError refusalOf(const std::vector<std::uint8_t>& request)
+{
+    try {
+        decodeRpcRequest(request);
+    } catch (const SqlError& error) {
+        return error;
+    }
+    return {};
+}
+
+// A call to sp_executesql whose second parameter, @d, is `value` (type info and bytes).
+std::vector<std::uint8_t> withDateParameter(std::string_view value)
+{
+    return call(10, concat({ntext("select @d"), hex("02"), ucs2("@d"), hex("00"), hex(value)}));
+}
+
+}  // namespace
+
+TEST(RpcRequest, DatesOutsideTheirTypesRangeAreAnsweredWith8023)
+{
+    // datetime from 1753-01-01 to 9999-12-31, date and datetime2 to 9999-12-31 (day 3652058), and
+    // datetimeoffset's local time in the same range with an offset of at most 14 hours.
+    for (const char* valid : {"6F 08 08 46 2E FF FF 00 00 00 00", "6F 08 08 7F 24 2D 00 00 00 00 00", "3A FF FF 00 00",
+                              "28 03 DA B9 37", "2A 00 06 00 00 00 DA B9 37", "2B 00 08 00 00 00 00 00 00 48 03",
+                              "2B 00 08 00 00 00 01 00 00 B8 FC", "2B 00 08 70 43 01 DA B9 37 C4 FF"}) {
+        SCOPED_TRACE(valid);
+        EXPECT_EQ(refusalOf(withDateParameter(valid)).number, 0);
+    }
+    const struct {
+        const char* value;
+        const char* type;
+    } invalid[] = {
+        {"6F 08 08 45 2E FF FF 00 00 00 00", "datetime"},        // 1752-12-31
+        {"6F 08 08 80 24 2D 00 00 00 00 00", "datetime"},        // 10000-01-01
+        {"3D 80 24 2D 00 00 00 00 00", "datetime"},              // the same, not nullable
+        {"28 03 DB B9 37", "date"},                              // 10000-01-01
+        {"2A 00 06 00 00 00 DB B9 37", "datetime2"},             // 10000-01-01
+        {"2B 00 08 00 00 00 00 00 00 49 03", "datetimeoffset"},  // +14:01
+        {"2B 00 08 00 00 00 00 00 00 C4 FF", "datetimeoffset"},  // 0000-12-31 23:00 local
+        {"2B 00 08 70 43 01 DA B9 37 3C 00", "datetimeoffset"},  // 10000-01-01 00:00 local
+    };
+    for (const auto& [value, type] : invalid) {
+        SCOPED_TRACE(value);
+        const SqlError error = refusalOf(withDateParameter(value));
+        EXPECT_EQ(error.number, 8023);
+        EXPECT_EQ(error.severity, 16);
+        EXPECT_NE(error.message.find("Parameter 2 (\"@d\"): The supplied value is not a valid instance of data type "
+                                     + std::string(type) + "."),
+                  std::string::npos)
+            << error.message;
+    }
+    // A time of day past midnight is no value at all: the stream is broken.
+    EXPECT_THROW(decodeRpcRequest(withDateParameter("3A 00 00 A0 05")), ProtocolError);  // minute 1440
+}
+
+TEST(RpcRequest, CallsPastTheLimitAreAnswered)
+{
+    std::vector<std::uint8_t> calls = call(10, {});
+    for (std::size_t i = 1; i < maxRpcCalls; ++i)
+        calls = concat({calls, hex("FF FF FF 0A 00 00 00")});
+    EXPECT_EQ(decodeRpcRequest(calls).size(), maxRpcCalls);
+    const SqlError error = refusalOf(concat({calls, hex("FF FF FF 0A 00 00 00")}));
+    EXPECT_EQ(error.number, ownMessageNumber);
+    EXPECT_NE(error.message.find("more than 1000 procedure calls"), std::string::npos) << error.message;
 }
 
 TEST(RpcRequest, DeclarationsAsClientsWriteThem)

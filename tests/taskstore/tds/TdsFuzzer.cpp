@@ -50,7 +50,7 @@ void decode(const Message& message, TdsVersion version)
         default: break;
         }
     } catch (const ProtocolError&) {
-    } catch (const taskstore::SqlError&) {  // 8003 past 2,100 parameters, 8009 for a type not read
+    } catch (const taskstore::SqlError&) {  // past the parameter or call limits, a type not read, a bad date
     }
 }
 

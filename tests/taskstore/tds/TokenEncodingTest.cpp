@@ -118,6 +118,23 @@ TEST(TokenEncoding, InfoAndErrorLayout)
     EXPECT_EQ(error.bytes, hex("AA 10 00 18 48 00 00 01 0E 01 00 78 00 00 00 03 00 00 00"));
 }
 
+TEST(TokenEncoding, LongMessageIsCutSoTheTokenLengthHolds)
+{
+    const auto units = [](const Encoded& e) { return static_cast<std::size_t>(e.bytes[9] | e.bytes[10] << 8); };
+    const auto tokenLength = [](const Encoded& e) { return static_cast<std::size_t>(e.bytes[1] | e.bytes[2] << 8); };
+
+    Encoded longText;
+    writeMessage(longText.out, SqlError{105, 1, 15, std::string(40000, 'a'), 1}, "SRV");
+    EXPECT_EQ(units(longText), 2047u);
+    EXPECT_EQ(tokenLength(longText), longText.bytes.size() - 3);
+
+    // A surrogate pair that would pass the limit is left out whole.
+    Encoded pairAtTheEdge;
+    writeMessage(pairAtTheEdge.out, SqlError{105, 1, 15, std::string(2046, 'a') + "\xF0\x9F\x98\x80z", 1}, "SRV");
+    EXPECT_EQ(units(pairAtTheEdge), 2046u);
+    EXPECT_EQ(tokenLength(pairAtTheEdge), pairAtTheEdge.bytes.size() - 3);
+}
+
 TEST(TokenEncoding, DoneLayout)
 {
     Encoded e;
