@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace taskstore::sql {
@@ -29,6 +30,11 @@ int addLengths(int a, int b, bool unicode)
         return ColumnType::maxLength;
     return std::min(a + b, unicode ? 4000 : 8000);
 }
+
+// Text written more than once in one statement's translation (a CASE operand compared with each
+// WHEN, the value of a BETWEEN, a select item an ORDER BY names): far above what a written query
+// repeats, far below what memory holds.
+constexpr std::size_t maxRepeatedBytes = 16 * 1024 * 1024;
 
 std::string operatorName(ArithmeticOperator op)
 {
@@ -168,16 +174,27 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     return result;
 }
 
+void Translator::repeatText(const Typed& value, std::size_t times)
+{
+    repeatedBytes_ += value.sql.size() * (times - 1);
+    if (repeatedBytes_ > maxRepeatedBytes)
+        throw makeError<ErrorId::QueryTooComplex>();
+}
+
 Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
 {
     const std::size_t first = expr.caseOperand ? 1 : 0;
     const std::size_t pairsEnd = expr.args.size() - (expr.caseElse ? 1 : 0);
+    std::optional<Typed> operand;
+    if (expr.caseOperand) {
+        operand = expression(*expr.args[0], scope);
+        repeatText(*operand, (pairsEnd - first) / 2);
+    }
     std::vector<Typed> conditions;
     std::vector<Typed> results;
     for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
-        if (expr.caseOperand)
-            conditions.push_back(compare(Comparison::Equal, expression(*expr.args[0], scope),
-                                         expression(*expr.args[i], scope), expr.line));
+        if (operand)
+            conditions.push_back(compare(Comparison::Equal, *operand, expression(*expr.args[i], scope), expr.line));
         else
             conditions.push_back(condition(*expr.args[i], scope));
         results.push_back(expression(*expr.args[i + 1], scope));
@@ -384,10 +401,10 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
         return boolValue(expr.negated ? "(NOT " + call + ")" : call);
     }
     case Expr::Kind::Between: {
-        const Typed low = compare(Comparison::GreaterOrEqual, expression(*expr.args[0], scope),
-                                  expression(*expr.args[1], scope), expr.line);
-        const Typed high = compare(Comparison::LessOrEqual, expression(*expr.args[0], scope),
-                                   expression(*expr.args[2], scope), expr.line);
+        const Typed value = expression(*expr.args[0], scope);
+        repeatText(value, 2);
+        const Typed low = compare(Comparison::GreaterOrEqual, value, expression(*expr.args[1], scope), expr.line);
+        const Typed high = compare(Comparison::LessOrEqual, value, expression(*expr.args[2], scope), expr.line);
         const std::string both = "(" + low.sql + " AND " + high.sql + ")";
         return boolValue(expr.negated ? "(NOT " + both + ")" : both);
     }

@@ -114,7 +114,9 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 throw makeError<ErrorId::OrderByPositionOutOfRange>(expr.literal);
             key = parts.items[position - 1];
         }
-        if (!key)
+        if (key)
+            repeatText(*key, 2);  // the select list's text once more
+        else
             key = expression(expr, scope);
         requireValue(*key, "ORDER", expr.line);
         if (key->isNull())

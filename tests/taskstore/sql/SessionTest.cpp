@@ -383,6 +383,27 @@ TEST(Sessions, OneLongLikeStopsPromptly)
     EXPECT_EQ(query(*session, "select 1"), (Rows{{"1"}}));
 }
 
+// Forty CASEs, each comparing its operand, the next CASE, with two values: 2^40 copies of the
+// innermost one unless the repetition is stopped.
+TEST(Sessions, ExponentialTranslationFailsTheStatementQuicklyAndTheBatchGoesOn)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    std::string nested = "1";
+    for (int level = 0; level < 40; ++level)
+        nested = "case " + nested + " when 1 then 1 when 2 then 2 end";
+    const auto started = std::chrono::steady_clock::now();
+    const RecordingSink sink = run(*session, "select " + nested + "\nselect 2");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 8623);
+    EXPECT_EQ(sink.errors[0].severity, 16);
+    EXPECT_EQ(sink.errors[0].state, 1);
+    ASSERT_EQ(sink.results.size(), 1u);
+    EXPECT_EQ(sink.results[0].rows, (Rows{{"2"}}));
+    EXPECT_EQ(query(*session, "select 3"), (Rows{{"3"}}));
+}
+
 // Asks the session to stop when the statement's implicit transaction begins, so that the request
 // reaches the statement while it runs.
 class StopAtTransactionStart : public RecordingSink {

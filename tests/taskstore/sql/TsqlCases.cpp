@@ -19,6 +19,19 @@ TsqlCase fails(std::string name, std::string sql, int error, std::string message
 
 std::string statement(std::string_view text) { return std::string(text); }
 
+// `text` with each x standing for the level inside it, `levels` deep around 1.
+std::string nested(std::string_view text, int levels)
+{
+    std::string sql = "1";
+    for (int level = 0; level < levels; ++level) {
+        std::string outer;
+        for (const char c : text)
+            outer += c == 'x' ? sql : std::string(1, c);
+        sql = std::move(outer);
+    }
+    return sql;
+}
+
 }  // namespace
 
 std::string repeat(std::string_view text, int times)
@@ -351,6 +364,21 @@ std::vector<TsqlCase> tsqlCases()
         fails("subqueries_nested_too_deeply",
               "select 1 where 1 in (" + repeat("select 1 where 1 in (", 300) + "1" + repeat(")", 301), 191),
         fails("too_many_tokens", "select 1" + repeat(",1", 130000), 701),
+        // Nesting writes a CASE operand once per WHEN and a BETWEEN value twice at every level; the
+        // growth is refused long before memory runs out.
+        rows("case_operand_nested", "select " + nested("case x when 1 then 2 when 2 then 3 when 3 then 1 end", 2),
+             {{"3"}}),
+        fails("case_operand_nested_too_often",
+              "select " + nested("case x when 1 then 1 when 2 then 2 when 3 then 3 when 4 then 4 end", 12), 8623,
+              "The query processor ran out of internal resources and could not produce a query plan. This is a "
+              "rare event and only expected for extremely complex queries or queries that reference a very large "
+              "number of tables or partitions. Please simplify the query. If you believe you have received this "
+              "message in error, contact Customer Support Services for more information."),
+        rows("between_nested", "select " + nested("case when x between 1 and 2 then x + 1 else 0 end", 2), {{"3"}}),
+        fails("between_nested_too_often",
+              "select 1 where " + nested("case when x between 1 and 2 then 1 end", 40) + " = 1", 8623),
+        fails("order_by_repeating_an_item_too_often",
+              "select '" + std::string(1000000, 'a') + "' as a order by a" + repeat(", a", 20), 8623),
         rows("long_in_list_is_flat",
              "select count(*) from zk_task where cTaskId in ('T1'" + repeat(", 'x'", 20000) + ")", {{"1"}}),
         rows("like_many_percents", "select count(*) from zk_task where cTaskId like '" + repeat("%T", 2000) + "%'",
