@@ -90,6 +90,21 @@ TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
+TEST(Transactions, SetListTurnsOnEveryOptionItNames)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    RecordingSink sink = run(*session,
+                             "set xact_abort, nocount on\nbegin tran\ndelete from zk_task where cTaskId = 'T1'\n"
+                             "select x from nosuch");
+    EXPECT_EQ(sink.errors.at(0).number, 208);
+    ASSERT_GE(sink.dones.size(), 3u);
+    EXPECT_FALSE(sink.dones[2].rowCount.has_value());  // NOCOUNT
+    EXPECT_EQ(session->tranCount(), 0);                 // XACT_ABORT
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
+}
+
 TEST(Transactions, TransactionManagerRequestsAndCounts)
 {
     EngineFixture fixture;

@@ -269,6 +269,19 @@ std::vector<TsqlCase> tsqlCases()
              "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
              {{"1"}}),
         fails("set_unknown_option", "set nonsense on", 195),
+        rows("set_list_sets_every_option",
+             "set xact_abort, nocount, implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
+             "select @@trancount",
+             {{"1"}}),
+        rows("set_list_clears_every_option",
+             "set implicit_transactions on\nset nocount, implicit_transactions off\n"
+             "delete from zk_task where cTaskId = 'T1'\nGO\nselect @@trancount",
+             {{"0"}}),
+        rows("set_off_only_options_off", "set noexec off\nset ansi_defaults, noexec off\nGO\nselect 1", {{"1"}}),
+        fails("set_noexec_on", "set noexec on\nselect 1", 195, "'noexec' is not a recognized SET option."),
+        fails("set_ansi_defaults_on_in_a_list", "set nocount, ANSI_Defaults on", 195,
+              "'ANSI_Defaults' is not a recognized SET option."),
+        fails("set_statistics_without_its_kind", "set statistics on", 195),
         fails("set_dateformat_other_than_mdy", "set dateformat dmy", 50000),
         rows("set_us_english_dates",
              "set language us_english\nset dateformat MDY\nset language 'English'\nGO\n"
