@@ -244,11 +244,9 @@ ExprPtr BatchParser::primary()
     }
     case TokenKind::Variable: {
         const std::string name = common::asciiUpper(token.text);
-        const auto bound = std::find_if(parameters_.begin(), parameters_.end(),
-                                        [&](const std::string& p) { return common::asciiUpper(p) == name; });
-        if (bound != parameters_.end()) {
+        if (const auto bound = parameterPositions_.find(name); bound != parameterPositions_.end()) {
             auto expr = node(Expr::Kind::Parameter, token.line);
-            expr->parameter = static_cast<std::size_t>(bound - parameters_.begin());
+            expr->parameter = bound->second;
             advance();
             return expr;
         }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace tsqltest {
 namespace {
 
@@ -131,6 +133,23 @@ TEST(Parameters, UnknownTypesAndUndeclaredNamesFail)
     // Names match whatever their case; an ordinary batch knows no parameters afterwards.
     EXPECT_EQ(runWith(*session, "select @X", {integer("@x", "int", 7)}).results.at(0).rows, (Rows{{"7"}}));
     EXPECT_EQ(run(*session, "select @x").errors.at(0).number, 137);
+}
+
+// SQL Server's 2,100 parameters, the last one named 120,000 times: each name is looked up, not
+// compared with every parameter's.
+TEST(Parameters, ManyParametersNamedManyTimesParseQuickly)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    std::vector<Parameter> parameters;
+    for (int i = 0; i < 2100; ++i)
+        parameters.push_back(integer("@p" + std::to_string(i), "int", i));
+    const std::string sql = "select 1 where 2099 in (@P2099" + repeat(", @p2099", 119999) + ")";
+    const auto started = std::chrono::steady_clock::now();
+    const RecordingSink sink = runWith(*session, sql, parameters);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_TRUE(sink.errors.empty());
+    EXPECT_EQ(sink.results.at(0).rows, (Rows{{"1"}}));
 }
 
 }  // namespace
