@@ -267,7 +267,7 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     if (expr.args.size() > 1) {
         const Expr& styleExpr = *expr.args[1];
         if (styleExpr.kind != Expr::Kind::Integer)
-            throw syntaxErrorNear(nearText(styleExpr), styleExpr.line);
+            throw syntaxErrorIn(styleExpr);
         // A style beyond int's range is read as 0, the default.
         if (styleExpr.integer && *styleExpr.integer <= std::numeric_limits<int>::max())
             style = static_cast<int>(*styleExpr.integer);
@@ -393,11 +393,11 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::InList: return inList(expr, scope);
     case Expr::Kind::InSelect: return inSelect(expr, scope);
     case Expr::Kind::Like: {
-        const Typed text = asText(expression(*expr.args[0], scope));
-        const Typed pattern = asText(expression(*expr.args[1], scope));
+        const Typed text = expression(*expr.args[0], scope);
+        const Typed pattern = expression(*expr.args[1], scope);
         requireValue(text, "LIKE", expr.line);
         requireValue(pattern, "LIKE", expr.line);
-        const std::string call = sqliteCall<tsLike>(text.sql, pattern.sql);
+        const std::string call = sqliteCall<tsLike>(asText(text).sql, asText(pattern).sql);
         return boolValue(expr.negated ? "(NOT " + call + ")" : call);
     }
     case Expr::Kind::Between: {
@@ -412,7 +412,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Convert: return convert(expr, scope);
     case Expr::Kind::Function: return function(expr, scope);
     }
-    throw syntaxErrorNear(nearText(expr), expr.line);
+    throw syntaxErrorIn(expr);
 }
 
 }  // namespace taskstore::sql

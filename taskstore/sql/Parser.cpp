@@ -429,10 +429,17 @@ TypeName BatchParser::typeName()
         fail();
     type.name = advance().text;
     if (acceptSymbol("(")) {
-        if (accept("MAX"))
+        if (accept("MAX")) {
             type.length = -1;
-        else
-            type.length = static_cast<int>(std::clamp(integerLiteral(), -2LL, 1000000LL));
+        } else {
+            // A length is an unsigned integer: a sign before it is a syntax error, as in SQL Server.
+            const std::optional<long long> length =
+                peek().kind == TokenKind::Integer ? integerValue(peek()) : std::nullopt;
+            if (!length)
+                fail();
+            advance();
+            type.length = static_cast<int>(std::min(*length, 1000000LL));
+        }
         expectSymbol(")");
     }
     return type;

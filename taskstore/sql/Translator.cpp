@@ -84,7 +84,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         }
         Typed typed = valueOrParameter(*item.expr, scope);
         if (typed.cls == Class::Bool)
-            throw syntaxErrorNear(nearText(*item.expr), item.expr->line);
+            throw syntaxErrorIn(*item.expr);
         parts.names.push_back(item.alias ? *item.alias : typed.name);
         parts.items.push_back(std::move(typed));
     }
