@@ -276,8 +276,9 @@ ExprPtr BatchParser::primary()
             return cast();
         if (token.is("CONVERT") && peek(1).isSymbol("("))
             return convert();
-        // LEFT and RIGHT are reserved for joins but are also functions.
-        if (peek(1).isSymbol("(") && (!isReservedWord(token.text) || token.is("LEFT") || token.is("RIGHT")))
+        // A reserved word is a function only when it names one (LEFT and RIGHT, reserved for joins).
+        if (peek(1).isSymbol("(")
+            && (!isReservedWord(token.text) || findBuiltinFunction(common::asciiUpper(token.text))))
             return function();
         return column();
     case TokenKind::QuotedIdentifier: return column();
