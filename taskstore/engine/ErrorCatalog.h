@@ -41,6 +41,7 @@ enum class ErrorId : std::uint8_t {
     InvalidOperand,
     IncompatibleOperands,
     InvalidArgumentType,
+    QueryTooComplex,
     // Conversions and arithmetic
     ArithmeticOverflow,
     ArithmeticOverflowInRow,
@@ -168,6 +169,11 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
     {ErrorId::InvalidOperand, 8117, 16, 1, "Operand data type %s is invalid for %s operator."},
     {ErrorId::IncompatibleOperands, 402, 16, 1, "The data types %s and %s are incompatible in the %s operator."},
     {ErrorId::InvalidArgumentType, 8116, 16, 1, "Argument data type %s is invalid for argument %d of %s function."},
+    {ErrorId::QueryTooComplex, 8623, 16, 1,
+     "The query processor ran out of internal resources and could not produce a query plan. This is a rare event "
+     "and only expected for extremely complex queries or queries that reference a very large number of tables or "
+     "partitions. Please simplify the query. If you believe you have received this message in error, contact "
+     "Customer Support Services for more information."},
 
     {ErrorId::ArithmeticOverflow, 8115, 16, 1, errortext::arithmeticOverflow},
     {ErrorId::ArithmeticOverflowInRow, 8115, 16, 2, errortext::arithmeticOverflow},

@@ -157,8 +157,10 @@ struct TransactionStatement {
 
 struct SetStatement {
     // ReadUncommitted: SET TRANSACTION ISOLATION LEVEL, `on` for READ UNCOMMITTED.
-    enum class Option { NoCount, LockTimeout, ImplicitTransactions, XactAbort, ReadUncommitted, Accepted };
-    Option option = Option::Accepted;
+    enum class Option { NoCount, LockTimeout, ImplicitTransactions, XactAbort, ReadUncommitted };
+    // Every option the statement sets (SET NOCOUNT, XACT_ABORT ON names two); none for an option
+    // accepted as it changes nothing here.
+    std::vector<Option> options;
     bool on = false;
     long long value = 0;
 };

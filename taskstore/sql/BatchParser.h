@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace taskstore::sql {
@@ -87,7 +88,8 @@ private:
     ExprPtr caseExpression();
 
     std::vector<Token> tokens_;
-    std::span<const std::string> parameters_;
+    // The bound parameters' positions by upper-case name, the first one of a name winning.
+    std::unordered_map<std::string, std::size_t> parameterPositions_;
     std::size_t pos_ = 0;
     int depth_ = 0;
 };

@@ -244,11 +244,9 @@ ExprPtr BatchParser::primary()
     }
     case TokenKind::Variable: {
         const std::string name = common::asciiUpper(token.text);
-        const auto bound = std::find_if(parameters_.begin(), parameters_.end(),
-                                        [&](const std::string& p) { return common::asciiUpper(p) == name; });
-        if (bound != parameters_.end()) {
+        if (const auto bound = parameterPositions_.find(name); bound != parameterPositions_.end()) {
             auto expr = node(Expr::Kind::Parameter, token.line);
-            expr->parameter = static_cast<std::size_t>(bound - parameters_.begin());
+            expr->parameter = bound->second;
             advance();
             return expr;
         }
@@ -278,8 +276,9 @@ ExprPtr BatchParser::primary()
             return cast();
         if (token.is("CONVERT") && peek(1).isSymbol("("))
             return convert();
-        // LEFT and RIGHT are reserved for joins but are also functions.
-        if (peek(1).isSymbol("(") && (!isReservedWord(token.text) || token.is("LEFT") || token.is("RIGHT")))
+        // A reserved word is a function only when it names one (LEFT and RIGHT, reserved for joins).
+        if (peek(1).isSymbol("(")
+            && (!isReservedWord(token.text) || findBuiltinFunction(common::asciiUpper(token.text))))
             return function();
         return column();
     case TokenKind::QuotedIdentifier: return column();

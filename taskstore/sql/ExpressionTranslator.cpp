@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace taskstore::sql {
@@ -29,6 +30,11 @@ int addLengths(int a, int b, bool unicode)
         return ColumnType::maxLength;
     return std::min(a + b, unicode ? 4000 : 8000);
 }
+
+// Text written more than once in one statement's translation (a CASE operand compared with each
+// WHEN, the value of a BETWEEN, a select item an ORDER BY names): far above what a written query
+// repeats, far below what memory holds.
+constexpr std::size_t maxRepeatedBytes = 16 * 1024 * 1024;
 
 std::string operatorName(ArithmeticOperator op)
 {
@@ -168,16 +174,27 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     return result;
 }
 
+void Translator::repeatText(const Typed& value, std::size_t times)
+{
+    repeatedBytes_ += value.sql.size() * (times - 1);
+    if (repeatedBytes_ > maxRepeatedBytes)
+        throw makeError<ErrorId::QueryTooComplex>();
+}
+
 Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
 {
     const std::size_t first = expr.caseOperand ? 1 : 0;
     const std::size_t pairsEnd = expr.args.size() - (expr.caseElse ? 1 : 0);
+    std::optional<Typed> operand;
+    if (expr.caseOperand) {
+        operand = expression(*expr.args[0], scope);
+        repeatText(*operand, (pairsEnd - first) / 2);
+    }
     std::vector<Typed> conditions;
     std::vector<Typed> results;
     for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
-        if (expr.caseOperand)
-            conditions.push_back(compare(Comparison::Equal, expression(*expr.args[0], scope),
-                                         expression(*expr.args[i], scope), expr.line));
+        if (operand)
+            conditions.push_back(compare(Comparison::Equal, *operand, expression(*expr.args[i], scope), expr.line));
         else
             conditions.push_back(condition(*expr.args[i], scope));
         results.push_back(expression(*expr.args[i + 1], scope));
@@ -250,7 +267,7 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
     if (expr.args.size() > 1) {
         const Expr& styleExpr = *expr.args[1];
         if (styleExpr.kind != Expr::Kind::Integer)
-            throw syntaxErrorNear(nearText(styleExpr), styleExpr.line);
+            throw syntaxErrorIn(styleExpr);
         // A style beyond int's range is read as 0, the default.
         if (styleExpr.integer && *styleExpr.integer <= std::numeric_limits<int>::max())
             style = static_cast<int>(*styleExpr.integer);
@@ -376,18 +393,18 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::InList: return inList(expr, scope);
     case Expr::Kind::InSelect: return inSelect(expr, scope);
     case Expr::Kind::Like: {
-        const Typed text = asText(expression(*expr.args[0], scope));
-        const Typed pattern = asText(expression(*expr.args[1], scope));
+        const Typed text = expression(*expr.args[0], scope);
+        const Typed pattern = expression(*expr.args[1], scope);
         requireValue(text, "LIKE", expr.line);
         requireValue(pattern, "LIKE", expr.line);
-        const std::string call = sqliteCall<tsLike>(text.sql, pattern.sql);
+        const std::string call = sqliteCall<tsLike>(asText(text).sql, asText(pattern).sql);
         return boolValue(expr.negated ? "(NOT " + call + ")" : call);
     }
     case Expr::Kind::Between: {
-        const Typed low = compare(Comparison::GreaterOrEqual, expression(*expr.args[0], scope),
-                                  expression(*expr.args[1], scope), expr.line);
-        const Typed high = compare(Comparison::LessOrEqual, expression(*expr.args[0], scope),
-                                   expression(*expr.args[2], scope), expr.line);
+        const Typed value = expression(*expr.args[0], scope);
+        repeatText(value, 2);
+        const Typed low = compare(Comparison::GreaterOrEqual, value, expression(*expr.args[1], scope), expr.line);
+        const Typed high = compare(Comparison::LessOrEqual, value, expression(*expr.args[2], scope), expr.line);
         const std::string both = "(" + low.sql + " AND " + high.sql + ")";
         return boolValue(expr.negated ? "(NOT " + both + ")" : both);
     }
@@ -395,7 +412,7 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Convert: return convert(expr, scope);
     case Expr::Kind::Function: return function(expr, scope);
     }
-    throw syntaxErrorNear(nearText(expr), expr.line);
+    throw syntaxErrorIn(expr);
 }
 
 }  // namespace taskstore::sql

@@ -60,7 +60,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         ++aggregates_->depth;
         const Typed value = expression(*expr.args[0], scope);
         --aggregates_->depth;
-        requireValue(value, "COUNT", expr.line);
+        requireValue(value, functionName, expr.line);
         return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
     }
     case FunctionTranslation::DatabaseName:

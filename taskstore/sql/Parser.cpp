@@ -1,5 +1,6 @@
 #include "taskstore/sql/Parser.h"
 
+#include "common/AsciiCase.h"
 #include "taskstore/sql/BatchParser.h"
 #include "taskstore/sql/SqlErrors.h"
 
@@ -26,8 +27,12 @@ std::vector<Statement> parseBatch(std::string_view batch, std::span<const std::s
 }
 
 BatchParser::BatchParser(std::vector<Token> tokens, std::span<const std::string> parameters)
-    : tokens_(std::move(tokens)), parameters_(parameters)
-{}
+    : tokens_(std::move(tokens))
+{
+    // Upper-cased once here: a batch may name its parameters far more often than it has them.
+    for (std::size_t position = 0; position < parameters.size(); ++position)
+        parameterPositions_.emplace(common::asciiUpper(parameters[position]), position);
+}
 
 std::vector<Statement> BatchParser::batch()
 {
@@ -424,10 +429,17 @@ TypeName BatchParser::typeName()
         fail();
     type.name = advance().text;
     if (acceptSymbol("(")) {
-        if (accept("MAX"))
+        if (accept("MAX")) {
             type.length = -1;
-        else
-            type.length = static_cast<int>(std::clamp(integerLiteral(), -2LL, 1000000LL));
+        } else {
+            // A length is an unsigned integer: a sign before it is a syntax error, as in SQL Server.
+            const std::optional<long long> length =
+                peek().kind == TokenKind::Integer ? integerValue(peek()) : std::nullopt;
+            if (!length)
+                fail();
+            advance();
+            type.length = static_cast<int>(std::min(*length, 1000000LL));
+        }
         expectSymbol(")");
     }
     return type;

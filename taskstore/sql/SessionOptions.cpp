@@ -8,7 +8,13 @@ namespace taskstore::sql {
 
 void SessionOptions::apply(const SetStatement& statement)
 {
-    switch (statement.option) {
+    for (const SetStatement::Option option : statement.options)
+        apply(option, statement);
+}
+
+void SessionOptions::apply(SetStatement::Option option, const SetStatement& statement)
+{
+    switch (option) {
     case SetStatement::Option::NoCount: noCount = statement.on; break;
     case SetStatement::Option::LockTimeout:
         // SQL Server keeps the time-out in an int.
@@ -19,7 +25,6 @@ void SessionOptions::apply(const SetStatement& statement)
     case SetStatement::Option::ImplicitTransactions: implicitTransactions = statement.on; break;
     case SetStatement::Option::XactAbort: xactAbort = statement.on; break;
     case SetStatement::Option::ReadUncommitted: readUncommitted = statement.on; break;
-    case SetStatement::Option::Accepted: break;
     }
 }
 

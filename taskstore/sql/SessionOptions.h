@@ -14,8 +14,9 @@ struct SessionOptions {
     bool readUncommitted = false;               // SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED
     std::chrono::milliseconds lockTimeout{-1};  // SQL Server's default: wait as long as it takes
 
-    // The option a SET statement names takes its value.
+    // The options a SET statement names take its value.
     void apply(const SetStatement& statement);
+    void apply(SetStatement::Option option, const SetStatement& statement);
     // As @@LOCK_TIMEOUT shows it: -1 without a limit.
     std::int64_t lockTimeoutMilliseconds() const { return lockTimeout.count() < 0 ? -1 : lockTimeout.count(); }
 };

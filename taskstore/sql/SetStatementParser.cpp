@@ -7,14 +7,20 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace taskstore::sql {
 namespace {
 
-constexpr std::array<std::string_view, 17> acceptedOnOffOptions{
+constexpr std::array<std::string_view, 16> acceptedOnOffOptions{
     {"ANSI_NULLS", "ANSI_PADDING", "ANSI_WARNINGS", "ANSI_NULL_DFLT_ON", "ANSI_NULL_DFLT_OFF", "ANSI_DEFAULTS",
      "ARITHABORT", "ARITHIGNORE", "CONCAT_NULL_YIELDS_NULL", "CURSOR_CLOSE_ON_COMMIT", "QUOTED_IDENTIFIER",
-     "NUMERIC_ROUNDABORT", "NOCOUNT", "IMPLICIT_TRANSACTIONS", "XACT_ABORT", "STATISTICS", "NOEXEC"}};
+     "NUMERIC_ROUNDABORT", "NOCOUNT", "IMPLICIT_TRANSACTIONS", "XACT_ABORT", "NOEXEC"}};
+// Accepted only as OFF, the default: NOEXEC ON would have the statements after it skipped, and
+// ANSI_DEFAULTS ON turns on settings this engine does not keep.
+constexpr std::array<std::string_view, 2> offOnlyOptions{{"ANSI_DEFAULTS", "NOEXEC"}};
 constexpr std::array<std::string_view, 6> acceptedValueOptions{
     {"TEXTSIZE", "DATEFORMAT", "LANGUAGE", "DATEFIRST", "DEADLOCK_PRIORITY", "QUERY_GOVERNOR_COST_LIMIT"}};
 
@@ -22,6 +28,18 @@ template <std::size_t N>
 bool contains(const std::array<std::string_view, N>& list, std::string_view word)
 {
     return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+// The session option an ON/OFF option sets, none for those accepted as they change nothing.
+std::optional<SetStatement::Option> sessionOption(std::string_view upperCaseName)
+{
+    if (upperCaseName == "NOCOUNT")
+        return SetStatement::Option::NoCount;
+    if (upperCaseName == "IMPLICIT_TRANSACTIONS")
+        return SetStatement::Option::ImplicitTransactions;
+    if (upperCaseName == "XACT_ABORT")
+        return SetStatement::Option::XactAbort;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -38,7 +56,7 @@ SetStatement BatchParser::set()
         advance();
         expect("ISOLATION");
         expect("LEVEL");
-        result.option = SetStatement::Option::ReadUncommitted;
+        result.options = {SetStatement::Option::ReadUncommitted};
         if (accept("READ"))
             result.on = accept("UNCOMMITTED") || (expect("COMMITTED"), false);
         else if (accept("REPEATABLE"))
@@ -49,7 +67,7 @@ SetStatement BatchParser::set()
     }
     if (option == "LOCK_TIMEOUT") {
         advance();
-        result.option = SetStatement::Option::LockTimeout;
+        result.options = {SetStatement::Option::LockTimeout};
         result.value = integerLiteral();
         return result;
     }
@@ -71,22 +89,23 @@ SetStatement BatchParser::set()
     }
     if (!contains(acceptedOnOffOptions, option))
         throw makeErrorAt<ErrorId::NotRecognized>(optionToken.line, optionToken.text, "SET option");
-    advance();
+    std::vector<const Token*> named{&advance()};
     while (acceptSymbol(",")) {
         if (peek().kind != TokenKind::Identifier || !contains(acceptedOnOffOptions, common::asciiUpper(peek().text)))
             fail();
-        advance();
+        named.push_back(&advance());
     }
     if (accept("ON"))
         result.on = true;
     else if (!accept("OFF"))
         fail();
-    if (option == "NOCOUNT")
-        result.option = SetStatement::Option::NoCount;
-    else if (option == "IMPLICIT_TRANSACTIONS")
-        result.option = SetStatement::Option::ImplicitTransactions;
-    else if (option == "XACT_ABORT")
-        result.option = SetStatement::Option::XactAbort;
+    for (const Token* token : named) {
+        const std::string name = common::asciiUpper(token->text);
+        if (result.on && contains(offOnlyOptions, name))
+            throw makeErrorAt<ErrorId::NotRecognized>(token->line, token->text, "SET option");
+        if (const std::optional<SetStatement::Option> set = sessionOption(name))
+            result.options.push_back(*set);
+    }
     return result;
 }
 

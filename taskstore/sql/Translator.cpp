@@ -84,7 +84,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         }
         Typed typed = valueOrParameter(*item.expr, scope);
         if (typed.cls == Class::Bool)
-            throw syntaxErrorNear(nearText(*item.expr), item.expr->line);
+            throw syntaxErrorIn(*item.expr);
         parts.names.push_back(item.alias ? *item.alias : typed.name);
         parts.items.push_back(std::move(typed));
     }
@@ -114,7 +114,9 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 throw makeError<ErrorId::OrderByPositionOutOfRange>(expr.literal);
             key = parts.items[position - 1];
         }
-        if (!key)
+        if (key)
+            repeatText(*key, 2);  // the select list's text once more
+        else
             key = expression(expr, scope);
         requireValue(*key, "ORDER", expr.line);
         if (key->isNull())

@@ -2,11 +2,12 @@
 // Statement trees to SQLite SQL with T-SQL's meaning: names resolved against the catalog, every
 // expression typed, implicit conversions and string rules made explicit through the ts_*
 // functions, text comparisons under the text collation. Raises the T-SQL errors found on the
-// way (207, 208, 4104, 4145, 402...).
+// way (207, 208, 4104, 4145, 402, 8623...).
 #include "taskstore/sql/Ast.h"
 #include "taskstore/engine/Engine.h"
 #include "taskstore/store/TableCatalog.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -79,10 +80,14 @@ private:
     Typed valueOrParameter(const Expr& expr, const Scope& scope);
     Typed textPart(const Expr& expr, std::vector<Typed> values);
     ScopeTable bindTable(const TableRef& ref);
+    // Accounts for a value whose text the translation writes `times` times; throws 8623 once the
+    // statement's repeated text passes the limit, as nesting repeats it exponentially.
+    void repeatText(const Typed& value, std::size_t times);
 
     TranslationContext& context_;
     int aliasCounter_ = 0;
     AggregateUse* aggregates_ = nullptr;  // of the SELECT being translated
+    std::size_t repeatedBytes_ = 0;
 };
 
 }  // namespace taskstore::sql

@@ -1,5 +1,6 @@
 #include "taskstore/sql/TypedSql.h"
 
+#include "taskstore/sql/Lexer.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqliteFunctionCalls.h"
 #include "taskstore/store/SqliteHandle.h"
@@ -107,7 +108,7 @@ Typed assign(Typed value, ColumnType target)
 void requireValue(const Typed& value, const std::string& near, int line)
 {
     if (value.cls == Class::Bool)
-        throw syntaxErrorNear(near, line);
+        throw syntaxErrorNear(near, line, isReservedWord(near));
 }
 
 Typed asText(Typed value)
@@ -141,24 +142,65 @@ std::optional<ColumnType> commonType(const std::vector<Typed>& values)
     return result;
 }
 
-// What a syntax error found in translation quotes for an expression: its literal, name or
-// operator, a parameter's position, nothing for the other kinds.
-std::string nearText(const Expr& expr)
+namespace {
+
+bool isPredicate(Expr::Kind kind)
 {
+    switch (kind) {
+    case Expr::Kind::Compare:
+    case Expr::Kind::And:
+    case Expr::Kind::Or:
+    case Expr::Kind::Not:
+    case Expr::Kind::IsNull:
+    case Expr::Kind::InList:
+    case Expr::Kind::InSelect:
+    case Expr::Kind::Like:
+    case Expr::Kind::Between: return true;
+    default: return false;
+    }
+}
+
+struct NearToken {
+    std::string text;
+    bool keyword = false;
+};
+
+// Where SQL Server's parser stops in an expression that does not belong where it stands: its
+// literal, name or operator (a NOT written before IN, LIKE or BETWEEN comes first), a
+// parameter's position, nothing for the other kinds. A chain of conditions stops at its first one.
+NearToken nearToken(const Expr& expr)
+{
+    const auto keyword = [&](const char* word) { return NearToken{expr.negated ? "NOT" : word, true}; };
     switch (expr.kind) {
     case Expr::Kind::Integer:
     case Expr::Kind::Decimal:
-    case Expr::Kind::String: return expr.literal;
-    case Expr::Kind::Global: return std::string(nameOf(expr.variable));
-    case Expr::Kind::Parameter: return std::to_string(expr.parameter);
-    case Expr::Kind::Arithmetic: return std::string(symbolOf(expr.arithmetic));
-    case Expr::Kind::Compare: return std::string(symbolOf(expr.comparison));
-    case Expr::Kind::And: return "AND";
-    case Expr::Kind::Or: return "OR";
-    case Expr::Kind::Like: return "LIKE";
-    case Expr::Kind::Function: return std::string(expr.function->name);
+    case Expr::Kind::String: return {expr.literal};
+    case Expr::Kind::Global: return {std::string(nameOf(expr.variable))};
+    case Expr::Kind::Parameter: return {std::to_string(expr.parameter)};
+    case Expr::Kind::Arithmetic: return {std::string(symbolOf(expr.arithmetic))};
+    case Expr::Kind::Compare: return {std::string(symbolOf(expr.comparison))};
+    case Expr::Kind::And:
+    case Expr::Kind::Or:
+        if (isPredicate(expr.args[0]->kind))
+            return nearToken(*expr.args[0]);
+        return {expr.kind == Expr::Kind::And ? "AND" : "OR", true};
+    case Expr::Kind::Not: return {"NOT", true};
+    case Expr::Kind::IsNull: return {"IS", true};
+    case Expr::Kind::InList:
+    case Expr::Kind::InSelect: return keyword("IN");
+    case Expr::Kind::Like: return keyword("LIKE");
+    case Expr::Kind::Between: return keyword("BETWEEN");
+    case Expr::Kind::Function: return {std::string(expr.function->name)};
     default: return {};
     }
+}
+
+}  // namespace
+
+SqlError syntaxErrorIn(const Expr& expr)
+{
+    const NearToken near = nearToken(expr);
+    return syntaxErrorNear(near.text, expr.line, near.keyword);
 }
 
 }  // namespace taskstore::sql::translation

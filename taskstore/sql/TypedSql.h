@@ -4,6 +4,7 @@
 #include "taskstore/sql/Ast.h"
 #include "taskstore/sql/Conversions.h"
 #include "taskstore/sql/Translator.h"
+#include "taskstore/engine/Engine.h"
 
 #include <optional>
 #include <string>
@@ -51,10 +52,10 @@ Typed assign(Typed value, ColumnType target);
 Typed asText(Typed value);
 std::optional<ColumnType> commonType(const std::vector<Typed>& values);
 
-// A condition where a value belongs is a syntax error near `near`.
+// A condition where a value belongs is a syntax error near `near`, the keyword form for a reserved word.
 void requireValue(const Typed& value, const std::string& near, int line);
-// What such an error quotes for an expression.
-std::string nearText(const Expr& expr);
+// The syntax error for an expression that does not belong where it stands.
+SqlError syntaxErrorIn(const Expr& expr);
 
 }  // namespace translation
 }  // namespace taskstore::sql

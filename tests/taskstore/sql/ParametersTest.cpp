@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace tsqltest {
 namespace {
 
@@ -150,6 +152,23 @@ TEST(Parameters, DeclaredSizesOutsideTheirTypesRangeAreNoType)
          {"varbinary(9000)", "varbinary(0)", "binary(8001)", "decimal(50, 3)", "decimal(0)", "numeric(10, 11)",
           "decimal(5, -1)", "decimal(99999999999)", "time(9)", "datetime2(8)", "datetimeoffset(-1)"})
         EXPECT_EQ(bindNull(outside), 2715) << outside;
+}
+
+// SQL Server's 2,100 parameters, the last one named 120,000 times: each name is looked up, not
+// compared with every parameter's.
+TEST(Parameters, ManyParametersNamedManyTimesParseQuickly)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    std::vector<Parameter> parameters;
+    for (int i = 0; i < 2100; ++i)
+        parameters.push_back(integer("@p" + std::to_string(i), "int", i));
+    const std::string sql = "select 1 where 2099 in (@P2099" + repeat(", @p2099", 119999) + ")";
+    const auto started = std::chrono::steady_clock::now();
+    const RecordingSink sink = runWith(*session, sql, parameters);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_TRUE(sink.errors.empty());
+    EXPECT_EQ(sink.results.at(0).rows, (Rows{{"1"}}));
 }
 
 }  // namespace

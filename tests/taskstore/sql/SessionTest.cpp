@@ -90,6 +90,21 @@ TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
+TEST(Transactions, SetListTurnsOnEveryOptionItNames)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    RecordingSink sink = run(*session,
+                             "set xact_abort, nocount on\nbegin tran\ndelete from zk_task where cTaskId = 'T1'\n"
+                             "select x from nosuch");
+    EXPECT_EQ(sink.errors.at(0).number, 208);
+    ASSERT_GE(sink.dones.size(), 3u);
+    EXPECT_FALSE(sink.dones[2].rowCount.has_value());  // NOCOUNT
+    EXPECT_EQ(session->tranCount(), 0);                 // XACT_ABORT
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
+}
+
 TEST(Transactions, TransactionManagerRequestsAndCounts)
 {
     EngineFixture fixture;
@@ -443,6 +458,27 @@ TEST(Sessions, OneLongLikeStopsPromptly)
     EXPECT_TRUE(sink.dones[0].failed);
     EXPECT_TRUE(sink.errors.empty());
     EXPECT_EQ(query(*session, "select 1"), (Rows{{"1"}}));
+}
+
+// Forty CASEs, each comparing its operand, the next CASE, with two values: 2^40 copies of the
+// innermost one unless the repetition is stopped.
+TEST(Sessions, ExponentialTranslationFailsTheStatementQuicklyAndTheBatchGoesOn)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    std::string nested = "1";
+    for (int level = 0; level < 40; ++level)
+        nested = "case " + nested + " when 1 then 1 when 2 then 2 end";
+    const auto started = std::chrono::steady_clock::now();
+    const RecordingSink sink = run(*session, "select " + nested + "\nselect 2");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 8623);
+    EXPECT_EQ(sink.errors[0].severity, 16);
+    EXPECT_EQ(sink.errors[0].state, 1);
+    ASSERT_EQ(sink.results.size(), 1u);
+    EXPECT_EQ(sink.results[0].rows, (Rows{{"2"}}));
+    EXPECT_EQ(query(*session, "select 3"), (Rows{{"3"}}));
 }
 
 // Asks the session to stop when the statement's implicit transaction begins, so that the request

@@ -19,6 +19,19 @@ TsqlCase fails(std::string name, std::string sql, int error, std::string message
 
 std::string statement(std::string_view text) { return std::string(text); }
 
+// `text` with each x standing for the level inside it, `levels` deep around 1.
+std::string nested(std::string_view text, int levels)
+{
+    std::string sql = "1";
+    for (int level = 0; level < levels; ++level) {
+        std::string outer;
+        for (const char c : text)
+            outer += c == 'x' ? sql : std::string(1, c);
+        sql = std::move(outer);
+    }
+    return sql;
+}
+
 }  // namespace
 
 std::string repeat(std::string_view text, int times)
@@ -256,6 +269,19 @@ std::vector<TsqlCase> tsqlCases()
              "set transaction isolation level read committed\nset textsize 2147483647\nGO\nselect 1",
              {{"1"}}),
         fails("set_unknown_option", "set nonsense on", 195),
+        rows("set_list_sets_every_option",
+             "set xact_abort, nocount, implicit_transactions on\ndelete from zk_task where cTaskId = 'T1'\nGO\n"
+             "select @@trancount",
+             {{"1"}}),
+        rows("set_list_clears_every_option",
+             "set implicit_transactions on\nset nocount, implicit_transactions off\n"
+             "delete from zk_task where cTaskId = 'T1'\nGO\nselect @@trancount",
+             {{"0"}}),
+        rows("set_off_only_options_off", "set noexec off\nset ansi_defaults, noexec off\nGO\nselect 1", {{"1"}}),
+        fails("set_noexec_on", "set noexec on\nselect 1", 195, "'noexec' is not a recognized SET option."),
+        fails("set_ansi_defaults_on_in_a_list", "set nocount, ANSI_Defaults on", 195,
+              "'ANSI_Defaults' is not a recognized SET option."),
+        fails("set_statistics_without_its_kind", "set statistics on", 195),
         fails("set_dateformat_other_than_mdy", "set dateformat dmy", 50000),
         rows("set_us_english_dates",
              "set language us_english\nset dateformat MDY\nset language 'English'\nGO\n"
@@ -322,6 +348,17 @@ std::vector<TsqlCase> tsqlCases()
         fails("count_with_star", "select *, count(*) from zk_task", 8120),
         fails("count_in_where", "select cTaskId from zk_task where count(*) > 1", 147),
         fails("condition_required", "select 1 where 1", 4145),
+        // A condition where a value belongs: SQL Server stops at the first word that makes it one.
+        fails("in_list_as_a_value", "select 1 in (1, 2)", 156, "Incorrect syntax near the keyword 'IN'."),
+        fails("not_between_as_a_value", "select 1 not between 0 and 2", 156,
+              "Incorrect syntax near the keyword 'NOT'."),
+        fails("is_null_as_a_value", "select cTaskId, cSub_Id is null from zk_task", 156,
+              "Incorrect syntax near the keyword 'IS'."),
+        fails("conditions_as_a_value", "select 1 = 1 and 2 = 2", 102, "Incorrect syntax near '='."),
+        fails("like_of_a_condition", "select 1 where (1 = 1) like '1'", 156,
+              "Incorrect syntax near the keyword 'LIKE'."),
+        fails("negative_length", "select convert(varchar(-1), 'abc')", 102, "Incorrect syntax near '-'."),
+        rows("max_length", "select convert(varchar(max), 'abc'), cast(N'abc' as nvarchar(2))", {{"abc", "ab"}}),
         fails("nested_too_deeply", "select " + std::string(100000, '(') + "1" + std::string(100000, ')'), 191),
         fails("negated_too_deeply", "select 1 where " + repeat("not ", 300) + "1 = 1", 191),
         fails("minus_too_deeply", "select " + repeat("- ", 300) + "1", 191),
@@ -351,6 +388,21 @@ std::vector<TsqlCase> tsqlCases()
         fails("subqueries_nested_too_deeply",
               "select 1 where 1 in (" + repeat("select 1 where 1 in (", 300) + "1" + repeat(")", 301), 191),
         fails("too_many_tokens", "select 1" + repeat(",1", 130000), 701),
+        // Nesting writes a CASE operand once per WHEN and a BETWEEN value twice at every level; the
+        // growth is refused long before memory runs out.
+        rows("case_operand_nested", "select " + nested("case x when 1 then 2 when 2 then 3 when 3 then 1 end", 2),
+             {{"3"}}),
+        fails("case_operand_nested_too_often",
+              "select " + nested("case x when 1 then 1 when 2 then 2 when 3 then 3 when 4 then 4 end", 12), 8623,
+              "The query processor ran out of internal resources and could not produce a query plan. This is a "
+              "rare event and only expected for extremely complex queries or queries that reference a very large "
+              "number of tables or partitions. Please simplify the query. If you believe you have received this "
+              "message in error, contact Customer Support Services for more information."),
+        rows("between_nested", "select " + nested("case when x between 1 and 2 then x + 1 else 0 end", 2), {{"3"}}),
+        fails("between_nested_too_often",
+              "select 1 where " + nested("case when x between 1 and 2 then 1 end", 40) + " = 1", 8623),
+        fails("order_by_repeating_an_item_too_often",
+              "select '" + std::string(1000000, 'a') + "' as a order by a" + repeat(", a", 20), 8623),
         rows("long_in_list_is_flat",
              "select count(*) from zk_task where cTaskId in ('T1'" + repeat(", 'x'", 20000) + ")", {{"1"}}),
         rows("like_many_percents", "select count(*) from zk_task where cTaskId like '" + repeat("%T", 2000) + "%'",
