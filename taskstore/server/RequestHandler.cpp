@@ -1,17 +1,17 @@
-#include "common/SystemNames.h"
 #include "taskstore/server/RequestHandler.h"
 
 #include <exception>
 
 #include "common/AsciiCase.h"
+#include "common/SystemNames.h"
+#include "taskstore/engine/ErrorMessage.h"
+#include "taskstore/server/LogText.h"
 #include "taskstore/tds/LoginResponse.h"
 #include "taskstore/tds/Prelogin.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tds/Requests.h"
 #include "taskstore/tds/RpcRequest.h"
 #include "taskstore/tds/Tokens.h"
-#include "taskstore/engine/ErrorMessage.h"
-#include "taskstore/server/LogText.h"
 
 namespace taskstore::server {
 namespace {

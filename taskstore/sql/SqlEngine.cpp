@@ -1,6 +1,6 @@
-#include "common/SystemNames.h"
 #include "taskstore/engine/Engine.h"
 
+#include "common/SystemNames.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqlSession.h"
 #include "taskstore/store/DemoTasks.h"

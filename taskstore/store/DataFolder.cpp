@@ -1,7 +1,7 @@
-#include "common/SystemNames.h"
 #include "taskstore/store/DataFolder.h"
 
 #include "common/AsciiCase.h"
+#include "common/SystemNames.h"
 #include "taskstore/store/TableCatalog.h"
 #include "taskstore/store/TextCollation.h"
 

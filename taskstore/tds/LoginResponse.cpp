@@ -1,8 +1,8 @@
-#include "common/SystemNames.h"
 #include "taskstore/tds/LoginResponse.h"
 
 #include <algorithm>
 
+#include "common/SystemNames.h"
 #include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/tds/Packet.h"
 #include "taskstore/tds/Tokens.h"

@@ -23,17 +23,16 @@ struct Conversation {
     CapturingLog log;
     std::vector<std::uint8_t> sent;
     std::function<void()> onPacket;  // called as each packet leaves
-    taskstore::server::RequestHandler handler{
-        engine,
-        config,
-        log,
-        nullptr,
-        taskstore::server::ConnectionInfo{7, "127.0.0.1:5000", 57},
-        [this](std::span<const std::uint8_t> p) {
-            sent.insert(sent.end(), p.begin() + 8, p.end());
-            if (onPacket)
-                onPacket();
-        }};
+    taskstore::server::RequestHandler handler{engine,
+                                              config,
+                                              log,
+                                              nullptr,
+                                              taskstore::server::ConnectionInfo{7, "127.0.0.1:5000", 57},
+                                              [this](std::span<const std::uint8_t> p) {
+                                                  sent.insert(sent.end(), p.begin() + 8, p.end());
+                                                  if (onPacket)
+                                                      onPacket();
+                                              }};
 
     std::optional<std::string> send(taskstore::tds::PacketType type, std::vector<std::uint8_t> payload,
                                     std::uint8_t status = 1)

@@ -101,7 +101,7 @@ TEST(Transactions, SetListTurnsOnEveryOptionItNames)
     EXPECT_EQ(sink.errors.at(0).number, 208);
     ASSERT_GE(sink.dones.size(), 3u);
     EXPECT_FALSE(sink.dones[2].rowCount.has_value());  // NOCOUNT
-    EXPECT_EQ(session->tranCount(), 0);                 // XACT_ABORT
+    EXPECT_EQ(session->tranCount(), 0);                // XACT_ABORT
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
