@@ -80,10 +80,12 @@ inline void encode(std::string_view utf8, std::string* out, std::string* kept)
         const char32_t c = common::decodeUtf8(utf8, pos);
         const std::uint16_t code = c < 0x10000 && c != common::ReplacementCharacter ? codes[c] : 0;
         if (code == 0) {
+            // SQL Server replaces each UTF-16 unit: a character outside the BMP becomes "??".
+            const std::size_t marks = c >= 0x10000 && c != common::ReplacementCharacter ? 2 : 1;
             if (out)
-                *out += '?';
+                out->append(marks, '?');
             if (kept)
-                *kept += '?';
+                kept->append(marks, '?');
             continue;
         }
         if (out) {

@@ -34,6 +34,11 @@ enum class SqlType : std::uint8_t {
     DateTime2,
     DateTimeOffset,
     VarChar,  // text in the database's code page; maxChars counts its bytes
+    SmallInt,
+    SmallDateTime,
+    Variant,  // sql_variant holding nvarchar text (SERVERPROPERTY)
+    NChar,    // blank-padded to maxChars
+    Char,     // blank-padded to maxChars bytes of the code page
 };
 
 // The SQL Server release taskstore answers as, in the login acknowledgement and in

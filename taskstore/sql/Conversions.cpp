@@ -3,7 +3,10 @@
 #include "common/Trim.h"
 #include "common/Utf8Decode.h"
 #include "taskstore/engine/CodePage.h"
+#include "taskstore/sql/DateTimeStyles.h"
 #include "taskstore/sql/DateTimeText.h"
+#include "taskstore/sql/DecimalArithmetic.h"
+#include "taskstore/sql/NumberText.h"
 #include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/TextUnits.h"
@@ -18,7 +21,6 @@
 namespace taskstore::sql {
 namespace {
 
-using store::CivilDate;
 using store::DateTimeValue;
 
 std::string_view trimBlanks(std::string_view text) { return common::trimmed(text, " "); }
@@ -145,23 +147,50 @@ std::string codePagePrefix(std::string_view text, std::size_t bytes)
 
 // varchar and char hold what the database's code page can (other characters become '?') and
 // count its bytes; nvarchar and nchar count UTF-16 units.
-std::string fitText(std::string text, ColumnType target, int style, bool numeric)
+bool fitsTarget(const std::string& text, ColumnType target)
 {
-    const bool codePage = !target.isUnicode();
-    if (codePage)
-        text = keptByDatabaseCodePage(text);
-    const std::size_t length = target.length == ColumnType::maxLength ? 0
-        : codePage                                                    ? databaseCodePageBytes(text)
-                                                                      : utf16Units(text);
-    if (length <= static_cast<std::size_t>(std::max(target.length, 0)))
+    if (target.length == ColumnType::maxLength)
+        return true;
+    const std::size_t length = target.isUnicode() ? utf16Units(text) : databaseCodePageBytes(text);
+    return length <= static_cast<std::size_t>(std::max(target.length, 0));
+}
+
+// char(n) and nchar(n) are filled up with blanks to their length.
+std::string padded(std::string text, ColumnType target)
+{
+    const bool fixed = target.kind == TypeKind::Char || target.kind == TypeKind::NChar;
+    if (!fixed || target.length == ColumnType::maxLength)
         return text;
+    const std::size_t length = target.isUnicode() ? utf16Units(text) : databaseCodePageBytes(text);
+    if (length < static_cast<std::size_t>(target.length))
+        text.append(static_cast<std::size_t>(target.length) - length, ' ');
+    return text;
+}
+
+std::string fitText(std::string text, ColumnType target, int style)
+{
+    if (!target.isUnicode())
+        text = keptByDatabaseCodePage(text);
+    if (fitsTarget(text, target))
+        return padded(std::move(text), target);
     if (style == assignmentStyle)
         throw makeError<ErrorId::Truncation>();
-    if (numeric)
-        return "*";
     const auto limit = static_cast<std::size_t>(target.length);
-    return codePage ? codePagePrefix(text, limit) : utf16Slice(text, 0, limit);
+    return padded(target.isUnicode() ? utf16Slice(text, 0, limit) : codePagePrefix(text, limit), target);
 }
+
+}  // namespace
+
+std::string fitNumberText(std::string text, ColumnType target, int style, NumberSource source, double value)
+{
+    if (fitsTarget(text, target))
+        return padded(std::move(text), target);
+    if (style == assignmentStyle)
+        throw makeError<ErrorId::Truncation>();
+    return numberThatDoesNotFit(source, target, value);
+}
+
+namespace {
 
 // varbinary from and to text (varchar as its bytes, nvarchar as UTF-16LE) and integers (big-endian).
 SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType target, int style)
@@ -189,7 +218,7 @@ SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType targ
     }
     if (target.isText())
         return SqlValue::ofText(
-            fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style, false));
+            fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style));
     if (target.kind == TypeKind::Int || target.kind == TypeKind::BigInt || target.kind == TypeKind::Bit) {
         const std::size_t width = target.kind == TypeKind::BigInt ? 8 : 4;
         const std::string_view last =
@@ -204,51 +233,26 @@ SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType targ
     throw notAllowed();
 }
 
-std::string formatFloat(double value)
+// To decimal(precision, scale), or exactly at the value's own scale when the scale is -1.
+DecimalValue toDecimal(const SqlValue& value, ColumnType source, ColumnType target)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
-}
-
-std::string formatDateTime(std::string_view stored, int style)
-{
-    const auto value = store::parseStored(stored);
-    if (!value)
-        return std::string(stored);
-    const CivilDate date = store::civilFromDays(value->days);
-    const std::int64_t ms = store::millisecondsOf(value->ticks);
-    const int hour = static_cast<int>(ms / 3600000), minute = static_cast<int>(ms / 60000 % 60);
-    const int second = static_cast<int>(ms / 1000 % 60), milli = static_cast<int>(ms % 1000);
-    static constexpr const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char text[48];
-    switch (style) {
-    case 0:
-    case 100:
-        std::snprintf(text, sizeof text, "%s %2d %04d %2d:%02d%s", months[date.month - 1], date.day, date.year,
-                      hour % 12 == 0 ? 12 : hour % 12, minute, hour < 12 ? "AM" : "PM");
-        break;
-    case 20:
-    case 120:
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day, hour, minute,
-                      second);
-        break;
-    case 21:
-    case 25:
-    case 121: return std::string(stored);
-    case 23: std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day); break;
-    case 101: std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.month, date.day, date.year); break;
-    case 108: std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second); break;
-    case 111: std::snprintf(text, sizeof text, "%04d/%02d/%02d", date.year, date.month, date.day); break;
-    case 112: std::snprintf(text, sizeof text, "%04d%02d%02d", date.year, date.month, date.day); break;
-    case 126:
-        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year, date.month, date.day, hour,
-                      minute, second, milli);
-        break;
-    default: throw makeError<ErrorId::InvalidDateTimeStyle>(style);
+    std::optional<DecimalValue> exact;
+    if (value.kind == SqlValue::Kind::Real) {
+        char text[400];
+        std::snprintf(text, sizeof text, "%.*f", std::max(target.scale, 0), value.real);
+        exact = parseDecimal(text);
+    } else if (value.kind == SqlValue::Kind::Integer) {
+        exact = parseDecimal(std::to_string(value.integer));
+    } else {
+        exact = parseDecimal(value.text);
+        if (!exact && source.isText())
+            throw makeError<ErrorId::ConversionToTypeFailed>(sourceName(source), "numeric");
     }
-    return text;
+    if (exact && target.scale >= 0)
+        exact = rescaleDecimal(*exact, static_cast<std::uint8_t>(target.scale), static_cast<std::uint8_t>(target.length));
+    if (!exact)
+        throw makeError<ErrorId::ArithmeticOverflow>(sourceName(source), "numeric");
+    return *exact;
 }
 
 std::string dateTimeFromDays(double days)
@@ -306,8 +310,11 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
             throw makeError<ErrorId::ConversionNotAllowed>("datetime", "float");
         return SqlValue::ofReal(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer));
     case TypeKind::DateTime:
-        if (fromText)
+        if (fromText) {
+            if (style != assignmentStyle)
+                requireReadableDateStyle(style);
             return SqlValue::ofText(textToDateTime(value.text, sourceName(source)));
+        }
         if (source.kind == TypeKind::DateTime)
             return value;
         return SqlValue::ofText(
@@ -317,23 +324,48 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
     case TypeKind::NChar:
     case TypeKind::NVarChar:
         if (fromText)
-            return SqlValue::ofText(fitText(value.text, target, style, false));
+            return SqlValue::ofText(fitText(value.text, target, style));
         if (source.kind == TypeKind::DateTime)
             return SqlValue::ofText(
-                fitText(formatDateTime(value.text, style == assignmentStyle ? 0 : style), target, style, false));
+                fitText(dateTimeText(value.text, style == assignmentStyle ? 0 : style), target, style));
         if (value.kind == SqlValue::Kind::Real)
-            return SqlValue::ofText(fitText(formatFloat(value.real), target, style, true));
-        return SqlValue::ofText(fitText(std::to_string(value.integer), target, style, true));
-    default:  // no statement converts to a parameter-only type
+            return SqlValue::ofText(fitNumberText(floatText(value.real, style == assignmentStyle ? 0 : style), target,
+                                                  style, NumberSource::Float, value.real));
+        return SqlValue::ofText(
+            fitNumberText(std::to_string(value.integer), target, style, NumberSource::Integer, 0));
+    case TypeKind::Decimal: return SqlValue::ofText(formatDecimal(toDecimal(value, source, target)));
+    default:  // no statement converts to the other parameter-only types
         break;
     }
     return value;
 }
 
-SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right)
+int typeCode(ColumnType type)
+{
+    if (type.kind != TypeKind::Decimal)
+        return static_cast<int>(type.kind);
+    return static_cast<int>(type.kind) | (type.scale + 1) << 8 | type.length << 16;
+}
+
+ColumnType typeOfCode(int code, int length)
+{
+    const auto kind = static_cast<TypeKind>(code & 0xFF);
+    if (kind != TypeKind::Decimal)
+        return {kind, length};
+    return {kind, code >> 16, (code >> 8 & 0xFF) - 1};
+}
+
+SqlValue arithmetic(char op, ColumnType type, const SqlValue& left, const SqlValue& right)
 {
     if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
         return SqlValue::null();
+    const TypeKind kind = type.kind;
+    if (kind == TypeKind::Decimal) {
+        const ColumnType ownScale{TypeKind::Decimal, maxDecimalPrecision, -1};
+        return SqlValue::ofText(formatDecimal(decimalArithmetic(op, decimalOf(left, ownScale),
+                                                                decimalOf(right, ownScale),
+                                                                {type.length, type.scale})));
+    }
     const auto divideByZero = [] { return makeError<ErrorId::DivideByZero>(); };
     if (kind == TypeKind::Float) {
         const double a = left.kind == SqlValue::Kind::Real ? left.real : static_cast<double>(left.integer);
@@ -388,6 +420,8 @@ SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, Ty
                 throw dateTimeOutOfRange("varchar");
             return stored->days + static_cast<double>(stored->ticks) / store::ticksPerDay;
         }
+        if (value.kind == SqlValue::Kind::Text)  // a decimal
+            return std::strtod(value.text.c_str(), nullptr);
         return value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer);
     };
     const double a = days(leftKind, left), b = days(rightKind, right);

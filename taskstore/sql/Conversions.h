@@ -34,13 +34,24 @@ inline constexpr int assignmentStyle = -2;
 // absent) or assignmentStyle. Throws SqlError (245, 248, 241, 242, 8114, 8115, 8152, 529, 281).
 SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style);
 
+enum class NumberSource;
+
+// A number's text in a text target, where it fits; otherwise `*` or SQL Server's error for that
+// source (NumberText.h), or 8152 for an assignment. `value` is the float shown in 232's text.
+std::string fitNumberText(std::string text, ColumnType target, int style, NumberSource source, double value);
+
 // CONVERT(int, text) by itself: leading and trailing blanks skipped, '' is 0, one sign, digits
 // only. Throws SqlError 245 or 248 naming `sourceTypeName` and the text as given.
 std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
 
-// Arithmetic of + - * / % in the result type (Int, BigInt or Float). Throws 8115 on overflow,
-// 8134 on division by zero.
-SqlValue arithmetic(char op, TypeKind kind, const SqlValue& left, const SqlValue& right);
+// A type as one integer, for the type arguments of the SQLite functions: the kind, and a
+// decimal's precision and scale (-1: each value at its own). `length` is the other types' length.
+int typeCode(ColumnType type);
+ColumnType typeOfCode(int code, int length = 0);
+
+// Arithmetic of + - * / % in the result type (Int, BigInt, Float, or Decimal with its precision
+// and scale). Throws 8115 on overflow, 8134 on division by zero.
+SqlValue arithmetic(char op, ColumnType type, const SqlValue& left, const SqlValue& right);
 
 // datetime + or - a number of days, or another datetime taken as days since 1900-01-01. Each
 // operand comes with its kind (DateTime or a number). Throws 8115 beyond datetime's range.

@@ -2,6 +2,7 @@
 // CONVERT.
 #include "taskstore/sql/Translator.h"
 
+#include "taskstore/sql/DecimalArithmetic.h"
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqliteFunctionCalls.h"
@@ -49,6 +50,18 @@ std::string operatorName(ArithmeticOperator op)
 }
 
 }  // namespace
+
+// numeric(p, s) of the digits as written; SQLite holds it as text so that no digit is lost.
+Typed Translator::decimalLiteral(const std::string& literal, bool negative)
+{
+    const std::optional<DecimalType> type = literalDecimalType(literal);
+    const std::optional<DecimalValue> value = parseDecimal(literal);
+    if (!type || !value)
+        throw makeError<ErrorId::NumberOutOfRange>(literal);
+    DecimalValue signedValue = *value;
+    signedValue.negative = negative;
+    return valueOf(literalText(formatDecimal(signedValue)), {TypeKind::Decimal, type->precision, type->scale});
+}
 
 Typed Translator::column(const Expr& expr, const Scope& scope)
 {
@@ -100,6 +113,8 @@ Typed Translator::compare(Comparison comparison, Typed left, Typed right, int li
         const TypeKind target = higher(left.type.kind, right.type.kind);
         left = coerce(std::move(left), target);
         right = coerce(std::move(right), target);
+        if (target == TypeKind::Decimal)  // exactly, not as text
+            return boolValue("(" + sqliteCall<tsCompareDecimals>(left.sql, right.sql) + " " + op + " 0)");
     }
     std::string collation;
     if (left.isText() && right.isText() && !left.isColumn && !right.isColumn)
@@ -136,7 +151,7 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     TypeKind target = left.isNull() ? right.type.kind
         : right.isNull()            ? left.type.kind
                                     : higher(left.type.kind, right.type.kind);
-    if (target == TypeKind::Bit)
+    if (target == TypeKind::Bit || target == TypeKind::SmallInt)  // small integers add up as int
         target = TypeKind::Int;
     if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
         // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
@@ -159,6 +174,14 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
         throw makeError<ErrorId::IncompatibleOperands>(a, b, operatorName(op));
     }
+    ColumnType resultType{target, 0};
+    if (target == TypeKind::Decimal) {
+        if (left.isText() || right.isText())
+            throw makeError<ErrorId::FeatureUnsupported>(
+                "arithmetic between a character string and a decimal value: convert the string first");
+        const DecimalType type = decimalResultType(symbol[0], decimalTypeOf(left), decimalTypeOf(right));
+        resultType = {TypeKind::Decimal, type.precision, type.scale};
+    }
     left = coerce(std::move(left), target);
     right = coerce(std::move(right), target);
     // A left operand that is itself a ts_arith call (a number, so left as it is) gets one more
@@ -167,8 +190,8 @@ Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
     constexpr int maxSteps = 33;
     const bool extend = left.arithmeticStepCount > 0 && left.arithmeticStepCount < maxSteps;
     std::string steps = (extend ? left.arithmeticSteps : left.sql) + ", '" + symbol + "', "
-        + std::to_string(static_cast<int>(target)) + ", " + right.sql;
-    Typed result = valueOf(sqliteCall<tsArith>(steps), {target, 0});
+        + std::to_string(typeCode(resultType)) + ", " + right.sql;
+    Typed result = valueOf(sqliteCall<tsArith>(steps), resultType);
     result.arithmeticSteps = std::move(steps);
     result.arithmeticStepCount = extend ? left.arithmeticStepCount + 1 : 1;
     return result;
@@ -222,6 +245,14 @@ Typed Translator::inList(const Expr& expr, const Scope& scope)
         requireValue(values.back(), "IN", expr.line);
     }
     const std::optional<ColumnType> type = commonType(values);
+    if (type && type->kind == TypeKind::Decimal) {
+        // Decimals are held as text: each value is compared exactly.
+        std::string sql;
+        for (std::size_t i = 1; i < values.size(); ++i)
+            sql += (i > 1 ? " OR " : "") + compare(Comparison::Equal, values[0], values[i], expr.line).sql;
+        repeatText(values[0], values.size() - 1);
+        return boolValue(expr.negated ? "(NOT (" + sql + "))" : "(" + sql + ")");
+    }
     std::string sql = "(" + (type ? coerce(values[0], type->kind) : values[0]).sql;
     if (type && type->isText() && !values[0].isColumn)
         sql += std::string(" COLLATE ") + store::textCollationName;
@@ -241,6 +272,8 @@ Typed Translator::inSelect(const Expr& expr, const Scope& scope)
     Typed item = parts.items.front();
     if (!left.isNull() && !item.isNull()) {
         const TypeKind target = higher(left.type.kind, item.type.kind);
+        if (target == TypeKind::Decimal)
+            throw makeError<ErrorId::FeatureUnsupported>("IN (SELECT ...) over decimal values");
         left = coerce(std::move(left), target);
         item = coerce(std::move(item), target);
     }
@@ -259,6 +292,8 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
         length = 30;
     const std::optional<ColumnType> target = ColumnType::fromName(expr.type.name, length);
     if (!target) {
+        if (ColumnType::parseParameterType(expr.type.name))  // a system type no column has
+            throw makeError<ErrorId::FeatureUnsupported>("CONVERT or CAST to " + expr.type.name);
         if (!ColumnType::fromName(expr.type.name, std::nullopt) && !text)
             throw makeErrorAt<ErrorId::UndefinedType>(expr.type.line, expr.type.name);
         throw makeError<ErrorId::TypeTooLarge>(length.value_or(0), expr.type.name);
@@ -272,7 +307,8 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
         if (styleExpr.integer && *styleExpr.integer <= std::numeric_limits<int>::max())
             style = static_cast<int>(*styleExpr.integer);
     }
-    Typed value = expression(*expr.args[0], scope);
+    // A parameter converts from its own type: money into text is written in money's style.
+    Typed value = valueOrParameter(*expr.args[0], scope);
     requireValue(value, "CONVERT", expr.line);
     if (value.isNull())  // a NULL of the target type, which a result column reports
         return valueOf("NULL", *target);
@@ -288,7 +324,7 @@ Typed Translator::globalVariable(GlobalVariable variable)
     switch (variable) {
     case GlobalVariable::TranCount: return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
     case GlobalVariable::RowCount: return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
-    case GlobalVariable::Spid: return valueOf(std::to_string(context_.spid()), {TypeKind::Int, 0});
+    case GlobalVariable::Spid: return valueOf(std::to_string(context_.spid()), {TypeKind::SmallInt, 0});
     case GlobalVariable::LockTimeout:
         return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
     case GlobalVariable::Version: break;
@@ -307,8 +343,10 @@ Typed Translator::parameter(const Expr& expr, bool native)
     if (native)
         return value;
     switch (type.kind) {
-    case TypeKind::TinyInt: value.type = {TypeKind::Int, 0}; return value;
-    case TypeKind::Decimal:
+    case TypeKind::TinyInt:
+    case TypeKind::SmallInt: value.type = {TypeKind::Int, 0}; return value;
+    case TypeKind::SmallDateTime: value.type = {TypeKind::DateTime, 0}; return value;
+    case TypeKind::Decimal: return valueOf(convertCall(value, type, 0), type);  // exact, at its declared scale
     case TypeKind::Money:
     case TypeKind::SmallMoney: return valueOf(convertCall(value, {TypeKind::Float, 0}, 0), {TypeKind::Float, 0});
     case TypeKind::Date:
@@ -331,13 +369,18 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
 {
     switch (expr.kind) {
     case Expr::Kind::Null: return nullValue();
-    case Expr::Kind::Integer: {
-        if (!expr.integer)
-            return valueOf(expr.literal + ".0", {TypeKind::Float, 0});
-        const bool small = *expr.integer <= std::numeric_limits<std::int32_t>::max();
-        return valueOf(expr.literal, {small ? TypeKind::Int : TypeKind::BigInt, 0});
-    }
-    case Expr::Kind::Decimal: return valueOf(expr.literal, {TypeKind::Float, 0});
+    case Expr::Kind::Integer:
+        // Beyond int's range an integer literal is numeric, as in SQL Server.
+        if (expr.integer && *expr.integer <= std::numeric_limits<std::int32_t>::max()) {
+            Typed value = valueOf(expr.literal, {TypeKind::Int, 0});
+            value.literalDigits = literalDecimalType(expr.literal)->precision;
+            return value;
+        }
+        return decimalLiteral(expr.literal, false);
+    case Expr::Kind::Decimal:
+        if (expr.literal.find_first_of("eE") != std::string::npos)
+            return valueOf(expr.literal, {TypeKind::Float, 0});
+        return decimalLiteral(expr.literal, false);
     case Expr::Kind::String: {
         // Without N a literal is varchar in the database's code page, its length in bytes.
         if (expr.unicode)
@@ -352,11 +395,13 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
     case Expr::Kind::Global: return globalVariable(expr.variable);
     case Expr::Kind::Negate: {
         const Expr& operand = *expr.args[0];
+        if (operand.kind == Expr::Kind::Integer && operand.literal == "2147483648")  // int's minimum, an int
+            return valueOf("-" + operand.literal, {TypeKind::Int, 0});
         if (operand.kind == Expr::Kind::Integer || operand.kind == Expr::Kind::Decimal) {
             Typed typed = expression(operand, scope);
+            if (typed.type.kind == TypeKind::Decimal)
+                return decimalLiteral(operand.literal, true);
             typed.sql = "-" + typed.sql;
-            if (operand.literal == "2147483648")  // the int minimum is an int literal once negated
-                typed.type = {TypeKind::Int, 0};
             return typed;
         }
         Typed value = expression(operand, scope);
@@ -365,8 +410,9 @@ Typed Translator::expression(const Expr& expr, const Scope& scope)
             return value;
         if (!isNumberKind(value.type.kind))
             throw makeError<ErrorId::InvalidOperand>(value.type.name(), "minus");
-        const TypeKind kind = value.type.kind == TypeKind::Bit ? TypeKind::Int : value.type.kind;
-        return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(static_cast<int>(kind)), value.sql), {kind, 0});
+        const bool small = value.type.kind == TypeKind::Bit || value.type.kind == TypeKind::SmallInt;
+        const ColumnType type = small ? ColumnType{TypeKind::Int, 0} : value.type;
+        return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(typeCode(type)), value.sql), type);
     }
     case Expr::Kind::Arithmetic: return arithmetic(expr, scope);
     case Expr::Kind::Compare:

@@ -70,7 +70,9 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         const Typed name = arguments().front();
         if (!name.isNull() && !name.isText())
             throw makeError<ErrorId::InvalidArgumentType>(name.type.name(), 1, "serverproperty");
-        return valueOf(sqliteCall<tsServerProperty>(name.sql), {TypeKind::NVarChar, 128});
+        Typed value = valueOf(sqliteCall<tsServerProperty>(name.sql), {TypeKind::NVarChar, 128});
+        value.variant = true;
+        return value;
     }
     case FunctionTranslation::CurrentDateTime:
         arguments();

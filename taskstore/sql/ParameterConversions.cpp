@@ -1,5 +1,6 @@
 #include "taskstore/sql/ParameterConversions.h"
 
+#include "taskstore/sql/NumberText.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
 
@@ -45,12 +46,22 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
             ? SqlValue::ofReal(real)
             : convertValue(SqlValue::ofReal(real), {TypeKind::Float, 0}, target, style);
     }
+    case TypeKind::Decimal: {
+        const auto rescaled = target.scale < 0 ? std::optional(exact)
+                                               : rescaleDecimal(exact, static_cast<std::uint8_t>(target.scale),
+                                                                static_cast<std::uint8_t>(target.length));
+        if (!rescaled)
+            throw makeError<ErrorId::ArithmeticOverflow>(source.name(), "numeric");
+        return SqlValue::ofText(formatDecimal(*rescaled));
+    }
     default: {
-        // money shows two decimals in its default style, decimal every digit of its scale.
+        if (!target.isText())
+            throw notAllowed(source, target);
+        // money is written in its style, decimal with every digit of its scale.
         const bool money = source.kind == TypeKind::Money || source.kind == TypeKind::SmallMoney;
-        const DecimalValue shown = money ? rescaleDecimal(exact, 2).value_or(exact) : exact;
-        return convertValue(SqlValue::ofText(formatDecimal(shown)), {TypeKind::VarChar, ColumnType::maxLength}, target,
-                            style);
+        std::string text = money ? moneyText(exact, style == assignmentStyle ? 0 : style) : formatDecimal(exact);
+        return SqlValue::ofText(fitNumberText(std::move(text), target, style,
+                                              money ? NumberSource::Money : NumberSource::Decimal, 0));
     }
     }
 }
@@ -133,7 +144,9 @@ std::string guidText(std::string_view bytes)
 SqlValue convertParameterValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     switch (source.kind) {
-    case TypeKind::TinyInt: return convertValue(value, {TypeKind::Int, 0}, target, style);
+    case TypeKind::TinyInt:
+    case TypeKind::SmallInt: return convertValue(value, {TypeKind::Int, 0}, target, style);
+    case TypeKind::SmallDateTime: return convertValue(value, {TypeKind::DateTime, 0}, target, style);
     case TypeKind::Decimal:
     case TypeKind::Money:
     case TypeKind::SmallMoney: return decimalToTarget(value, source, target, style);

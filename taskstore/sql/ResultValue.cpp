@@ -38,6 +38,7 @@ ValueView readResultValue(sqlite3_stmt* statement, int index, ColumnType type)
         return value;
     }
     case TypeKind::TinyInt:
+    case TypeKind::SmallInt:
     case TypeKind::Int:
     case TypeKind::BigInt:
     case TypeKind::Bit:
@@ -52,7 +53,7 @@ ValueView readResultValue(sqlite3_stmt* statement, int index, ColumnType type)
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
     value.text = {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
-    if (kind == TypeKind::DateTime) {
+    if (kind == TypeKind::DateTime || kind == TypeKind::SmallDateTime) {
         // Text that another program wrote into the file is read as SQL Server would read it; text
         // that is no datetime fails the statement with SQL Server's error instead of reaching the wire.
         auto stored = store::parseStored(value.text);

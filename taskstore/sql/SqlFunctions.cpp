@@ -1,6 +1,8 @@
 #include "taskstore/sql/SqlFunctions.h"
 
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/DecimalArithmetic.h"
+#include "taskstore/sql/ParameterConversions.h"
 #include "taskstore/sql/LikeMatch.h"
 #include "taskstore/sql/ServerIdentity.h"
 #include "taskstore/sql/SqlErrors.h"
@@ -64,7 +66,7 @@ void fail(sqlite3_context* ctx, const SqlError& error)
 
 ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
 {
-    return {static_cast<TypeKind>(sqlite3_value_int(kind)), length ? sqlite3_value_int(length) : 0};
+    return typeOfCode(sqlite3_value_int(kind), length ? sqlite3_value_int(length) : 0);
 }
 
 void convertFunction(sqlite3_context* ctx, int, sqlite3_value** args)
@@ -87,8 +89,7 @@ void arithmeticFunction(sqlite3_context* ctx, int count, sqlite3_value** args)
         SqlValue result = read(args[0]);
         for (int step = 1; step + 3 <= count; step += 3) {
             const char op = textOf(args[step]).empty() ? '+' : textOf(args[step]).front();
-            result =
-                arithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[step + 1])), result, read(args[step + 2]));
+            result = arithmetic(op, typeArgument(args[step + 1], nullptr), result, read(args[step + 2]));
         }
         write(ctx, result);
     } catch (const SqlError& error) {
@@ -104,6 +105,37 @@ void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
         write(ctx,
               dateTimeArithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]),
                                  static_cast<TypeKind>(sqlite3_value_int(args[3])), read(args[4])));
+    } catch (const SqlError& error) {
+        fail(ctx, error);
+    }
+}
+
+DecimalValue exactValue(sqlite3_value* value)
+{
+    return decimalOf(read(value), {TypeKind::Decimal, maxDecimalPrecision, -1});
+}
+
+void compareDecimalsFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    try {
+        sqlite3_result_int(ctx, compareDecimals(exactValue(args[0]), exactValue(args[1])));
+    } catch (const SqlError& error) {
+        fail(ctx, error);
+    }
+}
+
+void decimalSortKeyFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    try {
+        write(ctx, SqlValue::ofText(decimalSortKey(exactValue(args[0]))));
     } catch (const SqlError& error) {
         fail(ctx, error);
     }
@@ -237,6 +269,8 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
     add(tsConvert, pure, convertFunction);
     add(tsArith, pure, arithmeticFunction);
     add(tsDateTimeArith, pure, dateTimeArithmeticFunction);
+    add(tsCompareDecimals, pure, compareDecimalsFunction);
+    add(tsDecimalSortKey, pure, decimalSortKeyFunction);
     add(tsLike, pure, likeFunction);
     add(tsLen, pure, lengthFunction);
     add(tsSubstring, pure, substringFunction);

@@ -17,6 +17,9 @@ inline constexpr SqliteFunction tsConvert{"ts_convert", 5};
 inline constexpr SqliteFunction tsArith{"ts_arith", -1};
 // (op, left kind, left, right kind, right): days added to or taken from a datetime
 inline constexpr SqliteFunction tsDateTimeArith{"ts_datetime_arith", 5};
+// (a, b): -1, 0 or 1 for two numbers, decimals among them, compared exactly; NULL when one is NULL
+inline constexpr SqliteFunction tsCompareDecimals{"ts_compare_decimals", 2};
+inline constexpr SqliteFunction tsDecimalSortKey{"ts_decimal_sort_key", 1};  // (decimal): text that sorts as it
 inline constexpr SqliteFunction tsLike{"ts_like", 2};              // (text, pattern)
 inline constexpr SqliteFunction tsLen{"ts_len", 1};                // (text)
 inline constexpr SqliteFunction tsSubstring{"ts_substring", 4};    // (text, start, length, mode)

@@ -26,6 +26,8 @@ SqlType sqlTypeOf(TypeKind kind)
     case TypeKind::Float: return SqlType::Float;
     case TypeKind::DateTime: return SqlType::DateTime;
     case TypeKind::TinyInt: return SqlType::TinyInt;
+    case TypeKind::SmallInt: return SqlType::SmallInt;
+    case TypeKind::SmallDateTime: return SqlType::SmallDateTime;
     case TypeKind::Decimal: return SqlType::Decimal;
     case TypeKind::Money: return SqlType::Money;
     case TypeKind::SmallMoney: return SqlType::SmallMoney;
@@ -35,8 +37,9 @@ SqlType sqlTypeOf(TypeKind kind)
     case TypeKind::Time: return SqlType::Time;
     case TypeKind::DateTime2: return SqlType::DateTime2;
     case TypeKind::DateTimeOffset: return SqlType::DateTimeOffset;
-    case TypeKind::VarChar:
-    case TypeKind::Char: return SqlType::VarChar;
+    case TypeKind::VarChar: return SqlType::VarChar;
+    case TypeKind::Char: return SqlType::Char;
+    case TypeKind::NChar: return SqlType::NChar;
     default: return SqlType::NVarChar;
     }
 }
@@ -121,7 +124,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         requireValue(*key, "ORDER", expr.line);
         if (key->isNull())
             continue;
-        std::string sql = key->sql;
+        std::string sql = key->type.kind == TypeKind::Decimal ? sqliteCall<tsDecimalSortKey>(key->sql) : key->sql;
         if (key->isText())
             sql += std::string(" COLLATE ") + store::textCollationName;
         parts.orderBy += (parts.orderBy.empty() ? " ORDER BY " : ", ") + sql + (order.descending ? " DESC" : " ASC");
@@ -144,7 +147,7 @@ SelectPlan Translator::select(const SelectStatement& statement)
         ColumnInfo info;
         info.name = parts.names[i];
         const ColumnType type = item.isNull() ? ColumnType{TypeKind::Int, 0} : item.type;
-        info.type = sqlTypeOf(type.kind);
+        info.type = item.variant ? SqlType::Variant : sqlTypeOf(type.kind);
         if (type.isText() || type.kind == TypeKind::VarBinary)
             info.maxChars = type.length == ColumnType::maxLength ? ColumnInfo::unlimited : type.length;
         info.nullable = item.nullable;

@@ -67,6 +67,7 @@ private:
     SelectParts selectParts(const SelectStatement& statement, const Scope* outer);
     Typed expression(const Expr& expr, const Scope& scope);
     Typed condition(const Expr& expr, const Scope& scope);
+    Typed decimalLiteral(const std::string& literal, bool negative);
     Typed column(const Expr& expr, const Scope& scope);
     Typed compare(Comparison comparison, Typed left, Typed right, int line);
     Typed arithmetic(const Expr& expr, const Scope& scope);

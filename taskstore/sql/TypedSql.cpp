@@ -16,14 +16,16 @@ int rank(TypeKind kind)
     case TypeKind::DateTimeOffset:
     case TypeKind::DateTime2:
     case TypeKind::DateTime:
+    case TypeKind::SmallDateTime:
     case TypeKind::Date:
-    case TypeKind::Time: return 9;
-    case TypeKind::Float:
+    case TypeKind::Time: return 11;
+    case TypeKind::Float: return 10;
+    case TypeKind::Decimal: return 9;
     case TypeKind::Money:
-    case TypeKind::SmallMoney:
-    case TypeKind::Decimal: return 8;
+    case TypeKind::SmallMoney: return 8;
     case TypeKind::BigInt: return 7;
     case TypeKind::Int: return 6;
+    case TypeKind::SmallInt:
     case TypeKind::Bit:
     case TypeKind::TinyInt: return 5;
     case TypeKind::UniqueIdentifier:
@@ -39,7 +41,33 @@ int rank(TypeKind kind)
 TypeKind higher(TypeKind a, TypeKind b) { return rank(a) >= rank(b) ? a : b; }
 
 bool isTextKind(TypeKind kind) { return ColumnType{kind, 0}.isText(); }
-bool isNumberKind(TypeKind kind) { return ColumnType{kind, 0}.isNumeric(); }
+bool isNumberKind(TypeKind kind)
+{
+    return ColumnType{kind, 0}.isNumeric() || kind == TypeKind::Decimal || kind == TypeKind::SmallInt;
+}
+
+namespace {
+
+DecimalType decimalTypeOfType(ColumnType type)
+{
+    switch (type.kind) {
+    case TypeKind::Decimal: return {type.length, type.scale};
+    case TypeKind::BigInt: return {19, 0};
+    case TypeKind::TinyInt: return {3, 0};
+    case TypeKind::SmallInt: return {5, 0};
+    case TypeKind::Bit: return {1, 0};
+    default: return {10, 0};
+    }
+}
+
+}  // namespace
+
+DecimalType decimalTypeOf(const Typed& value)
+{
+    if (value.literalDigits > 0)
+        return {value.literalDigits, 0};
+    return decimalTypeOfType(value.isNull() ? ColumnType{TypeKind::Int, 0} : value.type);
+}
 
 std::string literalText(std::string_view text) { return store::quoted(text, '\''); }
 
@@ -70,8 +98,8 @@ Typed boolValue(std::string sql)
 
 std::string convertCall(const Typed& value, ColumnType target, int style)
 {
-    return sqliteCall<tsConvert>(value.sql, std::to_string(static_cast<int>(value.type.kind)),
-                                 std::to_string(static_cast<int>(target.kind)), std::to_string(target.length),
+    return sqliteCall<tsConvert>(value.sql, std::to_string(typeCode(value.type)), std::to_string(typeCode(target)),
+                                 std::to_string(target.length),
                                  std::to_string(style));
 }
 
@@ -84,11 +112,16 @@ Typed coerce(Typed value, TypeKind target)
         return value;
     }
     const TypeKind kind = value.type.kind;
-    const bool sameFamily =
-        kind == target || (isNumberKind(kind) && isNumberKind(target)) || (isTextKind(kind) && isTextKind(target));
+    // Integers take part in decimal arithmetic as they are; a decimal, held as its text, does not
+    // in float arithmetic.
+    const bool decimalToOther = kind == TypeKind::Decimal && target != TypeKind::Decimal;
+    const bool sameFamily = kind == target || (isNumberKind(kind) && isNumberKind(target) && !decimalToOther)
+        || (isTextKind(kind) && isTextKind(target));
     if (sameFamily)
         return value;
-    const ColumnType targetType{target, isTextKind(target) ? 30 : 0};
+    // Text becomes a decimal at its own scale.
+    const ColumnType targetType{target, isTextKind(target) ? 30 : target == TypeKind::Decimal ? maxDecimalPrecision : 0,
+                                target == TypeKind::Decimal ? -1 : 0};
     Typed converted = valueOf(convertCall(value, targetType, 0), targetType);
     return converted;
 }
@@ -135,8 +168,18 @@ std::optional<ColumnType> commonType(const std::vector<Typed>& values)
                 ? ColumnType::maxLength
                 : std::max(result->length, value.type.length);
             result = ColumnType{unicode ? TypeKind::NVarChar : TypeKind::VarChar, length};
-        } else if (rank(value.type.kind) > rank(result->kind)) {
+            continue;
+        }
+        const ColumnType previous = *result;
+        if (rank(value.type.kind) > rank(result->kind))
             result = value.type;
+        if (result->kind == TypeKind::Decimal && isNumberKind(previous.kind) && isNumberKind(value.type.kind)) {
+            // Every value must fit: the most integral digits and the largest scale, up to 38.
+            const DecimalType a = decimalTypeOfType(previous), b = decimalTypeOfType(value.type);
+            const int scale = std::max(a.scale, b.scale);
+            const int integral = std::max(a.precision - a.scale, b.precision - b.scale);
+            result = ColumnType{TypeKind::Decimal, std::min(integral + scale, maxDecimalPrecision),
+                                std::min(scale, maxDecimalPrecision - std::min(integral, maxDecimalPrecision))};
         }
     }
     return result;

@@ -3,6 +3,7 @@
 // precedence, implicit conversion, assignment to a column, the type a list of values agrees on.
 #include "taskstore/sql/Ast.h"
 #include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/DecimalArithmetic.h"
 #include "taskstore/sql/Translator.h"
 #include "taskstore/engine/Engine.h"
 
@@ -28,6 +29,8 @@ struct Translator::Typed {
     std::string name;             // result column name when the expression is a plain column
     std::string arithmeticSteps;  // the ts_arith arguments when the expression is that call
     int arithmeticStepCount = 0;  // and how many steps they hold
+    bool variant = false;         // sql_variant (SERVERPROPERTY's value); inside expressions its text
+    int literalDigits = 0;        // an integer literal's digits: its precision in decimal arithmetic
 
     bool isNull() const { return cls == translation::Class::Null; }
     bool isText() const { return cls == translation::Class::Value && type.isText(); }
@@ -41,6 +44,9 @@ int rank(TypeKind kind);
 TypeKind higher(TypeKind a, TypeKind b);
 bool isTextKind(TypeKind kind);
 bool isNumberKind(TypeKind kind);
+// The precision and scale a number takes in decimal arithmetic: an int is decimal(10, 0), an
+// integer literal has as many digits as it is written with.
+DecimalType decimalTypeOf(const Typed& value);
 
 std::string literalText(std::string_view text);
 Typed valueOf(std::string sql, ColumnType type);

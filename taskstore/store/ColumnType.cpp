@@ -49,6 +49,8 @@ std::string_view ColumnType::name() const
     case TypeKind::NVarChar: return "nvarchar";
     case TypeKind::DateTime: return "datetime";
     case TypeKind::TinyInt: return "tinyint";
+    case TypeKind::SmallInt: return "smallint";
+    case TypeKind::SmallDateTime: return "smalldatetime";
     case TypeKind::Decimal: return "decimal";
     case TypeKind::Money: return "money";
     case TypeKind::SmallMoney: return "smallmoney";
@@ -130,9 +132,9 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
     if (name == "tinyint")
         return ColumnType{TypeKind::TinyInt, 0};
     if (name == "smallint")
-        return ColumnType{TypeKind::Int, 0};
+        return ColumnType{TypeKind::SmallInt, 0};
     if (name == "smalldatetime")
-        return ColumnType{TypeKind::DateTime, 0};
+        return ColumnType{TypeKind::SmallDateTime, 0};
     if (name == "decimal" || name == "numeric") {
         const std::optional<int> precision = numberOr(numbers[0], 18, 1, 38);
         const std::optional<int> scale = precision ? numberOr(numbers[1], 0, 0, *precision) : std::nullopt;

@@ -17,9 +17,12 @@ enum class TypeKind {
     NChar,
     NVarChar,
     DateTime,
-    // Types of parameters only: no column, CONVERT or literal has them.
+    // Types of parameters (and of a few values: @@SPID is smallint, literals decimal): no column or
+    // CONVERT target has them.
     TinyInt,
-    Decimal,
+    SmallInt,
+    SmallDateTime,  // held as a datetime, to the minute
+    Decimal,  // literals and arithmetic too
     Money,
     SmallMoney,
     UniqueIdentifier,
@@ -46,7 +49,7 @@ struct ColumnType {
     std::string_view name() const;
 
     // A parameter's declared type: the column types and the parameter-only ones ("decimal(10, 3)",
-    // "datetime2(6)", "uniqueidentifier"...), smallint and smalldatetime as int and datetime.
+    // "datetime2(6)", "uniqueidentifier", "smallint"...).
     static std::optional<ColumnType> parseParameterType(std::string_view text);
     // Reads a spelling back ("NVARCHAR ( 50 )" works too); nullopt for anything else.
     static std::optional<ColumnType> parse(std::string_view text);

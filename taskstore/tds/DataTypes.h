@@ -23,6 +23,7 @@ enum WireType : std::uint8_t {
     Money = 0x3C,
     DateTime = 0x3D,
     Flt8 = 0x3E,
+    Variant = 0x62,
     NText = 0x63,
     BitN = 0x68,
     DecimalN = 0x6A,

@@ -17,6 +17,7 @@ constexpr std::uint16_t nullableFlag = 0x0001;
 constexpr std::uint8_t outputParameterStatus = 0x01;
 constexpr std::uint32_t ntextMaxBytes = 0x7FFFFFFE;
 constexpr std::uint8_t textPointerSize = 16;
+constexpr std::uint32_t variantMaxBytes = 8016;  // what SQL Server declares for sql_variant
 
 using Kind = ValueView::Kind;
 
@@ -218,6 +219,70 @@ void tinyintValue(ByteWriter& out, const ColumnInfo& column, const ValueView& va
     out.u8(static_cast<std::uint8_t>(v));
 }
 
+void smallintTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(IntN);
+    out.u8(2);
+}
+
+void smallintValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    const std::int64_t v = integerOf(column, value);
+    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+        throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", "smallint"));
+    out.u8(2);
+    out.u16le(static_cast<std::uint16_t>(v));
+}
+
+void smalldatetimeTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(DateTimN);
+    out.u8(4);
+}
+
+// Days since 1900-01-01 and minutes since midnight, half a minute and more rounding up.
+void smalldatetimeValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::DateTime)
+        refuse(column, "the value is not a date and time");
+    constexpr std::uint32_t ticksPerMinute = 300 * 60;
+    std::int64_t days = value.datetime.days;
+    std::uint32_t minutes = (value.datetime.ticks + ticksPerMinute / 2) / ticksPerMinute;
+    if (minutes == 24 * 60) {
+        minutes = 0;
+        ++days;
+    }
+    if (days < 0 || days > std::numeric_limits<std::uint16_t>::max())
+        refuse(column, "the value is outside smalldatetime's range");
+    out.u8(4);
+    out.u16le(static_cast<std::uint16_t>(days));
+    out.u16le(static_cast<std::uint16_t>(minutes));
+}
+
+// sql_variant holding nvarchar(128): its base type, the collation and length, then the text.
+void variantTypeInfo(ByteWriter& out, const ColumnInfo&)
+{
+    out.u8(Variant);
+    out.u32le(variantMaxBytes);
+}
+
+void variantValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
+{
+    if (value.kind != Kind::Text)
+        refuse(column, "the value is not text");
+    LengthPrefix<std::uint32_t> length(out);
+    out.u8(NVarChar);
+    out.u8(static_cast<std::uint8_t>(defaultCollation.size() + 2));
+    out.bytes(defaultCollation);
+    out.u16le(2 * 128);
+    out.utf16(value.text);
+}
+
+void ncharTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    collatedTypeInfo(out, NChar, nvarcharBytes(column));
+}
+
 // Bytes of a decimal value by precision, sign byte included.
 std::uint8_t decimalBytes(const ColumnInfo& column)
 {
@@ -316,6 +381,11 @@ void writeSizedBytes(ByteWriter& out, const ColumnInfo& column, std::span<const 
 void varcharTypeInfo(ByteWriter& out, const ColumnInfo& column)
 {
     collatedTypeInfo(out, BigVarChar, plainBytes(column));
+}
+
+void charTypeInfo(ByteWriter& out, const ColumnInfo& column)
+{
+    collatedTypeInfo(out, BigChar, plainBytes(column));
 }
 
 void varcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
@@ -434,8 +504,12 @@ void writeNull(ByteWriter& out, const ColumnInfo& column, TdsVersion version)
 {
     if (sentAsImage(column, version))
         out.u8(0);
-    else if (column.type == SqlType::VarBinary || column.type == SqlType::VarChar)
+    else if (column.type == SqlType::VarBinary || column.type == SqlType::VarChar || column.type == SqlType::Char)
         unlimited(column) ? out.u64le(plpNull) : out.u16le(plpMarker);
+    else if (column.type == SqlType::NChar)
+        out.u16le(plpMarker);
+    else if (column.type == SqlType::Variant)
+        out.u32le(0);
     else if (isTemporal(column.type) && !version.atLeast73())
         out.u16le(plpMarker);
     else if (column.type != SqlType::NVarChar || sentAsNText(column, version))
@@ -470,8 +544,13 @@ constexpr TypeCodec codecs[] = {
     {temporalTypeInfo, temporalValue},    // DateTime2
     {temporalTypeInfo, temporalValue},    // DateTimeOffset
     {varcharTypeInfo, varcharValue},      // VarChar
+    {smallintTypeInfo, smallintValue},    // SmallInt
+    {smalldatetimeTypeInfo, smalldatetimeValue},  // SmallDateTime
+    {variantTypeInfo, variantValue},      // Variant
+    {ncharTypeInfo, nvarcharValue},       // NChar
+    {charTypeInfo, varcharValue},         // Char
 };
-static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::VarChar) + 1);
+static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::Char) + 1);
 
 constexpr TypeCodec ntextCodec{ntextTypeInfo, ntextValue};
 constexpr TypeCodec imageCodec{imageTypeInfo, imageValue};

@@ -96,6 +96,22 @@ TEST_F(Parameters, PythonTdsSeesSqlServersStatesTypesAndVersion)
         << result.output;
 }
 
+// Wire types a client reads: numeric for decimal literals and their quotients, smallint for
+// @@SPID, sql_variant for SERVERPROPERTY, nchar padded.
+TEST_F(Parameters, PythonTdsReadsSqlServersTypes)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
+                                  "select 5.0 / 2, 2147483648, 0.1 + 0.2, convert(varchar, 5.0 / 2)",
+                                  "select @@spid, serverproperty('Collation'), convert(nchar(3), N'a')"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    // python-tds shows a decimal without its trailing zeros; converted to text they are there.
+    EXPECT_NE(result.output.find("wire 106 106 106 167\n2.5\t2147483648\t0.3\t2.500000\n"), std::string::npos)
+        << result.output;
+    // smallint, sql_variant; python-tds names nchar as it names nvarchar.
+    EXPECT_NE(result.output.find("wire 52 98 231\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\tChinese_PRC_CI_AS\ta  \n"), std::string::npos) << result.output;
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = clienttest::tediousModules();

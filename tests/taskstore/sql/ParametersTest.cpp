@@ -61,7 +61,7 @@ TEST(Parameters, ValuesOfEveryKindReadAndWrite)
                 {text("@id", "VARCHAR(50)", "P1"), ratio, integer("@n", "tinyint", 41)});
     ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
     ASSERT_EQ(read.results.at(0).rows.size(), 1u);
-    EXPECT_EQ(read.results[0].rows[0], (Row{"总账", std::nullopt, "2023-03-17 01:00:00.000", "24.69", "42"}));
+    EXPECT_EQ(read.results[0].rows[0], (Row{"总账", std::nullopt, "2023-03-17 01:00:00.000", "24.690", "42"}));
 
     // A NULL parameter compares as unknown, as a NULL literal does.
     EXPECT_TRUE(

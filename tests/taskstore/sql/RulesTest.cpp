@@ -157,19 +157,19 @@ TEST(Conversions, DateTimeTicksRoundTrip)
 
 TEST(Conversions, Arithmetic)
 {
-    EXPECT_EQ(arithmetic('/', TypeKind::Int, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -3);
-    EXPECT_EQ(arithmetic('%', TypeKind::Int, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -1);
-    EXPECT_EQ(errorOf([] { arithmetic('*', TypeKind::Int, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)); }),
+    EXPECT_EQ(arithmetic('/', {TypeKind::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -3);
+    EXPECT_EQ(arithmetic('%', {TypeKind::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -1);
+    EXPECT_EQ(errorOf([] { arithmetic('*', {TypeKind::Int, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)); }),
               8115);
-    EXPECT_EQ(arithmetic('*', TypeKind::BigInt, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer,
+    EXPECT_EQ(arithmetic('*', {TypeKind::BigInt, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer,
               2147483648LL);
     EXPECT_EQ(errorOf([] {
-                  arithmetic('/', TypeKind::BigInt, SqlValue::ofInteger(std::numeric_limits<std::int64_t>::min()),
+                  arithmetic('/', {TypeKind::BigInt, 0}, SqlValue::ofInteger(std::numeric_limits<std::int64_t>::min()),
                              SqlValue::ofInteger(-1));
               }),
               8115);
-    EXPECT_EQ(errorOf([] { arithmetic('/', TypeKind::Float, SqlValue::ofReal(1), SqlValue::ofReal(0)); }), 8134);
-    EXPECT_EQ(arithmetic('+', TypeKind::Int, SqlValue::null(), SqlValue::ofInteger(1)).kind, SqlValue::Kind::Null);
+    EXPECT_EQ(errorOf([] { arithmetic('/', {TypeKind::Float, 0}, SqlValue::ofReal(1), SqlValue::ofReal(0)); }), 8134);
+    EXPECT_EQ(arithmetic('+', {TypeKind::Int, 0}, SqlValue::null(), SqlValue::ofInteger(1)).kind, SqlValue::Kind::Null);
 }
 
 TEST(Patterns, Like)

@@ -60,6 +60,7 @@ std::vector<TsqlCase> tsqlCases()
     namespace ts = db::TaskStatements;
     const std::string taskIds = "\nGO\nselect cTaskId from zk_task order by cTaskId";
     const std::string logIds = "\nGO\nselect cTaskId from zk_tasklog order by cTaskId";
+    const std::string oneDate = "create table d (d datetime)\nGO\ninsert into d values ('2006-01-05 13:04:05.007')\nGO\n";
     return {
         // CONVERT(int, text) and CAST
         rows("convert_leading_zero", "select convert(int, '05')", {{"5"}}),
@@ -92,6 +93,54 @@ std::vector<TsqlCase> tsqlCases()
              "select convert(varchar(10), 42), convert(varchar, convert(datetime, '2026-01-02 03:04:05'), 120)",
              {{"42", "2026-01-02 03:04:05"}}),
         fails("convert_bad_datetime", "select convert(datetime, '2026-02-30')", 242),
+
+        // numbers into text as SQL Server writes them
+        rows("float_to_text_styles",
+             "select convert(varchar, 1900000.0e0), convert(varchar, 123456.0e0), convert(varchar, 0.00001e0),"
+             " convert(varchar, 1900000.0e0, 1), convert(nvarchar(30), -1.5e0, 2), cast(1.5e300 as varchar)",
+             {{"1.9e+006", "123456", "1e-005", "1.9000000e+006", "-1.500000000000000e+000", "1.5e+300"}}),
+        fails("float_too_long_for_text", "select convert(varchar(4), 1.123456789e0)", 232,
+              "Arithmetic overflow error for type varchar, value = 1.123457."),
+        fails("float_style_taskstore_lacks", "select convert(varchar(30), 1.5e0, 3)", 50000),
+        rows("int_too_long_for_varchar_is_a_star", "select convert(varchar(2), 123), convert(char(1), -5)",
+             {{"*", "*"}}),
+        fails("int_too_long_for_nvarchar", "select convert(nvarchar(2), 123)", 8115,
+              "Arithmetic overflow error converting expression to data type nvarchar."),
+        rows("decimal_to_text_keeps_its_scale", "select convert(varchar, 5.0 / 2), convert(nvarchar(6), 99.999)",
+             {{"2.500000", "99.999"}}),
+        fails("decimal_too_long_for_text", "select convert(varchar(5), 99.999)", 8115,
+              "Arithmetic overflow error converting numeric to data type varchar."),
+
+        // datetime into text in every style SQL Server has
+        rows("datetime_styles_without_century",
+             oneDate + "select convert(varchar, d, 1), convert(varchar, d, 2), convert(varchar, d, 3), convert(varchar, d, 4),"
+             " convert(varchar, d, 5), convert(varchar, d, 6), convert(varchar, d, 7), convert(varchar, d, 10),"
+             " convert(varchar, d, 11), convert(varchar, d, 12) from d",
+             {{"01/05/06", "06.01.05", "05/01/06", "05.01.06", "05-01-06", "05 Jan 06", "Jan 05, 06", "01-05-06",
+               "06/01/05", "060105"}}),
+        rows("datetime_styles_with_century",
+             oneDate
+                 + "select convert(varchar, d, 102), convert(varchar, d, 103), convert(varchar, d, 104),"
+                   " convert(varchar, d, 105), convert(varchar, d, 106), convert(varchar, d, 107),"
+                   " convert(varchar, d, 110) from d",
+             {{"2006.01.05", "05/01/2006", "05.01.2006", "05-01-2006", "05 Jan 2006", "Jan 05, 2006", "01-05-2006"}}),
+        rows("datetime_styles_with_time",
+             oneDate
+                 + "select convert(varchar(30), d, 9), convert(varchar(30), d, 109), convert(varchar, d, 113),"
+                   " convert(varchar, d, 14), convert(varchar, d, 114), convert(varchar, d, 24),"
+                   " convert(varchar, d + 0.375, 22), convert(varchar, d, 127) from d",
+             {{"Jan  5 2006  1:04:05:007PM", "Jan  5 2006  1:04:05:007PM", "05 Jan 2006 13:04:05:007", "13:04:05:007",
+               "13:04:05:007", "13:04:05", "01/05/06 10:04:05 PM", "2006-01-05T13:04:05.007"}}),
+        rows("datetime_style_126_leaves_out_zero_milliseconds",
+             "select convert(varchar, convert(datetime, '2006-01-05 13:04:05'), 126),"
+             " convert(varchar, convert(datetime, '2006-01-05 13:04:05.5'), 126)",
+             {{"2006-01-05T13:04:05", "2006-01-05T13:04:05.500"}}),
+        fails("datetime_hijri_styles_are_refused", "select convert(varchar, getdate(), 130)", 50000),
+        fails("datetime_style_sql_server_lacks", "select convert(varchar, getdate(), 15)", 281),
+        rows("datetime_read_in_a_style_like_us_english",
+             "select convert(datetime, '01/05/06', 1), convert(datetime, '2006-01-05T10:20:30', 126)",
+             {{"2006-01-05 00:00:00.000", "2006-01-05 10:20:30.000"}}),
+        fails("datetime_read_day_first_is_refused", "select convert(datetime, '05/01/2006', 103)", 50000),
 
         // datetime from text, as SQL Server reads it under us_english
         rows("datetime_iso_odbc_unseparated",
@@ -138,7 +187,43 @@ std::vector<TsqlCase> tsqlCases()
         rows("plus_null_gives_null", "select 'a' + NULL, 1 + NULL", {{nullopt, nullopt}}),
         rows("plus_int_converts_string", "select 1 + '5', '5' + 1", {{"6", "6"}}),
         fails("plus_int_with_letters", "select 1 + 'x'", 245),
-        rows("arithmetic", "select 7 / 2, 7 % 3, -7 / 2, 2 * 3 - 1, 1.5 * 2", {{"3", "1", "-3", "5", "3"}}),
+        rows("arithmetic", "select 7 / 2, 7 % 3, -7 / 2, 2 * 3 - 1, 1.5 * 2", {{"3", "1", "-3", "5", "3.0"}}),
+
+        // decimal literals and arithmetic, exact, with SQL Server's precision and scale
+        rows("decimal_division_keeps_six_places", "select 5.0 / 2, 1.0 / 3, 2.0 / 3, -7.5 / 2",
+             {{"2.500000", "0.333333", "0.666666", "-3.750000"}}),
+        rows("decimal_sums_and_products_are_exact",
+             "select 0.1 + 0.2, 1.25 * 1.5, 10.00 - 0.005, 7.5 % 2, 2147483648, -2147483649 + 1",
+             {{"0.3", "1.875", "9.995", "1.5", "2147483648", "-2147483648"}}),
+        rows("decimal_38_digits",
+             "select 12345678901234567890123456789012345678 - 1, 0.1234567890123456789 * 10,"
+             " 999999999999999999999999999999 / 3, 1234567890123456789012.123456789 * 1.5",
+             {{"12345678901234567890123456789012345677", "1.2345678901234567890",
+               "333333333333333333333333333333.000000", "1851851835185185183518.1851851835"}}),
+        rows("decimal_product_past_38_digits_gives_up_decimals",
+             "select 12345678901234567890.1234567890 * 123.4567890, 1.0000000000000000001 * 1.0000000000000000001",
+             {{"1524157875171467887517.14678875019052", "1.00000000000000000020000000000000000"}}),
+        fails("decimal_quotient_past_38_digits", "select 99999999999999999999999999999999999999 / 3", 8115),
+        rows("decimal_compares_and_sorts_exactly",
+             "select case when 0.1 + 0.2 = 0.3 then 'equal' end, case when 10.5 > 9.75 then 'more' end,"
+             " case when 2 in (1.5, 2.0) then 'in' end, case when 100000000000000000001 > 100000000000000000000 then"
+             " 'more' end",
+             {{"equal", "more", "in", "more"}}),
+        rows("decimal_order_by_is_by_value",
+             "select cTaskId from zk_tasklog order by 12.5 - convert(int, substring(cTaskId, 2, 1)) * 1.25",
+             {{"T5"}, {"T4"}, {"T3"}, {"T2"}, {"T1"}}),
+        rows("decimal_case_takes_the_widest_type", "select case when 1 = 1 then 1.5 else 100 end",
+             {{"1.5"}}),
+        rows("decimal_with_int_float_and_datetime",
+             "select convert(int, 7.9), 1.5 + 1e0, convert(varchar(30), convert(datetime, '2006-01-05') + 0.5, 120)",
+             {{"7", "2.5", "2006-01-05 12:00:00"}}),
+        fails("decimal_overflow", "select 99999999999999999999999999999999999999 + 1", 8115,
+              "Arithmetic overflow error converting expression to data type numeric."),
+        fails("decimal_divide_by_zero", "select 1.5 / 0", 8134),
+        fails("decimal_literal_past_38_digits", "select 123456789012345678901234567890123456789", 1007,
+              "The number '123456789012345678901234567890123456789' is out of the range for numeric representation"
+              " (maximum precision 38)."),
+        fails("decimal_with_text_is_refused", "select '1' + 1.5", 50000),
         fails("divide_by_zero", "select 1 / 0", 8134),
         fails("int_overflow", "select 2147483647 + 1", 8115),
 
@@ -173,7 +258,17 @@ std::vector<TsqlCase> tsqlCases()
         // varchar is code page 936: what it lacks becomes '?', lengths count its bytes
         rows("literal_without_n_is_code_page_text",
              "select 'a😀b', N'a😀b', datalength('中a'), len('中a'), datalength(N'中a'), convert(varchar(10), N'总账😀')",
-             {{"a?b", "a😀b", "3", "2", "4", "总账?"}}),
+             {{"a??b", "a😀b", "3", "2", "4", "总账??"}}),
+        rows("character_outside_the_bmp_is_two_marks_in_varchar",
+             "select datalength('😀'), len(convert(varchar(50), N'" + repeat("😀", 25) + "x')), convert(varchar(3), N'😀😀')",
+             {{"2", "50", "???"}}),
+        rows("fixed_length_text_is_padded",
+             "select convert(nchar(5), N'ab') + N'|', datalength(convert(char(4), 'a')), convert(char(3), 5) + '|'",
+             {{"ab   |", "4", "5  |"}}),
+        rows("fixed_length_columns_are_padded",
+             "create table t (n nchar(4), c char(4))\nGO\ninsert into t values (N'ab', '中')\nGO\n"
+             "select n + '|', c + '|', len(n), datalength(c) from t",
+             {{"ab  |", "中  |", "2", "4"}}),
         rows("varchar_cut_at_whole_characters", "select convert(varchar(3), N'总账'), convert(varchar(4), N'总账x')",
              {{"总", "总账"}}),
         fails("varchar_column_counts_bytes", "create table t (s varchar(3))\nGO\ninsert into t values (N'总账')", 8152),

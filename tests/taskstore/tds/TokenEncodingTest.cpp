@@ -229,6 +229,33 @@ TEST(TokenEncoding, ParameterTypesGoOutAsThemselves)
     EXPECT_THROW(writeRow(old.out, std::vector<ColumnInfo>{scale3}, std::vector<ValueView>{d}), CellError);
 }
 
+TEST(TokenEncoding, SmallTypesVariantAndFixedTextGoOutAsSqlServerSendsThem)
+{
+    const std::vector<ColumnInfo> columns{
+        {"s", SqlType::SmallInt, 0, true}, {"t", SqlType::SmallDateTime, 0, true}, {"v", SqlType::Variant, 0, true},
+        {"n", SqlType::NChar, 3, true},    {"c", SqlType::Char, 2, true},
+    };
+    Encoded meta;
+    writeColMetadata(meta.out, columns);
+    EXPECT_EQ(meta.bytes,
+              concat({hex("81 05 00"), hex("00 00 00 00 01 00 26 02 01"), ucs2("s"), hex("00 00 00 00 01 00 6F 04 01"),
+                      ucs2("t"), hex("00 00 00 00 01 00 62 50 1F 00 00 01"), ucs2("v"),
+                      hex("00 00 00 00 01 00 EF 06 00 04 08 D0 00 00 01"), ucs2("n"),
+                      hex("00 00 00 00 01 00 AF 02 00 04 08 D0 00 00 01"), ucs2("c")}));
+    ValueView at;
+    at.kind = ValueView::Kind::DateTime;
+    at.datetime = DateTime{45304, 14859150};  // 2024-01-15 13:45:30.500: half a minute rounds up to 13:46
+    Encoded row;
+    writeRow(row.out, columns, std::vector<ValueView>{integer(-2), at, text("ab"), text("a  "), text("b ")});
+    writeRow(row.out, columns, std::vector<ValueView>(5));
+    EXPECT_EQ(row.bytes, hex("D1 02 FE FF  04 F8 B0 3A 03  0D 00 00 00 E7 07 04 08 D0 00 00 00 01 61 00 62 00"
+                             "   06 00 61 00 20 00 20 00  02 00 62 20"
+                             "D1 00  00  00 00 00 00  FF FF  FF FF"));
+    Encoded tooBig;
+    EXPECT_THROW(writeRow(tooBig.out, std::vector<ColumnInfo>{columns[0]}, std::vector<ValueView>{integer(32768)}),
+                 CellError);
+}
+
 TEST(TokenEncoding, VarcharGoesOutInTheCodePageWithTheCollation)
 {
     const std::vector<ColumnInfo> columns{{"s", SqlType::VarChar, 10, true},
