@@ -21,8 +21,9 @@ SqlError notAllowed(ColumnType source, ColumnType target)
 
 SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
-    // At its own scale: a conversion is not told the scale the parameter was declared with.
-    const DecimalValue exact = decimalOf(value, {source.kind, 38, -1});
+    // A decimal at the scale of its type; money, whose type the conversion is not told, at its own.
+    const bool typed = source.kind == TypeKind::Decimal && source.scale >= 0 && source.length > 0;
+    const DecimalValue exact = decimalOf(value, typed ? source : ColumnType{source.kind, 38, -1});
     switch (target.kind) {
     case TypeKind::Int:
     case TypeKind::BigInt:

@@ -112,6 +112,57 @@ TEST(Parameters, PassThroughTypesComeBackAsDeclaredAndConvertWhenStored)
     EXPECT_EQ(tooBig.errors[0].number, 8115);
 }
 
+Parameter exactValue(std::string name, std::string type, std::string_view value)
+{
+    Parameter p{std::move(name), std::move(type)};
+    p.kind = Kind::Decimal;
+    p.decimal = *taskstore::parseDecimal(value);
+    return p;
+}
+
+TEST(Parameters, MoneyIsWrittenAsTextInItsStylesAndDecimalsComputeExactly)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    const std::vector<Parameter> values{exactValue("@m", "money", "12.3456"), exactValue("@big", "money", "1234567.891"),
+                                        exactValue("@d", "decimal(10, 4)", "1.5")};
+    const auto read = runWith(*session,
+                              "select convert(varchar, @m), convert(varchar, @big), convert(varchar(30), @big, 1),"
+                              " convert(varchar(30), @m, 2), @d * 3, @d / 7, convert(varchar, @d)",
+                              values);
+    ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
+    EXPECT_EQ(read.results.at(0).rows.at(0),
+              (Row{"12.35", "1234567.89", "1,234,567.89", "12.3456", "4.5000", "0.214285", "1.5000"}));
+    const auto& columns = read.results[0].columns;
+    EXPECT_EQ(columns[5].type, taskstore::SqlType::Decimal);
+    // decimal(10, 4) / 7, a literal of one digit: scale max(6, 4 + 1 + 1), precision 10 - 4 + 0 + 6.
+    EXPECT_EQ(columns[5].precision, 12);
+    EXPECT_EQ(columns[5].scale, 6);
+    EXPECT_EQ(runWith(*session, "select convert(varchar(4), @m)", values).errors.at(0).number, 8115);
+    EXPECT_EQ(runWith(*session, "select convert(varchar, @m, 3)", values).errors.at(0).number, 50000);
+}
+
+TEST(Parameters, SmallintAndSmalldatetimeComeBackAsThemselves)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    Parameter when{"@when", "smalldatetime"};
+    when.kind = Kind::DateTime;
+    when.datetime = {45304, 300 * 3600};  // 2024-01-15 01:00
+    const auto read = runWith(*session, "select @n, @when, @n + 1, @when + 1, @@spid",
+                              {integer("@n", "smallint", -2), when});
+    ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
+    const auto& columns = read.results.at(0).columns;
+    ASSERT_EQ(columns.size(), 5u);
+    EXPECT_EQ(columns[0].type, taskstore::SqlType::SmallInt);
+    EXPECT_EQ(columns[1].type, taskstore::SqlType::SmallDateTime);
+    EXPECT_EQ(columns[2].type, taskstore::SqlType::Int);  // smallint arithmetic is int
+    EXPECT_EQ(columns[3].type, taskstore::SqlType::DateTime);
+    EXPECT_EQ(columns[4].type, taskstore::SqlType::SmallInt);
+    EXPECT_EQ(read.results[0].rows.at(0)[1], "2024-01-15 01:00:00.000");
+    EXPECT_EQ(read.results[0].rows[0][3], "2024-01-16 01:00:00.000");
+}
+
 TEST(Parameters, AreValuesNeverText)
 {
     EngineFixture fixture;
