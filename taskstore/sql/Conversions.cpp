@@ -217,8 +217,7 @@ SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType targ
         return SqlValue::ofBlob(std::move(bytes));
     }
     if (target.isText())
-        return SqlValue::ofText(
-            fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style));
+        return SqlValue::ofText(fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style));
     if (target.kind == TypeKind::Int || target.kind == TypeKind::BigInt || target.kind == TypeKind::Bit) {
         const std::size_t width = target.kind == TypeKind::BigInt ? 8 : 4;
         const std::string_view last =
@@ -249,7 +248,8 @@ DecimalValue toDecimal(const SqlValue& value, ColumnType source, ColumnType targ
             throw makeError<ErrorId::ConversionToTypeFailed>(sourceName(source), "numeric");
     }
     if (exact && target.scale >= 0)
-        exact = rescaleDecimal(*exact, static_cast<std::uint8_t>(target.scale), static_cast<std::uint8_t>(target.length));
+        exact =
+            rescaleDecimal(*exact, static_cast<std::uint8_t>(target.scale), static_cast<std::uint8_t>(target.length));
     if (!exact)
         throw makeError<ErrorId::ArithmeticOverflow>(sourceName(source), "numeric");
     return *exact;
@@ -331,8 +331,7 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofText(fitNumberText(floatText(value.real, style == assignmentStyle ? 0 : style), target,
                                                   style, NumberSource::Float, value.real));
-        return SqlValue::ofText(
-            fitNumberText(std::to_string(value.integer), target, style, NumberSource::Integer, 0));
+        return SqlValue::ofText(fitNumberText(std::to_string(value.integer), target, style, NumberSource::Integer, 0));
     case TypeKind::Decimal: return SqlValue::ofText(formatDecimal(toDecimal(value, source, target)));
     default:  // no statement converts to the other parameter-only types
         break;
@@ -362,9 +361,8 @@ SqlValue arithmetic(char op, ColumnType type, const SqlValue& left, const SqlVal
     const TypeKind kind = type.kind;
     if (kind == TypeKind::Decimal) {
         const ColumnType ownScale{TypeKind::Decimal, maxDecimalPrecision, -1};
-        return SqlValue::ofText(formatDecimal(decimalArithmetic(op, decimalOf(left, ownScale),
-                                                                decimalOf(right, ownScale),
-                                                                {type.length, type.scale})));
+        return SqlValue::ofText(formatDecimal(
+            decimalArithmetic(op, decimalOf(left, ownScale), decimalOf(right, ownScale), {type.length, type.scale})));
     }
     const auto divideByZero = [] { return makeError<ErrorId::DivideByZero>(); };
     if (kind == TypeKind::Float) {

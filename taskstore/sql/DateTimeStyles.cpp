@@ -3,7 +3,9 @@
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace taskstore::sql {
 namespace {
@@ -90,9 +92,7 @@ std::string dateTimeText(std::string_view stored, int style)
                       p.minute, p.second, p.milli);
         break;
     case 14:
-    case 114:
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d:%03d", p.hour, p.minute, p.second, p.milli);
-        break;
+    case 114: std::snprintf(text, sizeof text, "%02d:%02d:%02d:%03d", p.hour, p.minute, p.second, p.milli); break;
     case 20:
     case 120:
         std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
@@ -124,12 +124,10 @@ std::string dateTimeText(std::string_view stored, int style)
 
 void requireReadableDateStyle(int style)
 {
-    switch (style) {
-    case 0: case 100: case 1: case 101: case 7: case 107: case 8: case 108: case 9: case 109: case 10: case 110:
-    case 12: case 112: case 14: case 114: case 20: case 120: case 21: case 121: case 22: case 23: case 24: case 25:
-    case 126: case 127: return;
-    default: throw makeError<ErrorId::DateStyleInputUnsupported>(style);
-    }
+    static constexpr int asUsEnglishReads[] = {0,  1,   7,   8,   9,   10,  12,  14,  20,  21,  22,  23,  24,
+                                               25, 100, 101, 107, 108, 109, 110, 112, 114, 120, 121, 126, 127};
+    if (std::find(std::begin(asUsEnglishReads), std::end(asUsEnglishReads), style) == std::end(asUsEnglishReads))
+        throw makeError<ErrorId::DateStyleInputUnsupported>(style);
 }
 
 }  // namespace taskstore::sql

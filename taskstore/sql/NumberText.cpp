@@ -40,9 +40,9 @@ std::string floatText(double value, int style)
 {
     const char* format = nullptr;
     switch (style) {
-    case 0: format = "%.6g"; break;    // at most six digits, scientific when the exponent needs it
-    case 1: format = "%.7e"; break;    // always eight digits, scientific
-    case 2: format = "%.15e"; break;   // always sixteen digits, scientific
+    case 0: format = "%.6g"; break;   // at most six digits, scientific when the exponent needs it
+    case 1: format = "%.7e"; break;   // always eight digits, scientific
+    case 2: format = "%.15e"; break;  // always sixteen digits, scientific
     default: throw makeError<ErrorId::StyleUnsupported>(style, "float");
     }
     char text[64];

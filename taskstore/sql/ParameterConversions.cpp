@@ -48,9 +48,9 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
             : convertValue(SqlValue::ofReal(real), {TypeKind::Float, 0}, target, style);
     }
     case TypeKind::Decimal: {
-        const auto rescaled = target.scale < 0 ? std::optional(exact)
-                                               : rescaleDecimal(exact, static_cast<std::uint8_t>(target.scale),
-                                                                static_cast<std::uint8_t>(target.length));
+        const auto rescaled = target.scale < 0
+            ? std::optional(exact)
+            : rescaleDecimal(exact, static_cast<std::uint8_t>(target.scale), static_cast<std::uint8_t>(target.length));
         if (!rescaled)
             throw makeError<ErrorId::ArithmeticOverflow>(source.name(), "numeric");
         return SqlValue::ofText(formatDecimal(*rescaled));
@@ -61,8 +61,8 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
         // money is written in its style, decimal with every digit of its scale.
         const bool money = source.kind == TypeKind::Money || source.kind == TypeKind::SmallMoney;
         std::string text = money ? moneyText(exact, style == assignmentStyle ? 0 : style) : formatDecimal(exact);
-        return SqlValue::ofText(fitNumberText(std::move(text), target, style,
-                                              money ? NumberSource::Money : NumberSource::Decimal, 0));
+        return SqlValue::ofText(
+            fitNumberText(std::move(text), target, style, money ? NumberSource::Money : NumberSource::Decimal, 0));
     }
     }
 }

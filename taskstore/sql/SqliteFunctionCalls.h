@@ -20,11 +20,11 @@ inline constexpr SqliteFunction tsDateTimeArith{"ts_datetime_arith", 5};
 // (a, b): -1, 0 or 1 for two numbers, decimals among them, compared exactly; NULL when one is NULL
 inline constexpr SqliteFunction tsCompareDecimals{"ts_compare_decimals", 2};
 inline constexpr SqliteFunction tsDecimalSortKey{"ts_decimal_sort_key", 1};  // (decimal): text that sorts as it
-inline constexpr SqliteFunction tsLike{"ts_like", 2};              // (text, pattern)
-inline constexpr SqliteFunction tsLen{"ts_len", 1};                // (text)
-inline constexpr SqliteFunction tsSubstring{"ts_substring", 4};    // (text, start, length, mode)
-inline constexpr SqliteFunction tsCharIndex{"ts_charindex", 3};    // (sought, text, start)
-inline constexpr SqliteFunction tsDataLength{"ts_datalength", 2};  // (text, unicode)
+inline constexpr SqliteFunction tsLike{"ts_like", 2};                        // (text, pattern)
+inline constexpr SqliteFunction tsLen{"ts_len", 1};                          // (text)
+inline constexpr SqliteFunction tsSubstring{"ts_substring", 4};              // (text, start, length, mode)
+inline constexpr SqliteFunction tsCharIndex{"ts_charindex", 3};              // (sought, text, start)
+inline constexpr SqliteFunction tsDataLength{"ts_datalength", 2};            // (text, unicode)
 inline constexpr SqliteFunction tsGetDate{"ts_getdate", 0};
 inline constexpr SqliteFunction tsServerProperty{"ts_serverproperty", 1};  // (name)
 inline constexpr SqliteFunction tsLive{"ts_live", 1};                      // (rowid): fails once a stop is requested

@@ -99,8 +99,7 @@ Typed boolValue(std::string sql)
 std::string convertCall(const Typed& value, ColumnType target, int style)
 {
     return sqliteCall<tsConvert>(value.sql, std::to_string(typeCode(value.type)), std::to_string(typeCode(target)),
-                                 std::to_string(target.length),
-                                 std::to_string(style));
+                                 std::to_string(target.length), std::to_string(style));
 }
 
 // Implicit conversion towards the type that wins by precedence; values of the same family
@@ -120,7 +119,10 @@ Typed coerce(Typed value, TypeKind target)
     if (sameFamily)
         return value;
     // Text becomes a decimal at its own scale.
-    const ColumnType targetType{target, isTextKind(target) ? 30 : target == TypeKind::Decimal ? maxDecimalPrecision : 0,
+    const ColumnType targetType{target,
+                                isTextKind(target)                ? 30
+                                    : target == TypeKind::Decimal ? maxDecimalPrecision
+                                                                  : 0,
                                 target == TypeKind::Decimal ? -1 : 0};
     Typed converted = valueOf(convertCall(value, targetType, 0), targetType);
     return converted;

@@ -22,7 +22,7 @@ enum class TypeKind {
     TinyInt,
     SmallInt,
     SmallDateTime,  // held as a datetime, to the minute
-    Decimal,  // literals and arithmetic too
+    Decimal,        // literals and arithmetic too
     Money,
     SmallMoney,
     UniqueIdentifier,

@@ -278,10 +278,7 @@ void variantValue(ByteWriter& out, const ColumnInfo& column, const ValueView& va
     out.utf16(value.text);
 }
 
-void ncharTypeInfo(ByteWriter& out, const ColumnInfo& column)
-{
-    collatedTypeInfo(out, NChar, nvarcharBytes(column));
-}
+void ncharTypeInfo(ByteWriter& out, const ColumnInfo& column) { collatedTypeInfo(out, NChar, nvarcharBytes(column)); }
 
 // Bytes of a decimal value by precision, sign byte included.
 std::uint8_t decimalBytes(const ColumnInfo& column)
@@ -383,10 +380,7 @@ void varcharTypeInfo(ByteWriter& out, const ColumnInfo& column)
     collatedTypeInfo(out, BigVarChar, plainBytes(column));
 }
 
-void charTypeInfo(ByteWriter& out, const ColumnInfo& column)
-{
-    collatedTypeInfo(out, BigChar, plainBytes(column));
-}
+void charTypeInfo(ByteWriter& out, const ColumnInfo& column) { collatedTypeInfo(out, BigChar, plainBytes(column)); }
 
 void varcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
@@ -527,28 +521,28 @@ struct TypeCodec {
 
 // Indexed by SqlType.
 constexpr TypeCodec codecs[] = {
-    {intTypeInfo, intValue},              // Int
-    {intTypeInfo, intValue},              // BigInt
-    {bitTypeInfo, bitValue},              // Bit
-    {floatTypeInfo, floatValue},          // Float
-    {nvarcharTypeInfo, nvarcharValue},    // NVarChar
-    {datetimeTypeInfo, datetimeValue},    // DateTime
-    {tinyintTypeInfo, tinyintValue},      // TinyInt
-    {decimalTypeInfo, decimalValue},      // Decimal
-    {moneyTypeInfo, moneyValue},          // Money
-    {moneyTypeInfo, moneyValue},          // SmallMoney
-    {guidTypeInfo, guidValue},            // UniqueIdentifier
-    {varbinaryTypeInfo, varbinaryValue},  // VarBinary
-    {temporalTypeInfo, temporalValue},    // Date
-    {temporalTypeInfo, temporalValue},    // Time
-    {temporalTypeInfo, temporalValue},    // DateTime2
-    {temporalTypeInfo, temporalValue},    // DateTimeOffset
-    {varcharTypeInfo, varcharValue},      // VarChar
-    {smallintTypeInfo, smallintValue},    // SmallInt
+    {intTypeInfo, intValue},                      // Int
+    {intTypeInfo, intValue},                      // BigInt
+    {bitTypeInfo, bitValue},                      // Bit
+    {floatTypeInfo, floatValue},                  // Float
+    {nvarcharTypeInfo, nvarcharValue},            // NVarChar
+    {datetimeTypeInfo, datetimeValue},            // DateTime
+    {tinyintTypeInfo, tinyintValue},              // TinyInt
+    {decimalTypeInfo, decimalValue},              // Decimal
+    {moneyTypeInfo, moneyValue},                  // Money
+    {moneyTypeInfo, moneyValue},                  // SmallMoney
+    {guidTypeInfo, guidValue},                    // UniqueIdentifier
+    {varbinaryTypeInfo, varbinaryValue},          // VarBinary
+    {temporalTypeInfo, temporalValue},            // Date
+    {temporalTypeInfo, temporalValue},            // Time
+    {temporalTypeInfo, temporalValue},            // DateTime2
+    {temporalTypeInfo, temporalValue},            // DateTimeOffset
+    {varcharTypeInfo, varcharValue},              // VarChar
+    {smallintTypeInfo, smallintValue},            // SmallInt
     {smalldatetimeTypeInfo, smalldatetimeValue},  // SmallDateTime
-    {variantTypeInfo, variantValue},      // Variant
-    {ncharTypeInfo, nvarcharValue},       // NChar
-    {charTypeInfo, varcharValue},         // Char
+    {variantTypeInfo, variantValue},              // Variant
+    {ncharTypeInfo, nvarcharValue},               // NChar
+    {charTypeInfo, varcharValue},                 // Char
 };
 static_assert(std::size(codecs) == static_cast<std::size_t>(SqlType::Char) + 1);
 

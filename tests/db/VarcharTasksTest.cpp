@@ -23,7 +23,7 @@ protected:
         options.extraArguments.push_back("--varchar-tasks");
         startServer(std::move(options));
         testsupport::OdbcClient seed(server().port());
-        // 总账 and 应收 are in GBK; the emoji and 𠀀 (U+20000) are not.
+        // 总账 and 应收 are in GBK; the emoji and 𠀀 (U+20000) are not, and become "??" as SQL Server writes them.
         seed.exec("insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState, dInTime) values "
                   "(N'T1', N'GL', N'总账', N'PC-1\xF0\x9F\x98\x80', '-1', '2024-01-02'),"
                   " (N'T2', N'AR', N'应收\xF0\xA0\x80\x80', N'PC-2', '05', '2024-01-03')");
@@ -46,9 +46,10 @@ TEST_F(VarcharTasks, TheToolListsTheSameTextsAndClearsTheAbnormalTasks)
     db::Recordset list;
     db::TaskOperations::openTaskList(list, connection);
     ASSERT_EQ(list.rows()->rowCount(), 2u);
-    EXPECT_EQ(listedRow(list, 0), (std::vector<std::string>{"总账", "PC-1?", "异常", "2024-01-02 00:00:00.000", "T1"}));
+    EXPECT_EQ(listedRow(list, 0),
+              (std::vector<std::string>{"总账", "PC-1??", "异常", "2024-01-02 00:00:00.000", "T1"}));
     EXPECT_EQ(listedRow(list, 1),
-              (std::vector<std::string>{"应收?", "PC-2", "正常（05）", "2024-01-03 00:00:00.000", "T2"}));
+              (std::vector<std::string>{"应收??", "PC-2", "正常（05）", "2024-01-03 00:00:00.000", "T2"}));
     list.Close();
     db::TaskOperations::clearTasks(connection, db::TaskOperations::Clearing::AbnormalTasks);
     db::TaskOperations::openTaskList(list, connection);
@@ -71,11 +72,11 @@ TEST_F(VarcharTasks, ReadersAtBothVersionsSeeGbkTextAndByteLengths)
         const auto rows = reader.query("select cSub_Name, datalength(cSub_Name), len(cSub_Name), '异常' + cSub_Id,"
                                        " convert(varchar(max), cSub_Name) from zk_tasklog where cTaskId = 'T2'");
         ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0][0], "应收?");
-        EXPECT_EQ(rows[0][1], "5");  // two GBK characters of two bytes and '?'
-        EXPECT_EQ(rows[0][2], "3");
+        EXPECT_EQ(rows[0][0], "应收??");
+        EXPECT_EQ(rows[0][1], "6");  // two GBK characters of two bytes and "??" for the two UTF-16 units of U+20000
+        EXPECT_EQ(rows[0][2], "4");
         EXPECT_EQ(rows[0][3], "异常AR");
-        EXPECT_EQ(rows[0][4], "应收?");
+        EXPECT_EQ(rows[0][4], "应收??");
     }
     // cSub_Id is varchar(20): twenty bytes, so ten Chinese characters and no more.
     testsupport::OdbcClient writer(server().port());

@@ -124,7 +124,8 @@ TEST(Parameters, MoneyIsWrittenAsTextInItsStylesAndDecimalsComputeExactly)
 {
     EngineFixture fixture;
     auto session = fixture.session();
-    const std::vector<Parameter> values{exactValue("@m", "money", "12.3456"), exactValue("@big", "money", "1234567.891"),
+    const std::vector<Parameter> values{exactValue("@m", "money", "12.3456"),
+                                        exactValue("@big", "money", "1234567.891"),
                                         exactValue("@d", "decimal(10, 4)", "1.5")};
     const auto read = runWith(*session,
                               "select convert(varchar, @m), convert(varchar, @big), convert(varchar(30), @big, 1),"
@@ -149,8 +150,8 @@ TEST(Parameters, SmallintAndSmalldatetimeComeBackAsThemselves)
     Parameter when{"@when", "smalldatetime"};
     when.kind = Kind::DateTime;
     when.datetime = {45304, 300 * 3600};  // 2024-01-15 01:00
-    const auto read = runWith(*session, "select @n, @when, @n + 1, @when + 1, @@spid",
-                              {integer("@n", "smallint", -2), when});
+    const auto read =
+        runWith(*session, "select @n, @when, @n + 1, @when + 1, @@spid", {integer("@n", "smallint", -2), when});
     ASSERT_TRUE(read.errors.empty()) << read.errors[0].message;
     const auto& columns = read.results.at(0).columns;
     ASSERT_EQ(columns.size(), 5u);

@@ -159,7 +159,9 @@ TEST(Conversions, Arithmetic)
 {
     EXPECT_EQ(arithmetic('/', {TypeKind::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -3);
     EXPECT_EQ(arithmetic('%', {TypeKind::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -1);
-    EXPECT_EQ(errorOf([] { arithmetic('*', {TypeKind::Int, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)); }),
+    EXPECT_EQ(errorOf([] {
+                  arithmetic('*', {TypeKind::Int, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768));
+              }),
               8115);
     EXPECT_EQ(arithmetic('*', {TypeKind::BigInt, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer,
               2147483648LL);

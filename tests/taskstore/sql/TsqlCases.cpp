@@ -60,7 +60,8 @@ std::vector<TsqlCase> tsqlCases()
     namespace ts = db::TaskStatements;
     const std::string taskIds = "\nGO\nselect cTaskId from zk_task order by cTaskId";
     const std::string logIds = "\nGO\nselect cTaskId from zk_tasklog order by cTaskId";
-    const std::string oneDate = "create table d (d datetime)\nGO\ninsert into d values ('2006-01-05 13:04:05.007')\nGO\n";
+    const std::string oneDate =
+        "create table d (d datetime)\nGO\ninsert into d values ('2006-01-05 13:04:05.007')\nGO\n";
     return {
         // CONVERT(int, text) and CAST
         rows("convert_leading_zero", "select convert(int, '05')", {{"5"}}),
@@ -113,9 +114,11 @@ std::vector<TsqlCase> tsqlCases()
 
         // datetime into text in every style SQL Server has
         rows("datetime_styles_without_century",
-             oneDate + "select convert(varchar, d, 1), convert(varchar, d, 2), convert(varchar, d, 3), convert(varchar, d, 4),"
-             " convert(varchar, d, 5), convert(varchar, d, 6), convert(varchar, d, 7), convert(varchar, d, 10),"
-             " convert(varchar, d, 11), convert(varchar, d, 12) from d",
+             oneDate
+                 + "select convert(varchar, d, 1), convert(varchar, d, 2), convert(varchar, d, 3), convert(varchar, d, "
+                   "4),"
+                   " convert(varchar, d, 5), convert(varchar, d, 6), convert(varchar, d, 7), convert(varchar, d, 10),"
+                   " convert(varchar, d, 11), convert(varchar, d, 12) from d",
              {{"01/05/06", "06.01.05", "05/01/06", "05.01.06", "05-01-06", "05 Jan 06", "Jan 05, 06", "01-05-06",
                "06/01/05", "060105"}}),
         rows("datetime_styles_with_century",
@@ -212,8 +215,7 @@ std::vector<TsqlCase> tsqlCases()
         rows("decimal_order_by_is_by_value",
              "select cTaskId from zk_tasklog order by 12.5 - convert(int, substring(cTaskId, 2, 1)) * 1.25",
              {{"T5"}, {"T4"}, {"T3"}, {"T2"}, {"T1"}}),
-        rows("decimal_case_takes_the_widest_type", "select case when 1 = 1 then 1.5 else 100 end",
-             {{"1.5"}}),
+        rows("decimal_case_takes_the_widest_type", "select case when 1 = 1 then 1.5 else 100 end", {{"1.5"}}),
         rows("decimal_with_int_float_and_datetime",
              "select convert(int, 7.9), 1.5 + 1e0, convert(varchar(30), convert(datetime, '2006-01-05') + 0.5, 120)",
              {{"7", "2.5", "2006-01-05 12:00:00"}}),
@@ -260,7 +262,8 @@ std::vector<TsqlCase> tsqlCases()
              "select 'a😀b', N'a😀b', datalength('中a'), len('中a'), datalength(N'中a'), convert(varchar(10), N'总账😀')",
              {{"a??b", "a😀b", "3", "2", "4", "总账??"}}),
         rows("character_outside_the_bmp_is_two_marks_in_varchar",
-             "select datalength('😀'), len(convert(varchar(50), N'" + repeat("😀", 25) + "x')), convert(varchar(3), N'😀😀')",
+             "select datalength('😀'), len(convert(varchar(50), N'" + repeat("😀", 25)
+                 + "x')), convert(varchar(3), N'😀😀')",
              {{"2", "50", "???"}}),
         rows("fixed_length_text_is_padded",
              "select convert(nchar(5), N'ab') + N'|', datalength(convert(char(4), 'a')), convert(char(3), 5) + '|'",

@@ -248,9 +248,10 @@ TEST(TokenEncoding, SmallTypesVariantAndFixedTextGoOutAsSqlServerSendsThem)
     Encoded row;
     writeRow(row.out, columns, std::vector<ValueView>{integer(-2), at, text("ab"), text("a  "), text("b ")});
     writeRow(row.out, columns, std::vector<ValueView>(5));
-    EXPECT_EQ(row.bytes, hex("D1 02 FE FF  04 F8 B0 3A 03  0D 00 00 00 E7 07 04 08 D0 00 00 00 01 61 00 62 00"
-                             "   06 00 61 00 20 00 20 00  02 00 62 20"
-                             "D1 00  00  00 00 00 00  FF FF  FF FF"));
+    EXPECT_EQ(row.bytes,
+              hex("D1 02 FE FF  04 F8 B0 3A 03  0D 00 00 00 E7 07 04 08 D0 00 00 00 01 61 00 62 00"
+                  "   06 00 61 00 20 00 20 00  02 00 62 20"
+                  "D1 00  00  00 00 00 00  FF FF  FF FF"));
     Encoded tooBig;
     EXPECT_THROW(writeRow(tooBig.out, std::vector<ColumnInfo>{columns[0]}, std::vector<ValueView>{integer(32768)}),
                  CellError);
