@@ -116,7 +116,7 @@ std::string dateTimeText(std::string_view stored, int style)
         break;
     }
     case 130:
-    case 131: throw makeError<ErrorId::StyleUnsupported>(style, "datetime (Hijri)");
+    case 131: throw makeError<ErrorId::FeatureUnsupported>("the Hijri date styles 130 and 131");
     default: throw makeError<ErrorId::InvalidDateTimeStyle>(style);
     }
     return text;

@@ -334,7 +334,8 @@ Typed Translator::globalVariable(GlobalVariable variable)
 
 // Numbered SQLite parameters, bound by the session: the value never enters the text. A parameter
 // of a type the engine only passes through (decimal, date, uniqueidentifier...) keeps it when it
-// is selected or stored as it is; inside an expression it works as the nearest engine type.
+// is selected or stored as it is; inside an expression it works as the nearest engine type, a
+// decimal as itself at its declared scale.
 Typed Translator::parameter(const Expr& expr, bool native)
 {
     const std::size_t position = expr.parameter;

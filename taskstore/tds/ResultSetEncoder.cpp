@@ -49,24 +49,35 @@ std::uint16_t nvarcharBytes(const ColumnInfo& column)
     return static_cast<std::uint16_t>(2 * (column.maxChars > 0 ? column.maxChars : maxPlainNVarCharChars));
 }
 
+// bigint, int and smallint: INTN of eight, four or two bytes.
+std::uint8_t intBytes(const ColumnInfo& column)
+{
+    return column.type == SqlType::BigInt ? 8 : column.type == SqlType::SmallInt ? 2 : 4;
+}
+
 void intTypeInfo(ByteWriter& out, const ColumnInfo& column)
 {
     out.u8(IntN);
-    out.u8(column.type == SqlType::BigInt ? 8 : 4);
+    out.u8(intBytes(column));
 }
 
 void intValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
 {
     const std::int64_t v = integerOf(column, value);
-    if (column.type == SqlType::BigInt) {
+    const std::uint8_t bytes = intBytes(column);
+    if (bytes == 8) {
         out.u8(8);
         out.u64le(static_cast<std::uint64_t>(v));
         return;
     }
-    if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-        throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", "int"));
-    out.u8(4);
-    out.u32le(static_cast<std::uint32_t>(v));
+    const std::int64_t limit = std::int64_t{1} << (8 * bytes - 1);
+    if (v < -limit || v >= limit)
+        throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", bytes == 2 ? "smallint" : "int"));
+    out.u8(bytes);
+    if (bytes == 2)
+        out.u16le(static_cast<std::uint16_t>(v));
+    else
+        out.u32le(static_cast<std::uint32_t>(v));
 }
 
 void bitTypeInfo(ByteWriter& out, const ColumnInfo&)
@@ -217,21 +228,6 @@ void tinyintValue(ByteWriter& out, const ColumnInfo& column, const ValueView& va
         throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", "tinyint"));
     out.u8(1);
     out.u8(static_cast<std::uint8_t>(v));
-}
-
-void smallintTypeInfo(ByteWriter& out, const ColumnInfo&)
-{
-    out.u8(IntN);
-    out.u8(2);
-}
-
-void smallintValue(ByteWriter& out, const ColumnInfo& column, const ValueView& value)
-{
-    const std::int64_t v = integerOf(column, value);
-    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
-        throw CellError(makeError<ErrorId::ArithmeticOverflowInRow>("expression", "smallint"));
-    out.u8(2);
-    out.u16le(static_cast<std::uint16_t>(v));
 }
 
 void smalldatetimeTypeInfo(ByteWriter& out, const ColumnInfo&)
@@ -538,7 +534,7 @@ constexpr TypeCodec codecs[] = {
     {temporalTypeInfo, temporalValue},            // DateTime2
     {temporalTypeInfo, temporalValue},            // DateTimeOffset
     {varcharTypeInfo, varcharValue},              // VarChar
-    {smallintTypeInfo, smallintValue},            // SmallInt
+    {intTypeInfo, intValue},                      // SmallInt
     {smalldatetimeTypeInfo, smalldatetimeValue},  // SmallDateTime
     {variantTypeInfo, variantValue},              // Variant
     {ncharTypeInfo, nvarcharValue},               // NChar
