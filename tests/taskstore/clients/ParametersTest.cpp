@@ -122,6 +122,14 @@ TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
     EXPECT_NE(result.output.find("inserted 1\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("read " + injection + "|<NULL>\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("prepared N1\n"), std::string::npos) << result.output;
+    // smallint and smalldatetime parameters come back as themselves (INTN and DATETIMN of two and
+    // four bytes), @@SPID is smallint, SERVERPROPERTY sql_variant, a decimal quotient numeric(7, 6)
+    // in five bytes, nchar(3) padded.
+    EXPECT_NE(result.output.find("types IntN(2) DateTimeN(4) IntN(2) Variant(8016) DecimalN(5) NChar(6)\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("typed -2 2024-01-15T01:00:00.000Z Chinese_PRC_CI_AS|2.5|a  \n"), std::string::npos)
+        << result.output;
     EXPECT_NE(result.output.find("deleted 1"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("failed"), std::string::npos) << result.output;
     EXPECT_TRUE(received("RPC sp_prepare"));

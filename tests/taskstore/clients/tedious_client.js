@@ -19,8 +19,10 @@ const connection = new Connection({
 function run(sql, parameters) {
   return new Promise((resolve, reject) => {
     const rows = [];
-    const request = new Request(sql, (error, rowCount) => (error ? reject(error) : resolve({ rows, rowCount })));
+    let types = [];
+    const request = new Request(sql, (error, rowCount) => (error ? reject(error) : resolve({ rows, rowCount, types })));
     for (const [name, type, value] of parameters) request.addParameter(name, type, value);
+    request.on('columnMetadata', (columns) => { types = columns.map((c) => `${c.type.name}(${c.dataLength})`); });
     request.on('row', (columns) => rows.push(columns.map((c) => (c.value === null ? '<NULL>' : String(c.value)))));
     connection.execSql(request);
   });
@@ -60,6 +62,11 @@ connection.on('connect', async (error) => {
       ['at', TYPES.DateTime, new Date(Date.UTC(2024, 0, 2, 3, 4, 5))], ['flag', TYPES.Bit, true],
     ]);
     console.log('select', select.rows[0].join('|'));
+    const typed = await run("select @small, @when, @@spid, serverproperty('Collation'), 5.0 / 2, convert(nchar(3), N'a')", [
+      ['small', TYPES.SmallInt, -2], ['when', TYPES.SmallDateTime, new Date(Date.UTC(2024, 0, 15, 1, 0))],
+    ]);
+    console.log('types', typed.types.join(' '));
+    console.log('typed', typed.rows[0][0], new Date(typed.rows[0][1]).toISOString(), typed.rows[0].slice(3).join('|'));
     const inserted = await run(
       'insert into zk_tasklog (cTaskId, cSub_Id, cSub_Name, cStation, TaskState) values (@id, @sub, @name, @station, @state)',
       [['id', TYPES.VarChar, 'N1'], ['sub', TYPES.VarChar, 'S9'], ['name', TYPES.NVarChar, "'; drop table zk_task --"],
