@@ -210,7 +210,10 @@ DecimalValue decimalArithmetic(char op, const DecimalValue& a, const DecimalValu
     // a / b at the result's scale: a * 10^(scale + b's scale - a's scale) / b, shifting the
     // divisor instead when that power is negative.
     const int shift = result.scale + y.scale - x.scale;
-    const Wide dividend = shift >= 0 ? *timesPowerOfTen(x.magnitude, shift) : x.magnitude;
+    const std::optional<Wide> scaled = shift >= 0 ? timesPowerOfTen(x.magnitude, shift) : x.magnitude;
+    if (!scaled)  // past 256 bits over a divisor below 2^128: far more than 38 digits
+        throw overflow();
+    const Wide dividend = *scaled;
     const Wide divisor = shift >= 0 ? y.magnitude : *timesPowerOfTen(y.magnitude, -shift);
     return narrowed({a.negative != b.negative, divide(dividend, divisor).quotient, result.scale}, result, true);
 }

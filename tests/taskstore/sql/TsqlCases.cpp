@@ -207,6 +207,8 @@ std::vector<TsqlCase> tsqlCases()
              "select 12345678901234567890.1234567890 * 123.4567890, 1.0000000000000000001 * 1.0000000000000000001",
              {{"1524157875171467887517.14678875019052", "1.00000000000000000020000000000000000"}}),
         fails("decimal_quotient_past_38_digits", "select 99999999999999999999999999999999999999 / 3", 8115),
+        fails("decimal_quotient_past_77_digits",
+              "select 99999999999999999999999999999999999999 / 0.00000000000000000000000000000000000001", 8115),
         rows("decimal_compares_and_sorts_exactly",
              "select case when 0.1 + 0.2 = 0.3 then 'equal' end, case when 10.5 > 9.75 then 'more' end,"
              " case when 2 in (1.5, 2.0) then 'in' end, case when 100000000000000000001 > 100000000000000000000 then"
