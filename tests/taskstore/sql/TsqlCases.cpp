@@ -221,6 +221,10 @@ std::vector<TsqlCase> tsqlCases()
         rows("decimal_with_int_float_and_datetime",
              "select convert(int, 7.9), 1.5 + 1e0, convert(varchar(30), convert(datetime, '2006-01-05') + 0.5, 120)",
              {{"7", "2.5", "2006-01-05 12:00:00"}}),
+        rows("decimal_stored_into_columns",
+             "create table t (f float, i int, s nvarchar(10))\nGO\ninsert into t values (1.25, -7.9, 5.0 / 2)\nGO\n"
+             "select f, i, s, -1.5 * 2, case when f > 1 then 1.5 else 2e0 end from t",
+             {{"1.25", "-7", "2.500000", "-3.0", "1.5"}}),
         fails("decimal_overflow", "select 99999999999999999999999999999999999999 + 1", 8115,
               "Arithmetic overflow error converting expression to data type numeric."),
         fails("decimal_divide_by_zero", "select 1.5 / 0", 8134),
