@@ -206,7 +206,7 @@ TEST_F(LoginLayout, EnterAndEscapeDoNothing)
         EXPECT_FALSE(control<QPushButton>(name)->autoDefault()) << name;
     }
     control<QLineEdit>("txtServer")->clear();
-    for (const char* name : {"txtServer", "txtPass"}) {
+    for (const char* name : {"txtServer", "txtPass", "Cmd_OK", "Cmd_Exit"}) {
         QTest::keyClick(control<QWidget>(name), Qt::Key_Return);
         QTest::keyClick(control<QWidget>(name), Qt::Key_Escape);
     }

@@ -1,0 +1,174 @@
+// What a screen reader gets from both windows through Qt's accessibility layer: every usable
+// control named by the text the window shows, the boxes linked to their labels, the grid's
+// titles and cells, the password kept secret, and message boxes read out as alerts.
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QToolButton>
+
+#include "LoginTestWindows.h"
+#include "MainWindowFixture.h"
+#include "forms/login/frmLogin.h"
+#include "forms/main/TaskGrid.h"
+#include "forms/main/frmMain.h"
+#include "gui/QtMsgBox.h"
+
+using forms::frmLogin;
+using forms::frmMain;
+
+namespace {
+
+QAccessibleInterface* accessible(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
+
+QString nameOf(QObject* object)
+{
+    QAccessibleInterface* found = accessible(object);
+    return found ? found->text(QAccessible::Name) : QStringLiteral("<no interface>");
+}
+
+// Every shown control that takes the focus or a click has a name, so that one added later
+// without a name fails here.
+void expectEveryUsableControlNamed(QWidget* window)
+{
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const bool usable = control->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(control);
+        if (control->isVisible() && usable) {
+            EXPECT_FALSE(nameOf(control).isEmpty()) << control->metaObject()->className() << " "
+                                                    << control->objectName().toStdString();
+        }
+    }
+}
+
+class LoginAccessibility : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        logintest::closeAllWindows();
+        window = frmLogin::Show();
+    }
+    void TearDown() override { logintest::closeAllWindows(); }
+
+    template <typename T>
+    T* control(const char* name) const
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    QPointer<frmLogin> window;
+};
+
+TEST_F(LoginAccessibility, BoxesAreNamedAndLabelledByTheirCaptionsAndButtonsByTheirTexts)
+{
+    const struct {
+        const char* box;
+        const char* label;
+        QString name;
+    } boxes[] = {{"txtServer", "Label1", QStringLiteral("服务器：")}, {"txtPass", "Label2", QStringLiteral("SA密码：")}};
+    for (const auto& row : boxes) {
+        QAccessibleInterface* box = accessible(control<QLineEdit>(row.box));
+        ASSERT_NE(box, nullptr) << row.box;
+        EXPECT_EQ(box->text(QAccessible::Name), row.name) << row.box;
+        const auto labels = box->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << row.box;
+        EXPECT_EQ(labels[0].first->object(), control<QLabel>(row.label)) << row.box;
+    }
+    EXPECT_EQ(nameOf(control<QWidget>("Cmd_OK")), QStringLiteral("确定"));
+    EXPECT_EQ(nameOf(control<QWidget>("Cmd_Exit")), QStringLiteral("退出"));
+    EXPECT_EQ(nameOf(window), QStringLiteral("登录"));
+    expectEveryUsableControlNamed(window);
+}
+
+TEST_F(LoginAccessibility, PasswordIsReadOutAsStarsOnly)
+{
+    auto* pass = control<QLineEdit>("txtPass");
+    QTest::keyClicks(pass, "geheim");
+    QAccessibleInterface* box = accessible(pass);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->role(), QAccessible::EditableText);
+    EXPECT_EQ(box->text(QAccessible::Value), QStringLiteral("******"));
+    QAccessibleTextInterface* text = box->textInterface();
+    ASSERT_NE(text, nullptr);
+    int start = 0;
+    int end = 0;
+    for (const QString& read : {text->text(0, text->characterCount()),
+                                text->textAtOffset(0, QAccessible::LineBoundary, &start, &end)})
+        EXPECT_FALSE(read.contains(QStringLiteral("geheim"))) << read.toStdString();
+}
+
+TEST(MessageBoxAccessibility, BoxIsAnAlertNamedByItsTitleWithItsTextAsValue)
+{
+    QAccessible::Role role = QAccessible::NoRole;
+    QString name;
+    QString value;
+    logintest::onNextMessageBox([&](QMessageBox& box) {
+        QAccessibleInterface* read = accessible(&box);
+        role = read->role();
+        name = read->text(QAccessible::Name);
+        value = read->text(QAccessible::Value);
+        box.close();
+    });
+    gui::showQtMsgBox("您确定要清除所有任务吗？", 65, "删除提示");
+    EXPECT_EQ(role, QAccessible::AlertMessage);
+    EXPECT_EQ(name, QStringLiteral("删除提示"));
+    EXPECT_EQ(value, QStringLiteral("您确定要清除所有任务吗？"));
+}
+
+using MainAccessibility = maintest::MainWindowFixture;
+
+TEST_F(MainAccessibility, ToolbarGridAndPanelsAreReadByTheirTexts)
+{
+    addTaskLog({{"GL", "总账", "PC-01", "-1", "2006-01-05 10:20:30", "101"},
+                {"AR", "应收", "PC-02", "2", "2006-01-05 10:20:31", "102"}});
+    frmMain* window = logOnAndShow();
+
+    const struct {
+        const char* key;
+        QString name;
+        QString description;
+    } buttons[] = {{"LOGIN", QStringLiteral("登陆"), QStringLiteral("重新登陆帐套")},
+                   {"DELETE", QStringLiteral("清除"), QStringLiteral("清除异常任务")},
+                   {"REF", QStringLiteral("刷新"), QStringLiteral("刷新")},
+                   {"EXIT", QStringLiteral("退出"), QStringLiteral("退出")}};
+    for (const auto& row : buttons) {
+        QAccessibleInterface* read = accessible(button(window, QString::fromLatin1(row.key)));
+        ASSERT_NE(read, nullptr) << row.key;
+        EXPECT_EQ(read->text(QAccessible::Name), row.name) << row.key;
+        EXPECT_EQ(read->text(QAccessible::Description), row.description) << row.key;
+    }
+    QMenu* menu = button(window, QStringLiteral("DELETE"))->defaultAction()->menu();
+    QAccessibleInterface* items = accessible(menu);
+    ASSERT_EQ(items->childCount(), 2);
+    EXPECT_EQ(items->child(0)->text(QAccessible::Name), QStringLiteral("清除异常"));
+    EXPECT_EQ(items->child(1)->text(QAccessible::Name), QStringLiteral("清除所有"));
+
+    QAccessibleInterface* table = accessible(grid(window));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->text(QAccessible::Name), QStringLiteral("当前任务"));
+    QAccessibleTableInterface* cells = table->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    ASSERT_EQ(cells->columnCount(), 5);
+    EXPECT_EQ(cells->rowCount(), 2);
+    const QString titles[] = {QStringLiteral("子系统"), QStringLiteral("站点"), QStringLiteral("运行状态"),
+                              QStringLiteral("注册时间"), QStringLiteral("任务号")};
+    const QString firstRow[] = {QStringLiteral("总账"), QStringLiteral("PC-01"), QStringLiteral("异常"),
+                                QStringLiteral("2006-01-05 10:20:30"), QStringLiteral("101")};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(cells->columnDescription(column), titles[column]) << column;
+        ASSERT_NE(cells->cellAt(0, column), nullptr) << column;
+        EXPECT_EQ(cells->cellAt(0, column)->text(QAccessible::Name), firstRow[column]) << column;
+    }
+    EXPECT_EQ(cells->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("正常（2）"));
+
+    EXPECT_EQ(nameOf(window->Panel(1)), QStringLiteral("V62、D65系列年结检测工具"));
+    EXPECT_EQ(nameOf(window->Panel(2)), QStringLiteral("Q6产品支持部"));
+    EXPECT_EQ(nameOf(window->Panel(3)), QStringLiteral("日期：2006-01-05"));
+    EXPECT_EQ(nameOf(window), QStringLiteral("直接清除异常任务"));
+    expectEveryUsableControlNamed(window);
+}
+
+}  // namespace
