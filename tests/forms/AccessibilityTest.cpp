@@ -80,6 +80,7 @@ TEST_F(LoginAccessibility, BoxesAreNamedAndLabelledByTheirCaptionsAndButtonsByTh
     EXPECT_EQ(nameOf(control<QWidget>("Cmd_OK")), QStringLiteral("确定"));
     EXPECT_EQ(nameOf(control<QWidget>("Cmd_Exit")), QStringLiteral("退出"));
     EXPECT_EQ(nameOf(window), QStringLiteral("登录"));
+    EXPECT_EQ(accessible(window)->role(), QAccessible::Window);
     expectEveryUsableControlNamed(window);
 }
 
@@ -168,6 +169,7 @@ TEST_F(MainAccessibility, ToolbarGridAndPanelsAreReadByTheirTexts)
     EXPECT_EQ(nameOf(window->Panel(2)), QStringLiteral("Q6产品支持部"));
     EXPECT_EQ(nameOf(window->Panel(3)), QStringLiteral("日期：2006-01-05"));
     EXPECT_EQ(nameOf(window), QStringLiteral("直接清除异常任务"));
+    EXPECT_EQ(accessible(window)->role(), QAccessible::Window);
     expectEveryUsableControlNamed(window);
 }
 

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """Reads both windows over AT-SPI as a screen reader does, and logs on and exits through it.
 
-Usage: dbus-run-session -- screen_reader_test.py TASKCLEAR TASKSTORE
-Needs its own session bus (dbus-run-session gives one); starts its own virtual X screen, a
-taskstore with demo tasks on a free port, and the tool with accessibility switched on the way a
-screen reader switches it on. Prints every difference and exits 1 on any.
+Usage: screen_reader_test.py TASKCLEAR TASKSTORE
+Starts its own virtual X screen, session bus (whose accessibility bus keeps its socket in a
+runtime folder of this run), a taskstore with demo tasks on a free port, and the tool with
+accessibility switched on the way a screen reader switches it on; so runs side by side never meet.
+Prints every difference and exits 1 on any.
 """
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -33,18 +35,42 @@ def wait_for(what, probe):
     raise RuntimeError("timed out waiting for " + what)
 
 
-def start_virtual_screen():
-    # -displayfd lets the server pick a free display itself, so parallel runs never collide.
+def start_reporting(command):
+    """Starts a server that writes where it can be reached to a pipe once ready; returns both, or
+    the stopped server and "" when it gave up."""
     read_end, write_end = os.pipe()
-    screen = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-                              pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    server = subprocess.Popen([part.replace("FD", str(write_end)) for part in command], pass_fds=(write_end,),
+                              stderr=subprocess.DEVNULL)
     os.close(write_end)
-    with os.fdopen(read_end, "rb") as numbers:
-        number = numbers.readline().strip().decode()
+    with os.fdopen(read_end) as reported:
+        where = reported.readline().strip()
+    if not where:
+        server.wait()
+    return server, where
+
+
+def start_virtual_screen():
+    # Xvfb picks a free display itself. Without -noreset it would name it again on the closed
+    # pipe each time its last client leaves, and die of that.
+    screen, number = start_reporting(["Xvfb", "-displayfd", "FD", "-noreset", "-screen", "0", "1280x800x24",
+                                      "-nolisten", "tcp"])
     if not number:
         raise RuntimeError("Xvfb did not start")
     os.environ["DISPLAY"] = ":" + number
     return screen
+
+
+def start_session_bus(folder):
+    # The accessibility bus that the session bus starts on demand puts its socket in the runtime
+    # folder, which would otherwise be shared by every run.
+    runtime = os.path.join(folder, "runtime")
+    os.mkdir(runtime, 0o700)
+    os.environ["XDG_RUNTIME_DIR"] = runtime
+    bus, address = start_reporting(["dbus-daemon", "--session", "--nofork", "--print-address=FD"])
+    if not address:
+        raise RuntimeError("dbus-daemon did not start")
+    os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+    return bus
 
 
 def switch_screen_reader_on():
@@ -76,8 +102,12 @@ def application(pyatspi, pid):
 
 
 def window(app, title):
-    return next((app.getChildAtIndex(i) for i in range(app.childCount)
-                 if app.getChildAtIndex(i) is not None and app.getChildAtIndex(i).name == title), None)
+    """The application's window of that title, shown as a frame as screen readers expect."""
+    found = next((app.getChildAtIndex(i) for i in range(app.childCount)
+                  if app.getChildAtIndex(i) is not None and app.getChildAtIndex(i).name == title), None)
+    if found is not None:
+        expect(found.getRoleName() == "frame", "window %r has the role %r" % (title, found.getRoleName()))
+    return found
 
 
 def related_names(pyatspi, accessible, relation_type):
@@ -139,12 +169,13 @@ def press(pyatspi, button):
 
 def main(taskclear, taskstore):
     children = []
+    folder = tempfile.mkdtemp()
     try:
         children.append(start_virtual_screen())
+        children.append(start_session_bus(folder))
         switch_screen_reader_on()
-        import pyatspi  # after DISPLAY is set: the library looks for the bus there first
+        import pyatspi  # once the buses are known: the library looks for them as it loads
 
-        folder = tempfile.mkdtemp()
         store, port = start_store(taskstore, folder)
         children.append(store)
         environment = {k: v for k, v in os.environ.items() if not k.startswith("QT_")}
@@ -172,6 +203,7 @@ def main(taskclear, taskstore):
             if child.poll() is None:
                 child.terminate()
                 child.wait()
+        shutil.rmtree(folder, ignore_errors=True)
     for failure in failures:
         print("screen reader: " + failure)
     return 1 if failures else 0
