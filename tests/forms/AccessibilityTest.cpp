@@ -7,18 +7,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
 #include "LoginTestWindows.h"
 #include "MainWindowFixture.h"
-#include "forms/login/frmLogin.h"
 #include "forms/main/TaskGrid.h"
 #include "forms/main/frmMain.h"
 #include "gui/QtMsgBox.h"
 
-using forms::frmLogin;
 using forms::frmMain;
 
 namespace {
@@ -44,23 +41,7 @@ void expectEveryUsableControlNamed(QWidget* window)
     }
 }
 
-class LoginAccessibility : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        logintest::closeAllWindows();
-        window = frmLogin::Show();
-    }
-    void TearDown() override { logintest::closeAllWindows(); }
-
-    template <typename T>
-    T* control(const char* name) const
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
-
-    QPointer<frmLogin> window;
-};
+using LoginAccessibility = logintest::FreshLoginWindow;
 
 TEST_F(LoginAccessibility, BoxesAreNamedAndLabelledByTheirCaptionsAndButtonsByTheirTexts)
 {

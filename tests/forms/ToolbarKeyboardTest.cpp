@@ -3,10 +3,10 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <functional>
 
+#include "LoginTestWindows.h"
 #include "MainWindowFixture.h"
 #include "app/ModMain.h"
 #include "forms/login/frmLogin.h"
@@ -44,16 +44,7 @@ protected:
     // Once the clear menu is up, runs act on it from inside its modal loop.
     static void onMenu(std::function<void(QMenu&)> act)
     {
-        auto* timer = new QTimer;
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                act(*menu);
-            }
-        });
-        timer->start();
+        logintest::onceUp<QMenu>(&QApplication::activePopupWidget, std::move(act));
     }
 
     QPointer<frmMain> shown;
