@@ -101,12 +101,12 @@ def application(pyatspi, pid):
     return None
 
 
-def window(app, title):
-    """The application's window of that title, shown as a frame as screen readers expect."""
-    found = next((app.getChildAtIndex(i) for i in range(app.childCount)
-                  if app.getChildAtIndex(i) is not None and app.getChildAtIndex(i).name == title), None)
+def window(app, title, role="frame"):
+    """The application's window of that title, with the role screen readers expect of it."""
+    windows = (app.getChildAtIndex(i) for i in range(app.childCount))  # each read once: it may close
+    found = next((w for w in windows if w is not None and w.name == title), None)
     if found is not None:
-        expect(found.getRoleName() == "frame", "window %r has the role %r" % (title, found.getRoleName()))
+        expect(found.getRoleName() == role, "window %r has the role %r" % (title, found.getRoleName()))
     return found
 
 
@@ -161,6 +161,19 @@ def check_main_window(pyatspi, main):
     return next((b for b in buttons if b.name == "退出"), None)
 
 
+def check_question_from_the_keyboard(pyatspi, app):
+    """登陆 pressed from the keyboard on the real X server: its question is read out as an alert."""
+    subprocess.run(["xdotool", "search", "--sync", "--name", "直接清除异常任务", "windowfocus", "--sync", "key", "Tab",
+                    "space"], check=True, timeout=TIMEOUT)
+    question = wait_for("the log-on question", lambda: window(app, "登陆提示", role="alert"))
+    texts = [label.name for label in descendants(pyatspi, question, pyatspi.ROLE_LABEL)]
+    expect("您确定要重新登陆吗？" in texts, "the question's labels: %r" % texts)
+    buttons = descendants(pyatspi, question, pyatspi.ROLE_PUSH_BUTTON)
+    expect(sorted(b.name for b in buttons) == ["取消", "确定"], "the question's buttons: %r" % [b.name for b in buttons])
+    press(pyatspi, next(b for b in buttons if b.name == "取消"))
+    wait_for("the question to close", lambda: window(app, "登陆提示", role="alert") is None)
+
+
 def press(pyatspi, button):
     actions = button.queryAction()
     names = [actions.getName(i) for i in range(actions.nActions)]
@@ -192,6 +205,7 @@ def main(taskclear, taskstore):
         wait_for("the main window's controls", lambda: descendants(pyatspi, main_window, pyatspi.ROLE_TABLE))
         exit_button = check_main_window(pyatspi, main_window)
         expect(window(app, "登录") is None, "the login window is still open")
+        check_question_from_the_keyboard(pyatspi, app)
         if exit_button:
             try:
                 press(pyatspi, exit_button)
