@@ -77,7 +77,7 @@ void frmMain::createControls()
     MSHF_Task->setGeometry(twipsRect(90, 210, 9225, 5355));
     // Screen readers call the grid by the frame's caption, which is what names it on the screen.
     MSHF_Task->setAccessibleName(Frame2->title());
-    // The grid holds the focus when the window opens, as before the toolbar could take it.
+    // The grid, not the toolbar, has the focus when the window opens: no focus frame shows at rest.
     MSHF_Task->setFocus();
 
     createStatusBar();

@@ -1,9 +1,8 @@
-// What a screen reader gets from both windows through Qt's accessibility layer: every usable
-// control named by the text the window shows, the boxes linked to their labels, the grid's
-// titles and cells, the password kept secret, and message boxes read out as alerts.
+// What a screen reader gets through Qt's accessibility layer beyond what the screen reader test
+// reads over AT-SPI: every usable control named, the grid's cells as the grid shows them, the
+// clear menu's items, the password kept secret, and message boxes read out as alerts.
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -43,27 +42,7 @@ void expectEveryUsableControlNamed(QWidget* window)
 
 using LoginAccessibility = logintest::FreshLoginWindow;
 
-TEST_F(LoginAccessibility, BoxesAreNamedAndLabelledByTheirCaptionsAndButtonsByTheirTexts)
-{
-    const struct {
-        const char* box;
-        const char* label;
-        QString name;
-    } boxes[] = {{"txtServer", "Label1", QStringLiteral("服务器：")}, {"txtPass", "Label2", QStringLiteral("SA密码：")}};
-    for (const auto& row : boxes) {
-        QAccessibleInterface* box = accessible(control<QLineEdit>(row.box));
-        ASSERT_NE(box, nullptr) << row.box;
-        EXPECT_EQ(box->text(QAccessible::Name), row.name) << row.box;
-        const auto labels = box->relations(QAccessible::Label);
-        ASSERT_EQ(labels.size(), 1) << row.box;
-        EXPECT_EQ(labels[0].first->object(), control<QLabel>(row.label)) << row.box;
-    }
-    EXPECT_EQ(nameOf(control<QWidget>("Cmd_OK")), QStringLiteral("确定"));
-    EXPECT_EQ(nameOf(control<QWidget>("Cmd_Exit")), QStringLiteral("退出"));
-    EXPECT_EQ(nameOf(window), QStringLiteral("登录"));
-    EXPECT_EQ(accessible(window)->role(), QAccessible::Window);
-    expectEveryUsableControlNamed(window);
-}
+TEST_F(LoginAccessibility, EveryUsableControlIsNamed) { expectEveryUsableControlNamed(window); }
 
 TEST_F(LoginAccessibility, PasswordIsReadOutAsStarsOnly)
 {
@@ -102,26 +81,12 @@ TEST(MessageBoxAccessibility, BoxIsAnAlertNamedByItsTitleWithItsTextAsValue)
 
 using MainAccessibility = maintest::MainWindowFixture;
 
-TEST_F(MainAccessibility, ToolbarGridAndPanelsAreReadByTheirTexts)
+TEST_F(MainAccessibility, GridCellsAndMenuItemsAreReadAndEveryUsableControlIsNamed)
 {
     addTaskLog({{"GL", "总账", "PC-01", "-1", "2006-01-05 10:20:30", "101"},
                 {"AR", "应收", "PC-02", "2", "2006-01-05 10:20:31", "102"}});
     frmMain* window = logOnAndShow();
 
-    const struct {
-        const char* key;
-        QString name;
-        QString description;
-    } buttons[] = {{"LOGIN", QStringLiteral("登陆"), QStringLiteral("重新登陆帐套")},
-                   {"DELETE", QStringLiteral("清除"), QStringLiteral("清除异常任务")},
-                   {"REF", QStringLiteral("刷新"), QStringLiteral("刷新")},
-                   {"EXIT", QStringLiteral("退出"), QStringLiteral("退出")}};
-    for (const auto& row : buttons) {
-        QAccessibleInterface* read = accessible(button(window, QString::fromLatin1(row.key)));
-        ASSERT_NE(read, nullptr) << row.key;
-        EXPECT_EQ(read->text(QAccessible::Name), row.name) << row.key;
-        EXPECT_EQ(read->text(QAccessible::Description), row.description) << row.key;
-    }
     QMenu* menu = button(window, QStringLiteral("DELETE"))->defaultAction()->menu();
     QAccessibleInterface* items = accessible(menu);
     ASSERT_EQ(items->childCount(), 2);
@@ -130,27 +95,17 @@ TEST_F(MainAccessibility, ToolbarGridAndPanelsAreReadByTheirTexts)
 
     QAccessibleInterface* table = accessible(grid(window));
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->text(QAccessible::Name), QStringLiteral("当前任务"));
     QAccessibleTableInterface* cells = table->tableInterface();
     ASSERT_NE(cells, nullptr);
     ASSERT_EQ(cells->columnCount(), 5);
     EXPECT_EQ(cells->rowCount(), 2);
-    const QString titles[] = {QStringLiteral("子系统"), QStringLiteral("站点"), QStringLiteral("运行状态"),
-                              QStringLiteral("注册时间"), QStringLiteral("任务号")};
     const QString firstRow[] = {QStringLiteral("总账"), QStringLiteral("PC-01"), QStringLiteral("异常"),
                                 QStringLiteral("2006-01-05 10:20:30"), QStringLiteral("101")};
     for (int column = 0; column < 5; ++column) {
-        EXPECT_EQ(cells->columnDescription(column), titles[column]) << column;
         ASSERT_NE(cells->cellAt(0, column), nullptr) << column;
         EXPECT_EQ(cells->cellAt(0, column)->text(QAccessible::Name), firstRow[column]) << column;
     }
     EXPECT_EQ(cells->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("正常（2）"));
-
-    EXPECT_EQ(nameOf(window->Panel(1)), QStringLiteral("V62、D65系列年结检测工具"));
-    EXPECT_EQ(nameOf(window->Panel(2)), QStringLiteral("Q6产品支持部"));
-    EXPECT_EQ(nameOf(window->Panel(3)), QStringLiteral("日期：2006-01-05"));
-    EXPECT_EQ(nameOf(window), QStringLiteral("直接清除异常任务"));
-    EXPECT_EQ(accessible(window)->role(), QAccessible::Window);
     expectEveryUsableControlNamed(window);
 }
 
