@@ -6,6 +6,7 @@
 #include "db/TaskStatements.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
+#include "taskstore/store/WriteBehindTheServer.h"
 
 #include <gtest/gtest.h>
 
@@ -577,15 +578,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
 }
 
-// Changes a database file directly, as another program might.
-void writeBehindTheServer(const std::filesystem::path& file, const std::string& sql)
-{
-    sqlite3* raw = nullptr;
-    sqlite3_open(file.c_str(), &raw);
-    const taskstore::store::SqliteDb db(raw);
-    taskstore::store::registerTextCollation(raw);
-    taskstore::store::execute(raw, sql);
-}
+using storetest::writeBehindTheServer;
 
 TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
 {

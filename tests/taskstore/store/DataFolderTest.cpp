@@ -15,6 +15,7 @@
 #include "StoreFixtures.h"
 #include "TaskStoreRun.h"
 #include "TemporaryFolder.h"
+#include "WriteBehindTheServer.h"
 
 namespace {
 
@@ -22,7 +23,6 @@ namespace fs = std::filesystem;
 using testsupport::TaskStoreRun;
 using testsupport::TemporaryFolder;
 
-using storetest::changeFile;
 using storetest::damageTaskLog;
 using storetest::makeDataFolder;
 
@@ -53,7 +53,8 @@ const std::vector<BadFolder>& badFolders()
         {"another program's SQLite file",
          [](const fs::path& f) {
              fs::remove(f / vozuzodi);
-             changeFile(f / vozuzodi, "create table notes (x text); insert into notes values ('mine')");
+             storetest::writeBehindTheServer(f / vozuzodi,
+                                             "create table notes (x text); insert into notes values ('mine')");
          },
          "VOZUZODI.sqlite", ": is a SQLite database that taskstore did not make (application id 0, user version 0)"},
         {"a truncated database",
@@ -62,9 +63,10 @@ const std::vector<BadFolder>& badFolders()
         {"a damaged page", [](const fs::path& f) { damageTaskLog(f / vozuzodi); }, "VOZUZODI.sqlite",
          ": is damaged: database disk image is malformed"},
         {"a task table dropped by another program",
-         [](const fs::path& f) { changeFile(f / vozuzodi, "drop table zk_task"); }, "VOZUZODI.sqlite",
-         ": table zk_task is missing"},
-        {"a file of a newer taskstore", [](const fs::path& f) { changeFile(f / vozuzodi, "PRAGMA user_version = 3"); },
+         [](const fs::path& f) { storetest::writeBehindTheServer(f / vozuzodi, "drop table zk_task"); },
+         "VOZUZODI.sqlite", ": table zk_task is missing"},
+        {"a file of a newer taskstore",
+         [](const fs::path& f) { storetest::writeBehindTheServer(f / vozuzodi, "PRAGMA user_version = 3"); },
          "VOZUZODI.sqlite", ": was made by a newer taskstore (text order 3; this one knows 1 to 2)"},
         {"a link in place of a database",
          [](const fs::path& f) {

@@ -4,7 +4,6 @@
 #include "TaskStoreRun.h"
 #include "TemporaryFolder.h"
 #include "taskstore/store/SqliteHandle.h"
-#include "taskstore/store/TextCollation.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
@@ -39,15 +38,6 @@ void makeDataFolder(const std::filesystem::path& folder)
     testsupport::TaskStoreRun store({"--port", "0", "--data", folder.string(), "--demo-tasks", "50"});
     ASSERT_GT(store.waitUntilListening(), 0) << store.errors();
     ASSERT_EQ(store.stop(), 0) << store.errors();
-}
-
-void changeFile(const std::filesystem::path& file, const std::string& sql)
-{
-    sqlite3* raw = nullptr;
-    sqlite3_open(file.c_str(), &raw);
-    const taskstore::store::SqliteDb db(raw);
-    taskstore::store::registerTextCollation(raw);
-    taskstore::store::execute(raw, sql);
 }
 
 void damageTaskLog(const std::filesystem::path& file)

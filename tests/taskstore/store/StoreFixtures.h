@@ -10,8 +10,6 @@ namespace storetest {
 
 // A data folder as taskstore leaves it: master, VOZUZODI with 50 demo tasks, the TLS files.
 void makeDataFolder(const std::filesystem::path& folder);
-// Runs SQL on a database file as another program would, with the text collation registered.
-void changeFile(const std::filesystem::path& file, const std::string& sql);
 // Overwrites the head of the page where the task log's rows start, as a failing disk might.
 void damageTaskLog(const std::filesystem::path& file);
 
