@@ -1,7 +1,7 @@
 // Storage errors as clients get them. SQLite's own text for a damaged file, inside a transaction
 // too. A full disk as SQL Server reports it, on a small file system of the test's own (a tmpfs of
 // 4 MiB in a private mount namespace): 9002 with its text and severity while the log cannot grow,
-// reads and new sessions go on, nothing committed is lost, and writing goes on once there is room,
+// 1105 for tempdb when a sort finds no room, reads and new sessions go on, nothing committed is lost, and writing goes on once there is room,
 // across a restart on a disk with no byte free too.
 #include <gtest/gtest.h>
 
@@ -27,6 +27,12 @@ using namespace std::chrono_literals;
 using storetest::clientSession;
 using testsupport::TaskStoreRun;
 
+const std::string tempFull =
+    "error 1105 severity 17: Could not allocate space for object 'dbo.SORT temporary run storage' in database "
+    "'tempdb' because the 'PRIMARY' filegroup is full due to lack of storage space or database files reaching the "
+    "maximum allowed size. Note that UNLIMITED files are still limited to 16TB. Create the necessary space by "
+    "dropping objects in the filegroup, adding additional files to the filegroup, or setting autogrowth on for "
+    "existing files in the filegroup.";
 const std::string logFull = "error 9002 severity 17: The transaction log for database 'VOZUZODI' is full due to "
                             "'ACTIVE_TRANSACTION'.";
 
@@ -53,7 +59,11 @@ public:
     {
         return "/proc/" + std::to_string(holder_.pid()) + "/root" + inside.string();
     }
-    std::vector<std::string> launcher() const { return {"nsenter", "-t", std::to_string(holder_.pid()), "-m"}; }
+    // Runs a program inside, its temporary files (SQLite's sorts) on the small file system too.
+    std::vector<std::string> launcher() const
+    {
+        return {"nsenter", "-t", std::to_string(holder_.pid()), "-m", "env", "SQLITE_TMPDIR=" + path().string()};
+    }
 
     // Writes a file until the file system refuses more.
     void fillUp(const fs::path& inside) const
@@ -102,18 +112,20 @@ TEST(DiskFull, ClientsGetSqlServersLogFullErrorAndEverythingGoesOnOnceThereIsRoo
                     fs::file_size(disk.outside(disk.path() / "others")) - (1 << 20));
 
     // Each row 20,000 characters, each committed, until the log cannot grow: the error arrives
-    // as SQL Server sends it, inside the driver's transaction, which stays usable.
+    // as SQL Server sends it, inside the driver's transaction, which stays usable. A sort larger
+    // than a session's memory finds no room for its temporary runs.
     const auto filling =
         clientSession(port,
                       {"create table big (v nvarchar(max))", "commit", "fill insert into big values (%s)", "rollback",
-                       "select count(*) from zk_tasklog"});
-    ASSERT_EQ(filling.size(), 6u) << ::testing::PrintToString(filling) << store->errors();
+                       "select count(*) from zk_tasklog", "select len(v) from big order by v + v + v + v"});
+    ASSERT_EQ(filling.size(), 7u) << ::testing::PrintToString(filling) << store->errors();
     EXPECT_EQ(filling[2].substr(0, 7), "filled ");
     const int filled = std::stoi(filling[2].substr(7));
     EXPECT_GT(filled, 10);
     EXPECT_EQ(filling[3], logFull);
     EXPECT_EQ(filling[4], "done");
     EXPECT_EQ(filling[5], "100") << "reading goes on";
+    EXPECT_EQ(filling[6], tempFull);
 
     // Not a byte left: a new session still reads, and so does a taskstore started again.
     disk.fillUp(disk.path() / "last-bytes");
