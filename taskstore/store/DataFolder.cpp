@@ -222,8 +222,10 @@ void DataFolder::createFile(const std::string& name, bool withTaskTables, bool v
     // start: SQLite's log and index files copy the rights.
     std::string building = (folder_ / ("." + name + std::string(fileSuffix) + "-XXXXXX")).string();
     const int fd = ::mkstemp(building.data());
-    if (fd < 0)
-        throw StoreError("cannot create " + file.string() + ": " + std::strerror(errno), errno == ENOSPC);
+    if (fd < 0) {
+        const int error = errno;
+        throw StoreError("cannot create " + file.string() + ": " + std::strerror(error), error == ENOSPC);
+    }
     ::close(fd);
     try {
         const SqliteDb db = openDatabaseFile(building);
