@@ -599,7 +599,7 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
 }
 
-TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
+TEST(Storage, AnOlderReleasesFileGetsItsIndexesRebuiltForTheTextOrderAndTheMarkOfTaskstore)
 {
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
@@ -618,7 +618,8 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
         taskstore::store::execute(raw,
                                   "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
                                   " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
-        taskstore::store::execute(raw, "PRAGMA user_version = 1");
+        // Nor did it mark its files as taskstore's.
+        taskstore::store::execute(raw, "PRAGMA user_version = 1; PRAGMA application_id = 0");
     }
     auto engine = taskstore::Engine::open(data);
     auto session = engine->newSession("VOZUZODI", 51);
@@ -631,6 +632,12 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
     }
     EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog where cSub_Id > 'z' order by cSub_Id"),
               (Rows{{"T2"}, {"T3"}, {"T5"}, {"T1"}, {"T4"}}));
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2((data / "VOZUZODI.sqlite").c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const taskstore::store::SqliteDb db(raw);
+    const auto marked = taskstore::store::prepare(raw, "PRAGMA application_id");
+    ASSERT_EQ(sqlite3_step(marked.get()), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(marked.get(), 0), 0x54534B31) << "marked as taskstore's now";
 }
 
 TEST(Storage, DemoTasksAreDeterministicAndMixed)

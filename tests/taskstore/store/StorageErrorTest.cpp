@@ -101,7 +101,8 @@ TEST(DiskFull, ClientsGetSqlServersLogFullErrorAndEverythingGoesOnOnceThereIsRoo
         GTEST_SKIP() << "mounting a small tmpfs needs root";
     SmallFileSystem disk("4m");
     if (!disk.mounted())
-        GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace here";
+        GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace here (unshare and mount need "
+                        "CAP_SYS_ADMIN, which this machine withholds)";
     const fs::path data = disk.path() / "data";
     const std::vector<std::string> serve{"--port", "0", "--data", data.string(), "--demo-tasks", "100"};
     auto store = std::make_unique<TaskStoreRun>(serve, "", disk.launcher());
