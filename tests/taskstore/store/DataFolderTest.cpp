@@ -137,8 +137,8 @@ TEST(BadDataFolder, AReadOnlyFolderIsRefusedUntouched)
     EXPECT_EQ(store.exitStatus, 1);
     EXPECT_NE(store.errors().find("the data folder " + folder.string() + " is read-only"), std::string::npos)
         << store.errors();
-    fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(storetest::snapshotOf(folder), before);
+    fs::permissions(folder, fs::perms::owner_all);
 }
 
 TEST(BadDataFolder, ASecondTaskstoreIsRefusedAndNamesTheFirst)
