@@ -62,6 +62,8 @@ enum class ErrorId : std::uint8_t {
     NullNotAllowed,
     DuplicateKey,
     LockTimeout,
+    DataFileFull,
+    LogFull,
     ObjectExists,
     DuplicateColumnName,
     IdentityNotInt,
@@ -201,6 +203,12 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
      "Cannot insert the value NULL into column '%s'; column does not allow nulls. The statement fails."},
     {ErrorId::DuplicateKey, 2627, 14, 1, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key."},
     {ErrorId::LockTimeout, 1222, 16, 1, "Lock request time out period exceeded."},
+    {ErrorId::DataFileFull, 1105, 17, 2,
+     "Could not allocate space for object '%s' in database '%s' because the '%s' filegroup is full due to lack of "
+     "storage space or database files reaching the maximum allowed size. Note that UNLIMITED files are still limited "
+     "to 16TB. Create the necessary space by dropping objects in the filegroup, adding additional files to the "
+     "filegroup, or setting autogrowth on for existing files in the filegroup."},
+    {ErrorId::LogFull, 9002, 17, 2, "The transaction log for database '%s' is full due to '%s'."},
     {ErrorId::ObjectExists, 2714, 16, 1, "There is already an object named '%s' in the database."},
     {ErrorId::DuplicateColumnName, 2705, 16, 1,
      "Column names in each table must be unique. Column name '%s' in table '%s' is specified more than once."},

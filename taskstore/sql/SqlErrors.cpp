@@ -17,6 +17,16 @@ SqlError missingDatabase(std::string_view name) { return makeError<ErrorId::Unkn
 
 SqlError lockTimeout() { return makeError<ErrorId::LockTimeout>(); }
 
+SqlError logFull(std::string_view database, std::string_view reason)
+{
+    return makeError<ErrorId::LogFull>(database, reason);
+}
+
+SqlError tempSpaceFull()
+{
+    return makeError<ErrorId::DataFileFull>("dbo.SORT temporary run storage", "tempdb", "PRIMARY");
+}
+
 SqlError dateTimeOutOfRange(std::string_view sourceTypeName)
 {
     return makeError<ErrorId::DateTimeOutOfRange>(sourceTypeName);

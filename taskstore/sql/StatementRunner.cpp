@@ -226,8 +226,8 @@ std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guar
                                        const ObjectName& target, bool oneStep)
 {
     const std::string sql = translate(transaction_.count() > 0);
-    const std::string targetKey = tableKey(databaseOf(target), target.table);
-    return transaction_.write(targetKey, oneStep, [&] { return execBound(sql); });
+    const std::string database = databaseOf(target);
+    return transaction_.write(database, tableKey(database, target.table), oneStep, [&] { return execBound(sql); });
 }
 
 void StatementRunner::use(const UseStatement& statement, ResultSink& sink)
@@ -263,7 +263,13 @@ void StatementRunner::createDatabase(const CreateDatabaseStatement& statement)
 {
     if (transaction_.count() > 0)
         throw makeError<ErrorId::CreateDatabaseInTransaction>();
-    switch (engine_.dataFolder.createDatabase(statement.name)) {
+    store::DataFolder::CreateResult result{};
+    try {
+        result = engine_.dataFolder.createDatabase(statement.name);
+    } catch (const store::StoreError& error) {
+        throw makeError<ErrorId::StorageError>(error.what());
+    }
+    switch (result) {
     case store::DataFolder::CreateResult::Created: return;
     case store::DataFolder::CreateResult::Exists: throw makeError<ErrorId::DatabaseExists>(statement.name);
     case store::DataFolder::CreateResult::BadName: throw syntaxErrorNear(statement.name, 1);

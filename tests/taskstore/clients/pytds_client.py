@@ -10,6 +10,10 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   each SQL...           USE VOZUZODI, run each statement on its own: "wire" and the wire type of each
                         column, then each row, or "error <number> state <state>"
   login                 only log in; prints "refused <number>" when the server refuses
+  messages STATEMENT... USE VOZUZODI, run each in the driver's transaction: "commit" and "rollback"
+                        end it; "fill SQL" runs and commits SQL with a 20,000-character parameter
+                        until it fails and prints "filled <count>" (the commits); the rest print their rows, "done", or
+                        "error <number> severity <severity>: <message>"
 PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
 import datetime
@@ -93,6 +97,28 @@ def main():
                     print("\t".join(cell(value) for value in row))
             except pytds.Error as error:
                 print("error", getattr(error, "msg_no", "?"), "state", getattr(error, "state", "?"))
+    elif mode == "messages":
+        for statement in statements:
+            try:
+                if statement in ("commit", "rollback"):
+                    getattr(connection, statement)()
+                    print("done")
+                elif statement.startswith("fill "):
+                    filled = 0
+                    try:
+                        while filled < 100000:
+                            cursor.execute(statement[5:], ("x" * 20000,))
+                            connection.commit()
+                            filled += 1
+                    finally:
+                        print("filled", filled)
+                else:
+                    cursor.execute(statement)
+                    rows = cursor.fetchall() if cursor.description else []
+                    print("\t".join(cell(value) for row in rows for value in row) if rows else "done")
+            except pytds.Error as error:
+                print(f"error {getattr(error, 'msg_no', '?')} severity {getattr(error, 'severity', '?')}: "
+                      f"{getattr(error, 'text', error)}")
     elif mode == "types":
         offset = datetime.timezone(datetime.timedelta(hours=8))
         values = (decimal.Decimal("12345678901234567.89"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF"),

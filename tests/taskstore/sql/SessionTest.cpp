@@ -6,6 +6,7 @@
 #include "db/TaskStatements.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
+#include "taskstore/store/WriteBehindTheServer.h"
 
 #include <gtest/gtest.h>
 
@@ -577,15 +578,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
 }
 
-// Changes a database file directly, as another program might.
-void writeBehindTheServer(const std::filesystem::path& file, const std::string& sql)
-{
-    sqlite3* raw = nullptr;
-    sqlite3_open(file.c_str(), &raw);
-    const taskstore::store::SqliteDb db(raw);
-    taskstore::store::registerTextCollation(raw);
-    taskstore::store::execute(raw, sql);
-}
+using storetest::writeBehindTheServer;
 
 TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
 {
@@ -606,7 +599,7 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
 }
 
-TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
+TEST(Storage, AnOlderReleasesFileGetsItsIndexesRebuiltForTheTextOrderAndTheMarkOfTaskstore)
 {
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
@@ -625,7 +618,8 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
         taskstore::store::execute(raw,
                                   "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
                                   " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
-        taskstore::store::execute(raw, "PRAGMA user_version = 1");
+        // Nor did it mark its files as taskstore's.
+        taskstore::store::execute(raw, "PRAGMA user_version = 1; PRAGMA application_id = 0");
     }
     auto engine = taskstore::Engine::open(data);
     auto session = engine->newSession("VOZUZODI", 51);
@@ -638,6 +632,12 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
     }
     EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog where cSub_Id > 'z' order by cSub_Id"),
               (Rows{{"T2"}, {"T3"}, {"T5"}, {"T1"}, {"T4"}}));
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2((data / "VOZUZODI.sqlite").c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const taskstore::store::SqliteDb db(raw);
+    const auto marked = taskstore::store::prepare(raw, "PRAGMA application_id");
+    ASSERT_EQ(sqlite3_step(marked.get()), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(marked.get(), 0), 0x54534B31) << "marked as taskstore's now";
 }
 
 TEST(Storage, DemoTasksAreDeterministicAndMixed)
