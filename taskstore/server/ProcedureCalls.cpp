@@ -111,7 +111,11 @@ void ProcedureCalls::executeSql(const tds::RpcCall& call, Session& session)
 {
     const Prepared statement{call.parameters.size() > 1 ? textArgument(call, 1, "@params") : std::string(),
                              textArgument(call, 0, "@statement")};
+    // A procedure must leave @@TRANCOUNT as it found it; the change stays, the client is told.
+    const int before = session.tranCount();
     const auto outputs = runStatement(call, 2, statement, session);
+    if (const int after = session.tranCount(); after != before)
+        sink_.error(makeError<ErrorId::TranCountMismatch>(before, after));
     sink_.returnStatus(0);
     returnOutputs(call, outputs);
 }

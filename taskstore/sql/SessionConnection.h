@@ -12,11 +12,21 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace taskstore::sql {
 
 // Thrown when a stop request (an attention) ends the running statement.
 struct StatementStopped {};
+
+// Thrown when a row breaks a NOT NULL or PRIMARY KEY constraint: SQL Server's error names the
+// table and the statement, which the statement that wrote the row adds.
+struct ConstraintViolation {
+    enum class Kind { NullColumn, DuplicateKey };
+    Kind kind = Kind::NullColumn;
+    std::string column;                  // NullColumn's
+    std::vector<std::string> keyValues;  // DuplicateKey's, in the key's order
+};
 
 class SessionConnection {
 public:
@@ -33,7 +43,8 @@ public:
     // Runs SQL without results; throws statementError() on failure.
     void exec(const char* sql);
     // The SqlError for SQLite's result code of the statement that just failed; throws
-    // StatementStopped when a stop request made it fail.
+    // StatementStopped when a stop request made it fail, ConstraintViolation for a broken
+    // constraint.
     SqlError statementError(int rc);
     SqlError lastError() { return statementError(sqlite3_extended_errcode(db_.get())); }
     // Forgets what the previous statement left behind: a function's error, a stop seen.

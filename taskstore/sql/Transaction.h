@@ -38,8 +38,10 @@ public:
     // Runs a change to `table` (a change key) atomically, inside the open transaction or in its
     // own; `execute` runs the statement and gives SQLite's result code. `oneStep`: SQLite carries
     // the statement out in one step that cannot stop part way (a delete without a filter), so it
-    // needs no savepoint, whose journal would hold every page it frees. The rows changed.
-    std::int64_t write(const std::string& table, bool oneStep, const std::function<int()>& execute);
+    // needs no savepoint, whose journal would hold every page it frees. `sessionOnly`: the table is
+    // the session's own (temporary), so outside a transaction the write waits for no other session.
+    // The rows changed.
+    std::int64_t write(const std::string& table, bool oneStep, bool sessionOnly, const std::function<int()>& execute);
     // Waits until no other session has uncommitted changes to the tables (change keys) a
     // statement reads; at READ UNCOMMITTED nothing waits.
     void waitForCommittedTables(const std::vector<std::string>& tables);
