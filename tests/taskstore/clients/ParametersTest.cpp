@@ -96,6 +96,20 @@ TEST_F(Parameters, PythonTdsSeesSqlServersStatesTypesAndVersion)
         << result.output;
 }
 
+TEST_F(Parameters, PythonTdsSeesTheTransactionCountChangedBySpExecuteSql)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "rpc-tran", std::to_string(server.port()),
+                                  password, "begin tran if %s = 0 commit", "if %s = 0 commit", "commit if %s = 0 commit"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    // The change stands; the error only tells the client.
+    EXPECT_EQ(result.output,
+              "error 266 state 1: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+              "statements. Previous count = 0, current count = 1.\ntrancount 1\n"
+              "ran\ntrancount 1\n"
+              "error 266 state 1: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+              "statements. Previous count = 1, current count = 0.\ntrancount 0\n");
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = clienttest::tediousModules();

@@ -9,6 +9,8 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   types                 parameters of exact types selected back (values and wire types), stored, computed
   each SQL...           USE VOZUZODI, run each statement on its own: "wire" and the wire type of each
                         column, then each row, or "error <number> state <state>"
+  rpc-tran SQL...        autocommit; run each statement with one parameter (so through sp_executesql):
+                        "ran" or "error <number> state <state>: <text>", then "trancount <n>"
   login                 only log in; prints "refused <number>" when the server refuses
 PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
@@ -93,6 +95,17 @@ def main():
                     print("\t".join(cell(value) for value in row))
             except pytds.Error as error:
                 print("error", getattr(error, "msg_no", "?"), "state", getattr(error, "state", "?"))
+    elif mode == "rpc-tran":
+        connection.autocommit = True
+        for statement in statements:
+            try:
+                cursor.execute(statement, (1,))
+                print("ran")
+            except pytds.Error as error:
+                print("error", getattr(error, "msg_no", "?"), "state", f"{getattr(error, 'state', '?')}:",
+                      getattr(error, "text", error))
+            cursor.execute("select @@trancount")
+            print("trancount", cursor.fetchone()[0])
     elif mode == "types":
         offset = datetime.timezone(datetime.timedelta(hours=8))
         values = (decimal.Decimal("12345678901234567.89"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF"),

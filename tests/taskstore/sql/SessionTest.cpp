@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -128,6 +129,26 @@ TEST(Batches, MissingColumnOfAnExistingTableRunsNothing)
     // A table made earlier in the batch is resolved when its statements run.
     query(*session, "create table u (b int)\ninsert into u values (3)");
     EXPECT_EQ(query(*session, "select a from t"), (Rows{{"2"}}));
+}
+
+TEST(Sessions, ResultColumnsCarryIdentityTableAndNullability)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, "create table t (id int identity(1,1) primary key, name nvarchar(5))");
+    const RecordingSink sink = run(*session, "select id, name, 1, -2.5, N'x', NULL, name + 'a' from t");
+    ASSERT_EQ(sink.results.size(), 1u);
+    const auto& columns = sink.results[0].columns;
+    ASSERT_EQ(columns.size(), 7u);
+    const std::vector<std::array<bool, 3>> expected{// identity, table column, nullable
+                                                    {true, true, false},   {false, true, true},
+                                                    {false, false, false}, {false, false, false},
+                                                    {false, false, false}, {false, false, true},
+                                                    {false, false, true}};
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        EXPECT_EQ((std::array<bool, 3>{columns[i].identity, columns[i].tableColumn, columns[i].nullable}),
+                  expected[i])
+            << "column " << i;
 }
 
 TEST(Sessions, TemporaryTableBelongsToItsSessionAndEndsWithIt)
