@@ -121,6 +121,9 @@ TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
     EXPECT_NE(result.output.find("read " + injection + "|<NULL>\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("prepared N1\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("deleted 1"), std::string::npos) << result.output;
+    // As SQL Server flags them: identity 0x10, a table's column usUpdateable 2 (0x08), nullable 0x01;
+    // literals neither nullable nor a table's.
+    EXPECT_NE(result.output.find("flags id=24 name=9 code=8 one=0 x=0\n"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("failed"), std::string::npos) << result.output;
     EXPECT_TRUE(received("RPC sp_prepare"));
     EXPECT_TRUE(taskTableIntact());
