@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <utility>
 #include <variant>
 
@@ -119,6 +120,17 @@ int StatementRunner::execBound(const std::string& sql)
 
 std::optional<SqlError> StatementRunner::compileError(std::span<const Statement> statements)
 {
+    // Temporary tables made in one batch must have different names: SQL Server refuses the batch.
+    std::set<std::string> temporaryTables;
+    for (const Statement& statement : statements) {
+        const auto* create = std::get_if<CreateTableStatement>(&statement.body);
+        if (create && create->name.table.starts_with('#')
+            && !temporaryTables.insert(common::asciiLower(create->name.table)).second) {
+            SqlError error = makeError<ErrorId::ObjectExists>(create->name.table);
+            error.line = statement.line;
+            return error;
+        }
+    }
     for (const Statement& statement : statements) {
         // Names after a USE belong to the database it names, which is only known when it runs.
         if (std::holds_alternative<UseStatement>(statement.body))
