@@ -314,7 +314,9 @@ std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guar
         const std::string name = table ? table->name : target.table;
         if (violation.kind == ConstraintViolation::Kind::DuplicateKey)
             throw duplicateKey(name, violation.keyValues);
-        throw nullNotAllowed(violation.column, database, name, kind_ == StatementKind::Update ? "UPDATE" : "INSERT");
+        // SQL Server keeps temporary tables in tempdb.
+        throw nullNotAllowed(violation.column, database == sessionSchema ? "tempdb" : database, name,
+                             kind_ == StatementKind::Update ? "UPDATE" : "INSERT");
     }
 }
 

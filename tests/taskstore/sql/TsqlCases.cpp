@@ -475,6 +475,9 @@ std::vector<TsqlCase> tsqlCases()
              {{"1", "1"}, {"3", "5"}}),
         rows("temporary_table_in_its_session",
              "create table #t (a int)\ninsert into #t values (7)\nuse master\nGO\nselect a from #t", {{"7"}}),
+        fails("null_into_temporary_table", "create table #t (a int not null)\nGO\ninsert into #t values (NULL)", 515,
+              "Cannot insert the value NULL into column 'a', table 'tempdb.dbo.#t'; column does not allow nulls. "
+              "INSERT fails."),
         fails("global_temporary_table_refused", "create table ##t (a int)", 50000),
         fails("two_temporary_tables_of_one_name_in_a_batch",
               "select 1\ncreate table #t (a int)\ncreate table #T (b int)", 2714,
