@@ -205,7 +205,7 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
     {ErrorId::DuplicateKey, 2627, 14, 1,
      "Violation of PRIMARY KEY constraint '%s'. Cannot insert duplicate key in object '%s'. The duplicate key value "
      "is %s."},
-    {ErrorId::StatementTerminated, 3621, 0, 0, "The statement has been terminated."},
+    {ErrorId::StatementTerminated, 3621, 0, 1, "The statement has been terminated."},
     {ErrorId::LockTimeout, 1222, 16, 1, "Lock request time out period exceeded."},
     {ErrorId::ObjectExists, 2714, 16, 1, "There is already an object named '%s' in the database."},
     {ErrorId::DuplicateColumnName, 2705, 16, 1,

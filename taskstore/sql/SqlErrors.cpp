@@ -1,5 +1,7 @@
 #include "taskstore/sql/SqlErrors.h"
 
+#include "common/Utf8Decode.h"
+
 #include <cstdint>
 
 namespace taskstore::sql {
@@ -49,7 +51,11 @@ std::string primaryKeyName(std::string_view table)
         hash *= 1099511628211ull;
     }
     static constexpr char digits[] = "0123456789ABCDEF";
-    std::string name = "PK__" + std::string(table) + "__";
+    // The table's name is cut to its first 8 characters, as in SQL Server's generated names.
+    std::size_t cut = 0;
+    for (int characters = 0; characters < 8 && cut < table.size(); ++characters)
+        common::decodeUtf8(table, cut);
+    std::string name = "PK__" + std::string(table.substr(0, cut)) + "__";
     for (int shift = 60; shift >= 0; shift -= 4)
         name += digits[(hash >> shift) & 0xF];
     return name;

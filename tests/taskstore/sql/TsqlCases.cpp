@@ -457,6 +457,12 @@ std::vector<TsqlCase> tsqlCases()
         fails("duplicate_key", "create table t (id int primary key)\nGO\ninsert into t values (1), (2), (2)", 2627,
               "Violation of PRIMARY KEY constraint 'PK__t__AF63E94C860202A3'. Cannot insert duplicate key in object "
               "'dbo.t'. The duplicate key value is (2)."),
+        fails("duplicate_key_names_a_long_table_cut_to_8_characters",
+              "create table TasksToClear (id int primary key)\ninsert into TasksToClear values (7)\nGO\n"
+              "insert into taskstoclear values (7)",
+              2627,
+              "Violation of PRIMARY KEY constraint 'PK__TasksToC__F55B7CCEC06C1DD1'. Cannot insert duplicate key in object "
+              "'dbo.TasksToClear'. The duplicate key value is (7)."),
         fails("duplicate_text_key_under_the_collation",
               "create table t (k nvarchar(5) primary key)\ninsert into t values (N'ab')\nGO\n"
               "insert into t values (N'x'), (N'AB ')",
