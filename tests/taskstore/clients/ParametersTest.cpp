@@ -110,6 +110,19 @@ TEST_F(Parameters, PythonTdsSeesTheTransactionCountChangedBySpExecuteSql)
               "statements. Previous count = 1, current count = 0.\ntrancount 0\n");
 }
 
+TEST_F(Parameters, PythonTdsTemporaryTableEndsWithItsConnection)
+{
+    const auto owner = runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
+                                 "create table #t (a int)", "insert into #t values (1)", "select a from #t"});
+    ASSERT_EQ(owner.exitCode, 0) << owner.output;
+    EXPECT_NE(owner.output.find("done 1\nwire 56\n1\n"), std::string::npos) << owner.output;
+    // The table went with the connection that made it: a new one finds no #t.
+    const auto next = runChild(
+        {"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password, "select a from #t"});
+    ASSERT_EQ(next.exitCode, 0) << next.output;
+    EXPECT_NE(next.output.find("error 208 state 1"), std::string::npos) << next.output;
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = clienttest::tediousModules();

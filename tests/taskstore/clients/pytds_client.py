@@ -8,7 +8,7 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   params                statements with parameters: select, insert, read back, delete, unknown procedure
   types                 parameters of exact types selected back (values and wire types), stored, computed
   each SQL...           USE VOZUZODI, run each statement on its own: "wire" and the wire type of each
-                        column, then each row, or "error <number> state <state>"
+                        column, then each row, "done <rows>" without a result, or "error <number> state <state>"
   rpc-tran SQL...        autocommit; run each statement with one parameter (so through sp_executesql):
                         "ran" or "error <number> state <state>: <text>", then "trancount <n>"
   login                 only log in; prints "refused <number>" when the server refuses
@@ -90,6 +90,9 @@ def main():
         for statement in statements:
             try:
                 cursor.execute(statement)
+                if cursor.description is None:
+                    print("done", cursor.rowcount)
+                    continue
                 print("wire", " ".join(str(column[1]) for column in cursor.description))
                 for row in cursor.fetchall():
                     print("\t".join(cell(value) for value in row))
