@@ -256,7 +256,7 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
      "The request holds more than %d procedure calls, more than taskstore takes in one request. Send the calls in "
      "several requests."},
 
-    {ErrorId::TranCountMismatch, 266, 16, 1,
+    {ErrorId::TranCountMismatch, 266, 16, 2,
      "Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT statements. Previous "
      "count = %d, current count = %d."},
 

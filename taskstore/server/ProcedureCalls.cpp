@@ -117,7 +117,7 @@ bool ProcedureCalls::executeSql(const tds::RpcCall& call, Session& session)
     const auto outputs = runStatement(call, 2, statement, session);
     const int after = session.tranCount();
     if (after != before)
-        sink_.error(makeError<ErrorId::TranCountMismatch>(before, after));
+        sink_.error(makeErrorAt<ErrorId::TranCountMismatch>(0, before, after));  // on line 0, as SQL Server
     sink_.returnStatus(0);
     returnOutputs(call, outputs);
     return after == before;

@@ -103,10 +103,10 @@ TEST_F(Parameters, PythonTdsSeesTheTransactionCountChangedBySpExecuteSql)
     ASSERT_EQ(result.exitCode, 0) << result.output;
     // The change stands; the error only tells the client.
     EXPECT_EQ(result.output,
-              "error 266 state 1: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+              "error 266 state 2: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
               "statements. Previous count = 0, current count = 1.\ntrancount 1\n"
               "ran\ntrancount 1\n"
-              "error 266 state 1: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+              "error 266 state 2: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
               "statements. Previous count = 1, current count = 0.\ntrancount 0\n");
 }
 
