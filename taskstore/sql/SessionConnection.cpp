@@ -47,6 +47,7 @@ void SessionConnection::resetStatementState()
 {
     functions_.error.reset();
     functions_.stopped = false;
+    functions_.keyValues.clear();
 }
 
 SqlError SessionConnection::statementError(int rc, std::string_view writtenDatabase)
@@ -63,13 +64,13 @@ SqlError SessionConnection::statementError(int rc, std::string_view writtenDatab
     if (rc == SQLITE_CONSTRAINT_NOTNULL) {
         const auto dot = message.rfind('.');
         const std::string column = dot == std::string::npos ? message : message.substr(dot + 1);
-        return makeError<ErrorId::NullNotAllowed>(column);
+        throw ConstraintViolation{ConstraintViolation::Kind::NullColumn, column, {}};
     }
     // SQLite's parser has a fixed stack: about 30 nested calls fill it.
     if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
         return nestedTooDeeply();
     if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
-        return makeError<ErrorId::DuplicateKey>();
+        throw ConstraintViolation{ConstraintViolation::Kind::DuplicateKey, {}, functions_.keyValues};
     if (store::outOfSpace(db_.get(), rc))
         return writtenDatabase.empty() ? tempSpaceFull() : logFull(writtenDatabase, "ACTIVE_TRANSACTION");
     return makeError<ErrorId::StorageError>(message);

@@ -12,11 +12,21 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace taskstore::sql {
 
 // Thrown when a stop request (an attention) ends the running statement.
 struct StatementStopped {};
+
+// Thrown when a row breaks a NOT NULL or PRIMARY KEY constraint: SQL Server's error names the
+// table and the statement, which the statement that wrote the row adds.
+struct ConstraintViolation {
+    enum class Kind { NullColumn, DuplicateKey };
+    Kind kind = Kind::NullColumn;
+    std::string column;                  // NullColumn's
+    std::vector<std::string> keyValues;  // DuplicateKey's, in the key's order
+};
 
 class SessionConnection {
 public:
@@ -35,7 +45,7 @@ public:
     void exec(const char* sql, std::string_view writtenDatabase = {});
     // The SqlError for SQLite's result code of the statement that just failed, read before
     // anything else runs on the connection; throws StatementStopped when a stop request made it
-    // fail. A full disk is 9002 for `writtenDatabase`, whose log could not grow (every change goes
+    // fail, ConstraintViolation for a broken constraint. A full disk is 9002 for `writtenDatabase`, whose log could not grow (every change goes
     // to the write-ahead log first), or, for a statement that writes nothing, 1105 for the
     // temporary space of its sorts, SQL Server's tempdb.
     SqlError statementError(int rc, std::string_view writtenDatabase = {});

@@ -100,12 +100,16 @@ void Transaction::waitForCommittedTables(const std::vector<std::string>& tables)
     }
 }
 
-std::int64_t Transaction::write(const std::string& database, const std::string& table, bool oneStep,
+std::int64_t Transaction::write(const std::string& database, const std::string& table, bool oneStep, bool sessionOnly,
                                 const std::function<int()>& execute)
 {
     sqlite3* db = connection_.get();
     if (count_ == 0) {
-        takeWriteLock(table);
+        // A deferred transaction locks only what it writes: the connection's own temp schema.
+        if (sessionOnly)
+            connection_.exec("BEGIN");
+        else
+            takeWriteLock(table);
         try {
             if (execute() != SQLITE_OK)
                 throw connection_.lastError(database);

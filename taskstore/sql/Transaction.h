@@ -39,8 +39,9 @@ public:
     // open transaction or in its own; `execute` runs the statement and gives SQLite's result code.
     // `oneStep`: SQLite carries the statement out in one step that cannot stop part way (a delete
     // without a filter), so it needs no savepoint, whose journal would hold every page it frees.
-    // The rows changed.
-    std::int64_t write(const std::string& database, const std::string& table, bool oneStep,
+    // `sessionOnly`: the table is the session's own (temporary), so outside a transaction the
+    // write waits for no other session. The rows changed.
+    std::int64_t write(const std::string& database, const std::string& table, bool oneStep, bool sessionOnly,
                        const std::function<int()>& execute);
     // Waits until no other session has uncommitted changes to the tables (change keys) a
     // statement reads; at READ UNCOMMITTED nothing waits.
