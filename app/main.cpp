@@ -8,6 +8,7 @@
 #include "gui/Fonts.h"
 #include "gui/LastWindowWatch.h"
 #include "gui/QtMsgBox.h"
+#include "gui/WindowAccessibility.h"
 
 int main(int argc, char** argv)
 {
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     // The program's icon is the clear command's red cross; windows without their own show it.
     QApplication::setWindowIcon(forms::ImageList1::icon(forms::ImageList1::Index::Delete));
     gui::installQtMsgBox();
+    gui::installWindowAccessibility();
     gui::watchForLastWindow();
     fontConfig.finish();
     gui::runGuarded(ModMain::Main);

@@ -3,6 +3,7 @@
 // command of the main window, and the clearing's transaction on the shared connection.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace forms {
 class frmMain;
@@ -28,8 +29,11 @@ double scrollJumpSeconds(forms::frmMain& window);
 std::size_t gridRows(forms::frmMain& window);
 std::size_t gridTextBytes(forms::frmMain& window);
 
-// A clearing's transaction and two statements over the shared connection ("DELERROR" or
-// "DELALL"); returns the seconds taken.
+// The menu keys of the two clearings, in the order the report lists them.
+inline const std::vector<std::string> clearKeys{"DELERROR", "DELALL"};
+
+// A clearing's transaction and two statements over the shared connection (one of clearKeys);
+// returns the seconds taken.
 double toolClearSeconds(const std::string& key);
 
 // The process's resident memory, after handing freed memory back to the system.

@@ -1,10 +1,6 @@
 #include "db/OdbcConnectionString.h"
 
-#include <algorithm>
-
-#include "common/AsciiCase.h"
-#include "common/Trim.h"
-#include "db/WholeNumber.h"
+#include "db/DataSource.h"
 #include "db/Wipe.h"
 #include "runtime/RuntimeError.h"
 #ifdef _WIN32
@@ -17,21 +13,6 @@ namespace db {
 
 namespace {
 
-constexpr int defaultPort = 1433;
-
-std::string_view trimSpaces(std::string_view text) { return common::trimmed(text, " \t"); }
-
-// A host or instance name never holds these; a name that does is no server name at all, and
-// passing it on would let the driver pick a host or port out of it.
-bool isNamePart(std::string_view name)
-{
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte <= 0x20 || byte == 0x7F || std::string_view(",;={}'\"").find(c) != std::string_view::npos;
-    });
-}
-
-constexpr std::size_t longestHostName = 253;
 // SQL Server's limit for login names and passwords; the driver silently cuts longer ones, which
 // would log on with a password other than the one typed.
 constexpr std::size_t longestCredential = 128;
@@ -102,7 +83,7 @@ const SqlServerDriver& systemDriver()
 std::string driverAndServer(std::string_view dataSource)
 {
     parseDataSource(dataSource);
-    const std::string_view typed = trimSpaces(dataSource);
+    const std::string_view typed = trimmedDataSource(dataSource);
     const std::string server = typed.empty() ? "(local)" : std::string(typed);
     return "DRIVER=" + odbcValue(systemDriver().name) + ";Server=" + odbcValue(server) + ";";
 }
@@ -138,7 +119,7 @@ std::string driverAndServer(std::string_view dataSource)
         server += "\\" + address.instance;
     // A bare name that is a section of the FreeTDS configuration reaches the driver as that
     // section, so the host, port, encryption and CA file set there apply.
-    const std::string_view typed = trimSpaces(dataSource);
+    const std::string_view typed = trimmedDataSource(dataSource);
     if (typed.find_first_of(",\\:") == std::string_view::npos && isFreeTdsServerSection(typed))
         return "DRIVER=" + odbcValue(FREETDS_ODBC_DRIVER) + ";Servername=" + odbcValue(typed) + ";";
     std::string out = "DRIVER=" + odbcValue(FREETDS_ODBC_DRIVER) + ";Server=" + odbcValue(server) + ";";
@@ -154,46 +135,6 @@ std::string driverAndServer(std::string_view dataSource)
 std::string protocolOptions() { return "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;"; }
 }  // namespace
 #endif
-
-ServerAddress parseDataSource(std::string_view dataSource)
-{
-    std::string_view rest = trimSpaces(dataSource);
-    if (rest.size() >= 4 && common::equalIgnoringAsciiCase(rest.substr(0, 4), "tcp:"))
-        rest.remove_prefix(4);
-
-    ServerAddress address;
-    if (const auto comma = rest.rfind(','); comma != std::string_view::npos) {
-        const std::string_view portText = trimSpaces(rest.substr(comma + 1));
-        const auto port = readWholeNumber(portText);
-        if (!port || *port < 1 || *port > 65535)
-            throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                                        "The server name has no valid TCP port after the comma: \""
-                                            + std::string(portText) + "\".");
-        address.port = *port;
-        rest = rest.substr(0, comma);
-    }
-    bool namesInstance = false;
-    if (const auto slash = rest.find('\\'); slash != std::string_view::npos) {
-        address.instance = std::string(trimSpaces(rest.substr(slash + 1)));
-        rest = rest.substr(0, slash);
-        namesInstance = true;
-    }
-    const std::string_view host = trimSpaces(rest);
-    const bool local = host.empty() || host == "." || common::equalIgnoringAsciiCase(host, "(local)")
-        || common::equalIgnoringAsciiCase(host, "localhost");
-    if (host.size() > longestHostName)
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                                    "The server name is longer than a host name may be ("
-                                        + std::to_string(longestHostName) + " characters).");
-    // "host\" names no instance: it is a typing slip, not the default instance.
-    if (!isNamePart(host) || !isNamePart(address.instance) || (namesInstance && address.instance.empty()))
-        throw runtime::RuntimeError(runtime::ErrorNumber::ProviderFailure,
-                                    "The server name is not valid: use host, host,port or host\\instance.");
-    address.host = local ? "127.0.0.1" : std::string(host);
-    if (!address.port && address.instance.empty())
-        address.port = defaultPort;
-    return address;
-}
 
 std::string toOdbcConnectionString(const LogOn& logOn)
 {

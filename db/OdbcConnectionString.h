@@ -1,23 +1,11 @@
 #pragma once
 // Writes a log-on as the connection string the ODBC driver for SQL Server reads.
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "db/LogOn.h"
 
 namespace db {
-
-// A Data Source as SQL Server clients read it: [tcp:]host[\instance][,port].
-struct ServerAddress {
-    std::string host;         // "(local)", ".", "localhost" and empty become 127.0.0.1
-    std::string instance;     // empty for the default instance
-    std::optional<int> port;  // 1433 for the default instance when not given
-};
-
-// Throws runtime::RuntimeError when the port after the comma is not a TCP port number, or the host or
-// instance holds what no server name holds (blanks, control characters, ",;={}'\"").
-ServerAddress parseDataSource(std::string_view dataSource);
 
 // The ODBC connection string: driver, server, database, credentials, protocol options, closing
 // ";". Each value is quoted once, here. On Windows the server name goes to Microsoft's driver as

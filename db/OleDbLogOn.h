@@ -1,10 +1,20 @@
 #pragma once
-// The log-on an OLE DB connection string describes, read once with the keywords ADO knows.
+// The tool's log-on in the OLE DB connection string format: written as the tool opens with it, and
+// read back once with the keywords ADO knows.
+#include <string>
 #include <string_view>
 
 #include "db/LogOn.h"
 
 namespace db {
+
+// The tool's log-on, always SQL Server authentication, always opening on master:
+// "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=<user>;PassWord = <password>;
+// Initial Catalog=master;Data Source=<server>", every value byte for byte, except that a value
+// which would change the meaning of the string (";", quotes, "=", blanks at either end, control
+// characters) is enclosed in quotes so that the reader gets back exactly what was typed:
+// readOleDbLogOn gives back server, user and password as typed.
+std::string buildLogOnString(std::string_view server, std::string_view user, std::string_view password);
 
 // Reads the string (OleDbConnectionString's rules) and takes, for each field, the first keyword
 // of its list that the string holds: Address, Addr, Network Address, Data Source, Server;

@@ -2,7 +2,7 @@
 
 #include "common/SystemNames.h"
 #include "db/Connection.h"
-#include "db/LogOnString.h"
+#include "db/OleDbLogOn.h"
 #include "db/Recordset.h"
 #include "db/TaskStatements.h"
 #include "db/Wipe.h"

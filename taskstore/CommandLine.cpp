@@ -66,6 +66,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             line.dataFolder = value();
         else if (option == "--demo-tasks")
             line.demoTasks = number(option, value(), 0, 100'000'000);
+        else if (option == "--check")
+            line.checkFolder = value();
         else if (option == "--sa-password-file")
             line.saPasswordFile = value();
         else if (option == "--lock-timeout")
@@ -111,6 +113,9 @@ std::string helpText()
            "  --tls-cert FILE         TLS certificate (PEM, may hold the chain) offered to clients\n"
            "  --tls-key FILE          its private key (PEM)\n"
            "  --force-encryption      encrypt every session; refuse any login outside TLS\n"
+           "  --check DIR             check every database of the data folder DIR with SQLite's\n"
+           "                          integrity check (our text order registered), one line a file,\n"
+           "                          and serve nothing; exit status 0 when all pass, else 1\n"
            "  --help                  show this text\n"
            "\n"
            "The SA password comes from the environment variable TASKSTORE_SA_PASSWORD or from\n"
@@ -122,7 +127,11 @@ std::string helpText()
            "unless --force-encryption is given. Without --tls-cert, taskstore makes a self-signed\n"
            "server certificate (not an authority) for localhost and 127.0.0.1 once and keeps it in\n"
            "the data folder (tls-certificate.pem, tls-key.pem, owner-only); give that file to\n"
-           "clients that check certificates. The data folder must be writable by its owner alone.\n"
+           "clients that check certificates. The data folder must belong to the user running\n"
+           "taskstore and be writable by that user alone; one taskstore uses it at a time. Every\n"
+           "database file is checked before \"listening\" is printed: a file taskstore cannot use\n"
+           "(empty, not a database, another program's, truncated, damaged) stops it with status 1\n"
+           "and a line naming the file and the fault, and nothing in the folder is changed.\n"
            "SIGINT or SIGTERM stops the server; open transactions are rolled back.\n";
 }
 

@@ -15,6 +15,7 @@ struct CommandLine {
     long long demoTasks = 0;
     bool varcharTasks = false;  // the task tables' text columns as varchar when they are created
     std::filesystem::path saPasswordFile;
+    std::filesystem::path checkFolder;  // --check: check this data folder's databases, serve nothing
     bool help = false;
 };
 

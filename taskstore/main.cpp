@@ -10,6 +10,7 @@
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/store/DataFolder.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 
 namespace {
@@ -86,6 +87,8 @@ int main(int argc, char** argv)
             std::cout << taskstore::helpText();
             return 0;
         }
+        if (!line.checkFolder.empty())
+            return taskstore::store::DataFolder::check(line.checkFolder, std::cout) ? 0 : 1;
         return serve(line);
     } catch (const std::invalid_argument& e) {
         std::cerr << "taskstore: " << e.what() << "\n";

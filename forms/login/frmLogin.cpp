@@ -123,6 +123,10 @@ void frmLogin::createControls()
     Cmd_Exit = commandButton(QStringLiteral("Cmd_Exit"), QStringLiteral("退出"), this);
     placeInTwips(*Cmd_Exit, 5430, 3810, 975, 375);
 
+    // Screen readers name each box by its label; without a '&' in the text nothing shows it.
+    Label1->setBuddy(txtServer);
+    Label2->setBuddy(txtPass);
+
     setTabOrder(txtServer, txtPass);
     setTabOrder(txtPass, Cmd_OK);
     setTabOrder(Cmd_OK, Cmd_Exit);

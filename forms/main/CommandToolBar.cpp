@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "forms/main/ToolBarKeyboard.h"
 #include "runtime/Twips.h"
 
 namespace forms {
@@ -15,7 +16,7 @@ constexpr int PictureSize = 16;
 constexpr const char* NoToolTip = "noToolTip";
 }  // namespace
 
-CommandToolBar::CommandToolBar(QWidget* parent) : QToolBar(parent)
+CommandToolBar::CommandToolBar(QWidget* parent) : QToolBar(parent), keyboard_(new ToolBarKeyboard(this))
 {
     setMovable(false);
     setFloatable(false);
@@ -70,7 +71,8 @@ QAction* CommandToolBar::addKeyedAction(const QString& key, const QString& capti
 void CommandToolBar::placeButton(QAction* action)
 {
     addAction(action);
-    QWidget* button = widgetForAction(action);
+    auto* button = qobject_cast<QToolButton*>(widgetForAction(action));
+    keyboard_->addButton(button);
     // A QAction falls back to its caption as tool tip; a button without a tip of its own shows none.
     if (action->property(NoToolTip).toBool())
         button->installEventFilter(this);

@@ -1,11 +1,13 @@
 #pragma once
 // A toolbar whose buttons and menu items are identified by key strings (their actions' object
 // names). A click on a button's face raises ButtonClick(key); a menu item raises
-// ButtonMenuClick(key).
+// ButtonMenuClick(key). The keyboard reaches every button (ToolBarKeyboard).
 #include <QToolBar>
 #include <initializer_list>
 
 namespace forms {
+
+class ToolBarKeyboard;
 
 class CommandToolBar : public QToolBar {
     Q_OBJECT
@@ -32,6 +34,8 @@ protected:
 private:
     void placeButton(QAction* action);
     QAction* addKeyedAction(const QString& key, const QString& caption, const QString& toolTip, const QIcon& icon);
+
+    ToolBarKeyboard* keyboard_;
 };
 
 }  // namespace forms

@@ -47,6 +47,8 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent), model_(new TaskTableMo
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab leaves the grid for the toolbar; the arrow keys move between cells.
+    setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 

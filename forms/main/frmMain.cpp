@@ -1,5 +1,6 @@
 #include "forms/main/frmMain.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -74,6 +75,10 @@ void frmMain::createControls()
     MSHF_Task = new TaskGrid(Frame2);
     MSHF_Task->setObjectName(QStringLiteral("MSHF_Task"));
     MSHF_Task->setGeometry(twipsRect(90, 210, 9225, 5355));
+    // Screen readers call the grid by the frame's caption, which is what names it on the screen.
+    MSHF_Task->setAccessibleName(Frame2->title());
+    // The grid, not the toolbar, has the focus when the window opens: no focus frame shows at rest.
+    MSHF_Task->setFocus();
 
     createStatusBar();
     // The progress panel lies over the frame in the design, though nothing ever shows it.
@@ -94,7 +99,8 @@ void frmMain::createToolBar()
                                 {{QStringLiteral("DELERROR"), QStringLiteral("清除异常")},
                                  {QStringLiteral("DELALL"), QStringLiteral("清除所有")}});
     Toolbar1->addSeparator();
-    Toolbar1->addButton(QStringLiteral("REF"), QStringLiteral("刷新"), {}, icon(Index::Refresh));
+    Toolbar1->addButton(QStringLiteral("REF"), QStringLiteral("刷新"), {}, icon(Index::Refresh))
+        ->setShortcut(QKeySequence(Qt::Key_F5));
     Toolbar1->addSeparator();
     Toolbar1->addButton(QStringLiteral("EXIT"), QStringLiteral("退出"), {}, icon(Index::Exit));
 

@@ -9,6 +9,7 @@ list(APPEND FORMS_SOURCES
   main/TaskGrid.cpp
   main/TaskGridStyle.cpp
   main/TaskTableModel.cpp
+  main/ToolBarKeyboard.cpp
   main/frmMain.cpp
   main/frmMainCommands.cpp
   main/frmMainTaskList.cpp

@@ -88,6 +88,8 @@ struct ColumnInfo {
     bool nullable = true;
     std::uint8_t precision = 0;  // decimal
     std::uint8_t scale = 0;      // decimal, time, datetime2, datetimeoffset
+    bool identity = false;       // an IDENTITY column of a table
+    bool tableColumn = false;    // a table's column as it is, not an expression
 };
 
 // A value bound to a statement parameter (RPC), named and typed by the statement's declaration.

@@ -64,7 +64,10 @@ enum class ErrorId : std::uint8_t {
     UnknownDataType,
     NullNotAllowed,
     DuplicateKey,
+    StatementTerminated,
     LockTimeout,
+    DataFileFull,
+    LogFull,
     ObjectExists,
     DuplicateColumnName,
     IdentityNotInt,
@@ -94,6 +97,7 @@ enum class ErrorId : std::uint8_t {
     TooManyRpcParameters,
     InvalidRpcValue,
     TooManyRpcCalls,
+    TranCountMismatch,
     // taskstore's own messages, for what it does not do as SQL Server does
     StorageError,
     DatabaseFileUnavailable,
@@ -107,6 +111,7 @@ enum class ErrorId : std::uint8_t {
     SavepointsUnsupported,
     ColumnCannotBeSent,
     RowDoesNotMatchColumns,
+    GlobalTemporaryTableUnsupported,
 };
 
 struct ErrorEntry {
@@ -207,10 +212,19 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
      "Invalid length parameter passed to the LEFT or SUBSTRING function."},
 
     {ErrorId::UnknownDataType, 2715, 16, 1, "Column, parameter, or variable #%d: Cannot find data type %s."},
-    {ErrorId::NullNotAllowed, 515, 16, 1,
-     "Cannot insert the value NULL into column '%s'; column does not allow nulls. The statement fails."},
-    {ErrorId::DuplicateKey, 2627, 14, 1, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key."},
+    {ErrorId::NullNotAllowed, 515, 16, 2,
+     "Cannot insert the value NULL into column '%s', table '%s'; column does not allow nulls. %s fails."},
+    {ErrorId::DuplicateKey, 2627, 14, 1,
+     "Violation of PRIMARY KEY constraint '%s'. Cannot insert duplicate key in object '%s'. The duplicate key value "
+     "is %s."},
+    {ErrorId::StatementTerminated, 3621, 0, 1, "The statement has been terminated."},
     {ErrorId::LockTimeout, 1222, 16, 1, "Lock request time out period exceeded."},
+    {ErrorId::DataFileFull, 1105, 17, 2,
+     "Could not allocate space for object '%s' in database '%s' because the '%s' filegroup is full due to lack of "
+     "storage space or database files reaching the maximum allowed size. Note that UNLIMITED files are still limited "
+     "to 16TB. Create the necessary space by dropping objects in the filegroup, adding additional files to the "
+     "filegroup, or setting autogrowth on for existing files in the filegroup."},
+    {ErrorId::LogFull, 9002, 17, 2, "The transaction log for database '%s' is full due to '%s'."},
     {ErrorId::ObjectExists, 2714, 16, 1, "There is already an object named '%s' in the database."},
     {ErrorId::DuplicateColumnName, 2705, 16, 1,
      "Column names in each table must be unique. Column name '%s' in table '%s' is specified more than once."},
@@ -260,6 +274,10 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
      "The request holds more than %d procedure calls, more than taskstore takes in one request. Send the calls in "
      "several requests."},
 
+    {ErrorId::TranCountMismatch, 266, 16, 2,
+     "Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT statements. Previous "
+     "count = %d, current count = %d."},
+
     {ErrorId::StorageError, ownMessageNumber, 16, 1, "taskstore storage error: %s"},
     {ErrorId::DatabaseFileUnavailable, ownMessageNumber, 16, 1, "taskstore cannot open database '%s': %s"},
     {ErrorId::IdentityNotSoleKey, ownMessageNumber, 16, 1,
@@ -276,6 +294,8 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
     {ErrorId::SavepointsUnsupported, ownMessageNumber, 16, 1, "Savepoints are not supported."},
     {ErrorId::ColumnCannotBeSent, ownMessageNumber, 16, 1, "Column '%s' cannot be sent: %s."},
     {ErrorId::RowDoesNotMatchColumns, ownMessageNumber, 16, 1, "A row does not match its result set's columns."},
+    {ErrorId::GlobalTemporaryTableUnsupported, ownMessageNumber, 16, 1,
+     "Global temporary tables are not supported: '%s'. A local temporary table (#name) belongs to its session."},
 });
 
 // The table is indexed by id, so each entry must stand at its id's place.
@@ -284,7 +304,7 @@ consteval bool catalogFollowsIds()
     for (std::size_t i = 0; i < errorCatalog.size(); ++i)
         if (static_cast<std::size_t>(errorCatalog[i].id) != i)
             return false;
-    return static_cast<std::size_t>(ErrorId::RowDoesNotMatchColumns) + 1 == errorCatalog.size();
+    return static_cast<std::size_t>(ErrorId::GlobalTemporaryTableUnsupported) + 1 == errorCatalog.size();
 }
 static_assert(catalogFollowsIds(), "errorCatalog lists the ids in the order ErrorId declares them");
 

@@ -88,12 +88,13 @@ ColumnInfo returnTypeOf(const tds::RpcValue& value)
 void ProcedureCalls::run(const tds::RpcCall& call, Session& session, bool more)
 {
     sink_.beginProcedure();
+    bool failed = false;
     try {
         const auto procedure = procedureOf(call);
         if (!procedure)
             throw makeError<ErrorId::ProcedureNotFound>(call.procName);
         switch (*procedure) {
-        case ProcId::ExecuteSql: executeSql(call, session); break;
+        case ProcId::ExecuteSql: failed = !executeSql(call, session); break;
         case ProcId::Prepare: prepare(call, session, false); break;
         case ProcId::PrepExec: prepare(call, session, true); break;
         case ProcId::Execute: execute(call, session); break;
@@ -104,16 +105,22 @@ void ProcedureCalls::run(const tds::RpcCall& call, Session& session, bool more)
         sink_.endProcedure(true, more);
         return;
     }
-    sink_.endProcedure(false, more);
+    sink_.endProcedure(failed, more);
 }
 
-void ProcedureCalls::executeSql(const tds::RpcCall& call, Session& session)
+bool ProcedureCalls::executeSql(const tds::RpcCall& call, Session& session)
 {
     const Prepared statement{call.parameters.size() > 1 ? textArgument(call, 1, "@params") : std::string(),
                              textArgument(call, 0, "@statement")};
+    // A procedure must leave @@TRANCOUNT as it found it; the change stays, the client is told.
+    const int before = session.tranCount();
     const auto outputs = runStatement(call, 2, statement, session);
+    const int after = session.tranCount();
+    if (after != before)
+        sink_.error(makeErrorAt<ErrorId::TranCountMismatch>(0, before, after));  // on line 0, as SQL Server
     sink_.returnStatus(0);
     returnOutputs(call, outputs);
+    return after == before;
 }
 
 void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool thenExecute)

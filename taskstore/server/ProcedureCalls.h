@@ -43,7 +43,8 @@ private:
         return statement.declarations.size() + statement.statement.size();
     }
 
-    void executeSql(const tds::RpcCall& call, Session& session);
+    // False when the call ended with an error of its own (266).
+    bool executeSql(const tds::RpcCall& call, Session& session);
     void prepare(const tds::RpcCall& call, Session& session, bool thenExecute);
     void describe(const Prepared& statement, Session& session);
     void execute(const tds::RpcCall& call, Session& session);

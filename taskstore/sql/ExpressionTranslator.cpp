@@ -82,6 +82,7 @@ Typed Translator::column(const Expr& expr, const Scope& scope)
                 aggregates_->bareColumn = table->resolved.table.name + "." + found->name;
             Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(found->name), found->type);
             typed.isColumn = true;
+            typed.identity = found->identity;
             typed.nullable = found->nullable;
             typed.name = found->name;
             return typed;

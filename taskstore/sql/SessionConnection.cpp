@@ -37,19 +37,20 @@ int SessionConnection::onProgress(void* self)
     return connection.stopRequested_ && !connection.protectTransaction_ ? 1 : 0;
 }
 
-void SessionConnection::exec(const char* sql)
+void SessionConnection::exec(const char* sql, std::string_view writtenDatabase)
 {
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw lastError();
+        throw lastError(writtenDatabase);
 }
 
 void SessionConnection::resetStatementState()
 {
     functions_.error.reset();
     functions_.stopped = false;
+    functions_.keyValues.clear();
 }
 
-SqlError SessionConnection::statementError(int rc)
+SqlError SessionConnection::statementError(int rc, std::string_view writtenDatabase)
 {
     if (functions_.error)
         return *functions_.error;
@@ -63,13 +64,15 @@ SqlError SessionConnection::statementError(int rc)
     if (rc == SQLITE_CONSTRAINT_NOTNULL) {
         const auto dot = message.rfind('.');
         const std::string column = dot == std::string::npos ? message : message.substr(dot + 1);
-        return makeError<ErrorId::NullNotAllowed>(column);
+        throw ConstraintViolation{ConstraintViolation::Kind::NullColumn, column, {}};
     }
     // SQLite's parser has a fixed stack: about 30 nested calls fill it.
     if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
         return nestedTooDeeply();
     if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
-        return makeError<ErrorId::DuplicateKey>();
+        throw ConstraintViolation{ConstraintViolation::Kind::DuplicateKey, {}, functions_.keyValues};
+    if (store::outOfSpace(db_.get(), rc))
+        return writtenDatabase.empty() ? tempSpaceFull() : logFull(writtenDatabase, "ACTIVE_TRANSACTION");
     return makeError<ErrorId::StorageError>(message);
 }
 
@@ -83,6 +86,9 @@ std::string SessionConnection::attached(std::string_view database)
             store::DataFolder::attach(db_.get(), dataFolder_.fileOf(*canonical), *canonical);
         } catch (const store::StoreError& error) {
             attached_.erase(common::asciiLower(*canonical));
+            // What a full disk can stop here is the log's shared-memory index, with no transaction waiting.
+            if (error.outOfSpace())
+                throw logFull(*canonical, "NOTHING");
             throw makeError<ErrorId::DatabaseFileUnavailable>(*canonical, error.what());
         }
     }

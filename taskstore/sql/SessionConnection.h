@@ -12,11 +12,21 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace taskstore::sql {
 
 // Thrown when a stop request (an attention) ends the running statement.
 struct StatementStopped {};
+
+// Thrown when a row breaks a NOT NULL or PRIMARY KEY constraint: SQL Server's error names the
+// table and the statement, which the statement that wrote the row adds.
+struct ConstraintViolation {
+    enum class Kind { NullColumn, DuplicateKey };
+    Kind kind = Kind::NullColumn;
+    std::string column;                  // NullColumn's
+    std::vector<std::string> keyValues;  // DuplicateKey's, in the key's order
+};
 
 class SessionConnection {
 public:
@@ -30,12 +40,19 @@ public:
     // The database's name as created, attached on first use; throws SqlError 911 when there is none.
     std::string attached(std::string_view database);
 
-    // Runs SQL without results; throws statementError() on failure.
-    void exec(const char* sql);
-    // The SqlError for SQLite's result code of the statement that just failed; throws
-    // StatementStopped when a stop request made it fail.
-    SqlError statementError(int rc);
-    SqlError lastError() { return statementError(sqlite3_extended_errcode(db_.get())); }
+    // Runs SQL without results; throws statementError() on failure. `writtenDatabase`: the
+    // database whose changes the SQL writes out (a commit), for a full disk's error.
+    void exec(const char* sql, std::string_view writtenDatabase = {});
+    // The SqlError for SQLite's result code of the statement that just failed, read before
+    // anything else runs on the connection; throws StatementStopped when a stop request made it
+    // fail, ConstraintViolation for a broken constraint. A full disk is 9002 for `writtenDatabase`, whose log could not grow (every change goes
+    // to the write-ahead log first), or, for a statement that writes nothing, 1105 for the
+    // temporary space of its sorts, SQL Server's tempdb.
+    SqlError statementError(int rc, std::string_view writtenDatabase = {});
+    SqlError lastError(std::string_view writtenDatabase = {})
+    {
+        return statementError(sqlite3_extended_errcode(db_.get()), writtenDatabase);
+    }
     // Forgets what the previous statement left behind: a function's error, a stop seen.
     void resetStatementState();
 

@@ -256,6 +256,23 @@ void liveFunction(sqlite3_context* ctx, int, sqlite3_value**)
     sqlite3_result_int(ctx, 1);
 }
 
+// The text SQL Server's 2627 gives a key value: integers and text as they are, without quotes;
+// other types as taskstore stores them.
+std::string keyValueText(sqlite3_value* value)
+{
+    return sqlite3_value_type(value) == SQLITE_NULL ? "<NULL>" : std::string(textOf(value));
+}
+
+void keyFunction(sqlite3_context* ctx, int, sqlite3_value** args)
+{
+    std::vector<std::string>& key = contextOf(ctx).keyValues;
+    const auto position = static_cast<std::size_t>(std::max(0, sqlite3_value_int(args[0])));
+    if (key.size() <= position)
+        key.resize(position + 1);
+    key[position] = keyValueText(args[1]);
+    sqlite3_result_value(ctx, args[1]);
+}
+
 }  // namespace
 
 void registerFunctions(sqlite3* db, FunctionContext* context)
@@ -279,6 +296,7 @@ void registerFunctions(sqlite3* db, FunctionContext* context)
     add(tsGetDate, SQLITE_UTF8, getDateFunction);
     add(tsServerProperty, pure, serverPropertyFunction);
     add(tsLive, SQLITE_UTF8, liveFunction);
+    add(tsKey, SQLITE_UTF8, keyFunction);
 }
 
 }  // namespace taskstore::sql

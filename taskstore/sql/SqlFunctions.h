@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace taskstore::sql {
 
@@ -14,6 +16,9 @@ struct FunctionContext {
     std::optional<SqlError> error;  // the T-SQL error a function raised
     const std::atomic<bool>* stopRequested = nullptr;
     bool stopped = false;  // ts_live found a stop request
+    // The primary key of the last row a write computed, as 2627 quotes it: SQLite writes each row
+    // right after computing it, so when its key is a duplicate these are its values.
+    std::vector<std::string> keyValues;
 };
 
 // Registers the functions SqliteFunctionCalls.h names, with their numbers of arguments.

@@ -61,6 +61,11 @@ void SqlSession::runBatch(std::string_view sql, std::span<const std::string> par
         sink.done(std::nullopt, true);
         return;
     }
+    if (const auto error = runner_.compileError(statements)) {
+        sink.error(*error);
+        sink.done(std::nullopt, true);
+        return;
+    }
     for (const Statement& statement : statements) {
         if (connection_.stopRequested())
             return;

@@ -28,6 +28,8 @@ inline constexpr SqliteFunction tsDataLength{"ts_datalength", 2};            // 
 inline constexpr SqliteFunction tsGetDate{"ts_getdate", 0};
 inline constexpr SqliteFunction tsServerProperty{"ts_serverproperty", 1};  // (name)
 inline constexpr SqliteFunction tsLive{"ts_live", 1};                      // (rowid): fails once a stop is requested
+// (position in the primary key, value): the value unchanged, kept as the row's key for a 2627
+inline constexpr SqliteFunction tsKey{"ts_key", 2};
 
 // `name(a, b, ...)`; a call whose count differs from the registered one does not compile.
 template <const SqliteFunction& function, typename... Arguments>

@@ -3,10 +3,13 @@
 #include "common/AsciiCase.h"
 #include "taskstore/sql/ResultValue.h"
 #include "taskstore/sql/SqlErrors.h"
+#include "taskstore/sql/StatementTables.h"
 #include "taskstore/sql/TableDefinition.h"
 #include "taskstore/store/TableCatalog.h"
 
+#include <cstdint>
 #include <optional>
+#include <set>
 #include <utility>
 #include <variant>
 
@@ -22,6 +25,9 @@ struct Overloaded : F... {
 };
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
+
+// SQLite's schema of the connection's own tables.
+constexpr std::string_view sessionSchema = "temp";
 
 std::string tableKey(std::string_view database, std::string_view table)
 {
@@ -60,7 +66,21 @@ StatementRunner::StatementRunner(EngineState& engine, SessionConnection& connect
 
 std::string StatementRunner::databaseOf(const ObjectName& name)
 {
+    // A local temporary table (#name) is the session's own, whatever the database: SQLite's temp
+    // schema is private to the connection and goes with it when the session ends.
+    if (name.table.starts_with("##"))
+        throw makeError<ErrorId::GlobalTemporaryTableUnsupported>(name.table);
+    if (name.table.starts_with('#'))
+        return std::string(sessionSchema);
     return connection_.attached(name.database.empty() ? database_ : name.database);
+}
+
+std::string StatementRunner::changeKey(std::string_view schema, std::string_view table) const
+{
+    // No other session sees a temporary table, so its changes never make one wait.
+    if (schema == sessionSchema)
+        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "." + common::asciiLower(table);
+    return tableKey(schema, table);
 }
 
 ResolvedTable StatementRunner::table(const ObjectName& name)
@@ -69,7 +89,7 @@ ResolvedTable StatementRunner::table(const ObjectName& name)
     auto table = store::readTable(connection_.get(), schema, name.table);
     if (!table)
         throw invalidObject(name.written);
-    tablesRead_.push_back(tableKey(schema, table->name));
+    tablesRead_.push_back(changeKey(schema, table->name));
     return {schema, std::move(*table)};
 }
 
@@ -98,15 +118,68 @@ int StatementRunner::execBound(const std::string& sql)
     return SQLITE_OK;
 }
 
+std::optional<SqlError> StatementRunner::compileError(std::span<const Statement> statements)
+{
+    // Temporary tables made in one batch must have different names: SQL Server refuses the batch.
+    std::set<std::string> temporaryTables;
+    for (const Statement& statement : statements) {
+        const auto* create = std::get_if<CreateTableStatement>(&statement.body);
+        if (create && create->name.table.starts_with('#')
+            && !temporaryTables.insert(common::asciiLower(create->name.table)).second) {
+            SqlError error = makeError<ErrorId::ObjectExists>(create->name.table);
+            error.line = statement.line;
+            return error;
+        }
+    }
+    for (const Statement& statement : statements) {
+        // Names after a USE belong to the database it names, which is only known when it runs.
+        if (std::holds_alternative<UseStatement>(statement.body))
+            break;
+        if (auto error = bindError(statement)) {
+            error->line = statement.line;
+            return error;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<SqlError> StatementRunner::bindError(const Statement& statement)
+{
+    try {
+        for (const ObjectName* name : tablesNamedBy(statement))
+            if (!store::readTable(connection_.get(), databaseOf(*name), name->table))
+                return std::nullopt;
+        std::visit(Overloaded{
+                       [&](const SelectStatement& s) { Translator(*this).select(s); },
+                       [&](const InsertStatement& s) { Translator(*this).insert(s); },
+                       [&](const UpdateStatement& s) { Translator(*this).update(s, false); },
+                       [&](const DeleteStatement& s) { Translator(*this).remove(s, false); },
+                       [&](const IfStatement& s) { Translator(*this).ifCondition(*s.condition); },
+                       [](const auto&) {},
+                   },
+                   statement.body);
+    } catch (const SqlError& error) {
+        if (failsBinding(error))
+            return error;
+        return std::nullopt;
+    }
+    if (const auto* branch = std::get_if<IfStatement>(&statement.body))
+        return bindError(*branch->then);
+    return std::nullopt;
+}
+
 StatementRunner::Outcome StatementRunner::fail(SqlError error, int line, ResultSink& sink)
 {
     error.line = line;
-    const bool abort = transaction_.lost() || abortsBatch(error) || (options_.xactAbort && transaction_.count() > 0);
+    const bool rollback =
+        transaction_.lost() || abortsBatch(error) || (options_.xactAbort && transaction_.count() > 0);
     sink.error(error);
-    if (abort && transaction_.count() > 0)
+    if (const auto terminated = terminationNotice(error))
+        sink.info(*terminated);
+    if (rollback && transaction_.count() > 0)
         transaction_.rollback(sink);
     sink.done(std::nullopt, true);
-    return abort ? Outcome::AbortBatch : Outcome::Continue;
+    return rollback || endsBatch(error) ? Outcome::AbortBatch : Outcome::Continue;
 }
 
 StatementRunner::Outcome StatementRunner::run(const Statement& statement, ResultSink& sink)
@@ -114,8 +187,14 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
     connection_.resetStatementState();
     tablesRead_.clear();
     const Statement* branch = nullptr;
-    sink.statementStarted(kindOf(statement.body));
+    kind_ = kindOf(statement.body);
+    sink.statementStarted(kind_);
     try {
+        // Compiled only now that it runs, a statement fails first on a table that is missing.
+        if (!std::holds_alternative<IfStatement>(statement.body))
+            for (const ObjectName* name : tablesNamedBy(statement))
+                if (!store::readTable(connection_.get(), databaseOf(*name), name->table))
+                    throw invalidObject(name->written);
         std::visit(Overloaded{
                        [&](const SelectStatement& s) { runSelect(s, sink); },
                        [&](const InsertStatement& s) {
@@ -226,8 +305,20 @@ std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guar
                                        const ObjectName& target, bool oneStep)
 {
     const std::string sql = translate(transaction_.count() > 0);
-    const std::string targetKey = tableKey(databaseOf(target), target.table);
-    return transaction_.write(targetKey, oneStep, [&] { return execBound(sql); });
+    const std::string database = databaseOf(target);
+    try {
+        return transaction_.write(database == sessionSchema ? "tempdb" : database, changeKey(database, target.table), oneStep,
+                                  database == sessionSchema,
+                                  [&] { return execBound(sql); });
+    } catch (const ConstraintViolation& violation) {
+        const auto table = store::readTable(connection_.get(), database, target.table);
+        const std::string name = table ? table->name : target.table;
+        if (violation.kind == ConstraintViolation::Kind::DuplicateKey)
+            throw duplicateKey(name, violation.keyValues);
+        // SQL Server keeps temporary tables in tempdb.
+        throw nullNotAllowed(violation.column, database == sessionSchema ? "tempdb" : database, name,
+                             kind_ == StatementKind::Update ? "UPDATE" : "INSERT");
+    }
 }
 
 void StatementRunner::use(const UseStatement& statement, ResultSink& sink)
@@ -263,7 +354,13 @@ void StatementRunner::createDatabase(const CreateDatabaseStatement& statement)
 {
     if (transaction_.count() > 0)
         throw makeError<ErrorId::CreateDatabaseInTransaction>();
-    switch (engine_.dataFolder.createDatabase(statement.name)) {
+    store::DataFolder::CreateResult result{};
+    try {
+        result = engine_.dataFolder.createDatabase(statement.name);
+    } catch (const store::StoreError& error) {
+        throw makeError<ErrorId::StorageError>(error.what());
+    }
+    switch (result) {
     case store::DataFolder::CreateResult::Created: return;
     case store::DataFolder::CreateResult::Exists: throw makeError<ErrorId::DatabaseExists>(statement.name);
     case store::DataFolder::CreateResult::BadName: throw syntaxErrorNear(statement.name, 1);

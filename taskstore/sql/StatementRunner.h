@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,13 @@ public:
                     SessionOptions& options, const BoundParameters& parameters, std::string database,
                     std::uint16_t spid);
 
-    // Errors go to the sink; a conversion error, a lost transaction, XACT_ABORT or a stop end the batch.
+    // Errors go to the sink; a conversion error, a missing table, a lost transaction, XACT_ABORT or
+    // a stop end the batch.
     Outcome run(const Statement& statement, ResultSink& sink);
+    // The error that keeps the whole batch from running, as SQL Server's compilation of the batch
+    // finds it: a column or qualifier that does not bind in a statement whose tables all exist.
+    // Statements naming a missing table are left to fail when they run (deferred name resolution).
+    std::optional<SqlError> compileError(std::span<const Statement> statements);
     // The columns the SELECT would return; nothing runs.
     std::vector<ColumnInfo> columnsOf(const SelectStatement& statement);
     const std::string& currentDatabase() const override { return database_; }
@@ -42,6 +49,7 @@ private:
     std::int64_t lockTimeoutMilliseconds() const override { return options_.lockTimeoutMilliseconds(); }
 
     Outcome fail(SqlError error, int line, ResultSink& sink);
+    std::optional<SqlError> bindError(const Statement& statement);
     void runSelect(const SelectStatement& statement, ResultSink& sink);
     bool holds(const Expr& condition);
     // Runs a writing statement on `target` atomically (Transaction::write); `translate` is told
@@ -52,8 +60,11 @@ private:
     void createTable(const CreateTableStatement& statement);
     void dropTable(const DropTableStatement& statement);
     void createDatabase(const CreateDatabaseStatement& statement);
-    // The database a name of a table is in, attached; the current one unless named.
+    // The database a name of a table is in, attached; the current one unless named, the session's
+    // own schema for a temporary table.
     std::string databaseOf(const ObjectName& name);
+    // The key under which changes to a table make other sessions wait (UncommittedChanges).
+    std::string changeKey(std::string_view schema, std::string_view table) const;
     // Runs translated SQL with the parameters of the running batch bound; SQLite's result code.
     int execBound(const std::string& sql);
 
@@ -65,6 +76,7 @@ private:
     std::string database_;
     std::uint16_t spid_;
     std::int64_t rowCount_ = 0;
+    StatementKind kind_ = StatementKind::Other;  // of the running statement
     std::vector<std::string> tablesRead_;  // by the running statement, as change keys
 };
 

@@ -2,6 +2,8 @@
 
 #include "taskstore/sql/SqlErrors.h"
 
+#include <exception>
+
 namespace taskstore::sql {
 
 Transaction::Transaction(EngineState& engine, SessionConnection& connection, const SessionOptions& options)
@@ -70,7 +72,7 @@ void Transaction::endWriteTransaction(bool commit)
     // A commit that fails throws with the transaction still held; lost() tells whether SQLite
     // ended it.
     if (commit)
-        connection_.exec("COMMIT");
+        connection_.exec("COMMIT", writtenDatabase_);
     else
         sqlite3_exec(connection_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     writeLockHeld_ = false;
@@ -98,15 +100,20 @@ void Transaction::waitForCommittedTables(const std::vector<std::string>& tables)
     }
 }
 
-std::int64_t Transaction::write(const std::string& table, bool oneStep, const std::function<int()>& execute)
+std::int64_t Transaction::write(const std::string& database, const std::string& table, bool oneStep, bool sessionOnly,
+                                const std::function<int()>& execute)
 {
     sqlite3* db = connection_.get();
     if (count_ == 0) {
-        takeWriteLock(table);
+        // A deferred transaction locks only what it writes: the connection's own temp schema.
+        if (sessionOnly)
+            connection_.exec("BEGIN");
+        else
+            takeWriteLock(table);
         try {
             if (execute() != SQLITE_OK)
-                throw connection_.lastError();
-            connection_.exec("COMMIT");
+                throw connection_.lastError(database);
+            connection_.exec("COMMIT", database);
         } catch (...) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
@@ -117,6 +124,7 @@ std::int64_t Transaction::write(const std::string& table, bool oneStep, const st
         takeWriteLock(table);
         writeLockHeld_ = true;
     }
+    writtenDatabase_ = database;
     // The savepoint undoes a failed or stopped statement and leaves the transaction open; a stop
     // request reaches the statement only through its row guard meanwhile.
     connection_.protectTransaction(true);
@@ -132,18 +140,24 @@ std::int64_t Transaction::write(const std::string& table, bool oneStep, const st
     const int rc = execute();
     const std::int64_t changes = sqlite3_changes64(db);
     if (rc != SQLITE_OK) {
-        // A one-step statement that fails has changed nothing, or failed in SQLite's storage,
-        // when SQLite ends the whole transaction itself.
-        const int code = sqlite3_extended_errcode(db);
+        // The error's text goes with the rollback below, so the error is made first. A one-step
+        // statement that fails has changed nothing, or failed in SQLite's storage, when SQLite
+        // ends the whole transaction itself.
+        std::exception_ptr failure;
+        try {
+            throw connection_.statementError(sqlite3_extended_errcode(db), database);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         if (!oneStep)
             sqlite3_exec(db, "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr, nullptr);
         unprotect();
-        throw connection_.statementError(code);
+        std::rethrow_exception(failure);
     }
     const int released = oneStep ? SQLITE_OK : sqlite3_exec(db, "RELEASE statement", nullptr, nullptr, nullptr);
     unprotect();
     if (released != SQLITE_OK)
-        throw connection_.lastError();
+        throw connection_.lastError(database);
     // Rows changed and not yet committed make readers of the table wait, as SQL Server's
     // exclusive row locks do; a statement that changed nothing holds none.
     if (sqlite3_total_changes64(db) != changedBefore)

@@ -35,11 +35,14 @@ public:
     // wants its rollback.
     bool lost();
 
-    // Runs a change to `table` (a change key) atomically, inside the open transaction or in its
-    // own; `execute` runs the statement and gives SQLite's result code. `oneStep`: SQLite carries
-    // the statement out in one step that cannot stop part way (a delete without a filter), so it
-    // needs no savepoint, whose journal would hold every page it frees. The rows changed.
-    std::int64_t write(const std::string& table, bool oneStep, const std::function<int()>& execute);
+    // Runs a change to `table` (a change key) of `database` (as created) atomically, inside the
+    // open transaction or in its own; `execute` runs the statement and gives SQLite's result code.
+    // `oneStep`: SQLite carries the statement out in one step that cannot stop part way (a delete
+    // without a filter), so it needs no savepoint, whose journal would hold every page it frees.
+    // `sessionOnly`: the table is the session's own (temporary), so outside a transaction the
+    // write waits for no other session. The rows changed.
+    std::int64_t write(const std::string& database, const std::string& table, bool oneStep, bool sessionOnly,
+                       const std::function<int()>& execute);
     // Waits until no other session has uncommitted changes to the tables (change keys) a
     // statement reads; at READ UNCOMMITTED nothing waits.
     void waitForCommittedTables(const std::vector<std::string>& tables);
@@ -55,7 +58,8 @@ private:
     const SessionOptions& options_;
     int count_ = 0;
     std::uint64_t descriptor_ = 0;
-    bool writeLockHeld_ = false;  // the SQLite write transaction behind an open T-SQL one
+    bool writeLockHeld_ = false;   // the SQLite write transaction behind an open T-SQL one
+    std::string writtenDatabase_;  // the last database the open transaction changed, for a full log
 };
 
 }  // namespace taskstore::sql

@@ -7,6 +7,7 @@
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -16,6 +17,32 @@ using namespace translation;
 using store::quoteIdentifier;
 
 namespace {
+
+// A primary key column's new value, kept by ts_key as the row's key for a 2627 that quotes it.
+std::string keyed(const store::CatalogTable& table, const store::CatalogColumn& column, std::string sql)
+{
+    if (!column.primaryKey)
+        return sql;
+    int position = 0;
+    for (const store::CatalogColumn& other : table.columns) {
+        if (&other == &column)
+            break;
+        position += other.primaryKey ? 1 : 0;
+    }
+    return sqliteCall<tsKey>(std::to_string(position), sql);
+}
+
+// A number or text written in the statement, signed or not: SQL Server describes it as not nullable.
+bool isLiteralValue(const Expr& expr)
+{
+    switch (expr.kind) {
+    case Expr::Kind::Integer:
+    case Expr::Kind::Decimal:
+    case Expr::Kind::String: return true;
+    case Expr::Kind::Negate: return isLiteralValue(*expr.args[0]);
+    default: return false;
+    }
+}
 
 SqlType sqlTypeOf(TypeKind kind)
 {
@@ -77,6 +104,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
                 Typed typed = valueOf(quoteIdentifier(table->alias) + "." + quoteIdentifier(catalogColumn.name),
                                       catalogColumn.type);
                 typed.isColumn = true;
+                typed.identity = catalogColumn.identity;
                 typed.nullable = catalogColumn.nullable;
                 if (aggregates.bareColumn.empty())
                     aggregates.bareColumn = table->resolved.table.name + "." + catalogColumn.name;
@@ -88,6 +116,8 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         Typed typed = valueOrParameter(*item.expr, scope);
         if (typed.cls == Class::Bool)
             throw syntaxErrorIn(*item.expr);
+        if (isLiteralValue(*item.expr))
+            typed.nullable = false;
         parts.names.push_back(item.alias ? *item.alias : typed.name);
         parts.items.push_back(std::move(typed));
     }
@@ -151,6 +181,8 @@ SelectPlan Translator::select(const SelectStatement& statement)
         if (type.isText() || type.kind == TypeKind::VarBinary)
             info.maxChars = type.length == ColumnType::maxLength ? ColumnInfo::unlimited : type.length;
         info.nullable = item.nullable;
+        info.identity = item.identity;
+        info.tableColumn = item.isColumn;
         if (type.kind == TypeKind::Decimal || type.kind == TypeKind::Money || type.kind == TypeKind::SmallMoney)
             info.precision = static_cast<std::uint8_t>(type.length);
         info.scale = static_cast<std::uint8_t>(type.scale);
@@ -202,7 +234,7 @@ std::string Translator::insert(const InsertStatement& statement)
         for (std::size_t i = 0; i < row.size(); ++i) {
             Typed value = valueOrParameter(*row[i], noColumns);
             requireValue(value, "VALUES", row[i]->line);
-            sql += (i ? ", " : "") + assign(std::move(value), targets[i]->type).sql;
+            sql += (i ? ", " : "") + keyed(table.resolved.table, *targets[i], assign(std::move(value), targets[i]->type).sql);
         }
         sql += ")";
     }
@@ -223,6 +255,7 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
     const Scope scope{&table, nullptr};
     std::string sql = "UPDATE " + quoteIdentifier(table.resolved.schema) + "."
         + quoteIdentifier(table.resolved.table.name) + " AS " + quoteIdentifier(table.alias) + " SET ";
+    bool changesKey = false;
     for (std::size_t i = 0; i < statement.assignments.size(); ++i) {
         const auto& [name, valueExpr] = statement.assignments[i];
         const store::CatalogColumn* target = table.resolved.table.find(name);
@@ -232,7 +265,17 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
             throw makeError<ErrorId::IdentityUpdate>(target->name);
         Typed value = valueOrParameter(*valueExpr, scope);
         requireValue(value, "=", valueExpr->line);
-        sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = " + assign(std::move(value), target->type).sql;
+        sql += (i ? ", " : "") + quoteIdentifier(target->name) + " = "
+            + keyed(table.resolved.table, *target, assign(std::move(value), target->type).sql);
+        changesKey = changesKey || target->primaryKey;
+    }
+    // A key changed in part is quoted whole: its other columns are set to themselves to be seen.
+    for (const store::CatalogColumn& column : table.resolved.table.columns) {
+        const bool assigned = std::any_of(statement.assignments.begin(), statement.assignments.end(),
+                                          [&](const auto& a) { return store::sameName(a.first, column.name); });
+        if (changesKey && column.primaryKey && !assigned)
+            sql += ", " + quoteIdentifier(column.name) + " = "
+                + keyed(table.resolved.table, column, quoteIdentifier(table.alias) + "." + quoteIdentifier(column.name));
     }
     std::string where = statement.where ? condition(*statement.where, scope).sql : std::string();
     if (guard)

@@ -25,6 +25,7 @@ struct Translator::Typed {
     translation::Class cls = translation::Class::Value;
     ColumnType type;
     bool isColumn = false;
+    bool identity = false;  // an IDENTITY column
     bool nullable = true;
     std::string name;             // result column name when the expression is a plain column
     std::string arithmeticSteps;  // the ts_arith arguments when the expression is that call

@@ -2,16 +2,20 @@
 
 #include "common/AsciiCase.h"
 #include "common/SystemNames.h"
+#include "taskstore/store/DatabaseFile.h"
+#include "taskstore/store/FileOwner.h"
 #include "taskstore/store/TableCatalog.h"
 #include "taskstore/store/TextCollation.h"
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace taskstore::store {
 namespace {
@@ -60,33 +64,77 @@ CatalogTable taskTable(TypeKind kind)
              {"iProgress", {TypeKind::Int, 0}, true, false}}};
 }
 
-SqliteDb openFile(const std::filesystem::path& file)
+// A database file being made, with whatever SQLite left beside it.
+void removeBuilding(const std::string& building)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteDb db(raw);
-    if (rc != SQLITE_OK)
-        throw StoreError("cannot open " + file.string() + ": " + sqlite3_errmsg(raw));
-    registerTextCollation(db.get());
-    return db;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        ::unlink((building + suffix).c_str());
 }
 
-// Indexes of text columns are kept in the collation's order; a file written under an older order
-// gets them rebuilt before any session reads them. A file that cannot be read is left as it is, for
-// the sessions that use it to report.
-void reindexForCollation(const std::filesystem::path& file)
+// The tables a database must hold for the tool: the task tables in the system database.
+std::vector<CatalogTable> requiredTablesOf(std::string_view name)
 {
-    const SqliteDb db = openFile(file);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), "PRAGMA user_version", -1, &raw, nullptr) != SQLITE_OK)
+    if (!common::equalIgnoringAsciiCase(name, common::systemDatabase))
+        return {};
+    return {taskLogTable(TypeKind::NVarChar), taskTable(TypeKind::NVarChar)};
+}
+
+// Whoever may write in the folder may replace the databases, the TLS key or the certificate; and a
+// taskstore run by another user (root) would leave files there that the owner cannot use.
+void checkFolderAccess(const std::filesystem::path& folder)
+{
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        throw StoreError("cannot use the data folder " + folder.string() + ": " + std::strerror(errno));
+    if (!S_ISDIR(info.st_mode))
+        throw StoreError("the data folder " + folder.string() + " is not a folder");
+    if (info.st_uid != ::geteuid())
+        throw StoreError("the data folder " + folder.string() + " belongs to " + describeUser(info.st_uid) + ", not to "
+                         + describeUser(::geteuid())
+                         + " running taskstore; run taskstore as the folder's owner or give it a folder of its own");
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        throw StoreError("the data folder " + folder.string()
+                         + " can be written by its group or by others; make it the owner's alone (chmod go-w)");
+    // SQLite keeps each database's log and its index beside the database, even for reading.
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        throw StoreError("the data folder " + folder.string() + " is read-only (" + std::strerror(errno)
+                         + "); taskstore keeps its databases' logs there");
+}
+
+// Every file named as a database, whatever it is, so that none is passed over unchecked.
+std::map<std::string, std::filesystem::path> databaseFiles(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string file = entry.path().filename().string();
+        if (file.size() > fileSuffix.size() && file.ends_with(fileSuffix)) {
+            const std::string name = file.substr(0, file.size() - fileSuffix.size());
+            if (acceptableName(name))
+                files.emplace(name, entry.path());
+        }
+    }
+    return files;
+}
+
+// Indexes of text columns are kept in the collation's order: a file written under an older order
+// gets them rebuilt before any session reads them, and a file of a release that did not mark its
+// files gets the mark. Writes nothing into a file that needs neither.
+void upgrade(const std::filesystem::path& file)
+{
+    const SqliteDb db = openDatabaseFile(file);
+    keepLogBetweenRuns(db.get(), "main");
+    const auto pragmaValue = [&](const char* pragma) {
+        auto statement = prepare(db.get(), std::string("PRAGMA ") + pragma);
+        return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int(statement.get(), 0) : 0;
+    };
+    const bool oldOrder = pragmaValue("user_version") < textCollationVersion;
+    if (!oldOrder && pragmaValue("application_id") == taskstoreApplicationId)
         return;
-    SqliteStatement version(raw);
-    if (sqlite3_step(version.get()) != SQLITE_ROW || sqlite3_column_int(version.get(), 0) >= textCollationVersion)
-        return;
-    version.reset();
     execute(db.get(), "BEGIN IMMEDIATE");
-    execute(db.get(), std::string("REINDEX ") + textCollationName);
+    if (oldOrder)
+        execute(db.get(), std::string("REINDEX ") + textCollationName);
     execute(db.get(), "PRAGMA user_version = " + std::to_string(textCollationVersion));
+    execute(db.get(), "PRAGMA application_id = " + std::to_string(taskstoreApplicationId));
     execute(db.get(), "COMMIT");
 }
 
@@ -102,26 +150,44 @@ DataFolder::DataFolder(std::filesystem::path folder, bool varcharTaskText) : fol
         // Nothing is stored in it yet, so making it private right after creation exposes nothing.
         std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, error);
     }
-    // Whoever may write in the folder may replace the databases, the TLS key or the certificate.
-    using std::filesystem::perms;
-    const perms mode = std::filesystem::status(folder_).permissions();
-    if ((mode & (perms::group_write | perms::others_write)) != perms::none)
-        throw StoreError("the data folder " + folder_.string()
-                         + " can be written by its group or by others; make it the owner's alone (chmod go-w)");
-    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
-        const std::string file = entry.path().filename().string();
-        if (entry.is_regular_file() && file.size() > fileSuffix.size() && file.ends_with(fileSuffix)) {
-            const std::string name = file.substr(0, file.size() - fileSuffix.size());
-            if (acceptableName(name)) {
-                reindexForCollation(entry.path());
-                names_.emplace(common::asciiLower(name), name);
-            }
-        }
-    }
+    checkFolderAccess(folder_);
+    lock_.emplace(folder_);
+    const auto files = databaseFiles(folder_);
+    std::string problems;
+    for (const auto& [name, file] : files)
+        for (const std::string& problem : problemsOf(file, requiredTablesOf(name), CheckDepth::Quick))
+            problems += "\n  " + file.string() + ": " + problem;
+    if (!problems.empty())
+        throw StoreError("cannot use the data folder " + folder_.string() + "; nothing in it was changed:" + problems);
+    for (const auto& [name, file] : files)
+        names_.emplace(common::asciiLower(name), name);
     if (!find(common::loginDatabase))
         createFile(std::string(common::loginDatabase), false);
     if (!find(common::systemDatabase))
         createFile(std::string(common::systemDatabase), true, varcharTaskText);
+    // Also makes each database's kept log index now, while there is room for it.
+    for (const auto& [lower, name] : names_)
+        upgrade(fileOf(name));
+}
+
+bool DataFolder::check(const std::filesystem::path& folder, std::ostream& report)
+{
+    checkFolderAccess(folder);
+    const auto files = databaseFiles(folder);
+    if (files.empty()) {
+        report << folder.string() << ": holds no database files\n";
+        return false;
+    }
+    bool usable = true;
+    for (const auto& [name, file] : files) {
+        const auto problems = problemsOf(file, requiredTablesOf(name), CheckDepth::Full);
+        if (problems.empty())
+            report << file.string() << ": ok\n";
+        for (const std::string& problem : problems)
+            report << file.string() << ": " << problem << "\n";
+        usable = usable && problems.empty();
+    }
+    return usable;
 }
 
 std::optional<std::string> DataFolder::find(std::string_view name) const
@@ -151,24 +217,39 @@ DataFolder::CreateResult DataFolder::createDatabase(std::string_view name)
 void DataFolder::createFile(const std::string& name, bool withTaskTables, bool varcharTaskText)
 {
     const std::filesystem::path file = fileOf(name);
-    // Created empty with owner-only rights first: SQLite's WAL and shared-memory files copy them.
-    const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw StoreError("cannot create " + file.string() + ": " + std::strerror(errno));
-    ::close(fd);
-
-    const SqliteDb db = openFile(file);
-    execute(db.get(), "PRAGMA journal_mode=WAL");
-    execute(db.get(), "PRAGMA user_version = " + std::to_string(textCollationVersion));
-    if (withTaskTables) {
-        execute(db.get(), "BEGIN");
-        const TypeKind text = varcharTaskText ? TypeKind::VarChar : TypeKind::NVarChar;
-        execute(db.get(), createTableSql("main", taskLogTable(text)));
-        execute(db.get(), createTableSql("main", taskTable(text)));
-        execute(db.get(), "CREATE INDEX ix_zk_tasklog_cSub_Id ON zk_tasklog (cSub_Id)");
-        execute(db.get(), "CREATE INDEX ix_zk_task_cSub_Id ON zk_task (cSub_Id)");
-        execute(db.get(), "COMMIT");
+    // Made under a name of its own and linked into place only when whole, so that a failure (a full
+    // disk) or a crash never leaves a half-made file under a database's name. Owner-only from the
+    // start: SQLite's log and index files copy the rights.
+    std::string building = (folder_ / ("." + name + std::string(fileSuffix) + "-XXXXXX")).string();
+    const int fd = ::mkstemp(building.data());
+    if (fd < 0) {
+        const int error = errno;
+        throw StoreError("cannot create " + file.string() + ": " + std::strerror(error), error == ENOSPC);
     }
+    ::close(fd);
+    try {
+        const SqliteDb db = openDatabaseFile(building);
+        execute(db.get(), "PRAGMA journal_mode=WAL");
+        execute(db.get(), "PRAGMA user_version = " + std::to_string(textCollationVersion));
+        execute(db.get(), "PRAGMA application_id = " + std::to_string(taskstoreApplicationId));
+        if (withTaskTables) {
+            execute(db.get(), "BEGIN");
+            const TypeKind text = varcharTaskText ? TypeKind::VarChar : TypeKind::NVarChar;
+            execute(db.get(), createTableSql("main", taskLogTable(text)));
+            execute(db.get(), createTableSql("main", taskTable(text)));
+            execute(db.get(), "CREATE INDEX ix_zk_tasklog_cSub_Id ON zk_tasklog (cSub_Id)");
+            execute(db.get(), "CREATE INDEX ix_zk_task_cSub_Id ON zk_task (cSub_Id)");
+            execute(db.get(), "COMMIT");
+        }
+    } catch (...) {
+        removeBuilding(building);
+        throw;
+    }
+    // Closing the connection above moved everything from the log into the file.
+    const int linked = ::link(building.c_str(), file.c_str()) == 0 ? 0 : errno;
+    removeBuilding(building);
+    if (linked != 0)
+        throw StoreError("cannot create " + file.string() + ": " + std::strerror(linked), linked == ENOSPC);
     std::lock_guard lock(mutex_);
     names_.emplace(common::asciiLower(name), name);
 }
@@ -193,7 +274,9 @@ void DataFolder::attach(sqlite3* db, const std::filesystem::path& file, std::str
     const std::string path = file.string();
     sqlite3_bind_text(statement.get(), 1, path.c_str(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(statement.get()) != SQLITE_DONE)
-        throw StoreError(std::string("cannot attach ") + path + ": " + sqlite3_errmsg(db));
+        throw StoreError(std::string("cannot attach ") + path + ": " + sqlite3_errmsg(db),
+                         outOfSpace(db, sqlite3_extended_errcode(db)));
+    keepLogBetweenRuns(db, schema);
     // A commit is on disk before the client hears of it.
     execute(db, "PRAGMA " + quoteIdentifier(schema) + ".synchronous=FULL");
     // Every session has its own page cache for each database it uses; the files stay in the

@@ -1,12 +1,14 @@
 #pragma once
 // The databases on disk: one SQLite file per database (`<name>.sqlite`) in one folder, readable
 // by the owner only. master and VOZUZODI (with the task tables) exist from the first open.
+#include "taskstore/store/DataFolderLock.h"
 #include "taskstore/store/SqliteHandle.h"
 
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -21,8 +23,15 @@ inline constexpr long long sqliteSoftHeapLimitBytes = 64LL << 20;
 class DataFolder {
 public:
     // Creates the folder and the system databases when missing, the task tables' text columns as
-    // varchar (in the collation's code page) or nvarchar; throws StoreError.
+    // varchar (in the collation's code page) or nvarchar. Takes the folder for this process alone
+    // and checks every database file before it writes anything; throws StoreError naming each file
+    // it cannot use and why, having changed none.
     explicit DataFolder(std::filesystem::path folder, bool varcharTaskText = false);
+
+    // SQLite's integrity check of every database file of an existing folder, with the collation
+    // registered, one line a file on `report`; true when every file passes. Needs no lock, so it
+    // may run beside the taskstore that serves the folder.
+    static bool check(const std::filesystem::path& folder, std::ostream& report);
 
     // The database's own spelling when a database of that name (any letter case) exists.
     std::optional<std::string> find(std::string_view name) const;
@@ -41,6 +50,7 @@ private:
     void createFile(const std::string& name, bool withTaskTables, bool varcharTaskText = false);
 
     std::filesystem::path folder_;
+    std::optional<DataFolderLock> lock_;
     mutable std::mutex mutex_;
     std::map<std::string, std::string> names_;  // lower-case name -> name as created
 };

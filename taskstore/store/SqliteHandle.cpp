@@ -1,14 +1,22 @@
 #include "taskstore/store/SqliteHandle.h"
 
+#include <cerrno>
+
 namespace taskstore::store {
+
+bool outOfSpace(sqlite3* db, int rc)
+{
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_FULL || (primary == SQLITE_IOERR && sqlite3_system_errno(db) == ENOSPC);
+}
 
 void execute(sqlite3* db, const std::string& sql)
 {
     char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message); rc != SQLITE_OK) {
         std::string text = message ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
-        throw StoreError(text);
+        throw StoreError(text, outOfSpace(db, sqlite3_extended_errcode(db)));
     }
 }
 

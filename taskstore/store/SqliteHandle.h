@@ -21,8 +21,19 @@ using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
 // A failure of the storage itself (cannot open a file, disk full): not a T-SQL error.
 class StoreError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit StoreError(const std::string& message, bool outOfSpace = false)
+        : std::runtime_error(message), outOfSpace_(outOfSpace)
+    {}
+    // The file system had no room for what had to be written.
+    bool outOfSpace() const { return outOfSpace_; }
+
+private:
+    bool outOfSpace_;
 };
+
+// Whether SQLite's failure `rc` on `db` came from a full file system: SQLite says so itself for
+// most writes, and a failed write of the shared-memory index shows only in the system's error.
+bool outOfSpace(sqlite3* db, int rc);
 
 // Runs statements that return no rows; throws StoreError with SQLite's message on failure.
 void execute(sqlite3* db, const std::string& sql);

@@ -14,6 +14,17 @@ namespace {
 
 enum Token : std::uint8_t { ColMetadata = 0x81, ReturnValue = 0xAC, Row = 0xD1 };
 constexpr std::uint16_t nullableFlag = 0x0001;
+// usUpdateable 2 (0x0008), which SQL Server gives a table's columns in a result; 0, read-only, for
+// expressions.
+constexpr std::uint16_t updatableUnknownFlag = 0x0008;
+constexpr std::uint16_t identityFlag = 0x0010;
+
+std::uint16_t flagsOf(const ColumnInfo& column)
+{
+    return static_cast<std::uint16_t>((column.nullable ? nullableFlag : 0)
+                                      | (column.tableColumn ? updatableUnknownFlag : 0)
+                                      | (column.identity ? identityFlag : 0));
+}
 constexpr std::uint8_t outputParameterStatus = 0x01;
 constexpr std::uint32_t ntextMaxBytes = 0x7FFFFFFE;
 constexpr std::uint8_t textPointerSize = 16;
@@ -580,7 +591,7 @@ void writeColMetadata(ByteWriter& out, std::span<const ColumnInfo> columns, TdsV
     out.u16le(static_cast<std::uint16_t>(columns.size()));
     for (const ColumnInfo& column : columns) {
         writeUserType(out, version);
-        out.u16le(column.nullable ? nullableFlag : 0);
+        out.u16le(flagsOf(column));
         codecOf(column, version).typeInfo(out, column);
         out.bVarchar(column.name);
     }

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "OdbcStringReader.h"
-#include "db/LogOnString.h"
+#include "db/DataSource.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OleDbConnectionString.h"
 #include "db/OleDbLogOn.h"

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "db/LogOn.h"
-#include "db/LogOnString.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OleDbConnectionString.h"
 #include "db/OleDbLogOn.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TaskStoreProcess.h"
-#include "db/LogOnString.h"
+#include "db/OleDbLogOn.h"
 
 namespace dbtest {
 

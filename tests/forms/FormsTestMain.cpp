@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "gui/WindowAccessibility.h"
+
 int main(int argc, char** argv)
 {
     // Set here, not only in CTest's environment: test discovery runs this program directly.
@@ -10,6 +12,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    gui::installWindowAccessibility();  // as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -23,25 +23,7 @@ using forms::frmLogin;
 
 namespace {
 
-class LoginLayout : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        logintest::closeAllWindows();
-        window = frmLogin::Show();
-    }
-    void TearDown() override { logintest::closeAllWindows(); }
-
-    template <typename T>
-    T* control(const char* name)
-    {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-
-    QPointer<frmLogin> window;
-};
+using LoginLayout = logintest::FreshLoginWindow;
 
 // A picture as drawn by resources/make-login-pictures.sh; the window shows its pixels.
 QString pictureFile(const char* name) { return QStringLiteral(LOGIN_PICTURES_DIR "/") + QLatin1String(name); }
@@ -206,7 +188,7 @@ TEST_F(LoginLayout, EnterAndEscapeDoNothing)
         EXPECT_FALSE(control<QPushButton>(name)->autoDefault()) << name;
     }
     control<QLineEdit>("txtServer")->clear();
-    for (const char* name : {"txtServer", "txtPass"}) {
+    for (const char* name : {"txtServer", "txtPass", "Cmd_OK", "Cmd_Exit"}) {
         QTest::keyClick(control<QWidget>(name), Qt::Key_Return);
         QTest::keyClick(control<QWidget>(name), Qt::Key_Escape);
     }

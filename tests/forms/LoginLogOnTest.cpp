@@ -190,18 +190,10 @@ TEST_F(LoginLogOn, UnreachableServerShowsTheConnectionErrorThenTheFixedMessage)
 
 TEST_F(LoginLogOn, ServerWithoutAUsableSystemDatabaseKeepsTheConnectionOnMasterUntilExit)
 {
-    // A data folder with master and a VOZUZODI that is no usable database.
-    const testsupport::TemporaryFolder temporary{"login-no-system-db"};
-    const std::filesystem::path& folder = temporary.path();
-    {
-        TaskStoreProcess fresh;
-        fresh.stop();
-        std::filesystem::copy_file(fresh.dataFolder() / "master.sqlite", folder / "master.sqlite");
-        std::ofstream(folder / "VOZUZODI.sqlite") << "not a database file, only some text\n";
-    }
-    TaskStoreOptions options;
-    options.dataFolder = folder;
-    TaskStoreProcess server(options);
+    // taskstore refuses to start on such a file, so it turns into no usable database while
+    // served, before any session has opened it.
+    TaskStoreProcess server;
+    std::ofstream(server.dataFolder() / "VOZUZODI.sqlite", std::ios::trunc) << "not a database file, only some text\n";
     ScriptedMsgBox boxes;
     boxes.answer(runtime::MsgBoxResult::OK);
     type(server.serverName(), "");

@@ -2,10 +2,14 @@
 // Helpers shared by the login window's tests: finding windows and answering real message boxes.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
+
+#include "forms/login/frmLogin.h"
 
 namespace logintest {
 
@@ -29,19 +33,47 @@ inline void closeAllWindows()
     QApplication::processEvents();
 }
 
-// Once the next modal message box is up, runs act on it from inside its modal loop.
-inline void onNextMessageBox(std::function<void(QMessageBox&)> act)
+// Once up() finds a widget of type Shown, runs act on it from inside the modal loop it runs.
+template <typename Shown>
+void onceUp(std::function<QWidget*()> up, std::function<void(Shown&)> act)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    QObject::connect(timer, &QTimer::timeout, [timer, up = std::move(up), act = std::move(act)] {
+        if (auto* shown = qobject_cast<Shown*>(up())) {
             timer->stop();
             timer->deleteLater();
-            act(*box);
+            act(*shown);
         }
     });
     timer->start();
 }
+
+// Once the next modal message box is up, runs act on it from inside its modal loop.
+inline void onNextMessageBox(std::function<void(QMessageBox&)> act)
+{
+    onceUp<QMessageBox>(&QApplication::activeModalWidget, std::move(act));
+}
+
+// A fresh login window for each test, closed with every other window afterwards.
+class FreshLoginWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        closeAllWindows();
+        window = forms::frmLogin::Show();
+    }
+    void TearDown() override { closeAllWindows(); }
+
+    template <typename T>
+    T* control(const char* name)
+    {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QPointer<forms::frmLogin> window;
+};
 
 }  // namespace logintest

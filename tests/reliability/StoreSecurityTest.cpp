@@ -14,6 +14,7 @@
 #include "ChildProcess.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
+#include "TaskStoreRun.h"
 
 namespace {
 
@@ -23,52 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 using testsupport::readFile;
 
-// taskstore started with exactly the options given, for the start-up rules the shared fixture
-// does not reach.
-class StoreRun {
-public:
-    StoreRun(std::vector<std::string> options, const std::string& saPassword = "")
-        : process_(setup(std::move(options), saPassword))
-    {}
-    ~StoreRun() { process_.kill(); }
-
-    // The port once it is listening, or 0 when it ended first (its exit status kept) or took too long.
-    int waitUntilListening()
-    {
-        const auto deadline = Clock::now() + 30s;
-        while (Clock::now() < deadline) {
-            const std::string out = readFile(folder_ / "out");
-            if (const auto colon = out.rfind(':'); out.find('\n') != std::string::npos && colon != std::string::npos)
-                return std::stoi(out.substr(colon + 1));
-            if (process_.ended()) {
-                exitStatus = process_.exitCode();
-                return 0;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return 0;
-    }
-
-    std::string output() const { return readFile(folder_ / "out"); }
-    std::string errors() const { return readFile(folder_ / "err"); }
-    int exitStatus = -1;
-
-private:
-    testsupport::ChildSetup setup(std::vector<std::string> options, const std::string& saPassword) const
-    {
-        testsupport::ChildSetup setup;
-        setup.arguments = {TASKSTORE_BIN};
-        setup.arguments.insert(setup.arguments.end(), options.begin(), options.end());
-        setup.arguments.insert(setup.arguments.end(), {"--data", (folder_ / "data").string()});
-        setup.environment = {{"TASKSTORE_SA_PASSWORD", saPassword}};
-        setup.output = testsupport::Stream::toFile(folder_ / "out");
-        setup.errors = testsupport::Stream::toFile(folder_ / "err");
-        return setup;
-    }
-
-    testsupport::TemporaryFolder folder_{"taskstore-security"};
-    testsupport::ChildProcess process_;
-};
+using StoreRun = testsupport::TaskStoreRun;
 
 // Local addresses of the listening TCP sockets on a port, as /proc lists them (hex, IPv4 and v6).
 std::vector<std::string> listeningAddresses(int port)

@@ -112,6 +112,33 @@ TEST_F(Parameters, PythonTdsReadsSqlServersTypes)
     EXPECT_NE(result.output.find("\tChinese_PRC_CI_AS\ta  \n"), std::string::npos) << result.output;
 }
 
+TEST_F(Parameters, PythonTdsSeesTheTransactionCountChangedBySpExecuteSql)
+{
+    const auto result = runChild({"/usr/bin/python3", PYTDS_CLIENT, "rpc-tran", std::to_string(server.port()),
+                                  password, "begin tran if %s = 0 commit", "if %s = 0 commit", "commit if %s = 0 commit"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    // The change stands; the error only tells the client.
+    EXPECT_EQ(result.output,
+              "error 266 state 2: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+              "statements. Previous count = 0, current count = 1.\ntrancount 1\n"
+              "ran\ntrancount 1\n"
+              "error 266 state 2: Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+              "statements. Previous count = 1, current count = 0.\ntrancount 0\n");
+}
+
+TEST_F(Parameters, PythonTdsTemporaryTableEndsWithItsConnection)
+{
+    const auto owner = runChild({"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password,
+                                 "create table #t (a int)", "insert into #t values (1)", "select a from #t"});
+    ASSERT_EQ(owner.exitCode, 0) << owner.output;
+    EXPECT_NE(owner.output.find("done 1\nwire 56\n1\n"), std::string::npos) << owner.output;
+    // The table went with the connection that made it: a new one finds no #t.
+    const auto next = runChild(
+        {"/usr/bin/python3", PYTDS_CLIENT, "each", std::to_string(server.port()), password, "select a from #t"});
+    ASSERT_EQ(next.exitCode, 0) << next.output;
+    EXPECT_NE(next.output.find("error 208 state 1"), std::string::npos) << next.output;
+}
+
 TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
 {
     const fs::path modules = clienttest::tediousModules();
@@ -131,6 +158,9 @@ TEST_F(Parameters, TediousExecutesAndPreparesWithValues)
     EXPECT_NE(result.output.find("typed -2 2024-01-15T01:00:00.000Z Chinese_PRC_CI_AS|2.5|a  \n"), std::string::npos)
         << result.output;
     EXPECT_NE(result.output.find("deleted 1"), std::string::npos) << result.output;
+    // As SQL Server flags them: identity 0x10, a table's column usUpdateable 2 (0x08), nullable 0x01;
+    // literals neither nullable nor a table's.
+    EXPECT_NE(result.output.find("flags id=24 name=9 code=8 one=0 x=0\n"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("failed"), std::string::npos) << result.output;
     EXPECT_TRUE(received("RPC sp_prepare"));
     EXPECT_TRUE(taskTableIntact());

@@ -8,8 +8,14 @@ Usage: pytds_client.py MODE PORT PASSWORD [STATEMENT...]
   params                statements with parameters: select, insert, read back, delete, unknown procedure
   types                 parameters of exact types selected back (values and wire types), stored, computed
   each SQL...           USE VOZUZODI, run each statement on its own: "wire" and the wire type of each
-                        column, then each row, or "error <number> state <state>"
+                        column, then each row, "done <rows>" without a result, or "error <number> state <state>"
+  rpc-tran SQL...        autocommit; run each statement with one parameter (so through sp_executesql):
+                        "ran" or "error <number> state <state>: <text>", then "trancount <n>"
   login                 only log in; prints "refused <number>" when the server refuses
+  messages STATEMENT... USE VOZUZODI, run each in the driver's transaction: "commit" and "rollback"
+                        end it; "fill SQL" runs and commits SQL with a 20,000-character parameter
+                        until it fails and prints "filled <count>" (the commits); the rest print their rows, "done", or
+                        "error <number> severity <severity>: <message>"
 PYTDS_CAFILE in the environment makes the driver encrypt and check the server against that CA.
 """
 import datetime
@@ -88,11 +94,47 @@ def main():
         for statement in statements:
             try:
                 cursor.execute(statement)
+                if cursor.description is None:
+                    print("done", cursor.rowcount)
+                    continue
                 print("wire", " ".join(str(column[1]) for column in cursor.description))
                 for row in cursor.fetchall():
                     print("\t".join(cell(value) for value in row))
             except pytds.Error as error:
                 print("error", getattr(error, "msg_no", "?"), "state", getattr(error, "state", "?"))
+    elif mode == "messages":
+        for statement in statements:
+            try:
+                if statement in ("commit", "rollback"):
+                    getattr(connection, statement)()
+                    print("done")
+                elif statement.startswith("fill "):
+                    filled = 0
+                    try:
+                        while filled < 100000:
+                            cursor.execute(statement[5:], ("x" * 20000,))
+                            connection.commit()
+                            filled += 1
+                    finally:
+                        print("filled", filled)
+                else:
+                    cursor.execute(statement)
+                    rows = cursor.fetchall() if cursor.description else []
+                    print("\t".join(cell(value) for row in rows for value in row) if rows else "done")
+            except pytds.Error as error:
+                print(f"error {getattr(error, 'msg_no', '?')} severity {getattr(error, 'severity', '?')}: "
+                      f"{getattr(error, 'text', error)}")
+    elif mode == "rpc-tran":
+        connection.autocommit = True
+        for statement in statements:
+            try:
+                cursor.execute(statement, (1,))
+                print("ran")
+            except pytds.Error as error:
+                print("error", getattr(error, "msg_no", "?"), "state", f"{getattr(error, 'state', '?')}:",
+                      getattr(error, "text", error))
+            cursor.execute("select @@trancount")
+            print("trancount", cursor.fetchone()[0])
     elif mode == "types":
         offset = datetime.timezone(datetime.timedelta(hours=8))
         values = (decimal.Decimal("12345678901234567.89"), uuid.UUID("6F9619FF-8B86-D011-B42D-00C04FC964FF"),

@@ -28,6 +28,16 @@ function run(sql, parameters) {
   });
 }
 
+// The COLMETADATA flags of a batch's result, as name=flags.
+function flagsOf(sql) {
+  return new Promise((resolve, reject) => {
+    let flags = [];
+    const request = new Request(sql, (error) => (error ? reject(error) : resolve(flags)));
+    request.on('columnMetadata', (columns) => { flags = columns.map((c) => `${c.colName}=${c.flags}`); });
+    connection.execSqlBatch(request);
+  });
+}
+
 function prepared(sql, parameters, values) {
   return new Promise((resolve, reject) => {
     const rows = [];
@@ -78,6 +88,9 @@ connection.on('connect', async (error) => {
     console.log('prepared', again.map((r) => r.join('|')).join(','));
     const deleted = await run('delete from zk_tasklog where cTaskId = @id', [['id', TYPES.VarChar, 'N1']]);
     console.log('deleted', deleted.rowCount);
+    await flagsOf('create table #m (id int identity(1,1) primary key, name nvarchar(5) null, code int not null)');
+    const flags = await flagsOf("select id, name, code, 1 as one, N'x' as x from #m");
+    console.log('flags', flags.join(' '));
   } catch (e) {
     console.log('failed', e.message);
   }

@@ -6,6 +6,7 @@
 #include "db/TaskStatements.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
+#include "taskstore/store/WriteBehindTheServer.h"
 
 #include <gtest/gtest.h>
 
@@ -62,18 +63,89 @@ TEST(Transactions, SyntaxErrorRunsNothingOfTheBatch)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
-TEST(Transactions, StatementErrorKeepsTransactionOpen)
+TEST(Transactions, StatementErrorKeepsTransactionOpenAndTheBatchGoesOn)
 {
     EngineFixture fixture;
     auto session = fixture.session();
     query(*session, fixtureSql);
+    query(*session, "create table t (id int primary key)");
     RecordingSink sink = run(*session,
-                             "begin tran\ndelete from zk_task where cTaskId = 'T1'\nselect x from nosuch\n"
+                             "begin tran\ndelete from zk_task where cTaskId = 'T1'\ninsert into t values (1), (1)\n"
                              "select @@trancount");
-    EXPECT_EQ(sink.errors.at(0).number, 208);
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 2627);
+    // SQL Server follows the error with 3621: severity 10 in its catalogue, which it sends as 0.
+    ASSERT_EQ(sink.infos.size(), 1u);
+    EXPECT_EQ(sink.infos[0].number, 3621);
+    EXPECT_EQ(sink.infos[0].severity, 0);
+    EXPECT_EQ(sink.infos[0].message, "The statement has been terminated.");
+    EXPECT_EQ(sink.infos[0].line, 3);
     EXPECT_EQ(sink.results.back().rows, (Rows{{"1"}}));
     query(*session, "commit");
     EXPECT_EQ(rowsIn(*session, "zk_task"), 4u);
+}
+
+TEST(Batches, MissingTableEndsTheBatchWhereItRunsAndKeepsTheTransaction)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    query(*session, "create table t (a int)");
+    RecordingSink sink = run(*session,
+                             "begin tran\ninsert into t values (1)\nselect * from nosuchtable\nselect 'after'");
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].number, 208);
+    EXPECT_EQ(sink.errors[0].line, 3);
+    EXPECT_TRUE(sink.infos.empty());
+    EXPECT_TRUE(sink.results.empty());  // 'after' never ran
+    EXPECT_EQ(session->tranCount(), 1);
+    query(*session, "commit");
+    EXPECT_EQ(query(*session, "select a from t"), (Rows{{"1"}}));
+}
+
+TEST(Batches, MissingColumnOfAnExistingTableRunsNothing)
+{
+    EngineFixture fixture;
+    auto session = fixture.session();
+    query(*session, fixtureSql);
+    query(*session, "create table t (a int)");
+    for (const char* batch : {"insert into t values (1)\nselect 'x'\nselect nosuch from t\nselect 'after'",
+                              "insert into t values (1)\nIF 1 = 1 delete from zk_task where nosuch = 1",
+                              "insert into t values (1)\nselect * from zk_task where cSub_Id in "
+                              "(select q.cSub_Id from zk_tasklog)"}) {
+        RecordingSink sink = run(*session, batch);
+        ASSERT_EQ(sink.errors.size(), 1u) << batch;
+        EXPECT_TRUE(sink.errors[0].number == 207 || sink.errors[0].number == 4104) << batch;
+        EXPECT_TRUE(sink.results.empty()) << batch;
+    }
+    EXPECT_TRUE(query(*session, "select a from t").empty());
+    EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
+    // A statement that also names a missing table is not compiled with the batch: the statements
+    // before it run and it fails with 208 when reached.
+    RecordingSink deferred =
+        run(*session, "insert into t values (2)\nselect nosuch from t where a in (select b from nosuchtable)");
+    EXPECT_EQ(deferred.errors.at(0).number, 208);
+    // A table made earlier in the batch is resolved when its statements run.
+    query(*session, "create table u (b int)\ninsert into u values (3)");
+    EXPECT_EQ(query(*session, "select a from t"), (Rows{{"2"}}));
+}
+
+TEST(Sessions, TemporaryTableBelongsToItsSessionAndEndsWithIt)
+{
+    EngineFixture fixture;
+    auto owner = fixture.session("VOZUZODI", 51);
+    auto other = fixture.session("VOZUZODI", 52);
+    query(*owner, "create table #t (a int)\nbegin tran\ninsert into #t values (1)");
+    // Another session neither sees the table nor waits for its uncommitted row.
+    EXPECT_EQ(run(*other, "select a from #t").errors.at(0).number, 208);
+    query(*other, "create table #t (b nvarchar(5))\ninsert into #t values (N'x')");
+    EXPECT_EQ(query(*other, "select b from #t"), (Rows{{"x"}}));
+    query(*owner, "commit");
+    EXPECT_EQ(query(*owner, "select a from #t"), (Rows{{"1"}}));
+    owner.reset();
+    auto next = fixture.session("VOZUZODI", 51);
+    EXPECT_EQ(run(*next, "select * from #t").errors.at(0).number, 208);
+    EXPECT_EQ(query(*other, "select b from #t"), (Rows{{"x"}}));
 }
 
 TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
@@ -577,15 +649,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
 }
 
-// Changes a database file directly, as another program might.
-void writeBehindTheServer(const std::filesystem::path& file, const std::string& sql)
-{
-    sqlite3* raw = nullptr;
-    sqlite3_open(file.c_str(), &raw);
-    const taskstore::store::SqliteDb db(raw);
-    taskstore::store::registerTextCollation(raw);
-    taskstore::store::execute(raw, sql);
-}
+using storetest::writeBehindTheServer;
 
 TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
 {
@@ -606,7 +670,7 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
 }
 
-TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
+TEST(Storage, AnOlderReleasesFileGetsItsIndexesRebuiltForTheTextOrderAndTheMarkOfTaskstore)
 {
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
@@ -625,7 +689,8 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
         taskstore::store::execute(raw,
                                   "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
                                   " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
-        taskstore::store::execute(raw, "PRAGMA user_version = 1");
+        // Nor did it mark its files as taskstore's.
+        taskstore::store::execute(raw, "PRAGMA user_version = 1; PRAGMA application_id = 0");
     }
     auto engine = taskstore::Engine::open(data);
     auto session = engine->newSession("VOZUZODI", 51);
@@ -638,6 +703,12 @@ TEST(Storage, IndexesWrittenUnderAnOlderTextOrderAreRebuilt)
     }
     EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog where cSub_Id > 'z' order by cSub_Id"),
               (Rows{{"T2"}, {"T3"}, {"T5"}, {"T1"}, {"T4"}}));
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2((data / "VOZUZODI.sqlite").c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const taskstore::store::SqliteDb db(raw);
+    const auto marked = taskstore::store::prepare(raw, "PRAGMA application_id");
+    ASSERT_EQ(sqlite3_step(marked.get()), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(marked.get(), 0), 0x54534B31) << "marked as taskstore's now";
 }
 
 TEST(Storage, DemoTasksAreDeterministicAndMixed)

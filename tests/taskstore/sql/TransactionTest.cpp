@@ -33,7 +33,7 @@ struct SessionParts {
 
     std::int64_t write(const char* sql)
     {
-        return transaction.write(changeKey, false,
+        return transaction.write("VOZUZODI", changeKey, false, false,
                                  [&] { return sqlite3_exec(connection.get(), sql, nullptr, nullptr, nullptr); });
     }
 

@@ -549,8 +549,49 @@ std::vector<TsqlCase> tsqlCases()
         fails("insert_converts_to_column_type", "create table t (id int)\nGO\ninsert into t values ('x')", 245),
         fails("insert_too_long", "create table t (s varchar(2))\nGO\ninsert into t values ('abc')", 8152),
         fails("insert_null_into_not_null", "create table t (id int not null)\nGO\ninsert into t (id) values (NULL)",
-              515),
-        fails("duplicate_key", "create table t (id int primary key)\nGO\ninsert into t values (1), (1)", 2627),
+              515,
+              "Cannot insert the value NULL into column 'id', table 'VOZUZODI.dbo.t'; column does not allow nulls. "
+              "INSERT fails."),
+        fails("update_null_into_not_null",
+              "create table T (id int, Name nvarchar(5) not null)\ninsert into T values (1, 'a')\nGO\n"
+              "update t set name = NULL",
+              515,
+              "Cannot insert the value NULL into column 'Name', table 'VOZUZODI.dbo.T'; column does not allow nulls. "
+              "UPDATE fails."),
+        fails("duplicate_key", "create table t (id int primary key)\nGO\ninsert into t values (1), (2), (2)", 2627,
+              "Violation of PRIMARY KEY constraint 'PK__t__AF63E94C860202A3'. Cannot insert duplicate key in object "
+              "'dbo.t'. The duplicate key value is (2)."),
+        fails("duplicate_key_names_a_long_table_cut_to_8_characters",
+              "create table TasksToClear (id int primary key)\ninsert into TasksToClear values (7)\nGO\n"
+              "insert into taskstoclear values (7)",
+              2627,
+              "Violation of PRIMARY KEY constraint 'PK__TasksToC__F55B7CCEC06C1DD1'. Cannot insert duplicate key in object "
+              "'dbo.TasksToClear'. The duplicate key value is (7)."),
+        fails("duplicate_text_key_under_the_collation",
+              "create table t (k nvarchar(5) primary key)\ninsert into t values (N'ab')\nGO\n"
+              "insert into t values (N'x'), (N'AB ')",
+              2627,
+              "Violation of PRIMARY KEY constraint 'PK__t__AF63E94C860202A3'. Cannot insert duplicate key in object "
+              "'dbo.t'. The duplicate key value is (AB )."),
+        fails("update_to_duplicate_key_quotes_the_whole_key",
+              "create table t (a int, b int, primary key (a, b))\ninsert into t values (1, 1), (1, 2)\nGO\n"
+              "update t set b = 1 where b = 2",
+              2627,
+              "Violation of PRIMARY KEY constraint 'PK__t__AF63E94C860202A3'. Cannot insert duplicate key in object "
+              "'dbo.t'. The duplicate key value is (1, 1)."),
+        rows("update_keeps_a_key_it_does_not_duplicate",
+             "create table t (id int primary key, n int)\ninsert into t values (1, 1), (2, 2)\n"
+             "update t set id = 3, n = 5 where id = 2\nGO\nselect id, n from t order by id",
+             {{"1", "1"}, {"3", "5"}}),
+        rows("temporary_table_in_its_session",
+             "create table #t (a int)\ninsert into #t values (7)\nuse master\nGO\nselect a from #t", {{"7"}}),
+        fails("null_into_temporary_table", "create table #t (a int not null)\nGO\ninsert into #t values (NULL)", 515,
+              "Cannot insert the value NULL into column 'a', table 'tempdb.dbo.#t'; column does not allow nulls. "
+              "INSERT fails."),
+        fails("global_temporary_table_refused", "create table ##t (a int)", 50000),
+        fails("two_temporary_tables_of_one_name_in_a_batch",
+              "select 1\ncreate table #t (a int)\ncreate table #T (b int)", 2714,
+              "There is already an object named '#T' in the database."),
         fails("create_existing_table", "create table zk_task (id int)", 2714),
         fails("drop_missing_table", "drop table nosuch", 3701),
         rows("drop_table", "create table t (id int)\ndrop table t\ncreate table t (id int)\nGO\nselect id from t", {}),

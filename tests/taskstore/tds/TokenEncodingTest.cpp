@@ -145,6 +145,22 @@ TEST(TokenEncoding, DoneLayout)
                   "FD 20 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
+TEST(TokenEncoding, ColumnFlagsMarkNullableTableAndIdentityColumns)
+{
+    ColumnInfo identity{"id", SqlType::Int, 0, false};
+    identity.identity = true;
+    identity.tableColumn = true;
+    ColumnInfo tableColumn{"n", SqlType::Int, 0, true};
+    tableColumn.tableColumn = true;
+    const std::vector<ColumnInfo> columns{identity, tableColumn, {"e", SqlType::Int, 0, false}};
+    Encoded e;
+    writeColMetadata(e.out, columns);
+    // fNullable 0x01, usUpdateable 2 (0x08) on a table's columns, fIdentity 0x10; an expression 0.
+    EXPECT_EQ(e.bytes, concat({hex("81 03 00"), hex("00 00 00 00 18 00 26 04 02"), ucs2("id"),
+                               hex("00 00 00 00 09 00 26 04 01"), ucs2("n"), hex("00 00 00 00 00 00 26 04 01"),
+                               ucs2("e")}));
+}
+
 TEST(TokenEncoding, ResultSetWithNullsAndAllTypes)
 {
     const std::vector<ColumnInfo> columns{

@@ -1,0 +1,64 @@
+#include "bench/ChildProbes.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "bench/LogOnToGrid.h"
+#include "bench/RunProgram.h"
+#include "bench/ToolSide.h"
+
+namespace bench {
+
+namespace {
+
+const char* const logOnOption = "--log-on-probe";
+const char* const memoryOption = "--memory-probe";
+
+std::string selfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
+
+std::string probeOutput(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), selfPath());
+    return runForOutput(arguments, {{"QT_QPA_PLATFORM", "offscreen"}});
+}
+
+// The main window bound to the baseline list, then the same window refreshed from the full one.
+int printMemoryProbe(const std::string& baselineServer, const std::string& server)
+{
+    logOnTo(baselineServer);
+    forms::frmMain* window = showMainWindow();
+    const std::size_t before = residentBytes();
+    logOff();
+    logOnTo(server);
+    refreshSeconds(*window);
+    const std::size_t after = residentBytes();
+    std::printf("%zu %zu %zu\n", after - before, gridRows(*window), gridTextBytes(*window));
+    return 0;
+}
+
+}  // namespace
+
+double logOnToGridInChild(const std::string& server) { return std::stod(probeOutput({logOnOption, server})); }
+
+MemoryProbe memoryInChild(const std::string& baselineServer, const std::string& server)
+{
+    const std::string line = probeOutput({memoryOption, baselineServer, server});
+    MemoryProbe probe;
+    if (std::sscanf(line.c_str(), "%zu %zu %zu", &probe.grownBytes, &probe.rows, &probe.textBytes) != 3)
+        throw std::runtime_error("the memory probe failed: " + line);
+    return probe;
+}
+
+std::optional<int> runProbe(int argc, char** argv)
+{
+    if (argc == 4 && std::string(argv[1]) == memoryOption)
+        return printMemoryProbe(argv[2], argv[3]);
+    if (argc == 3 && std::string(argv[1]) == logOnOption) {
+        std::printf("%.6f\n", logOnToGridSeconds(argv[2]));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+}  // namespace bench
