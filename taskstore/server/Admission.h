@@ -19,8 +19,8 @@ public:
     using Clock = std::chrono::steady_clock;
     struct Limits {
         int sessions = 100;
-        int waiting = 64;
-        int waitingPerClient = 16;
+        int waiting = 256;
+        int waitingPerClient = 64;
         // A connection that made progress this recently is not displaced.
         std::chrono::milliseconds settled{1000};
     };

@@ -3,34 +3,25 @@
 // guessing stays slow, and no copy of a tried password stays in the server's memory.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <fstream>
-#include <functional>
-#include <random>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "HostileClient.h"
+#include "OtherUserAttacks.h"
 #include "support/TaskStoreProcess.h"
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using hostile::errorNumbers;
 using hostile::HostileClient;
+using hostile::OtherUserAttacks;
 using testsupport::TaskStoreOptions;
 using testsupport::TaskStoreProcess;
 
 namespace {
 
 const std::string password = "Admission-5b2c";
-
-std::string randomLoopbackAddress(std::mt19937& random)
-{
-    std::uniform_int_distribution<int> byte(0, 255), last(1, 254);
-    return "127." + std::to_string(byte(random)) + "." + std::to_string(byte(random)) + "."
-        + std::to_string(last(random));
-}
 
 // The right password's log-on: how long it took, or a failure.
 Clock::duration timedLogOn(std::uint16_t port)
@@ -40,82 +31,6 @@ Clock::duration timedLogOn(std::uint16_t port)
     const auto errors = errorNumbers(client.login("SA", password).payload);
     EXPECT_TRUE(errors.empty()) << "error " << (errors.empty() ? 0 : errors[0]);
     return Clock::now() - start;
-}
-
-// Runs the attack in a process of its own, as another local user (nobody): the attacker the
-// server must tell apart from the real user. Its count comes back through the pipe.
-pid_t startAttacker(int pipe, const std::function<long()>& attack)
-{
-    const pid_t child = ::fork();
-    if (child != 0)
-        return child;
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-        ::_exit(2);
-    const long count = attack();
-    ::_exit(::write(pipe, &count, sizeof count) == sizeof count ? 0 : 3);
-}
-
-// Waits for the attackers and adds up their counts.
-long finish(const std::vector<pid_t>& attackers, int pipe)
-{
-    long total = 0;
-    for (const pid_t attacker : attackers) {
-        int status = 0;
-        ::waitpid(attacker, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        long one = 0;
-        EXPECT_EQ(::read(pipe, &one, sizeof one), static_cast<ssize_t>(sizeof one));
-        total += one;
-    }
-    ::close(pipe);
-    return total;
-}
-
-// Wrong passwords one after another, each from a random loopback address: how many were answered.
-long guess(std::uint16_t port, Clock::time_point end)
-{
-    std::mt19937 random(static_cast<unsigned>(::getpid()));
-    long answered = 0;
-    while (Clock::now() < end) {
-        try {
-            tdstest::RawClient raw(port, randomLoopbackAddress(random));
-            raw.sendPacket(18, 1, tdstest::hex("00 00 0B 00 06 01 00 11 00 01 FF 0F 00 07 D0 00 00 02"));
-            raw.readMessage();
-            raw.sendPacket(16, 1, tdstest::typicalLogin("SA", "guess-" + std::to_string(random())).build());
-            answered += errorNumbers(raw.readMessage().payload) == std::vector<int>{18456};
-        } catch (const std::exception&) {
-            std::this_thread::sleep_for(10ms);
-        }
-    }
-    return answered;
-}
-
-// 200 sockets from random loopback addresses that send nothing, each reopened as soon as the
-// server drops it: how many were opened.
-long holdIdleSockets(std::uint16_t port, Clock::time_point end)
-{
-    std::mt19937 random(7);
-    std::vector<std::unique_ptr<tdstest::RawClient>> sockets;
-    long opened = 0;
-    while (Clock::now() < end) {
-        std::erase_if(sockets, [](const auto& client) {
-            client->socket().non_blocking(true);
-            std::uint8_t byte;
-            asio::error_code ec;
-            client->socket().receive(asio::buffer(&byte, 1), asio::socket_base::message_peek, ec);
-            return ec != asio::error::would_block;
-        });
-        while (sockets.size() < 200) {
-            try {
-                sockets.push_back(std::make_unique<tdstest::RawClient>(port, randomLoopbackAddress(random)));
-                ++opened;
-            } catch (const std::system_error&) {
-                break;  // tried again after the pause
-            }
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return opened;
 }
 
 class Admission : public testing::Test {
@@ -150,16 +65,14 @@ long milliseconds(Clock::duration duration)
 
 TEST_F(Admission, ARealLogOnGetsInAtOnceBeside200IdleSocketsOfAnotherUserReopenedWhenDropped)
 {
-    if (::geteuid() != 0)
+    if (!OtherUserAttacks::possible())
         GTEST_SKIP() << "the attacker must be another local user, which only root can start";
-    int counts[2];
-    ASSERT_EQ(::pipe(counts), 0);
+    OtherUserAttacks attacks;
     const auto end = Clock::now() + 8s;
-    const std::vector<pid_t> attackers{startAttacker(counts[1], [&] { return holdIdleSockets(port_, end); })};
-    ::close(counts[1]);
+    attacks.start([&] { return hostile::holdIdleSockets(port_, end, 200); });
     std::this_thread::sleep_for(2s);  // the idle sockets have settled
     const auto slowest = slowestOfLogOns(port_, 10);
-    const long opened = finish(attackers, counts[0]);
+    const long opened = attacks.finish();
     RecordProperty("slowest_log_on_ms", std::to_string(milliseconds(slowest)));
     RecordProperty("idle_sockets_opened", std::to_string(opened));
     EXPECT_LT(slowest, 1s);
@@ -169,19 +82,16 @@ TEST_F(Admission, ARealLogOnGetsInAtOnceBeside200IdleSocketsOfAnotherUserReopene
 
 TEST_F(Admission, GuessingFromManyLoopbackAddressesStaysSlowAndTheRightPasswordGetsInAtOnce)
 {
-    if (::geteuid() != 0)
+    if (!OtherUserAttacks::possible())
         GTEST_SKIP() << "the attacker must be another local user, which only root can start";
-    int counts[2];
-    ASSERT_EQ(::pipe(counts), 0);
+    OtherUserAttacks attacks;
     const auto start = Clock::now();
     const auto end = start + 8s;
-    std::vector<pid_t> attackers;
     for (int i = 0; i < 8; ++i)
-        attackers.push_back(startAttacker(counts[1], [&] { return guess(port_, end); }));
-    ::close(counts[1]);
+        attacks.start([&] { return hostile::guessWrongPasswords(port_, end); });
     std::this_thread::sleep_for(2s);
     const auto slowest = slowestOfLogOns(port_, 5);
-    const long guessed = finish(attackers, counts[0]);
+    const long guessed = attacks.finish();
     RecordProperty("slowest_log_on_ms", std::to_string(milliseconds(slowest)));
     RecordProperty("wrong_passwords_answered", std::to_string(guessed));
     EXPECT_LT(slowest, 1s);
