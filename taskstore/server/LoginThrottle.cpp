@@ -61,12 +61,6 @@ void LoginThrottle::failed(const std::string& login, const std::string& client)
     record.lastFailure = now;
 }
 
-void LoginThrottle::succeeded(const std::string& login, const std::string& client)
-{
-    const std::lock_guard lock(mutex_);
-    clientRecord(accounts_[common::asciiUpper(login)], client).failures = 0;
-}
-
 void LoginThrottle::stop()
 {
     {

@@ -5,8 +5,8 @@
 // name's next turn, one a second, which the waiting clients take in rotation, the one served
 // least recently first. A client that has not failed lately is checked at once, so a guessing
 // flood from another local user does not delay the real user's log-on; only free checks from
-// many fresh clients together are bounded too. A success clears its client's failures; failures
-// are forgotten a while after the last one.
+// many fresh clients together are bounded too. A success does not clear a client's failures
+// (a guesser sharing its key would gain free ones); they are forgotten a while after the last.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -34,7 +34,6 @@ public:
     // nothing may be checked.
     bool waitForTurn(const std::string& login, const std::string& client, const std::function<bool()>& abandoned);
     void failed(const std::string& login, const std::string& client);
-    void succeeded(const std::string& login, const std::string& client);
     // Ends every wait (the server is stopping).
     void stop();
 

@@ -130,8 +130,6 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
             connection_.logins->failed(account, connection_.client);
         return refuseLogin(login, "", failure);
     }
-    if (connection_.logins)
-        connection_.logins->succeeded(account, connection_.client);
     if (connection_.admission && !connection_.admission->logOn(connection_.id)) {
         tds::writeLoginRefused(writer_.body(), connection_.admission->limits().sessions, config_.serverName, version_);
         writer_.endMessage();

@@ -27,7 +27,7 @@ struct ConnectionInfo {
     int id = 0;
     std::string peer;  // "ip:port"
     std::uint16_t spid = 0;
-    std::string client;               // who is behind the connection (PeerIdentity.h)
+    std::string client{};             // who is behind the connection (PeerIdentity.h)
     LoginThrottle* logins = nullptr;  // the server's, shared by its connections; none: no throttling
     Admission* admission = nullptr;   // the server's; none: no limit on sessions
 };
