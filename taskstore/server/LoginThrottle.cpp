@@ -8,30 +8,37 @@ namespace taskstore::server {
 
 using namespace std::chrono_literals;
 
-bool LoginThrottle::waitForTurn(const std::string& login, const std::string& client,
-                                const std::function<bool()>& abandoned)
+LoginThrottle::Check LoginThrottle::waitForTurn(const std::string& login, const std::string& client,
+                                                const std::function<bool()>& abandoned)
 {
     std::unique_lock lock(mutex_);
+    if (stopping_)
+        return Check::Abandoned;
     Account& account = accounts_[common::asciiUpper(login)];
     const auto now = Clock::now();
     forgetOld(account, now);
-    if (clientRecord(account, client).failures < freeFailures && account.freeFailures < freeFailuresPerLogin)
-        return !stopping_;
+    Client& record = clientRecord(account, client);
+    if (record.failures + record.freeBeingChecked < freeFailures
+        && account.freeFailures + account.freeBeingChecked < freeFailuresPerLogin) {
+        ++record.freeBeingChecked;
+        ++account.freeBeingChecked;
+        return Check::Free;
+    }
     const std::uint64_t ticket = nextTicket_++;
     account.waiting.push_back(Waiter{ticket, client});
-    const auto leave = [&](bool taken) {
+    const auto leave = [&](Check check) {
         std::erase_if(account.waiting, [&](const Waiter& waiter) { return waiter.ticket == ticket; });
         changed_.notify_all();
-        return taken;
+        return check;
     };
     for (;;) {
         if (stopping_ || abandoned())
-            return leave(false);
+            return leave(Check::Abandoned);
         const auto at = Clock::now();
         if (nextInRotation(account) == ticket && at >= account.nextTurn) {
             account.nextTurn = at + spacing;
             clientRecord(account, client).lastTurn = at;
-            return leave(true);
+            return leave(Check::AtTurn);
         }
         changed_.wait_until(lock, std::min(at + 100ms, std::max(at, account.nextTurn)));
     }
@@ -47,18 +54,35 @@ std::uint64_t LoginThrottle::nextInRotation(const Account& account)
     return next ? next->ticket : 0;
 }
 
-void LoginThrottle::failed(const std::string& login, const std::string& client)
+void LoginThrottle::failed(const std::string& login, const std::string& client, Check check)
 {
     const std::lock_guard lock(mutex_);
     Account& account = accounts_[common::asciiUpper(login)];
     Client& record = clientRecord(account, client);
     const auto now = Clock::now();
-    if (record.failures < freeFailures) {
+    if (check == Check::Free) {
+        freeCheckDone(account, record);
         ++account.freeFailures;
         account.lastFreeFailure = now;
     }
     ++record.failures;
     record.lastFailure = now;
+}
+
+void LoginThrottle::passed(const std::string& login, const std::string& client, Check check)
+{
+    const std::lock_guard lock(mutex_);
+    Account& account = accounts_[common::asciiUpper(login)];
+    if (check == Check::Free)
+        freeCheckDone(account, clientRecord(account, client));
+}
+
+void LoginThrottle::freeCheckDone(Account& account, Client& record)
+{
+    if (record.freeBeingChecked > 0)
+        --record.freeBeingChecked;
+    if (account.freeBeingChecked > 0)
+        --account.freeBeingChecked;
 }
 
 void LoginThrottle::stop()
@@ -80,7 +104,8 @@ LoginThrottle::Client& LoginThrottle::clientRecord(Account& account, const std::
         for (auto it = account.clients.begin(); it != account.clients.end(); ++it) {
             const bool waiting = std::any_of(account.waiting.begin(), account.waiting.end(),
                                              [&](const Waiter& waiter) { return waiter.client == it->first; });
-            if (!waiting && (oldest == account.clients.end() || it->second.lastFailure < oldest->second.lastFailure))
+            if (!waiting && it->second.freeBeingChecked == 0
+                && (oldest == account.clients.end() || it->second.lastFailure < oldest->second.lastFailure))
                 oldest = it;
         }
         if (account.clients.size() >= maxClients && oldest != account.clients.end())
@@ -95,6 +120,7 @@ void LoginThrottle::forgetOld(Account& account, Clock::time_point now)
         account.freeFailures = 0;
     std::erase_if(account.clients, [&](const auto& entry) {
         return now - entry.second.lastFailure > memory_ && now - entry.second.lastTurn > memory_
+            && entry.second.freeBeingChecked == 0
             && std::none_of(account.waiting.begin(), account.waiting.end(),
                             [&](const Waiter& waiter) { return waiter.client == entry.first; });
     });

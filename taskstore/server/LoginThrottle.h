@@ -29,17 +29,25 @@ public:
     static constexpr std::size_t maxClients = 10000;  // remembered per login name
     explicit LoginThrottle(std::chrono::milliseconds memory = std::chrono::minutes(1)) : memory_(memory) {}
 
-    // Waits until the client may have its password for `login` checked. False when the wait was
-    // given up (abandoned() turned true, checked every 100 ms, or the server is stopping): then
-    // nothing may be checked.
-    bool waitForTurn(const std::string& login, const std::string& client, const std::function<bool()>& abandoned);
-    void failed(const std::string& login, const std::string& client);
+    // How a check was let through: one of the free ones, or at a turn; Abandoned when the wait
+    // was given up (abandoned() turned true, looked at every 100 ms, or the server is stopping):
+    // then nothing may be checked.
+    enum class Check { Abandoned, Free, AtTurn };
+
+    // Waits until the client may have its password for `login` checked. Free checks still being
+    // made count as failures until they are known, so that a client's parallel log-ons get no
+    // more free ones than its sequential ones.
+    Check waitForTurn(const std::string& login, const std::string& client, const std::function<bool()>& abandoned);
+    // The outcome of a check let through by waitForTurn.
+    void failed(const std::string& login, const std::string& client, Check check);
+    void passed(const std::string& login, const std::string& client, Check check);
     // Ends every wait (the server is stopping).
     void stop();
 
 private:
     struct Client {
         int failures = 0;
+        int freeBeingChecked = 0;
         Clock::time_point lastFailure;
         Clock::time_point lastTurn;  // rotation: the least recently served goes first
     };
@@ -52,12 +60,15 @@ private:
         std::vector<Waiter> waiting;
         Clock::time_point nextTurn;
         int freeFailures = 0;  // failures of checks that took no turn
+        int freeBeingChecked = 0;
         Clock::time_point lastFreeFailure;
     };
     // The ticket whose turn is next.
     static std::uint64_t nextInRotation(const Account& account);
     void forgetOld(Account& account, Clock::time_point now);
     Client& clientRecord(Account& account, const std::string& client);
+    // A free check's outcome is known.
+    void freeCheckDone(Account& account, Client& record);
 
     const std::chrono::milliseconds memory_;  // how long failures are remembered
     std::mutex mutex_;

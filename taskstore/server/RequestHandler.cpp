@@ -118,18 +118,23 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
     // exist share one record: they cannot succeed, and must not fill the throttle's memory.
     const bool knownLogin = common::equalIgnoringAsciiCase(login.userName, common::adminLogin);
     const std::string account = knownLogin ? std::string(common::adminLogin) : std::string();
-    if (connection_.logins
-        && !connection_.logins->waitForTurn(account, connection_.client, [this] { return ending_.load(); }))
+    const auto check = connection_.logins
+        ? connection_.logins->waitForTurn(account, connection_.client, [this] { return ending_.load(); })
+        : LoginThrottle::Check::Free;
+    if (check == LoginThrottle::Check::Abandoned)
         return "ended while its log-on waited for its turn";
     const char* failure = login.integratedAuth              ? "integrated authentication is not supported"
         : !knownLogin                                       ? "unknown login"
         : !samePassword(login.password, config_.saPassword) ? "wrong password"
                                                             : nullptr;
-    if (failure) {
-        if (connection_.logins)
-            connection_.logins->failed(account, connection_.client);
-        return refuseLogin(login, "", failure);
+    if (connection_.logins) {
+        if (failure)
+            connection_.logins->failed(account, connection_.client, check);
+        else
+            connection_.logins->passed(account, connection_.client, check);
     }
+    if (failure)
+        return refuseLogin(login, "", failure);
     if (connection_.admission && !connection_.admission->logOn(connection_.id)) {
         tds::writeLoginRefused(writer_.body(), connection_.admission->limits().sessions, config_.serverName, version_);
         writer_.endMessage();
