@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/ModMain.h"
+#include "common/NoCoreDumps.h"
 #include "forms/main/ImageList.h"
 #include "gui/EventGuard.h"
 #include "gui/FontConfigWarmUp.h"
@@ -12,6 +13,7 @@
 
 int main(int argc, char** argv)
 {
+    common::disableCoreDumps();
     gui::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     // Lets desktops match the window to the installed desktop entry and its icon.

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <malloc.h>
 
+#include "common/NoCoreDumps.h"
 #include "taskstore/CommandLine.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
@@ -75,6 +76,7 @@ int serve(const taskstore::CommandLine& line)
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);  // a client that vanishes must not end the server
+    common::disableCoreDumps();
     // One heap for all sessions' threads. SQLite takes a process-wide lock for each of its
     // allocations anyway (it counts its memory for the soft heap limit), so per-thread heaps bought
     // little parallelism; each grew a page at a time, one system call per growth, while a big

@@ -182,6 +182,9 @@ public:
     virtual std::unique_ptr<Session> newSession(std::string_view database, std::uint16_t spid) = 0;
     // Fills an empty VOZUZODI with n generated tasks; deterministic for a given n.
     virtual void fillDemoTasks(std::int64_t n) = 0;
+    // The word that makes a statement one to keep out of logs (it carries a password or a key),
+    // spelt as SQL Server's traces report it; empty when there is none.
+    virtual std::string_view secretWordIn(std::string_view statement) const = 0;
 };
 
 }  // namespace taskstore

@@ -84,6 +84,7 @@ enum class ErrorId : std::uint8_t {
     LanguageChanged,
     LoginDatabaseUnavailable,
     LoginFailed,
+    UserConnectionsExhausted,
     // Procedure calls and their parameters
     ProcedureParameterMissing,
     ProcedureParameterNotText,
@@ -248,6 +249,9 @@ inline constexpr auto errorCatalog = std::to_array<ErrorEntry>({
     {ErrorId::LoginDatabaseUnavailable, 4060, 11, 1,
      "Cannot open database \"%s\" requested by the login. The login failed."},
     {ErrorId::LoginFailed, 18456, 14, 1, "Login failed for user '%s'."},
+    {ErrorId::UserConnectionsExhausted, 17809, 20, 1,
+     "Could not connect because the maximum number of '%d' user connections has already been reached. The system "
+     "administrator can use sp_configure to increase the maximum value. The connection has been closed."},
 
     {ErrorId::ProcedureParameterMissing, 201, 16, 4,
      "Procedure or function '%s' expects parameter '%s', which was not supplied."},

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/Wipe.h"
 #include "taskstore/tds/Packet.h"
 #include "taskstore/tds/ProtocolError.h"
 
@@ -33,18 +34,20 @@ std::uint16_t spidFor(int id) { return static_cast<std::uint16_t>(51 + (id - 1) 
 }  // namespace
 
 Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
-                       RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins)
+                       RequestLog* requests, const tls::TlsContext* tls, Gate gate)
     : id_(id),
       socket_(std::move(socket)),
       peer_(endpointText(socket_)),
       config_(config),
       log_(log),
+      admission_(gate.admission),
       tls_(tls ? std::make_unique<tls::TlsSession>(*tls) : nullptr)
 {
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
     handler_ = std::make_unique<RequestHandler>(
-        engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id), &logins},
+        engine, config, log, requests,
+        ConnectionInfo{id, peer_, spidFor(id), gate.client, &gate.logins, &gate.admission},
         [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
 }
 
@@ -97,9 +100,11 @@ void Connection::readLoop()
     // Sending and receiving run in different threads; each is one system call on the socket.
     std::array<std::uint8_t, 16384> buffer{};
     tds::MessageAssembler assembler(maxMessageBeforeLogin);
+    assembler.setHoldsSecrets(true);
     bool loggedInLimit = false;
     std::vector<tds::Message> messages;
     std::vector<std::uint8_t> clear;
+    clear.reserve(maxMessageBeforeLogin);  // grows without leaving copies of a LOGIN7 behind
     for (;;) {
         if (!queue_.waitForRoom(maxQueuedBytes))
             return;
@@ -117,6 +122,7 @@ void Connection::readLoop()
         // Requests grow to their full size only once the password was right, not on a LOGIN7 alone.
         if (!loggedInLimit && handler_->loginAccepted()) {
             assembler.setMaxMessageSize(maxMessage);
+            assembler.setHoldsSecrets(false);
             loggedInLimit = true;
         }
         try {
@@ -127,6 +133,11 @@ void Connection::readLoop()
                 bytes = clear;
             }
             assembler.feed(bytes, messages);
+            // Until the log-on, what was read may be a LOGIN7 and its password: no copy stays.
+            if (!loggedInLimit) {
+                common::wipe(std::span(buffer.data(), n));
+                common::wipe(clear);
+            }
         } catch (const tds::ProtocolError& e) {
             queue_.push(End{std::string("malformed request: ") + e.what()});
             return;
@@ -135,6 +146,8 @@ void Connection::readLoop()
             return;
         }
         for (auto& message : messages) {
+            if (!loggedInLimit)
+                admission_.progressed(id_);
             if (message.type == tds::PacketType::Attention)
                 handler_->attentionArrived();
             const std::size_t bytes = message.payload.size();
@@ -162,14 +175,17 @@ void Connection::work()
             reason = end->reason;
             break;
         }
+        auto& message = std::get<tds::Message>(*item);
         try {
-            if (auto closing = handler_->handle(std::get<tds::Message>(*item)))
+            if (auto closing = handler_->handle(message))
                 reason = *closing;
         } catch (const tds::ProtocolError& e) {
             reason = std::string("malformed request: ") + e.what();
         } catch (const std::exception& e) {
             reason = std::string("internal error: ") + e.what();
         }
+        if (message.type == tds::PacketType::Login7)
+            common::wipe(message.payload);  // it holds the password, merely obfuscated
         if (reason.empty() && writeFailed_)
             reason = "connection lost while sending";
     }
@@ -183,6 +199,7 @@ void Connection::work()
         finalReason = closeReason_;
     }
     log_.line("connection " + std::to_string(id_) + " closed (" + finalReason + ")");
+    admission_.left(id_);
     finished_ = true;
 }
 

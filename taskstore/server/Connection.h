@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "taskstore/tds/MessageAssembler.h"
+#include "taskstore/server/Admission.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/MessageQueue.h"
 #include "taskstore/server/RequestHandler.h"
@@ -24,9 +25,15 @@ namespace taskstore::server {
 
 class Connection {
 public:
+    // What a connection passes before it becomes a session; the server's, shared by its connections.
+    struct Gate {
+        std::string client;  // PeerIdentity.h
+        LoginThrottle& logins;
+        Admission& admission;
+    };
     // tls is null when the server has no certificate.
     Connection(int id, asio::ip::tcp::socket socket, Engine& engine, const ServerConfig& config, EventLog& log,
-               RequestLog* requests, const tls::TlsContext* tls, LoginThrottle& logins);
+               RequestLog* requests, const tls::TlsContext* tls, Gate gate);
     ~Connection();  // stops and joins
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -36,6 +43,7 @@ public:
     // Ends the connection from outside (server shutdown); safe from any thread.
     void stop(const std::string& reason);
     bool finished() const { return finished_; }
+    int id() const { return id_; }
 
 private:
     struct End {
@@ -58,6 +66,7 @@ private:
     std::string peer_;
     const ServerConfig& config_;
     EventLog& log_;
+    Admission& admission_;
     MessageQueue<Item> queue_;
     std::mutex closeMutex_;
     std::string closeReason_;

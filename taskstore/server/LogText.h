@@ -7,9 +7,9 @@
 
 namespace taskstore::server {
 
-// The statement, or SQL Server's trace comment in its place when it holds a password or a
-// secret (ALTER LOGIN ... PASSWORD, sp_password, keys and credentials).
-std::string maskedStatement(std::string_view text);
+// What SQL Server's traces record in place of a statement that holds a password or a secret
+// (ALTER LOGIN ... PASSWORD, sp_password, keys and credentials), naming the word found.
+std::string traceComment(std::string_view word);
 
 // At most `limit` bytes of the text, cut on a character boundary, with how much was left out.
 std::string clipped(std::string_view text, std::size_t limit);

@@ -4,6 +4,7 @@
 
 #include "common/AsciiCase.h"
 #include "common/SystemNames.h"
+#include "common/Wipe.h"
 #include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/server/LogText.h"
 #include "taskstore/tds/LoginResponse.h"
@@ -20,8 +21,14 @@ using tds::PacketType;
 
 SqlError internalError(const std::exception& e) { return makeError<ErrorId::InternalError>(e.what()); }
 
-// "ip" of "ip:port" (the port follows the last colon, also after an IPv6 address).
-std::string addressOf(const std::string& peer) { return peer.substr(0, peer.rfind(':')); }
+// Compared in time that does not depend on where the texts first differ.
+bool samePassword(const std::string& given, const std::string& expected)
+{
+    unsigned char difference = given.size() == expected.size() ? 0 : 1;
+    for (std::size_t i = 0; i < given.size(); ++i)
+        difference |= static_cast<unsigned char>(given[i] ^ (expected.empty() ? 0 : expected[i % expected.size()]));
+    return difference == 0;
+}
 
 std::string typeName(PacketType type) { return std::to_string(static_cast<int>(type)); }
 
@@ -103,21 +110,38 @@ std::optional<std::string> RequestHandler::handleLogin(const tds::Message& messa
         return "LOGIN7 outside TLS while encryption is forced";
     if (tls_ && !tls_->loginProtected())
         return "clear LOGIN7 where TLS was agreed";
-    const tds::Login7 login = tds::decodeLogin7(message.payload);
+    tds::Login7 login = tds::decodeLogin7(message.payload);
+    const common::WipeOnExit wiped(login.password);
     version_ = tds::negotiateTdsVersion(login.tdsVersion);
     sink_.setTdsVersion(version_);
-    // Every failure answers 18456 alike; only the log says why.
-    const std::string address = addressOf(connection_.peer);
-    if (connection_.logins && !connection_.logins->waitForTurn(address))
-        return refuseLogin(login, "", "too many failed log-ons from this address");
-    const char* failure = login.integratedAuth ? "integrated authentication is not supported"
-        : !common::equalIgnoringAsciiCase(login.userName, common::adminLogin) ? "unknown login"
-        : login.password != config_.saPassword                                ? "wrong password"
-                                                                              : nullptr;
-    if (failure) {
-        if (connection_.logins)
-            connection_.logins->failed(address);
+    // Every failure answers 18456 alike; only the log says why. Guesses at names that do not
+    // exist share one record: they cannot succeed, and must not fill the throttle's memory.
+    const bool knownLogin = common::equalIgnoringAsciiCase(login.userName, common::adminLogin);
+    const std::string account = knownLogin ? std::string(common::adminLogin) : std::string();
+    const auto check = connection_.logins
+        ? connection_.logins->waitForTurn(account, connection_.client, [this] { return ending_.load(); })
+        : LoginThrottle::Check::Free;
+    if (check == LoginThrottle::Check::Abandoned)
+        return "ended while its log-on waited for its turn";
+    const char* failure = login.integratedAuth              ? "integrated authentication is not supported"
+        : !knownLogin                                       ? "unknown login"
+        : !samePassword(login.password, config_.saPassword) ? "wrong password"
+                                                            : nullptr;
+    if (connection_.logins) {
+        if (failure)
+            connection_.logins->failed(account, connection_.client, check);
+        else
+            connection_.logins->passed(account, connection_.client, check);
+    }
+    if (failure)
         return refuseLogin(login, "", failure);
+    if (connection_.admission && !connection_.admission->logOn(connection_.id)) {
+        tds::writeLoginRefused(writer_.body(), connection_.admission->limits().sessions, config_.serverName, version_);
+        writer_.endMessage();
+        log_.line("connection " + std::to_string(connection_.id) + " log-on refused for " + connection_.client
+                  + " from " + connection_.peer + ": " + std::to_string(connection_.admission->limits().sessions)
+                  + " sessions logged on (--max-connections)");
+        return "log-on refused";
     }
 
     const std::string database = login.database.empty() ? std::string(common::loginDatabase) : login.database;
@@ -265,6 +289,7 @@ void RequestHandler::attentionArrived()
 
 void RequestHandler::interruptRunning()
 {
+    ending_ = true;
     const std::lock_guard lock(runningMutex_);
     stopRunning(true);
 }

@@ -12,6 +12,7 @@
 #include "taskstore/tds/MessageAssembler.h"
 #include "taskstore/tds/MessageWriter.h"
 #include "taskstore/tds/TokenSink.h"
+#include "taskstore/server/Admission.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/LoginThrottle.h"
 #include "taskstore/server/ProcedureCalls.h"
@@ -26,7 +27,9 @@ struct ConnectionInfo {
     int id = 0;
     std::string peer;  // "ip:port"
     std::uint16_t spid = 0;
+    std::string client{};             // who is behind the connection (PeerIdentity.h)
     LoginThrottle* logins = nullptr;  // the server's, shared by its connections; none: no throttling
+    Admission* admission = nullptr;   // the server's; none: no limit on sessions
 };
 
 class RequestHandler {
@@ -86,6 +89,8 @@ private:
     tls::TlsSession* tls_;
 
     std::atomic<bool> loginAccepted_{false};
+    // The connection is ending: a log-on waiting for its turn gives up.
+    std::atomic<bool> ending_{false};
 
     std::mutex runningMutex_;
     bool running_ = false;

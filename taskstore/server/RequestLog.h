@@ -1,19 +1,27 @@
 #pragma once
 // Appends every request a client sends, so tests can check what reached the server byte for
-// byte. Each record is flushed before the request runs. The file is owner-only, and a statement
+// byte. Each record is written before the request runs. The file is owner-only, and a statement
 // that carries a password is recorded as SQL Server's traces record it (see LogText.h).
 #include <cstddef>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 namespace taskstore::server {
 
 class RequestLog {
 public:
-    // Throws std::runtime_error when the file cannot be opened for appending.
-    explicit RequestLog(const std::filesystem::path& file);
+    // The word that makes a statement secret (Engine::secretWordIn), empty when it is not.
+    using SecretFinder = std::function<std::string_view(std::string_view statement)>;
+
+    // Throws std::runtime_error, saying why, when the file cannot be opened for appending or is
+    // not safe to write: a link, another user's file, or in a folder other users may change.
+    RequestLog(const std::filesystem::path& file, SecretFinder findSecret);
+    ~RequestLog();
+    RequestLog(const RequestLog&) = delete;
+    RequestLog& operator=(const RequestLog&) = delete;
 
     void batch(int connection, std::string_view text);
     // kind: BEGIN, COMMIT or ROLLBACK.
@@ -27,9 +35,11 @@ public:
 
 private:
     void record(std::string_view text);
+    std::string masked(std::string_view statement) const;
 
     std::mutex mutex_;
-    std::ofstream out_;
+    const int fd_;
+    const SecretFinder findSecret_;
 };
 
 }  // namespace taskstore::server

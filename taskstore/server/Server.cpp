@@ -2,13 +2,19 @@
 
 #include <stdexcept>
 
+#include "taskstore/server/PeerIdentity.h"
+
 namespace taskstore::server {
 
 Server::Server(Engine& engine, ServerConfig config, EventLog& log)
-    : engine_(engine), config_(std::move(config)), log_(log)
+    : engine_(engine),
+      config_(std::move(config)),
+      log_(log),
+      admission_(Admission::Limits{.sessions = config_.maxConnections})
 {
     if (!config_.requestLog.empty())
-        requests_ = std::make_unique<RequestLog>(config_.requestLog);
+        requests_ = std::make_unique<RequestLog>(
+            config_.requestLog, [this](std::string_view statement) { return engine_.secretWordIn(statement); });
     if (!config_.tlsCertificate.empty())
         tls_ = std::make_unique<tls::TlsContext>(config_.tlsCertificate, config_.tlsKey);
     else if (config_.forceEncryption)
@@ -49,20 +55,7 @@ void Server::accept()
             return;
         if (!ec) {
             connections_.remove_if([](const auto& connection) { return connection->finished(); });
-            if (connections_.size() >= static_cast<std::size_t>(config_.maxConnections)) {
-                refuse(socket, std::to_string(connections_.size()) + " connections open (--max-connections)");
-            } else {
-                auto connection = std::make_unique<Connection>(nextId_++, std::move(socket), engine_, config_, log_,
-                                                               requests_.get(), tls_.get(), logins_);
-                try {
-                    connection->start();
-                    connections_.push_back(std::move(connection));
-                } catch (const std::system_error& e) {
-                    ++refused_;
-                    log_.line(std::string("connection refused: cannot start its threads (") + e.what() + "); "
-                              + std::to_string(refused_) + " refused so far");
-                }
-            }
+            admit(std::move(socket));
             accept();
             return;
         }
@@ -74,6 +67,31 @@ void Server::accept()
                 accept();
         });
     });
+}
+
+void Server::admit(asio::ip::tcp::socket socket)
+{
+    const int id = nextId_++;
+    const std::string client = clientOf(socket);
+    const Admission::Verdict verdict = admission_.arrive(id, client);
+    if (!verdict.admitted) {
+        refuse(socket, verdict.why);
+        return;
+    }
+    for (auto& waiting : connections_)
+        if (waiting->id() == verdict.displaced)
+            waiting->stop("displaced by a newer connection: not logged on after a while");
+    auto connection = std::make_unique<Connection>(id, std::move(socket), engine_, config_, log_, requests_.get(),
+                                                   tls_.get(), Connection::Gate{client, logins_, admission_});
+    try {
+        connection->start();
+        connections_.push_back(std::move(connection));
+    } catch (const std::system_error& e) {
+        admission_.left(id);
+        ++refused_;
+        log_.line(std::string("connection refused: cannot start its threads (") + e.what() + "); "
+                  + std::to_string(refused_) + " refused so far");
+    }
 }
 
 void Server::refuse(asio::ip::tcp::socket& socket, const std::string& why)

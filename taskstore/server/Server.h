@@ -5,6 +5,7 @@
 #include <list>
 #include <memory>
 
+#include "taskstore/server/Admission.h"
 #include "taskstore/server/Connection.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/LoginThrottle.h"
@@ -31,6 +32,8 @@ public:
 
 private:
     void accept();
+    // Starts a connection for the socket, or refuses it (Admission.h).
+    void admit(asio::ip::tcp::socket socket);
     void shutdown();
 
     Engine& engine_;
@@ -45,7 +48,9 @@ private:
     // Logs and closes a client that cannot be served now.
     void refuse(asio::ip::tcp::socket& socket, const std::string& why);
 
-    LoginThrottle logins_;                                // before the connections, which use it until they end
+    // Before the connections, which use them until they end.
+    LoginThrottle logins_;
+    Admission admission_;
     std::list<std::unique_ptr<Connection>> connections_;  // touched only by the thread in run()
     int nextId_ = 1;
     std::uint64_t refused_ = 0;

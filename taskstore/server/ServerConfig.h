@@ -14,8 +14,8 @@ struct ServerConfig {
     std::string saPassword;
     // Unset: the engine's own default.
     std::optional<std::chrono::milliseconds> lockTimeout;
-    // A client that has not logged in by then is dropped.
-    std::chrono::milliseconds loginTimeout{std::chrono::seconds(30)};
+    // A client that has not logged in by then is dropped: a real one needs milliseconds.
+    std::chrono::milliseconds loginTimeout{std::chrono::seconds(10)};
     std::filesystem::path requestLog;      // empty: no request log
     std::string serverName = "TASKSTORE";  // shown by clients next to server messages
     // PEM files of the TLS certificate and key; without them the server cannot encrypt.
@@ -23,7 +23,7 @@ struct ServerConfig {
     std::filesystem::path tlsKey;
     // Encrypt every session and refuse clients that cannot.
     bool forceEncryption = false;
-    // Clients served at once; more are closed as soon as they connect.
+    // Sessions logged on at once; one more log-on is refused with 17809 (Admission.h).
     int maxConnections = 100;
 };
 

@@ -3,6 +3,7 @@
 #include "common/SystemNames.h"
 #include "taskstore/sql/SqlErrors.h"
 #include "taskstore/sql/SqlSession.h"
+#include "taskstore/sql/StatementSecrets.h"
 #include "taskstore/store/DemoTasks.h"
 
 namespace taskstore {
@@ -25,6 +26,8 @@ public:
             throw makeError<ErrorId::LoginDatabaseUnavailable>(database);
         return std::make_unique<sql::SqlSession>(state_, *canonical, spid);
     }
+
+    std::string_view secretWordIn(std::string_view statement) const override { return sql::secretWordIn(statement); }
 
     void fillDemoTasks(std::int64_t n) override
     {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/Wipe.h"
 #include "taskstore/tds/ByteReader.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tds/Utf16.h"
@@ -94,8 +95,13 @@ Login7 decodeLogin7(std::span<const std::uint8_t> payload)
     login.database = record.text(database, "Database");
     const auto secret = record.field(password.offset, std::size_t{password.count} * 2, "Password");
     std::vector<std::uint8_t> clear(secret.begin(), secret.end());
+    const common::WipeOnExit wipedClear(clear);
     deobfuscatePassword(clear);
-    login.password = utf16leToUtf8(clear);
+    // Copied, not moved: a short text lives inside the string object, and a move would leave the
+    // characters behind in this frame.
+    std::string text = utf16leToUtf8(clear);
+    const common::WipeOnExit wipedText(text);
+    login.password = text;
     record.field(sspi.offset, sspi.count, "SSPI");
     login.integratedAuth =
         sspi.count > 0 || (login.optionFlags2 & integratedSecurityFlag) != 0 || login.userName.empty();

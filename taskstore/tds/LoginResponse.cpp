@@ -42,4 +42,10 @@ void writeLoginFailure(ByteWriter& out, std::string_view user, std::string_view 
     writeDone(out, done::error, curcmd::none, 0, version);
 }
 
+void writeLoginRefused(ByteWriter& out, int maxSessions, std::string_view serverName, TdsVersion version)
+{
+    writeMessage(out, makeError<ErrorId::UserConnectionsExhausted>(maxSessions), serverName, version);
+    writeDone(out, done::error, curcmd::none, 0, version);
+}
+
 }  // namespace taskstore::tds

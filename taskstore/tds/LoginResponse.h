@@ -28,4 +28,8 @@ void writeLoginSuccess(ByteWriter& out, const LoginSuccess& login);
 void writeLoginFailure(ByteWriter& out, std::string_view user, std::string_view missingDatabase,
                        std::string_view serverName, TdsVersion version);
 
+// A log-on whose password was right but that cannot be served (17809: the sessions are all taken):
+// the error and DONE with the error bit.
+void writeLoginRefused(ByteWriter& out, int maxSessions, std::string_view serverName, TdsVersion version);
+
 }  // namespace taskstore::tds

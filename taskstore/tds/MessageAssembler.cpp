@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/Wipe.h"
 #include "taskstore/tds/ProtocolError.h"
 
 namespace taskstore::tds {
@@ -43,11 +44,15 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
         current_.type = header.type;
         current_.status = header.status;
         current_.payload.clear();
+        if (holdsSecrets_)
+            current_.payload.reserve(maxMessageSize_);
         inMessage_ = true;
     }
     if (current_.payload.size() + (packet_.size() - headerSize) > maxMessageSize_)
         throw ProtocolError("request larger than " + std::to_string(maxMessageSize_) + " bytes");
     current_.payload.insert(current_.payload.end(), packet_.begin() + headerSize, packet_.end());
+    if (holdsSecrets_)
+        common::wipe(packet_);
     packet_.clear();
 
     if (header.status & status::endOfMessage) {

@@ -27,6 +27,10 @@ public:
     void feed(std::span<const std::uint8_t> bytes, std::vector<Message>& out);
 
     void setMaxMessageSize(std::size_t size) { maxMessageSize_ = size; }
+    // While set (before the log-on: a LOGIN7 holds the password) a message's buffer is made as
+    // large as a message may be before it fills, and a packet's bytes are wiped once they were
+    // taken, so that no copy is left behind in memory given back.
+    void setHoldsSecrets(bool holdsSecrets) { holdsSecrets_ = holdsSecrets; }
     // True while part of a message (or of a packet) has arrived.
     bool midMessage() const { return !packet_.empty() || inMessage_; }
 
@@ -37,6 +41,7 @@ private:
     std::vector<std::uint8_t> packet_;  // the packet being received, header first
     Message current_;
     bool inMessage_ = false;
+    bool holdsSecrets_ = false;
 };
 
 }  // namespace taskstore::tds

@@ -39,8 +39,9 @@ TlsContext::TlsContext(const std::filesystem::path& certificateFile, const std::
                                 "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305")
         != 1)
         fail("cannot choose the TLS cipher suites");
-    // Sessions are never resumed: each connection logs on afresh.
-    SSL_CTX_set_options(context_, SSL_OP_NO_TICKET | SSL_OP_CIPHER_SERVER_PREFERENCE);
+    // Sessions are never resumed: each connection logs on afresh. Records are decrypted in
+    // OpenSSL's own buffer, which is wiped once read: a LOGIN7 (the password) must not stay there.
+    SSL_CTX_set_options(context_, SSL_OP_NO_TICKET | SSL_OP_CIPHER_SERVER_PREFERENCE | SSL_OP_CLEANSE_PLAINTEXT);
     SSL_CTX_set_session_cache_mode(context_, SSL_SESS_CACHE_OFF);
     if (SSL_CTX_use_certificate_chain_file(context_, certificateFile.c_str()) != 1)
         fail("cannot read the TLS certificate " + certificateFile.string());

@@ -6,6 +6,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "common/Wipe.h"
 #include "taskstore/tds/Packet.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tds/TlsRecord.h"
@@ -86,6 +87,7 @@ void TlsSession::decryptAvailable(std::vector<std::uint8_t>& plain)
         const int n = SSL_read(ssl_, buffer.data(), static_cast<int>(buffer.size()));
         if (n > 0) {
             plain.insert(plain.end(), buffer.begin(), buffer.begin() + n);
+            common::wipe(std::span(buffer.data(), static_cast<std::size_t>(n)));  // may be a LOGIN7
             continue;
         }
         const int error = SSL_get_error(ssl_, n);
@@ -126,7 +128,7 @@ void TlsSession::takeLoginRecords(std::span<const std::uint8_t>& raw, std::vecto
         if (loginPlain_.size() > header.length)
             throw tds::ProtocolError("more than one packet in the encrypted login");
         tds.insert(tds.end(), loginPlain_.begin(), loginPlain_.end());
-        loginPlain_.clear();
+        common::wipe(loginPlain_);
         loginSeen_ = true;
         if (header.status & tds::status::endOfMessage)
             state_ = State::Clear;

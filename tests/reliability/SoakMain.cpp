@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "HostileLoad.h"
+#include "OtherUserAttacks.h"
 #include "OdbcClient.h"
 #include "TaskStoreProcess.h"
 #include "ToolSession.h"
@@ -160,6 +162,20 @@ int main(int argc, char** argv)
     const auto start = Clock::now();
     const auto end = start + std::chrono::seconds(seconds);
     std::vector<std::thread> threads;
+    // Another local user meanwhile holds 200 idle sockets and guesses the password from many
+    // loopback addresses; neither may slow a log-on (HostileLoad), and the guessing stays slow.
+    // Forked before the sessions' threads start.
+    std::unique_ptr<hostile::OtherUserAttacks> idleSockets, guessing;
+    if (hostiles > 0 && hostile::OtherUserAttacks::possible()) {
+        const auto port = static_cast<std::uint16_t>(store.port());
+        idleSockets = std::make_unique<hostile::OtherUserAttacks>();
+        idleSockets->start([&] { return hostile::holdIdleSockets(port, end, 200); });
+        guessing = std::make_unique<hostile::OtherUserAttacks>();
+        for (int g = 0; g < 2; ++g)
+            guessing->start([&] { return hostile::guessWrongPasswords(port, end); });
+    } else if (hostiles > 0) {
+        std::printf("no attacks by another local user: only root can start them\n");
+    }
     for (int s = 0; s < sessions; ++s)
         threads.emplace_back(runSession, store.serverName(), s, end, std::ref(totals));
     hostile::HostileCounts attacks;
@@ -184,6 +200,10 @@ int main(int argc, char** argv)
         thread.join();
     watcher.join();
     const double held = std::chrono::duration<double>(Clock::now() - start).count();
+    const long idleOpened = idleSockets ? idleSockets->finish() : 0;
+    const long guessesAnswered = guessing ? guessing->finish() : 0;
+    // Guesses waiting for their turn at the end are answered after it: the guessing lasted till now.
+    const double guessingLasted = std::chrono::duration<double>(Clock::now() - start).count();
 
     int failures = 0;
     const auto fail = [&failures](const std::string& what) {
@@ -194,6 +214,11 @@ int main(int argc, char** argv)
         fail("error other than a lock time-out: " + error);
     for (const std::string& failure : attacks.failures)
         fail("hostile client: " + failure);
+    if (idleOpened < 0 || guessesAnswered < 0)
+        fail("an attack by another local user failed");
+    // Three free, then one a second, whatever the number of addresses.
+    if (guessing && guessesAnswered > 3 + static_cast<long>(guessingLasted) + 1)
+        fail(std::to_string(guessesAnswered) + " wrong passwords answered in " + std::to_string(guessingLasted) + " s");
 
     testsupport::OdbcClient client(store.port());
     const auto log = column(client, "select cTaskId from zk_tasklog where cTaskId like 'W%-%'");
@@ -263,11 +288,16 @@ int main(int argc, char** argv)
     std::printf("server RSS: first %ld kB; peak by quarter %ld, %ld, %ld, %ld kB (%zu samples)\n",
                 rss.empty() ? 0 : rss.front(), quarters[0], quarters[1], quarters[2], quarters[3], rss.size());
     if (hostiles > 0)
-        std::printf("hostile clients %d: %ld rounds, %ld nested-too-deeply answers, %ld attentions (slowest %ld ms), "
-                    "%ld floods sent ahead, %ld parameter-limit answers, %ld connections dropped, %zu failures\n",
-                    hostiles, attacks.rounds.load(), attacks.nestedErrors.load(), attacks.attentions.load(),
-                    attacks.slowestAttentionMs.load(), attacks.floods.load(), attacks.parameterErrors.load(),
-                    attacks.dropped.load(), attacks.failures.size());
+        std::printf(
+            "hostile clients %d: %ld rounds, %ld nested-too-deeply answers, %ld attentions (slowest %ld ms), "
+            "%ld floods sent ahead, %ld parameter-limit answers, %ld connections dropped, slowest log-on %ld ms, "
+            "%zu failures\n",
+            hostiles, attacks.rounds.load(), attacks.nestedErrors.load(), attacks.attentions.load(),
+            attacks.slowestAttentionMs.load(), attacks.floods.load(), attacks.parameterErrors.load(),
+            attacks.dropped.load(), attacks.slowestLogOnMs.load(), attacks.failures.size());
+    if (guessing)
+        std::printf("another local user: %ld idle sockets opened, %ld wrong passwords answered (%.1f a second)\n",
+                    idleOpened, guessesAnswered, static_cast<double>(guessesAnswered) / guessingLasted);
     std::printf(failures ? "SOAK FAILED\n" : "SOAK PASSED\n");
     return failures ? 1 : 0;
 }

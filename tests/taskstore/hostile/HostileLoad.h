@@ -13,7 +13,7 @@ namespace hostile {
 
 struct HostileCounts {
     std::atomic<long> rounds = 0, nestedErrors = 0, attentions = 0, floods = 0, parameterErrors = 0, dropped = 0;
-    std::atomic<long> slowestAttentionMs = 0;
+    std::atomic<long> slowestAttentionMs = 0, slowestLogOnMs = 0;
     std::mutex mutex;
     std::vector<std::string> failures;  // answers other than the expected ones
 };

@@ -275,25 +275,23 @@ TEST_F(Attacks, OversizedRequestsAreRefusedAndTheConnectionGoesOnWhereSqlServers
     EXPECT_TRUE(huge->closedByServer());
 }
 
-TEST_F(Attacks, ConnectionsPastTheLimitAreClosedAndCounted)
+TEST_F(Attacks, LogOnsPastTheSessionLimitAreRefusedAndCounted)
 {
     std::vector<std::unique_ptr<HostileClient>> clients;
     int refused = 0;
     for (int i = 0; i < 45; ++i) {
         auto client = std::make_unique<HostileClient>(static_cast<std::uint16_t>(server_->port()));
-        client->raw().sendPacket(18, 1, tdstest::hex("00 00 0B 00 06 01 00 11 00 01 FF 0F 00 07 D0 00 00 02"));
-        try {
-            client->read();
-            clients.push_back(std::move(client));
-        } catch (const std::system_error&) {
+        const auto errors = errorNumbers(client->login("SA", password).payload);
+        if (errors == std::vector<int>{17809}) {
             ++refused;
+            continue;
         }
+        EXPECT_TRUE(errors.empty());
+        clients.push_back(std::move(client));
     }
-    // 40 allowed, one of them the normal client's, and a few more while earlier clients' ends
-    // are still being noticed.
-    EXPECT_GE(refused, 6);
-    EXPECT_LE(refused, 9);
-    EXPECT_TRUE(server_->waitForLog("refused so far"));
+    // 40 sessions, one of them the normal client's.
+    EXPECT_EQ(refused, 6);
+    EXPECT_TRUE(server_->waitForLog("40 sessions logged on (--max-connections)"));
 }
 
 TEST_F(Attacks, PasswordGuessesAreSlowedAndAllAnswer18456)

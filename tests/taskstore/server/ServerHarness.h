@@ -61,6 +61,13 @@ public:
     {
         socket_.connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
     }
+    // From a chosen local address: any of 127.0.0.0/8 reaches a server on 127.0.0.1.
+    RawClient(std::uint16_t port, const std::string& source) : socket_(io_)
+    {
+        socket_.open(asio::ip::tcp::v4());
+        socket_.bind(asio::ip::tcp::endpoint(asio::ip::make_address(source), 0));
+        socket_.connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
+    }
 
     void sendPacket(std::uint8_t type, std::uint8_t status, const std::vector<std::uint8_t>& body)
     {

@@ -2,6 +2,7 @@
 // sessions ended by vanished clients, silent clients, malformed input and shutdown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 
 #include "FakeEngine.h"
@@ -166,20 +167,26 @@ TEST(Server, ShutdownEndsEverySessionWhileBatchesRun)
     EXPECT_NE(s.log.text().find("connection 60 closed (server stopping)"), std::string::npos);
 }
 
-TEST(Server, ConnectionsPastTheLimitAreClosedAndCounted)
+TEST(Server, LogOnsPastTheSessionLimitGet17809AndConnectionsNotLoggedOnDoNotCount)
 {
     RunningServer s(std::chrono::seconds(5), 2);
+    RawClient silent(s.port), quiet(s.port);  // connected, never logged on
     RawClient first(s.port);
     ASSERT_EQ(first.login().lastDoneStatus(), 0);
     auto second = std::make_unique<RawClient>(s.port);
     ASSERT_EQ(second->login().lastDoneStatus(), 0);
     RawClient third(s.port);
+    const ReplyMessage refused = third.login();
+    EXPECT_EQ(refused.lastDoneStatus(), 0x02);
+    const auto text =
+        ucs2("Could not connect because the maximum number of '2' user connections has already been reached.");
+    EXPECT_NE(std::search(refused.payload.begin(), refused.payload.end(), text.begin(), text.end()),
+              refused.payload.end());
     EXPECT_TRUE(third.closedByServer());
-    EXPECT_TRUE(
-        s.log.waitFor("connection refused from 127.0.0.1: 2 connections open (--max-connections); 1 refused so far"));
+    EXPECT_TRUE(s.log.waitFor("2 sessions logged on (--max-connections)"));
     EXPECT_EQ(first.batch("rows 1").lastDoneStatus(), 0x10);
     second.reset();
-    ASSERT_TRUE(s.log.waitFor("connection 2 closed"));
+    ASSERT_TRUE(s.log.waitFor("connection 4 closed"));
     RawClient fourth(s.port);
     EXPECT_EQ(fourth.login().lastDoneStatus(), 0);
 }
