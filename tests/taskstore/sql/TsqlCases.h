@@ -17,6 +17,9 @@ struct TsqlCase {
     std::vector<std::vector<std::optional<std::string>>> rows;
     int error = 0;
     std::string message;  // checked when not empty
+    // Where taskstore's answer is not SQL Server's (its own refusal, 50000, above all): words of the
+    // line in taskstore/sql/README.md that lists the difference.
+    std::string difference;
 };
 
 // A normal task ('05') shares cSub_Id AR01 with an abnormal one ('-1'); zk_task spells it
