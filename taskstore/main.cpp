@@ -44,9 +44,9 @@ int serve(const taskstore::CommandLine& line)
         return 2;
     }
 
-    const auto engine = taskstore::Engine::open(line.dataFolder,
-                                                line.varcharTasks ? taskstore::Engine::TaskText::VarChar
-                                                                  : taskstore::Engine::TaskText::NVarChar);
+    const auto engine = taskstore::Engine::open(
+        line.dataFolder,
+        line.varcharTasks ? taskstore::Engine::TaskText::VarChar : taskstore::Engine::TaskText::NVarChar, line.memory);
     if (config.tlsCertificate.empty()) {
         const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
         config.tlsCertificate = files.certificate;

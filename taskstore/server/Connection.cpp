@@ -46,6 +46,7 @@ Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, con
     handler_ = std::make_unique<RequestHandler>(
         engine, config, log, requests, ConnectionInfo{id, peer_, spidFor(id), &logins},
         [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
+    handler_->discardRepliesWhile(&writeFailed_);
 }
 
 Connection::~Connection()
@@ -100,6 +101,10 @@ void Connection::readLoop()
     bool loggedInLimit = false;
     std::vector<tds::Message> messages;
     std::vector<std::uint8_t> clear;
+    // What has arrived of the request still coming counts against the memory budgets; one that
+    // does not fit is dropped as it arrives and answered with 701.
+    const auto noCharge = [this] { return MemoryCharge(&handler_->sessionMemory(), &handler_->serverMemory(), 0); };
+    MemoryCharge arriving = noCharge();
     for (;;) {
         if (!queue_.waitForRoom(maxQueuedBytes))
             return;
@@ -127,6 +132,14 @@ void Connection::readLoop()
                 bytes = clear;
             }
             assembler.feed(bytes, messages);
+            if (!messages.empty()) {
+                messages.front().charge = std::move(arriving);
+                arriving = noCharge();
+            }
+            if (!arriving.growTo(assembler.pendingBytes())) {
+                assembler.refuseCurrent();
+                arriving = noCharge();
+            }
         } catch (const tds::ProtocolError& e) {
             queue_.push(End{std::string("malformed request: ") + e.what()});
             return;

@@ -30,6 +30,7 @@ std::string typeName(PacketType type) { return std::to_string(static_cast<int>(t
 RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
                                ConnectionInfo connection, tds::MessageWriter::PacketOutput output, tls::TlsSession* tls)
     : engine_(engine),
+      sessionMemory_(engine.memoryLimits().session),
       config_(config),
       log_(log),
       requests_(requests),
@@ -41,12 +42,20 @@ RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, Event
                           + ": " + error.message);
             }),
       tls_(tls)
-{}
+{
+    sink_.limitMemory(&sessionMemory_, &engine.serverMemory());
+}
 
 RequestHandler::~RequestHandler() = default;
 
 std::optional<std::string> RequestHandler::handle(const tds::Message& message)
 {
+    if (message.refused) {
+        if (!loggedIn())
+            return "no memory for its log-on";
+        replyError(makeError<ErrorId::OutOfMemory>());
+        return std::nullopt;
+    }
     if (!loggedIn()) {
         if (message.type == PacketType::Prelogin)
             return handlePrelogin(message);

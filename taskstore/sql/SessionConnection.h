@@ -21,7 +21,9 @@ struct StatementStopped {};
 class SessionConnection {
 public:
     // `options`: the session's, whose lock time-out bounds every wait in SQLite's busy handler.
-    SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options);
+    // `maxValueBytes`: the longest value a statement may build; a longer one fails it with 701.
+    SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options,
+                      std::size_t maxValueBytes = MemoryLimits{}.session);
     SessionConnection(const SessionConnection&) = delete;
     SessionConnection& operator=(const SessionConnection&) = delete;
 

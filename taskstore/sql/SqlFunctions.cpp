@@ -41,8 +41,26 @@ std::string_view textOf(sqlite3_value* value)
     return {text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value))};
 }
 
+void fail(sqlite3_context* ctx, const SqlError& error)
+{
+    contextOf(ctx).error = error;
+    sqlite3_result_error(ctx, error.message.c_str(), static_cast<int>(error.message.size()));
+}
+
+// A value longer than the session may build fails the statement before SQLite copies it.
+bool fitsSession(sqlite3_context* ctx, const SqlValue& value)
+{
+    const bool fits = (value.kind != SqlValue::Kind::Text && value.kind != SqlValue::Kind::Blob)
+        || value.text.size() <= contextOf(ctx).maxValueBytes;
+    if (!fits)
+        fail(ctx, makeError<ErrorId::OutOfMemory>());
+    return fits;
+}
+
 void write(sqlite3_context* ctx, const SqlValue& value)
 {
+    if (!fitsSession(ctx, value))
+        return;
     switch (value.kind) {
     case SqlValue::Kind::Null: sqlite3_result_null(ctx); break;
     case SqlValue::Kind::Integer: sqlite3_result_int64(ctx, value.integer); break;
@@ -54,12 +72,6 @@ void write(sqlite3_context* ctx, const SqlValue& value)
         sqlite3_result_blob(ctx, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
         break;
     }
-}
-
-void fail(sqlite3_context* ctx, const SqlError& error)
-{
-    contextOf(ctx).error = error;
-    sqlite3_result_error(ctx, error.message.c_str(), static_cast<int>(error.message.size()));
 }
 
 ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
@@ -125,7 +137,7 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     FunctionContext& context = contextOf(ctx);
     try {
         sqlite3_result_int(ctx, likeMatches(textOf(args[0]), textOf(args[1]), context.stopRequested) ? 1 : 0);
-    } catch (const LikeStopped&) {
+    } catch (const ScanStopped&) {
         stopStatement(ctx, context);
     }
 }
@@ -174,10 +186,17 @@ void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 
 void charIndexFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
-    if (anyNull(3, args))
+    if (anyNull(3, args)) {
         sqlite3_result_null(ctx);
-    else
-        sqlite3_result_int64(ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2])));
+        return;
+    }
+    FunctionContext& context = contextOf(ctx);
+    try {
+        sqlite3_result_int64(
+            ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2]), context.stopRequested));
+    } catch (const ScanStopped&) {
+        stopStatement(ctx, context);
+    }
 }
 
 // ts_datalength(text, unicode): bytes in UTF-16 or in the database's code page; trailing blanks

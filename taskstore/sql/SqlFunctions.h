@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cstddef>
 #include <optional>
 
 namespace taskstore::sql {
@@ -13,7 +14,8 @@ namespace taskstore::sql {
 struct FunctionContext {
     std::optional<SqlError> error;  // the T-SQL error a function raised
     const std::atomic<bool>* stopRequested = nullptr;
-    bool stopped = false;  // ts_live found a stop request
+    std::size_t maxValueBytes = 0;  // a longer result fails with 701
+    bool stopped = false;           // ts_live found a stop request
 };
 
 // Registers the functions SqliteFunctionCalls.h names, with their numbers of arguments.

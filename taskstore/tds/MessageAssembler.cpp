@@ -38,6 +38,7 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
                                 + " inside a message of type " + std::to_string(static_cast<int>(current_.type)));
         current_ = Message{};
         inMessage_ = false;
+        refusing_ = false;
     }
     if (!inMessage_) {
         current_.type = header.type;
@@ -47,7 +48,8 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
     }
     if (current_.payload.size() + (packet_.size() - headerSize) > maxMessageSize_)
         throw ProtocolError("request larger than " + std::to_string(maxMessageSize_) + " bytes");
-    current_.payload.insert(current_.payload.end(), packet_.begin() + headerSize, packet_.end());
+    if (!refusing_)
+        current_.payload.insert(current_.payload.end(), packet_.begin() + headerSize, packet_.end());
     packet_.clear();
 
     if (header.status & status::endOfMessage) {
@@ -55,10 +57,18 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
             current_.ignored = true;
             current_.payload.clear();
         }
+        current_.refused = refusing_ && !current_.ignored;
         out.push_back(std::move(current_));
         current_ = Message{};
         inMessage_ = false;
+        refusing_ = false;
     }
+}
+
+void MessageAssembler::refuseCurrent()
+{
+    refusing_ = true;
+    current_.payload = {};
 }
 
 }  // namespace taskstore::tds

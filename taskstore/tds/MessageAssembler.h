@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "taskstore/engine/MemoryBudget.h"
 #include "taskstore/tds/Packet.h"
 
 namespace taskstore::tds {
@@ -14,7 +15,9 @@ struct Message {
     PacketType type{};
     std::uint8_t status = 0;  // status of the first packet (reset-connection bits live there)
     bool ignored = false;     // the client abandoned it (IGNORE bit); payload is empty
+    bool refused = false;     // it did not fit the memory budget (refuseCurrent()); payload is empty
     std::vector<std::uint8_t> payload;
+    MemoryCharge charge;  // the budget its payload takes until it is answered
 };
 
 class MessageAssembler {
@@ -29,6 +32,11 @@ public:
     void setMaxMessageSize(std::size_t size) { maxMessageSize_ = size; }
     // True while part of a message (or of a packet) has arrived.
     bool midMessage() const { return !packet_.empty() || inMessage_; }
+    // Bytes held for the message still arriving.
+    std::size_t pendingBytes() const { return packet_.size() + current_.payload.size(); }
+    // Drops what arrived of the current message and the rest of it as it comes; it is then
+    // delivered empty and marked refused, so its sender can be answered.
+    void refuseCurrent();
 
 private:
     void completePacket(std::vector<Message>& out);
@@ -37,6 +45,7 @@ private:
     std::vector<std::uint8_t> packet_;  // the packet being received, header first
     Message current_;
     bool inMessage_ = false;
+    bool refusing_ = false;
 };
 
 }  // namespace taskstore::tds

@@ -28,6 +28,13 @@ public:
     bool databaseExists(std::string_view name) const override { return name == "master" || name == "VOZUZODI"; }
     std::unique_ptr<taskstore::Session> newSession(std::string_view database, std::uint16_t spid) override;
     void fillDemoTasks(std::int64_t) override {}
+    const taskstore::MemoryLimits& memoryLimits() const override { return memory; }
+    taskstore::MemoryBudget& serverMemory() override { return serverMemory_; }
+
+    taskstore::MemoryLimits memory;
+
+private:
+    taskstore::MemoryBudget serverMemory_{memory.server};
 };
 
 class FakeSession final : public taskstore::Session {

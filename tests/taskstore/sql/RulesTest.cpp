@@ -195,7 +195,7 @@ TEST(Patterns, Like)
 TEST(Patterns, LikeStopsWhenAsked)
 {
     const std::atomic<bool> stop{true};
-    EXPECT_THROW(likeMatches("abc", "%b%", &stop), LikeStopped);
+    EXPECT_THROW(likeMatches("abc", "%b%", &stop), ScanStopped);
     const std::atomic<bool> go{false};
     EXPECT_TRUE(likeMatches("abc", "%b%", &go));
 }
