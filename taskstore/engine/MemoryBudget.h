@@ -3,6 +3,7 @@
 // unfinished request) or the whole server's (all of that for every session, plus what the
 // storage engine holds, which it reports through `heldElsewhere`). Past the bound a request fails
 // with 701 and the session goes on.
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <functional>
@@ -12,12 +13,15 @@ namespace taskstore {
 
 class MemoryBudget {
 public:
-    // `heldElsewhere`: memory counted against the limit beside the charges (none: nothing).
-    // `charged`: told the new total after every change, so the other holder can be kept to
-    // what is left.
+    // `heldElsewhere`: memory counted against the limit beside the charges (none: nothing), of
+    // which charges always leave `keptElsewhere` to it. `charged`: told the new total after every
+    // change, so the other holder can be kept to what is left.
     explicit MemoryBudget(std::size_t limit, std::function<std::size_t()> heldElsewhere = {},
-                          std::function<void(std::size_t charged)> charged = {})
-        : limit_(limit), heldElsewhere_(std::move(heldElsewhere)), onCharged_(std::move(charged))
+                          std::function<void(std::size_t charged)> charged = {}, std::size_t keptElsewhere = 0)
+        : limit_(limit),
+          chargeable_(limit - std::min(keptElsewhere, limit)),
+          heldElsewhere_(std::move(heldElsewhere)),
+          onCharged_(std::move(charged))
     {}
     MemoryBudget(const MemoryBudget&) = delete;
     MemoryBudget& operator=(const MemoryBudget&) = delete;
@@ -32,7 +36,7 @@ public:
         const std::size_t elsewhere = heldElsewhere_ ? heldElsewhere_() : 0;
         std::size_t now = charged_.load();
         do {
-            if (bytes > limit_ || now + elsewhere > limit_ - bytes)
+            if (bytes > chargeable_ || now > chargeable_ - bytes || now + elsewhere > limit_ - bytes)
                 return false;
         } while (!charged_.compare_exchange_weak(now, now + bytes));
         if (onCharged_)
@@ -48,6 +52,7 @@ public:
 
 private:
     const std::size_t limit_;
+    const std::size_t chargeable_;
     std::function<std::size_t()> heldElsewhere_;
     std::function<void(std::size_t)> onCharged_;
     std::atomic<std::size_t> charged_{0};

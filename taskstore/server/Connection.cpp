@@ -101,10 +101,10 @@ void Connection::readLoop()
     bool loggedInLimit = false;
     std::vector<tds::Message> messages;
     std::vector<std::uint8_t> clear;
-    // What has arrived of the request still coming counts against the memory budgets; one that
-    // does not fit is dropped as it arrives and answered with 701.
-    const auto noCharge = [this] { return MemoryCharge(&handler_->sessionMemory(), &handler_->serverMemory(), 0); };
-    MemoryCharge arriving = noCharge();
+    // A request counts against the memory budgets from its first bytes until it is answered; one
+    // that does not fit is dropped as it arrives and answered with 701.
+    assembler.chargeMessagesTo(
+        [this] { return MemoryCharge(&handler_->sessionMemory(), &handler_->serverMemory(), 0); });
     for (;;) {
         if (!queue_.waitForRoom(maxQueuedBytes))
             return;
@@ -132,14 +132,6 @@ void Connection::readLoop()
                 bytes = clear;
             }
             assembler.feed(bytes, messages);
-            if (!messages.empty()) {
-                messages.front().charge = std::move(arriving);
-                arriving = noCharge();
-            }
-            if (!arriving.growTo(assembler.pendingBytes())) {
-                assembler.refuseCurrent();
-                arriving = noCharge();
-            }
         } catch (const tds::ProtocolError& e) {
             queue_.push(End{std::string("malformed request: ") + e.what()});
             return;

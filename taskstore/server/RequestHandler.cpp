@@ -198,6 +198,14 @@ void RequestHandler::runInSession(Call&& call)
 void RequestHandler::handleBatch(const tds::Message& message)
 {
     const std::string text = tds::decodeSqlBatch(message.payload, version_);
+    // The text of a long batch is a second copy of the request while it runs, and the request log
+    // makes two more while it writes it.
+    const std::size_t copies = requests_ ? 3 : 1;
+    const MemoryCharge textCharge(nullptr, &engine_.serverMemory(), text.size() > 64 * 1024 ? copies * text.size() : 0);
+    if (!textCharge.ok()) {
+        replyError(makeError<ErrorId::OutOfMemory>());
+        return;
+    }
     if (requests_)
         requests_->batch(connection_.id, text);
     runInSession([&] { session_->executeBatch(text, sink_); });

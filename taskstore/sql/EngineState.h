@@ -18,7 +18,8 @@ struct EngineState {
         : dataFolder(folder, varcharTaskText), maxValueBytes(maxValueBytes)
     {}
     store::DataFolder dataFolder;
-    std::size_t maxValueBytes;  // the longest text or binary value a session may build
+    std::size_t maxValueBytes;             // the longest text or binary value a session may build
+    MemoryBudget* serverMemory = nullptr;  // the server's budget, charged with functions' copies
     std::atomic<std::uint64_t> nextDescriptor{1};
     UncommittedChanges uncommitted;
 };

@@ -10,9 +10,10 @@
 namespace taskstore::sql {
 
 SessionConnection::SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options,
-                                     std::size_t maxValueBytes)
+                                     std::size_t maxValueBytes, MemoryBudget* workingMemory)
     : dataFolder_(dataFolder), options_(options), db_(store::DataFolder::openConnection())
 {
+    functions_.workingMemory = workingMemory;
     functions_.stopRequested = &stopRequested_;
     functions_.maxValueBytes = std::min<std::size_t>(maxValueBytes, std::numeric_limits<int>::max());
     sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, static_cast<int>(functions_.maxValueBytes));

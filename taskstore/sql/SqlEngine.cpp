@@ -17,8 +17,10 @@ public:
           memory_(memory),
           serverMemory_(
               memory.server, [] { return static_cast<std::size_t>(sqlite3_memory_used()); },
-              [limit = memory.server](std::size_t charged) { limitSqliteHeap(limit - std::min(charged, limit)); })
+              [limit = memory.server](std::size_t charged) { limitSqliteHeap(limit - std::min(charged, limit)); },
+              memory.server / 4)
     {
+        state_->serverMemory = &serverMemory_;
         limitSqliteHeap(memory.server);
     }
 
@@ -45,8 +47,9 @@ public:
     }
 
 private:
-    // SQLite may take what the sessions' charges leave of the server's budget: past it a statement
-    // fails with 701. Caches give pages back well before that.
+    // SQLite may take what the sessions' charges leave of the server's budget, and they leave it a
+    // quarter at least, so that small statements still run while long values fill the rest: past
+    // it a statement fails with 701. Caches give pages back well before that.
     static void limitSqliteHeap(std::size_t room)
     {
         const auto hard = static_cast<sqlite3_int64>(std::max<std::size_t>(room, 1));

@@ -14,8 +14,11 @@ namespace taskstore::sql {
 struct FunctionContext {
     std::optional<SqlError> error;  // the T-SQL error a function raised
     const std::atomic<bool>* stopRequested = nullptr;
-    std::size_t maxValueBytes = 0;  // a longer result fails with 701
-    bool stopped = false;           // ts_live found a stop request
+    std::size_t maxValueBytes = MemoryLimits{}.session;  // a longer result fails with 701
+    // The server's budget: a call's own copies of long arguments and results, which SQLite's heap
+    // does not hold, are charged to it for the call's length. None: not charged.
+    MemoryBudget* workingMemory = nullptr;
+    bool stopped = false;  // ts_live found a stop request
 };
 
 // Registers the functions SqliteFunctionCalls.h names, with their numbers of arguments.

@@ -6,6 +6,11 @@
 #include "taskstore/tds/ProtocolError.h"
 
 namespace taskstore::tds {
+namespace {
+
+constexpr std::size_t uncountedMessageBytes = 64 * 1024;
+
+}  // namespace
 
 MessageAssembler::MessageAssembler(std::size_t maxMessageSize) : maxMessageSize_(maxMessageSize)
 {
@@ -48,6 +53,7 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
     }
     if (current_.payload.size() + (packet_.size() - headerSize) > maxMessageSize_)
         throw ProtocolError("request larger than " + std::to_string(maxMessageSize_) + " bytes");
+    reserve(packet_.size() - headerSize);
     if (!refusing_)
         current_.payload.insert(current_.payload.end(), packet_.begin() + headerSize, packet_.end());
     packet_.clear();
@@ -65,10 +71,27 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
     }
 }
 
-void MessageAssembler::refuseCurrent()
+void MessageAssembler::reserve(std::size_t more)
 {
+    auto& payload = current_.payload;
+    if (refusing_ || !newCharge_ || payload.size() + more <= payload.capacity())
+        return;
+    // Doubling keeps the copies linear; the charge comes first, so a refused message never grew.
+    // Short requests are not charged, so that they get through while long ones fill the budget.
+    const std::size_t room = std::max({2 * payload.capacity(), payload.size() + more, uncountedMessageBytes});
+    if (room == uncountedMessageBytes) {
+        payload.reserve(room);
+        return;
+    }
+    if (!current_.charge.ok())
+        current_.charge = newCharge_();
+    if (current_.charge.growTo(room)) {
+        payload.reserve(room);
+        return;
+    }
     refusing_ = true;
-    current_.payload = {};
+    payload = {};
+    current_.charge.release();
 }
 
 }  // namespace taskstore::tds

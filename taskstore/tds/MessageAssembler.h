@@ -3,6 +3,7 @@
 // with end-of-message, whatever the boundaries of the reads that delivered them.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -32,20 +33,22 @@ public:
     void setMaxMessageSize(std::size_t size) { maxMessageSize_ = size; }
     // True while part of a message (or of a packet) has arrived.
     bool midMessage() const { return !packet_.empty() || inMessage_; }
-    // Bytes held for the message still arriving.
-    std::size_t pendingBytes() const { return packet_.size() + current_.payload.size(); }
-    // Drops what arrived of the current message and the rest of it as it comes; it is then
-    // delivered empty and marked refused, so its sender can be answered.
-    void refuseCurrent();
+    // From now on each message takes the room its payload grows to from a charge made by
+    // `newCharge` before it grows; one that cannot is dropped as it arrives and delivered empty,
+    // marked refused, so that its sender can be answered.
+    void chargeMessagesTo(std::function<MemoryCharge()> newCharge) { newCharge_ = std::move(newCharge); }
 
 private:
     void completePacket(std::vector<Message>& out);
+    // Makes room for `more` payload bytes, or refuses the message when the budget has none.
+    void reserve(std::size_t more);
 
     std::size_t maxMessageSize_;
     std::vector<std::uint8_t> packet_;  // the packet being received, header first
     Message current_;
     bool inMessage_ = false;
     bool refusing_ = false;
+    std::function<MemoryCharge()> newCharge_;
 };
 
 }  // namespace taskstore::tds
