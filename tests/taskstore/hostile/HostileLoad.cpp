@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "CostCases.h"
 #include "HostileClient.h"
 
 namespace hostile {
@@ -38,12 +39,31 @@ void attention(HostileClient& client, HostileCounts& counts, const char* what)
     }
 }
 
+// One function on long input and one write whose subquery runs long in a transaction, each
+// stopped by an attention, then a long value whose reader leaves while it is being sent.
+void costlyStatements(HostileClient& client, long round, HostileCounts& counts)
+{
+    static const auto functions = longInputCases();
+    static const auto writes = longSubqueryWrites();
+    static const std::string longValue = "select convert(nvarchar(max), '" + std::string(4'000'000, 'a') + "')";
+    const auto& function = functions[static_cast<std::size_t>(round) % functions.size()];
+    client.sendBatch(function.second);
+    attention(client, counts, function.first);
+    const auto& write = writes[static_cast<std::size_t>(round) % writes.size()];
+    expectErrors(counts, errorNumbers(client.batch("begin tran").payload), {}, "begin");
+    client.sendBatch(write.second);
+    attention(client, counts, write.first);
+    expectErrors(counts, errorNumbers(client.batch("rollback").payload), {}, "rollback after attention");
+    client.sendBatch(longValue);
+    ++counts.costly;
+}
+
 void oneRound(int port, const std::string& password, long round, HostileCounts& counts)
 {
     const auto portNumber = static_cast<std::uint16_t>(port);
     HostileClient client(portNumber);
     expectErrors(counts, errorNumbers(client.login("SA", password).payload), {}, "log-on");
-    switch (round % 6) {
+    switch (round % 7) {
     case 0:
         expectErrors(counts, errorNumbers(client.batch("select 1" + repeat("+1", 10000)).payload), {191}, "+ chain");
         expectErrors(counts, errorNumbers(client.batch("select 1 where 1 = 0" + repeat(" or 1 = 0", 20000)).payload),
@@ -92,6 +112,7 @@ void oneRound(int port, const std::string& password, long round, HostileCounts& 
         ++counts.parameterErrors;
         break;
     }
+    case 5: costlyStatements(client, round / 7, counts); break;
     default:
         // Connections opened and dropped before their log-on.
         for (int i = 0; i < 20; ++i)
@@ -111,7 +132,7 @@ void runHostileClient(int port, const std::string& password, std::chrono::steady
             oneRound(port, password, round, counts);
         } catch (const std::exception& e) {
             const std::lock_guard lock(counts.mutex);
-            counts.failures.push_back(std::string("round ") + std::to_string(round % 6) + ": " + e.what());
+            counts.failures.push_back(std::string("round ") + std::to_string(round % 7) + ": " + e.what());
         }
         ++counts.rounds;
     }
