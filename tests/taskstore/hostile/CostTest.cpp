@@ -33,6 +33,7 @@ TaskStoreOptions costOptions()
     TaskStoreOptions options;
     options.saPassword = password;
     options.demoTasks = 20000;
+    options.memoryJudged = true;
     options.extraArguments = {"--session-memory", std::to_string(sessionMiB), "--server-memory",
                               std::to_string(serverMiB)};
     return options;
