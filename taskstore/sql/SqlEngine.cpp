@@ -54,7 +54,11 @@ private:
     {
         const auto hard = static_cast<sqlite3_int64>(std::max<std::size_t>(room, 1));
         sqlite3_hard_heap_limit64(hard);
-        sqlite3_soft_heap_limit64(std::min<sqlite3_int64>(store::sqliteSoftHeapLimitBytes, hard));
+        // Setting the soft limit makes SQLite give cache pages back at once: only when it changes,
+        // not on every charge of a long argument.
+        const sqlite3_int64 soft = std::min<sqlite3_int64>(store::sqliteSoftHeapLimitBytes, hard);
+        if (sqlite3_soft_heap_limit64(-1) != soft)
+            sqlite3_soft_heap_limit64(soft);
     }
 
     std::shared_ptr<sql::EngineState> state_;
