@@ -37,7 +37,8 @@ SplitBatch commentedBatch(std::size_t bytes);
 
 // What a server whose memory budget is `budgetMiB` may reach: the budget, and what it does not
 // count (the program and its libraries, thread stacks, the heap's unreturned free pages, a
-// request's decoded text), measured at under 96 MiB with 20,000 demo tasks.
+// request's decoded text), measured at under 96 MiB with 20,000 demo tasks; with
+// AddressSanitizer, its overhead besides.
 long peakBoundMiB(long budgetMiB);
 
 std::size_t occurrences(const std::string& text, const std::string& part);
