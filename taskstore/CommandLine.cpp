@@ -76,6 +76,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             line.server.loginTimeout = std::chrono::seconds(number(option, value(), 1, 86'400));
         else if (option == "--max-connections")
             line.server.maxConnections = static_cast<int>(number(option, value(), 1, 10'000));
+        else if (option == "--session-memory")
+            line.memory.session = static_cast<std::size_t>(number(option, value(), 1, 1024)) << 20;
+        else if (option == "--server-memory")
+            line.memory.server = static_cast<std::size_t>(number(option, value(), 16, 1 << 20)) << 20;
         else if (option == "--request-log")
             line.server.requestLog = value();
         else if (option == "--tls-cert")
@@ -87,6 +91,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     }
     if (line.server.tlsCertificate.empty() != line.server.tlsKey.empty())
         throw std::invalid_argument("--tls-cert and --tls-key go together");
+    if (line.memory.session > line.memory.server)
+        throw std::invalid_argument("--session-memory cannot be more than --server-memory");
     return line;
 }
 
@@ -109,6 +115,11 @@ std::string helpText()
            "  --login-timeout SECONDS drop a client that has not logged in by then (default 10)\n"
            "  --max-connections N     sessions logged on at once (default 100); one more log-on\n"
            "                          gets error 17809 and is counted in the log\n"
+           "  --session-memory MIB    memory one session may take (default 256): the longest value\n"
+           "                          it may build, and a row or request it holds at once\n"
+           "  --server-memory MIB     memory all sessions and the database engine may take together\n"
+           "                          (default 1024); past either, a statement or request fails\n"
+           "                          with error 701 and the session goes on\n"
            "  --request-log FILE      append every request received to FILE\n"
            "  --tls-cert FILE         TLS certificate (PEM, may hold the chain) offered to clients\n"
            "  --tls-key FILE          its private key (PEM)\n"

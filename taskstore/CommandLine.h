@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "taskstore/engine/Engine.h"
 #include "taskstore/server/ServerConfig.h"
 
 namespace taskstore {
@@ -13,6 +14,7 @@ struct CommandLine {
     server::ServerConfig server;
     std::filesystem::path dataFolder;
     long long demoTasks = 0;
+    MemoryLimits memory;
     bool varcharTasks = false;  // the task tables' text columns as varchar when they are created
     std::filesystem::path saPasswordFile;
     std::filesystem::path checkFolder;  // --check: check this data folder's databases, serve nothing

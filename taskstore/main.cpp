@@ -46,9 +46,9 @@ int serve(const taskstore::CommandLine& line)
         return 2;
     }
 
-    const auto engine = taskstore::Engine::open(line.dataFolder,
-                                                line.varcharTasks ? taskstore::Engine::TaskText::VarChar
-                                                                  : taskstore::Engine::TaskText::NVarChar);
+    const auto engine = taskstore::Engine::open(
+        line.dataFolder,
+        line.varcharTasks ? taskstore::Engine::TaskText::VarChar : taskstore::Engine::TaskText::NVarChar, line.memory);
     if (config.tlsCertificate.empty()) {
         const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
         config.tlsCertificate = files.certificate;
@@ -82,6 +82,10 @@ int main(int argc, char** argv)
     // little parallelism; each grew a page at a time, one system call per growth, while a big
     // statement filled its page cache.
     mallopt(M_ARENA_MAX, 1);
+    // Long values (a client may make them up to the session's memory budget) get pages of their own,
+    // returned when freed: left to grow with the largest block freed, the threshold put them on the
+    // heap, whose freed pages stayed resident and took the server past its budget.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     try {
         const taskstore::CommandLine line =
             taskstore::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

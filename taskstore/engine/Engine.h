@@ -3,6 +3,7 @@
 // implements ResultSink to turn results into tokens; the engine implements Engine and Session.
 // Strings are UTF-8 on both sides of this boundary.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "taskstore/engine/ExactValues.h"
+#include "taskstore/engine/MemoryBudget.h"
 
 namespace taskstore {
 
@@ -165,6 +167,18 @@ public:
     virtual void endRequest() = 0;
 };
 
+// How much memory clients can make the server take; past either bound a statement or
+// request fails with 701 and its session goes on.
+struct MemoryLimits {
+    // One session's: the longest value it may build (SQL Server's own bound, 2 GiB - 1 for
+    // the max types, is far above it), and what it may hold at once for a row being encoded
+    // or a request still arriving.
+    std::size_t session = std::size_t{256} << 20;
+    // The whole server's: the storage engine's memory (values built, page caches) and what
+    // every session holds for rows and requests, together.
+    std::size_t server = std::size_t{1} << 30;
+};
+
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -173,8 +187,12 @@ public:
     enum class TaskText : std::uint8_t { NVarChar, VarChar };
 
     // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
-    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder,
-                                        TaskText taskText = TaskText::NVarChar);
+    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder, TaskText taskText = TaskText::NVarChar,
+                                        MemoryLimits memory = {});
+
+    virtual const MemoryLimits& memoryLimits() const = 0;
+    // The whole server's budget; sessions charge their rows and requests to it.
+    virtual MemoryBudget& serverMemory() = 0;
 
     virtual bool databaseExists(std::string_view name) const = 0;
     // `spid` is the session's number as the client sees it (@@SPID). Throws SqlError 4060 when the

@@ -49,6 +49,7 @@ Connection::Connection(int id, asio::ip::tcp::socket socket, Engine& engine, con
         engine, config, log, requests,
         ConnectionInfo{id, peer_, spidFor(id), gate.client, &gate.logins, &gate.admission},
         [this](std::span<const std::uint8_t> bytes) { send(bytes); }, tls_.get());
+    handler_->discardRepliesWhile(&writeFailed_);
 }
 
 Connection::~Connection()
@@ -105,6 +106,10 @@ void Connection::readLoop()
     std::vector<tds::Message> messages;
     std::vector<std::uint8_t> clear;
     clear.reserve(maxMessageBeforeLogin);  // grows without leaving copies of a LOGIN7 behind
+    // A request counts against the memory budgets from its first bytes until it is answered; one
+    // that does not fit is dropped as it arrives and answered with 701.
+    assembler.chargeMessagesTo(
+        [this] { return MemoryCharge(&handler_->sessionMemory(), &handler_->serverMemory(), 0); });
     for (;;) {
         if (!queue_.waitForRoom(maxQueuedBytes))
             return;

@@ -37,6 +37,7 @@ std::string typeName(PacketType type) { return std::to_string(static_cast<int>(t
 RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, EventLog& log, RequestLog* requests,
                                ConnectionInfo connection, tds::MessageWriter::PacketOutput output, tls::TlsSession* tls)
     : engine_(engine),
+      sessionMemory_(engine.memoryLimits().session),
       config_(config),
       log_(log),
       requests_(requests),
@@ -48,12 +49,20 @@ RequestHandler::RequestHandler(Engine& engine, const ServerConfig& config, Event
                           + ": " + error.message);
             }),
       tls_(tls)
-{}
+{
+    sink_.limitMemory(&sessionMemory_, &engine.serverMemory());
+}
 
 RequestHandler::~RequestHandler() = default;
 
 std::optional<std::string> RequestHandler::handle(const tds::Message& message)
 {
+    if (message.refused) {
+        if (!loggedIn())
+            return "no memory for its log-on";
+        replyError(makeError<ErrorId::OutOfMemory>());
+        return std::nullopt;
+    }
     if (!loggedIn()) {
         if (message.type == PacketType::Prelogin)
             return handlePrelogin(message);
@@ -213,6 +222,14 @@ void RequestHandler::runInSession(Call&& call)
 void RequestHandler::handleBatch(const tds::Message& message)
 {
     const std::string text = tds::decodeSqlBatch(message.payload, version_);
+    // The text of a long batch is a second copy of the request while it runs, and the request log
+    // makes two more while it writes it.
+    const std::size_t copies = requests_ ? 3 : 1;
+    const MemoryCharge textCharge(nullptr, &engine_.serverMemory(), text.size() > 64 * 1024 ? copies * text.size() : 0);
+    if (!textCharge.ok()) {
+        replyError(makeError<ErrorId::OutOfMemory>());
+        return;
+    }
     if (requests_)
         requests_->batch(connection_.id, text);
     runInSession([&] { session_->executeBatch(text, sink_); });

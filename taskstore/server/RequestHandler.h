@@ -55,6 +55,11 @@ public:
     void interruptRunning();
     // Ends the session, rolling back its open transaction.
     void endSession();
+    // This session's memory budget and the server's, which its rows and requests take from.
+    MemoryBudget& sessionMemory() { return sessionMemory_; }
+    MemoryBudget& serverMemory() { return engine_.serverMemory(); }
+    // While the flag is set (the socket failed), replies are dropped as they are built.
+    void discardRepliesWhile(const std::atomic<bool>* outputGone) { writer_.setDiscardFlag(outputGone); }
 
 private:
     std::optional<std::string> handlePrelogin(const tds::Message& message);
@@ -75,6 +80,7 @@ private:
     void stopRunning(bool sessionEnding);
 
     Engine& engine_;
+    MemoryBudget sessionMemory_;
     const ServerConfig& config_;
     EventLog& log_;
     RequestLog* requests_;

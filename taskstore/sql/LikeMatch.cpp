@@ -84,8 +84,7 @@ bool likeMatches(std::string_view text, std::string_view pattern, const std::ato
     std::vector<char> next(t.size() + 1, 0);
     reached[0] = 1;
     for (const Element& element : elementsOf(p)) {
-        if (stop && stop->load(std::memory_order_relaxed))
-            throw LikeStopped{};
+        throwIfStopped(stop);
         bool any = false;
         if (element.kind == Element::Kind::AnyRun) {
             char seen = 0;

@@ -3,13 +3,12 @@
 #include <atomic>
 #include <string_view>
 
+#include "taskstore/sql/ScanStop.h"
+
 namespace taskstore::sql {
 
-// Thrown by likeMatches once its stop flag is set.
-struct LikeStopped {};
-
 // Takes time proportional to the text's length times the pattern's, whatever the pattern, and
-// looks at `stop` (when given) once per pattern element.
+// looks at `stop` (when given) once per pattern element (throwing ScanStopped).
 bool likeMatches(std::string_view text, std::string_view pattern, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace taskstore::sql

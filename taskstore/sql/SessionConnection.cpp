@@ -3,14 +3,20 @@
 #include "common/AsciiCase.h"
 #include "taskstore/sql/SqlErrors.h"
 
+#include <algorithm>
+#include <limits>
 #include <thread>
 
 namespace taskstore::sql {
 
-SessionConnection::SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options)
+SessionConnection::SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options,
+                                     std::size_t maxValueBytes, MemoryBudget* workingMemory)
     : dataFolder_(dataFolder), options_(options), db_(store::DataFolder::openConnection())
 {
+    functions_.workingMemory = workingMemory;
     functions_.stopRequested = &stopRequested_;
+    functions_.maxValueBytes = std::min<std::size_t>(maxValueBytes, std::numeric_limits<int>::max());
+    sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, static_cast<int>(functions_.maxValueBytes));
     registerFunctions(db_.get(), &functions_);
     sqlite3_busy_handler(db_.get(), &SessionConnection::onBusy, this);
     sqlite3_progress_handler(db_.get(), 1000, &SessionConnection::onProgress, this);
@@ -60,6 +66,9 @@ SqlError SessionConnection::statementError(int rc, std::string_view writtenDatab
         throw StatementStopped{};
     if (busy || (rc & 0xFF) == SQLITE_LOCKED)
         return lockTimeout();
+    // A value past the session's bound, or SQLite's memory past what the server's budget leaves it.
+    if ((rc & 0xFF) == SQLITE_TOOBIG || (rc & 0xFF) == SQLITE_NOMEM)
+        return makeError<ErrorId::OutOfMemory>();
     const std::string message = sqlite3_errmsg(db_.get());
     if (rc == SQLITE_CONSTRAINT_NOTNULL) {
         const auto dot = message.rfind('.');

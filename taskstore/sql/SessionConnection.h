@@ -31,7 +31,10 @@ struct ConstraintViolation {
 class SessionConnection {
 public:
     // `options`: the session's, whose lock time-out bounds every wait in SQLite's busy handler.
-    SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options);
+    // `maxValueBytes`: the longest value a statement may build; a longer one fails it with 701.
+    // `workingMemory`: the budget functions charge their copies of long values to.
+    SessionConnection(store::DataFolder& dataFolder, const SessionOptions& options,
+                      std::size_t maxValueBytes = MemoryLimits{}.session, MemoryBudget* workingMemory = nullptr);
     SessionConnection(const SessionConnection&) = delete;
     SessionConnection& operator=(const SessionConnection&) = delete;
 

@@ -43,8 +43,56 @@ std::string_view textOf(sqlite3_value* value)
     return {text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value))};
 }
 
+void fail(sqlite3_context* ctx, const SqlError& error)
+{
+    contextOf(ctx).error = error;
+    sqlite3_result_error(ctx, error.message.c_str(), static_cast<int>(error.message.size()));
+}
+
+// A value longer than the session may build fails the statement before SQLite copies it.
+bool fitsSession(sqlite3_context* ctx, const SqlValue& value)
+{
+    const bool fits = (value.kind != SqlValue::Kind::Text && value.kind != SqlValue::Kind::Blob)
+        || value.text.size() <= contextOf(ctx).maxValueBytes;
+    if (!fits)
+        fail(ctx, makeError<ErrorId::OutOfMemory>());
+    return fits;
+}
+
+// Calls on short values are not charged: asking the budget costs more than they take.
+constexpr std::size_t uncountedCallBytes = 64 * 1024;
+
+// A call that copies, widens or indexes long arguments outside SQLite's heap charges that memory
+// to the server's budget first; false (the statement failing with 701) when it is not there.
+bool reserveWorkingMemory(sqlite3_context* ctx, std::size_t bytes, MemoryCharge& charge)
+{
+    FunctionContext& context = contextOf(ctx);
+    if (bytes <= uncountedCallBytes || !context.workingMemory)
+        return true;
+    charge = MemoryCharge(nullptr, context.workingMemory, bytes);
+    if (!charge.ok())
+        fail(ctx, makeError<ErrorId::OutOfMemory>());
+    return charge.ok();
+}
+
+std::size_t bytesOf(sqlite3_value* value)
+{
+    const int type = sqlite3_value_type(value);
+    return type == SQLITE_TEXT || type == SQLITE_BLOB ? static_cast<std::size_t>(sqlite3_value_bytes(value)) : 0;
+}
+
+std::size_t argumentBytes(int count, sqlite3_value** args)
+{
+    std::size_t bytes = 0;
+    for (int i = 0; i < count; ++i)
+        bytes += bytesOf(args[i]);
+    return bytes;
+}
+
 void write(sqlite3_context* ctx, const SqlValue& value)
 {
+    if (!fitsSession(ctx, value))
+        return;
     switch (value.kind) {
     case SqlValue::Kind::Null: sqlite3_result_null(ctx); break;
     case SqlValue::Kind::Integer: sqlite3_result_int64(ctx, value.integer); break;
@@ -58,12 +106,6 @@ void write(sqlite3_context* ctx, const SqlValue& value)
     }
 }
 
-void fail(sqlite3_context* ctx, const SqlError& error)
-{
-    contextOf(ctx).error = error;
-    sqlite3_result_error(ctx, error.message.c_str(), static_cast<int>(error.message.size()));
-}
-
 ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
 {
     return typeOfCode(sqlite3_value_int(kind), length ? sqlite3_value_int(length) : 0);
@@ -71,6 +113,10 @@ ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
 
 void convertFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
+    // The argument's copy and a result up to twice as long (text as UTF-16 bytes), with room.
+    MemoryCharge charge;
+    if (!reserveWorkingMemory(ctx, 4 * bytesOf(args[0]), charge))
+        return;
     try {
         const ColumnType source = typeArgument(args[1], nullptr);
         const ColumnType target = typeArgument(args[2], args[3]);
@@ -85,6 +131,9 @@ void convertFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 // nested calls.
 void arithmeticFunction(sqlite3_context* ctx, int count, sqlite3_value** args)
 {
+    MemoryCharge charge;  // the arguments' copies and the result
+    if (!reserveWorkingMemory(ctx, 2 * argumentBytes(count, args), charge))
+        return;
     try {
         SqlValue result = read(args[0]);
         for (int step = 1; step + 3 <= count; step += 3) {
@@ -154,10 +203,14 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** args)
         sqlite3_result_null(ctx);
         return;
     }
+    // The text and pattern as code points, two flags per text character, an element per pattern's.
+    MemoryCharge charge;
+    if (!reserveWorkingMemory(ctx, 6 * bytesOf(args[0]) + 44 * bytesOf(args[1]), charge))
+        return;
     FunctionContext& context = contextOf(ctx);
     try {
         sqlite3_result_int(ctx, likeMatches(textOf(args[0]), textOf(args[1]), context.stopRequested) ? 1 : 0);
-    } catch (const LikeStopped&) {
+    } catch (const ScanStopped&) {
         stopStatement(ctx, context);
     }
 }
@@ -185,6 +238,9 @@ void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
         sqlite3_result_null(ctx);
         return;
     }
+    MemoryCharge charge;  // the part, as long as the text at most
+    if (!reserveWorkingMemory(ctx, bytesOf(args[0]), charge))
+        return;
     const std::string_view text = textOf(args[0]);
     const std::int64_t length = sqlite3_value_int64(args[2]);
     const int mode = sqlite3_value_int(args[3]);
@@ -206,10 +262,20 @@ void substringFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 
 void charIndexFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
-    if (anyNull(3, args))
+    if (anyNull(3, args)) {
         sqlite3_result_null(ctx);
-    else
-        sqlite3_result_int64(ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2])));
+        return;
+    }
+    MemoryCharge charge;  // the pattern as code points and its border table
+    if (!reserveWorkingMemory(ctx, 8 * bytesOf(args[0]), charge))
+        return;
+    FunctionContext& context = contextOf(ctx);
+    try {
+        sqlite3_result_int64(
+            ctx, utf16Find(textOf(args[0]), textOf(args[1]), sqlite3_value_int64(args[2]), context.stopRequested));
+    } catch (const ScanStopped&) {
+        stopStatement(ctx, context);
+    }
 }
 
 // ts_datalength(text, unicode): bytes in UTF-16 or in the database's code page; trailing blanks

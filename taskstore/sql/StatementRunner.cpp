@@ -199,7 +199,8 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
                        [&](const SelectStatement& s) { runSelect(s, sink); },
                        [&](const InsertStatement& s) {
                            transaction_.beginImplicitly(sink);
-                           rowCount_ = runWrite([&](bool) { return Translator(*this).insert(s); }, s.table.name);
+                           rowCount_ =
+                               runWrite([&](bool guard) { return Translator(*this).insert(s, guard); }, s.table.name);
                            sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
                        },
                        [&](const UpdateStatement& s) {

@@ -79,23 +79,45 @@ std::string textFromUtf16le(std::string_view bytes)
     return text;
 }
 
-std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int64_t start)
+std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int64_t start,
+                       const std::atomic<bool>* stop)
 {
     const std::u32string needle = store::foldedCodePoints(pattern);
-    const std::u32string haystack = store::foldedCodePoints(text);
-    if (needle.empty())
+    // A text has at most one code point per byte, so a longer pattern cannot occur in it.
+    if (needle.empty() || needle.size() > text.size())
         return 0;
-    // Unit position of every code point of the text, to turn a match into SQL Server's position.
-    std::vector<std::int64_t> positions;
-    positions.reserve(haystack.size());
-    std::int64_t unit = 1;
-    for (const char32_t c : haystack) {
-        positions.push_back(unit);
-        unit += static_cast<std::int64_t>(unitsOf(c));
+    // Knuth-Morris-Pratt: border[i] is the length of the longest proper border of needle[0..i], so
+    // the text is read once, never backing up, whatever the two hold.
+    std::vector<std::uint32_t> border(needle.size(), 0);
+    for (std::size_t i = 1, k = 0; i < needle.size(); ++i) {
+        if (i % stepsBetweenStopChecks == 0)
+            throwIfStopped(stop);
+        while (k > 0 && needle[i] != needle[k])
+            k = border[k - 1];
+        if (needle[i] == needle[k])
+            ++k;
+        border[i] = static_cast<std::uint32_t>(k);
     }
-    const auto from = std::lower_bound(positions.begin(), positions.end(), std::max<std::int64_t>(start, 1));
-    const std::size_t found = haystack.find(needle, static_cast<std::size_t>(from - positions.begin()));
-    return found == std::u32string::npos ? 0 : positions[found];
+    std::int64_t neededUnits = 0;
+    for (const char32_t c : needle)
+        neededUnits += static_cast<std::int64_t>(unitsOf(c));
+    const std::int64_t from = std::max<std::int64_t>(start, 1);
+    std::int64_t unit = 1;  // the unit position of the next code point
+    std::size_t matched = 0;
+    for (std::size_t pos = 0, steps = 0; pos < text.size(); ++steps) {
+        if (steps % stepsBetweenStopChecks == 0)
+            throwIfStopped(stop);
+        const bool searched = unit >= from;
+        const char32_t c = store::nextFoldedCodePoint(text, pos);
+        unit += static_cast<std::int64_t>(unitsOf(c));
+        if (!searched)
+            continue;
+        while (matched > 0 && c != needle[matched])
+            matched = border[matched - 1];
+        if (c == needle[matched] && ++matched == needle.size())
+            return unit - neededUnits;
+    }
+    return 0;
 }
 
 }  // namespace taskstore::sql

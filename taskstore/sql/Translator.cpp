@@ -71,6 +71,15 @@ SqlType sqlTypeOf(TypeKind kind)
     }
 }
 
+// The stop check of a guarded statement comes first, so that every row the statement visits
+// reaches it, also the rows its filter then rejects; in a subquery too, whose rows can be many
+// more than the statement's own.
+std::string guarded(const std::string& alias, const std::string& where)
+{
+    const std::string guard = sqliteCall<tsLive>(quoteIdentifier(alias) + ".rowid");
+    return where.empty() ? guard : guard + " AND (" + where + ")";
+}
+
 }  // namespace
 
 Translator::ScopeTable Translator::bindTable(const TableRef& ref)
@@ -126,13 +135,18 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         parts.from = " FROM " + quoteIdentifier(table->resolved.schema) + "."
             + quoteIdentifier(table->resolved.table.name) + " AS " + quoteIdentifier(table->alias);
     }
+    std::string where;
     if (statement.where) {
         aggregates.allowed = false;
         const std::string bareColumn = aggregates.bareColumn;
-        parts.from += " WHERE " + condition(*statement.where, scope).sql;
+        where = condition(*statement.where, scope).sql;
         aggregates.bareColumn = bareColumn;  // WHERE filters rows before grouping
         aggregates.allowed = true;
     }
+    if (table && guardRows_)
+        where = guarded(table->alias, where);
+    if (!where.empty())
+        parts.from += " WHERE " + where;
 
     for (const OrderItem& order : statement.orderBy) {
         std::optional<Typed> key;
@@ -200,8 +214,9 @@ std::string Translator::ifCondition(const Expr& expr)
     return "SELECT CASE WHEN " + condition(expr, Scope{}).sql + " THEN 1 ELSE 0 END";
 }
 
-std::string Translator::insert(const InsertStatement& statement)
+std::string Translator::insert(const InsertStatement& statement, bool guard)
 {
+    guardRows_ = guard;
     const ScopeTable table = bindTable(statement.table);
     std::vector<const store::CatalogColumn*> targets;
     if (statement.columns.empty()) {
@@ -241,16 +256,9 @@ std::string Translator::insert(const InsertStatement& statement)
     return sql;
 }
 
-namespace {
-
-// The stop check of a guarded statement comes first, so that every row the statement visits
-// reaches it, also the rows its filter then rejects.
-std::string rowGuard(const std::string& alias) { return sqliteCall<tsLive>(quoteIdentifier(alias) + ".rowid"); }
-
-}  // namespace
-
 std::string Translator::update(const UpdateStatement& statement, bool guard)
 {
+    guardRows_ = guard;
     const ScopeTable table = bindTable(statement.table);
     const Scope scope{&table, nullptr};
     std::string sql = "UPDATE " + quoteIdentifier(table.resolved.schema) + "."
@@ -279,12 +287,13 @@ std::string Translator::update(const UpdateStatement& statement, bool guard)
     }
     std::string where = statement.where ? condition(*statement.where, scope).sql : std::string();
     if (guard)
-        where = rowGuard(table.alias) + (where.empty() ? "" : " AND (" + where + ")");
+        where = guarded(table.alias, where);
     return where.empty() ? sql : sql + " WHERE " + where;
 }
 
 std::string Translator::remove(const DeleteStatement& statement, bool guard)
 {
+    guardRows_ = guard;
     const ScopeTable table = bindTable(statement.table);
     const Scope scope{&table, nullptr};
     std::string sql = "DELETE FROM " + quoteIdentifier(table.resolved.schema) + "."
@@ -292,9 +301,7 @@ std::string Translator::remove(const DeleteStatement& statement, bool guard)
     if (!statement.where)
         return sql;
     std::string where = condition(*statement.where, scope).sql;
-    if (guard)
-        where = rowGuard(table.alias) + " AND (" + where + ")";
-    return sql + " WHERE " + where;
+    return sql + " WHERE " + (guard ? guarded(table.alias, where) : where);
 }
 
 }  // namespace taskstore::sql

@@ -47,10 +47,11 @@ public:
     explicit Translator(TranslationContext& context) : context_(context) {}
 
     SelectPlan select(const SelectStatement& statement);
-    std::string insert(const InsertStatement& statement);
-    // `guard` adds a per-row check that lets the statement be stopped without ending the
-    // transaction around it. A delete without a filter takes none: SQLite then empties the table
-    // in one step, too quickly to need stopping.
+    // `guard` adds a per-row check, to the statement's rows and to those of every subquery in it,
+    // that lets the statement be stopped without ending the transaction around it. A delete
+    // without a filter takes none: SQLite then empties the table in one step, too quickly to need
+    // stopping.
+    std::string insert(const InsertStatement& statement, bool guard);
     std::string update(const UpdateStatement& statement, bool guard);
     std::string remove(const DeleteStatement& statement, bool guard);
     // A query that yields 1 when the condition of an IF holds, else 0.
@@ -89,6 +90,7 @@ private:
     int aliasCounter_ = 0;
     AggregateUse* aggregates_ = nullptr;  // of the SELECT being translated
     std::size_t repeatedBytes_ = 0;
+    bool guardRows_ = false;  // the statement is guarded: so are its subqueries' rows
 };
 
 }  // namespace taskstore::sql

@@ -190,12 +190,14 @@ int compareText(std::string_view a, std::string_view b)
     return 0;
 }
 
+char32_t nextFoldedCodePoint(std::string_view text, std::size_t& pos) { return fold(nextCodePoint(text, pos)); }
+
 std::u32string foldedCodePoints(std::string_view text)
 {
     std::u32string result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();)
-        result += fold(nextCodePoint(text, i));
+        result += nextFoldedCodePoint(text, i);
     return result;
 }
 

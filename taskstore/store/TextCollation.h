@@ -20,6 +20,9 @@ inline constexpr int textCollationVersion = 2;
 int compareText(std::string_view a, std::string_view b);
 // The code points of a text as the collation sees them (folded), trailing blanks kept.
 std::u32string foldedCodePoints(std::string_view text);
+// The folded code point at `pos` (below text.size()); moves `pos` past it. For scans that must
+// not copy a long text.
+char32_t nextFoldedCodePoint(std::string_view text, std::size_t& pos);
 void registerTextCollation(sqlite3* db);
 
 }  // namespace taskstore::store

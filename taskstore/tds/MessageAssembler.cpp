@@ -7,6 +7,11 @@
 #include "taskstore/tds/ProtocolError.h"
 
 namespace taskstore::tds {
+namespace {
+
+constexpr std::size_t uncountedMessageBytes = 64 * 1024;
+
+}  // namespace
 
 MessageAssembler::MessageAssembler(std::size_t maxMessageSize) : maxMessageSize_(maxMessageSize)
 {
@@ -39,6 +44,7 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
                                 + " inside a message of type " + std::to_string(static_cast<int>(current_.type)));
         current_ = Message{};
         inMessage_ = false;
+        refusing_ = false;
     }
     if (!inMessage_) {
         current_.type = header.type;
@@ -50,7 +56,9 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
     }
     if (current_.payload.size() + (packet_.size() - headerSize) > maxMessageSize_)
         throw ProtocolError("request larger than " + std::to_string(maxMessageSize_) + " bytes");
-    current_.payload.insert(current_.payload.end(), packet_.begin() + headerSize, packet_.end());
+    reserve(packet_.size() - headerSize);
+    if (!refusing_)
+        current_.payload.insert(current_.payload.end(), packet_.begin() + headerSize, packet_.end());
     if (holdsSecrets_)
         common::wipe(packet_);
     packet_.clear();
@@ -60,10 +68,35 @@ void MessageAssembler::completePacket(std::vector<Message>& out)
             current_.ignored = true;
             current_.payload.clear();
         }
+        current_.refused = refusing_ && !current_.ignored;
         out.push_back(std::move(current_));
         current_ = Message{};
         inMessage_ = false;
+        refusing_ = false;
     }
+}
+
+void MessageAssembler::reserve(std::size_t more)
+{
+    auto& payload = current_.payload;
+    if (refusing_ || !newCharge_ || payload.size() + more <= payload.capacity())
+        return;
+    // Doubling keeps the copies linear; the charge comes first, so a refused message never grew.
+    // Short requests are not charged, so that they get through while long ones fill the budget.
+    const std::size_t room = std::max({2 * payload.capacity(), payload.size() + more, uncountedMessageBytes});
+    if (room == uncountedMessageBytes) {
+        payload.reserve(room);
+        return;
+    }
+    if (!current_.charge.ok())
+        current_.charge = newCharge_();
+    if (current_.charge.growTo(room)) {
+        payload.reserve(room);
+        return;
+    }
+    refusing_ = true;
+    payload = {};
+    current_.charge.release();
 }
 
 }  // namespace taskstore::tds

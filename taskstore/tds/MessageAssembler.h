@@ -3,9 +3,11 @@
 // with end-of-message, whatever the boundaries of the reads that delivered them.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
+#include "taskstore/engine/MemoryBudget.h"
 #include "taskstore/tds/Packet.h"
 
 namespace taskstore::tds {
@@ -14,7 +16,9 @@ struct Message {
     PacketType type{};
     std::uint8_t status = 0;  // status of the first packet (reset-connection bits live there)
     bool ignored = false;     // the client abandoned it (IGNORE bit); payload is empty
+    bool refused = false;     // it did not fit the memory budget (refuseCurrent()); payload is empty
     std::vector<std::uint8_t> payload;
+    MemoryCharge charge;  // the budget its payload takes until it is answered
 };
 
 class MessageAssembler {
@@ -33,15 +37,23 @@ public:
     void setHoldsSecrets(bool holdsSecrets) { holdsSecrets_ = holdsSecrets; }
     // True while part of a message (or of a packet) has arrived.
     bool midMessage() const { return !packet_.empty() || inMessage_; }
+    // From now on each message takes the room its payload grows to from a charge made by
+    // `newCharge` before it grows; one that cannot is dropped as it arrives and delivered empty,
+    // marked refused, so that its sender can be answered.
+    void chargeMessagesTo(std::function<MemoryCharge()> newCharge) { newCharge_ = std::move(newCharge); }
 
 private:
     void completePacket(std::vector<Message>& out);
+    // Makes room for `more` payload bytes, or refuses the message when the budget has none.
+    void reserve(std::size_t more);
 
     std::size_t maxMessageSize_;
     std::vector<std::uint8_t> packet_;  // the packet being received, header first
     Message current_;
     bool inMessage_ = false;
     bool holdsSecrets_ = false;
+    bool refusing_ = false;
+    std::function<MemoryCharge()> newCharge_;
 };
 
 }  // namespace taskstore::tds

@@ -1,5 +1,6 @@
 #include "taskstore/tds/TokenSink.h"
 
+#include "taskstore/engine/ErrorMessage.h"
 #include "taskstore/tds/ResultSetEncoder.h"
 #include "taskstore/tds/Tokens.h"
 
@@ -18,6 +19,19 @@ std::uint16_t curCmdOf(StatementKind kind, bool resultSetSent)
     case StatementKind::Other: break;
     }
     return resultSetSent ? curcmd::select : curcmd::none;
+}
+
+// Rows below this size are encoded without asking the memory budgets.
+constexpr std::size_t uncountedRowBytes = 64 * 1024;
+
+// At most what the row's token takes: UTF-8 text becomes at most twice as many UTF-16 bytes,
+// and every value has a few bytes of framing.
+std::size_t rowBytesAtMost(std::span<const ValueView> values)
+{
+    std::size_t bytes = 0;
+    for (const ValueView& value : values)
+        bytes += 2 * value.text.size() + 64;
+    return bytes;
 }
 
 }  // namespace
@@ -53,6 +67,16 @@ void TokenSink::row(std::span<const ValueView> values)
         return;
     auto& buffer = writer_.body().buffer();
     const std::size_t rowStart = buffer.size();
+    const std::size_t rowBytes = rowBytesAtMost(values);
+    MemoryCharge charge;
+    if (rowBytes > uncountedRowBytes) {
+        charge = MemoryCharge(sessionMemory_, serverMemory_, rowBytes);
+        if (!charge.ok()) {
+            rowError_ = makeError<ErrorId::OutOfMemory>();
+            return;
+        }
+        buffer.reserve(rowStart + rowBytes);  // one allocation, no copies as the token grows
+    }
     try {
         writeRow(writer_.body(), columns_, values, version_);
     } catch (const CellError& e) {

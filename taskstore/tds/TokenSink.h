@@ -34,6 +34,13 @@ public:
     // The version negotiated at login; tokens follow its layout from then on.
     void setTdsVersion(TdsVersion version) { version_ = version; }
     TdsVersion tdsVersion() const { return version_; }
+    // Rows are encoded whole before they go out: a long one takes its size from these budgets
+    // first, and one they cannot hold fails its statement with 701.
+    void limitMemory(MemoryBudget* session, MemoryBudget* server)
+    {
+        sessionMemory_ = session;
+        serverMemory_ = server;
+    }
     // Attention: rows produced from now on are dropped. Safe from any thread.
     void cancel() { cancelled_ = true; }
     // Transaction manager replies carry one DONE however many the engine reports (until endReply).
@@ -74,6 +81,8 @@ private:
     bool procedureEnded_ = false;  // the reply's last token is a DONEPROC
     TdsVersion version_;
     std::atomic<bool> cancelled_{false};
+    MemoryBudget* sessionMemory_ = nullptr;
+    MemoryBudget* serverMemory_ = nullptr;
 };
 
 }  // namespace taskstore::tds

@@ -31,9 +31,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr long lockTimeoutError = 1222;
-// The demo tables the attacks scan, and the bound of the server's memory under attack: SQLite's
-// 64 MiB, a 1 MiB queue and a request being read per connection, and the sessions' own.
+// The demo tables the attacks scan, the server's memory budget under attack (SQLite's heap, long
+// rows, requests and function calls), and the bound of its memory: the budget and what it does not
+// count, the program, stacks and short requests queued per connection.
 constexpr long hostileDemoTasks = 20000;
+constexpr long hostileBudgetMiB = 384;
 constexpr long hostileMemoryBoundKb = 512 * 1024;
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool sanitizedBuild = true;
@@ -155,8 +157,10 @@ int main(int argc, char** argv)
             hostiles = std::max(0, std::min(20, std::atoi(argv[i + 1])));
     }
     testsupport::TaskStoreOptions options;
-    if (hostiles > 0)
+    if (hostiles > 0) {
         options.demoTasks = hostileDemoTasks;
+        options.extraArguments = {"--server-memory", std::to_string(hostileBudgetMiB)};
+    }
     testsupport::TaskStoreProcess store(options);
     Totals totals;
     const auto start = Clock::now();
@@ -290,11 +294,11 @@ int main(int argc, char** argv)
     if (hostiles > 0)
         std::printf(
             "hostile clients %d: %ld rounds, %ld nested-too-deeply answers, %ld attentions (slowest %ld ms), "
-            "%ld floods sent ahead, %ld parameter-limit answers, %ld connections dropped, slowest log-on %ld ms, "
-            "%zu failures\n",
+            "%ld floods sent ahead, %ld parameter-limit answers, %ld costly-statement rounds, %ld connections "
+            "dropped, slowest log-on %ld ms, %zu failures\n",
             hostiles, attacks.rounds.load(), attacks.nestedErrors.load(), attacks.attentions.load(),
             attacks.slowestAttentionMs.load(), attacks.floods.load(), attacks.parameterErrors.load(),
-            attacks.dropped.load(), attacks.slowestLogOnMs.load(), attacks.failures.size());
+            attacks.costly.load(), attacks.dropped.load(), attacks.slowestLogOnMs.load(), attacks.failures.size());
     if (guessing)
         std::printf("another local user: %ld idle sockets opened, %ld wrong passwords answered (%.1f a second)\n",
                     idleOpened, guessesAnswered, static_cast<double>(guessesAnswered) / guessingLasted);

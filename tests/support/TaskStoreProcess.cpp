@@ -50,6 +50,14 @@ void TaskStoreProcess::start()
     }
     setup.arguments.insert(setup.arguments.end(), options_.extraArguments.begin(), options_.extraArguments.end());
     setup.environment = {{"TASKSTORE_SA_PASSWORD", options_.saPassword}};
+#if defined(__SANITIZE_ADDRESS__)
+    if (options_.memoryJudged) {
+        const char* inherited = std::getenv("ASAN_OPTIONS");
+        setup.environment.emplace_back("ASAN_OPTIONS",
+                                       std::string(inherited ? inherited : "")
+                                           + ":quarantine_size_mb=16:allocator_release_to_os_interval_ms=0");
+    }
+#endif
     setup.output = Stream::toFile(out);
     setup.errors = Stream::toFile(err, true);  // the log runs on across restarts
     process_ = std::make_unique<ChildProcess>(setup);

@@ -41,14 +41,14 @@ tdstest::ReplyMessage HostileClient::login(const std::string& user, const std::s
     return raw_.readMessage();
 }
 
-void HostileClient::send(std::uint8_t type, const std::vector<std::uint8_t>& payload)
+void HostileClient::send(std::uint8_t type, const std::vector<std::uint8_t>& payload, bool endOfMessage)
 {
     constexpr std::size_t body = 4096 - 8;
     std::vector<std::uint8_t> bytes;
     std::size_t at = 0;
     do {
         const std::size_t n = std::min(body, payload.size() - at);
-        const bool last = at + n == payload.size();
+        const bool last = endOfMessage && at + n == payload.size();
         const auto length = static_cast<std::uint16_t>(n + 8);
         const std::uint8_t header[8] = {type,
                                         static_cast<std::uint8_t>(last ? 1 : 0),

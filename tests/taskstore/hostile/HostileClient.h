@@ -28,8 +28,8 @@ public:
     explicit HostileClient(std::uint16_t port) : raw_(port) {}
 
     tdstest::ReplyMessage login(const std::string& user, const std::string& password);
-    // Sends a whole message in packets of at most 4,096 bytes.
-    void send(std::uint8_t type, const std::vector<std::uint8_t>& payload);
+    // Sends a message in packets of at most 4,096 bytes; without endOfMessage, its start only.
+    void send(std::uint8_t type, const std::vector<std::uint8_t>& payload, bool endOfMessage = true);
     void sendBatch(const std::string& ascii);
     tdstest::ReplyMessage batch(const std::string& ascii);
     tdstest::ReplyMessage read() { return raw_.readMessage(); }

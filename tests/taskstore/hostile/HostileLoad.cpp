@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "CostCases.h"
 #include "HostileClient.h"
 
 namespace hostile {
@@ -44,6 +45,25 @@ void attention(HostileClient& client, HostileCounts& counts, const char* what)
     timed(counts, counts.slowestAttentionMs, took, std::string(what) + ": attention answered");
 }
 
+// One function on long input and one write whose subquery runs long in a transaction, each
+// stopped by an attention, then a long value whose reader leaves while it is being sent.
+void costlyStatements(HostileClient& client, long round, HostileCounts& counts)
+{
+    static const auto functions = longInputCases();
+    static const auto writes = longSubqueryWrites();
+    static const std::string longValue = "select convert(nvarchar(max), '" + std::string(4'000'000, 'a') + "')";
+    const auto& function = functions[static_cast<std::size_t>(round) % functions.size()];
+    client.sendBatch(function.second);
+    attention(client, counts, function.first);
+    const auto& write = writes[static_cast<std::size_t>(round) % writes.size()];
+    expectErrors(counts, errorNumbers(client.batch("begin tran").payload), {}, "begin");
+    client.sendBatch(write.second);
+    attention(client, counts, write.first);
+    expectErrors(counts, errorNumbers(client.batch("rollback").payload), {}, "rollback after attention");
+    client.sendBatch(longValue);
+    ++counts.costly;
+}
+
 void oneRound(int port, const std::string& password, long round, HostileCounts& counts)
 {
     const auto portNumber = static_cast<std::uint16_t>(port);
@@ -54,7 +74,7 @@ void oneRound(int port, const std::string& password, long round, HostileCounts& 
     timed(counts, counts.slowestLogOnMs,
           std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count(),
           "log-on answered");
-    switch (round % 6) {
+    switch (round % 7) {
     case 0:
         expectErrors(counts, errorNumbers(client.batch("select 1" + repeat("+1", 10000)).payload), {191}, "+ chain");
         expectErrors(counts, errorNumbers(client.batch("select 1 where 1 = 0" + repeat(" or 1 = 0", 20000)).payload),
@@ -103,6 +123,7 @@ void oneRound(int port, const std::string& password, long round, HostileCounts& 
         ++counts.parameterErrors;
         break;
     }
+    case 5: costlyStatements(client, round / 7, counts); break;
     default:
         // Connections opened and dropped before their log-on.
         for (int i = 0; i < 20; ++i)
@@ -122,7 +143,7 @@ void runHostileClient(int port, const std::string& password, std::chrono::steady
             oneRound(port, password, round, counts);
         } catch (const std::exception& e) {
             const std::lock_guard lock(counts.mutex);
-            counts.failures.push_back(std::string("round ") + std::to_string(round % 6) + ": " + e.what());
+            counts.failures.push_back(std::string("round ") + std::to_string(round % 7) + ": " + e.what());
         }
         ++counts.rounds;
     }

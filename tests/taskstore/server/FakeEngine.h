@@ -32,6 +32,13 @@ public:
     {
         return statement.find("PASSWORD") != std::string_view::npos ? "PASSWORD" : "";
     }
+    const taskstore::MemoryLimits& memoryLimits() const override { return memory; }
+    taskstore::MemoryBudget& serverMemory() override { return serverMemory_; }
+
+    taskstore::MemoryLimits memory;
+
+private:
+    taskstore::MemoryBudget serverMemory_{memory.server};
 };
 
 class FakeSession final : public taskstore::Session {

@@ -235,3 +235,88 @@ TEST(MessageFraming, TransactionReplyHasOneDone)
                   "E3 0B 00 08 08 08 00 00 00 00 00 00 00 00"
                   "FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
+
+TEST(MessageFraming, OneTokenLongerThanManyPacketsGoesOutWhole)
+{
+    Capture capture;
+    MessageWriter writer(capture.output(), 51, 512);
+    std::vector<std::uint8_t> token(100'000);
+    for (std::size_t i = 0; i < token.size(); ++i)
+        token[i] = static_cast<std::uint8_t>(i * 7);
+    writer.body().bytes(token);
+    writer.flushFullPackets();
+    writer.body().bytes(hex("FD 00 00"));
+    writer.endMessage();
+    ASSERT_EQ(capture.packets.size(), 199u);  // 100,003 bytes at 504 per packet
+    for (std::size_t i = 0; i < capture.packets.size(); ++i) {
+        EXPECT_EQ(capture.packets[i][1], i + 1 == capture.packets.size() ? 1 : 0);
+        EXPECT_EQ(capture.packets[i][6], static_cast<std::uint8_t>(i + 1));
+    }
+    EXPECT_EQ(capture.payload(), concat({token, hex("FD 00 00")}));
+
+    // Once the socket failed, packets are dropped; the writer is ready for the next message.
+    std::atomic<bool> gone{true};
+    writer.setDiscardFlag(&gone);
+    writer.body().bytes(token);
+    writer.endMessage();
+    EXPECT_EQ(capture.packets.size(), 199u);
+    gone = false;
+    writer.body().bytes(hex("FD 00 00"));
+    writer.endMessage();
+    EXPECT_EQ(capture.packets.back(), hex("04 01 00 0B 00 33 01 00 FD 00 00"));
+}
+
+TEST(MessageFraming, RequestPastTheMemoryBudgetArrivesRefusedAndEmpty)
+{
+    MemoryBudget session(200'000);
+    MessageAssembler assembler;
+    assembler.chargeMessagesTo([&] { return MemoryCharge(&session, nullptr, 0); });
+    std::vector<Message> messages;
+    const std::vector<std::uint8_t> chunk(4000, 'a');
+    for (int i = 0; i < 60; ++i)  // 240,000 bytes
+        assembler.feed(packet(1, 0, chunk), messages);
+    EXPECT_EQ(session.charged(), 0u);  // dropped as it arrives
+    assembler.feed(packet(1, 1, chunk), messages);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].refused);
+    EXPECT_TRUE(messages[0].payload.empty());
+
+    // One that fits holds its charge until it is answered (destroyed).
+    for (int i = 0; i < 20; ++i)
+        assembler.feed(packet(1, i == 19 ? 1 : 0, chunk), messages);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_FALSE(messages[1].refused);
+    EXPECT_EQ(messages[1].payload.size(), 80'000u);
+    EXPECT_GE(session.charged(), 80'000u);
+    messages.clear();
+    EXPECT_EQ(session.charged(), 0u);
+}
+
+TEST(MessageFraming, RowPastTheMemoryBudgetFailsItsStatementWith701)
+{
+    Capture capture;
+    MessageWriter writer(capture.output(), 51);
+    TokenSink sink(writer, "S");
+    MemoryBudget session(1'000'000);
+    MemoryBudget server(10'000'000);
+    sink.limitMemory(&session, &server);
+    const std::vector<ColumnInfo> columns{{"s", SqlType::NVarChar, ColumnInfo::unlimited, true}};
+    const std::string fits(400'000, 'a');
+    const std::string tooLong(600'000, 'a');  // 1.2 MB as UTF-16
+    ValueView value;
+    value.kind = ValueView::Kind::Text;
+    sink.columns(columns);
+    value.text = fits;
+    sink.row(std::vector<ValueView>{value});
+    value.text = tooLong;
+    sink.row(std::vector<ValueView>{value});
+    sink.done(2, false);
+    sink.endReply();
+    EXPECT_EQ(session.charged(), 0u);
+    EXPECT_EQ(server.charged(), 0u);
+    const auto payload = capture.payload();
+    EXPECT_GT(payload.size(), 800'000u);
+    EXPECT_LT(payload.size(), 900'000u);                          // the first row only
+    EXPECT_TRUE(tdstest::contains(payload, hex("AA")));           // and then the error
+    EXPECT_TRUE(tdstest::contains(payload, hex("BD 02 00 00")));  // 701
+}
