@@ -14,8 +14,8 @@ namespace taskstore::sql {
 
 struct EngineState {
     EngineState(const std::filesystem::path& folder, bool varcharTaskText,
-                std::size_t maxValueBytes = MemoryLimits{}.session)
-        : dataFolder(folder, varcharTaskText), maxValueBytes(maxValueBytes)
+                std::size_t longestValueBytes = MemoryLimits{}.session)
+        : dataFolder(folder, varcharTaskText), maxValueBytes(longestValueBytes)
     {}
     store::DataFolder dataFolder;
     std::size_t maxValueBytes;             // the longest text or binary value a session may build

@@ -151,7 +151,7 @@ std::optional<SqlError> StatementRunner::bindError(const Statement& statement)
                 return std::nullopt;
         std::visit(Overloaded{
                        [&](const SelectStatement& s) { Translator(*this).select(s); },
-                       [&](const InsertStatement& s) { Translator(*this).insert(s); },
+                       [&](const InsertStatement& s) { Translator(*this).insert(s, false); },
                        [&](const UpdateStatement& s) { Translator(*this).update(s, false); },
                        [&](const DeleteStatement& s) { Translator(*this).remove(s, false); },
                        [&](const IfStatement& s) { Translator(*this).ifCondition(*s.condition); },
