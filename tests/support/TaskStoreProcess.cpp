@@ -55,7 +55,7 @@ void TaskStoreProcess::start()
         const char* inherited = std::getenv("ASAN_OPTIONS");
         setup.environment.emplace_back("ASAN_OPTIONS",
                                        std::string(inherited ? inherited : "")
-                                           + ":quarantine_size_mb=16:allocator_release_to_os_interval_ms=0");
+                                           + ":quarantine_size_mb=16:allocator_release_to_os_interval_ms=100");
     }
 #endif
     setup.output = Stream::toFile(out);

@@ -17,9 +17,10 @@ struct TaskStoreOptions {
     std::filesystem::path dataFolder;           // empty: a fresh temporary folder, removed afterwards
     std::vector<std::string> extraArguments{};  // e.g. --force-encryption
     // The test judges the server's memory. Built with AddressSanitizer, the server then keeps at
-    // most 16 MiB of freed memory in quarantine (instead of 256) and gives freed pages back at once,
-    // so that its peak is its own memory plus the sanitizer's shadow and red zones, not memory
-    // the sanitizer holds back on purpose.
+    // most 16 MiB of freed memory in quarantine (instead of 256) and gives freed pages back every
+    // 100 ms, so that its peak is its own memory plus the sanitizer's shadow and red zones, not
+    // memory the sanitizer holds back on purpose. (Giving them back at every free made a statement
+    // of many small nodes take minutes.)
     bool memoryJudged = false;
 };
 
