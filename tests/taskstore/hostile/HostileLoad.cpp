@@ -24,12 +24,21 @@ void expectErrors(HostileCounts& counts, const std::vector<int>& got, const std:
     counts.failures.push_back(std::string(what) + ": errors" + numbers);
 }
 
-// Keeps the slowest, and fails past a second.
+// A second. Built with AddressSanitizer, whose checks make every allocation and memory access of
+// the server several times slower (a CHARINDEX attention measured 3.9 s there against 0.85 s),
+// five: that build looks for memory errors, the plain one holds the time.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long slowestAllowedMs = 5000;
+#else
+constexpr long slowestAllowedMs = 1000;
+#endif
+
+// Keeps the slowest, and fails past the bound.
 void timed(HostileCounts& counts, std::atomic<long>& slowest, long took, const std::string& what)
 {
     long seen = slowest;
     while (took > seen && !slowest.compare_exchange_weak(seen, took)) {}
-    if (took > 1000) {
+    if (took > slowestAllowedMs) {
         const std::lock_guard lock(counts.mutex);
         counts.failures.push_back(what + " after " + std::to_string(took) + " ms");
     }
