@@ -1,8 +1,8 @@
 // What the parser records in an expression node: operators as written spelled once, parameter
 // positions, integer values beside their spelling, the built-in function's row and the @@ variable.
 #include "ErrorOf.h"
-#include "taskstore/sql/BuiltinFunctions.h"
-#include "taskstore/sql/Parser.h"
+#include "taskstore/sql/parse/BuiltinFunctions.h"
+#include "taskstore/sql/parse/Parser.h"
 
 #include <gtest/gtest.h>
 

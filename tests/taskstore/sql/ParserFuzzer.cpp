@@ -1,7 +1,7 @@
 // libFuzzer target: any batch text must either parse or raise SqlError, never crash or throw
 // anything else.
 #include "taskstore/engine/Engine.h"
-#include "taskstore/sql/Parser.h"
+#include "taskstore/sql/parse/Parser.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,118 @@
+// Calls of the built-in functions to SQLite SQL, each by its row's rule of translation.
+#include "taskstore/sql/translate/Translator.h"
+
+#include "taskstore/sql/parse/BuiltinFunctions.h"
+#include "taskstore/sql/errors/SqlErrors.h"
+#include "taskstore/sql/functions/SqliteFunctionCalls.h"
+#include "taskstore/sql/translate/TranslationScope.h"
+#include "taskstore/sql/translate/TypedSql.h"
+
+#include <string>
+#include <vector>
+
+namespace taskstore::sql {
+
+using namespace translation;
+
+// SUBSTRING(x, start, length), LEFT(x, n), RIGHT(x, n): counted in UTF-16 units, typed as x.
+Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
+{
+    const Typed text = asText(values[0]);
+    ColumnType type = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
+    if (type.kind == TypeKind::Char || type.kind == TypeKind::NChar)
+        type.kind = type.isUnicode() ? TypeKind::NVarChar : TypeKind::VarChar;
+    const FunctionTranslation part = expr.function->translation;
+    const bool substring = part == FunctionTranslation::Substring;
+    const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
+    const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
+    const char* mode = substring ? "0" : part == FunctionTranslation::Left ? "1" : "2";
+    return valueOf(sqliteCall<tsSubstring>(text.sql, start, length, mode), type);
+}
+
+Typed Translator::function(const Expr& expr, const Scope& scope)
+{
+    const BuiltinFunction& builtin = *expr.function;
+    const std::string functionName(builtin.name);
+    const auto arguments = [&] {
+        const std::size_t count = builtin.minArguments;  // an optional argument goes unmentioned
+        if (!builtin.takes(expr.args.size()))
+            throw makeError<ErrorId::WrongArgumentCount>(functionName, count);
+        std::vector<Typed> values;
+        for (const ExprPtr& arg : expr.args) {
+            values.push_back(expression(*arg, scope));
+            requireValue(values.back(), functionName, expr.line);
+        }
+        return values;
+    };
+    // UPPER, LOWER, LTRIM and RTRIM keep the type of their text.
+    const auto keepingTextType = [&](const std::string& call, const std::string& rest) {
+        const Typed text = asText(arguments().front());
+        const ColumnType textType = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
+        return valueOf(call + "(" + text.sql + rest + ")", textType);
+    };
+    switch (builtin.translation) {
+    case FunctionTranslation::Count: {
+        if (!aggregates_ || !aggregates_->allowed)
+            throw makeError<ErrorId::AggregateInWhere>();
+        aggregates_->used = true;
+        if (expr.args.empty())
+            return valueOf("count(*)", {TypeKind::Int, 0});
+        ++aggregates_->depth;
+        const Typed value = expression(*expr.args[0], scope);
+        --aggregates_->depth;
+        requireValue(value, functionName, expr.line);
+        return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
+    }
+    case FunctionTranslation::DatabaseName:
+        arguments();
+        return valueOf(literalText(context_.currentDatabase()), {TypeKind::NVarChar, 128});
+    case FunctionTranslation::ServerProperty: {
+        const Typed name = arguments().front();
+        if (!name.isNull() && !name.isText())
+            throw makeError<ErrorId::InvalidArgumentType>(name.type.name(), 1, "serverproperty");
+        Typed value = valueOf(sqliteCall<tsServerProperty>(name.sql), {TypeKind::NVarChar, 128});
+        value.variant = true;
+        return value;
+    }
+    case FunctionTranslation::CurrentDateTime:
+        arguments();
+        return valueOf(sqliteCall<tsGetDate>(), {TypeKind::DateTime, 0});
+    case FunctionTranslation::IsNull: {
+        auto values = arguments();
+        if (values[0].isNull())
+            return values[1];
+        const Typed fallback = values[1].isNull() ? values[1] : assign(values[1], values[0].type);
+        return valueOf("ifnull(" + values[0].sql + ", " + fallback.sql + ")", values[0].type);
+    }
+    case FunctionTranslation::Substring:
+    case FunctionTranslation::Left:
+    case FunctionTranslation::Right: return textPart(expr, arguments());
+    case FunctionTranslation::CharIndex: {
+        auto values = arguments();
+        const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
+        const std::string call = sqliteCall<tsCharIndex>(asText(values[0]).sql, asText(values[1]).sql, start);
+        return valueOf(call, {TypeKind::Int, 0});
+    }
+    case FunctionTranslation::DataLength: {
+        const Typed value = arguments().front();
+        if (value.isNull())
+            return valueOf("NULL", {TypeKind::Int, 0});
+        if (value.isText())
+            return valueOf(sqliteCall<tsDataLength>(value.sql, value.type.isUnicode() ? "1" : "0"), {TypeKind::Int, 0});
+        if (value.type.kind == TypeKind::VarBinary)
+            return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
+        const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
+        return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END",
+                       {TypeKind::Int, 0});
+    }
+    case FunctionTranslation::Length:
+        return valueOf(sqliteCall<tsLen>(asText(arguments().front()).sql), {TypeKind::Int, 0});
+    case FunctionTranslation::Upper: return keepingTextType("upper", "");
+    case FunctionTranslation::Lower: return keepingTextType("lower", "");
+    case FunctionTranslation::TrimLeft: return keepingTextType("ltrim", ", ' '");
+    case FunctionTranslation::TrimRight: return keepingTextType("rtrim", ", ' '");
+    }
+    throw syntaxErrorNear(functionName, expr.line);
+}
+
+}  // namespace taskstore::sql

@@ -1,0 +1,251 @@
+#include "taskstore/sql/translate/TypedSql.h"
+
+#include "taskstore/sql/parse/Lexer.h"
+#include "taskstore/sql/errors/SqlErrors.h"
+#include "taskstore/sql/functions/SqliteFunctionCalls.h"
+#include "taskstore/store/SqliteHandle.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace taskstore::sql::translation {
+
+int rank(TypeKind kind)
+{
+    switch (kind) {
+    case TypeKind::DateTimeOffset:
+    case TypeKind::DateTime2:
+    case TypeKind::DateTime:
+    case TypeKind::SmallDateTime:
+    case TypeKind::Date:
+    case TypeKind::Time: return 11;
+    case TypeKind::Float: return 10;
+    case TypeKind::Decimal: return 9;
+    case TypeKind::Money:
+    case TypeKind::SmallMoney: return 8;
+    case TypeKind::BigInt: return 7;
+    case TypeKind::Int: return 6;
+    case TypeKind::SmallInt:
+    case TypeKind::Bit:
+    case TypeKind::TinyInt: return 5;
+    case TypeKind::UniqueIdentifier:
+    case TypeKind::NVarChar: return 4;
+    case TypeKind::NChar: return 3;
+    case TypeKind::VarChar: return 2;
+    case TypeKind::Char: return 1;
+    case TypeKind::VarBinary: return 0;
+    }
+    return 0;
+}
+
+TypeKind higher(TypeKind a, TypeKind b) { return rank(a) >= rank(b) ? a : b; }
+
+bool isTextKind(TypeKind kind) { return ColumnType{kind, 0}.isText(); }
+bool isNumberKind(TypeKind kind)
+{
+    return ColumnType{kind, 0}.isNumeric() || kind == TypeKind::Decimal || kind == TypeKind::SmallInt;
+}
+
+namespace {
+
+DecimalType decimalTypeOfType(ColumnType type)
+{
+    switch (type.kind) {
+    case TypeKind::Decimal: return {type.length, type.scale};
+    case TypeKind::BigInt: return {19, 0};
+    case TypeKind::TinyInt: return {3, 0};
+    case TypeKind::SmallInt: return {5, 0};
+    case TypeKind::Bit: return {1, 0};
+    default: return {10, 0};
+    }
+}
+
+}  // namespace
+
+DecimalType decimalTypeOf(const Typed& value)
+{
+    if (value.literalDigits > 0)
+        return {value.literalDigits, 0};
+    return decimalTypeOfType(value.isNull() ? ColumnType{TypeKind::Int, 0} : value.type);
+}
+
+std::string literalText(std::string_view text) { return store::quoted(text, '\''); }
+
+Typed valueOf(std::string sql, ColumnType type)
+{
+    Typed typed;
+    typed.sql = std::move(sql);
+    typed.type = type;
+    return typed;
+}
+
+Typed nullValue()
+{
+    Typed typed;
+    typed.sql = "NULL";
+    typed.cls = Class::Null;
+    typed.type = {TypeKind::Int, 0};
+    return typed;
+}
+
+Typed boolValue(std::string sql)
+{
+    Typed typed;
+    typed.sql = std::move(sql);
+    typed.cls = Class::Bool;
+    return typed;
+}
+
+std::string convertCall(const Typed& value, ColumnType target, int style)
+{
+    return sqliteCall<tsConvert>(value.sql, std::to_string(typeCode(value.type)), std::to_string(typeCode(target)),
+                                 std::to_string(target.length), std::to_string(style));
+}
+
+// Implicit conversion towards the type that wins by precedence; values of the same family
+// (numbers among numbers, text among text) need none.
+Typed coerce(Typed value, TypeKind target)
+{
+    if (value.isNull()) {
+        value.type = {target, isTextKind(target) ? 1 : 0};
+        return value;
+    }
+    const TypeKind kind = value.type.kind;
+    // Integers take part in decimal arithmetic as they are; a decimal, held as its text, does not
+    // in float arithmetic.
+    const bool decimalToOther = kind == TypeKind::Decimal && target != TypeKind::Decimal;
+    const bool sameFamily = kind == target || (isNumberKind(kind) && isNumberKind(target) && !decimalToOther)
+        || (isTextKind(kind) && isTextKind(target));
+    if (sameFamily)
+        return value;
+    // Text becomes a decimal at its own scale.
+    const ColumnType targetType{target,
+                                isTextKind(target)                ? 30
+                                    : target == TypeKind::Decimal ? maxDecimalPrecision
+                                                                  : 0,
+                                target == TypeKind::Decimal ? -1 : 0};
+    Typed converted = valueOf(convertCall(value, targetType, 0), targetType);
+    return converted;
+}
+
+// Conversion for a value stored into a column of `target` type.
+Typed assign(Typed value, ColumnType target)
+{
+    if (value.isNull())
+        return value;
+    const bool sized = target.isText() || target.kind == TypeKind::VarBinary;
+    const bool same = value.type.kind == target.kind && (!sized || target.length == ColumnType::maxLength);
+    if (same)
+        return value;
+    return valueOf(convertCall(value, target, assignmentStyle), target);
+}
+
+void requireValue(const Typed& value, const std::string& near, int line)
+{
+    if (value.cls == Class::Bool)
+        throw syntaxErrorNear(near, line, isReservedWord(near));
+}
+
+Typed asText(Typed value)
+{
+    if (value.isNull() || value.isText())
+        return value;
+    return coerce(std::move(value), TypeKind::VarChar);
+}
+
+// The type of a list of values that must agree (IN lists, CASE results).
+std::optional<ColumnType> commonType(const std::vector<Typed>& values)
+{
+    std::optional<ColumnType> result;
+    for (const Typed& value : values) {
+        if (value.isNull())
+            continue;
+        if (!result) {
+            result = value.type;
+            continue;
+        }
+        if (result->isText() && value.type.isText()) {
+            const bool unicode = result->isUnicode() || value.type.isUnicode();
+            const int length = result->length == ColumnType::maxLength || value.type.length == ColumnType::maxLength
+                ? ColumnType::maxLength
+                : std::max(result->length, value.type.length);
+            result = ColumnType{unicode ? TypeKind::NVarChar : TypeKind::VarChar, length};
+            continue;
+        }
+        const ColumnType previous = *result;
+        if (rank(value.type.kind) > rank(result->kind))
+            result = value.type;
+        if (result->kind == TypeKind::Decimal && isNumberKind(previous.kind) && isNumberKind(value.type.kind)) {
+            // Every value must fit: the most integral digits and the largest scale, up to 38.
+            const DecimalType a = decimalTypeOfType(previous), b = decimalTypeOfType(value.type);
+            const int scale = std::max(a.scale, b.scale);
+            const int integral = std::max(a.precision - a.scale, b.precision - b.scale);
+            result = ColumnType{TypeKind::Decimal, std::min(integral + scale, maxDecimalPrecision),
+                                std::min(scale, maxDecimalPrecision - std::min(integral, maxDecimalPrecision))};
+        }
+    }
+    return result;
+}
+
+namespace {
+
+bool isPredicate(Expr::Kind kind)
+{
+    switch (kind) {
+    case Expr::Kind::Compare:
+    case Expr::Kind::And:
+    case Expr::Kind::Or:
+    case Expr::Kind::Not:
+    case Expr::Kind::IsNull:
+    case Expr::Kind::InList:
+    case Expr::Kind::InSelect:
+    case Expr::Kind::Like:
+    case Expr::Kind::Between: return true;
+    default: return false;
+    }
+}
+
+struct NearToken {
+    std::string text;
+    bool keyword = false;
+};
+
+// Where SQL Server's parser stops in an expression that does not belong where it stands: its
+// literal, name or operator (a NOT written before IN, LIKE or BETWEEN comes first), a
+// parameter's position, nothing for the other kinds. A chain of conditions stops at its first one.
+NearToken nearToken(const Expr& expr)
+{
+    const auto keyword = [&](const char* word) { return NearToken{expr.negated ? "NOT" : word, true}; };
+    switch (expr.kind) {
+    case Expr::Kind::Integer:
+    case Expr::Kind::Decimal:
+    case Expr::Kind::String: return {expr.literal};
+    case Expr::Kind::Global: return {std::string(nameOf(expr.variable))};
+    case Expr::Kind::Parameter: return {std::to_string(expr.parameter)};
+    case Expr::Kind::Arithmetic: return {std::string(symbolOf(expr.arithmetic))};
+    case Expr::Kind::Compare: return {std::string(symbolOf(expr.comparison))};
+    case Expr::Kind::And:
+    case Expr::Kind::Or:
+        if (isPredicate(expr.args[0]->kind))
+            return nearToken(*expr.args[0]);
+        return {expr.kind == Expr::Kind::And ? "AND" : "OR", true};
+    case Expr::Kind::Not: return {"NOT", true};
+    case Expr::Kind::IsNull: return {"IS", true};
+    case Expr::Kind::InList:
+    case Expr::Kind::InSelect: return keyword("IN");
+    case Expr::Kind::Like: return keyword("LIKE");
+    case Expr::Kind::Between: return keyword("BETWEEN");
+    case Expr::Kind::Function: return {std::string(expr.function->name)};
+    default: return {};
+    }
+}
+
+}  // namespace
+
+SqlError syntaxErrorIn(const Expr& expr)
+{
+    const NearToken near = nearToken(expr);
+    return syntaxErrorNear(near.text, expr.line, near.keyword);
+}
+
+}  // namespace taskstore::sql::translation
