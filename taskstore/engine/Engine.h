@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -182,13 +181,6 @@ struct MemoryLimits {
 class Engine {
 public:
     virtual ~Engine() = default;
-
-    // The type of the task tables' text columns when they are created.
-    enum class TaskText : std::uint8_t { NVarChar, VarChar };
-
-    // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
-    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder, TaskText taskText = TaskText::NVarChar,
-                                        MemoryLimits memory = {});
 
     virtual const MemoryLimits& memoryLimits() const = 0;
     // The whole server's budget; sessions charge their rows and requests to it.

@@ -1,4 +1,4 @@
-#include "taskstore/engine/Engine.h"
+#include "taskstore/sql/session/SqlEngine.h"
 
 #include "common/SystemNames.h"
 #include "taskstore/sql/errors/SqlErrors.h"
@@ -71,9 +71,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Engine> Engine::open(const std::filesystem::path& dataFolder, TaskText taskText, MemoryLimits memory)
+std::unique_ptr<Engine> sql::openEngine(const std::filesystem::path& dataFolder, sql::TaskText taskText,
+                                        MemoryLimits memory)
 {
-    return std::make_unique<SqlEngine>(dataFolder, taskText == TaskText::VarChar, memory);
+    return std::make_unique<SqlEngine>(dataFolder, taskText == sql::TaskText::VarChar, memory);
 }
 
 }  // namespace taskstore
