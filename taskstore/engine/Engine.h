@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "taskstore/engine/ExactValues.h"
 #include "taskstore/engine/MemoryBudget.h"
@@ -107,6 +108,14 @@ struct Parameter {
     TemporalValue temporal{};
 };
 
+// One entry of the parameter list of sp_executesql, sp_prepare and sp_prepexec ("@P1 int,@P2
+// nvarchar(50) OUTPUT"), as Engine::parameterDeclarationsIn reads it.
+struct ParameterDeclaration {
+    std::string name;  // with the @
+    std::string type;  // as written, blanks trimmed: "decimal(10, 3)"
+    bool output = false;
+};
+
 // An error or informational message with SQL Server's number, state, class and text.
 struct SqlError {
     int number = 0;
@@ -195,6 +204,9 @@ public:
     // The word that makes a statement one to keep out of logs (it carries a password or a key),
     // spelt as SQL Server's traces report it; empty when there is none.
     virtual std::string_view secretWordIn(std::string_view statement) const = 0;
+    // The parameter list of sp_executesql, sp_prepare and sp_prepexec, read as T-SQL; throws SqlError
+    // 102 (syntax) on a malformed list.
+    virtual std::vector<ParameterDeclaration> parameterDeclarationsIn(std::string_view list) const = 0;
 };
 
 }  // namespace taskstore

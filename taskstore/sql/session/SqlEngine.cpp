@@ -3,6 +3,7 @@
 #include "common/SystemNames.h"
 #include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/session/SqlSession.h"
+#include "taskstore/sql/parse/ParameterDeclarations.h"
 #include "taskstore/sql/parse/StatementSecrets.h"
 #include "taskstore/store/DemoTasks.h"
 
@@ -39,6 +40,10 @@ public:
     }
 
     std::string_view secretWordIn(std::string_view statement) const override { return sql::secretWordIn(statement); }
+    std::vector<ParameterDeclaration> parameterDeclarationsIn(std::string_view list) const override
+    {
+        return sql::parseParameterDeclarations(list);
+    }
 
     void fillDemoTasks(std::int64_t n) override
     {

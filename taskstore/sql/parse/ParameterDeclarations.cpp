@@ -1,4 +1,4 @@
-#include "taskstore/tds/ParameterDeclarations.h"
+#include "taskstore/sql/parse/ParameterDeclarations.h"
 
 #include <cctype>
 
@@ -7,7 +7,7 @@
 
 #include "taskstore/engine/ErrorMessage.h"
 
-namespace taskstore::tds {
+namespace taskstore::sql {
 namespace {
 
 bool blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -68,4 +68,4 @@ std::vector<ParameterDeclaration> parseParameterDeclarations(std::string_view te
     return result;
 }
 
-}  // namespace taskstore::tds
+}  // namespace taskstore::sql
