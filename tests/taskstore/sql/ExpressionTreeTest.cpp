@@ -81,6 +81,31 @@ TEST(ExpressionTree, FunctionCallsPointAtTheirRowOfTheTable)
     EXPECT_TRUE(as<FunctionExpr>(*items.at(1).expr).args.empty());
 }
 
+TEST(ExpressionTree, CaseAndConvertKeepEachPartInItsPlace)
+{
+    const auto batch = parseBatch("select case 1 when 2 then 3 when 4 then 5 else 6 end, case when 1 = 1 then 7 end, "
+                                  "convert(varchar(5), 8, 9), cast(10 as int)");
+    const auto& items = std::get<SelectStatement>(batch.at(0).body).items;
+    const auto written = [](const ExprPtr& expr) { return as<IntegerExpr>(*expr).written; };
+    const auto& simple = as<CaseExpr>(*items.at(0).expr);
+    EXPECT_EQ(written(simple.operand), "1");
+    ASSERT_EQ(simple.whens.size(), 2u);
+    EXPECT_EQ(written(simple.whens[1].condition), "4");
+    EXPECT_EQ(written(simple.whens[1].result), "5");
+    EXPECT_EQ(written(simple.otherwise), "6");
+    const auto& searched = as<CaseExpr>(*items.at(1).expr);
+    EXPECT_FALSE(searched.operand);
+    EXPECT_FALSE(searched.otherwise);
+    const auto& converted = as<ConvertExpr>(*items.at(2).expr);
+    EXPECT_EQ(converted.type.name, "varchar");
+    EXPECT_EQ(converted.type.length, 5);
+    EXPECT_EQ(written(converted.value), "8");
+    EXPECT_EQ(written(converted.style), "9");
+    const auto& cast = as<ConvertExpr>(*items.at(3).expr);
+    EXPECT_EQ(written(cast.value), "10");
+    EXPECT_FALSE(cast.style);
+}
+
 TEST(ExpressionTree, GlobalVariablesAreKnownInAnyCaseAndOthersAreUndeclared)
 {
     const auto batch = parseBatch("select @@TranCount, @@spid, @@LOCK_timeout, @@version, @@rowcount");
