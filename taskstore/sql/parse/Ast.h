@@ -34,53 +34,144 @@ struct ObjectName {
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
 
-struct Expr {
-    enum class Kind {
-        Null,
-        Integer,     // literal as written, integer its value
-        Decimal,     // literal as written
-        String,      // literal = value, unicode = N'...'
-        Column,      // names = qualifier parts then column
-        Global,      // @@name (variable)
-        Parameter,   // @name of a bound parameter; parameter = its position in the parameter list
-        Negate,      // args[0]
-        Arithmetic,  // arithmetic; args[0], args[1]
-        Compare,     // comparison; args[0], args[1]
-        And,
-        Or,
-        Not,
-        IsNull,    // negated: IS NOT NULL
-        InList,    // args[0] IN (args[1..])
-        InSelect,  // args[0] IN (subquery)
-        Like,      // args[0] LIKE args[1]
-        Between,   // args[0] BETWEEN args[1] AND args[2]
-        Case,      // [operand] (when, then)* [else]
-        Convert,   // type; args[0] value, args[1] style when given
-        Function,  // function; args (none for COUNT(*))
-    };
+// One struct per kind of expression, each holding only its own parts; what every kind has (its
+// line and height) is in Expr around it.
 
-    Kind kind = Kind::Null;
-    // Integer and Decimal as written (the SQL keeps their spelling), String's value.
-    std::string literal;
-    std::optional<long long> integer;                   // Integer's value; none beyond bigint's range
-    GlobalVariable variable = GlobalVariable::Version;  // Global's
-    std::vector<std::string> names;                     // Column's
-    std::size_t parameter = 0;                          // Parameter's position
-    ArithmeticOperator arithmetic = ArithmeticOperator::Add;
-    Comparison comparison = Comparison::Equal;
-    const BuiltinFunction* function = nullptr;
-    bool unicode = false;
+struct NullExpr {};
+
+// Numbers keep their spelling: the translated SQL writes them as written.
+struct IntegerExpr {
+    std::string written;
+    std::optional<long long> value;  // none beyond bigint's range
+};
+
+struct DecimalExpr {
+    std::string written;
+};
+
+struct StringExpr {
+    std::string value;
+    bool unicode = false;  // N'...'
+};
+
+struct ColumnExpr {
+    std::vector<std::string> names;  // qualifier parts, then the column
+};
+
+// @@name
+struct GlobalExpr {
+    GlobalVariable variable = GlobalVariable::Version;
+};
+
+// @name of a bound parameter.
+struct ParameterExpr {
+    std::size_t position = 0;  // in the parameter list
+};
+
+// Unary minus.
+struct NegateExpr {
+    ExprPtr operand;
+};
+
+struct ArithmeticExpr {
+    ArithmeticOperator op = ArithmeticOperator::Add;
+    ExprPtr left;
+    ExprPtr right;
+};
+
+struct CompareExpr {
+    Comparison op = Comparison::Equal;
+    ExprPtr left;
+    ExprPtr right;
+};
+
+// AND or OR; a chain of them is left-deep.
+struct LogicalExpr {
+    enum class Operator { And, Or };
+    Operator op = Operator::And;
+    ExprPtr left;
+    ExprPtr right;
+};
+
+struct NotExpr {
+    ExprPtr operand;
+};
+
+// value IS [NOT] NULL
+struct IsNullExpr {
+    ExprPtr value;
     bool negated = false;
-    bool caseOperand = false;
-    bool caseElse = false;
-    TypeName type;
-    std::vector<ExprPtr> args;
+};
+
+// value [NOT] IN (list)
+struct InListExpr {
+    ExprPtr value;
+    std::vector<ExprPtr> list;
+    bool negated = false;
+};
+
+// value [NOT] IN (SELECT ...)
+struct InSelectExpr {
+    ExprPtr value;
     std::unique_ptr<SelectStatement> subquery;
+    bool negated = false;
+};
+
+// text [NOT] LIKE pattern
+struct LikeExpr {
+    ExprPtr text;
+    ExprPtr pattern;
+    bool negated = false;
+};
+
+// value [NOT] BETWEEN low AND high
+struct BetweenExpr {
+    ExprPtr value;
+    ExprPtr low;
+    ExprPtr high;
+    bool negated = false;
+};
+
+// CASE [operand] WHEN ... THEN ... [ELSE ...] END
+struct CaseExpr {
+    struct When {
+        ExprPtr condition;  // a value compared with the operand when there is one
+        ExprPtr result;
+    };
+    ExprPtr operand;  // none in a searched CASE
+    std::vector<When> whens;
+    ExprPtr otherwise;  // none without ELSE
+};
+
+// CONVERT(type, value[, style]) or CAST(value AS type)
+struct ConvertExpr {
+    TypeName type;
+    ExprPtr value;
+    ExprPtr style;  // none when not written
+};
+
+struct FunctionExpr {
+    const BuiltinFunction* function = nullptr;
+    std::vector<ExprPtr> args;  // none for COUNT(*)
+};
+
+using ExprBody = std::variant<NullExpr, IntegerExpr, DecimalExpr, StringExpr, ColumnExpr, GlobalExpr, ParameterExpr,
+                              NegateExpr, ArithmeticExpr, CompareExpr, LogicalExpr, NotExpr, IsNullExpr, InListExpr,
+                              InSelectExpr, LikeExpr, BetweenExpr, CaseExpr, ConvertExpr, FunctionExpr>;
+
+struct Expr {
+    ExprBody body;
     int line = 1;
     // Levels of the tree from here down, subqueries included; the parser keeps it within its
     // nesting limit, so that walking the tree cannot exhaust the stack.
     int height = 1;
 };
+
+template <class... Kinds>
+bool isOneOf(const Expr& expr)
+{
+    return (std::holds_alternative<Kinds>(expr.body) || ...);
+}
 
 struct TableRef {
     ObjectName name;

@@ -65,11 +65,12 @@ private:
 
     // Expressions.
     ExprPtr expression();
-    static void adopt(Expr& parent, ExprPtr child);
+    static ExprPtr adopt(Expr& parent, ExprPtr child);
     static void grow(Expr& parent, int childHeight);
     static int height(const SelectStatement& select);
-    ExprPtr node(Expr::Kind kind, int line);
-    ExprPtr binary(Expr::Kind kind, ExprPtr left, ExprPtr right);
+    static ExprPtr node(int line, ExprBody body = NullExpr{});
+    template <class Kind>
+    static ExprPtr binary(decltype(Kind::op) op, ExprPtr left, ExprPtr right);
     ExprPtr disjunction();
     ExprPtr conjunction();
     ExprPtr negation();

@@ -25,13 +25,14 @@ ExprPtr BatchParser::expression()
     return disjunction();
 }
 
-// Makes `child` an operand of `parent`. Operator chains are parsed in loops, so the tree's
-// height is bounded here rather than by the recursion: every later walk of the tree (the
-// translation, SQLite's own parser, the tree's destruction) recurses once per level.
-void BatchParser::adopt(Expr& parent, ExprPtr child)
+// Makes `child` an operand of `parent`: returns it to be stored in the parent's kind. Operator
+// chains are parsed in loops, so the tree's height is bounded here rather than by the recursion:
+// every later walk of the tree (the translation, SQLite's own parser, the tree's destruction)
+// recurses once per level.
+ExprPtr BatchParser::adopt(Expr& parent, ExprPtr child)
 {
     grow(parent, child->height);
-    parent.args.push_back(std::move(child));
+    return child;
 }
 
 void BatchParser::grow(Expr& parent, int childHeight)
@@ -56,19 +57,20 @@ int BatchParser::height(const SelectStatement& select)
     return height;
 }
 
-ExprPtr BatchParser::node(Expr::Kind kind, int line)
+ExprPtr BatchParser::node(int line, ExprBody body)
 {
-    auto expr = std::make_unique<Expr>();
-    expr->kind = kind;
-    expr->line = line;
-    return expr;
+    return std::make_unique<Expr>(Expr{std::move(body), line});
 }
 
-ExprPtr BatchParser::binary(Expr::Kind kind, ExprPtr left, ExprPtr right)
+// An operator's node, on the line of its left operand.
+template <class Kind>
+ExprPtr BatchParser::binary(decltype(Kind::op) op, ExprPtr left, ExprPtr right)
 {
-    auto expr = node(kind, left->line);
-    adopt(*expr, std::move(left));
-    adopt(*expr, std::move(right));
+    auto expr = node(left->line);
+    auto& operation = expr->body.emplace<Kind>();
+    operation.op = op;
+    operation.left = adopt(*expr, std::move(left));
+    operation.right = adopt(*expr, std::move(right));
     return expr;
 }
 
@@ -76,7 +78,7 @@ ExprPtr BatchParser::disjunction()
 {
     ExprPtr left = conjunction();
     while (accept("OR"))
-        left = binary(Expr::Kind::Or, std::move(left), conjunction());
+        left = binary<LogicalExpr>(LogicalExpr::Operator::Or, std::move(left), conjunction());
     return left;
 }
 
@@ -84,7 +86,7 @@ ExprPtr BatchParser::conjunction()
 {
     ExprPtr left = negation();
     while (accept("AND"))
-        left = binary(Expr::Kind::And, std::move(left), negation());
+        left = binary<LogicalExpr>(LogicalExpr::Operator::And, std::move(left), negation());
     return left;
 }
 
@@ -92,8 +94,8 @@ ExprPtr BatchParser::negation()
 {
     if (peek().is("NOT")) {
         const Nesting nesting(*this);
-        auto expr = node(Expr::Kind::Not, advance().line);
-        adopt(*expr, negation());
+        auto expr = node(advance().line);
+        expr->body.emplace<NotExpr>().operand = adopt(*expr, negation());
         return expr;
     }
     return predicate();
@@ -117,18 +119,17 @@ ExprPtr BatchParser::predicate()
         for (const auto& [written, comparison] : comparisons) {
             if (token.text == written) {
                 advance();
-                auto expr = binary(Expr::Kind::Compare, std::move(left), additive());
-                expr->comparison = comparison;
-                return expr;
+                return binary<CompareExpr>(comparison, std::move(left), additive());
             }
         }
         return left;
     }
     if (accept("IS")) {
-        auto expr = node(Expr::Kind::IsNull, left->line);
-        expr->negated = accept("NOT");
+        auto expr = node(left->line);
+        auto& isNull = expr->body.emplace<IsNullExpr>();
+        isNull.negated = accept("NOT");
         expect("NULL");
-        adopt(*expr, std::move(left));
+        isNull.value = adopt(*expr, std::move(left));
         return expr;
     }
     const bool negated = peek().is("NOT") && (peek(1).is("IN") || peek(1).is("LIKE") || peek(1).is("BETWEEN"));
@@ -137,17 +138,22 @@ ExprPtr BatchParser::predicate()
     if (accept("IN"))
         return inPredicate(std::move(left), negated);
     if (accept("LIKE")) {
-        auto expr = binary(Expr::Kind::Like, std::move(left), additive());
-        expr->negated = negated;
+        ExprPtr pattern = additive();
+        auto expr = node(left->line);
+        auto& like = expr->body.emplace<LikeExpr>();
+        like.negated = negated;
+        like.text = adopt(*expr, std::move(left));
+        like.pattern = adopt(*expr, std::move(pattern));
         return expr;
     }
     if (accept("BETWEEN")) {
-        auto expr = node(Expr::Kind::Between, left->line);
-        expr->negated = negated;
-        adopt(*expr, std::move(left));
-        adopt(*expr, additive());
+        auto expr = node(left->line);
+        auto& between = expr->body.emplace<BetweenExpr>();
+        between.negated = negated;
+        between.value = adopt(*expr, std::move(left));
+        between.low = adopt(*expr, additive());
         expect("AND");
-        adopt(*expr, additive());
+        between.high = adopt(*expr, additive());
         return expr;
     }
     return left;
@@ -156,29 +162,28 @@ ExprPtr BatchParser::predicate()
 ExprPtr BatchParser::inPredicate(ExprPtr left, bool negated)
 {
     expectSymbol("(");
-    ExprPtr expr;
+    auto expr = node(left->line);
     if (peek().is("SELECT")) {
-        expr = node(Expr::Kind::InSelect, left->line);
-        expr->subquery = std::make_unique<SelectStatement>(select());
-        grow(*expr, height(*expr->subquery));
-        adopt(*expr, std::move(left));
+        auto& in = expr->body.emplace<InSelectExpr>();
+        in.negated = negated;
+        in.subquery = std::make_unique<SelectStatement>(select());
+        grow(*expr, height(*in.subquery));
+        in.value = adopt(*expr, std::move(left));
     } else {
-        expr = node(Expr::Kind::InList, left->line);
-        adopt(*expr, std::move(left));
+        auto& in = expr->body.emplace<InListExpr>();
+        in.negated = negated;
+        in.value = adopt(*expr, std::move(left));
         do
-            adopt(*expr, expression());
+            in.list.push_back(adopt(*expr, expression()));
         while (acceptSymbol(","));
     }
     expectSymbol(")");
-    expr->negated = negated;
     return expr;
 }
 
 ExprPtr BatchParser::arithmetic(ArithmeticOperator op, ExprPtr left, ExprPtr right)
 {
-    auto expr = binary(Expr::Kind::Arithmetic, std::move(left), std::move(right));
-    expr->arithmetic = op;
-    return expr;
+    return binary<ArithmeticExpr>(op, std::move(left), std::move(right));
 }
 
 std::optional<ArithmeticOperator> BatchParser::acceptArithmetic(std::initializer_list<ArithmeticOperator> operators)
@@ -213,8 +218,8 @@ ExprPtr BatchParser::unary()
         const Nesting nesting(*this);
         if (acceptSymbol("+"))
             return unary();
-        auto expr = node(Expr::Kind::Negate, advance().line);
-        adopt(*expr, unary());
+        auto expr = node(advance().line);
+        expr->body.emplace<NegateExpr>().operand = adopt(*expr, unary());
         return expr;
     }
     return primary();
@@ -224,39 +229,23 @@ ExprPtr BatchParser::primary()
 {
     const Token& token = peek();
     switch (token.kind) {
-    case TokenKind::Integer: {
-        auto expr = node(Expr::Kind::Integer, token.line);
-        expr->integer = integerValue(token);
-        expr->literal = advance().text;
-        return expr;
-    }
-    case TokenKind::Decimal: {
-        auto expr = node(Expr::Kind::Decimal, token.line);
-        expr->literal = advance().text;
-        return expr;
-    }
+    case TokenKind::Integer: advance(); return node(token.line, IntegerExpr{token.text, integerValue(token)});
+    case TokenKind::Decimal: advance(); return node(token.line, DecimalExpr{token.text});
     case TokenKind::String:
-    case TokenKind::UnicodeString: {
-        auto expr = node(Expr::Kind::String, token.line);
-        expr->unicode = token.kind == TokenKind::UnicodeString;
-        expr->literal = advance().text;
-        return expr;
-    }
+    case TokenKind::UnicodeString:
+        advance();
+        return node(token.line, StringExpr{token.text, token.kind == TokenKind::UnicodeString});
     case TokenKind::Variable: {
         const std::string name = common::asciiUpper(token.text);
         if (const auto bound = parameterPositions_.find(name); bound != parameterPositions_.end()) {
-            auto expr = node(Expr::Kind::Parameter, token.line);
-            expr->parameter = bound->second;
             advance();
-            return expr;
+            return node(token.line, ParameterExpr{bound->second});
         }
         const std::optional<GlobalVariable> variable = globalVariableNamed(name);
         if (!variable)
             throw makeErrorAt<ErrorId::UndeclaredVariable>(token.line, token.text);
-        auto expr = node(Expr::Kind::Global, token.line);
-        expr->variable = *variable;
         advance();
-        return expr;
+        return node(token.line, GlobalExpr{*variable});
     }
     case TokenKind::Symbol:
         if (token.isSymbol("(")) {
@@ -267,9 +256,8 @@ ExprPtr BatchParser::primary()
         }
         fail();
     case TokenKind::Identifier:
-        if (token.is("NULL")) {
-            return node(Expr::Kind::Null, advance().line);
-        }
+        if (token.is("NULL"))
+            return node(advance().line);
         if (token.is("CASE"))
             return caseExpression();
         if (token.is("CAST") && peek(1).isSymbol("("))
@@ -289,15 +277,15 @@ ExprPtr BatchParser::primary()
 
 ExprPtr BatchParser::column()
 {
-    auto expr = node(Expr::Kind::Column, peek().line);
-    expr->names.push_back(name());
+    const int line = peek().line;
+    ColumnExpr reference{{name()}};
     while (peek().isSymbol(".") && !peek(1).isSymbol("*")) {
         advance();
-        expr->names.push_back(name());
+        reference.names.push_back(name());
     }
-    if (expr->names.size() > 4)
+    if (reference.names.size() > 4)
         fail();
-    return expr;
+    return node(line, std::move(reference));
 }
 
 ExprPtr BatchParser::function()
@@ -306,15 +294,15 @@ ExprPtr BatchParser::function()
     const BuiltinFunction* builtin = findBuiltinFunction(common::asciiUpper(token.text));
     if (!builtin)
         throw makeErrorAt<ErrorId::NotRecognized>(token.line, token.text, "built-in function name");
-    auto expr = node(Expr::Kind::Function, token.line);
-    expr->function = builtin;
+    auto expr = node(token.line);
+    auto& call = expr->body.emplace<FunctionExpr>(builtin);
     expectSymbol("(");
     if (builtin->star) {  // COUNT(*) has no arguments in the tree, COUNT(x) one
         if (!acceptSymbol("*"))
-            adopt(*expr, expression());
+            call.args.push_back(adopt(*expr, expression()));
     } else if (!peek().isSymbol(")")) {
         do
-            adopt(*expr, expression());
+            call.args.push_back(adopt(*expr, expression()));
         while (acceptSymbol(","));
     }
     expectSymbol(")");
@@ -323,46 +311,46 @@ ExprPtr BatchParser::function()
 
 ExprPtr BatchParser::cast()
 {
-    auto expr = node(Expr::Kind::Convert, advance().line);
+    auto expr = node(advance().line);
+    auto& conversion = expr->body.emplace<ConvertExpr>();
     expectSymbol("(");
-    adopt(*expr, expression());
+    conversion.value = adopt(*expr, expression());
     expect("AS");
-    expr->type = typeName();
+    conversion.type = typeName();
     expectSymbol(")");
     return expr;
 }
 
 ExprPtr BatchParser::convert()
 {
-    auto expr = node(Expr::Kind::Convert, advance().line);
+    auto expr = node(advance().line);
+    auto& conversion = expr->body.emplace<ConvertExpr>();
     expectSymbol("(");
-    expr->type = typeName();
+    conversion.type = typeName();
     expectSymbol(",");
-    adopt(*expr, expression());
+    conversion.value = adopt(*expr, expression());
     if (acceptSymbol(","))
-        adopt(*expr, expression());
+        conversion.style = adopt(*expr, expression());
     expectSymbol(")");
     return expr;
 }
 
 ExprPtr BatchParser::caseExpression()
 {
-    auto expr = node(Expr::Kind::Case, advance().line);
-    if (!peek().is("WHEN")) {
-        expr->caseOperand = true;
-        adopt(*expr, expression());
-    }
+    auto expr = node(advance().line);
+    auto& caseExpr = expr->body.emplace<CaseExpr>();
+    if (!peek().is("WHEN"))
+        caseExpr.operand = adopt(*expr, expression());
     if (!peek().is("WHEN"))
         fail();
     while (accept("WHEN")) {
-        adopt(*expr, expression());
+        CaseExpr::When& when = caseExpr.whens.emplace_back();
+        when.condition = adopt(*expr, expression());
         expect("THEN");
-        adopt(*expr, expression());
+        when.result = adopt(*expr, expression());
     }
-    if (accept("ELSE")) {
-        expr->caseElse = true;
-        adopt(*expr, expression());
-    }
+    if (accept("ELSE"))
+        caseExpr.otherwise = adopt(*expr, expression());
     expect("END");
     return expr;
 }

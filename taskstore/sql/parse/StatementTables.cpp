@@ -16,12 +16,57 @@ public:
 private:
     void expr(const Expr* e)
     {
-        if (!e)
-            return;
-        for (const ExprPtr& arg : e->args)
-            expr(arg.get());
-        if (e->subquery)
-            visit(*e->subquery);
+        if (e)
+            std::visit([this](const auto& kind) { operands(kind); }, e->body);
+    }
+    void operands(const NegateExpr& e) { expr(e.operand.get()); }
+    void operands(const NotExpr& e) { expr(e.operand.get()); }
+    void operands(const ArithmeticExpr& e) { both(e.left, e.right); }
+    void operands(const CompareExpr& e) { both(e.left, e.right); }
+    void operands(const LogicalExpr& e) { both(e.left, e.right); }
+    void operands(const IsNullExpr& e) { expr(e.value.get()); }
+    void operands(const InListExpr& e)
+    {
+        expr(e.value.get());
+        all(e.list);
+    }
+    void operands(const InSelectExpr& e)
+    {
+        expr(e.value.get());
+        visit(*e.subquery);
+    }
+    void operands(const LikeExpr& e) { both(e.text, e.pattern); }
+    void operands(const BetweenExpr& e)
+    {
+        both(e.value, e.low);
+        expr(e.high.get());
+    }
+    void operands(const CaseExpr& e)
+    {
+        expr(e.operand.get());
+        for (const CaseExpr::When& when : e.whens)
+            both(when.condition, when.result);
+        expr(e.otherwise.get());
+    }
+    void operands(const ConvertExpr& e) { both(e.value, e.style); }
+    void operands(const FunctionExpr& e) { all(e.args); }
+    // Literals, columns and variables name no table.
+    void operands(const NullExpr&) {}
+    void operands(const IntegerExpr&) {}
+    void operands(const DecimalExpr&) {}
+    void operands(const StringExpr&) {}
+    void operands(const ColumnExpr&) {}
+    void operands(const GlobalExpr&) {}
+    void operands(const ParameterExpr&) {}
+    void both(const ExprPtr& first, const ExprPtr& second)
+    {
+        expr(first.get());
+        expr(second.get());
+    }
+    void all(const std::vector<ExprPtr>& list)
+    {
+        for (const ExprPtr& e : list)
+            expr(e.get());
     }
     void visit(const SelectStatement& s)
     {

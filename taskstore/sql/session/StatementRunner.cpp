@@ -1,6 +1,7 @@
 #include "taskstore/sql/session/StatementRunner.h"
 
 #include "common/AsciiCase.h"
+#include "common/Overloaded.h"
 #include "taskstore/sql/session/ResultValue.h"
 #include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/parse/StatementTables.h"
@@ -15,16 +16,10 @@
 
 namespace taskstore::sql {
 
+using common::Overloaded;
 using store::quoteIdentifier;
 
 namespace {
-
-template <class... F>
-struct Overloaded : F... {
-    using F::operator()...;
-};
-template <class... F>
-Overloaded(F...) -> Overloaded<F...>;
 
 // SQLite's schema of the connection's own tables.
 constexpr std::string_view sessionSchema = "temp";

@@ -17,6 +17,7 @@
 #include <limits>
 #include <optional>
 #include <utility>
+#include <variant>
 
 namespace taskstore::sql {
 
@@ -63,10 +64,10 @@ Typed Translator::decimalLiteral(const std::string& literal, bool negative)
     return valueOf(literalText(formatDecimal(signedValue)), {TypeKind::Decimal, type->precision, type->scale});
 }
 
-Typed Translator::column(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const ColumnExpr& column, int, const Scope& scope)
 {
-    const std::string& columnName = expr.names.back();
-    const std::string qualifier = expr.names.size() >= 2 ? expr.names[expr.names.size() - 2] : std::string();
+    const std::string& columnName = column.names.back();
+    const std::string qualifier = column.names.size() >= 2 ? column.names[column.names.size() - 2] : std::string();
     bool qualifierFound = qualifier.empty();
     for (const Scope* current = &scope; current; current = current->outer) {
         const ScopeTable* table = current->table;
@@ -90,7 +91,7 @@ Typed Translator::column(const Expr& expr, const Scope& scope)
     }
     if (!qualifierFound) {
         std::string written;
-        for (const std::string& part : expr.names)
+        for (const std::string& part : column.names)
             written += (written.empty() ? "" : ".") + part;
         throw makeError<ErrorId::UnboundIdentifier>(written);
     }
@@ -123,14 +124,14 @@ Typed Translator::compare(Comparison comparison, Typed left, Typed right, int li
     return boolValue("(" + left.sql + collation + " " + op + " " + right.sql + ")");
 }
 
-Typed Translator::arithmetic(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const ArithmeticExpr& arithmetic, int line, const Scope& scope)
 {
-    Typed left = expression(*expr.args[0], scope);
-    Typed right = expression(*expr.args[1], scope);
-    const ArithmeticOperator op = expr.arithmetic;
+    Typed left = expression(*arithmetic.left, scope);
+    Typed right = expression(*arithmetic.right, scope);
+    const ArithmeticOperator op = arithmetic.op;
     const std::string symbol(symbolOf(op));
-    requireValue(left, symbol, expr.line);
-    requireValue(right, symbol, expr.line);
+    requireValue(left, symbol, line);
+    requireValue(right, symbol, line);
     if (left.isNull() && right.isNull())
         return nullValue();
     const bool textOnly = (left.isText() || left.isNull()) && (right.isText() || right.isNull());
@@ -205,69 +206,70 @@ void Translator::repeatText(const Typed& value, std::size_t times)
         throw makeError<ErrorId::QueryTooComplex>();
 }
 
-Typed Translator::caseExpression(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const CaseExpr& caseExpr, int line, const Scope& scope)
 {
-    const std::size_t first = expr.caseOperand ? 1 : 0;
-    const std::size_t pairsEnd = expr.args.size() - (expr.caseElse ? 1 : 0);
     std::optional<Typed> operand;
-    if (expr.caseOperand) {
-        operand = expression(*expr.args[0], scope);
-        repeatText(*operand, (pairsEnd - first) / 2);
+    if (caseExpr.operand) {
+        operand = expression(*caseExpr.operand, scope);
+        repeatText(*operand, caseExpr.whens.size());
     }
     std::vector<Typed> conditions;
     std::vector<Typed> results;
-    for (std::size_t i = first; i + 1 < pairsEnd; i += 2) {
+    for (const CaseExpr::When& when : caseExpr.whens) {
         if (operand)
-            conditions.push_back(compare(Comparison::Equal, *operand, expression(*expr.args[i], scope), expr.line));
+            conditions.push_back(compare(Comparison::Equal, *operand, expression(*when.condition, scope), line));
         else
-            conditions.push_back(condition(*expr.args[i], scope));
-        results.push_back(expression(*expr.args[i + 1], scope));
+            conditions.push_back(condition(*when.condition, scope));
+        results.push_back(expression(*when.result, scope));
     }
-    if (expr.caseElse)
-        results.push_back(expression(*expr.args.back(), scope));
+    if (caseExpr.otherwise)
+        results.push_back(expression(*caseExpr.otherwise, scope));
     for (const Typed& result : results)
-        requireValue(result, "CASE", expr.line);
+        requireValue(result, "CASE", line);
     const std::optional<ColumnType> type = commonType(results);
     if (!type)
         return nullValue();
     std::string sql = "CASE";
     for (std::size_t i = 0; i < conditions.size(); ++i)
         sql += " WHEN " + conditions[i].sql + " THEN " + coerce(results[i], type->kind).sql;
-    if (expr.caseElse)
+    if (caseExpr.otherwise)
         sql += " ELSE " + coerce(results.back(), type->kind).sql;
     return valueOf(sql + " END", *type);
 }
 
-Typed Translator::inList(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const InListExpr& in, int line, const Scope& scope)
 {
     std::vector<Typed> values;
-    for (const ExprPtr& arg : expr.args) {
-        values.push_back(expression(*arg, scope));
-        requireValue(values.back(), "IN", expr.line);
-    }
+    const auto add = [&](const Expr& value) {
+        values.push_back(expression(value, scope));
+        requireValue(values.back(), "IN", line);
+    };
+    add(*in.value);
+    for (const ExprPtr& listed : in.list)
+        add(*listed);
     const std::optional<ColumnType> type = commonType(values);
     if (type && type->kind == TypeKind::Decimal) {
         // Decimals are held as text: each value is compared exactly.
         std::string sql;
         for (std::size_t i = 1; i < values.size(); ++i)
-            sql += (i > 1 ? " OR " : "") + compare(Comparison::Equal, values[0], values[i], expr.line).sql;
+            sql += (i > 1 ? " OR " : "") + compare(Comparison::Equal, values[0], values[i], line).sql;
         repeatText(values[0], values.size() - 1);
-        return boolValue(expr.negated ? "(NOT (" + sql + "))" : "(" + sql + ")");
+        return boolValue(in.negated ? "(NOT (" + sql + "))" : "(" + sql + ")");
     }
     std::string sql = "(" + (type ? coerce(values[0], type->kind) : values[0]).sql;
     if (type && type->isText() && !values[0].isColumn)
         sql += std::string(" COLLATE ") + store::textCollationName;
-    sql += expr.negated ? " NOT IN (" : " IN (";
+    sql += in.negated ? " NOT IN (" : " IN (";
     for (std::size_t i = 1; i < values.size(); ++i)
         sql += (i > 1 ? ", " : "") + (type ? coerce(values[i], type->kind) : values[i]).sql;
     return boolValue(sql + "))");
 }
 
-Typed Translator::inSelect(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const InSelectExpr& in, int line, const Scope& scope)
 {
-    Typed left = expression(*expr.args[0], scope);
-    requireValue(left, "IN", expr.line);
-    SelectParts parts = selectParts(*expr.subquery, &scope);
+    Typed left = expression(*in.value, scope);
+    requireValue(left, "IN", line);
+    SelectParts parts = selectParts(*in.subquery, &scope);
     if (parts.items.size() != 1)
         throw makeError<ErrorId::SubqueryWithSeveralColumns>();
     Typed item = parts.items.front();
@@ -281,36 +283,37 @@ Typed Translator::inSelect(const Expr& expr, const Scope& scope)
     std::string sql = "(" + left.sql;
     if (left.isText() && !left.isColumn)
         sql += std::string(" COLLATE ") + store::textCollationName;
-    sql += expr.negated ? " NOT IN (SELECT " : " IN (SELECT ";
+    sql += in.negated ? " NOT IN (SELECT " : " IN (SELECT ";
     return boolValue(sql + item.sql + parts.from + "))");
 }
 
-Typed Translator::convert(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const ConvertExpr& conversion, int line, const Scope& scope)
 {
-    const bool text = ColumnType::fromName(expr.type.name, 1).has_value();
-    std::optional<int> length = expr.type.length;
+    const TypeName& type = conversion.type;
+    const bool text = ColumnType::fromName(type.name, 1).has_value();
+    std::optional<int> length = type.length;
     if (!length && text)
         length = 30;
-    const std::optional<ColumnType> target = ColumnType::fromName(expr.type.name, length);
+    const std::optional<ColumnType> target = ColumnType::fromName(type.name, length);
     if (!target) {
-        if (ColumnType::parseParameterType(expr.type.name))  // a system type no column has
-            throw makeError<ErrorId::FeatureUnsupported>("CONVERT or CAST to " + expr.type.name);
-        if (!ColumnType::fromName(expr.type.name, std::nullopt) && !text)
-            throw makeErrorAt<ErrorId::UndefinedType>(expr.type.line, expr.type.name);
-        throw makeError<ErrorId::TypeTooLarge>(length.value_or(0), expr.type.name);
+        if (ColumnType::parseParameterType(type.name))  // a system type no column has
+            throw makeError<ErrorId::FeatureUnsupported>("CONVERT or CAST to " + type.name);
+        if (!ColumnType::fromName(type.name, std::nullopt) && !text)
+            throw makeErrorAt<ErrorId::UndefinedType>(type.line, type.name);
+        throw makeError<ErrorId::TypeTooLarge>(length.value_or(0), type.name);
     }
     int style = 0;
-    if (expr.args.size() > 1) {
-        const Expr& styleExpr = *expr.args[1];
-        if (styleExpr.kind != Expr::Kind::Integer)
-            throw syntaxErrorIn(styleExpr);
+    if (conversion.style) {
+        const auto* written = std::get_if<IntegerExpr>(&conversion.style->body);
+        if (!written)
+            throw syntaxErrorIn(*conversion.style);
         // A style beyond int's range is read as 0, the default.
-        if (styleExpr.integer && *styleExpr.integer <= std::numeric_limits<int>::max())
-            style = static_cast<int>(*styleExpr.integer);
+        if (written->value && *written->value <= std::numeric_limits<int>::max())
+            style = static_cast<int>(*written->value);
     }
     // A parameter converts from its own type: money into text is written in money's style.
-    Typed value = valueOrParameter(*expr.args[0], scope);
-    requireValue(value, "CONVERT", expr.line);
+    Typed value = valueOrParameter(*conversion.value, scope);
+    requireValue(value, "CONVERT", line);
     if (value.isNull())  // a NULL of the target type, which a result column reports
         return valueOf("NULL", *target);
     if (value.type == *target
@@ -320,9 +323,9 @@ Typed Translator::convert(const Expr& expr, const Scope& scope)
 }
 
 // @@ variables are the session's state (or the version) at the time the statement is translated.
-Typed Translator::globalVariable(GlobalVariable variable)
+Typed Translator::expression(const GlobalExpr& global, int, const Scope&)
 {
-    switch (variable) {
+    switch (global.variable) {
     case GlobalVariable::TranCount: return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
     case GlobalVariable::RowCount: return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
     case GlobalVariable::Spid: return valueOf(std::to_string(context_.spid()), {TypeKind::SmallInt, 0});
@@ -337,9 +340,9 @@ Typed Translator::globalVariable(GlobalVariable variable)
 // of a type the engine only passes through (decimal, date, uniqueidentifier...) keeps it when it
 // is selected or stored as it is; inside an expression it works as the nearest engine type, a
 // decimal as itself at its declared scale.
-Typed Translator::parameter(const Expr& expr, bool native)
+Typed Translator::parameter(const ParameterExpr& parameter, bool native)
 {
-    const std::size_t position = expr.parameter;
+    const std::size_t position = parameter.position;
     const ColumnType type = context_.parameterType(position);
     Typed value = valueOf("?" + std::to_string(position + 1), type);
     if (native)
@@ -364,103 +367,132 @@ Typed Translator::parameter(const Expr& expr, bool native)
 
 Typed Translator::valueOrParameter(const Expr& expr, const Scope& scope)
 {
-    return expr.kind == Expr::Kind::Parameter ? parameter(expr, true) : expression(expr, scope);
+    const auto* bound = std::get_if<ParameterExpr>(&expr.body);
+    return bound ? parameter(*bound, true) : expression(expr, scope);
 }
 
 Typed Translator::expression(const Expr& expr, const Scope& scope)
 {
-    switch (expr.kind) {
-    case Expr::Kind::Null: return nullValue();
-    case Expr::Kind::Integer:
-        // Beyond int's range an integer literal is numeric, as in SQL Server.
-        if (expr.integer && *expr.integer <= std::numeric_limits<std::int32_t>::max()) {
-            Typed value = valueOf(expr.literal, {TypeKind::Int, 0});
-            value.literalDigits = literalDecimalType(expr.literal)->precision;
-            return value;
-        }
-        return decimalLiteral(expr.literal, false);
-    case Expr::Kind::Decimal:
-        if (expr.literal.find_first_of("eE") != std::string::npos)
-            return valueOf(expr.literal, {TypeKind::Float, 0});
-        return decimalLiteral(expr.literal, false);
-    case Expr::Kind::String: {
-        // Without N a literal is varchar in the database's code page, its length in bytes.
-        if (expr.unicode)
-            return valueOf(literalText(expr.literal),
-                           {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(expr.literal)))});
-        const std::string kept = keptByDatabaseCodePage(expr.literal);
-        return valueOf(literalText(kept),
-                       {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+    return std::visit([&](const auto& kind) { return expression(kind, expr.line, scope); }, expr.body);
+}
+
+Typed Translator::expression(const NullExpr&, int, const Scope&)
+{
+    return nullValue();
+}
+
+// Beyond int's range an integer literal is numeric, as in SQL Server.
+Typed Translator::expression(const IntegerExpr& integer, int, const Scope&)
+{
+    if (integer.value && *integer.value <= std::numeric_limits<std::int32_t>::max()) {
+        Typed value = valueOf(integer.written, {TypeKind::Int, 0});
+        value.literalDigits = literalDecimalType(integer.written)->precision;
+        return value;
     }
-    case Expr::Kind::Column: return column(expr, scope);
-    case Expr::Kind::Parameter: return parameter(expr, false);
-    case Expr::Kind::Global: return globalVariable(expr.variable);
-    case Expr::Kind::Negate: {
-        const Expr& operand = *expr.args[0];
-        if (operand.kind == Expr::Kind::Integer && operand.literal == "2147483648")  // int's minimum, an int
-            return valueOf("-" + operand.literal, {TypeKind::Int, 0});
-        if (operand.kind == Expr::Kind::Integer || operand.kind == Expr::Kind::Decimal) {
-            Typed typed = expression(operand, scope);
-            if (typed.type.kind == TypeKind::Decimal)
-                return decimalLiteral(operand.literal, true);
-            typed.sql = "-" + typed.sql;
-            return typed;
-        }
-        Typed value = expression(operand, scope);
-        requireValue(value, "-", expr.line);
-        if (value.isNull())
-            return value;
-        if (!isNumberKind(value.type.kind))
-            throw makeError<ErrorId::InvalidOperand>(value.type.name(), "minus");
-        const bool small = value.type.kind == TypeKind::Bit || value.type.kind == TypeKind::SmallInt;
-        const ColumnType type = small ? ColumnType{TypeKind::Int, 0} : value.type;
-        return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(typeCode(type)), value.sql), type);
+    return decimalLiteral(integer.written, false);
+}
+
+Typed Translator::expression(const DecimalExpr& decimal, int, const Scope&)
+{
+    if (decimal.written.find_first_of("eE") != std::string::npos)
+        return valueOf(decimal.written, {TypeKind::Float, 0});
+    return decimalLiteral(decimal.written, false);
+}
+
+// Without N a literal is varchar in the database's code page, its length in bytes.
+Typed Translator::expression(const StringExpr& string, int, const Scope&)
+{
+    if (string.unicode)
+        return valueOf(literalText(string.value),
+                       {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(string.value)))});
+    const std::string kept = keptByDatabaseCodePage(string.value);
+    return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+}
+
+Typed Translator::expression(const ParameterExpr& bound, int, const Scope&)
+{
+    return parameter(bound, false);
+}
+
+Typed Translator::expression(const NegateExpr& negate, int line, const Scope& scope)
+{
+    const Expr& operand = *negate.operand;
+    const auto* integer = std::get_if<IntegerExpr>(&operand.body);
+    if (integer && integer->written == "2147483648")  // int's minimum, an int
+        return valueOf("-" + integer->written, {TypeKind::Int, 0});
+    const auto* decimal = std::get_if<DecimalExpr>(&operand.body);
+    if (integer || decimal) {
+        Typed typed = expression(operand, scope);
+        if (typed.type.kind == TypeKind::Decimal)
+            return decimalLiteral(integer ? integer->written : decimal->written, true);
+        typed.sql = "-" + typed.sql;
+        return typed;
     }
-    case Expr::Kind::Arithmetic: return arithmetic(expr, scope);
-    case Expr::Kind::Compare:
-        return compare(expr.comparison, expression(*expr.args[0], scope), expression(*expr.args[1], scope), expr.line);
-    case Expr::Kind::And:
-    case Expr::Kind::Or: {
-        // A chain `a OR b OR c` is parsed left-deep; written without the inner parentheses it
-        // stays within SQLite's parser stack however long it is.
-        std::vector<const Expr*> operands{expr.args[1].get()};
-        const Expr* left = expr.args[0].get();
-        for (; left->kind == expr.kind; left = left->args[0].get())
-            operands.push_back(left->args[1].get());
-        std::string sql = "(" + condition(*left, scope).sql;
-        for (auto operand = operands.rbegin(); operand != operands.rend(); ++operand)
-            sql += (expr.kind == Expr::Kind::And ? " AND " : " OR ") + condition(**operand, scope).sql;
-        return boolValue(sql + ")");
+    Typed value = expression(operand, scope);
+    requireValue(value, "-", line);
+    if (value.isNull())
+        return value;
+    if (!isNumberKind(value.type.kind))
+        throw makeError<ErrorId::InvalidOperand>(value.type.name(), "minus");
+    const bool small = value.type.kind == TypeKind::Bit || value.type.kind == TypeKind::SmallInt;
+    const ColumnType type = small ? ColumnType{TypeKind::Int, 0} : value.type;
+    return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(typeCode(type)), value.sql), type);
+}
+
+Typed Translator::expression(const CompareExpr& comparison, int line, const Scope& scope)
+{
+    return compare(comparison.op, expression(*comparison.left, scope), expression(*comparison.right, scope),
+                   line);
+}
+
+// A chain `a OR b OR c` is parsed left-deep; written without the inner parentheses it stays
+// within SQLite's parser stack however long it is.
+Typed Translator::expression(const LogicalExpr& logical, int, const Scope& scope)
+{
+    std::vector<const Expr*> operands{logical.right.get()};
+    const Expr* left = logical.left.get();
+    while (const auto* inner = std::get_if<LogicalExpr>(&left->body)) {
+        if (inner->op != logical.op)
+            break;
+        operands.push_back(inner->right.get());
+        left = inner->left.get();
     }
-    case Expr::Kind::Not: return boolValue("(NOT " + condition(*expr.args[0], scope).sql + ")");
-    case Expr::Kind::IsNull: {
-        const Typed value = expression(*expr.args[0], scope);
-        requireValue(value, "IS", expr.line);
-        return boolValue("(" + value.sql + (expr.negated ? " IS NOT NULL)" : " IS NULL)"));
-    }
-    case Expr::Kind::InList: return inList(expr, scope);
-    case Expr::Kind::InSelect: return inSelect(expr, scope);
-    case Expr::Kind::Like: {
-        const Typed text = expression(*expr.args[0], scope);
-        const Typed pattern = expression(*expr.args[1], scope);
-        requireValue(text, "LIKE", expr.line);
-        requireValue(pattern, "LIKE", expr.line);
-        const std::string call = sqliteCall<tsLike>(asText(text).sql, asText(pattern).sql);
-        return boolValue(expr.negated ? "(NOT " + call + ")" : call);
-    }
-    case Expr::Kind::Between: {
-        const Typed value = expression(*expr.args[0], scope);
-        repeatText(value, 2);
-        const Typed low = compare(Comparison::GreaterOrEqual, value, expression(*expr.args[1], scope), expr.line);
-        const Typed high = compare(Comparison::LessOrEqual, value, expression(*expr.args[2], scope), expr.line);
-        const std::string both = "(" + low.sql + " AND " + high.sql + ")";
-        return boolValue(expr.negated ? "(NOT " + both + ")" : both);
-    }
-    case Expr::Kind::Case: return caseExpression(expr, scope);
-    case Expr::Kind::Convert: return convert(expr, scope);
-    case Expr::Kind::Function: return function(expr, scope);
-    }
-    throw syntaxErrorIn(expr);
+    std::string sql = "(" + condition(*left, scope).sql;
+    for (auto operand = operands.rbegin(); operand != operands.rend(); ++operand)
+        sql += (logical.op == LogicalExpr::Operator::And ? " AND " : " OR ") + condition(**operand, scope).sql;
+    return boolValue(sql + ")");
+}
+
+Typed Translator::expression(const NotExpr& negation, int, const Scope& scope)
+{
+    return boolValue("(NOT " + condition(*negation.operand, scope).sql + ")");
+}
+
+Typed Translator::expression(const IsNullExpr& isNull, int line, const Scope& scope)
+{
+    const Typed value = expression(*isNull.value, scope);
+    requireValue(value, "IS", line);
+    return boolValue("(" + value.sql + (isNull.negated ? " IS NOT NULL)" : " IS NULL)"));
+}
+
+Typed Translator::expression(const LikeExpr& like, int line, const Scope& scope)
+{
+    const Typed text = expression(*like.text, scope);
+    const Typed pattern = expression(*like.pattern, scope);
+    requireValue(text, "LIKE", line);
+    requireValue(pattern, "LIKE", line);
+    const std::string call = sqliteCall<tsLike>(asText(text).sql, asText(pattern).sql);
+    return boolValue(like.negated ? "(NOT " + call + ")" : call);
+}
+
+Typed Translator::expression(const BetweenExpr& between, int line, const Scope& scope)
+{
+    const Typed value = expression(*between.value, scope);
+    repeatText(value, 2);
+    const Typed low = compare(Comparison::GreaterOrEqual, value, expression(*between.low, scope), line);
+    const Typed high = compare(Comparison::LessOrEqual, value, expression(*between.high, scope), line);
+    const std::string both = "(" + low.sql + " AND " + high.sql + ")";
+    return boolValue(between.negated ? "(NOT " + both + ")" : both);
 }
 
 }  // namespace taskstore::sql

@@ -15,13 +15,12 @@ namespace taskstore::sql {
 using namespace translation;
 
 // SUBSTRING(x, start, length), LEFT(x, n), RIGHT(x, n): counted in UTF-16 units, typed as x.
-Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
+Typed Translator::textPart(FunctionTranslation part, std::vector<Typed> values)
 {
     const Typed text = asText(values[0]);
     ColumnType type = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
     if (type.kind == TypeKind::Char || type.kind == TypeKind::NChar)
         type.kind = type.isUnicode() ? TypeKind::NVarChar : TypeKind::VarChar;
-    const FunctionTranslation part = expr.function->translation;
     const bool substring = part == FunctionTranslation::Substring;
     const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
     const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
@@ -29,18 +28,18 @@ Typed Translator::textPart(const Expr& expr, std::vector<Typed> values)
     return valueOf(sqliteCall<tsSubstring>(text.sql, start, length, mode), type);
 }
 
-Typed Translator::function(const Expr& expr, const Scope& scope)
+Typed Translator::expression(const FunctionExpr& functionCall, int line, const Scope& scope)
 {
-    const BuiltinFunction& builtin = *expr.function;
+    const BuiltinFunction& builtin = *functionCall.function;
     const std::string functionName(builtin.name);
     const auto arguments = [&] {
         const std::size_t count = builtin.minArguments;  // an optional argument goes unmentioned
-        if (!builtin.takes(expr.args.size()))
+        if (!builtin.takes(functionCall.args.size()))
             throw makeError<ErrorId::WrongArgumentCount>(functionName, count);
         std::vector<Typed> values;
-        for (const ExprPtr& arg : expr.args) {
+        for (const ExprPtr& arg : functionCall.args) {
             values.push_back(expression(*arg, scope));
-            requireValue(values.back(), functionName, expr.line);
+            requireValue(values.back(), functionName, line);
         }
         return values;
     };
@@ -55,12 +54,12 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
         if (!aggregates_ || !aggregates_->allowed)
             throw makeError<ErrorId::AggregateInWhere>();
         aggregates_->used = true;
-        if (expr.args.empty())
+        if (functionCall.args.empty())
             return valueOf("count(*)", {TypeKind::Int, 0});
         ++aggregates_->depth;
-        const Typed value = expression(*expr.args[0], scope);
+        const Typed value = expression(*functionCall.args[0], scope);
         --aggregates_->depth;
-        requireValue(value, functionName, expr.line);
+        requireValue(value, functionName, line);
         return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
     }
     case FunctionTranslation::DatabaseName:
@@ -86,7 +85,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     }
     case FunctionTranslation::Substring:
     case FunctionTranslation::Left:
-    case FunctionTranslation::Right: return textPart(expr, arguments());
+    case FunctionTranslation::Right: return textPart(builtin.translation, arguments());
     case FunctionTranslation::CharIndex: {
         auto values = arguments();
         const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
@@ -112,7 +111,7 @@ Typed Translator::function(const Expr& expr, const Scope& scope)
     case FunctionTranslation::TrimLeft: return keepingTextType("ltrim", ", ' '");
     case FunctionTranslation::TrimRight: return keepingTextType("rtrim", ", ' '");
     }
-    throw syntaxErrorNear(functionName, expr.line);
+    throw syntaxErrorNear(functionName, line);
 }
 
 }  // namespace taskstore::sql

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <optional>
 #include <utility>
+#include <variant>
 
 namespace taskstore::sql {
 
@@ -35,13 +36,9 @@ std::string keyed(const store::CatalogTable& table, const store::CatalogColumn& 
 // A number or text written in the statement, signed or not: SQL Server describes it as not nullable.
 bool isLiteralValue(const Expr& expr)
 {
-    switch (expr.kind) {
-    case Expr::Kind::Integer:
-    case Expr::Kind::Decimal:
-    case Expr::Kind::String: return true;
-    case Expr::Kind::Negate: return isLiteralValue(*expr.args[0]);
-    default: return false;
-    }
+    if (const auto* negate = std::get_if<NegateExpr>(&expr.body))
+        return isLiteralValue(*negate->operand);
+    return isOneOf<IntegerExpr, DecimalExpr, StringExpr>(expr);
 }
 
 SqlType sqlTypeOf(TypeKind kind)
@@ -151,15 +148,17 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
     for (const OrderItem& order : statement.orderBy) {
         std::optional<Typed> key;
         const Expr& expr = *order.expr;
-        if (expr.kind == Expr::Kind::Column && expr.names.size() == 1) {
+        const auto* column = std::get_if<ColumnExpr>(&expr.body);
+        const auto* position = std::get_if<IntegerExpr>(&expr.body);
+        if (column && column->names.size() == 1) {
             for (std::size_t i = 0; i < parts.names.size() && !key; ++i)
-                if (store::sameName(parts.names[i], expr.names[0]))
+                if (store::sameName(parts.names[i], column->names[0]))
                     key = parts.items[i];
-        } else if (expr.kind == Expr::Kind::Integer) {
-            const long long position = expr.integer.value_or(0);
-            if (position < 1 || static_cast<std::size_t>(position) > parts.items.size())
-                throw makeError<ErrorId::OrderByPositionOutOfRange>(expr.literal);
-            key = parts.items[position - 1];
+        } else if (position) {
+            const long long number = position->value.value_or(0);
+            if (number < 1 || static_cast<std::size_t>(number) > parts.items.size())
+                throw makeError<ErrorId::OrderByPositionOutOfRange>(position->written);
+            key = parts.items[number - 1];
         }
         if (key)
             repeatText(*key, 2);  // the select list's text once more

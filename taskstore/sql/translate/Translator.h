@@ -68,19 +68,32 @@ private:
     SelectParts selectParts(const SelectStatement& statement, const Scope* outer);
     Typed expression(const Expr& expr, const Scope& scope);
     Typed condition(const Expr& expr, const Scope& scope);
+    // One translation per kind of expression; `line` is its node's, for the errors that name it.
+    Typed expression(const NullExpr&, int line, const Scope& scope);
+    Typed expression(const IntegerExpr& integer, int line, const Scope& scope);
+    Typed expression(const DecimalExpr& decimal, int line, const Scope& scope);
+    Typed expression(const StringExpr& string, int line, const Scope& scope);
+    Typed expression(const ColumnExpr& column, int line, const Scope& scope);
+    Typed expression(const GlobalExpr& global, int line, const Scope& scope);
+    Typed expression(const ParameterExpr& parameter, int line, const Scope& scope);
+    Typed expression(const NegateExpr& negate, int line, const Scope& scope);
+    Typed expression(const ArithmeticExpr& arithmetic, int line, const Scope& scope);
+    Typed expression(const CompareExpr& comparison, int line, const Scope& scope);
+    Typed expression(const LogicalExpr& logical, int line, const Scope& scope);
+    Typed expression(const NotExpr& negation, int line, const Scope& scope);
+    Typed expression(const IsNullExpr& isNull, int line, const Scope& scope);
+    Typed expression(const InListExpr& in, int line, const Scope& scope);
+    Typed expression(const InSelectExpr& in, int line, const Scope& scope);
+    Typed expression(const LikeExpr& like, int line, const Scope& scope);
+    Typed expression(const BetweenExpr& between, int line, const Scope& scope);
+    Typed expression(const CaseExpr& caseExpr, int line, const Scope& scope);
+    Typed expression(const ConvertExpr& conversion, int line, const Scope& scope);
+    Typed expression(const FunctionExpr& functionCall, int line, const Scope& scope);
     Typed decimalLiteral(const std::string& literal, bool negative);
-    Typed column(const Expr& expr, const Scope& scope);
     Typed compare(Comparison comparison, Typed left, Typed right, int line);
-    Typed arithmetic(const Expr& expr, const Scope& scope);
-    Typed caseExpression(const Expr& expr, const Scope& scope);
-    Typed inList(const Expr& expr, const Scope& scope);
-    Typed inSelect(const Expr& expr, const Scope& scope);
-    Typed convert(const Expr& expr, const Scope& scope);
-    Typed function(const Expr& expr, const Scope& scope);
-    Typed parameter(const Expr& expr, bool native);
-    Typed globalVariable(GlobalVariable variable);
+    Typed parameter(const ParameterExpr& parameter, bool native);
     Typed valueOrParameter(const Expr& expr, const Scope& scope);
-    Typed textPart(const Expr& expr, std::vector<Typed> values);
+    Typed textPart(FunctionTranslation part, std::vector<Typed> values);
     ScopeTable bindTable(const TableRef& ref);
     // Accounts for a value whose text the translation writes `times` times; throws 8623 once the
     // statement's repeated text passes the limit, as nesting repeats it exponentially.

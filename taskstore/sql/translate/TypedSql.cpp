@@ -1,5 +1,6 @@
 #include "taskstore/sql/translate/TypedSql.h"
 
+#include "common/Overloaded.h"
 #include "taskstore/sql/parse/Lexer.h"
 #include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/SqliteFunctionCalls.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <variant>
 
 namespace taskstore::sql::translation {
 
@@ -189,20 +191,9 @@ std::optional<ColumnType> commonType(const std::vector<Typed>& values)
 
 namespace {
 
-bool isPredicate(Expr::Kind kind)
+bool isPredicate(const Expr& expr)
 {
-    switch (kind) {
-    case Expr::Kind::Compare:
-    case Expr::Kind::And:
-    case Expr::Kind::Or:
-    case Expr::Kind::Not:
-    case Expr::Kind::IsNull:
-    case Expr::Kind::InList:
-    case Expr::Kind::InSelect:
-    case Expr::Kind::Like:
-    case Expr::Kind::Between: return true;
-    default: return false;
-    }
+    return isOneOf<CompareExpr, LogicalExpr, NotExpr, IsNullExpr, InListExpr, InSelectExpr, LikeExpr, BetweenExpr>(expr);
 }
 
 struct NearToken {
@@ -210,34 +201,40 @@ struct NearToken {
     bool keyword = false;
 };
 
+// A NOT written before IN, LIKE or BETWEEN comes first.
+NearToken keyword(bool negated, const char* word)
+{
+    return {negated ? "NOT" : word, true};
+}
+
 // Where SQL Server's parser stops in an expression that does not belong where it stands: its
-// literal, name or operator (a NOT written before IN, LIKE or BETWEEN comes first), a
-// parameter's position, nothing for the other kinds. A chain of conditions stops at its first one.
+// literal, name or operator, a parameter's position, nothing for the other kinds. A chain of
+// conditions stops at its first one.
 NearToken nearToken(const Expr& expr)
 {
-    const auto keyword = [&](const char* word) { return NearToken{expr.negated ? "NOT" : word, true}; };
-    switch (expr.kind) {
-    case Expr::Kind::Integer:
-    case Expr::Kind::Decimal:
-    case Expr::Kind::String: return {expr.literal};
-    case Expr::Kind::Global: return {std::string(nameOf(expr.variable))};
-    case Expr::Kind::Parameter: return {std::to_string(expr.parameter)};
-    case Expr::Kind::Arithmetic: return {std::string(symbolOf(expr.arithmetic))};
-    case Expr::Kind::Compare: return {std::string(symbolOf(expr.comparison))};
-    case Expr::Kind::And:
-    case Expr::Kind::Or:
-        if (isPredicate(expr.args[0]->kind))
-            return nearToken(*expr.args[0]);
-        return {expr.kind == Expr::Kind::And ? "AND" : "OR", true};
-    case Expr::Kind::Not: return {"NOT", true};
-    case Expr::Kind::IsNull: return {"IS", true};
-    case Expr::Kind::InList:
-    case Expr::Kind::InSelect: return keyword("IN");
-    case Expr::Kind::Like: return keyword("LIKE");
-    case Expr::Kind::Between: return keyword("BETWEEN");
-    case Expr::Kind::Function: return {std::string(expr.function->name)};
-    default: return {};
-    }
+    return std::visit(common::Overloaded{
+                          [](const IntegerExpr& e) { return NearToken{e.written}; },
+                          [](const DecimalExpr& e) { return NearToken{e.written}; },
+                          [](const StringExpr& e) { return NearToken{e.value}; },
+                          [](const GlobalExpr& e) { return NearToken{std::string(nameOf(e.variable))}; },
+                          [](const ParameterExpr& e) { return NearToken{std::to_string(e.position)}; },
+                          [](const ArithmeticExpr& e) { return NearToken{std::string(symbolOf(e.op))}; },
+                          [](const CompareExpr& e) { return NearToken{std::string(symbolOf(e.op))}; },
+                          [](const LogicalExpr& e) {
+                              if (isPredicate(*e.left))
+                                  return nearToken(*e.left);
+                              return NearToken{e.op == LogicalExpr::Operator::And ? "AND" : "OR", true};
+                          },
+                          [](const NotExpr&) { return NearToken{"NOT", true}; },
+                          [](const IsNullExpr&) { return NearToken{"IS", true}; },
+                          [](const InListExpr& e) { return keyword(e.negated, "IN"); },
+                          [](const InSelectExpr& e) { return keyword(e.negated, "IN"); },
+                          [](const LikeExpr& e) { return keyword(e.negated, "LIKE"); },
+                          [](const BetweenExpr& e) { return keyword(e.negated, "BETWEEN"); },
+                          [](const FunctionExpr& e) { return NearToken{std::string(e.function->name)}; },
+                          [](const auto&) { return NearToken{}; },
+                      },
+                      expr.body);
 }
 
 }  // namespace
