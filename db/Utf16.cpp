@@ -20,6 +20,15 @@ char* encodeUtf8(std::u16string_view utf16, char* to)
 {
     const auto put = [&to](unsigned value) { *to++ = static_cast<char>(value); };
     for (std::size_t i = 0; i < utf16.size(); ++i) {
+        // Runs of ASCII (task numbers, station codes, digits) four units at a time.
+        while (i + 4 <= utf16.size() && ((utf16[i] | utf16[i + 1] | utf16[i + 2] | utf16[i + 3]) & 0xFF80) == 0) {
+            for (std::size_t k = 0; k < 4; ++k)
+                to[k] = static_cast<char>(utf16[i + k]);
+            to += 4;
+            i += 4;
+        }
+        if (i == utf16.size())
+            break;
         const char16_t unit = utf16[i];
         if (unit < 0x80) {
             put(unit);
