@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <stdexcept>
+#include <string_view>
 
 namespace bench {
 
@@ -41,6 +42,23 @@ std::vector<long long> parseSizes(const std::string& text)
         at = comma + 1;
     }
     return sizes;
+}
+
+std::size_t peakResidentBytesOf(const std::string& statusText)
+{
+    const std::string key = "\nVmHWM:";
+    const std::size_t at = statusText.find(key);
+    if (at == std::string::npos)
+        throw std::runtime_error("the process status has no VmHWM line");
+    const char* first = statusText.data() + at + key.size();
+    const char* last = statusText.data() + statusText.size();
+    while (first != last && (*first == ' ' || *first == '\t'))
+        ++first;
+    std::size_t kib = 0;
+    const auto [end, error] = std::from_chars(first, last, kib);
+    if (error != std::errc() || std::string_view(end, static_cast<std::size_t>(last - end)).rfind(" kB", 0) != 0)
+        throw std::runtime_error("the process status's VmHWM line is malformed");
+    return kib * 1024;
 }
 
 std::string Target::line() const

@@ -1,6 +1,7 @@
 #pragma once
 // The arithmetic of the benchmark report: medians, size labels, and the target lines that close
 // it. Kept apart from the measuring so that it can be tested without a server.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@ std::string sizeLabel(long long rows);
 
 // Parses "10000,100000"; throws std::invalid_argument for anything but positive whole numbers.
 std::vector<long long> parseSizes(const std::string& text);
+
+// The peak resident memory (VmHWM) in bytes from the text of /proc/<pid>/status; throws
+// std::runtime_error when the line is missing or malformed.
+std::size_t peakResidentBytesOf(const std::string& statusText);
 
 // One "target" line: `target <name>: <value> (goal <= <limit>) met|not met`.
 struct Target {

@@ -49,6 +49,15 @@ TEST(Figures, GrowthNeedsBothSizes)
     EXPECT_FALSE(bench::growthTarget("growth-refresh", 0.0, 1.0, 12).has_value());
 }
 
+TEST(Figures, PeakMemoryIsReadFromTheStatusInKibibytes)
+{
+    EXPECT_EQ(bench::peakResidentBytesOf("Name:\ttaskclear\nVmPeak:\t  900 kB\nVmHWM:\t  141236 kB\nVmRSS:\t 5 kB\n"),
+              141236u * 1024);
+    for (const char* bad : {"", "Name:\tx\nVmRSS:\t5 kB\n", "Name:\tx\nVmHWM:\t kB\n", "Name:\tx\nVmHWM:\t12 MB\n",
+                            "Name:\tx\nVmHWM:\t12"})
+        EXPECT_THROW(bench::peakResidentBytesOf(bad), std::runtime_error) << bad;
+}
+
 TEST(Figures, StartSplitsAtTheProbesReadingsAndRefusesThemOutOfOrder)
 {
     const bench::StartTimes start = bench::startTimesOf(100.0, "100010000000 100015000000 100016000000\n");

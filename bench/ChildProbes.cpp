@@ -14,6 +14,7 @@ namespace {
 
 const char* const logOnOption = "--log-on-probe";
 const char* const memoryOption = "--memory-probe";
+const char* const peakOption = "--peak-probe";
 
 std::string selfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
 
@@ -37,6 +38,15 @@ int printMemoryProbe(const std::string& baselineServer, const std::string& serve
     return 0;
 }
 
+// The tool's way to its list: log-on, then the main window, which loads and paints it.
+int printPeakProbe(const std::string& server)
+{
+    logOnTo(server);
+    forms::frmMain* window = showMainWindow();
+    std::printf("%zu %zu\n", peakResidentBytes(), gridRows(*window));
+    return 0;
+}
+
 }  // namespace
 
 double logOnToGridInChild(const std::string& server) { return std::stod(probeOutput({logOnOption, server})); }
@@ -50,10 +60,21 @@ MemoryProbe memoryInChild(const std::string& baselineServer, const std::string& 
     return probe;
 }
 
+PeakProbe peakInChild(const std::string& server)
+{
+    const std::string line = probeOutput({peakOption, server});
+    PeakProbe probe;
+    if (std::sscanf(line.c_str(), "%zu %zu", &probe.peakBytes, &probe.rows) != 2)
+        throw std::runtime_error("the peak memory probe failed: " + line);
+    return probe;
+}
+
 std::optional<int> runProbe(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == memoryOption)
         return printMemoryProbe(argv[2], argv[3]);
+    if (argc == 3 && std::string(argv[1]) == peakOption)
+        return printPeakProbe(argv[2]);
     if (argc == 3 && std::string(argv[1]) == logOnOption) {
         std::printf("%.6f\n", logOnToGridSeconds(argv[2]));
         return 0;

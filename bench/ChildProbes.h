@@ -15,9 +15,17 @@ struct MemoryProbe {
     std::size_t textBytes = 0;
 };
 
-// In the parent: the seconds from pressing 确定 to the grid painted, and the memory probe's figures.
+// What the peak probe saw: the most resident memory a fresh process held from log-on to the main
+// window showing the list, and the rows the grid shows.
+struct PeakProbe {
+    std::size_t peakBytes = 0;
+    std::size_t rows = 0;
+};
+
+// In the parent: the seconds from pressing 确定 to the grid painted, and the memory probes' figures.
 double logOnToGridInChild(const std::string& server);
 MemoryProbe memoryInChild(const std::string& baselineServer, const std::string& server);
+PeakProbe peakInChild(const std::string& server);
 
 // In the child: runs the probe the command line names, prints its figures and returns the exit
 // status; none when the command line names no probe.

@@ -26,8 +26,14 @@ namespace {
 constexpr auto linkDelayEachWay = std::chrono::milliseconds(25);
 constexpr double linkRoundTripSeconds = 0.050;
 constexpr long long linkRows = 10'000;
-// The round trips a clearing and its reload are held to.
-constexpr int clearingLeastRoundTrips = 5;
+// The round trips a clearing and its reload are held to: begin, two deletes, commit, reload, and
+// one more that FreeTDS's ODBC driver sends. Its commit begins a new transaction, and switching
+// autocommit back on rolls that empty one back in a round trip of its own; switching autocommit on
+// without the commit would roll the clearing back. T-SQL BEGIN/COMMIT TRANSACTION batches would
+// save it, but Microsoft's ODBC documentation tells applications not to mix them with the driver's
+// transactions, and leaving the empty one open would change what the server holds between
+// clearings; so 6 is the least over this driver.
+constexpr int clearingLeastRoundTrips = 6;
 
 std::string throughRelay(const testsupport::Relay& relay) { return "127.0.0.1," + std::to_string(relay.port()); }
 

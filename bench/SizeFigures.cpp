@@ -75,6 +75,12 @@ void measureMemory(SizeFigures& figures, int runs, const testsupport::TaskStoreP
     figures.utf8PerRow = median(utf8) / static_cast<double>(figures.rows);
 }
 
+void measurePeak(SizeFigures& figures, int runs, const testsupport::TaskStoreProcess& store, double oneRowPeakBytes)
+{
+    figures.peakBytes = peakBytesInChildren(store.serverName(), figures.rows, runs);
+    figures.peakPerRow = (figures.peakBytes - oneRowPeakBytes) / static_cast<double>(figures.rows - 1);
+}
+
 // What TLS costs: the tool's read, always encrypted, against the same read over a FreeTDS
 // connection of the benchmark's own that does not encrypt.
 void measureTls(SizeFigures& figures, int runs, const fs::path& data)
@@ -112,7 +118,19 @@ void measureClearings(SizeFigures& figures, int runs, const fs::path& pristine, 
 
 }  // namespace
 
-SizeFigures measureSize(long long rows, int runs, const std::string& baselineServer)
+double peakBytesInChildren(const std::string& server, long long rows, int runs)
+{
+    std::vector<double> peaks;
+    for (int run = 0; run < runs; ++run) {
+        const PeakProbe probe = peakInChild(server);
+        if (probe.rows != static_cast<std::size_t>(rows))
+            throw std::runtime_error("the peak memory probe's grid does not show every row");
+        peaks.push_back(static_cast<double>(probe.peakBytes));
+    }
+    return median(peaks);
+}
+
+SizeFigures measureSize(long long rows, int runs, const std::string& baselineServer, double oneRowPeakBytes)
 {
     SizeFigures figures;
     figures.rows = rows;
@@ -125,6 +143,7 @@ SizeFigures measureSize(long long rows, int runs, const std::string& baselineSer
         measureList(figures, runs, store, pristine);
         measureLogOn(figures, runs, store, work.path());
         measureMemory(figures, runs, store, baselineServer);
+        measurePeak(figures, runs, store, oneRowPeakBytes);
     }
     measureTls(figures, runs, pristine);
     measureClearings(figures, runs, pristine, work.path() / "copy");
@@ -144,6 +163,8 @@ void printSize(const SizeFigures& f)
                 f.peerList, f.logOnToGrid / f.peerList);
     std::printf("| grid memory vs 2 x UTF-8 + 48 B | %.1f B/row | %.1f B/row (UTF-8 %.1f B/row) | %.2f |\n",
                 f.gridGrowthPerRow, memoryLimit, f.utf8PerRow, f.gridGrowthPerRow / memoryLimit);
+    std::printf("| peak memory above a one-row list | %.1f B/row (peak %.1f MB) | | |\n", f.peakPerRow,
+                f.peakBytes / 1e6);
     for (const std::string& key : clearKeys)
         std::printf("| clear %s vs native SQLite | %.3f s | %.3f s | %.2f |\n", key.c_str(), f.toolClear.at(key),
                     f.nativeClear.at(key), f.toolClear.at(key) / f.nativeClear.at(key));

@@ -20,6 +20,8 @@ struct SizeFigures {
     double encryptedRead = 0;
     double gridGrowthPerRow = 0;
     double utf8PerRow = 0;
+    double peakBytes = 0;
+    double peakPerRow = 0;  // above a one-row list's peak
     std::map<std::string, double> toolClear;
     std::map<std::string, double> nativeClear;
 };
@@ -28,8 +30,13 @@ struct SizeFigures {
 // once (fonts and glyphs, scroll bars) is not counted against the rows.
 constexpr long long baselineRows = 100;
 
-// Serves `rows` generated tasks and measures; the memory probe compares against the baseline server.
-SizeFigures measureSize(long long rows, int runs, const std::string& baselineServer);
+// The tool's peak resident memory from log-on to its list shown, in a fresh process each run;
+// throws when the grid does not show `rows` tasks.
+double peakBytesInChildren(const std::string& server, long long rows, int runs);
+
+// Serves `rows` generated tasks and measures; the memory probe compares against the baseline server,
+// the peak against the peak with a one-row list.
+SizeFigures measureSize(long long rows, int runs, const std::string& baselineServer, double oneRowPeakBytes);
 void printSize(const SizeFigures& figures);
 
 }  // namespace bench

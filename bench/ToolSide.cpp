@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <fstream>
+#include <iterator>
 #include <malloc.h>
 #include <stdexcept>
 #include <unistd.h>
 
+#include "bench/BenchFigures.h"
 #include "bench/RunProgram.h"
 #include "db/ModFunction.h"
 #include "db/SharedConnection.h"
@@ -98,6 +100,13 @@ std::size_t residentBytes()
     std::size_t resident = 0;
     statm >> total >> resident;
     return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+std::size_t peakResidentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    const std::string text{std::istreambuf_iterator<char>(status), std::istreambuf_iterator<char>()};
+    return peakResidentBytesOf(text);
 }
 
 }  // namespace bench

@@ -38,5 +38,7 @@ double toolClearSeconds(const std::string& key);
 
 // The process's resident memory, after handing freed memory back to the system.
 std::size_t residentBytes();
+// The most resident memory the process has held since it started.
+std::size_t peakResidentBytes();
 
 }  // namespace bench

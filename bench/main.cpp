@@ -84,11 +84,16 @@ int runBench(const Options& options)
 {
     const StartTotals starts = measureStarts(options.runs);
     testsupport::TaskStoreProcess baselineStore({"", baselineRows, {}, {}});
+    const double oneRowPeak = [&] {
+        testsupport::TaskStoreProcess oneRowStore({"", 1, {}, {}});
+        return peakBytesInChildren(oneRowStore.serverName(), 1, options.runs);
+    }();
+    std::printf("peak memory with a one-row list: %.1f MB\n", oneRowPeak / 1e6);
     std::vector<SizeFigures> sizes;
     for (long long rows : options.sizes) {
         if (rows <= baselineRows)
             throw std::invalid_argument("sizes must be larger than " + std::to_string(baselineRows));
-        sizes.push_back(measureSize(rows, options.runs, baselineStore.serverName()));
+        sizes.push_back(measureSize(rows, options.runs, baselineStore.serverName(), oneRowPeak));
         printSize(sizes.back());
         std::fflush(stdout);
     }

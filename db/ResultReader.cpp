@@ -1,6 +1,8 @@
 #include "db/ResultReader.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <vector>
 
 #include "db/Utf16.h"
@@ -97,12 +99,21 @@ std::vector<ColumnInfo> describeColumns(OdbcStatement& statement)
     return columns;
 }
 
-// Writes the number's last `width` decimal digits, zero-padded, and returns the end.
-char* putDigits(char* to, unsigned value, int width)
+// "00" to "99", so that a timestamp's fields are written a pair of digits at a time.
+constexpr std::array<char, 200> digitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (unsigned i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Writes the number's last two decimal digits and returns the end.
+char* putTwoDigits(char* to, unsigned value)
 {
-    for (int i = width - 1; i >= 0; --i, value /= 10)
-        to[i] = static_cast<char>('0' + value % 10);
-    return to + width;
+    std::memcpy(to, &digitPairs[2 * (value % 100)], 2);
+    return to + 2;
 }
 
 // "yyyy-mm-dd hh:mm:ss.fff"; the fraction is rounded to whole milliseconds, so that datetime's
@@ -112,19 +123,22 @@ void appendTimestamp(RowTable& table, const SQL_TIMESTAMP_STRUCT& value)
 {
     const unsigned millis = std::min(999u, static_cast<unsigned>((value.fraction + 500000u) / 1000000u));
     char text[32];
-    char* at = putDigits(text, static_cast<unsigned>(value.year), 4);  // datetime's years are 1753-9999
+    const auto year = static_cast<unsigned>(value.year);  // datetime's years are 1753-9999
+    char* at = putTwoDigits(text, year / 100);
+    at = putTwoDigits(at, year);
     *at++ = '-';
-    at = putDigits(at, value.month, 2);
+    at = putTwoDigits(at, value.month);
     *at++ = '-';
-    at = putDigits(at, value.day, 2);
+    at = putTwoDigits(at, value.day);
     *at++ = ' ';
-    at = putDigits(at, value.hour, 2);
+    at = putTwoDigits(at, value.hour);
     *at++ = ':';
-    at = putDigits(at, value.minute, 2);
+    at = putTwoDigits(at, value.minute);
     *at++ = ':';
-    at = putDigits(at, value.second, 2);
+    at = putTwoDigits(at, value.second);
     *at++ = '.';
-    at = putDigits(at, millis, 3);
+    *at++ = static_cast<char>('0' + millis / 100);
+    at = putTwoDigits(at, millis);
     table.appendCell(std::string_view(text, static_cast<std::size_t>(at - text)));
 }
 

@@ -34,13 +34,15 @@ public:
     std::size_t heldBytes() const;
 
 private:
-    void endCell(bool null);
+    void endCell();
 
     std::vector<std::string> names_;
     std::vector<ColumnKind> kinds_;
     ReallocBuffer<char> text_;
     ReallocBuffer<std::uint32_t> ends_;  // end offset of each cell in text_
-    std::vector<bool> nulls_;
+    // The indices of the NULL cells, ascending: task lists hold few, so a bit per cell would cost
+    // every cell a store for nothing.
+    ReallocBuffer<std::size_t> nullCells_;
 };
 
 }  // namespace db

@@ -15,30 +15,41 @@ constexpr std::size_t maxBytesPerUnit = 3;
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
 // Writes the UTF-8 form of utf16 from `to` on, at most maxBytesPerUnit bytes a unit, and returns
-// the end. A high surrogate that ends utf16 has no pair and becomes U+FFFD.
+// the end. A surrogate without its pair becomes U+FFFD. Every cell of a result comes through here,
+// so each unit takes as few tests as its form needs: one for ASCII, three for the rest of the
+// Basic Multilingual Plane (most Chinese text).
 char* encodeUtf8(std::u16string_view utf16, char* to)
 {
-    const auto put = [&to](unsigned value) { *to++ = static_cast<char>(value); };
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        const char16_t unit = utf16[i];
-        if (unit < 0x80) {
-            put(unit);
-        } else if (unit < 0x800) {
-            put(0xC0 | (unit >> 6));
-            put(0x80 | (unit & 0x3F));
-        } else if (isHighSurrogate(unit) && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
-            const char32_t cp = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-            put(0xF0 | (cp >> 18));
-            put(0x80 | ((cp >> 12) & 0x3F));
-            put(0x80 | ((cp >> 6) & 0x3F));
-            put(0x80 | (cp & 0x3F));
-            ++i;
-        } else {
-            const char16_t cp = unit >= 0xD800 && unit <= 0xDFFF ? char16_t(common::ReplacementCharacter) : unit;
-            put(0xE0 | (cp >> 12));
-            put(0x80 | ((cp >> 6) & 0x3F));
-            put(0x80 | (cp & 0x3F));
+    const char16_t* in = utf16.data();
+    const char16_t* const end = in + utf16.size();
+    while (in != end) {
+        char32_t cp = *in++;
+        if (cp < 0x80) {
+            *to++ = static_cast<char>(cp);
+            continue;
         }
+        if (cp < 0x800) {
+            to[0] = static_cast<char>(0xC0 | (cp >> 6));
+            to[1] = static_cast<char>(0x80 | (cp & 0x3F));
+            to += 2;
+            continue;
+        }
+        if (cp - 0xD800 < 0x800) {  // a surrogate
+            if (cp < 0xDC00 && in != end && static_cast<char32_t>(*in) - 0xDC00 < 0x400) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(*in++) - 0xDC00);
+                to[0] = static_cast<char>(0xF0 | (cp >> 18));
+                to[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                to[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                to[3] = static_cast<char>(0x80 | (cp & 0x3F));
+                to += 4;
+                continue;
+            }
+            cp = common::ReplacementCharacter;
+        }
+        to[0] = static_cast<char>(0xE0 | (cp >> 12));
+        to[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        to[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        to += 3;
     }
     return to;
 }

@@ -83,6 +83,27 @@ TEST(Utf16, LongTextConvertsWholeWhereverItsPairsFall)
     EXPECT_EQ(db::toUtf8(db::toUtf16(cjk)), cjk);
 }
 
+TEST(Utf16, AsciiRunsOfEveryLengthMeetTheOtherForms)
+{
+    // ASCII goes four units at a time; a run of any length must hand over to the other forms
+    // (and U+0080, the first that is not ASCII) wherever it ends, and resume after them.
+    const struct {
+        std::u16string tail;
+        std::string utf8;
+    } tails[] = {{u"", ""},
+                 {u"\x0080", "\xC2\x80"},
+                 {u"é", "\xC3\xA9"},
+                 {u"密", "\xE5\xAF\x86"},
+                 {u"😀", "\xF0\x9F\x98\x80"},
+                 {std::u16string(1, char16_t(0xDC00)), "\xEF\xBF\xBD"}};
+    for (std::size_t run = 0; run <= 9; ++run) {
+        for (const auto& tail : tails) {
+            const std::u16string utf16 = std::u16string(run, u'7') + tail.tail + u"T01\x7F";
+            EXPECT_EQ(db::toUtf8(utf16), std::string(run, '7') + tail.utf8 + "T01\x7F") << run << " " << tail.utf8;
+        }
+    }
+}
+
 TEST(Utf16, BufferTakesEveryFormInPlace)
 {
     // Written straight into the buffer's free end: three bytes a unit at most, pairs whole, a
@@ -119,6 +140,33 @@ TEST(RowTable, KeepsCellsNullsAndEmptyTextApart)
     EXPECT_EQ(table.cell(1, 0), "");
     EXPECT_FALSE(table.isNull(1, 0));
     EXPECT_EQ(table.cell(1, 1), "42😀");
+}
+
+TEST(RowTable, NullsAnywhereInALargeTableStayWithTheirCells)
+{
+    db::RowTable table;
+    table.addColumn("a", db::ColumnKind::Text);
+    table.addColumn("b", db::ColumnKind::DateTime);
+    table.addColumn("c", db::ColumnKind::Text);
+    constexpr std::size_t rows = 100000;
+    // Every seventh cell NULL: some rows have one, some two, some none.
+    for (std::size_t cell = 0; cell < rows * 3; ++cell) {
+        if (cell % 7 == 3)
+            table.appendNull();
+        else
+            table.appendCell(std::string_view("x"));
+    }
+    ASSERT_EQ(table.rowCount(), rows);
+    std::size_t nulls = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const bool expected = (row * 3 + static_cast<std::size_t>(column)) % 7 == 3;
+            ASSERT_EQ(table.isNull(row, column), expected) << row << "," << column;
+            ASSERT_EQ(table.cell(row, column), expected ? "" : "x");
+            nulls += expected;
+        }
+    }
+    EXPECT_EQ(nulls, 42857u);
 }
 
 TEST(RowTable, EveryCellSurvivesTheTableGrowing)

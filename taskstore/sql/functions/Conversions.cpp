@@ -283,6 +283,15 @@ std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName)
     throw makeError<ErrorId::ValueConversionFailed>(sourceTypeName, text, "int");
 }
 
+std::optional<std::int32_t> textToIntIfValid(std::string_view text)
+{
+    std::int64_t value = 0;
+    if (parseDigits(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), value)
+        != DigitsResult::Ok)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
 SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     if (value.kind == SqlValue::Kind::Null)

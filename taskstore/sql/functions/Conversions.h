@@ -4,6 +4,7 @@
 #include "taskstore/store/ColumnType.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,8 @@ std::string fitNumberText(std::string text, ColumnType target, int style, Number
 // CONVERT(int, text) by itself: leading and trailing blanks skipped, '' is 0, one sign, digits
 // only. Throws SqlError 245 or 248 naming `sourceTypeName` and the text as given.
 std::int32_t textToInt(std::string_view text, std::string_view sourceTypeName);
+// The same conversion where it succeeds; nullopt where textToInt would throw.
+std::optional<std::int32_t> textToIntIfValid(std::string_view text);
 
 // A type as one integer, for the type arguments of the SQLite functions: the kind, and a
 // decimal's precision and scale (-1: each value at its own). `length` is the other types' length.

@@ -12,6 +12,7 @@
 #include "taskstore/store/StoredDateTime.h"
 
 #include <algorithm>
+#include <optional>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -111,8 +112,24 @@ ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
     return typeOfCode(sqlite3_value_int(kind), length ? sqlite3_value_int(length) : 0);
 }
 
+// Text to int is what a filter such as convert(int, TaskState) < 0 asks of every row: parsed in
+// place, nothing copied and so nothing to charge. False (nothing done) for other conversions and
+// for text that fails, which the general path reports.
+bool convertedTextToInt(sqlite3_context* ctx, sqlite3_value** args)
+{
+    if (typeOfCode(sqlite3_value_int(args[2])).kind != TypeKind::Int || !typeOfCode(sqlite3_value_int(args[1])).isText()
+        || sqlite3_value_type(args[0]) != SQLITE_TEXT)
+        return false;
+    const std::optional<std::int32_t> value = textToIntIfValid(textOf(args[0]));
+    if (value)
+        sqlite3_result_int64(ctx, *value);
+    return value.has_value();
+}
+
 void convertFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 {
+    if (convertedTextToInt(ctx, args))
+        return;
     // The argument's copy and a result up to twice as long (text as UTF-16 bytes), with room.
     MemoryCharge charge;
     if (!reserveWorkingMemory(ctx, 4 * bytesOf(args[0]), charge))

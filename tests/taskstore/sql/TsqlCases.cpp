@@ -96,6 +96,15 @@ std::vector<TsqlCase> tsqlCases()
               "update zk_tasklog set TaskState = 'x' where cTaskId = 'T1'"
               "\nGO\nselect convert(int, TaskState) from zk_tasklog",
               245, "Conversion failed when converting the varchar value 'x' to data type int."),
+        rows("convert_column_blanks_sign_and_empty",
+             "update zk_tasklog set TaskState = ' -7 ' where cTaskId = 'T1'"
+             "\nGO\nupdate zk_tasklog set TaskState = '' where cTaskId = 'T2'"
+             "\nGO\nselect convert(int, TaskState) from zk_tasklog where cTaskId in ('T1', 'T2') order by cTaskId",
+             {{"-7"}, {"0"}}),
+        fails("convert_column_overflow",
+              "update zk_tasklog set TaskState = '2147483648' where cTaskId = 'T1'"
+              "\nGO\ndelete from zk_tasklog where convert(int, TaskState) < 0",
+              248, "The conversion of the varchar value '2147483648' overflowed an int column."),
         rows("convert_to_text_and_datetime",
              "select convert(varchar(10), 42), convert(varchar, convert(datetime, '2026-01-02 03:04:05'), 120)",
              {{"42", "2026-01-02 03:04:05"}}),
