@@ -1,7 +1,7 @@
 #include "taskstore/sql/Conversions.h"
 
 #include "common/Trim.h"
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 #include "taskstore/engine/CodePage.h"
 #include "taskstore/sql/DateTimeStyles.h"
 #include "taskstore/sql/DateTimeText.h"
