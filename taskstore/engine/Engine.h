@@ -12,36 +12,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/SqlType.h"
 #include "taskstore/engine/ExactValues.h"
 #include "taskstore/engine/MemoryBudget.h"
 
 namespace taskstore {
 
-enum class SqlType : std::uint8_t {
-    Int,
-    BigInt,
-    Bit,
-    Float,
-    NVarChar,
-    DateTime,
-    // Parameters' types, which a statement returns unchanged (varbinary is a column type too).
-    TinyInt,
-    Decimal,
-    Money,
-    SmallMoney,
-    UniqueIdentifier,
-    VarBinary,
-    Date,
-    Time,
-    DateTime2,
-    DateTimeOffset,
-    VarChar,  // text in the database's code page; maxChars counts its bytes
-    SmallInt,
-    SmallDateTime,
-    Variant,  // sql_variant holding nvarchar text (SERVERPROPERTY)
-    NChar,    // blank-padded to maxChars
-    Char,     // blank-padded to maxChars bytes of the code page
-};
+using common::SqlType;
 
 // The SQL Server release taskstore answers as, in the login acknowledgement and in
 // SERVERPROPERTY('ProductVersion').
