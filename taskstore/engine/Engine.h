@@ -32,6 +32,9 @@ inline constexpr std::string_view serverCollationName = "Chinese_PRC_CI_AS";
 // What a statement was, for the reply's DONE token.
 enum class StatementKind : std::uint8_t { Other, Select, Insert, Update, Delete, BeginTransaction, EndTransaction };
 
+// What became of a session's transaction (the outermost level: nested ones change nothing).
+enum class TransactionChange : std::uint8_t { Began, Committed, RolledBack };
+
 // SQL Server's own datetime form: days since 1900-01-01 and 1/300 seconds since midnight.
 struct DateTime {
     std::int32_t days = 0;
@@ -106,10 +109,8 @@ public:
     virtual void info(const SqlError& message) = 0;
     virtual void error(const SqlError& error) = 0;
     virtual void databaseChanged(std::string_view newDatabase, std::string_view oldDatabase) = 0;
-    // Transaction descriptors are non-zero while a transaction is open.
-    virtual void transactionBegan(std::uint64_t descriptor) = 0;
-    virtual void transactionCommitted(std::uint64_t descriptor) = 0;
-    virtual void transactionRolledBack(std::uint64_t descriptor) = 0;
+    // The transaction's descriptor is the one it had while open, never zero.
+    virtual void transactionChanged(TransactionChange change, std::uint64_t descriptor) = 0;
 };
 
 // One client's state: current database, open transaction, SET options. Used by one thread at a

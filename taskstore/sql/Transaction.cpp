@@ -26,7 +26,7 @@ void Transaction::begin(ResultSink& sink)
 {
     if (state_.tranCount++ == 0) {
         state_.transactionDescriptor = engine_.nextDescriptor++;
-        sink.transactionBegan(state_.transactionDescriptor);
+        sink.transactionChanged(TransactionChange::Began, state_.transactionDescriptor);
     }
 }
 
@@ -41,7 +41,7 @@ void Transaction::commit(ResultSink& sink)
     if (writeLockHeld_)
         endWriteTransaction(true);
     state_.tranCount = 0;
-    sink.transactionCommitted(state_.transactionDescriptor);
+    sink.transactionChanged(TransactionChange::Committed, state_.transactionDescriptor);
     state_.transactionDescriptor = 0;
 }
 
@@ -54,7 +54,7 @@ void Transaction::rollback(ResultSink& sink)
     state_.tranCount = 0;
     const std::uint64_t descriptor = state_.transactionDescriptor;
     state_.transactionDescriptor = 0;
-    sink.transactionRolledBack(descriptor);
+    sink.transactionChanged(TransactionChange::RolledBack, descriptor);
 }
 
 bool Transaction::lost()
