@@ -1,6 +1,8 @@
 # Fails when a file includes a header of a layer above its own, so that dependencies keep running
-# one way: runtime <- db <- forms and runtime <- gui <- forms <- app in the tool; engine <- sql,
-# store <- sql and engine <- tds <- tls <- server in taskstore; common below both.
+# one way: runtime <- db <- forms and runtime <- gui <- forms <- app in the tool; engine <- tds <-
+# tls <- server in taskstore, and its T-SQL engine by stage on engine and store: sql/errors <-
+# sql/parse <- sql/translate <- sql/session and sql/errors <- sql/functions <- sql/translate;
+# common below both.
 #   cmake -DROOT=<source tree> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
@@ -17,11 +19,15 @@ set(layers
   "app:forms gui db runtime common"
   "taskstore/engine:common"
   "taskstore/store:common"
-  "taskstore/sql:taskstore/store taskstore/engine common"
+  "taskstore/sql/errors:taskstore/engine common"
+  "taskstore/sql/parse:taskstore/sql/errors taskstore/engine common"
+  "taskstore/sql/functions:taskstore/sql/errors taskstore/store taskstore/engine common"
+  "taskstore/sql/translate:taskstore/sql/parse taskstore/sql/functions taskstore/sql/errors taskstore/store taskstore/engine common"
+  "taskstore/sql/session:taskstore/sql/translate taskstore/sql/parse taskstore/sql/functions taskstore/sql/errors taskstore/store taskstore/engine common"
   "taskstore/tds:taskstore/engine common"
   "taskstore/tls:taskstore/tds taskstore/engine common"
   "taskstore/server:taskstore/tls taskstore/tds taskstore/engine common"
-  "taskstore:taskstore/server taskstore/tls taskstore/tds taskstore/sql taskstore/store taskstore/engine common"
+  "taskstore:taskstore/server taskstore/tls taskstore/tds taskstore/sql/session taskstore/store taskstore/engine common"
 )
 # Above every layer: nothing of the product may include them.
 set(known tests bench)

@@ -10,7 +10,7 @@
 #include "taskstore/CommandLine.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/Server.h"
-#include "taskstore/engine/Engine.h"
+#include "taskstore/sql/session/SqlEngine.h"
 #include "taskstore/store/DataFolder.h"
 #include "taskstore/tls/SelfSignedCertificate.h"
 
@@ -46,9 +46,9 @@ int serve(const taskstore::CommandLine& line)
         return 2;
     }
 
-    const auto engine = taskstore::Engine::open(
-        line.dataFolder,
-        line.varcharTasks ? taskstore::Engine::TaskText::VarChar : taskstore::Engine::TaskText::NVarChar, line.memory);
+    const auto engine = taskstore::sql::openEngine(
+        line.dataFolder, line.varcharTasks ? taskstore::sql::TaskText::VarChar : taskstore::sql::TaskText::NVarChar,
+        line.memory);
     if (config.tlsCertificate.empty()) {
         const auto files = taskstore::tls::ensureSelfSignedCertificate(line.dataFolder);
         config.tlsCertificate = files.certificate;

@@ -5,12 +5,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/SqlType.h"
 #include "taskstore/engine/ExactValues.h"
@@ -88,6 +88,14 @@ struct Parameter {
     TemporalValue temporal{};
 };
 
+// One entry of the parameter list of sp_executesql, sp_prepare and sp_prepexec ("@P1 int,@P2
+// nvarchar(50) OUTPUT"), as Engine::parameterDeclarationsIn reads it.
+struct ParameterDeclaration {
+    std::string name;  // with the @
+    std::string type;  // as written, blanks trimmed: "decimal(10, 3)"
+    bool output = false;
+};
+
 // An error or informational message with SQL Server's number, state, class and text.
 struct SqlError {
     int number = 0;
@@ -161,13 +169,6 @@ class Engine {
 public:
     virtual ~Engine() = default;
 
-    // The type of the task tables' text columns when they are created.
-    enum class TaskText : std::uint8_t { NVarChar, VarChar };
-
-    // Opens the data folder, creating master and VOZUZODI (with zk_task and zk_tasklog) if missing.
-    static std::unique_ptr<Engine> open(const std::filesystem::path& dataFolder, TaskText taskText = TaskText::NVarChar,
-                                        MemoryLimits memory = {});
-
     virtual const MemoryLimits& memoryLimits() const = 0;
     // The whole server's budget; sessions charge their rows and requests to it.
     virtual MemoryBudget& serverMemory() = 0;
@@ -181,6 +182,9 @@ public:
     // The word that makes a statement one to keep out of logs (it carries a password or a key),
     // spelt as SQL Server's traces report it; empty when there is none.
     virtual std::string_view secretWordIn(std::string_view statement) const = 0;
+    // The parameter list of sp_executesql, sp_prepare and sp_prepexec, read as T-SQL; throws SqlError
+    // 102 (syntax) on a malformed list.
+    virtual std::vector<ParameterDeclaration> parameterDeclarationsIn(std::string_view list) const = 0;
 };
 
 }  // namespace taskstore

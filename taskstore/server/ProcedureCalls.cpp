@@ -127,7 +127,7 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
 {
     argument(call, 0, "@handle");
     Prepared statement{textArgument(call, 1, "@params"), textArgument(call, 2, "@stmt")};
-    tds::parseParameterDeclarations(statement.declarations);  // a bad list fails now, not at execute
+    engine_.parameterDeclarationsIn(statement.declarations);  // a bad list fails now, not at execute
     const std::size_t bytes = sizeOf(statement);
     if (prepared_.size() >= maxPrepared || preparedBytes_ + bytes > maxPreparedBytes)
         throw makeError<ErrorId::OutOfMemory>();
@@ -149,7 +149,7 @@ void ProcedureCalls::prepare(const tds::RpcCall& call, Session& session, bool th
 void ProcedureCalls::describe(const Prepared& statement, Session& session)
 {
     std::vector<Parameter> typed;
-    for (const auto& declaration : tds::parseParameterDeclarations(statement.declarations))
+    for (const auto& declaration : engine_.parameterDeclarationsIn(statement.declarations))
         typed.push_back(Parameter{declaration.name, declaration.type});
     session.describe(statement.statement, typed, sink_);
 }
@@ -203,7 +203,7 @@ void ProcedureCalls::returnOutputs(const tds::RpcCall& call, const std::vector<c
 std::vector<const tds::RpcParameter*> ProcedureCalls::runStatement(const tds::RpcCall& call, std::size_t first,
                                                                    const Prepared& statement, Session& session)
 {
-    const auto declarations = tds::parseParameterDeclarations(statement.declarations);
+    const auto declarations = engine_.parameterDeclarationsIn(statement.declarations);
     std::vector<Parameter> bound(declarations.size());
     std::vector<const tds::RpcParameter*> source(declarations.size(), nullptr);
     std::size_t position = 0;

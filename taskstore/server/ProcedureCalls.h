@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "taskstore/tds/ParameterDeclarations.h"
 #include "taskstore/tds/RpcRequest.h"
 #include "taskstore/tds/TokenSink.h"
 #include "taskstore/engine/Engine.h"
@@ -16,7 +15,8 @@ namespace taskstore::server {
 
 class ProcedureCalls {
 public:
-    explicit ProcedureCalls(tds::TokenSink& sink) : sink_(sink) {}
+    // The engine reads the statements' parameter lists.
+    ProcedureCalls(const Engine& engine, tds::TokenSink& sink) : engine_(engine), sink_(sink) {}
 
     // Runs one call and writes its reply up to its DONEPROC; more: another call follows in the
     // same request. Errors of the call are reported in the reply, never thrown.
@@ -57,6 +57,7 @@ private:
     std::int32_t handleArgument(const tds::RpcCall& call) const;
     void returnHandle(const tds::RpcCall& call, std::int32_t handle);
 
+    const Engine& engine_;
     tds::TokenSink& sink_;
     std::map<std::int32_t, Prepared> prepared_;
     std::size_t preparedBytes_ = 0;  // of the texts in prepared_

@@ -87,7 +87,7 @@ private:
     ConnectionInfo connection_;
     tds::MessageWriter writer_;
     tds::TokenSink sink_;
-    ProcedureCalls procedures_{sink_};
+    ProcedureCalls procedures_{engine_, sink_};
     std::unique_ptr<Session> session_;
     std::string loginDatabase_;
     tds::TdsVersion version_;

@@ -6,7 +6,7 @@
 #include "RecordingSink.h"
 
 #include "common/AsciiCase.h"
-#include "taskstore/sql/BuiltinFunctions.h"
+#include "taskstore/sql/parse/BuiltinFunctions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // An engine on a fresh temporary data folder, removed afterwards.
 #include "support/TemporaryFolder.h"
-#include "taskstore/engine/Engine.h"
+#include "taskstore/sql/session/SqlEngine.h"
 
 #include <filesystem>
 #include <memory>
@@ -12,7 +12,7 @@ using testsupport::TemporaryFolder;
 
 struct EngineFixture {
     TemporaryFolder folder{"tsql"};
-    std::unique_ptr<taskstore::Engine> engine = taskstore::Engine::open(folder.path() / "data");
+    std::unique_ptr<taskstore::Engine> engine = taskstore::sql::openEngine(folder.path() / "data");
 
     std::unique_ptr<taskstore::Session> session(std::string_view database = "VOZUZODI", std::uint16_t spid = 51)
     {

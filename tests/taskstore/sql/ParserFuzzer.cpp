@@ -1,7 +1,8 @@
-// libFuzzer target: any batch text must either parse or raise SqlError, never crash or throw
-// anything else.
+// libFuzzer target: any batch text, and any parameter list of a statement with parameters, must
+// either parse or raise SqlError, never crash or throw anything else.
 #include "taskstore/engine/Engine.h"
-#include "taskstore/sql/Parser.h"
+#include "taskstore/sql/parse/ParameterDeclarations.h"
+#include "taskstore/sql/parse/Parser.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
     try {
-        taskstore::sql::parseBatch(std::string_view(reinterpret_cast<const char*>(data), size));
+        taskstore::sql::parseBatch(text);
+    } catch (const taskstore::SqlError&) {}
+    try {
+        taskstore::sql::parseParameterDeclarations(text);
     } catch (const taskstore::SqlError&) {}
     return 0;
 }

@@ -3,12 +3,12 @@
 #include "ErrorOf.h"
 #include "TsqlCases.h"
 
-#include "taskstore/sql/Conversions.h"
+#include "taskstore/sql/functions/Conversions.h"
 #include "taskstore/engine/Engine.h"
-#include "taskstore/sql/DateTimeText.h"
-#include "taskstore/sql/Lexer.h"
-#include "taskstore/sql/LikeMatch.h"
-#include "taskstore/sql/TextUnits.h"
+#include "taskstore/sql/functions/DateTimeText.h"
+#include "taskstore/sql/parse/Lexer.h"
+#include "taskstore/sql/functions/LikeMatch.h"
+#include "taskstore/sql/functions/TextUnits.h"
 #include "taskstore/store/StoredDateTime.h"
 #include "taskstore/store/TextCollation.h"
 

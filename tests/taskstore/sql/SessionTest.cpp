@@ -634,7 +634,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
     {
-        auto engine = taskstore::Engine::open(data);
+        auto engine = taskstore::sql::openEngine(data);
         auto session = engine->newSession("VOZUZODI", 51);
         query(*session, fixtureSql);
         query(*session, "create database Extra\nuse Extra\ncreate table kept (id int)\ninsert into kept values (7)");
@@ -643,7 +643,7 @@ TEST(Storage, RestartKeepsCommittedDataOnly)
     }
     EXPECT_EQ(std::filesystem::status(data / "VOZUZODI.sqlite").permissions() & std::filesystem::perms::group_all,
               std::filesystem::perms::none);
-    auto engine = taskstore::Engine::open(data);
+    auto engine = taskstore::sql::openEngine(data);
     auto session = engine->newSession("VOZUZODI", 51);
     EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
     EXPECT_TRUE(engine->databaseExists("extra"));
@@ -656,7 +656,7 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
 {
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
-    auto engine = taskstore::Engine::open(data);
+    auto engine = taskstore::sql::openEngine(data);
     auto session = engine->newSession("VOZUZODI", 51);
     query(*session, fixtureSql);
     writeBehindTheServer(data / "VOZUZODI.sqlite",
@@ -675,7 +675,7 @@ TEST(Storage, AnOlderReleasesFileGetsItsIndexesRebuiltForTheTextOrderAndTheMarkO
 {
     TemporaryFolder folder;
     const auto data = folder.path() / "data";
-    taskstore::Engine::open(data);
+    taskstore::sql::openEngine(data);
     {
         sqlite3* raw = nullptr;
         sqlite3_open((data / "VOZUZODI.sqlite").c_str(), &raw);
@@ -693,7 +693,7 @@ TEST(Storage, AnOlderReleasesFileGetsItsIndexesRebuiltForTheTextOrderAndTheMarkO
         // Nor did it mark its files as taskstore's.
         taskstore::store::execute(raw, "PRAGMA user_version = 1; PRAGMA application_id = 0");
     }
-    auto engine = taskstore::Engine::open(data);
+    auto engine = taskstore::sql::openEngine(data);
     auto session = engine->newSession("VOZUZODI", 51);
     const std::pair<const char*, const char*> rows[] = {
         {"中", "T1"}, {"啊", "T2"}, {"八", "T3"}, {"总", "T4"}, {"账", "T5"}};

@@ -1,7 +1,7 @@
 // Which statements the request log hides, judged by tokens rather than by text.
 #include <gtest/gtest.h>
 
-#include "taskstore/sql/StatementSecrets.h"
+#include "taskstore/sql/parse/StatementSecrets.h"
 
 using taskstore::sql::secretWordIn;
 

@@ -4,7 +4,7 @@
 #include "ErrorOf.h"
 #include "RecordingSink.h"
 
-#include "taskstore/sql/Transaction.h"
+#include "taskstore/sql/session/Transaction.h"
 #include "taskstore/store/SqliteHandle.h"
 
 #include <gtest/gtest.h>

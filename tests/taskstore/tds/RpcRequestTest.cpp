@@ -1,10 +1,9 @@
-// RPC requests as the decoder reads the bytes drivers send, and the parameter declarations.
+// RPC requests as the decoder reads the bytes drivers send.
 #include <gtest/gtest.h>
 
 #include "Bytes.h"
 #include "RpcBytes.h"
 #include "taskstore/engine/ErrorCatalog.h"
-#include "taskstore/tds/ParameterDeclarations.h"
 #include "taskstore/tds/ProtocolError.h"
 #include "taskstore/tds/RpcRequest.h"
 
@@ -178,20 +177,4 @@ TEST(RpcRequest, CallsPastTheLimitAreAnswered)
     const SqlError error = refusalOf(concat({calls, hex("FF FF FF 0A 00 00 00")}));
     EXPECT_EQ(error.number, ownMessageNumber);
     EXPECT_NE(error.message.find("more than 1000 procedure calls"), std::string::npos) << error.message;
-}
-
-TEST(RpcRequest, DeclarationsAsClientsWriteThem)
-{
-    const auto list =
-        parseParameterDeclarations("@id int, @d decimal(10, 3),@long NVARCHAR(MAX) ,@o int OUTPUT,@x bit out");
-    ASSERT_EQ(list.size(), 5u);
-    EXPECT_EQ(list[1].name, "@d");
-    EXPECT_EQ(list[1].type, "decimal(10, 3)");
-    EXPECT_EQ(list[2].type, "NVARCHAR(MAX)");
-    EXPECT_TRUE(list[3].output);
-    EXPECT_EQ(list[3].type, "int");
-    EXPECT_TRUE(list[4].output);
-    EXPECT_TRUE(parseParameterDeclarations("  ").empty());
-    for (const char* bad : {"id int", "@id", "@a int,,@b int", "@a decimal(10, 3"})
-        EXPECT_THROW(parseParameterDeclarations(bad), SqlError) << bad;
 }

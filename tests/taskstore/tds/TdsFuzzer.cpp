@@ -1,7 +1,8 @@
 // libFuzzer entry: arbitrary client bytes through packet reassembly and every request decoder,
 // at TDS 7.4 and 7.1, and through the TLS record framing of a login-only LOGIN7. Malformed input
 // may only ever end in ProtocolError, or SqlError for what the session answers and survives (a
-// parameter list, a parameter type the server cannot read, too many parameters).
+// parameter type the server cannot read, too many parameters). The parameter lists the calls carry
+// are the T-SQL parser's, fuzzed with it.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -11,7 +12,6 @@
 #include "taskstore/tds/MessageAssembler.h"
 #include "taskstore/tds/Prelogin.h"
 #include "taskstore/tds/ProtocolError.h"
-#include "taskstore/tds/ParameterDeclarations.h"
 #include "taskstore/tds/Requests.h"
 #include "taskstore/tds/RpcRequest.h"
 #include "taskstore/tds/TlsRecord.h"
@@ -19,17 +19,6 @@
 using namespace taskstore::tds;
 
 namespace {
-
-void decodeCalls(std::span<const std::uint8_t> payload, TdsVersion version)
-{
-    for (const RpcCall& call : decodeRpcRequest(payload, version))
-        for (const RpcParameter& parameter : call.parameters)
-            if (parameter.value.kind == taskstore::ValueView::Kind::Text) {
-                try {
-                    parseParameterDeclarations(parameter.value.text);
-                } catch (const taskstore::SqlError&) {}
-            }
-}
 
 // Walks the bytes record by record, as the server does for a login-only LOGIN7.
 void frameRecords(std::span<const std::uint8_t> bytes)
@@ -46,7 +35,7 @@ void decode(const Message& message, TdsVersion version)
         case PacketType::Login7: decodeLogin7(message.payload); break;
         case PacketType::SqlBatch: decodeSqlBatch(message.payload, version); break;
         case PacketType::TransactionManager: decodeTransactionRequest(message.payload, version); break;
-        case PacketType::Rpc: decodeCalls(message.payload, version); break;
+        case PacketType::Rpc: decodeRpcRequest(message.payload, version); break;
         default: break;
         }
     } catch (const ProtocolError&) {
@@ -78,8 +67,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         frameRecords(bytes);
     } catch (const ProtocolError&) {}
-    try {
-        parseParameterDeclarations(std::string_view(reinterpret_cast<const char*>(data), size));
-    } catch (const taskstore::SqlError&) {}
     return 0;
 }
