@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 
 namespace taskstore {
 
@@ -40,22 +40,13 @@ inline const Table& table()
         for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
             if (c >= 0xD800 && c < 0xE000)
                 continue;
-            char utf8[3];
-            std::size_t length = 0;
-            if (c < 0x800) {
-                utf8[0] = static_cast<char>(0xC0 | (c >> 6));
-                utf8[1] = static_cast<char>(0x80 | (c & 0x3F));
-                length = 2;
-            } else {
-                utf8[0] = static_cast<char>(0xE0 | (c >> 12));
-                utf8[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                utf8[2] = static_cast<char>(0x80 | (c & 0x3F));
-                length = 3;
-            }
+            char utf8[4];
+            char* end = utf8;
+            common::encodeUtf8(c, end);
             char out[4];
             char* in = utf8;
             char* to = out;
-            std::size_t inLeft = length, outLeft = sizeof out;
+            std::size_t inLeft = static_cast<std::size_t>(end - utf8), outLeft = sizeof out;
             if (iconv(cd, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1))
                 continue;
             const auto byte = [&](int i) { return static_cast<std::uint16_t>(static_cast<unsigned char>(out[i])); };

@@ -12,36 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/SqlType.h"
 #include "taskstore/engine/ExactValues.h"
 #include "taskstore/engine/MemoryBudget.h"
 
 namespace taskstore {
 
-enum class SqlType : std::uint8_t {
-    Int,
-    BigInt,
-    Bit,
-    Float,
-    NVarChar,
-    DateTime,
-    // Parameters' types, which a statement returns unchanged (varbinary is a column type too).
-    TinyInt,
-    Decimal,
-    Money,
-    SmallMoney,
-    UniqueIdentifier,
-    VarBinary,
-    Date,
-    Time,
-    DateTime2,
-    DateTimeOffset,
-    VarChar,  // text in the database's code page; maxChars counts its bytes
-    SmallInt,
-    SmallDateTime,
-    Variant,  // sql_variant holding nvarchar text (SERVERPROPERTY)
-    NChar,    // blank-padded to maxChars
-    Char,     // blank-padded to maxChars bytes of the code page
-};
+using common::SqlType;
 
 // The SQL Server release taskstore answers as, in the login acknowledgement and in
 // SERVERPROPERTY('ProductVersion').
@@ -54,6 +31,9 @@ inline constexpr std::string_view serverCollationName = "Chinese_PRC_CI_AS";
 
 // What a statement was, for the reply's DONE token.
 enum class StatementKind : std::uint8_t { Other, Select, Insert, Update, Delete, BeginTransaction, EndTransaction };
+
+// What became of a session's transaction (the outermost level: nested ones change nothing).
+enum class TransactionChange : std::uint8_t { Began, Committed, RolledBack };
 
 // SQL Server's own datetime form: days since 1900-01-01 and 1/300 seconds since midnight.
 struct DateTime {
@@ -137,10 +117,8 @@ public:
     virtual void info(const SqlError& message) = 0;
     virtual void error(const SqlError& error) = 0;
     virtual void databaseChanged(std::string_view newDatabase, std::string_view oldDatabase) = 0;
-    // Transaction descriptors are non-zero while a transaction is open.
-    virtual void transactionBegan(std::uint64_t descriptor) = 0;
-    virtual void transactionCommitted(std::uint64_t descriptor) = 0;
-    virtual void transactionRolledBack(std::uint64_t descriptor) = 0;
+    // The transaction's descriptor is the one it had while open, never zero.
+    virtual void transactionChanged(TransactionChange change, std::uint64_t descriptor) = 0;
 };
 
 // One client's state: current database, open transaction, SET options. Used by one thread at a

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 #include "taskstore/engine/Engine.h"
 #include "taskstore/engine/ErrorCatalog.h"
 

@@ -1,6 +1,6 @@
 #include "taskstore/server/LogText.h"
 
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 
 namespace taskstore::server {
 

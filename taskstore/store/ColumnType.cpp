@@ -11,13 +11,13 @@ namespace {
 
 struct NamedKind {
     std::string_view name;
-    TypeKind kind;
+    SqlType kind;
 };
 constexpr NamedKind namedKinds[] = {
-    {"int", TypeKind::Int},           {"integer", TypeKind::Int},       {"bigint", TypeKind::BigInt},
-    {"bit", TypeKind::Bit},           {"float", TypeKind::Float},       {"real", TypeKind::Float},
-    {"char", TypeKind::Char},         {"varchar", TypeKind::VarChar},   {"nchar", TypeKind::NChar},
-    {"nvarchar", TypeKind::NVarChar}, {"datetime", TypeKind::DateTime}, {"varbinary", TypeKind::VarBinary},
+    {"int", SqlType::Int},           {"integer", SqlType::Int},       {"bigint", SqlType::BigInt},
+    {"bit", SqlType::Bit},           {"float", SqlType::Float},       {"real", SqlType::Float},
+    {"char", SqlType::Char},         {"varchar", SqlType::VarChar},   {"nchar", SqlType::NChar},
+    {"nvarchar", SqlType::NVarChar}, {"datetime", SqlType::DateTime}, {"varbinary", SqlType::VarBinary},
 };
 
 std::string_view trim(std::string_view text) { return common::trimmed(text, common::whiteSpace); }
@@ -26,40 +26,41 @@ std::string_view trim(std::string_view text) { return common::trimmed(text, comm
 
 bool ColumnType::isText() const
 {
-    return kind == TypeKind::Char || kind == TypeKind::VarChar || kind == TypeKind::NChar || kind == TypeKind::NVarChar;
+    return kind == SqlType::Char || kind == SqlType::VarChar || kind == SqlType::NChar || kind == SqlType::NVarChar;
 }
 
-bool ColumnType::isUnicode() const { return kind == TypeKind::NChar || kind == TypeKind::NVarChar; }
+bool ColumnType::isUnicode() const { return kind == SqlType::NChar || kind == SqlType::NVarChar; }
 
 bool ColumnType::isNumeric() const
 {
-    return kind == TypeKind::Int || kind == TypeKind::BigInt || kind == TypeKind::Bit || kind == TypeKind::Float;
+    return kind == SqlType::Int || kind == SqlType::BigInt || kind == SqlType::Bit || kind == SqlType::Float;
 }
 
 std::string_view ColumnType::name() const
 {
     switch (kind) {
-    case TypeKind::Int: return "int";
-    case TypeKind::BigInt: return "bigint";
-    case TypeKind::Bit: return "bit";
-    case TypeKind::Float: return "float";
-    case TypeKind::Char: return "char";
-    case TypeKind::VarChar: return "varchar";
-    case TypeKind::NChar: return "nchar";
-    case TypeKind::NVarChar: return "nvarchar";
-    case TypeKind::DateTime: return "datetime";
-    case TypeKind::TinyInt: return "tinyint";
-    case TypeKind::SmallInt: return "smallint";
-    case TypeKind::SmallDateTime: return "smalldatetime";
-    case TypeKind::Decimal: return "decimal";
-    case TypeKind::Money: return "money";
-    case TypeKind::SmallMoney: return "smallmoney";
-    case TypeKind::UniqueIdentifier: return "uniqueidentifier";
-    case TypeKind::VarBinary: return "varbinary";
-    case TypeKind::Date: return "date";
-    case TypeKind::Time: return "time";
-    case TypeKind::DateTime2: return "datetime2";
-    case TypeKind::DateTimeOffset: return "datetimeoffset";
+    case SqlType::Int: return "int";
+    case SqlType::BigInt: return "bigint";
+    case SqlType::Bit: return "bit";
+    case SqlType::Float: return "float";
+    case SqlType::Char: return "char";
+    case SqlType::VarChar: return "varchar";
+    case SqlType::NChar: return "nchar";
+    case SqlType::NVarChar: return "nvarchar";
+    case SqlType::DateTime: return "datetime";
+    case SqlType::TinyInt: return "tinyint";
+    case SqlType::SmallInt: return "smallint";
+    case SqlType::SmallDateTime: return "smalldatetime";
+    case SqlType::Decimal: return "decimal";
+    case SqlType::Money: return "money";
+    case SqlType::SmallMoney: return "smallmoney";
+    case SqlType::UniqueIdentifier: return "uniqueidentifier";
+    case SqlType::VarBinary: return "varbinary";
+    case SqlType::Date: return "date";
+    case SqlType::Time: return "time";
+    case SqlType::DateTime2: return "datetime2";
+    case SqlType::DateTimeOffset: return "datetimeoffset";
+    case SqlType::Variant: return "sql_variant";
     }
     return "int";
 }
@@ -67,7 +68,7 @@ std::string_view ColumnType::name() const
 std::string ColumnType::spelling() const
 {
     std::string text(name());
-    if (isText() || kind == TypeKind::VarBinary)
+    if (isText() || kind == SqlType::VarBinary)
         text += length == maxLength ? "(max)" : "(" + std::to_string(length) + ")";
     return text;
 }
@@ -80,10 +81,10 @@ std::optional<ColumnType> ColumnType::fromName(std::string_view name, std::optio
     if (found == std::end(namedKinds))
         return std::nullopt;
     ColumnType type{found->kind, 0};
-    if (!type.isText() && type.kind != TypeKind::VarBinary)
+    if (!type.isText() && type.kind != SqlType::VarBinary)
         return length ? std::nullopt : std::optional(type);
     const bool unicode = type.isUnicode();
-    const bool fixed = type.kind == TypeKind::Char || type.kind == TypeKind::NChar;
+    const bool fixed = type.kind == SqlType::Char || type.kind == SqlType::NChar;
     type.length = length.value_or(1);
     if (type.length == maxLength)
         return fixed ? std::nullopt : std::optional(type);
@@ -130,49 +131,49 @@ std::optional<ColumnType> ColumnType::parseParameterType(std::string_view text)
         return *number >= least && *number <= most ? number : std::nullopt;
     };
     if (name == "tinyint")
-        return ColumnType{TypeKind::TinyInt, 0};
+        return ColumnType{SqlType::TinyInt, 0};
     if (name == "smallint")
-        return ColumnType{TypeKind::SmallInt, 0};
+        return ColumnType{SqlType::SmallInt, 0};
     if (name == "smalldatetime")
-        return ColumnType{TypeKind::SmallDateTime, 0};
+        return ColumnType{SqlType::SmallDateTime, 0};
     if (name == "decimal" || name == "numeric") {
         const std::optional<int> precision = numberOr(numbers[0], 18, 1, 38);
         const std::optional<int> scale = precision ? numberOr(numbers[1], 0, 0, *precision) : std::nullopt;
         if (!scale)
             return std::nullopt;
-        return ColumnType{TypeKind::Decimal, *precision, *scale};
+        return ColumnType{SqlType::Decimal, *precision, *scale};
     }
     if (name == "money")
-        return ColumnType{TypeKind::Money, 19, 4};
+        return ColumnType{SqlType::Money, 19, 4};
     if (name == "smallmoney")
-        return ColumnType{TypeKind::SmallMoney, 10, 4};
+        return ColumnType{SqlType::SmallMoney, 10, 4};
     if (name == "uniqueidentifier")
-        return ColumnType{TypeKind::UniqueIdentifier, 16};
+        return ColumnType{SqlType::UniqueIdentifier, 16};
     if (name == "image")
-        return ColumnType{TypeKind::VarBinary, maxLength};
+        return ColumnType{SqlType::VarBinary, maxLength};
     if (name == "varbinary" || name == "binary") {
         const std::optional<int> length = max ? maxLength : numberOr(numbers[0], 1, 1, 8000);
         if (!length)
             return std::nullopt;
-        return ColumnType{TypeKind::VarBinary, *length};
+        return ColumnType{SqlType::VarBinary, *length};
     }
     if (name == "float")
-        return ColumnType{TypeKind::Float, 0};
+        return ColumnType{SqlType::Float, 0};
     if (name == "date")
-        return ColumnType{TypeKind::Date, 0};
+        return ColumnType{SqlType::Date, 0};
     if (name == "time" || name == "datetime2" || name == "datetimeoffset") {
         const std::optional<int> scale = numberOr(numbers[0], 7, 0, 7);
         if (!scale)
             return std::nullopt;
-        const TypeKind kind = name == "time" ? TypeKind::Time
-            : name == "datetime2"            ? TypeKind::DateTime2
-                                             : TypeKind::DateTimeOffset;
+        const SqlType kind = name == "time" ? SqlType::Time
+            : name == "datetime2"            ? SqlType::DateTime2
+                                             : SqlType::DateTimeOffset;
         return ColumnType{kind, 0, *scale};
     }
     if (name == "ntext")
-        return ColumnType{TypeKind::NVarChar, maxLength};
+        return ColumnType{SqlType::NVarChar, maxLength};
     if (name == "text")
-        return ColumnType{TypeKind::VarChar, maxLength};
+        return ColumnType{SqlType::VarChar, maxLength};
     return std::nullopt;
 }
 

@@ -5,38 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "common/SqlType.h"
+
 namespace taskstore::store {
 
-enum class TypeKind {
-    Int,
-    BigInt,
-    Bit,
-    Float,
-    Char,
-    VarChar,
-    NChar,
-    NVarChar,
-    DateTime,
-    // Types of parameters (and of a few values: @@SPID is smallint, literals decimal): no column or
-    // CONVERT target has them.
-    TinyInt,
-    SmallInt,
-    SmallDateTime,  // held as a datetime, to the minute
-    Decimal,        // literals and arithmetic too
-    Money,
-    SmallMoney,
-    UniqueIdentifier,
-    Date,
-    Time,
-    DateTime2,
-    DateTimeOffset,
-    VarBinary,  // a column type too: varbinary(n | max)
-};
+using common::SqlType;
 
 struct ColumnType {
     static constexpr int maxLength = -1;  // the (max) length of a text type
 
-    TypeKind kind = TypeKind::Int;
+    SqlType kind = SqlType::Int;
     int length = 0;  // text types: characters, or maxLength; decimal: precision; varbinary: bytes
     int scale = 0;   // decimal, time, datetime2, datetimeoffset
 

@@ -34,7 +34,7 @@ bool acceptableName(std::string_view name)
 }
 
 // The task tables with their text columns of `kind` (nvarchar or varchar); TaskState is varchar.
-CatalogTable taskLogTable(TypeKind kind)
+CatalogTable taskLogTable(SqlType kind)
 {
     const auto text = [kind](const char* name, int length, bool nullable = true) {
         return CatalogColumn{name, {kind, length}, nullable, false};
@@ -44,14 +44,14 @@ CatalogTable taskLogTable(TypeKind kind)
              text("cSub_Id", 20),
              text("cSub_Name", 50),
              text("cStation", 50),
-             {"TaskState", {TypeKind::VarChar, 10}, true, false},
-             {"dInTime", {TypeKind::DateTime, 0}, true, false},
+             {"TaskState", {SqlType::VarChar, 10}, true, false},
+             {"dInTime", {SqlType::DateTime, 0}, true, false},
              text("cUserName", 20),
              text("cAcc_Id", 10),
              text("cMemo", 200)}};
 }
 
-CatalogTable taskTable(TypeKind kind)
+CatalogTable taskTable(SqlType kind)
 {
     const auto text = [kind](const char* name, int length) { return CatalogColumn{name, {kind, length}, true, false}; };
     return {"zk_task",
@@ -60,8 +60,8 @@ CatalogTable taskTable(TypeKind kind)
              text("cSub_Name", 50),
              text("cStation", 50),
              text("cUserName", 20),
-             {"dStartTime", {TypeKind::DateTime, 0}, true, false},
-             {"iProgress", {TypeKind::Int, 0}, true, false}}};
+             {"dStartTime", {SqlType::DateTime, 0}, true, false},
+             {"iProgress", {SqlType::Int, 0}, true, false}}};
 }
 
 // A database file being made, with whatever SQLite left beside it.
@@ -76,7 +76,7 @@ std::vector<CatalogTable> requiredTablesOf(std::string_view name)
 {
     if (!common::equalIgnoringAsciiCase(name, common::systemDatabase))
         return {};
-    return {taskLogTable(TypeKind::NVarChar), taskTable(TypeKind::NVarChar)};
+    return {taskLogTable(SqlType::NVarChar), taskTable(SqlType::NVarChar)};
 }
 
 // Whoever may write in the folder may replace the databases, the TLS key or the certificate; and a
@@ -234,7 +234,7 @@ void DataFolder::createFile(const std::string& name, bool withTaskTables, bool v
         execute(db.get(), "PRAGMA application_id = " + std::to_string(taskstoreApplicationId));
         if (withTaskTables) {
             execute(db.get(), "BEGIN");
-            const TypeKind text = varcharTaskText ? TypeKind::VarChar : TypeKind::NVarChar;
+            const SqlType text = varcharTaskText ? SqlType::VarChar : SqlType::NVarChar;
             execute(db.get(), createTableSql("main", taskLogTable(text)));
             execute(db.get(), createTableSql("main", taskTable(text)));
             execute(db.get(), "CREATE INDEX ix_zk_tasklog_cSub_Id ON zk_tasklog (cSub_Id)");

@@ -138,30 +138,17 @@ void TokenSink::databaseChanged(std::string_view newDatabase, std::string_view o
     endToken();
 }
 
-void TokenSink::transactionBegan(std::uint64_t descriptor)
+void TokenSink::transactionChanged(TransactionChange change, std::uint64_t descriptor)
 {
     if (!version_.atLeast72())
         return;  // 7.1 has no transaction descriptors
+    EnvChange type = EnvChange::BeginTransaction;
+    if (change == TransactionChange::Committed)
+        type = EnvChange::CommitTransaction;
+    else if (change == TransactionChange::RolledBack)
+        type = EnvChange::RollbackTransaction;
     beginToken();
-    writeTransactionChange(writer_.body(), EnvChange::BeginTransaction, descriptor);
-    endToken();
-}
-
-void TokenSink::transactionCommitted(std::uint64_t descriptor)
-{
-    if (!version_.atLeast72())
-        return;  // 7.1 has no transaction descriptors
-    beginToken();
-    writeTransactionChange(writer_.body(), EnvChange::CommitTransaction, descriptor);
-    endToken();
-}
-
-void TokenSink::transactionRolledBack(std::uint64_t descriptor)
-{
-    if (!version_.atLeast72())
-        return;  // 7.1 has no transaction descriptors
-    beginToken();
-    writeTransactionChange(writer_.body(), EnvChange::RollbackTransaction, descriptor);
+    writeTransactionChange(writer_.body(), type, descriptor);
     endToken();
 }
 

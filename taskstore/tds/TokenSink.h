@@ -27,9 +27,7 @@ public:
     void info(const SqlError& message) override;
     void error(const SqlError& error) override;
     void databaseChanged(std::string_view newDatabase, std::string_view oldDatabase) override;
-    void transactionBegan(std::uint64_t descriptor) override;
-    void transactionCommitted(std::uint64_t descriptor) override;
-    void transactionRolledBack(std::uint64_t descriptor) override;
+    void transactionChanged(TransactionChange change, std::uint64_t descriptor) override;
 
     // The version negotiated at login; tokens follow its layout from then on.
     void setTdsVersion(TdsVersion version) { version_ = version; }

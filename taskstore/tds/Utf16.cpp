@@ -1,6 +1,6 @@
 #include "taskstore/tds/Utf16.h"
 
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 #include "taskstore/tds/ProtocolError.h"
 
 namespace taskstore::tds {
@@ -11,20 +11,12 @@ std::string utf16leToUtf8(std::span<const std::uint8_t> bytes)
         throw ProtocolError("UTF-16 text with an odd number of bytes");
     std::string out;
     out.reserve(bytes.size());
-    const std::size_t units = bytes.size() / 2;
-    const auto unitAt = [&](std::size_t i) { return static_cast<char32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
-    for (std::size_t i = 0; i < units; ++i) {
-        const char32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 1 >= units || unitAt(i + 1) < 0xDC00 || unitAt(i + 1) > 0xDFFF)
-                throw ProtocolError("UTF-16 text with an unpaired high surrogate");
-            common::appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
-            ++i;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            throw ProtocolError("UTF-16 text with an unpaired low surrogate");
-        } else {
-            common::appendUtf8(out, unit);
-        }
+    const auto unitAt = [bytes](std::size_t i) { return static_cast<char32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
+    auto to = std::back_inserter(out);
+    switch (common::utf16ToUtf8(unitAt, bytes.size() / 2, common::LoneSurrogates::Report, to)) {
+    case common::Utf16Fault::None: return out;
+    case common::Utf16Fault::LoneHighSurrogate: throw ProtocolError("UTF-16 text with an unpaired high surrogate");
+    case common::Utf16Fault::LoneLowSurrogate: throw ProtocolError("UTF-16 text with an unpaired low surrogate");
     }
     return out;
 }
@@ -51,16 +43,10 @@ std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view utf8,
             continue;
         }
         const char32_t c = common::decodeUtf8(utf8, pos);
-        if (c < 0x10000) {
-            put(c);
-            ++units;
-        } else if (units + 2 <= maxUnits) {
-            put(0xD800 + ((c - 0x10000) >> 10));
-            put(0xDC00 + ((c - 0x10000) & 0x3FF));
-            units += 2;
-        } else {
+        if (units + common::utf16Length(c) > maxUnits)
             break;  // the pair would not fit: the character is left out whole
-        }
+        common::encodeUtf16(c, put);
+        units += common::utf16Length(c);
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
     return units;

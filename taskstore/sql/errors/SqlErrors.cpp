@@ -1,6 +1,6 @@
 #include "taskstore/sql/errors/SqlErrors.h"
 
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 
 #include <cstdint>
 

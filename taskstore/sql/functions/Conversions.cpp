@@ -1,7 +1,7 @@
 #include "taskstore/sql/functions/Conversions.h"
 
 #include "common/Trim.h"
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 #include "taskstore/engine/CodePage.h"
 #include "taskstore/sql/functions/DateTimeStyles.h"
 #include "taskstore/sql/functions/DateTimeText.h"
@@ -28,9 +28,9 @@ std::string_view trimBlanks(std::string_view text) { return common::trimmed(text
 std::string sourceName(ColumnType type)
 {
     // Fixed-length sources are reported by their variable-length names, as the server does.
-    if (type.kind == TypeKind::Char)
+    if (type.kind == SqlType::Char)
         return "varchar";
-    if (type.kind == TypeKind::NChar)
+    if (type.kind == SqlType::NChar)
         return "nvarchar";
     return std::string(type.name());
 }
@@ -69,12 +69,12 @@ DigitsResult parseDigits(std::string_view text, std::int64_t low, std::int64_t h
     return DigitsResult::Ok;
 }
 
-std::int64_t textToInteger(std::string_view text, ColumnType source, TypeKind target)
+std::int64_t textToInteger(std::string_view text, ColumnType source, SqlType target)
 {
     std::int64_t value = 0;
     switch (target) {
-    case TypeKind::Int: return textToInt(text, sourceName(source));
-    case TypeKind::BigInt:
+    case SqlType::Int: return textToInt(text, sourceName(source));
+    case SqlType::BigInt:
         switch (parseDigits(text, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
                             value)) {
         case DigitsResult::Ok: return value;
@@ -109,25 +109,25 @@ double textToFloat(std::string_view text, ColumnType source)
     return value;
 }
 
-std::int64_t checkRange(std::int64_t value, TypeKind target)
+std::int64_t checkRange(std::int64_t value, SqlType target)
 {
-    if (target == TypeKind::Bit)
+    if (target == SqlType::Bit)
         return value != 0;
-    if (target == TypeKind::Int
+    if (target == SqlType::Int
         && (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()))
         throw overflow("int");
     return value;
 }
 
-std::int64_t floatToInteger(double value, TypeKind target)
+std::int64_t floatToInteger(double value, SqlType target)
 {
-    if (target == TypeKind::Bit)
+    if (target == SqlType::Bit)
         return value != 0;
     const double truncated = std::trunc(value);
-    const double low = target == TypeKind::Int ? -2147483648.0 : -9223372036854775808.0;
-    const double high = target == TypeKind::Int ? 2147483647.0 : 9223372036854775807.0;
-    if (!(truncated >= low && truncated <= high) || (target == TypeKind::BigInt && truncated >= 9223372036854775807.0))
-        throw makeError<ErrorId::ArithmeticOverflow>("float", target == TypeKind::Int ? "int" : "bigint");
+    const double low = target == SqlType::Int ? -2147483648.0 : -9223372036854775808.0;
+    const double high = target == SqlType::Int ? 2147483647.0 : 9223372036854775807.0;
+    if (!(truncated >= low && truncated <= high) || (target == SqlType::BigInt && truncated >= 9223372036854775807.0))
+        throw makeError<ErrorId::ArithmeticOverflow>("float", target == SqlType::Int ? "int" : "bigint");
     return static_cast<std::int64_t>(truncated);
 }
 
@@ -158,7 +158,7 @@ bool fitsTarget(const std::string& text, ColumnType target)
 // char(n) and nchar(n) are filled up with blanks to their length.
 std::string padded(std::string text, ColumnType target)
 {
-    const bool fixed = target.kind == TypeKind::Char || target.kind == TypeKind::NChar;
+    const bool fixed = target.kind == SqlType::Char || target.kind == SqlType::NChar;
     if (!fixed || target.length == ColumnType::maxLength)
         return text;
     const std::size_t length = target.isUnicode() ? utf16Units(text) : databaseCodePageBytes(text);
@@ -196,14 +196,14 @@ namespace {
 SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     const auto notAllowed = [&] { return makeError<ErrorId::ConversionNotAllowed>(source.name(), target.name()); };
-    if (target.kind == TypeKind::VarBinary) {
+    if (target.kind == SqlType::VarBinary) {
         std::string bytes;
-        if (source.kind == TypeKind::VarBinary || (source.isText() && !source.isUnicode())) {
+        if (source.kind == SqlType::VarBinary || (source.isText() && !source.isUnicode())) {
             bytes = value.text;
         } else if (source.isUnicode()) {
             bytes = utf16leBytes(value.text);
         } else if (value.kind == SqlValue::Kind::Integer) {
-            const int width = source.kind == TypeKind::BigInt ? 8 : source.kind == TypeKind::Bit ? 1 : 4;
+            const int width = source.kind == SqlType::BigInt ? 8 : source.kind == SqlType::Bit ? 1 : 4;
             for (int i = width - 1; i >= 0; --i)
                 bytes += static_cast<char>(static_cast<std::uint64_t>(value.integer) >> (8 * i));
         } else {
@@ -218,14 +218,14 @@ SqlValue convertBinary(const SqlValue& value, ColumnType source, ColumnType targ
     }
     if (target.isText())
         return SqlValue::ofText(fitText(target.isUnicode() ? textFromUtf16le(value.text) : value.text, target, style));
-    if (target.kind == TypeKind::Int || target.kind == TypeKind::BigInt || target.kind == TypeKind::Bit) {
-        const std::size_t width = target.kind == TypeKind::BigInt ? 8 : 4;
+    if (target.kind == SqlType::Int || target.kind == SqlType::BigInt || target.kind == SqlType::Bit) {
+        const std::size_t width = target.kind == SqlType::BigInt ? 8 : 4;
         const std::string_view last =
             std::string_view(value.text).substr(value.text.size() > width ? value.text.size() - width : 0);
         std::uint64_t bits = 0;
         for (const char c : last)
             bits = bits << 8 | static_cast<unsigned char>(c);
-        if (target.kind == TypeKind::Bit)
+        if (target.kind == SqlType::Bit)
             return SqlValue::ofInteger(bits != 0);
         return SqlValue::ofInteger(width == 4 ? static_cast<std::int32_t>(bits) : static_cast<std::int64_t>(bits));
     }
@@ -298,50 +298,50 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
         return value;
     if (isParameterOnly(source.kind))
         return convertParameterValue(value, source, target, style);
-    if (source.kind == TypeKind::VarBinary || target.kind == TypeKind::VarBinary)
+    if (source.kind == SqlType::VarBinary || target.kind == SqlType::VarBinary)
         return convertBinary(value, source, target, style);
     const bool fromText = source.isText();
     switch (target.kind) {
-    case TypeKind::Int:
-    case TypeKind::BigInt:
-    case TypeKind::Bit:
+    case SqlType::Int:
+    case SqlType::BigInt:
+    case SqlType::Bit:
         if (fromText)
             return SqlValue::ofInteger(textToInteger(value.text, source, target.kind));
-        if (source.kind == TypeKind::DateTime)
+        if (source.kind == SqlType::DateTime)
             throw makeError<ErrorId::ConversionNotAllowed>("datetime", target.name());
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofInteger(floatToInteger(value.real, target.kind));
         return SqlValue::ofInteger(checkRange(value.integer, target.kind));
-    case TypeKind::Float:
+    case SqlType::Float:
         if (fromText)
             return SqlValue::ofReal(textToFloat(value.text, source));
-        if (source.kind == TypeKind::DateTime)
+        if (source.kind == SqlType::DateTime)
             throw makeError<ErrorId::ConversionNotAllowed>("datetime", "float");
         return SqlValue::ofReal(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer));
-    case TypeKind::DateTime:
+    case SqlType::DateTime:
         if (fromText) {
             if (style != assignmentStyle)
                 requireReadableDateStyle(style);
             return SqlValue::ofText(textToDateTime(value.text, sourceName(source)));
         }
-        if (source.kind == TypeKind::DateTime)
+        if (source.kind == SqlType::DateTime)
             return value;
         return SqlValue::ofText(
             dateTimeFromDays(value.kind == SqlValue::Kind::Real ? value.real : static_cast<double>(value.integer)));
-    case TypeKind::Char:
-    case TypeKind::VarChar:
-    case TypeKind::NChar:
-    case TypeKind::NVarChar:
+    case SqlType::Char:
+    case SqlType::VarChar:
+    case SqlType::NChar:
+    case SqlType::NVarChar:
         if (fromText)
             return SqlValue::ofText(fitText(value.text, target, style));
-        if (source.kind == TypeKind::DateTime)
+        if (source.kind == SqlType::DateTime)
             return SqlValue::ofText(
                 fitText(dateTimeText(value.text, style == assignmentStyle ? 0 : style), target, style));
         if (value.kind == SqlValue::Kind::Real)
             return SqlValue::ofText(fitNumberText(floatText(value.real, style == assignmentStyle ? 0 : style), target,
                                                   style, NumberSource::Float, value.real));
         return SqlValue::ofText(fitNumberText(std::to_string(value.integer), target, style, NumberSource::Integer, 0));
-    case TypeKind::Decimal: return SqlValue::ofText(formatDecimal(toDecimal(value, source, target)));
+    case SqlType::Decimal: return SqlValue::ofText(formatDecimal(toDecimal(value, source, target)));
     default:  // no statement converts to the other parameter-only types
         break;
     }
@@ -350,15 +350,15 @@ SqlValue convertValue(const SqlValue& value, ColumnType source, ColumnType targe
 
 int typeCode(ColumnType type)
 {
-    if (type.kind != TypeKind::Decimal)
+    if (type.kind != SqlType::Decimal)
         return static_cast<int>(type.kind);
     return static_cast<int>(type.kind) | (type.scale + 1) << 8 | type.length << 16;
 }
 
 ColumnType typeOfCode(int code, int length)
 {
-    const auto kind = static_cast<TypeKind>(code & 0xFF);
-    if (kind != TypeKind::Decimal)
+    const auto kind = static_cast<SqlType>(code & 0xFF);
+    if (kind != SqlType::Decimal)
         return {kind, length};
     return {kind, code >> 16, (code >> 8 & 0xFF) - 1};
 }
@@ -367,14 +367,14 @@ SqlValue arithmetic(char op, ColumnType type, const SqlValue& left, const SqlVal
 {
     if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
         return SqlValue::null();
-    const TypeKind kind = type.kind;
-    if (kind == TypeKind::Decimal) {
-        const ColumnType ownScale{TypeKind::Decimal, maxDecimalPrecision, -1};
+    const SqlType kind = type.kind;
+    if (kind == SqlType::Decimal) {
+        const ColumnType ownScale{SqlType::Decimal, maxDecimalPrecision, -1};
         return SqlValue::ofText(formatDecimal(
             decimalArithmetic(op, decimalOf(left, ownScale), decimalOf(right, ownScale), {type.length, type.scale})));
     }
     const auto divideByZero = [] { return makeError<ErrorId::DivideByZero>(); };
-    if (kind == TypeKind::Float) {
+    if (kind == SqlType::Float) {
         const double a = left.kind == SqlValue::Kind::Real ? left.real : static_cast<double>(left.integer);
         const double b = right.kind == SqlValue::Kind::Real ? right.real : static_cast<double>(right.integer);
         double result = 0;
@@ -412,16 +412,16 @@ SqlValue arithmetic(char op, ColumnType type, const SqlValue& left, const SqlVal
     default: break;
     }
     if (overflowed)
-        throw overflow(kind == TypeKind::BigInt ? "bigint" : "int");
-    return SqlValue::ofInteger(kind == TypeKind::BigInt ? result : checkRange(result, TypeKind::Int));
+        throw overflow(kind == SqlType::BigInt ? "bigint" : "int");
+    return SqlValue::ofInteger(kind == SqlType::BigInt ? result : checkRange(result, SqlType::Int));
 }
 
-SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind, const SqlValue& right)
+SqlValue dateTimeArithmetic(char op, SqlType leftKind, const SqlValue& left, SqlType rightKind, const SqlValue& right)
 {
     if (left.kind == SqlValue::Kind::Null || right.kind == SqlValue::Kind::Null)
         return SqlValue::null();
-    const auto days = [](TypeKind kind, const SqlValue& value) {
-        if (kind == TypeKind::DateTime) {
+    const auto days = [](SqlType kind, const SqlValue& value) {
+        if (kind == SqlType::DateTime) {
             const auto stored = store::parseStored(value.text);
             if (!stored)
                 throw dateTimeOutOfRange("varchar");

@@ -11,7 +11,7 @@
 namespace taskstore::sql {
 
 using store::ColumnType;
-using store::TypeKind;
+using store::SqlType;
 
 // A value as SQLite holds it: datetime as its stored text.
 struct SqlValue {
@@ -58,7 +58,7 @@ SqlValue arithmetic(char op, ColumnType type, const SqlValue& left, const SqlVal
 
 // datetime + or - a number of days, or another datetime taken as days since 1900-01-01. Each
 // operand comes with its kind (DateTime or a number). Throws 8115 beyond datetime's range.
-SqlValue dateTimeArithmetic(char op, TypeKind leftKind, const SqlValue& left, TypeKind rightKind,
+SqlValue dateTimeArithmetic(char op, SqlType leftKind, const SqlValue& left, SqlType rightKind,
                             const SqlValue& right);
 
 // LEN: UTF-16 units without trailing blanks.

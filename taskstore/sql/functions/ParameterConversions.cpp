@@ -22,32 +22,32 @@ SqlError notAllowed(ColumnType source, ColumnType target)
 SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     // A decimal at the scale of its type; money, whose type the conversion is not told, at its own.
-    const bool typed = source.kind == TypeKind::Decimal && source.scale >= 0 && source.length > 0;
+    const bool typed = source.kind == SqlType::Decimal && source.scale >= 0 && source.length > 0;
     const DecimalValue exact = decimalOf(value, typed ? source : ColumnType{source.kind, 38, -1});
     switch (target.kind) {
-    case TypeKind::Int:
-    case TypeKind::BigInt:
-    case TypeKind::Bit: {
+    case SqlType::Int:
+    case SqlType::BigInt:
+    case SqlType::Bit: {
         // Toward zero, as SQL Server truncates a decimal converted to an integer.
         Uint128 whole = exact.magnitude;
         for (int i = 0; i < exact.scale; ++i)
             whole /= 10;
-        if (target.kind == TypeKind::Bit)
+        if (target.kind == SqlType::Bit)
             return SqlValue::ofInteger(exact.magnitude != 0);
-        const Uint128 limit = target.kind == TypeKind::Int ? Uint128{1} << 31 : Uint128{1} << 63;
+        const Uint128 limit = target.kind == SqlType::Int ? Uint128{1} << 31 : Uint128{1} << 63;
         if (whole > limit - (exact.negative ? 0 : 1))
             throw makeError<ErrorId::ArithmeticOverflow>(source.name(), target.name());
         const auto magnitude = static_cast<std::int64_t>(static_cast<std::uint64_t>(whole));
         return SqlValue::ofInteger(exact.negative ? -magnitude : magnitude);
     }
-    case TypeKind::Float:
-    case TypeKind::DateTime: {
+    case SqlType::Float:
+    case SqlType::DateTime: {
         const double real = std::strtod(formatDecimal(exact).c_str(), nullptr);
-        return target.kind == TypeKind::Float
+        return target.kind == SqlType::Float
             ? SqlValue::ofReal(real)
-            : convertValue(SqlValue::ofReal(real), {TypeKind::Float, 0}, target, style);
+            : convertValue(SqlValue::ofReal(real), {SqlType::Float, 0}, target, style);
     }
-    case TypeKind::Decimal: {
+    case SqlType::Decimal: {
         const auto rescaled = target.scale < 0
             ? std::optional(exact)
             : rescaleDecimal(exact, static_cast<std::uint8_t>(target.scale), static_cast<std::uint8_t>(target.length));
@@ -59,7 +59,7 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
         if (!target.isText())
             throw notAllowed(source, target);
         // money is written in its style, decimal with every digit of its scale.
-        const bool money = source.kind == TypeKind::Money || source.kind == TypeKind::SmallMoney;
+        const bool money = source.kind == SqlType::Money || source.kind == SqlType::SmallMoney;
         std::string text = money ? moneyText(exact, style == assignmentStyle ? 0 : style) : formatDecimal(exact);
         return SqlValue::ofText(
             fitNumberText(std::move(text), target, style, money ? NumberSource::Money : NumberSource::Decimal, 0));
@@ -70,8 +70,8 @@ SqlValue decimalToTarget(const SqlValue& value, ColumnType source, ColumnType ta
 SqlValue temporalToTarget(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     const TemporalValue exact = temporalOf(value.text, source);
-    if (target.kind == TypeKind::DateTime) {
-        const std::int32_t days = source.kind == TypeKind::Time ? 0 : exact.days - daysTo1900;
+    if (target.kind == SqlType::DateTime) {
+        const std::int32_t days = source.kind == SqlType::Time ? 0 : exact.days - daysTo1900;
         const auto milliseconds = static_cast<std::int64_t>((exact.ticks + 5000) / 10000);
         const store::DateTimeValue converted = store::fromMilliseconds(days, milliseconds);
         if (!store::inDateTimeRange(converted))
@@ -81,22 +81,34 @@ SqlValue temporalToTarget(const SqlValue& value, ColumnType source, ColumnType t
     if (!target.isText())
         throw notAllowed(source, target);
     const std::string text = formatTemporal(exact, temporalKindOf(source.kind), source.scale);
-    return convertValue(SqlValue::ofText(text), {TypeKind::VarChar, ColumnType::maxLength}, target, style);
+    return convertValue(SqlValue::ofText(text), {SqlType::VarChar, ColumnType::maxLength}, target, style);
 }
 
 }  // namespace
 
-bool isParameterOnly(TypeKind kind)
-{
-    return static_cast<int>(kind) >= static_cast<int>(TypeKind::TinyInt) && kind != TypeKind::VarBinary;
-}
-
-TemporalKind temporalKindOf(TypeKind kind)
+bool isParameterOnly(SqlType kind)
 {
     switch (kind) {
-    case TypeKind::Date: return TemporalKind::Date;
-    case TypeKind::Time: return TemporalKind::Time;
-    case TypeKind::DateTimeOffset: return TemporalKind::DateTimeOffset;
+    case SqlType::Int:
+    case SqlType::BigInt:
+    case SqlType::Bit:
+    case SqlType::Float:
+    case SqlType::Char:
+    case SqlType::VarChar:
+    case SqlType::NChar:
+    case SqlType::NVarChar:
+    case SqlType::DateTime:
+    case SqlType::VarBinary: return false;  // a column or CONVERT can have them
+    default: return true;
+    }
+}
+
+TemporalKind temporalKindOf(SqlType kind)
+{
+    switch (kind) {
+    case SqlType::Date: return TemporalKind::Date;
+    case SqlType::Time: return TemporalKind::Time;
+    case SqlType::DateTimeOffset: return TemporalKind::DateTimeOffset;
     default: return TemporalKind::DateTime2;
     }
 }
@@ -145,20 +157,20 @@ std::string guidText(std::string_view bytes)
 SqlValue convertParameterValue(const SqlValue& value, ColumnType source, ColumnType target, int style)
 {
     switch (source.kind) {
-    case TypeKind::TinyInt:
-    case TypeKind::SmallInt: return convertValue(value, {TypeKind::Int, 0}, target, style);
-    case TypeKind::SmallDateTime: return convertValue(value, {TypeKind::DateTime, 0}, target, style);
-    case TypeKind::Decimal:
-    case TypeKind::Money:
-    case TypeKind::SmallMoney: return decimalToTarget(value, source, target, style);
-    case TypeKind::Date:
-    case TypeKind::Time:
-    case TypeKind::DateTime2:
-    case TypeKind::DateTimeOffset: return temporalToTarget(value, source, target, style);
-    case TypeKind::UniqueIdentifier:
+    case SqlType::TinyInt:
+    case SqlType::SmallInt: return convertValue(value, {SqlType::Int, 0}, target, style);
+    case SqlType::SmallDateTime: return convertValue(value, {SqlType::DateTime, 0}, target, style);
+    case SqlType::Decimal:
+    case SqlType::Money:
+    case SqlType::SmallMoney: return decimalToTarget(value, source, target, style);
+    case SqlType::Date:
+    case SqlType::Time:
+    case SqlType::DateTime2:
+    case SqlType::DateTimeOffset: return temporalToTarget(value, source, target, style);
+    case SqlType::UniqueIdentifier:
         if (!target.isText())
             throw notAllowed(source, target);
-        return convertValue(SqlValue::ofText(guidText(value.text)), {TypeKind::VarChar, ColumnType::maxLength}, target,
+        return convertValue(SqlValue::ofText(guidText(value.text)), {SqlType::VarChar, ColumnType::maxLength}, target,
                             style);
     default: throw notAllowed(source, target);
     }

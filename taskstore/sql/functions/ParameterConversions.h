@@ -10,8 +10,8 @@
 
 namespace taskstore::sql {
 
-bool isParameterOnly(TypeKind kind);
-TemporalKind temporalKindOf(TypeKind kind);
+bool isParameterOnly(SqlType kind);
+TemporalKind temporalKindOf(SqlType kind);
 
 // Converts to one of the engine's types (int, bigint, bit, float, the text types, datetime).
 // Throws SqlError (8115, 242, 529, 8114, 241).

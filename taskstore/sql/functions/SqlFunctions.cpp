@@ -169,8 +169,8 @@ void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
     try {
         const char op = textOf(args[0]).empty() ? '+' : textOf(args[0]).front();
         write(ctx,
-              dateTimeArithmetic(op, static_cast<TypeKind>(sqlite3_value_int(args[1])), read(args[2]),
-                                 static_cast<TypeKind>(sqlite3_value_int(args[3])), read(args[4])));
+              dateTimeArithmetic(op, static_cast<SqlType>(sqlite3_value_int(args[1])), read(args[2]),
+                                 static_cast<SqlType>(sqlite3_value_int(args[3])), read(args[4])));
     } catch (const SqlError& error) {
         fail(ctx, error);
     }
@@ -178,7 +178,7 @@ void dateTimeArithmeticFunction(sqlite3_context* ctx, int, sqlite3_value** args)
 
 DecimalValue exactValue(sqlite3_value* value)
 {
-    return decimalOf(read(value), {TypeKind::Decimal, maxDecimalPrecision, -1});
+    return decimalOf(read(value), {SqlType::Decimal, maxDecimalPrecision, -1});
 }
 
 void compareDecimalsFunction(sqlite3_context* ctx, int, sqlite3_value** args)

@@ -1,23 +1,17 @@
 #include "taskstore/sql/functions/TextUnits.h"
 
-#include "common/Utf8Decode.h"
+#include "common/UtfCodec.h"
 #include "taskstore/store/TextCollation.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace taskstore::sql {
-namespace {
-
-std::size_t unitsOf(char32_t c) { return c >= 0x10000 ? 2 : 1; }
-
-}  // namespace
-
 std::size_t utf16Units(std::string_view utf8)
 {
     std::size_t units = 0;
     for (std::size_t pos = 0; pos < utf8.size();)
-        units += unitsOf(common::decodeUtf8(utf8, pos));
+        units += common::utf16Length(common::decodeUtf8(utf8, pos));
     return units;
 }
 
@@ -31,7 +25,7 @@ std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t cou
     for (std::size_t pos = 0; pos < utf8.size() && unit < end;) {
         const std::size_t start = pos;
         const char32_t c = common::decodeUtf8(utf8, pos);
-        const std::size_t next = unit + unitsOf(c);
+        const std::size_t next = unit + common::utf16Length(c);
         if (unit >= first && next <= end)
             result.append(utf8.substr(start, pos - start));
         else if (next > first && c >= 0x10000)  // one half of the pair lies inside
@@ -44,38 +38,22 @@ std::string utf16Slice(std::string_view utf8, std::size_t first, std::size_t cou
 std::string utf16leBytes(std::string_view utf8)
 {
     std::string bytes;
-    const auto unit = [&](std::uint32_t u) {
-        bytes += static_cast<char>(u & 0xFF);
-        bytes += static_cast<char>(u >> 8);
-    };
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const char32_t c = common::decodeUtf8(utf8, pos);
-        if (c >= 0x10000) {
-            unit(0xD800 + ((c - 0x10000) >> 10));
-            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            unit(c);
-        }
-    }
+    common::utf8ToUtf16(utf8, [&bytes](char16_t unit) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    });
     return bytes;
 }
 
 std::string textFromUtf16le(std::string_view bytes)
 {
     std::string text;
-    const auto unitAt = [&](std::size_t i) {
-        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i])
-                                     | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    const auto unitAt = [bytes](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * i])
+                                     | static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
     };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char32_t u = unitAt(i);
-        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 && unitAt(i + 2) < 0xE000) {
-            common::appendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
-            i += 2;
-        } else {
-            common::appendUtf8(text, u >= 0xD800 && u < 0xE000 ? common::ReplacementCharacter : u);
-        }
-    }
+    auto to = std::back_inserter(text);
+    common::utf16ToUtf8(unitAt, bytes.size() / 2, common::LoneSurrogates::Replace, to);
     return text;
 }
 
@@ -100,7 +78,7 @@ std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int
     }
     std::int64_t neededUnits = 0;
     for (const char32_t c : needle)
-        neededUnits += static_cast<std::int64_t>(unitsOf(c));
+        neededUnits += static_cast<std::int64_t>(common::utf16Length(c));
     const std::int64_t from = std::max<std::int64_t>(start, 1);
     std::int64_t unit = 1;  // the unit position of the next code point
     std::size_t matched = 0;
@@ -109,7 +87,7 @@ std::int64_t utf16Find(std::string_view pattern, std::string_view text, std::int
             throwIfStopped(stop);
         const bool searched = unit >= from;
         const char32_t c = store::nextFoldedCodePoint(text, pos);
-        unit += static_cast<std::int64_t>(unitsOf(c));
+        unit += static_cast<std::int64_t>(common::utf16Length(c));
         if (!searched)
             continue;
         while (matched > 0 && c != needle[matched])

@@ -73,12 +73,12 @@ void BoundParameters::bindTo(sqlite3_stmt* statement) const
         case ValueView::Kind::Temporal: {
             // As its declared type holds it; a datetime declaration takes it rounded to datetime.
             const ColumnType declared = types_[position];
-            const bool temporal = declared.kind == TypeKind::Date || declared.kind == TypeKind::Time
-                || declared.kind == TypeKind::DateTime2 || declared.kind == TypeKind::DateTimeOffset;
-            const ColumnType as = temporal ? declared : ColumnType{TypeKind::DateTime2, 0, 7};
+            const bool temporal = declared.kind == SqlType::Date || declared.kind == SqlType::Time
+                || declared.kind == SqlType::DateTime2 || declared.kind == SqlType::DateTimeOffset;
+            const ColumnType as = temporal ? declared : ColumnType{SqlType::DateTime2, 0, 7};
             std::string text = formatTemporal(p.temporal, temporalKindOf(as.kind), 7);
             if (!temporal)
-                text = convertValue(SqlValue::ofText(text), as, {TypeKind::DateTime, 0}, 0).text;
+                text = convertValue(SqlValue::ofText(text), as, {SqlType::DateTime, 0}, 0).text;
             sqlite3_bind_text(statement, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
             break;
         }

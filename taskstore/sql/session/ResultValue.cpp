@@ -11,41 +11,41 @@ ValueView readResultValue(sqlite3_stmt* statement, int index, ColumnType type)
     ValueView value;
     if (sqlite3_column_type(statement, index) == SQLITE_NULL)
         return value;
-    const TypeKind kind = type.kind;
+    const SqlType kind = type.kind;
     switch (kind) {
-    case TypeKind::Decimal:
-    case TypeKind::Money:
-    case TypeKind::SmallMoney: {
+    case SqlType::Decimal:
+    case SqlType::Money:
+    case SqlType::SmallMoney: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
         value.kind = ValueView::Kind::Decimal;
         value.decimal = decimalOf(SqlValue::ofText(text), type);
         return value;
     }
-    case TypeKind::Date:
-    case TypeKind::Time:
-    case TypeKind::DateTime2:
-    case TypeKind::DateTimeOffset: {
+    case SqlType::Date:
+    case SqlType::Time:
+    case SqlType::DateTime2:
+    case SqlType::DateTimeOffset: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
         value.kind = ValueView::Kind::Temporal;
         value.temporal = temporalOf(text, type);
         return value;
     }
-    case TypeKind::UniqueIdentifier:
-    case TypeKind::VarBinary: {
+    case SqlType::UniqueIdentifier:
+    case SqlType::VarBinary: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, index));
         value.kind = ValueView::Kind::Binary;
         value.text = {bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
         return value;
     }
-    case TypeKind::TinyInt:
-    case TypeKind::SmallInt:
-    case TypeKind::Int:
-    case TypeKind::BigInt:
-    case TypeKind::Bit:
+    case SqlType::TinyInt:
+    case SqlType::SmallInt:
+    case SqlType::Int:
+    case SqlType::BigInt:
+    case SqlType::Bit:
         value.kind = ValueView::Kind::Int;
         value.integer = sqlite3_column_int64(statement, index);
         return value;
-    case TypeKind::Float:
+    case SqlType::Float:
         value.kind = ValueView::Kind::Float;
         value.real = sqlite3_column_double(statement, index);
         return value;
@@ -53,7 +53,7 @@ ValueView readResultValue(sqlite3_stmt* statement, int index, ColumnType type)
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
     value.text = {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, index))};
-    if (kind == TypeKind::DateTime || kind == TypeKind::SmallDateTime) {
+    if (kind == SqlType::DateTime || kind == SqlType::SmallDateTime) {
         // Text that another program wrote into the file is read as SQL Server would read it; text
         // that is no datetime fails the statement with SQL Server's error instead of reaching the wire.
         auto stored = store::parseStored(value.text);

@@ -8,10 +8,13 @@ namespace taskstore::sql {
 
 SqlSession::SqlSession(std::shared_ptr<EngineState> engine, std::string database, std::uint16_t spid)
     : engine_(std::move(engine)),
-      connection_(engine_->dataFolder, options_, engine_->maxValueBytes, engine_->serverMemory),
-      transaction_(*engine_, connection_, options_),
-      runner_(*engine_, connection_, transaction_, options_, parameters_, std::move(database), spid)
-{}
+      connection_(engine_->dataFolder, state_.options, engine_->maxValueBytes, engine_->serverMemory),
+      transaction_(*engine_, connection_, state_),
+      runner_(*engine_, connection_, transaction_, state_, parameters_)
+{
+    state_.database = std::move(database);
+    state_.spid = spid;
+}
 
 void SqlSession::interrupt(bool sessionEnding)
 {

@@ -5,7 +5,7 @@
 #include "taskstore/sql/session/BoundParameters.h"
 #include "taskstore/sql/session/EngineState.h"
 #include "taskstore/sql/session/SessionConnection.h"
-#include "taskstore/sql/session/SessionOptions.h"
+#include "taskstore/sql/session/SessionState.h"
 #include "taskstore/sql/session/StatementRunner.h"
 #include "taskstore/sql/session/Transaction.h"
 
@@ -28,9 +28,9 @@ public:
     void beginTransaction(ResultSink& sink) override;
     void commitTransaction(ResultSink& sink) override;
     void rollbackTransaction(ResultSink& sink) override;
-    const std::string& currentDatabase() const override { return runner_.currentDatabase(); }
-    int tranCount() const override { return transaction_.count(); }
-    void setLockTimeout(std::chrono::milliseconds timeout) override { options_.lockTimeout = timeout; }
+    const std::string& currentDatabase() const override { return state_.database; }
+    int tranCount() const override { return state_.tranCount; }
+    void setLockTimeout(std::chrono::milliseconds timeout) override { state_.options.lockTimeout = timeout; }
     void interrupt(bool sessionEnding) override;
     void endRequest() override { connection_.clearStop(); }
 
@@ -45,7 +45,7 @@ private:
     // In this order: each piece uses those above it, and the transaction rolls back before the
     // connection closes.
     std::shared_ptr<EngineState> engine_;
-    SessionOptions options_;
+    SessionState state_;
     SessionConnection connection_;
     Transaction transaction_;
     BoundParameters parameters_;

@@ -48,15 +48,8 @@ StatementKind kindOf(const StatementBody& body)
 }  // namespace
 
 StatementRunner::StatementRunner(EngineState& engine, SessionConnection& connection, Transaction& transaction,
-                                 SessionOptions& options, const BoundParameters& parameters, std::string database,
-                                 std::uint16_t spid)
-    : engine_(engine),
-      connection_(connection),
-      transaction_(transaction),
-      options_(options),
-      parameters_(parameters),
-      database_(std::move(database)),
-      spid_(spid)
+                                 SessionState& state, const BoundParameters& parameters)
+    : engine_(engine), connection_(connection), transaction_(transaction), state_(state), parameters_(parameters)
 {}
 
 std::string StatementRunner::databaseOf(const ObjectName& name)
@@ -67,7 +60,7 @@ std::string StatementRunner::databaseOf(const ObjectName& name)
         throw makeError<ErrorId::GlobalTemporaryTableUnsupported>(name.table);
     if (name.table.starts_with('#'))
         return std::string(sessionSchema);
-    return connection_.attached(name.database.empty() ? database_ : name.database);
+    return connection_.attached(name.database.empty() ? state_.database : name.database);
 }
 
 std::string StatementRunner::changeKey(std::string_view schema, std::string_view table) const
@@ -167,11 +160,11 @@ StatementRunner::Outcome StatementRunner::fail(SqlError error, int line, ResultS
 {
     error.line = line;
     const bool rollback =
-        transaction_.lost() || abortsBatch(error) || (options_.xactAbort && transaction_.count() > 0);
+        transaction_.lost() || abortsBatch(error) || (state_.options.xactAbort && state_.tranCount > 0);
     sink.error(error);
     if (const auto terminated = terminationNotice(error))
         sink.info(*terminated);
-    if (rollback && transaction_.count() > 0)
+    if (rollback && state_.tranCount > 0)
         transaction_.rollback(sink);
     sink.done(std::nullopt, true);
     return rollback || endsBatch(error) ? Outcome::AbortBatch : Outcome::Continue;
@@ -194,21 +187,21 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
                        [&](const SelectStatement& s) { runSelect(s, sink); },
                        [&](const InsertStatement& s) {
                            transaction_.beginImplicitly(sink);
-                           rowCount_ =
+                           state_.rowCount =
                                runWrite([&](bool guard) { return Translator(*this).insert(s, guard); }, s.table.name);
-                           sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                           sink.done(state_.options.noCount ? std::nullopt : std::optional(state_.rowCount), false);
                        },
                        [&](const UpdateStatement& s) {
                            transaction_.beginImplicitly(sink);
-                           rowCount_ =
+                           state_.rowCount =
                                runWrite([&](bool guard) { return Translator(*this).update(s, guard); }, s.table.name);
-                           sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                           sink.done(state_.options.noCount ? std::nullopt : std::optional(state_.rowCount), false);
                        },
                        [&](const DeleteStatement& s) {
                            transaction_.beginImplicitly(sink);
-                           rowCount_ = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); },
+                           state_.rowCount = runWrite([&](bool guard) { return Translator(*this).remove(s, guard); },
                                                 s.table.name, !s.where);
-                           sink.done(options_.noCount ? std::nullopt : std::optional(rowCount_), false);
+                           sink.done(state_.options.noCount ? std::nullopt : std::optional(state_.rowCount), false);
                        },
                        [&](const CreateTableStatement& s) {
                            transaction_.beginImplicitly(sink);
@@ -234,7 +227,7 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
                            sink.done(std::nullopt, false);
                        },
                        [&](const SetStatement& s) {
-                           options_.apply(s);
+                           state_.options.apply(s);
                            sink.done(std::nullopt, false);
                        },
                        [&](const IfStatement& s) {
@@ -247,7 +240,7 @@ StatementRunner::Outcome StatementRunner::run(const Statement& statement, Result
         return fail(error, statement.line, sink);
     } catch (const StatementStopped&) {
         // Under XACT_ABORT SQL Server also rolls back on an attention (a client's time-out).
-        if (transaction_.lost() || (options_.xactAbort && transaction_.count() > 0))
+        if (transaction_.lost() || (state_.options.xactAbort && state_.tranCount > 0))
             transaction_.rollback(sink);
         sink.done(std::nullopt, true);
         return Outcome::AbortBatch;
@@ -293,14 +286,14 @@ void StatementRunner::runSelect(const SelectStatement& statement, ResultSink& si
     }
     if (rc != SQLITE_DONE)
         throw connection_.lastError();
-    rowCount_ = count;
-    sink.done(options_.noCount ? std::nullopt : std::optional(count), false);
+    state_.rowCount = count;
+    sink.done(state_.options.noCount ? std::nullopt : std::optional(count), false);
 }
 
 std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guard)>& translate,
                                        const ObjectName& target, bool oneStep)
 {
-    const std::string sql = translate(transaction_.count() > 0);
+    const std::string sql = translate(state_.tranCount > 0);
     const std::string database = databaseOf(target);
     try {
         return transaction_.write(database == sessionSchema ? "tempdb" : database, changeKey(database, target.table), oneStep,
@@ -319,9 +312,9 @@ std::int64_t StatementRunner::runWrite(const std::function<std::string(bool guar
 
 void StatementRunner::use(const UseStatement& statement, ResultSink& sink)
 {
-    const std::string old = std::exchange(database_, connection_.attached(statement.database));
-    sink.databaseChanged(database_, old);
-    sink.info(makeError<ErrorId::DatabaseChanged>(database_));
+    const std::string old = std::exchange(state_.database, connection_.attached(statement.database));
+    sink.databaseChanged(state_.database, old);
+    sink.info(makeError<ErrorId::DatabaseChanged>(state_.database));
     sink.done(std::nullopt, false);
 }
 
@@ -332,7 +325,7 @@ void StatementRunner::createTable(const CreateTableStatement& statement)
         throw makeError<ErrorId::ObjectExists>(statement.name.table);
     const store::CatalogTable table = catalogTableOf(statement);
     runWrite([&](bool) { return store::createTableSql(schema, table); }, statement.name);
-    rowCount_ = 0;
+    state_.rowCount = 0;
 }
 
 void StatementRunner::dropTable(const DropTableStatement& statement)
@@ -343,12 +336,12 @@ void StatementRunner::dropTable(const DropTableStatement& statement)
         throw makeError<ErrorId::CannotDropTable>(statement.name.written);
     runWrite([&](bool) { return "DROP TABLE " + quoteIdentifier(schema) + "." + quoteIdentifier(table->name); },
              statement.name);
-    rowCount_ = 0;
+    state_.rowCount = 0;
 }
 
 void StatementRunner::createDatabase(const CreateDatabaseStatement& statement)
 {
-    if (transaction_.count() > 0)
+    if (state_.tranCount > 0)
         throw makeError<ErrorId::CreateDatabaseInTransaction>();
     store::DataFolder::CreateResult result{};
     try {

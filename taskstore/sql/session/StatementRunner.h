@@ -7,7 +7,7 @@
 #include "taskstore/sql/session/BoundParameters.h"
 #include "taskstore/sql/session/EngineState.h"
 #include "taskstore/sql/session/SessionConnection.h"
-#include "taskstore/sql/session/SessionOptions.h"
+#include "taskstore/sql/session/SessionState.h"
 #include "taskstore/sql/session/Transaction.h"
 #include "taskstore/sql/translate/Translator.h"
 
@@ -25,8 +25,7 @@ public:
     enum class Outcome { Continue, AbortBatch };
 
     StatementRunner(EngineState& engine, SessionConnection& connection, Transaction& transaction,
-                    SessionOptions& options, const BoundParameters& parameters, std::string database,
-                    std::uint16_t spid);
+                    SessionState& state, const BoundParameters& parameters);
 
     // Errors go to the sink; a conversion error, a missing table, a lost transaction, XACT_ABORT or
     // a stop end the batch.
@@ -37,16 +36,16 @@ public:
     std::optional<SqlError> compileError(std::span<const Statement> statements);
     // The columns the SELECT would return; nothing runs.
     std::vector<ColumnInfo> columnsOf(const SelectStatement& statement);
-    const std::string& currentDatabase() const override { return database_; }
+    const std::string& currentDatabase() const override { return state_.database; }
 
 private:
     // TranslationContext
     ResolvedTable table(const ObjectName& name) override;
-    std::int64_t rowCount() const override { return rowCount_; }
-    int tranCount() const override { return transaction_.count(); }
+    std::int64_t rowCount() const override { return state_.rowCount; }
+    int tranCount() const override { return state_.tranCount; }
     store::ColumnType parameterType(std::size_t position) const override { return parameters_.type(position); }
-    std::uint16_t spid() const override { return spid_; }
-    std::int64_t lockTimeoutMilliseconds() const override { return options_.lockTimeoutMilliseconds(); }
+    std::uint16_t spid() const override { return state_.spid; }
+    std::int64_t lockTimeoutMilliseconds() const override { return state_.options.lockTimeoutMilliseconds(); }
 
     Outcome fail(SqlError error, int line, ResultSink& sink);
     std::optional<SqlError> bindError(const Statement& statement);
@@ -71,11 +70,8 @@ private:
     EngineState& engine_;
     SessionConnection& connection_;
     Transaction& transaction_;
-    SessionOptions& options_;
+    SessionState& state_;
     const BoundParameters& parameters_;
-    std::string database_;
-    std::uint16_t spid_;
-    std::int64_t rowCount_ = 0;
     StatementKind kind_ = StatementKind::Other;  // of the running statement
     std::vector<std::string> tablesRead_;  // by the running statement, as change keys
 };

@@ -6,8 +6,8 @@
 
 namespace taskstore::sql {
 
-Transaction::Transaction(EngineState& engine, SessionConnection& connection, const SessionOptions& options)
-    : engine_(engine), connection_(connection), options_(options)
+Transaction::Transaction(EngineState& engine, SessionConnection& connection, SessionState& state)
+    : engine_(engine), connection_(connection), state_(state)
 {}
 
 Transaction::~Transaction()
@@ -18,43 +18,43 @@ Transaction::~Transaction()
 
 void Transaction::beginImplicitly(ResultSink& sink)
 {
-    if (options_.implicitTransactions && count_ == 0)
+    if (state_.options.implicitTransactions && state_.tranCount == 0)
         begin(sink);
 }
 
 void Transaction::begin(ResultSink& sink)
 {
-    if (count_++ == 0) {
-        descriptor_ = engine_.nextDescriptor++;
-        sink.transactionBegan(descriptor_);
+    if (state_.tranCount++ == 0) {
+        state_.transactionDescriptor = engine_.nextDescriptor++;
+        sink.transactionChanged(TransactionChange::Began, state_.transactionDescriptor);
     }
 }
 
 void Transaction::commit(ResultSink& sink)
 {
-    if (count_ == 0)
+    if (state_.tranCount == 0)
         throw makeError<ErrorId::CommitWithoutBegin>();
-    if (count_ > 1) {
-        --count_;
+    if (state_.tranCount > 1) {
+        --state_.tranCount;
         return;
     }
     if (writeLockHeld_)
         endWriteTransaction(true);
-    count_ = 0;
-    sink.transactionCommitted(descriptor_);
-    descriptor_ = 0;
+    state_.tranCount = 0;
+    sink.transactionChanged(TransactionChange::Committed, state_.transactionDescriptor);
+    state_.transactionDescriptor = 0;
 }
 
 void Transaction::rollback(ResultSink& sink)
 {
-    if (count_ == 0)
+    if (state_.tranCount == 0)
         throw makeError<ErrorId::RollbackWithoutBegin>();
     if (writeLockHeld_)
         endWriteTransaction(false);
-    count_ = 0;
-    const std::uint64_t descriptor = descriptor_;
-    descriptor_ = 0;
-    sink.transactionRolledBack(descriptor);
+    state_.tranCount = 0;
+    const std::uint64_t descriptor = state_.transactionDescriptor;
+    state_.transactionDescriptor = 0;
+    sink.transactionChanged(TransactionChange::RolledBack, descriptor);
 }
 
 bool Transaction::lost()
@@ -81,7 +81,7 @@ void Transaction::endWriteTransaction(bool commit)
 
 void Transaction::takeWriteLock(const std::string& table)
 {
-    switch (engine_.uncommitted.waitForQueuedReaders(table, options_.lockTimeout, connection_.stopFlag())) {
+    switch (engine_.uncommitted.waitForQueuedReaders(table, state_.options.lockTimeout, connection_.stopFlag())) {
     case UncommittedChanges::Wait::Free: break;
     case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
     case UncommittedChanges::Wait::Stopped: throw StatementStopped{};
@@ -91,9 +91,9 @@ void Transaction::takeWriteLock(const std::string& table)
 
 void Transaction::waitForCommittedTables(const std::vector<std::string>& tables)
 {
-    if (options_.readUncommitted || tables.empty())
+    if (state_.options.readUncommitted || tables.empty())
         return;
-    switch (engine_.uncommitted.waitUntilFree(this, tables, options_.lockTimeout, connection_.stopFlag())) {
+    switch (engine_.uncommitted.waitUntilFree(this, tables, state_.options.lockTimeout, connection_.stopFlag())) {
     case UncommittedChanges::Wait::Free: return;
     case UncommittedChanges::Wait::TimedOut: throw lockTimeout();
     case UncommittedChanges::Wait::Stopped: throw StatementStopped{};
@@ -104,7 +104,7 @@ std::int64_t Transaction::write(const std::string& database, const std::string& 
                                 const std::function<int()>& execute)
 {
     sqlite3* db = connection_.get();
-    if (count_ == 0) {
+    if (state_.tranCount == 0) {
         // A deferred transaction locks only what it writes: the connection's own temp schema.
         if (sessionOnly)
             connection_.exec("BEGIN");

@@ -5,7 +5,7 @@
 #include "taskstore/engine/Engine.h"
 #include "taskstore/sql/session/EngineState.h"
 #include "taskstore/sql/session/SessionConnection.h"
-#include "taskstore/sql/session/SessionOptions.h"
+#include "taskstore/sql/session/SessionState.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,12 +16,12 @@ namespace taskstore::sql {
 
 class Transaction {
 public:
-    Transaction(EngineState& engine, SessionConnection& connection, const SessionOptions& options);
+    Transaction(EngineState& engine, SessionConnection& connection, SessionState& state);
     ~Transaction();  // rolls back what is still open
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    int count() const { return count_; }  // @@TRANCOUNT
+    int count() const { return state_.tranCount; }  // @@TRANCOUNT
 
     // BEGIN TRANSACTION: the first opens the transaction, each further one nests.
     void begin(ResultSink& sink);
@@ -55,9 +55,7 @@ private:
 
     EngineState& engine_;
     SessionConnection& connection_;
-    const SessionOptions& options_;
-    int count_ = 0;
-    std::uint64_t descriptor_ = 0;
+    SessionState& state_;  // its level and descriptor; the options it opens, waits and reads by
     bool writeLockHeld_ = false;   // the SQLite write transaction behind an open T-SQL one
     std::string writtenDatabase_;  // the last database the open transaction changed, for a full log
 };

@@ -61,7 +61,7 @@ Typed Translator::decimalLiteral(const std::string& literal, bool negative)
         throw makeError<ErrorId::NumberOutOfRange>(literal);
     DecimalValue signedValue = *value;
     signedValue.negative = negative;
-    return valueOf(literalText(formatDecimal(signedValue)), {TypeKind::Decimal, type->precision, type->scale});
+    return valueOf(literalText(formatDecimal(signedValue)), {SqlType::Decimal, type->precision, type->scale});
 }
 
 Typed Translator::expression(const ColumnExpr& column, int, const Scope& scope)
@@ -112,10 +112,10 @@ Typed Translator::compare(Comparison comparison, Typed left, Typed right, int li
     requireValue(left, op, line);
     requireValue(right, op, line);
     if (!left.isNull() && !right.isNull()) {
-        const TypeKind target = higher(left.type.kind, right.type.kind);
+        const SqlType target = higher(left.type.kind, right.type.kind);
         left = coerce(std::move(left), target);
         right = coerce(std::move(right), target);
-        if (target == TypeKind::Decimal)  // exactly, not as text
+        if (target == SqlType::Decimal)  // exactly, not as text
             return boolValue("(" + sqliteCall<tsCompareDecimals>(left.sql, right.sql) + " " + op + " 0)");
     }
     std::string collation;
@@ -143,46 +143,46 @@ Typed Translator::expression(const ArithmeticExpr& arithmetic, int line, const S
         const ColumnType a = left.isNull() ? right.type : left.type;
         const ColumnType b = right.isNull() ? left.type : right.type;
         const bool unicode = a.isUnicode() || b.isUnicode();
-        const ColumnType joined{unicode ? TypeKind::NVarChar : TypeKind::VarChar,
+        const ColumnType joined{unicode ? SqlType::NVarChar : SqlType::VarChar,
                                 addLengths(a.length, b.length, unicode)};
         const Typed both = valueOf("(" + left.sql + " || " + right.sql + ")", joined);
         // Without a (max) operand the result is cut at 4,000 characters (8,000 bytes), as in SQL Server.
         const bool mayOverflow = joined.length != ColumnType::maxLength && a.length + b.length > joined.length;
         return mayOverflow ? valueOf(convertCall(both, joined, 0), joined) : both;
     }
-    TypeKind target = left.isNull() ? right.type.kind
+    SqlType target = left.isNull() ? right.type.kind
         : right.isNull()            ? left.type.kind
                                     : higher(left.type.kind, right.type.kind);
-    if (target == TypeKind::Bit || target == TypeKind::SmallInt)  // small integers add up as int
-        target = TypeKind::Int;
-    if (target == TypeKind::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
+    if (target == SqlType::Bit || target == SqlType::SmallInt)  // small integers add up as int
+        target = SqlType::Int;
+    if (target == SqlType::DateTime && (op == ArithmeticOperator::Add || op == ArithmeticOperator::Subtract)) {
         // A number added to or taken from a datetime counts days, as datetime's own arithmetic does.
         const auto operand = [](Typed value) {
-            return value.isText() ? coerce(std::move(value), TypeKind::DateTime) : value;
+            return value.isText() ? coerce(std::move(value), SqlType::DateTime) : value;
         };
         const auto kindOf = [](const Typed& value) {
-            return std::to_string(static_cast<int>(value.isNull() ? TypeKind::Int : value.type.kind));
+            return std::to_string(static_cast<int>(value.isNull() ? SqlType::Int : value.type.kind));
         };
         const Typed first = operand(left), second = operand(right);
         return valueOf(
             sqliteCall<tsDateTimeArith>("'" + symbol + "'", kindOf(first), first.sql, kindOf(second), second.sql),
-            {TypeKind::DateTime, 0});
+            {SqlType::DateTime, 0});
     }
-    if (target == TypeKind::DateTime) {
-        const Typed& dateTime = left.type.kind == TypeKind::DateTime && !left.isNull() ? left : right;
+    if (target == SqlType::DateTime) {
+        const Typed& dateTime = left.type.kind == SqlType::DateTime && !left.isNull() ? left : right;
         throw makeError<ErrorId::InvalidOperand>(dateTime.type.name(), operatorName(op));
     }
-    if (op == ArithmeticOperator::Modulo && target == TypeKind::Float) {
+    if (op == ArithmeticOperator::Modulo && target == SqlType::Float) {
         const std::string a(left.isNull() ? "int" : left.type.name()), b(right.isNull() ? "int" : right.type.name());
         throw makeError<ErrorId::IncompatibleOperands>(a, b, operatorName(op));
     }
     ColumnType resultType{target, 0};
-    if (target == TypeKind::Decimal) {
+    if (target == SqlType::Decimal) {
         if (left.isText() || right.isText())
             throw makeError<ErrorId::FeatureUnsupported>(
                 "arithmetic between a character string and a decimal value: convert the string first");
         const DecimalType type = decimalResultType(symbol[0], decimalTypeOf(left), decimalTypeOf(right));
-        resultType = {TypeKind::Decimal, type.precision, type.scale};
+        resultType = {SqlType::Decimal, type.precision, type.scale};
     }
     left = coerce(std::move(left), target);
     right = coerce(std::move(right), target);
@@ -248,7 +248,7 @@ Typed Translator::expression(const InListExpr& in, int line, const Scope& scope)
     for (const ExprPtr& listed : in.list)
         add(*listed);
     const std::optional<ColumnType> type = commonType(values);
-    if (type && type->kind == TypeKind::Decimal) {
+    if (type && type->kind == SqlType::Decimal) {
         // Decimals are held as text: each value is compared exactly.
         std::string sql;
         for (std::size_t i = 1; i < values.size(); ++i)
@@ -274,8 +274,8 @@ Typed Translator::expression(const InSelectExpr& in, int line, const Scope& scop
         throw makeError<ErrorId::SubqueryWithSeveralColumns>();
     Typed item = parts.items.front();
     if (!left.isNull() && !item.isNull()) {
-        const TypeKind target = higher(left.type.kind, item.type.kind);
-        if (target == TypeKind::Decimal)
+        const SqlType target = higher(left.type.kind, item.type.kind);
+        if (target == SqlType::Decimal)
             throw makeError<ErrorId::FeatureUnsupported>("IN (SELECT ...) over decimal values");
         left = coerce(std::move(left), target);
         item = coerce(std::move(item), target);
@@ -317,7 +317,7 @@ Typed Translator::expression(const ConvertExpr& conversion, int line, const Scop
     if (value.isNull())  // a NULL of the target type, which a result column reports
         return valueOf("NULL", *target);
     if (value.type == *target
-        || (value.type.kind == target->kind && !target->isText() && target->kind != TypeKind::VarBinary))
+        || (value.type.kind == target->kind && !target->isText() && target->kind != SqlType::VarBinary))
         return valueOf(value.sql, *target);
     return valueOf(convertCall(value, *target, style), *target);
 }
@@ -326,14 +326,14 @@ Typed Translator::expression(const ConvertExpr& conversion, int line, const Scop
 Typed Translator::expression(const GlobalExpr& global, int, const Scope&)
 {
     switch (global.variable) {
-    case GlobalVariable::TranCount: return valueOf(std::to_string(context_.tranCount()), {TypeKind::Int, 0});
-    case GlobalVariable::RowCount: return valueOf(std::to_string(context_.rowCount()), {TypeKind::Int, 0});
-    case GlobalVariable::Spid: return valueOf(std::to_string(context_.spid()), {TypeKind::SmallInt, 0});
+    case GlobalVariable::TranCount: return valueOf(std::to_string(context_.tranCount()), {SqlType::Int, 0});
+    case GlobalVariable::RowCount: return valueOf(std::to_string(context_.rowCount()), {SqlType::Int, 0});
+    case GlobalVariable::Spid: return valueOf(std::to_string(context_.spid()), {SqlType::SmallInt, 0});
     case GlobalVariable::LockTimeout:
-        return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {TypeKind::Int, 0});
+        return valueOf(std::to_string(context_.lockTimeoutMilliseconds()), {SqlType::Int, 0});
     case GlobalVariable::Version: break;
     }
-    return valueOf(literalText(versionText()), {TypeKind::NVarChar, 300});
+    return valueOf(literalText(versionText()), {SqlType::NVarChar, 300});
 }
 
 // Numbered SQLite parameters, bound by the session: the value never enters the text. A parameter
@@ -348,19 +348,19 @@ Typed Translator::parameter(const ParameterExpr& parameter, bool native)
     if (native)
         return value;
     switch (type.kind) {
-    case TypeKind::TinyInt:
-    case TypeKind::SmallInt: value.type = {TypeKind::Int, 0}; return value;
-    case TypeKind::SmallDateTime: value.type = {TypeKind::DateTime, 0}; return value;
-    case TypeKind::Decimal: return valueOf(convertCall(value, type, 0), type);  // exact, at its declared scale
-    case TypeKind::Money:
-    case TypeKind::SmallMoney: return valueOf(convertCall(value, {TypeKind::Float, 0}, 0), {TypeKind::Float, 0});
-    case TypeKind::Date:
-    case TypeKind::DateTime2:
-    case TypeKind::DateTimeOffset:
-        return valueOf(convertCall(value, {TypeKind::DateTime, 0}, 0), {TypeKind::DateTime, 0});
-    case TypeKind::Time: return valueOf(convertCall(value, {TypeKind::NVarChar, 16}, 0), {TypeKind::NVarChar, 16});
-    case TypeKind::UniqueIdentifier:
-        return valueOf(convertCall(value, {TypeKind::NVarChar, 36}, 0), {TypeKind::NVarChar, 36});
+    case SqlType::TinyInt:
+    case SqlType::SmallInt: value.type = {SqlType::Int, 0}; return value;
+    case SqlType::SmallDateTime: value.type = {SqlType::DateTime, 0}; return value;
+    case SqlType::Decimal: return valueOf(convertCall(value, type, 0), type);  // exact, at its declared scale
+    case SqlType::Money:
+    case SqlType::SmallMoney: return valueOf(convertCall(value, {SqlType::Float, 0}, 0), {SqlType::Float, 0});
+    case SqlType::Date:
+    case SqlType::DateTime2:
+    case SqlType::DateTimeOffset:
+        return valueOf(convertCall(value, {SqlType::DateTime, 0}, 0), {SqlType::DateTime, 0});
+    case SqlType::Time: return valueOf(convertCall(value, {SqlType::NVarChar, 16}, 0), {SqlType::NVarChar, 16});
+    case SqlType::UniqueIdentifier:
+        return valueOf(convertCall(value, {SqlType::NVarChar, 36}, 0), {SqlType::NVarChar, 36});
     default: return value;
     }
 }
@@ -385,7 +385,7 @@ Typed Translator::expression(const NullExpr&, int, const Scope&)
 Typed Translator::expression(const IntegerExpr& integer, int, const Scope&)
 {
     if (integer.value && *integer.value <= std::numeric_limits<std::int32_t>::max()) {
-        Typed value = valueOf(integer.written, {TypeKind::Int, 0});
+        Typed value = valueOf(integer.written, {SqlType::Int, 0});
         value.literalDigits = literalDecimalType(integer.written)->precision;
         return value;
     }
@@ -395,7 +395,7 @@ Typed Translator::expression(const IntegerExpr& integer, int, const Scope&)
 Typed Translator::expression(const DecimalExpr& decimal, int, const Scope&)
 {
     if (decimal.written.find_first_of("eE") != std::string::npos)
-        return valueOf(decimal.written, {TypeKind::Float, 0});
+        return valueOf(decimal.written, {SqlType::Float, 0});
     return decimalLiteral(decimal.written, false);
 }
 
@@ -404,9 +404,9 @@ Typed Translator::expression(const StringExpr& string, int, const Scope&)
 {
     if (string.unicode)
         return valueOf(literalText(string.value),
-                       {TypeKind::NVarChar, std::max(1, static_cast<int>(utf16Units(string.value)))});
+                       {SqlType::NVarChar, std::max(1, static_cast<int>(utf16Units(string.value)))});
     const std::string kept = keptByDatabaseCodePage(string.value);
-    return valueOf(literalText(kept), {TypeKind::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
+    return valueOf(literalText(kept), {SqlType::VarChar, std::max(1, static_cast<int>(databaseCodePageBytes(kept)))});
 }
 
 Typed Translator::expression(const ParameterExpr& bound, int, const Scope&)
@@ -419,11 +419,11 @@ Typed Translator::expression(const NegateExpr& negate, int line, const Scope& sc
     const Expr& operand = *negate.operand;
     const auto* integer = std::get_if<IntegerExpr>(&operand.body);
     if (integer && integer->written == "2147483648")  // int's minimum, an int
-        return valueOf("-" + integer->written, {TypeKind::Int, 0});
+        return valueOf("-" + integer->written, {SqlType::Int, 0});
     const auto* decimal = std::get_if<DecimalExpr>(&operand.body);
     if (integer || decimal) {
         Typed typed = expression(operand, scope);
-        if (typed.type.kind == TypeKind::Decimal)
+        if (typed.type.kind == SqlType::Decimal)
             return decimalLiteral(integer ? integer->written : decimal->written, true);
         typed.sql = "-" + typed.sql;
         return typed;
@@ -434,8 +434,8 @@ Typed Translator::expression(const NegateExpr& negate, int line, const Scope& sc
         return value;
     if (!isNumberKind(value.type.kind))
         throw makeError<ErrorId::InvalidOperand>(value.type.name(), "minus");
-    const bool small = value.type.kind == TypeKind::Bit || value.type.kind == TypeKind::SmallInt;
-    const ColumnType type = small ? ColumnType{TypeKind::Int, 0} : value.type;
+    const bool small = value.type.kind == SqlType::Bit || value.type.kind == SqlType::SmallInt;
+    const ColumnType type = small ? ColumnType{SqlType::Int, 0} : value.type;
     return valueOf(sqliteCall<tsArith>("0", "'-'", std::to_string(typeCode(type)), value.sql), type);
 }
 

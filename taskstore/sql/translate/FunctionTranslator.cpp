@@ -18,12 +18,12 @@ using namespace translation;
 Typed Translator::textPart(FunctionTranslation part, std::vector<Typed> values)
 {
     const Typed text = asText(values[0]);
-    ColumnType type = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
-    if (type.kind == TypeKind::Char || type.kind == TypeKind::NChar)
-        type.kind = type.isUnicode() ? TypeKind::NVarChar : TypeKind::VarChar;
+    ColumnType type = text.isNull() ? ColumnType{SqlType::VarChar, 1} : text.type;
+    if (type.kind == SqlType::Char || type.kind == SqlType::NChar)
+        type.kind = type.isUnicode() ? SqlType::NVarChar : SqlType::VarChar;
     const bool substring = part == FunctionTranslation::Substring;
-    const std::string start = substring ? coerce(values[1], TypeKind::BigInt).sql : "1";
-    const std::string length = coerce(values[substring ? 2 : 1], TypeKind::BigInt).sql;
+    const std::string start = substring ? coerce(values[1], SqlType::BigInt).sql : "1";
+    const std::string length = coerce(values[substring ? 2 : 1], SqlType::BigInt).sql;
     const char* mode = substring ? "0" : part == FunctionTranslation::Left ? "1" : "2";
     return valueOf(sqliteCall<tsSubstring>(text.sql, start, length, mode), type);
 }
@@ -46,7 +46,7 @@ Typed Translator::expression(const FunctionExpr& functionCall, int line, const S
     // UPPER, LOWER, LTRIM and RTRIM keep the type of their text.
     const auto keepingTextType = [&](const std::string& call, const std::string& rest) {
         const Typed text = asText(arguments().front());
-        const ColumnType textType = text.isNull() ? ColumnType{TypeKind::VarChar, 1} : text.type;
+        const ColumnType textType = text.isNull() ? ColumnType{SqlType::VarChar, 1} : text.type;
         return valueOf(call + "(" + text.sql + rest + ")", textType);
     };
     switch (builtin.translation) {
@@ -55,27 +55,27 @@ Typed Translator::expression(const FunctionExpr& functionCall, int line, const S
             throw makeError<ErrorId::AggregateInWhere>();
         aggregates_->used = true;
         if (functionCall.args.empty())
-            return valueOf("count(*)", {TypeKind::Int, 0});
+            return valueOf("count(*)", {SqlType::Int, 0});
         ++aggregates_->depth;
         const Typed value = expression(*functionCall.args[0], scope);
         --aggregates_->depth;
         requireValue(value, functionName, line);
-        return valueOf("count(" + value.sql + ")", {TypeKind::Int, 0});
+        return valueOf("count(" + value.sql + ")", {SqlType::Int, 0});
     }
     case FunctionTranslation::DatabaseName:
         arguments();
-        return valueOf(literalText(context_.currentDatabase()), {TypeKind::NVarChar, 128});
+        return valueOf(literalText(context_.currentDatabase()), {SqlType::NVarChar, 128});
     case FunctionTranslation::ServerProperty: {
         const Typed name = arguments().front();
         if (!name.isNull() && !name.isText())
             throw makeError<ErrorId::InvalidArgumentType>(name.type.name(), 1, "serverproperty");
-        Typed value = valueOf(sqliteCall<tsServerProperty>(name.sql), {TypeKind::NVarChar, 128});
+        Typed value = valueOf(sqliteCall<tsServerProperty>(name.sql), {SqlType::NVarChar, 128});
         value.variant = true;
         return value;
     }
     case FunctionTranslation::CurrentDateTime:
         arguments();
-        return valueOf(sqliteCall<tsGetDate>(), {TypeKind::DateTime, 0});
+        return valueOf(sqliteCall<tsGetDate>(), {SqlType::DateTime, 0});
     case FunctionTranslation::IsNull: {
         auto values = arguments();
         if (values[0].isNull())
@@ -88,24 +88,24 @@ Typed Translator::expression(const FunctionExpr& functionCall, int line, const S
     case FunctionTranslation::Right: return textPart(builtin.translation, arguments());
     case FunctionTranslation::CharIndex: {
         auto values = arguments();
-        const std::string start = values.size() == 3 ? coerce(values[2], TypeKind::BigInt).sql : "1";
+        const std::string start = values.size() == 3 ? coerce(values[2], SqlType::BigInt).sql : "1";
         const std::string call = sqliteCall<tsCharIndex>(asText(values[0]).sql, asText(values[1]).sql, start);
-        return valueOf(call, {TypeKind::Int, 0});
+        return valueOf(call, {SqlType::Int, 0});
     }
     case FunctionTranslation::DataLength: {
         const Typed value = arguments().front();
         if (value.isNull())
-            return valueOf("NULL", {TypeKind::Int, 0});
+            return valueOf("NULL", {SqlType::Int, 0});
         if (value.isText())
-            return valueOf(sqliteCall<tsDataLength>(value.sql, value.type.isUnicode() ? "1" : "0"), {TypeKind::Int, 0});
-        if (value.type.kind == TypeKind::VarBinary)
-            return valueOf("length(" + value.sql + ")", {TypeKind::Int, 0});  // a blob's length is its bytes
-        const int bytes = value.type.kind == TypeKind::Int ? 4 : value.type.kind == TypeKind::Bit ? 1 : 8;
+            return valueOf(sqliteCall<tsDataLength>(value.sql, value.type.isUnicode() ? "1" : "0"), {SqlType::Int, 0});
+        if (value.type.kind == SqlType::VarBinary)
+            return valueOf("length(" + value.sql + ")", {SqlType::Int, 0});  // a blob's length is its bytes
+        const int bytes = value.type.kind == SqlType::Int ? 4 : value.type.kind == SqlType::Bit ? 1 : 8;
         return valueOf("CASE WHEN " + value.sql + " IS NULL THEN NULL ELSE " + std::to_string(bytes) + " END",
-                       {TypeKind::Int, 0});
+                       {SqlType::Int, 0});
     }
     case FunctionTranslation::Length:
-        return valueOf(sqliteCall<tsLen>(asText(arguments().front()).sql), {TypeKind::Int, 0});
+        return valueOf(sqliteCall<tsLen>(asText(arguments().front()).sql), {SqlType::Int, 0});
     case FunctionTranslation::Upper: return keepingTextType("upper", "");
     case FunctionTranslation::Lower: return keepingTextType("lower", "");
     case FunctionTranslation::TrimLeft: return keepingTextType("ltrim", ", ' '");

@@ -7,7 +7,7 @@
 namespace taskstore::sql {
 
 using store::ColumnType;
-using store::TypeKind;
+using store::SqlType;
 
 store::CatalogTable catalogTableOf(const CreateTableStatement& statement)
 {
@@ -19,7 +19,7 @@ store::CatalogTable catalogTableOf(const CreateTableStatement& statement)
             throw makeError<ErrorId::UnknownDataType>(i + 1, definition.type.name);
         if (table.find(definition.name))
             throw makeError<ErrorId::DuplicateColumnName>(definition.name, table.name);
-        if (definition.identity && type->kind != TypeKind::Int)
+        if (definition.identity && type->kind != SqlType::Int)
             throw makeError<ErrorId::IdentityNotInt>(definition.name);
         table.columns.push_back(
             {definition.name, *type, definition.nullable, definition.primaryKey, definition.identity});

@@ -41,33 +41,6 @@ bool isLiteralValue(const Expr& expr)
     return isOneOf<IntegerExpr, DecimalExpr, StringExpr>(expr);
 }
 
-SqlType sqlTypeOf(TypeKind kind)
-{
-    switch (kind) {
-    case TypeKind::Int: return SqlType::Int;
-    case TypeKind::BigInt: return SqlType::BigInt;
-    case TypeKind::Bit: return SqlType::Bit;
-    case TypeKind::Float: return SqlType::Float;
-    case TypeKind::DateTime: return SqlType::DateTime;
-    case TypeKind::TinyInt: return SqlType::TinyInt;
-    case TypeKind::SmallInt: return SqlType::SmallInt;
-    case TypeKind::SmallDateTime: return SqlType::SmallDateTime;
-    case TypeKind::Decimal: return SqlType::Decimal;
-    case TypeKind::Money: return SqlType::Money;
-    case TypeKind::SmallMoney: return SqlType::SmallMoney;
-    case TypeKind::UniqueIdentifier: return SqlType::UniqueIdentifier;
-    case TypeKind::VarBinary: return SqlType::VarBinary;
-    case TypeKind::Date: return SqlType::Date;
-    case TypeKind::Time: return SqlType::Time;
-    case TypeKind::DateTime2: return SqlType::DateTime2;
-    case TypeKind::DateTimeOffset: return SqlType::DateTimeOffset;
-    case TypeKind::VarChar: return SqlType::VarChar;
-    case TypeKind::Char: return SqlType::Char;
-    case TypeKind::NChar: return SqlType::NChar;
-    default: return SqlType::NVarChar;
-    }
-}
-
 // The stop check of a guarded statement comes first, so that every row the statement visits
 // reaches it, also the rows its filter then rejects; in a subquery too, whose rows can be many
 // more than the statement's own.
@@ -167,7 +140,7 @@ Translator::SelectParts Translator::selectParts(const SelectStatement& statement
         requireValue(*key, "ORDER", expr.line);
         if (key->isNull())
             continue;
-        std::string sql = key->type.kind == TypeKind::Decimal ? sqliteCall<tsDecimalSortKey>(key->sql) : key->sql;
+        std::string sql = key->type.kind == SqlType::Decimal ? sqliteCall<tsDecimalSortKey>(key->sql) : key->sql;
         if (key->isText())
             sql += std::string(" COLLATE ") + store::textCollationName;
         parts.orderBy += (parts.orderBy.empty() ? " ORDER BY " : ", ") + sql + (order.descending ? " DESC" : " ASC");
@@ -189,14 +162,14 @@ SelectPlan Translator::select(const SelectStatement& statement)
         plan.sql += (i ? ", " : "") + item.sql;
         ColumnInfo info;
         info.name = parts.names[i];
-        const ColumnType type = item.isNull() ? ColumnType{TypeKind::Int, 0} : item.type;
-        info.type = item.variant ? SqlType::Variant : sqlTypeOf(type.kind);
-        if (type.isText() || type.kind == TypeKind::VarBinary)
+        const ColumnType type = item.isNull() ? ColumnType{SqlType::Int, 0} : item.type;
+        info.type = item.variant ? SqlType::Variant : type.kind;
+        if (type.isText() || type.kind == SqlType::VarBinary)
             info.maxChars = type.length == ColumnType::maxLength ? ColumnInfo::unlimited : type.length;
         info.nullable = item.nullable;
         info.identity = item.identity;
         info.tableColumn = item.isColumn;
-        if (type.kind == TypeKind::Decimal || type.kind == TypeKind::Money || type.kind == TypeKind::SmallMoney)
+        if (type.kind == SqlType::Decimal || type.kind == SqlType::Money || type.kind == SqlType::SmallMoney)
             info.precision = static_cast<std::uint8_t>(type.length);
         info.scale = static_cast<std::uint8_t>(type.scale);
         plan.columns.push_back(std::move(info));

@@ -12,40 +12,41 @@
 
 namespace taskstore::sql::translation {
 
-int rank(TypeKind kind)
+int rank(SqlType kind)
 {
     switch (kind) {
-    case TypeKind::DateTimeOffset:
-    case TypeKind::DateTime2:
-    case TypeKind::DateTime:
-    case TypeKind::SmallDateTime:
-    case TypeKind::Date:
-    case TypeKind::Time: return 11;
-    case TypeKind::Float: return 10;
-    case TypeKind::Decimal: return 9;
-    case TypeKind::Money:
-    case TypeKind::SmallMoney: return 8;
-    case TypeKind::BigInt: return 7;
-    case TypeKind::Int: return 6;
-    case TypeKind::SmallInt:
-    case TypeKind::Bit:
-    case TypeKind::TinyInt: return 5;
-    case TypeKind::UniqueIdentifier:
-    case TypeKind::NVarChar: return 4;
-    case TypeKind::NChar: return 3;
-    case TypeKind::VarChar: return 2;
-    case TypeKind::Char: return 1;
-    case TypeKind::VarBinary: return 0;
+    case SqlType::Variant: return 12;  // above every other type, as in SQL Server
+    case SqlType::DateTimeOffset:
+    case SqlType::DateTime2:
+    case SqlType::DateTime:
+    case SqlType::SmallDateTime:
+    case SqlType::Date:
+    case SqlType::Time: return 11;
+    case SqlType::Float: return 10;
+    case SqlType::Decimal: return 9;
+    case SqlType::Money:
+    case SqlType::SmallMoney: return 8;
+    case SqlType::BigInt: return 7;
+    case SqlType::Int: return 6;
+    case SqlType::SmallInt:
+    case SqlType::Bit:
+    case SqlType::TinyInt: return 5;
+    case SqlType::UniqueIdentifier:
+    case SqlType::NVarChar: return 4;
+    case SqlType::NChar: return 3;
+    case SqlType::VarChar: return 2;
+    case SqlType::Char: return 1;
+    case SqlType::VarBinary: return 0;
     }
     return 0;
 }
 
-TypeKind higher(TypeKind a, TypeKind b) { return rank(a) >= rank(b) ? a : b; }
+SqlType higher(SqlType a, SqlType b) { return rank(a) >= rank(b) ? a : b; }
 
-bool isTextKind(TypeKind kind) { return ColumnType{kind, 0}.isText(); }
-bool isNumberKind(TypeKind kind)
+bool isTextKind(SqlType kind) { return ColumnType{kind, 0}.isText(); }
+bool isNumberKind(SqlType kind)
 {
-    return ColumnType{kind, 0}.isNumeric() || kind == TypeKind::Decimal || kind == TypeKind::SmallInt;
+    return ColumnType{kind, 0}.isNumeric() || kind == SqlType::Decimal || kind == SqlType::SmallInt;
 }
 
 namespace {
@@ -53,11 +54,11 @@ namespace {
 DecimalType decimalTypeOfType(ColumnType type)
 {
     switch (type.kind) {
-    case TypeKind::Decimal: return {type.length, type.scale};
-    case TypeKind::BigInt: return {19, 0};
-    case TypeKind::TinyInt: return {3, 0};
-    case TypeKind::SmallInt: return {5, 0};
-    case TypeKind::Bit: return {1, 0};
+    case SqlType::Decimal: return {type.length, type.scale};
+    case SqlType::BigInt: return {19, 0};
+    case SqlType::TinyInt: return {3, 0};
+    case SqlType::SmallInt: return {5, 0};
+    case SqlType::Bit: return {1, 0};
     default: return {10, 0};
     }
 }
@@ -68,7 +69,7 @@ DecimalType decimalTypeOf(const Typed& value)
 {
     if (value.literalDigits > 0)
         return {value.literalDigits, 0};
-    return decimalTypeOfType(value.isNull() ? ColumnType{TypeKind::Int, 0} : value.type);
+    return decimalTypeOfType(value.isNull() ? ColumnType{SqlType::Int, 0} : value.type);
 }
 
 std::string literalText(std::string_view text) { return store::quoted(text, '\''); }
@@ -86,7 +87,7 @@ Typed nullValue()
     Typed typed;
     typed.sql = "NULL";
     typed.cls = Class::Null;
-    typed.type = {TypeKind::Int, 0};
+    typed.type = {SqlType::Int, 0};
     return typed;
 }
 
@@ -106,16 +107,16 @@ std::string convertCall(const Typed& value, ColumnType target, int style)
 
 // Implicit conversion towards the type that wins by precedence; values of the same family
 // (numbers among numbers, text among text) need none.
-Typed coerce(Typed value, TypeKind target)
+Typed coerce(Typed value, SqlType target)
 {
     if (value.isNull()) {
         value.type = {target, isTextKind(target) ? 1 : 0};
         return value;
     }
-    const TypeKind kind = value.type.kind;
+    const SqlType kind = value.type.kind;
     // Integers take part in decimal arithmetic as they are; a decimal, held as its text, does not
     // in float arithmetic.
-    const bool decimalToOther = kind == TypeKind::Decimal && target != TypeKind::Decimal;
+    const bool decimalToOther = kind == SqlType::Decimal && target != SqlType::Decimal;
     const bool sameFamily = kind == target || (isNumberKind(kind) && isNumberKind(target) && !decimalToOther)
         || (isTextKind(kind) && isTextKind(target));
     if (sameFamily)
@@ -123,9 +124,9 @@ Typed coerce(Typed value, TypeKind target)
     // Text becomes a decimal at its own scale.
     const ColumnType targetType{target,
                                 isTextKind(target)                ? 30
-                                    : target == TypeKind::Decimal ? maxDecimalPrecision
+                                    : target == SqlType::Decimal ? maxDecimalPrecision
                                                                   : 0,
-                                target == TypeKind::Decimal ? -1 : 0};
+                                target == SqlType::Decimal ? -1 : 0};
     Typed converted = valueOf(convertCall(value, targetType, 0), targetType);
     return converted;
 }
@@ -135,7 +136,7 @@ Typed assign(Typed value, ColumnType target)
 {
     if (value.isNull())
         return value;
-    const bool sized = target.isText() || target.kind == TypeKind::VarBinary;
+    const bool sized = target.isText() || target.kind == SqlType::VarBinary;
     const bool same = value.type.kind == target.kind && (!sized || target.length == ColumnType::maxLength);
     if (same)
         return value;
@@ -152,7 +153,7 @@ Typed asText(Typed value)
 {
     if (value.isNull() || value.isText())
         return value;
-    return coerce(std::move(value), TypeKind::VarChar);
+    return coerce(std::move(value), SqlType::VarChar);
 }
 
 // The type of a list of values that must agree (IN lists, CASE results).
@@ -171,18 +172,18 @@ std::optional<ColumnType> commonType(const std::vector<Typed>& values)
             const int length = result->length == ColumnType::maxLength || value.type.length == ColumnType::maxLength
                 ? ColumnType::maxLength
                 : std::max(result->length, value.type.length);
-            result = ColumnType{unicode ? TypeKind::NVarChar : TypeKind::VarChar, length};
+            result = ColumnType{unicode ? SqlType::NVarChar : SqlType::VarChar, length};
             continue;
         }
         const ColumnType previous = *result;
         if (rank(value.type.kind) > rank(result->kind))
             result = value.type;
-        if (result->kind == TypeKind::Decimal && isNumberKind(previous.kind) && isNumberKind(value.type.kind)) {
+        if (result->kind == SqlType::Decimal && isNumberKind(previous.kind) && isNumberKind(value.type.kind)) {
             // Every value must fit: the most integral digits and the largest scale, up to 38.
             const DecimalType a = decimalTypeOfType(previous), b = decimalTypeOfType(value.type);
             const int scale = std::max(a.scale, b.scale);
             const int integral = std::max(a.precision - a.scale, b.precision - b.scale);
-            result = ColumnType{TypeKind::Decimal, std::min(integral + scale, maxDecimalPrecision),
+            result = ColumnType{SqlType::Decimal, std::min(integral + scale, maxDecimalPrecision),
                                 std::min(scale, maxDecimalPrecision - std::min(integral, maxDecimalPrecision))};
         }
     }

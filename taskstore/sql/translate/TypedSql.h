@@ -41,10 +41,10 @@ namespace translation {
 
 using Typed = Translator::Typed;
 
-int rank(TypeKind kind);
-TypeKind higher(TypeKind a, TypeKind b);
-bool isTextKind(TypeKind kind);
-bool isNumberKind(TypeKind kind);
+int rank(SqlType kind);
+SqlType higher(SqlType a, SqlType b);
+bool isTextKind(SqlType kind);
+bool isNumberKind(SqlType kind);
 // The precision and scale a number takes in decimal arithmetic: an int is decimal(10, 0), an
 // integer literal has as many digits as it is written with.
 DecimalType decimalTypeOf(const Typed& value);
@@ -54,7 +54,7 @@ Typed valueOf(std::string sql, ColumnType type);
 Typed nullValue();
 Typed boolValue(std::string sql);
 std::string convertCall(const Typed& value, ColumnType target, int style);
-Typed coerce(Typed value, TypeKind target);
+Typed coerce(Typed value, SqlType target);
 Typed assign(Typed value, ColumnType target);
 Typed asText(Typed value);
 std::optional<ColumnType> commonType(const std::vector<Typed>& values);

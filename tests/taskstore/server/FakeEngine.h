@@ -103,7 +103,7 @@ public:
     {
         if (tranCount_++ == 0) {
             descriptor_ = engine_.nextDescriptor++;
-            sink.transactionBegan(descriptor_);
+            sink.transactionChanged(taskstore::TransactionChange::Began, descriptor_);
         }
         sink.done(std::nullopt, false);
     }
@@ -112,7 +112,7 @@ public:
         if (tranCount_ == 0)
             return noTransaction(sink, 3902, "COMMIT");
         tranCount_ = 0;
-        sink.transactionCommitted(descriptor_);
+        sink.transactionChanged(taskstore::TransactionChange::Committed, descriptor_);
         sink.done(std::nullopt, false);
     }
     void rollbackTransaction(taskstore::ResultSink& sink) override
@@ -120,7 +120,7 @@ public:
         if (tranCount_ == 0)
             return noTransaction(sink, 3903, "ROLLBACK");
         tranCount_ = 0;
-        sink.transactionRolledBack(descriptor_);
+        sink.transactionChanged(taskstore::TransactionChange::RolledBack, descriptor_);
         sink.done(std::nullopt, false);
     }
     const std::string& currentDatabase() const override { return database_; }

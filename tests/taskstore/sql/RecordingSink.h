@@ -28,17 +28,12 @@ public:
     {
         databases.emplace_back(newDatabase);
     }
-    void transactionBegan(std::uint64_t descriptor) override
+    void transactionChanged(taskstore::TransactionChange change, std::uint64_t descriptor) override
     {
-        events.push_back("begin " + std::to_string(descriptor));
-    }
-    void transactionCommitted(std::uint64_t descriptor) override
-    {
-        events.push_back("commit " + std::to_string(descriptor));
-    }
-    void transactionRolledBack(std::uint64_t descriptor) override
-    {
-        events.push_back("rollback " + std::to_string(descriptor));
+        const char* what = change == taskstore::TransactionChange::Began       ? "begin "
+                           : change == taskstore::TransactionChange::Committed ? "commit "
+                                                                               : "rollback ";
+        events.push_back(what + std::to_string(descriptor));
     }
 
     struct Done {

@@ -30,11 +30,11 @@ SqlValue convert(SqlValue value, ColumnType from, ColumnType to, int style = 0)
     return convertValue(value, from, to, style);
 }
 
-const ColumnType varcharType{TypeKind::VarChar, 30};
-const ColumnType intType{TypeKind::Int, 0};
-const ColumnType bigintType{TypeKind::BigInt, 0};
-const ColumnType floatType{TypeKind::Float, 0};
-const ColumnType datetimeType{TypeKind::DateTime, 0};
+const ColumnType varcharType{SqlType::VarChar, 30};
+const ColumnType intType{SqlType::Int, 0};
+const ColumnType bigintType{SqlType::BigInt, 0};
+const ColumnType floatType{SqlType::Float, 0};
+const ColumnType datetimeType{SqlType::DateTime, 0};
 
 TEST(Conversions, OtherTargetsThanInt)
 {
@@ -43,8 +43,8 @@ TEST(Conversions, OtherTargetsThanInt)
     EXPECT_EQ(errorOf([] { convert(SqlValue::ofText("99999999999999999999"), varcharType, bigintType); }), 8115);
     EXPECT_EQ(convert(SqlValue::ofText(" 1e2 "), varcharType, floatType).real, 100.0);
     EXPECT_EQ(errorOf([] { convert(SqlValue::ofText("1,5"), varcharType, floatType); }), 8114);
-    EXPECT_EQ(convert(SqlValue::ofText("TRUE"), varcharType, {TypeKind::Bit, 0}).integer, 1);
-    EXPECT_EQ(convert(SqlValue::ofInteger(7), intType, {TypeKind::Bit, 0}).integer, 1);
+    EXPECT_EQ(convert(SqlValue::ofText("TRUE"), varcharType, {SqlType::Bit, 0}).integer, 1);
+    EXPECT_EQ(convert(SqlValue::ofInteger(7), intType, {SqlType::Bit, 0}).integer, 1);
     // Numbers to int truncate toward zero and check the range.
     EXPECT_EQ(convert(SqlValue::ofReal(-2.9), floatType, intType).integer, -2);
     EXPECT_EQ(errorOf([] { convert(SqlValue::ofReal(3e9), floatType, intType); }), 8115);
@@ -54,15 +54,15 @@ TEST(Conversions, OtherTargetsThanInt)
 
 TEST(Conversions, ToTextCutsOrRefuses)
 {
-    const ColumnType two{TypeKind::VarChar, 2};
+    const ColumnType two{SqlType::VarChar, 2};
     EXPECT_EQ(convert(SqlValue::ofText("abc"), varcharType, two).text, "ab");
-    EXPECT_EQ(convert(SqlValue::ofText("汉字词"), varcharType, {TypeKind::NVarChar, 2}).text, "汉字");
+    EXPECT_EQ(convert(SqlValue::ofText("汉字词"), varcharType, {SqlType::NVarChar, 2}).text, "汉字");
     EXPECT_EQ(convert(SqlValue::ofInteger(123), intType, two).text, "*");
     EXPECT_EQ(errorOf([] {
-                  convert(SqlValue::ofText("abc"), varcharType, {TypeKind::VarChar, 2}, assignmentStyle);
+                  convert(SqlValue::ofText("abc"), varcharType, {SqlType::VarChar, 2}, assignmentStyle);
               }),
               8152);
-    EXPECT_EQ(convert(SqlValue::ofText("abc"), varcharType, {TypeKind::VarChar, ColumnType::maxLength}).text, "abc");
+    EXPECT_EQ(convert(SqlValue::ofText("abc"), varcharType, {SqlType::VarChar, ColumnType::maxLength}).text, "abc");
     EXPECT_EQ(convert(SqlValue::ofReal(1.5), floatType, varcharType).text, "1.5");
 }
 
@@ -158,21 +158,21 @@ TEST(Conversions, DateTimeTicksRoundTrip)
 
 TEST(Conversions, Arithmetic)
 {
-    EXPECT_EQ(arithmetic('/', {TypeKind::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -3);
-    EXPECT_EQ(arithmetic('%', {TypeKind::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -1);
+    EXPECT_EQ(arithmetic('/', {SqlType::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -3);
+    EXPECT_EQ(arithmetic('%', {SqlType::Int, 0}, SqlValue::ofInteger(-7), SqlValue::ofInteger(2)).integer, -1);
     EXPECT_EQ(errorOf([] {
-                  arithmetic('*', {TypeKind::Int, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768));
+                  arithmetic('*', {SqlType::Int, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768));
               }),
               8115);
-    EXPECT_EQ(arithmetic('*', {TypeKind::BigInt, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer,
+    EXPECT_EQ(arithmetic('*', {SqlType::BigInt, 0}, SqlValue::ofInteger(65536), SqlValue::ofInteger(32768)).integer,
               2147483648LL);
     EXPECT_EQ(errorOf([] {
-                  arithmetic('/', {TypeKind::BigInt, 0}, SqlValue::ofInteger(std::numeric_limits<std::int64_t>::min()),
+                  arithmetic('/', {SqlType::BigInt, 0}, SqlValue::ofInteger(std::numeric_limits<std::int64_t>::min()),
                              SqlValue::ofInteger(-1));
               }),
               8115);
-    EXPECT_EQ(errorOf([] { arithmetic('/', {TypeKind::Float, 0}, SqlValue::ofReal(1), SqlValue::ofReal(0)); }), 8134);
-    EXPECT_EQ(arithmetic('+', {TypeKind::Int, 0}, SqlValue::null(), SqlValue::ofInteger(1)).kind, SqlValue::Kind::Null);
+    EXPECT_EQ(errorOf([] { arithmetic('/', {SqlType::Float, 0}, SqlValue::ofReal(1), SqlValue::ofReal(0)); }), 8134);
+    EXPECT_EQ(arithmetic('+', {SqlType::Int, 0}, SqlValue::null(), SqlValue::ofInteger(1)).kind, SqlValue::Kind::Null);
 }
 
 TEST(Patterns, Like)

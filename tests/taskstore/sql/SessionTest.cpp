@@ -558,10 +558,11 @@ TEST(Sessions, ExponentialTranslationFailsTheStatementQuicklyAndTheBatchGoesOn)
 class StopAtTransactionStart : public RecordingSink {
 public:
     explicit StopAtTransactionStart(taskstore::Session& session) : session_(session) {}
-    void transactionBegan(std::uint64_t descriptor) override
+    void transactionChanged(taskstore::TransactionChange change, std::uint64_t descriptor) override
     {
-        RecordingSink::transactionBegan(descriptor);
-        session_.interrupt();
+        RecordingSink::transactionChanged(change, descriptor);
+        if (change == taskstore::TransactionChange::Began)
+            session_.interrupt();
     }
 
 private:

@@ -18,15 +18,15 @@ namespace {
 using namespace std::chrono_literals;
 using taskstore::sql::EngineState;
 using taskstore::sql::SessionConnection;
-using taskstore::sql::SessionOptions;
+using taskstore::sql::SessionState;
 using taskstore::sql::Transaction;
 
 const std::string changeKey = "vozuzodi.t";
 
-// One session's connection, options and transaction, without the statements around them.
+// One session's connection, state and transaction, without the statements around them.
 struct SessionParts {
     explicit SessionParts(EngineState& engine)
-        : connection(engine.dataFolder, options), transaction(engine, connection, options)
+        : connection(engine.dataFolder, state.options), transaction(engine, connection, state)
     {
         connection.attached("VOZUZODI");
     }
@@ -44,7 +44,7 @@ struct SessionParts {
         return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int(statement.get(), 0) : -1;
     }
 
-    SessionOptions options;
+    SessionState state;
     SessionConnection connection;
     Transaction transaction;
 };
@@ -89,7 +89,7 @@ TEST(TransactionObject, TheWriteIsHeldUntilTheOutermostLevelEnds)
     EngineState engine(folder.path() / "data", false);
     auto writer = std::make_unique<SessionParts>(engine);
     SessionParts reader(engine);
-    reader.options.lockTimeout = 0ms;
+    reader.state.options.lockTimeout = 0ms;
     // 0 when the reader may go on, 1222 when it would wait.
     const auto readerWaits = [&] { return errorOf([&] { reader.transaction.waitForCommittedTables({changeKey}); }); };
 

@@ -225,14 +225,17 @@ TEST(MessageFraming, TransactionReplyHasOneDone)
     MessageWriter writer(capture.output(), 51);
     TokenSink sink(writer, "S");
     sink.setSingleDone(true);
-    sink.transactionCommitted(7);
+    sink.transactionChanged(TransactionChange::Committed, 7);
     sink.done(std::nullopt, false);
-    sink.transactionBegan(8);
+    sink.transactionChanged(TransactionChange::Began, 8);
+    sink.done(std::nullopt, false);
+    sink.transactionChanged(TransactionChange::RolledBack, 8);
     sink.done(std::nullopt, false);
     sink.endReply();
     EXPECT_EQ(capture.payload(),
               hex("E3 0B 00 09 00 08 07 00 00 00 00 00 00 00"
                   "E3 0B 00 08 08 08 00 00 00 00 00 00 00 00"
+                  "E3 0B 00 0A 00 08 08 00 00 00 00 00 00 00"
                   "FD 00 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
