@@ -117,7 +117,7 @@ ColumnType typeArgument(sqlite3_value* kind, sqlite3_value* length)
 // for text that fails, which the general path reports.
 bool convertedTextToInt(sqlite3_context* ctx, sqlite3_value** args)
 {
-    if (typeOfCode(sqlite3_value_int(args[2])).kind != TypeKind::Int || !typeOfCode(sqlite3_value_int(args[1])).isText()
+    if (typeOfCode(sqlite3_value_int(args[2])).kind != SqlType::Int || !typeOfCode(sqlite3_value_int(args[1])).isText()
         || sqlite3_value_type(args[0]) != SQLITE_TEXT)
         return false;
     const std::optional<std::int32_t> value = textToIntIfValid(textOf(args[0]));
