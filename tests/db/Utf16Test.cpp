@@ -1,55 +1,9 @@
-// How driver diagnostics become the user's error, and the text conversions under every call.
+// The UTF-8 and UTF-16 conversions under every ODBC call.
 #include <gtest/gtest.h>
 
-#include "db/OdbcDiagnostics.h"
-#include "db/RowTable.h"
 #include "db/Utf16.h"
 
 namespace {
-
-TEST(Diagnostics, StripsDriverPrefixesFromTheLeftOnly)
-{
-    EXPECT_EQ(db::stripDriverPrefixes("[unixODBC][FreeTDS][SQL Server]Login failed for user 'SA'."),
-              "Login failed for user 'SA'.");
-    EXPECT_EQ(db::stripDriverPrefixes("[FreeTDS][SQL Server]Unable to connect to data source"),
-              "Unable to connect to data source");
-    EXPECT_EQ(db::stripDriverPrefixes("[unixODBC][FreeTDS][SQL Server][bracketed] server text [x]"),
-              "[bracketed] server text [x]");
-    EXPECT_EQ(db::stripDriverPrefixes("plain [text]"), "plain [text]");
-    EXPECT_EQ(db::stripDriverPrefixes("[unclosed"), "[unclosed");
-}
-
-TEST(Diagnostics, PicksTheServerErrorOverGenericAndWarningRecords)
-{
-    const std::vector<db::DiagnosticRecord> login = {
-        {"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'master'."},
-        {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"},
-        {"42000", 18456, "[unixODBC][FreeTDS][SQL Server]Login failed for user 'SA'."},
-    };
-    const runtime::RuntimeError error = db::errorFromDiagnostics(login, "fallback");
-    EXPECT_EQ(error.Number(), 18456);
-    EXPECT_EQ(error.Description(), "Login failed for user 'SA'.");
-
-    const runtime::RuntimeError generic =
-        db::errorFromDiagnostics({{"01000", 5703, "[FreeTDS][SQL Server]Changed language setting"},
-                                  {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"}},
-                                 "fallback");
-    EXPECT_EQ(generic.Number(), runtime::ErrorNumber::ProviderFailure);
-    EXPECT_EQ(generic.Description(), "Unable to connect to data source");
-
-    // The driver's own numbered message names the cause better than its generic failure, even as a
-    // warning, but its number is not the server's.
-    const runtime::RuntimeError unknownHost =
-        db::errorFromDiagnostics({{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
-                                  {"01000", 20013, "[FreeTDS][SQL Server]Unknown host machine name."}},
-                                 "fallback");
-    EXPECT_EQ(unknownHost.Number(), runtime::ErrorNumber::ProviderFailure);
-    EXPECT_EQ(unknownHost.Description(), "Unknown host machine name.");
-
-    const runtime::RuntimeError none = db::errorFromDiagnostics({}, "The statement failed.");
-    EXPECT_EQ(none.Number(), runtime::ErrorNumber::ProviderFailure);
-    EXPECT_EQ(none.Description(), "The statement failed.");
-}
 
 TEST(Utf16, RoundTripsEveryPlaneAndReplacesMalformedInput)
 {
@@ -98,46 +52,6 @@ TEST(Utf16, BufferTakesEveryFormInPlace)
          {db::toUtf16(cjk), std::u16string(u"aé😀\x7F"), std::u16string(loneAtEnd, 2), std::u16string()})
         db::appendUtf8(buffer, utf16);
     EXPECT_EQ(std::string_view(buffer.data(), buffer.size()), kept + cjk + "a\xC3\xA9😀\x7Fz\xEF\xBF\xBD");
-}
-
-TEST(RowTable, KeepsCellsNullsAndEmptyTextApart)
-{
-    db::RowTable table;
-    table.addColumn("子系统", db::ColumnKind::Text);
-    table.addColumn("n", db::ColumnKind::Integer);
-    EXPECT_EQ(table.rowCount(), 0u);
-    table.appendCell("总账");
-    table.appendNull();
-    table.appendCell(std::string_view());
-    table.appendCell(u"42😀");
-    ASSERT_EQ(table.rowCount(), 2u);
-    EXPECT_EQ(table.columnName(0), "子系统");
-    EXPECT_EQ(table.columnKind(1), db::ColumnKind::Integer);
-    EXPECT_EQ(table.cell(0, 0), "总账");
-    EXPECT_EQ(table.cell(0, 1), "");
-    EXPECT_TRUE(table.isNull(0, 1));
-    EXPECT_EQ(table.cell(1, 0), "");
-    EXPECT_FALSE(table.isNull(1, 0));
-    EXPECT_EQ(table.cell(1, 1), "42😀");
-}
-
-TEST(RowTable, EveryCellSurvivesTheTableGrowing)
-{
-    // Enough cells for the text and offsets to be moved to larger blocks many times over.
-    db::RowTable table;
-    table.addColumn("a", db::ColumnKind::Text);
-    table.addColumn("b", db::ColumnKind::Text);
-    constexpr std::size_t rows = 200000;
-    for (std::size_t row = 0; row < rows; ++row) {
-        table.appendCell(std::to_string(row));
-        table.appendCell(db::toUtf16("任务" + std::to_string(row % 97)));
-    }
-    ASSERT_EQ(table.rowCount(), rows);
-    for (std::size_t row : {std::size_t{0}, std::size_t{63}, std::size_t{64}, std::size_t{65535}, rows - 1}) {
-        EXPECT_EQ(table.cell(row, 0), std::to_string(row));
-        EXPECT_EQ(table.cell(row, 1), "任务" + std::to_string(row % 97));
-    }
-    EXPECT_GE(table.heldBytes(), rows * (2 * sizeof(std::uint32_t) + 8));
 }
 
 }  // namespace
