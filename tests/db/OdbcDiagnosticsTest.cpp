@@ -3,6 +3,7 @@
 
 #include "db/OdbcDiagnostics.h"
 
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -21,34 +22,38 @@ TEST(Diagnostics, StripsDriverPrefixesFromTheLeftOnly)
 
 TEST(Diagnostics, PicksTheServerErrorOverGenericAndWarningRecords)
 {
-    const std::vector<db::DiagnosticRecord> login = {
-        {"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'master'."},
-        {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"},
-        {"42000", 18456, "[unixODBC][FreeTDS][SQL Server]Login failed for user 'SA'."},
+    struct Case {
+        std::vector<db::DiagnosticRecord> records;
+        std::string_view fallback;
+        long number;
+        std::string_view description;
     };
-    const runtime::RuntimeError error = db::errorFromDiagnostics(login, "fallback");
-    EXPECT_EQ(error.Number(), 18456);
-    EXPECT_EQ(error.Description(), "Login failed for user 'SA'.");
-
-    const runtime::RuntimeError generic =
-        db::errorFromDiagnostics({{"01000", 5703, "[FreeTDS][SQL Server]Changed language setting"},
-                                  {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"}},
-                                 "fallback");
-    EXPECT_EQ(generic.Number(), runtime::ErrorNumber::ProviderFailure);
-    EXPECT_EQ(generic.Description(), "Unable to connect to data source");
-
-    // The driver's own numbered message names the cause better than its generic failure, even as a
-    // warning, but its number is not the server's.
-    const runtime::RuntimeError unknownHost =
-        db::errorFromDiagnostics({{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
-                                  {"01000", 20013, "[FreeTDS][SQL Server]Unknown host machine name."}},
-                                 "fallback");
-    EXPECT_EQ(unknownHost.Number(), runtime::ErrorNumber::ProviderFailure);
-    EXPECT_EQ(unknownHost.Description(), "Unknown host machine name.");
-
-    const runtime::RuntimeError none = db::errorFromDiagnostics({}, "The statement failed.");
-    EXPECT_EQ(none.Number(), runtime::ErrorNumber::ProviderFailure);
-    EXPECT_EQ(none.Description(), "The statement failed.");
+    const Case cases[] = {
+        {{{"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'master'."},
+          {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"},
+          {"42000", 18456, "[unixODBC][FreeTDS][SQL Server]Login failed for user 'SA'."}},
+         "fallback",
+         18456,
+         "Login failed for user 'SA'."},
+        {{{"01000", 5703, "[FreeTDS][SQL Server]Changed language setting"},
+          {"08001", 0, "[unixODBC][FreeTDS][SQL Server]Unable to connect to data source"}},
+         "fallback",
+         runtime::ErrorNumber::ProviderFailure,
+         "Unable to connect to data source"},
+        // The driver's own numbered message names the cause better than its generic failure, even as
+        // a warning, but its number is not the server's.
+        {{{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
+          {"01000", 20013, "[FreeTDS][SQL Server]Unknown host machine name."}},
+         "fallback",
+         runtime::ErrorNumber::ProviderFailure,
+         "Unknown host machine name."},
+        {{}, "The statement failed.", runtime::ErrorNumber::ProviderFailure, "The statement failed."},
+    };
+    for (const Case& c : cases) {
+        const runtime::RuntimeError error = db::errorFromDiagnostics(c.records, c.fallback);
+        EXPECT_EQ(error.Number(), c.number) << c.description;
+        EXPECT_EQ(error.Description(), c.description);
+    }
 }
 
 }  // namespace

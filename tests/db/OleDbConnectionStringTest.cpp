@@ -5,36 +5,48 @@
 #include "db/OleDbLogOn.h"
 #include "runtime/RuntimeError.h"
 
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace {
 
 using db::OleDbConnectionString;
 
+using Expected = std::initializer_list<std::pair<std::string_view, std::optional<std::string>>>;
+
+// Reads `text` and expects each keyword's value; no value means the keyword is absent.
+void expectValues(std::string_view text, Expected expected)
+{
+    const auto parsed = OleDbConnectionString::parse(text);
+    for (const auto& [keyword, value] : expected)
+        EXPECT_EQ(parsed.value(keyword), value) << keyword;
+}
+
 TEST(OleDbReader, ReadsTheLogOnExampleWithItsRules)
 {
-    const auto parsed = OleDbConnectionString::parse(
-        "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
-        "Data Source=(local)");
-    EXPECT_EQ(parsed.value("provider"), "SQLOLEDB.1");
-    EXPECT_EQ(parsed.value("USER ID"), "SA");
-    EXPECT_EQ(parsed.value("Password"), "");
-    EXPECT_EQ(parsed.value("Initial Catalog"), "master");
-    EXPECT_EQ(parsed.value("Data Source"), "(local)");
-    EXPECT_FALSE(parsed.value("Connect Timeout"));
+    expectValues("Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
+                 "Data Source=(local)",
+                 {{"provider", "SQLOLEDB.1"},
+                  {"USER ID", "SA"},
+                  {"Password", ""},
+                  {"Initial Catalog", "master"},
+                  {"Data Source", "(local)"},
+                  {"Connect Timeout", std::nullopt}});
 }
 
 TEST(OleDbReader, QuotingBlanksDuplicatesAndEscapedEquals)
 {
-    const auto parsed = OleDbConnectionString::parse(
-        "  A = x y ; B=' spaced '; C=\"it\"\"s\" ; D=mid'quote\"s; a==b=eq; ;;Provider=first;"
-        "Provider=second;B=last");
-    EXPECT_EQ(parsed.value("a"), "x y");
-    EXPECT_EQ(parsed.value("b"), "last");
-    EXPECT_EQ(parsed.value("c"), "it\"s");
-    EXPECT_EQ(parsed.value("d"), "mid'quote\"s");
-    EXPECT_EQ(parsed.value("a=b"), "eq");
-    EXPECT_EQ(parsed.value("provider"), "first");
+    expectValues("  A = x y ; B=' spaced '; C=\"it\"\"s\" ; D=mid'quote\"s; a==b=eq; ;;Provider=first;"
+                 "Provider=second;B=last",
+                 {{"a", "x y"},
+                  {"b", "last"},
+                  {"c", "it\"s"},
+                  {"d", "mid'quote\"s"},
+                  {"a=b", "eq"},
+                  {"provider", "first"}});
 }
 
 TEST(OleDbReader, RejectsMalformedStringsWithoutEchoingThem)

@@ -24,38 +24,35 @@ using storetest::writeBehindTheServer;
 
 TEST(Storage, RestartKeepsCommittedDataOnly)
 {
-    TemporaryFolder folder;
-    const auto data = folder.path() / "data";
+    EngineFixture fixture;
+    const auto data = fixture.folder.path() / "data";
     {
-        auto engine = taskstore::Engine::open(data);
-        auto session = engine->newSession("VOZUZODI", 51);
+        auto session = fixture.session();
         query(*session, fixtureSql);
         query(*session, "create database Extra\nuse Extra\ncreate table kept (id int)\ninsert into kept values (7)");
         query(*session, "use VOZUZODI\nbegin tran\ndelete from zk_tasklog");
-        // The session and engine end with the delete uncommitted.
     }
+    // The session and engine end with the delete uncommitted.
+    fixture.engine.reset();
     EXPECT_EQ(std::filesystem::status(data / "VOZUZODI.sqlite").permissions() & std::filesystem::perms::group_all,
               std::filesystem::perms::none);
-    auto engine = taskstore::Engine::open(data);
-    auto session = engine->newSession("VOZUZODI", 51);
+    fixture.engine = taskstore::Engine::open(data);
+    auto session = fixture.session();
     EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog").size(), 5u);
-    EXPECT_TRUE(engine->databaseExists("extra"));
+    EXPECT_TRUE(fixture.engine->databaseExists("extra"));
     EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
 }
 
 TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
 {
-    TemporaryFolder folder;
-    const auto data = folder.path() / "data";
-    auto engine = taskstore::Engine::open(data);
-    auto session = engine->newSession("VOZUZODI", 51);
+    EngineFixture fixture;
+    auto session = fixture.session();
     query(*session, fixtureSql);
-    writeBehindTheServer(data / "VOZUZODI.sqlite",
-                         "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
+    const auto file = fixture.folder.path() / "data" / "VOZUZODI.sqlite";
+    writeBehindTheServer(file, "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
     EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),
               (Rows{{"2006-01-05 10:20:00.000"}}));
-    writeBehindTheServer(data / "VOZUZODI.sqlite",
-                         "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
+    writeBehindTheServer(file, "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
     const RecordingSink sink = run(*session, ts::listQuery());
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 241);
