@@ -1,10 +1,11 @@
 # Sourced by the scripts that make the Debian package: builds it and judges it with Debian's and
 # AppStream's own checkers. Needs dpkg-dev, lintian, appstream and desktop-file-utils.
 
-# build_debian_package SOURCE BUILD: configures and builds SOURCE in BUILD as released (no tests)
-# and packs it; sets deb to the package's path. SOURCE_DATE_EPOCH, when set, dates its files.
+# build_debian_package SOURCE BUILD: configures SOURCE in BUILD with its linux-release preset (as
+# released, no tests), builds and packs it; sets deb to the package's path. SOURCE_DATE_EPOCH, when
+# set, dates its files.
 build_debian_package() {
-  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTASKCLEAR_BUILD_TESTS=OFF >/dev/null
+  cmake -S "$1" -B "$2" --preset linux-release >/dev/null
   cmake --build "$2" --parallel "$(nproc)"
   rm -f "$2"/taskclear_*.deb
   (cd "$2" && cpack -G DEB >/dev/null)

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
 #include <stdlib.h>
 
 #include "LoginTestWindows.h"
@@ -36,10 +35,14 @@ const std::string notInstalled = "请确认该服务器上正确安装了Q6产�
 std::vector<std::string> connectionsLogged(const TaskStoreProcess& server, const std::string& event)
 {
     const std::string log = server.log();
-    const std::regex line("taskstore: connection (\\S+) " + event);
+    const std::string prefix = "taskstore: connection ";
     std::vector<std::string> ids;
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        ids.push_back((*it)[1]);
+    for (std::size_t at = log.find(prefix); at != std::string::npos; at = log.find(prefix, at + 1)) {
+        const std::size_t id = at + prefix.size();
+        const std::size_t end = log.find_first_of(" \t\n\r\f\v", id);
+        if (end != id && end != std::string::npos && log.compare(end, event.size() + 1, " " + event) == 0)
+            ids.push_back(log.substr(id, end - id));
+    }
     return ids;
 }
 

@@ -1,6 +1,6 @@
 // Statements with bound parameters on the engine: values of every kind used in reads and writes,
 // types as drivers declare them, and parameters that are only ever values.
-#include "EngineFixture.h"
+#include "EngineTest.h"
 #include "ErrorOf.h"
 #include "RecordingSink.h"
 #include "TsqlCases.h"
@@ -14,6 +14,7 @@ namespace {
 
 using taskstore::Parameter;
 using Kind = taskstore::ValueView::Kind;
+using Parameters = OneSessionTest;
 
 Parameter text(std::string name, std::string type, std::string value)
 {
@@ -38,10 +39,8 @@ RecordingSink runWith(taskstore::Session& session, std::string_view sql, const s
     return sink;
 }
 
-TEST(Parameters, ValuesOfEveryKindReadAndWrite)
+TEST_F(Parameters, ValuesOfEveryKindReadAndWrite)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     Parameter when{"@when", "datetime2(6)"};
     when.kind = Kind::DateTime;
     when.datetime = {45000, 300 * 3600};  // 2023-03-17 01:00
@@ -70,10 +69,8 @@ TEST(Parameters, ValuesOfEveryKindReadAndWrite)
             .rows.empty());
 }
 
-TEST(Parameters, PassThroughTypesComeBackAsDeclaredAndConvertWhenStored)
+TEST_F(Parameters, PassThroughTypesComeBackAsDeclaredAndConvertWhenStored)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     Parameter amount{"@amount", "money"};
     amount.kind = Kind::Decimal;
     amount.decimal = *taskstore::parseDecimal("-922337203685477.5808");  // money's lowest value
@@ -120,10 +117,8 @@ Parameter exactValue(std::string name, std::string type, std::string_view value)
     return p;
 }
 
-TEST(Parameters, MoneyIsWrittenAsTextInItsStylesAndDecimalsComputeExactly)
+TEST_F(Parameters, MoneyIsWrittenAsTextInItsStylesAndDecimalsComputeExactly)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     const std::vector<Parameter> values{exactValue("@m", "money", "12.3456"),
                                         exactValue("@big", "money", "1234567.891"),
                                         exactValue("@d", "decimal(10, 4)", "1.5")};
@@ -143,10 +138,8 @@ TEST(Parameters, MoneyIsWrittenAsTextInItsStylesAndDecimalsComputeExactly)
     EXPECT_EQ(runWith(*session, "select convert(varchar, @m, 3)", values).errors.at(0).number, 50000);
 }
 
-TEST(Parameters, SmallintAndSmalldatetimeComeBackAsThemselves)
+TEST_F(Parameters, SmallintAndSmalldatetimeComeBackAsThemselves)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     Parameter when{"@when", "smalldatetime"};
     when.kind = Kind::DateTime;
     when.datetime = {45304, 300 * 3600};  // 2024-01-15 01:00
@@ -164,10 +157,8 @@ TEST(Parameters, SmallintAndSmalldatetimeComeBackAsThemselves)
     EXPECT_EQ(read.results[0].rows[0][3], "2024-01-16 01:00:00.000");
 }
 
-TEST(Parameters, AreValuesNeverText)
+TEST_F(Parameters, AreValuesNeverText)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     query(*session, fixtureSql);
     const std::string hostile = "x'; drop table zk_task --";
     const auto found =
@@ -176,10 +167,8 @@ TEST(Parameters, AreValuesNeverText)
     EXPECT_EQ(query(*session, "select count(*) from zk_task"), (Rows{{"5"}}));
 }
 
-TEST(Parameters, UnknownTypesAndUndeclaredNamesFail)
+TEST_F(Parameters, UnknownTypesAndUndeclaredNamesFail)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     EXPECT_THROW(runWith(*session, "select @x", {text("@x", "geography", "")}), taskstore::SqlError);
     const auto undeclared = runWith(*session, "select @y", {integer("@x", "int", 1)});
     EXPECT_EQ(undeclared.errors.at(0).number, 137);
@@ -188,10 +177,8 @@ TEST(Parameters, UnknownTypesAndUndeclaredNamesFail)
     EXPECT_EQ(run(*session, "select @x").errors.at(0).number, 137);
 }
 
-TEST(Parameters, DeclaredSizesOutsideTheirTypesRangeAreNoType)
+TEST_F(Parameters, DeclaredSizesOutsideTheirTypesRangeAreNoType)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     const auto bindNull = [&](const char* declared) {
         return errorOf([&] { runWith(*session, "select 1", {Parameter{"@x", declared}}); });
     };
@@ -208,10 +195,8 @@ TEST(Parameters, DeclaredSizesOutsideTheirTypesRangeAreNoType)
 
 // SQL Server's 2,100 parameters, the last one named 120,000 times: each name is looked up, not
 // compared with every parameter's.
-TEST(Parameters, ManyParametersNamedManyTimesParseQuickly)
+TEST_F(Parameters, ManyParametersNamedManyTimesParseQuickly)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     std::vector<Parameter> parameters;
     for (int i = 0; i < 2100; ++i)
         parameters.push_back(integer("@p" + std::to_string(i), "int", i));

@@ -1,18 +1,14 @@
-// Sessions, transactions, lock waits, restart and demo data.
-#include "EngineFixture.h"
+// Sessions on the engine: batches, transactions, temporary tables, lock waits and stopping a request.
+#include "EngineTest.h"
 #include "RecordingSink.h"
 #include "TsqlCases.h"
 
 #include "db/TaskStatements.h"
-#include "taskstore/store/SqliteHandle.h"
-#include "taskstore/store/TextCollation.h"
-#include "taskstore/store/WriteBehindTheServer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <future>
 #include <thread>
 
@@ -20,6 +16,9 @@ namespace tsqltest {
 namespace {
 
 namespace ts = db::TaskStatements;
+using Transactions = TaskTablesTest;
+using Batches = TaskTablesTest;
+using Sessions = EngineTest;
 using namespace std::chrono_literals;
 
 std::size_t rowsIn(taskstore::Session& session, const std::string& table)
@@ -27,11 +26,8 @@ std::size_t rowsIn(taskstore::Session& session, const std::string& table)
     return query(session, "select cTaskId from " + table).size();
 }
 
-TEST(Transactions, FailingDeleteInsideTransactionChangesNothing)
+TEST_F(Transactions, FailingDeleteInsideTransactionChangesNothing)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     query(*session, "update zk_tasklog set TaskState = 'abc' where cTaskId = 'T5'");
 
     RecordingSink sink = run(*session,
@@ -49,11 +45,8 @@ TEST(Transactions, FailingDeleteInsideTransactionChangesNothing)
     EXPECT_EQ(run(*session, "commit").errors.at(0).number, 3902);
 }
 
-TEST(Transactions, SyntaxErrorRunsNothingOfTheBatch)
+TEST_F(Transactions, SyntaxErrorRunsNothingOfTheBatch)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     RecordingSink sink = run(*session, "begin tran\ndelete from zk_task\nselect 1 1 1");
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 102);
@@ -63,11 +56,8 @@ TEST(Transactions, SyntaxErrorRunsNothingOfTheBatch)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
-TEST(Transactions, StatementErrorKeepsTransactionOpenAndTheBatchGoesOn)
+TEST_F(Transactions, StatementErrorKeepsTransactionOpenAndTheBatchGoesOn)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     query(*session, "create table t (id int primary key)");
     RecordingSink sink = run(*session,
                              "begin tran\ndelete from zk_task where cTaskId = 'T1'\ninsert into t values (1), (1)\n"
@@ -85,11 +75,8 @@ TEST(Transactions, StatementErrorKeepsTransactionOpenAndTheBatchGoesOn)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 4u);
 }
 
-TEST(Batches, MissingTableEndsTheBatchWhereItRunsAndKeepsTheTransaction)
+TEST_F(Batches, MissingTableEndsTheBatchWhereItRunsAndKeepsTheTransaction)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     query(*session, "create table t (a int)");
     RecordingSink sink = run(*session,
                              "begin tran\ninsert into t values (1)\nselect * from nosuchtable\nselect 'after'");
@@ -103,11 +90,8 @@ TEST(Batches, MissingTableEndsTheBatchWhereItRunsAndKeepsTheTransaction)
     EXPECT_EQ(query(*session, "select a from t"), (Rows{{"1"}}));
 }
 
-TEST(Batches, MissingColumnOfAnExistingTableRunsNothing)
+TEST_F(Batches, MissingColumnOfAnExistingTableRunsNothing)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     query(*session, "create table t (a int)");
     for (const char* batch : {"insert into t values (1)\nselect 'x'\nselect nosuch from t\nselect 'after'",
                               "insert into t values (1)\nIF 1 = 1 delete from zk_task where nosuch = 1",
@@ -130,9 +114,8 @@ TEST(Batches, MissingColumnOfAnExistingTableRunsNothing)
     EXPECT_EQ(query(*session, "select a from t"), (Rows{{"2"}}));
 }
 
-TEST(Sessions, TemporaryTableBelongsToItsSessionAndEndsWithIt)
+TEST_F(Sessions, TemporaryTableBelongsToItsSessionAndEndsWithIt)
 {
-    EngineFixture fixture;
     auto owner = fixture.session("VOZUZODI", 51);
     auto other = fixture.session("VOZUZODI", 52);
     query(*owner, "create table #t (a int)\nbegin tran\ninsert into #t values (1)");
@@ -148,11 +131,8 @@ TEST(Sessions, TemporaryTableBelongsToItsSessionAndEndsWithIt)
     EXPECT_EQ(query(*other, "select b from #t"), (Rows{{"x"}}));
 }
 
-TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
+TEST_F(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     RecordingSink sink = run(*session,
                              "set xact_abort on\nbegin tran\ndelete from zk_task\n"
                              "select x from nosuch\nselect 1");
@@ -162,11 +142,8 @@ TEST(Transactions, XactAbortMakesAnyErrorEndTheTransaction)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
-TEST(Transactions, SetListTurnsOnEveryOptionItNames)
+TEST_F(Transactions, SetListTurnsOnEveryOptionItNames)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
-    query(*session, fixtureSql);
     RecordingSink sink = run(*session,
                              "set xact_abort, nocount on\nbegin tran\ndelete from zk_task where cTaskId = 'T1'\n"
                              "select x from nosuch");
@@ -177,10 +154,8 @@ TEST(Transactions, SetListTurnsOnEveryOptionItNames)
     EXPECT_EQ(rowsIn(*session, "zk_task"), 5u);
 }
 
-TEST(Transactions, TransactionManagerRequestsAndCounts)
+TEST_F(Transactions, TransactionManagerRequestsAndCounts)
 {
-    EngineFixture fixture;
-    auto session = fixture.session();
     RecordingSink sink;
     session->commitTransaction(sink);
     EXPECT_EQ(sink.errors.at(0).number, 3902);
@@ -193,7 +168,6 @@ TEST(Transactions, TransactionManagerRequestsAndCounts)
     ASSERT_EQ(sink.events.size(), 2u);
     EXPECT_NE(sink.events[0], "begin 0");
 
-    query(*session, fixtureSql);
     RecordingSink counts =
         run(*session, "set nocount off\ndelete from zk_task where cTaskId = 'none'\ndelete from zk_task");
     ASSERT_EQ(counts.dones.size(), 3u);
@@ -204,9 +178,8 @@ TEST(Transactions, TransactionManagerRequestsAndCounts)
     EXPECT_FALSE(silent.dones.back().rowCount.has_value());
 }
 
-TEST(Sessions, UseReportsTheNewDatabase)
+TEST_F(Sessions, UseReportsTheNewDatabase)
 {
-    EngineFixture fixture;
     auto session = fixture.session("master");
     RecordingSink sink = run(*session, "use vozuzodi");
     EXPECT_EQ(session->currentDatabase(), "VOZUZODI");
@@ -218,9 +191,8 @@ TEST(Sessions, UseReportsTheNewDatabase)
     EXPECT_THROW(fixture.engine->newSession("nosuch", 51), taskstore::SqlError);
 }
 
-TEST(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
+TEST_F(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
 {
-    EngineFixture fixture;
     auto writer = fixture.session();
     auto reader = fixture.session();
     query(*writer, fixtureSql);
@@ -244,9 +216,8 @@ TEST(Sessions, ReaderWaitsForUncommittedChangesThenSeesTheCommittedState)
     query(*writer, "rollback");
 }
 
-TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
+TEST_F(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
 {
-    EngineFixture fixture;
     auto holder = fixture.session();
     auto reader = fixture.session();
     query(*holder, fixtureSql);
@@ -277,9 +248,8 @@ TEST(Sessions, ReaderWaitEndsAtTheLockTimeOutOrAnInterrupt)
     EXPECT_EQ(rowsIn(*reader, "zk_tasklog"), 4u);
 }
 
-TEST(Sessions, IfConditionWaitsForUncommittedChangesAsASelectDoes)
+TEST_F(Sessions, IfConditionWaitsForUncommittedChangesAsASelectDoes)
 {
-    EngineFixture fixture;
     auto holder = fixture.session();
     auto reader = fixture.session();
     query(*holder, fixtureSql);
@@ -299,9 +269,8 @@ TEST(Sessions, IfConditionWaitsForUncommittedChangesAsASelectDoes)
     EXPECT_EQ(query(*reader, condition), (Rows{{"1"}}));
 }
 
-TEST(Sessions, LockTimeOutOutsideAnIntOverflows)
+TEST_F(Sessions, LockTimeOutOutsideAnIntOverflows)
 {
-    EngineFixture fixture;
     auto session = fixture.session();
     const RecordingSink sink = run(*session,
                                    "set lock_timeout 2147483647\nset lock_timeout 2147483648\n"
@@ -318,9 +287,8 @@ TEST(Sessions, LockTimeOutOutsideAnIntOverflows)
     EXPECT_EQ(sink.results.back().rows, (Rows{{"2147483647"}}));
 }
 
-TEST(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
+TEST_F(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
 {
-    EngineFixture fixture;
     auto first = fixture.session();
     auto next = fixture.session();
     auto reader = fixture.session();
@@ -340,9 +308,8 @@ TEST(Sessions, WaitingReaderGoesBeforeTheNextWriterOfItsTable)
     query(*next, "rollback");
 }
 
-TEST(Sessions, LockWaitEndsWithTimeOut)
+TEST_F(Sessions, LockWaitEndsWithTimeOut)
 {
-    EngineFixture fixture;
     auto holder = fixture.session();
     auto waiter = fixture.session();
     query(*holder, fixtureSql);
@@ -364,9 +331,8 @@ TEST(Sessions, LockWaitEndsWithTimeOut)
     EXPECT_EQ(rowsIn(*holder, "zk_task"), 0u);
 }
 
-TEST(Sessions, InterruptStopsLockWaitAndKeepsTransaction)
+TEST_F(Sessions, InterruptStopsLockWaitAndKeepsTransaction)
 {
-    EngineFixture fixture;
     auto holder = fixture.session();
     auto waiter = fixture.session();
     query(*holder, fixtureSql);
@@ -402,9 +368,8 @@ private:
     taskstore::Session& session_;
 };
 
-TEST(Sessions, InterruptStopsARunningSelect)
+TEST_F(Sessions, InterruptStopsARunningSelect)
 {
-    EngineFixture fixture;
     fixture.engine->fillDemoTasks(20000);
     auto session = fixture.session();
     StopAtFirstRow sink(*session);
@@ -420,9 +385,8 @@ TEST(Sessions, InterruptStopsARunningSelect)
     EXPECT_EQ(query(*session, "select 1"), (Rows{{"1"}}));
 }
 
-TEST(Sessions, AStopLastsUntilTheRequestEnds)
+TEST_F(Sessions, AStopLastsUntilTheRequestEnds)
 {
-    EngineFixture fixture;
     constexpr std::int64_t tasks = 20000;
     fixture.engine->fillDemoTasks(tasks);
     auto session = fixture.session();
@@ -440,9 +404,8 @@ TEST(Sessions, AStopLastsUntilTheRequestEnds)
     EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), (Rows{{std::to_string(tasks)}}));
 }
 
-TEST(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
+TEST_F(Sessions, InterruptedDeleteIsUndoneAndTransactionStaysOpen)
 {
-    EngineFixture fixture;
     constexpr long long tasks = 200000;
     fixture.engine->fillDemoTasks(tasks);
     auto session = fixture.session();
@@ -481,9 +444,8 @@ std::chrono::steady_clock::duration timeToStop(taskstore::Session& session, cons
     return took;
 }
 
-TEST(Sessions, DeleteWhoseFilterMatchesNothingStopsPromptlyInsideATransaction)
+TEST_F(Sessions, DeleteWhoseFilterMatchesNothingStopsPromptlyInsideATransaction)
 {
-    EngineFixture fixture;
     fixture.engine->fillDemoTasks(20000);
     auto session = fixture.session();
     query(*session, "begin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
@@ -502,9 +464,8 @@ TEST(Sessions, DeleteWhoseFilterMatchesNothingStopsPromptlyInsideATransaction)
     query(*session, "rollback");
 }
 
-TEST(Sessions, StopUnderXactAbortRollsTheTransactionBack)
+TEST_F(Sessions, StopUnderXactAbortRollsTheTransactionBack)
 {
-    EngineFixture fixture;
     fixture.engine->fillDemoTasks(20000);
     auto session = fixture.session();
     query(*session, "set xact_abort on\nbegin tran\ndelete from zk_task where cTaskId = 'T0000000001'");
@@ -517,9 +478,8 @@ TEST(Sessions, StopUnderXactAbortRollsTheTransactionBack)
     EXPECT_EQ(query(*session, "select count(*) from zk_task where cTaskId = 'T0000000001'"), (Rows{{"1"}}));
 }
 
-TEST(Sessions, OneLongLikeStopsPromptly)
+TEST_F(Sessions, OneLongLikeStopsPromptly)
 {
-    EngineFixture fixture;
     auto session = fixture.session();
     RecordingSink sink;
     const std::string text(20000, 'a');
@@ -534,9 +494,8 @@ TEST(Sessions, OneLongLikeStopsPromptly)
 
 // Forty CASEs, each comparing its operand, the next CASE, with two values: 2^40 copies of the
 // innermost one unless the repetition is stopped.
-TEST(Sessions, ExponentialTranslationFailsTheStatementQuicklyAndTheBatchGoesOn)
+TEST_F(Sessions, ExponentialTranslationFailsTheStatementQuicklyAndTheBatchGoesOn)
 {
-    EngineFixture fixture;
     auto session = fixture.session();
     std::string nested = "1";
     for (int level = 0; level < 40; ++level)
@@ -569,9 +528,8 @@ private:
     taskstore::Session& session_;
 };
 
-TEST(Sessions, StopDuringDeleteUndoesAFilteredOneAndFindsAnUnfilteredOneDone)
+TEST_F(Sessions, StopDuringDeleteUndoesAFilteredOneAndFindsAnUnfilteredOneDone)
 {
-    EngineFixture fixture;
     constexpr std::int64_t tasks = 20000;
     fixture.engine->fillDemoTasks(tasks);
     auto session = fixture.session();
@@ -602,9 +560,8 @@ TEST(Sessions, StopDuringDeleteUndoesAFilteredOneAndFindsAnUnfilteredOneDone)
     EXPECT_EQ(query(*session, "select count(*) from zk_tasklog"), all);
 }
 
-TEST(Sessions, ManySessionsWriteAtOnce)
+TEST_F(Sessions, ManySessionsWriteAtOnce)
 {
-    EngineFixture fixture;
     constexpr int sessions = 50;
     constexpr int rowsEach = 5;
     std::vector<std::thread> threads;
@@ -627,115 +584,6 @@ TEST(Sessions, ManySessionsWriteAtOnce)
     EXPECT_EQ(failures.load(), 0);
     auto session = fixture.session();
     EXPECT_EQ(rowsIn(*session, "zk_task"), static_cast<std::size_t>(sessions * rowsEach));
-}
-
-TEST(Storage, RestartKeepsCommittedDataOnly)
-{
-    TemporaryFolder folder;
-    const auto data = folder.path() / "data";
-    {
-        auto engine = taskstore::sql::openEngine(data);
-        auto session = engine->newSession("VOZUZODI", 51);
-        query(*session, fixtureSql);
-        query(*session, "create database Extra\nuse Extra\ncreate table kept (id int)\ninsert into kept values (7)");
-        query(*session, "use VOZUZODI\nbegin tran\ndelete from zk_tasklog");
-        // The session and engine end with the delete uncommitted.
-    }
-    EXPECT_EQ(std::filesystem::status(data / "VOZUZODI.sqlite").permissions() & std::filesystem::perms::group_all,
-              std::filesystem::perms::none);
-    auto engine = taskstore::sql::openEngine(data);
-    auto session = engine->newSession("VOZUZODI", 51);
-    EXPECT_EQ(rowsIn(*session, "zk_tasklog"), 5u);
-    EXPECT_TRUE(engine->databaseExists("extra"));
-    EXPECT_EQ(query(*session, "select id from Extra.dbo.kept"), (Rows{{"7"}}));
-}
-
-using storetest::writeBehindTheServer;
-
-TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould)
-{
-    TemporaryFolder folder;
-    const auto data = folder.path() / "data";
-    auto engine = taskstore::sql::openEngine(data);
-    auto session = engine->newSession("VOZUZODI", 51);
-    query(*session, fixtureSql);
-    writeBehindTheServer(data / "VOZUZODI.sqlite",
-                         "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
-    EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),
-              (Rows{{"2006-01-05 10:20:00.000"}}));
-    writeBehindTheServer(data / "VOZUZODI.sqlite",
-                         "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
-    const RecordingSink sink = run(*session, ts::listQuery());
-    ASSERT_EQ(sink.errors.size(), 1u);
-    EXPECT_EQ(sink.errors[0].number, 241);
-    EXPECT_EQ(sink.errors[0].message, "Conversion failed when converting date and/or time from character string.");
-}
-
-TEST(Storage, AnOlderReleasesFileGetsItsIndexesRebuiltForTheTextOrderAndTheMarkOfTaskstore)
-{
-    TemporaryFolder folder;
-    const auto data = folder.path() / "data";
-    taskstore::sql::openEngine(data);
-    {
-        sqlite3* raw = nullptr;
-        sqlite3_open((data / "VOZUZODI.sqlite").c_str(), &raw);
-        const taskstore::store::SqliteDb db(raw);
-        // An older release ordered text by code point.
-        const auto codePointOrder = [](void*, int lengthA, const void* a, int lengthB, const void* b) {
-            const int common = std::memcmp(a, b, static_cast<std::size_t>(std::min(lengthA, lengthB)));
-            return common != 0 ? common : lengthA - lengthB;
-        };
-        sqlite3_create_collation_v2(raw, taskstore::store::textCollationName, SQLITE_UTF8, nullptr, codePointOrder,
-                                    nullptr);
-        taskstore::store::execute(raw,
-                                  "insert into zk_tasklog (cTaskId, cSub_Id) values ('T1', '中'), ('T2', '啊'),"
-                                  " ('T3', '八'), ('T4', '总'), ('T5', '账'), ('T6', 'z')");
-        // Nor did it mark its files as taskstore's.
-        taskstore::store::execute(raw, "PRAGMA user_version = 1; PRAGMA application_id = 0");
-    }
-    auto engine = taskstore::sql::openEngine(data);
-    auto session = engine->newSession("VOZUZODI", 51);
-    const std::pair<const char*, const char*> rows[] = {
-        {"中", "T1"}, {"啊", "T2"}, {"八", "T3"}, {"总", "T4"}, {"账", "T5"}};
-    for (const auto& [subId, taskId] : rows) {
-        EXPECT_EQ(query(*session, std::string("select cTaskId from zk_tasklog where cSub_Id = N'") + subId + "'"),
-                  (Rows{{taskId}}))
-            << subId;
-    }
-    EXPECT_EQ(query(*session, "select cTaskId from zk_tasklog where cSub_Id > 'z' order by cSub_Id"),
-              (Rows{{"T2"}, {"T3"}, {"T5"}, {"T1"}, {"T4"}}));
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2((data / "VOZUZODI.sqlite").c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    const taskstore::store::SqliteDb db(raw);
-    const auto marked = taskstore::store::prepare(raw, "PRAGMA application_id");
-    ASSERT_EQ(sqlite3_step(marked.get()), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(marked.get(), 0), 0x54534B31) << "marked as taskstore's now";
-}
-
-TEST(Storage, DemoTasksAreDeterministicAndMixed)
-{
-    EngineFixture first;
-    EngineFixture second;
-    first.engine->fillDemoTasks(2000);
-    second.engine->fillDemoTasks(2000);
-    const std::string all = "select * from zk_tasklog order by cTaskId";
-    auto a = first.session();
-    auto b = second.session();
-    const Rows rows = query(*a, all);
-    ASSERT_EQ(rows.size(), 2000u);
-    EXPECT_EQ(rows, query(*b, all));
-    EXPECT_EQ(query(*a, "select * from zk_task order by cTaskId"), query(*b, "select * from zk_task order by cTaskId"));
-
-    const std::size_t abnormal = query(*a, "select cTaskId from zk_tasklog where convert(int, TaskState) < 0").size();
-    EXPECT_GT(abnormal, 120u);
-    EXPECT_LT(abnormal, 320u);
-    const Rows shared = query(*a,
-                              "select cSub_Id from zk_tasklog where convert(int, TaskState) < 0 and cSub_Id in"
-                              " (select cSub_Id from zk_tasklog where convert(int, TaskState) >= 0)");
-    EXPECT_FALSE(shared.empty());
-    // A second fill leaves existing tasks alone.
-    first.engine->fillDemoTasks(10);
-    EXPECT_EQ(query(*a, all).size(), 2000u);
 }
 
 }  // namespace

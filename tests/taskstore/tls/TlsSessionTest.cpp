@@ -1,13 +1,9 @@
 // The server's TLS session against an OpenSSL client on memory BIOs: the handshake carried in
 // pieces, the whole session sealed, and login-only, where one packet comes through TLS and the
-// bytes behind it are clear; the cipher suites. Also the self-signed certificate taskstore makes
-// for itself.
+// bytes behind it are clear; the cipher suites.
 #include <gtest/gtest.h>
-#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
-#include <openssl/x509v3.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <optional>
@@ -21,7 +17,6 @@
 
 using namespace taskstore;
 using tdstest::hex;
-using testsupport::readFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -235,31 +230,6 @@ TEST(TlsSession, AHandshakeThatIsNotTlsFailsWithAReason)
     EXPECT_NE(answer.failure->find("TLS handshake failed"), std::string::npos);
 }
 
-TEST(SelfSignedCertificate, MadeOnceOwnerOnlyAndKeptAcrossStarts)
-{
-    const fs::path folder = certificateFolder() / "again";
-    fs::create_directories(folder);
-    const auto files = tls::ensureSelfSignedCertificate(folder);
-    struct stat info {};
-    ASSERT_EQ(::stat(files.key.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    const std::string certificate = readFile(files.certificate);
-    EXPECT_TRUE(certificate.starts_with("-----BEGIN CERTIFICATE-----"));
-    tls::ensureSelfSignedCertificate(folder);
-    EXPECT_EQ(readFile(files.certificate), certificate);
-    EXPECT_NO_THROW(tls::TlsContext(files.certificate, files.key));
-
-    // A key that is not the certificate's is refused with the file named.
-    const auto other = certificateFolder();
-    tls::ensureSelfSignedCertificate(other);
-    try {
-        tls::TlsContext mismatched(files.certificate, other / "tls-key.pem");
-        FAIL() << "a foreign key was accepted";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find((other / "tls-key.pem").string()), std::string::npos) << e.what();
-    }
-}
-
 TEST(TlsSession, OnlyForwardSecretAeadSuitesAndTheServerChooses)
 {
     // Static-RSA key exchange and CBC with SHA-1, which older clients offer first, are refused.
@@ -278,40 +248,3 @@ TEST(TlsSession, OnlyForwardSecretAeadSuitesAndTheServerChooses)
     EXPECT_EQ(client.cipherSuite(), "ECDHE-RSA-AES256-GCM-SHA384");
 }
 
-TEST(SelfSignedCertificate, IsAServersCertificateThatCanSignNothing)
-{
-    serverContext();  // makes the files
-    const std::string pem = readFile(certificateFolder() / "tls-certificate.pem");
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
-    ASSERT_NE(certificate, nullptr);
-    EXPECT_EQ(X509_check_ca(certificate), 0);
-    const std::uint32_t usage = X509_get_key_usage(certificate);
-    EXPECT_EQ(usage, static_cast<std::uint32_t>(KU_DIGITAL_SIGNATURE | KU_KEY_ENCIPHERMENT));
-    EXPECT_EQ(X509_get_extended_key_usage(certificate), static_cast<std::uint32_t>(XKU_SSL_SERVER));
-    EXPECT_EQ(X509_check_host(certificate, "localhost", 0, 0, nullptr), 1);
-    EXPECT_EQ(X509_check_ip_asc(certificate, "127.0.0.1", 0), 1);
-    EXPECT_NE(X509_check_host(certificate, "example.org", 0, 0, nullptr), 1);
-    X509_free(certificate);
-}
-
-TEST(SelfSignedCertificate, LinksPlantedAtItsNamesAreReplacedNotFollowed)
-{
-    const fs::path folder = certificateFolder() / "planted";
-    fs::create_directories(folder);
-    const fs::path victim = certificateFolder() / "victim";
-    // The names an earlier version wrote through, and the final names.
-    fs::create_symlink(victim, folder / "tls-key.pem.new");
-    fs::create_symlink(victim, folder / "tls-key.pem");
-    fs::create_symlink(victim, folder / "tls-certificate.pem.new");
-
-    const auto files = tls::ensureSelfSignedCertificate(folder);
-    EXPECT_FALSE(fs::exists(victim));
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(files.key)));
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(files.certificate)));
-    struct stat info {};
-    ASSERT_EQ(::lstat(files.key.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_NO_THROW(tls::TlsContext(files.certificate, files.key));
-}

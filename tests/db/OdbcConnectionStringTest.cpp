@@ -1,4 +1,5 @@
-// Log-on string, the OLE DB reader and the translation for the ODBC driver.
+// The connection string for the ODBC driver, from the log-on the tool reads: each server-name form,
+// FreeTDS sections, refusals, and values quoted so the driver reads them back exactly.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,7 +10,6 @@
 
 #include "db/LogOn.h"
 #include "db/OdbcConnectionString.h"
-#include "db/OleDbConnectionString.h"
 #include "db/OleDbLogOn.h"
 #include "db/SqlServerDriver.h"
 #include "runtime/RuntimeError.h"
@@ -18,8 +18,6 @@
 #endif
 
 namespace {
-
-using db::OleDbConnectionString;
 
 #ifdef _WIN32
 const db::SqlServerDriver& windowsDriver()
@@ -34,131 +32,6 @@ const std::string protocolSuffix = windowsDriver().encryptOptions;
 std::string driverPrefix() { return "DRIVER={" FREETDS_ODBC_DRIVER "};"; }
 const std::string protocolSuffix = "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;";
 #endif
-
-TEST(LogOnString, PlainValuesGoInByteForByte)
-{
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", ""),
-              "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
-              "Data Source=(local)");
-    // Braces, backslashes, commas, inner blanks and Chinese text need no quoting.
-    EXPECT_EQ(db::buildLogOnString("srv\\Q6,1433", "SA", "p{a}ss w0rd密码"),
-              "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = p{a}ss w0rd密码;"
-              "Initial Catalog=master;Data Source=srv\\Q6,1433");
-}
-
-TEST(LogOnString, QuotesOnlyValuesThatWouldChangeTheString)
-{
-    const std::string prefix = "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ";
-    const std::string suffix = ";Initial Catalog=master;Data Source=(local)";
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "x;Data Source=elsewhere"),
-              prefix + "'x;Data Source=elsewhere'" + suffix);
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "it's"), prefix + "'it''s'" + suffix);
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "'start"), prefix + "\"'start\"" + suffix);
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "a\"b"), prefix + "'a\"b'" + suffix);
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "=x"), prefix + "'=x'" + suffix);
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", " pw "), prefix + "' pw '" + suffix);
-    EXPECT_EQ(db::buildLogOnString("(local)", "SA", "a\tb"), prefix + "'a\tb'" + suffix);
-    EXPECT_EQ(db::buildLogOnString("   ", "SA", ""),
-              "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
-              "Data Source='   '");
-}
-
-TEST(OleDbReader, ReadsTheLogOnExampleWithItsRules)
-{
-    const auto parsed = OleDbConnectionString::parse(
-        "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=SA;PassWord = ;Initial Catalog=master;"
-        "Data Source=(local)");
-    EXPECT_EQ(parsed.value("provider"), "SQLOLEDB.1");
-    EXPECT_EQ(parsed.value("USER ID"), "SA");
-    EXPECT_EQ(parsed.value("Password"), "");
-    EXPECT_EQ(parsed.value("Initial Catalog"), "master");
-    EXPECT_EQ(parsed.value("Data Source"), "(local)");
-    EXPECT_FALSE(parsed.value("Connect Timeout"));
-}
-
-TEST(OleDbReader, QuotingBlanksDuplicatesAndEscapedEquals)
-{
-    const auto parsed = OleDbConnectionString::parse(
-        "  A = x y ; B=' spaced '; C=\"it\"\"s\" ; D=mid'quote\"s; a==b=eq; ;;Provider=first;"
-        "Provider=second;B=last");
-    EXPECT_EQ(parsed.value("a"), "x y");
-    EXPECT_EQ(parsed.value("b"), "last");
-    EXPECT_EQ(parsed.value("c"), "it\"s");
-    EXPECT_EQ(parsed.value("d"), "mid'quote\"s");
-    EXPECT_EQ(parsed.value("a=b"), "eq");
-    EXPECT_EQ(parsed.value("provider"), "first");
-}
-
-TEST(OleDbReader, RejectsMalformedStringsWithoutEchoingThem)
-{
-    for (const char* text :
-         {"User ID=SA;secret;Data Source=x", "=value", "A='unterminated", "A='x' y;B=1", "justakeyword", "E==;"}) {
-        try {
-            OleDbConnectionString::parse(text);
-            ADD_FAILURE() << "accepted: " << text;
-        } catch (const runtime::RuntimeError& error) {
-            EXPECT_EQ(error.Number(), runtime::ErrorNumber::ProviderFailure);
-            EXPECT_NE(error.Description().find("not valid"), std::string::npos) << error.Description();
-            EXPECT_EQ(error.Description().find("secret"), std::string::npos);
-        }
-    }
-}
-
-TEST(OleDbReader, ReadsBackExactlyWhatWasTyped)
-{
-    std::string huge(100000, 'x');
-    huge[0] = ' ';
-    huge[50000] = ';';
-    huge[99999] = '\'';
-    const std::string values[] = {
-        "",
-        "x;Data Source=elsewhere",
-        "==",
-        "'",
-        "\"",
-        "''\"\"",
-        "'both\" quotes'",
-        "{braced}}",
-        "  lead and trail  ",
-        " ",
-        "\t\r\n",
-        std::string("nul\0inside", 10),
-        "\x01\x1f\x7f",
-        "密码😀𝄞",
-        "back\\slash,1433",
-        huge,
-    };
-    for (const std::string& value : values) {
-        const auto parsed = OleDbConnectionString::parse(db::buildLogOnString(value, value, value));
-        EXPECT_EQ(parsed.value("Data Source"), value);
-        EXPECT_EQ(parsed.value("User ID"), value);
-        EXPECT_EQ(parsed.value("PassWord"), value);
-        EXPECT_EQ(parsed.value("Initial Catalog"), "master");
-    }
-}
-
-TEST(OleDbLogOn, EachFieldComesFromTheFirstOfItsKeywordsThatTheStringHolds)
-{
-    const db::LogOn named = db::readOleDbLogOn("Server=s1;Data Source=s2;Network Address=s3;UID=u1;User ID=u2;"
-                                               "PWD=p1;Password=p2;Database=d1;Initial Catalog=d2;Timeout=7");
-    EXPECT_EQ(named.server, "s3");
-    EXPECT_EQ(named.user, "u2");
-    EXPECT_EQ(named.password, "p2");
-    EXPECT_EQ(named.database, "d2");
-    EXPECT_EQ(named.loginTimeoutSeconds, 7);
-    EXPECT_EQ(db::readOleDbLogOn("Address=a1;Addr=a2;Data Source=s2").server, "a1");
-    EXPECT_EQ(db::readOleDbLogOn("Timeout=7;Connect Timeout= 9 ").loginTimeoutSeconds, 9);
-
-    const db::LogOn bare = db::readOleDbLogOn("Provider=SQLOLEDB.1;Persist Security Info=False");
-    EXPECT_EQ(bare.server, "");
-    EXPECT_EQ(bare.user, "");
-    EXPECT_EQ(bare.password, "");
-    EXPECT_FALSE(bare.database);
-    EXPECT_EQ(bare.loginTimeoutSeconds, 15);
-
-    for (const char* timeout : {"Connect Timeout=-1", "Timeout=3s", "Connect Timeout=", "Timeout=99999999999"})
-        EXPECT_THROW(db::readOleDbLogOn(timeout), runtime::RuntimeError) << timeout;
-}
 
 TEST(TypedLogOn, TheToolsLogOnReachesTheDriverWithEachValueQuotedOnce)
 {
