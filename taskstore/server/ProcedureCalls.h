@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "taskstore/engine/Engine.h"
 #include "taskstore/tds/RpcRequest.h"
 #include "taskstore/tds/TokenSink.h"
-#include "taskstore/engine/Engine.h"
 
 namespace taskstore::server {
 

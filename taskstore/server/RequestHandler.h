@@ -8,17 +8,17 @@
 #include <optional>
 #include <string>
 
-#include "taskstore/tds/Login7.h"
-#include "taskstore/tds/MessageAssembler.h"
-#include "taskstore/tds/MessageWriter.h"
-#include "taskstore/tds/TokenSink.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/server/Admission.h"
 #include "taskstore/server/EventLog.h"
 #include "taskstore/server/LoginThrottle.h"
 #include "taskstore/server/ProcedureCalls.h"
 #include "taskstore/server/RequestLog.h"
 #include "taskstore/server/ServerConfig.h"
-#include "taskstore/engine/Engine.h"
+#include "taskstore/tds/Login7.h"
+#include "taskstore/tds/MessageAssembler.h"
+#include "taskstore/tds/MessageWriter.h"
+#include "taskstore/tds/TokenSink.h"
 #include "taskstore/tls/TlsSession.h"
 
 namespace taskstore::server {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "taskstore/tds/MessageWriter.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/tds/MessageWriter.h"
 #include "taskstore/tds/TdsVersion.h"
 
 namespace taskstore::tds {

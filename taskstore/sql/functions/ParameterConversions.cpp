@@ -1,7 +1,7 @@
 #include "taskstore/sql/functions/ParameterConversions.h"
 
-#include "taskstore/sql/functions/NumberText.h"
 #include "taskstore/sql/errors/SqlErrors.h"
+#include "taskstore/sql/functions/NumberText.h"
 #include "taskstore/store/StoredDateTime.h"
 
 #include <cstdio>

@@ -1,22 +1,22 @@
 #include "taskstore/sql/functions/SqlFunctions.h"
 
+#include "taskstore/engine/CodePage.h"
+#include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/Conversions.h"
 #include "taskstore/sql/functions/DecimalArithmetic.h"
-#include "taskstore/sql/functions/ParameterConversions.h"
 #include "taskstore/sql/functions/LikeMatch.h"
+#include "taskstore/sql/functions/ParameterConversions.h"
 #include "taskstore/sql/functions/ServerIdentity.h"
-#include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/SqliteFunctionCalls.h"
 #include "taskstore/sql/functions/TextUnits.h"
-#include "taskstore/engine/CodePage.h"
 #include "taskstore/store/StoredDateTime.h"
 
 #include <algorithm>
-#include <optional>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <limits>
+#include <optional>
 
 namespace taskstore::sql {
 namespace {

@@ -2,8 +2,8 @@
 #include "taskstore/sql/parse/BatchParser.h"
 
 #include "common/AsciiCase.h"
-#include "taskstore/sql/parse/BuiltinFunctions.h"
 #include "taskstore/sql/errors/SqlErrors.h"
+#include "taskstore/sql/parse/BuiltinFunctions.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "taskstore/sql/parse/Parser.h"
 
 #include "common/AsciiCase.h"
-#include "taskstore/sql/parse/BatchParser.h"
 #include "taskstore/sql/errors/SqlErrors.h"
+#include "taskstore/sql/parse/BatchParser.h"
 
 #include <algorithm>
 #include <charconv>

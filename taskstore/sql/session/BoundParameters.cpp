@@ -1,9 +1,9 @@
 #include "taskstore/sql/session/BoundParameters.h"
 
 #include "taskstore/engine/CodePage.h"
+#include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/Conversions.h"
 #include "taskstore/sql/functions/ParameterConversions.h"
-#include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/store/StoredDateTime.h"
 
 namespace taskstore::sql {

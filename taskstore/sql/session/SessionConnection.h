@@ -3,8 +3,8 @@
 // and progress handlers that keep to the lock time-out and honour a stop request, and SQLite's
 // failures turned into SQL Server's errors.
 #include "taskstore/engine/Engine.h"
-#include "taskstore/sql/session/SessionOptions.h"
 #include "taskstore/sql/functions/SqlFunctions.h"
+#include "taskstore/sql/session/SessionOptions.h"
 #include "taskstore/store/DataFolder.h"
 
 #include <atomic>

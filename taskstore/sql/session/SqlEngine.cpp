@@ -2,9 +2,9 @@
 
 #include "common/SystemNames.h"
 #include "taskstore/sql/errors/SqlErrors.h"
-#include "taskstore/sql/session/SqlSession.h"
 #include "taskstore/sql/parse/ParameterDeclarations.h"
 #include "taskstore/sql/parse/StatementSecrets.h"
+#include "taskstore/sql/session/SqlSession.h"
 #include "taskstore/store/DemoTasks.h"
 
 #include <algorithm>

@@ -2,9 +2,9 @@
 
 #include "common/AsciiCase.h"
 #include "common/Overloaded.h"
-#include "taskstore/sql/session/ResultValue.h"
 #include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/parse/StatementTables.h"
+#include "taskstore/sql/session/ResultValue.h"
 #include "taskstore/sql/translate/TableDefinition.h"
 #include "taskstore/store/TableCatalog.h"
 

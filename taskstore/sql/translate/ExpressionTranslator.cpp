@@ -2,14 +2,14 @@
 // CONVERT.
 #include "taskstore/sql/translate/Translator.h"
 
+#include "taskstore/engine/CodePage.h"
+#include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/DecimalArithmetic.h"
 #include "taskstore/sql/functions/ServerIdentity.h"
-#include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/SqliteFunctionCalls.h"
 #include "taskstore/sql/functions/TextUnits.h"
 #include "taskstore/sql/translate/TranslationScope.h"
 #include "taskstore/sql/translate/TypedSql.h"
-#include "taskstore/engine/CodePage.h"
 #include "taskstore/store/SqliteHandle.h"
 #include "taskstore/store/TextCollation.h"
 

@@ -1,9 +1,9 @@
 // Calls of the built-in functions to SQLite SQL, each by its row's rule of translation.
 #include "taskstore/sql/translate/Translator.h"
 
-#include "taskstore/sql/parse/BuiltinFunctions.h"
 #include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/SqliteFunctionCalls.h"
+#include "taskstore/sql/parse/BuiltinFunctions.h"
 #include "taskstore/sql/translate/TranslationScope.h"
 #include "taskstore/sql/translate/TypedSql.h"
 

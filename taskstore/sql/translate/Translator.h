@@ -3,8 +3,8 @@
 // expression typed, implicit conversions and string rules made explicit through the ts_*
 // functions, text comparisons under the text collation. Raises the T-SQL errors found on the
 // way (207, 208, 4104, 4145, 402, 8623...).
-#include "taskstore/sql/parse/Ast.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/sql/parse/Ast.h"
 #include "taskstore/store/TableCatalog.h"
 
 #include <cstddef>

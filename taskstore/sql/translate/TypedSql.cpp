@@ -1,9 +1,9 @@
 #include "taskstore/sql/translate/TypedSql.h"
 
 #include "common/Overloaded.h"
-#include "taskstore/sql/parse/Lexer.h"
 #include "taskstore/sql/errors/SqlErrors.h"
 #include "taskstore/sql/functions/SqliteFunctionCalls.h"
+#include "taskstore/sql/parse/Lexer.h"
 #include "taskstore/store/SqliteHandle.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 #pragma once
 // SQL text together with the T-SQL type it has, and T-SQL's rules for typing and converting it:
 // precedence, implicit conversion, assignment to a column, the type a list of values agrees on.
-#include "taskstore/sql/parse/Ast.h"
+#include "taskstore/engine/Engine.h"
 #include "taskstore/sql/functions/Conversions.h"
 #include "taskstore/sql/functions/DecimalArithmetic.h"
+#include "taskstore/sql/parse/Ast.h"
 #include "taskstore/sql/translate/Translator.h"
-#include "taskstore/engine/Engine.h"
 
 #include <optional>
 #include <string>

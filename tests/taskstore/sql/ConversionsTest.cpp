@@ -1,8 +1,8 @@
 // Conversions between the column types, CAST and CONVERT styles, and the arithmetic operators.
 #include "ErrorOf.h"
 
-#include "taskstore/sql/functions/Conversions.h"
 #include "taskstore/engine/Engine.h"
+#include "taskstore/sql/functions/Conversions.h"
 
 #include <gtest/gtest.h>
 
