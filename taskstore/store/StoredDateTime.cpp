@@ -8,15 +8,11 @@ namespace {
 // Days between 1970-01-01 and 1900-01-01.
 constexpr std::int32_t epochOffset = 25567;
 
-int digits(std::string_view text, std::size_t pos, std::size_t count)
+int daysInMonth(int year, int month)
 {
-    int value = 0;
-    for (std::size_t i = pos; i < pos + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
 }
 
 }  // namespace
@@ -79,11 +75,19 @@ std::optional<DateTimeValue> parseStored(std::string_view text)
     if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':'
         || text[19] != '.')
         return std::nullopt;
-    const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
-    const int hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);
-    const int millisecond = digits(text, 20, 3);
-    if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59
-        || second < 0 || second > 59 || millisecond < 0)
+    // Every listed row's datetime is read here: a non-digit is noted rather than branched on.
+    bool bad = false;
+    const auto digit = [&](std::size_t i) {
+        const unsigned value = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+        bad |= value > 9;
+        return static_cast<int>(value);
+    };
+    const auto two = [&](std::size_t i) { return digit(i) * 10 + digit(i + 1); };
+    const int year = two(0) * 100 + two(2), month = two(5), day = two(8);
+    const int hour = two(11), minute = two(14), second = two(17);
+    const int millisecond = digit(20) * 100 + two(21);
+    if (bad || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59
+        || second > 59)
         return std::nullopt;
     const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
     const DateTimeValue value = fromMilliseconds(daysFromCivil({year, month, day}), ms);

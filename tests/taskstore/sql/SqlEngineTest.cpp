@@ -52,6 +52,11 @@ TEST(Storage, DateTimeTextWrittenByAnotherProgramIsReadOrRefusedAsSqlServerWould
     writeBehindTheServer(file, "update zk_tasklog set dInTime = 'Jan  5 2006 10:20AM' where cTaskId = 'T1'");
     EXPECT_EQ(query(*session, "select dInTime from zk_tasklog where cTaskId = 'T1'"),
               (Rows{{"2006-01-05 10:20:00.000"}}));
+    // In the stored form, but no day of the calendar: refused, not read as the 2nd of March.
+    writeBehindTheServer(file, "update zk_tasklog set dInTime = '2026-02-30 00:00:00.000' where cTaskId = 'T3'");
+    const RecordingSink dayPastTheMonth = run(*session, "select dInTime from zk_tasklog where cTaskId = 'T3'");
+    ASSERT_EQ(dayPastTheMonth.errors.size(), 1u);
+    EXPECT_EQ(dayPastTheMonth.errors[0].number, 242);
     writeBehindTheServer(file, "update zk_tasklog set dInTime = '10000-01-01 00:00:00.000' where cTaskId = 'T2'");
     const RecordingSink sink = run(*session, ts::listQuery());
     ASSERT_EQ(sink.errors.size(), 1u);

@@ -23,4 +23,13 @@ TEST(StoredDateTime, TicksRoundTrip)
     EXPECT_EQ(store::millisecondsOf(store::fromMilliseconds(0, 995).ticks), 997);
 }
 
+TEST(StoredDateTime, StoredTextIsACalendarDay)
+{
+    for (const char* text : {"2024-02-29 00:00:00.000", "2000-02-29 23:59:59.997", "2026-04-30 12:00:00.000"})
+        EXPECT_TRUE(store::parseStored(text).has_value()) << text;
+    for (const char* text : {"2026-02-29 00:00:00.000", "1900-02-29 00:00:00.000", "2026-04-31 00:00:00.000",
+                             "2026-02-30 00:00:00.000", "2026-13-01 00:00:00.000", "2026-01-0a 00:00:00.000"})
+        EXPECT_FALSE(store::parseStored(text).has_value()) << text;
+}
+
 }  // namespace
