@@ -12,17 +12,13 @@ namespace common {
 
 inline constexpr char32_t ReplacementCharacter = 0xFFFD;
 
-// Decodes the code point at utf8[pos] and advances pos past it. Anything malformed (a stray or
-// truncated sequence, an overlong form, a surrogate, a value past U+10FFFF) yields U+FFFD and
-// advances by one byte, so the rest of the text is still read.
-inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
+namespace utf8_detail {
+
+// decodeUtf8 for leads other than ASCII and the plain three-byte ones.
+inline char32_t decodeRest(std::string_view utf8, std::size_t& pos)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
     const unsigned char lead = byte(pos);
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    }
     std::size_t extra = 0;
     char32_t value = 0;
     char32_t minimum = 0;
@@ -53,6 +49,32 @@ inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
     }
     pos += extra + 1;
     return value;
+}
+
+}  // namespace utf8_detail
+
+// Decodes the code point at utf8[pos] and advances pos past it. Anything malformed (a stray or
+// truncated sequence, an overlong form, a surrogate, a value past U+10FFFF) yields U+FFFD and
+// advances by one byte, so the rest of the text is still read.
+inline char32_t decodeUtf8(std::string_view utf8, std::size_t& pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    // Three bytes under a lead that can start neither an overlong form (E0) nor a surrogate (ED):
+    // Chinese text, most of what a task list holds beyond ASCII, takes only the two checks here,
+    // small enough for every caller's loop to hold.
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && pos + 2 < utf8.size()) {
+        const unsigned char second = byte(pos + 1), third = byte(pos + 2);
+        if ((second & 0xC0) == 0x80 && (third & 0xC0) == 0x80) {
+            pos += 3;
+            return static_cast<char32_t>((lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F));
+        }
+    }
+    return utf8_detail::decodeRest(utf8, pos);
 }
 
 // The longest start of text of at most `limit` bytes that does not end inside a character.
