@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/UtfCodec.h"
 
@@ -61,35 +62,36 @@ inline const Table& table()
     return *built;
 }
 
-// Appends the code page's bytes of each character to `out` ('?' for one it lacks) and, when
-// `kept` is given, the UTF-8 of what the code page keeps.
-inline void encode(std::string_view utf8, std::string* out, std::string* kept)
+// One character in the code page: its one or two bytes, or, for a character the code page lacks,
+// a '?' for each of its UTF-16 units, as SQL Server replaces them (one outside the BMP is "??").
+struct CodePageCharacter {
+    std::array<char, 2> bytes;
+    std::size_t size;
+    bool kept;
+};
+
+inline CodePageCharacter codePageCharacter(char32_t c)
 {
-    const Table& codes = table();
+    const std::uint16_t code = c < 0x10000 && c != common::ReplacementCharacter ? table()[c] : 0;
+    if (code == 0)
+        return {{'?', '?'}, c >= 0x10000 && c != common::ReplacementCharacter ? 2u : 1u, false};
+    if (code < 0x200)
+        return {{static_cast<char>(code & 0xFF), 0}, 1, true};
+    return {{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)}, 2, true};
+}
+
+// Writes the code page's bytes of the text from `to` on and returns their end: never more bytes
+// than the UTF-8 has, so a caller sizes the room by the text.
+inline char* encodeTo(std::string_view utf8, char* to)
+{
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const std::size_t start = pos;
-        const char32_t c = common::decodeUtf8(utf8, pos);
-        const std::uint16_t code = c < 0x10000 && c != common::ReplacementCharacter ? codes[c] : 0;
-        if (code == 0) {
-            // SQL Server replaces each UTF-16 unit: a character outside the BMP becomes "??".
-            const std::size_t marks = c >= 0x10000 && c != common::ReplacementCharacter ? 2 : 1;
-            if (out)
-                out->append(marks, '?');
-            if (kept)
-                kept->append(marks, '?');
-            continue;
-        }
-        if (out) {
-            if (code < 0x200) {
-                *out += static_cast<char>(code & 0xFF);
-            } else {
-                *out += static_cast<char>(code >> 8);
-                *out += static_cast<char>(code & 0xFF);
-            }
-        }
-        if (kept)
-            kept->append(utf8.substr(start, pos - start));
+        const CodePageCharacter character = codePageCharacter(common::decodeUtf8(utf8, pos));
+        to[0] = character.bytes[0];
+        if (character.size == 2)
+            to[1] = character.bytes[1];
+        to += character.size;
     }
+    return to;
 }
 
 inline bool isAscii(std::string_view text)
@@ -107,8 +109,8 @@ inline std::string toDatabaseCodePage(std::string_view utf8)
 {
     if (codepage_detail::isAscii(utf8))
         return std::string(utf8);
-    std::string bytes;
-    codepage_detail::encode(utf8, &bytes, nullptr);
+    std::string bytes(utf8.size(), '\0');
+    bytes.resize(static_cast<std::size_t>(codepage_detail::encodeTo(utf8, bytes.data()) - bytes.data()));
     return bytes;
 }
 
@@ -118,8 +120,28 @@ inline std::string keptByDatabaseCodePage(std::string_view utf8)
     if (codepage_detail::isAscii(utf8))
         return std::string(utf8);
     std::string kept;
-    codepage_detail::encode(utf8, nullptr, &kept);
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t start = pos;
+        const codepage_detail::CodePageCharacter character =
+            codepage_detail::codePageCharacter(common::decodeUtf8(utf8, pos));
+        if (character.kept)
+            kept.append(utf8.substr(start, pos - start));
+        else
+            kept.append(character.size, '?');
+    }
     return kept;
+}
+
+// Appends the text's bytes in the code page to `out` (a character it lacks as '?') and returns
+// how many: the wire writes a list's varchar cells straight into its buffer.
+inline std::size_t appendDatabaseCodePage(std::vector<std::uint8_t>& out, std::string_view utf8)
+{
+    const std::size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* const from = reinterpret_cast<char*>(out.data() + start);
+    const auto bytes = static_cast<std::size_t>(codepage_detail::encodeTo(utf8, from) - from);
+    out.resize(start + bytes);
+    return bytes;
 }
 
 inline std::size_t databaseCodePageBytes(std::string_view utf8)
