@@ -52,6 +52,11 @@ TEST(UtfCodec, Utf8BecomesUtf16AndMalformedBytesBecomeReplacements)
          u"\xFFFD\xFFFD"
          u"b"},                                                       // truncated before ASCII
         {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},                      // an encoded surrogate
+        {"\xE1\x80\x80\xEF\xBF\xBF", u"\u1000\uFFFF"},                // the plain three-byte leads' ends
+        {"\xE5"
+         "A\xAF",
+         u"\xFFFD"
+         u"A\xFFFD"},                                                 // a lead without its continuation
         {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},            // past U+10FFFF
         {"\x80x\xFF", u"\xFFFDx\xFFFD"},                              // stray bytes
     };
