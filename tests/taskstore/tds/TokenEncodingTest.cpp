@@ -285,6 +285,10 @@ TEST(TokenEncoding, VarcharGoesOutInTheCodePageWithTheCollation)
     Encoded row;
     writeRow(row.out, columns, std::vector<ValueView>{text("总账"), text("a")});
     EXPECT_EQ(row.bytes, hex("D1 04 00 D7 DC D5 CB  01 00 00 00 00 00 00 00 01 00 00 00 61 00 00 00 00"));
+    // A character the code page lacks is a '?' for each UTF-16 unit; one byte may follow two.
+    Encoded mixed;
+    writeRow(mixed.out, columns, std::vector<ValueView>{text("\xC3\xA9\xF0\x9F\x98\x80\x80" "a"), ValueView{}});
+    EXPECT_EQ(mixed.bytes, hex("D1 06 00 A8 A6 3F 3F 3F 61  FF FF FF FF FF FF FF FF"));
     // Ten bytes hold five Chinese characters, not six; at TDS 7.1 varchar(max) is text.
     EXPECT_THROW(writeRow(row.out, columns, std::vector<ValueView>{text("一二三四五六"), ValueView{}}), CellError);
     Encoded old;
