@@ -11,7 +11,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/UtfCodec.h"
 
@@ -130,18 +129,6 @@ inline std::string keptByDatabaseCodePage(std::string_view utf8)
             kept.append(character.size, '?');
     }
     return kept;
-}
-
-// Appends the text's bytes in the code page to `out` (a character it lacks as '?') and returns
-// how many: the wire writes a list's varchar cells straight into its buffer.
-inline std::size_t appendDatabaseCodePage(std::vector<std::uint8_t>& out, std::string_view utf8)
-{
-    const std::size_t start = out.size();
-    out.resize(start + utf8.size());
-    char* const from = reinterpret_cast<char*>(out.data() + start);
-    const auto bytes = static_cast<std::size_t>(codepage_detail::encodeTo(utf8, from) - from);
-    out.resize(start + bytes);
-    return bytes;
 }
 
 inline std::size_t databaseCodePageBytes(std::string_view utf8)

@@ -393,15 +393,7 @@ void varcharValue(ByteWriter& out, const ColumnInfo& column, const ValueView& va
 {
     if (value.kind != Kind::Text)
         refuse(column, "the value is not text");
-    const std::uint16_t limit = plainBytes(column);
-    if (limit == 0)
-        return writePlp(out, bytesOf(toDatabaseCodePage(value.text)));
-    const std::size_t lengthAt = out.buffer().size();
-    out.u16le(0);
-    const std::size_t bytes = appendDatabaseCodePage(out.buffer(), value.text);
-    if (bytes > limit)
-        refuse(column, "the value is longer than " + std::to_string(limit) + " bytes");
-    out.patchLe(lengthAt, bytes, 2);
+    writeSizedBytes(out, column, bytesOf(toDatabaseCodePage(value.text)), "bytes");
 }
 
 void textTypeInfo(ByteWriter& out, const ColumnInfo&)
